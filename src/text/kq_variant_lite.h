@@ -68,8 +68,8 @@ public:
     // Appends the serialised form (little-endian): type (2 bytes), flags (4 bytes), then
     // - a caption: its 8-byte width only (neither its name nor its type's payload);
     // - a time cell (types 12, 13, 15 to 26) whose flags are exactly
-    //   variant_several_times_flags: a 4-byte count and
-    //   that many 8-byte values of m_values (m_value is not part of this form);
+    //   variant_several_times_flags: a 4-byte count and that many 8-byte values of m_values
+    //   (m_value is not part of this form);
     // - otherwise the type's payload: 1, 2, 4 or 8 bytes of m_value; a 4-byte length and the
     //   bytes of m_text (types 11, 30, 31) or m_bytes (28, 29); the 16 GUID bytes (27).
     // A type code that is no type is a broken invariant and stops the process.
