@@ -231,3 +231,36 @@ TEST(MonthNames, MatchAbbreviationsInAnyCase) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every cut of a readable text is either refused or read into valid ranges.
+TEST(DateTextReaders, SurviveTextsCutAtEveryLength) {
+    const std::string samples[] = {"15-Jan-2024 10:05:07.5 pm", "2024--01-15T12:30 am",
+                                   "01/15/24 1:02:03.5"};
+    for (const std::string& sample : samples) {
+        for (std::size_t cut = 0; cut <= sample.size(); ++cut) {
+            const std::string text = sample.substr(0, cut);
+            uint32 day = 0;
+            uint32 month = 0;
+            uint32 year = 0;
+            if (parse_date_mdy(text.c_str(), day, month, year)) {
+                EXPECT_TRUE(month >= 1 && month <= 12 && day >= 1 && day <= 31) << text;
+            }
+            std::string order = "YMD";
+            if (parse_date_by_order(text.c_str(), order, '-', day, month, year)) {
+                EXPECT_TRUE(month >= 1 && month <= 12 && day >= 1 && day <= 31) << text;
+            }
+            int32 hour = 0;
+            int32 minute = 0;
+            double seconds = 0.0;
+            if (parse_hms(text.c_str(), hour, minute, seconds)) {
+                EXPECT_NE(text.find(':'), std::string::npos) << text;
+            }
+            uint32 ms = 0;
+            static_cast<void>(parse_time_of_day_ms(text.c_str(), ms));
+        }
+    }
+}
+
+}  // namespace
