@@ -12,28 +12,50 @@
 
 namespace time_test {
 
+// Sets (or, with a null value, removes) an environment variable for one scope.
+class scoped_env {
+public:
+    scoped_env(const char* name, const char* value) : m_name(name) {
+        if (const char* old = std::getenv(name); old != nullptr) {
+            m_saved = old;
+        }
+        if (value != nullptr) {
+            setenv(name, value, 1);
+        } else {
+            unsetenv(name);
+        }
+    }
+    ~scoped_env() {
+        if (m_saved) {
+            setenv(m_name.c_str(), m_saved->c_str(), 1);
+        } else {
+            unsetenv(m_name.c_str());
+        }
+    }
+    scoped_env(const scoped_env&) = delete;
+    scoped_env& operator=(const scoped_env&) = delete;
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_saved;
+};
+
+// TZ for one scope; POSIX zone strings ("UTC0", "IST-5:30") need no tzdata.
 class scoped_tz {
 public:
     explicit scoped_tz(const char* zone) {
-        if (const char* old = std::getenv("TZ"); old != nullptr) {
-            m_saved = old;
-        }
-        setenv("TZ", zone, 1);
+        m_env.emplace("TZ", zone);
         tzset();
     }
     ~scoped_tz() {
-        if (m_saved) {
-            setenv("TZ", m_saved->c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
+        m_env.reset();  // restores TZ before the library re-reads it
         tzset();
     }
     scoped_tz(const scoped_tz&) = delete;
     scoped_tz& operator=(const scoped_tz&) = delete;
 
 private:
-    std::optional<std::string> m_saved;
+    std::optional<scoped_env> m_env;
 };
 
 // "yyyy-mm-dd hh:mm:ss.mmm" of the UTC breakdown, or "invalid".
