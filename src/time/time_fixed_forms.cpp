@@ -255,7 +255,7 @@ bool format_iso8601_utc(int64 unix_seconds, std::string& out, float hour_offset)
         days -= days_in_month[leap][month];       // NOLINT(cppcoreguidelines-pro-bounds-constant-array-index)
         ++month;
     }
-    char buffer[64];
+    char buffer[128];  // room for every field at its widest 64-bit value
     (void)std::snprintf(buffer, sizeof buffer, "%04lld-%02d-%02lldT%02lld:%02lld:%02lldZ",
                         static_cast<long long>(year), month + 1,
                         static_cast<long long>(days + 1),
