@@ -1,0 +1,140 @@
+#pragma once
+// uni::fileio: the system's one file object. A POSIX descriptor with 64-bit offsets, or,
+// in memory mode, a byte buffer that answers the same reads and writes. It caches the
+// size (reads are clipped at the cached value until update_size), keeps its path as wide
+// text and can hand out one buffered output stream that appends to it.
+//
+// Every operation first tests that the object is usable and fails by its result when not.
+// Reads and writes move every byte asked for or report failure: a write that fails leaves
+// a sticky error that close() reports, so a report cut short by a full disk can never
+// end in a clean exit status.
+
+#include <sys/stat.h>
+
+#include <cstdarg>
+#include <iosfwd>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "text/kq_types.h"
+
+namespace uni {
+
+class fileio;
+class fileio_output;
+
+// Called by fileio::for_each_chunk with each chunk: the file, the caller's context, the
+// chunk's bytes and length, how many of its last bytes the next chunk reads again, and the
+// chunk's file offset. Its result is not consulted.
+using chunk_callback = bool (*)(fileio* file, void* context, const uint8* data, uint32 length,
+                                uint32 used, uint64 offset);
+
+// Descriptor-level open: adds O_NONBLOCK and refuses FIFOs and sockets (an examiner's
+// path list must never block the run on a pipe nobody writes). -1 on failure.
+[[nodiscard]] int open_file(const std::string& path, int flags, int mode);
+[[nodiscard]] int open_file(const std::wstring& path, int flags, int mode);
+
+class fileio {
+public:
+    // Buffer size of the output stream made by get_ostream.
+    static constexpr int output_buffer_size = 0x40000;
+
+    fileio();
+    // Open at once (writing always creates or truncates); the last argument is not read.
+    fileio(const std::string& path, bool write, bool crlf, bool unused);
+    fileio(const std::wstring& path, bool write, bool crlf, bool unused);
+    // Memory mode over a copy of data.
+    fileio(const byte_array& data, bool write, bool crlf);
+    virtual ~fileio();
+    fileio(const fileio&) = delete;
+    fileio& operator=(const fileio&) = delete;
+
+    [[nodiscard]] bool open(const std::wstring& path, bool write, bool crlf, bool truncate);
+    [[nodiscard]] bool open(const std::string& path, bool write, bool crlf, bool truncate);
+    [[nodiscard]] bool open(const std::string& path, bool write, bool crlf, bool truncate,
+                            bool unused);
+    [[nodiscard]] bool open_append(const std::wstring& path, bool crlf);
+    [[nodiscard]] bool open_append(const std::string& path, bool crlf);
+    [[nodiscard]] bool open_memory(uint32 size, bool write, bool crlf);
+    [[nodiscard]] bool attach_memory(const byte_array& data, bool write, bool crlf);
+
+    [[nodiscard]] bool is_open() const;
+    [[nodiscard]] bool is_valid() const;
+    [[nodiscard]] uint64 size() const;
+    [[nodiscard]] uint64 query_size();
+    uint64 update_size();
+    [[nodiscard]] uint64 tell();
+    [[nodiscard]] bool stat(struct stat64& out);
+    [[nodiscard]] const std::wstring& path() const { return m_path; }
+    [[nodiscard]] bool crlf() const { return m_crlf; }
+    [[nodiscard]] bool in_memory() const { return m_in_memory; }
+    // True once a write of the current (or just closed) opening has failed.
+    [[nodiscard]] bool write_failed() const { return m_write_failed; }
+
+    [[nodiscard]] bool read_at(void* buf, uint32* length, uint64 offset);
+    [[nodiscard]] bool read_at(void* buf, uint64* length, uint64 offset);
+    [[nodiscard]] bool read_at(std::string& out, uint64 length, uint64 offset);
+    [[nodiscard]] bool read_at(byte_array& out, uint64 length, uint64 offset);
+    [[nodiscard]] bool read(void* buf, uint32* length);
+
+    [[nodiscard]] bool append(const void* data, uint32 length);
+    [[nodiscard]] bool append_bytes(const byte_array& data);
+    [[nodiscard]] bool append_stream(const std::ostringstream& text);
+    [[nodiscard]] bool printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    [[nodiscard]] bool append_lines(const std::vector<std::string>& lines);
+    [[nodiscard]] bool write_fill(uint8 value, uint32 count);
+    [[nodiscard]] bool write_at(const void* data, uint32 length, uint64 offset);
+    [[nodiscard]] bool write_at(const byte_array& data, uint64 offset);
+    [[nodiscard]] bool hex_dump(const uint8* data, uint32 length, uint64 offset);
+    [[nodiscard]] bool hex_dump(const byte_array& data, uint64 offset);
+    void resize(uint64 length);
+    [[nodiscard]] bool chmod(const std::string& octal_mode);
+    [[nodiscard]] bool save_memory_to(const std::string& path);
+
+    int64 seek(int64 offset);
+    int64 seek_relative(int64 delta);
+    int64 seek_from_end(uint64 n);
+
+    [[nodiscard]] bool for_each_chunk(chunk_callback callback, void* context,
+                                      uint32 chunk_length, uint32 overlap, uint64 start);
+
+    // The buffered output stream appending to this object; null when the object is not
+    // usable or the stream cannot be made. A second call returns the same stream.
+    std::ostream* get_ostream();
+    void flush();
+    // Writes the stream's pending bytes, frees it and the descriptor or buffer. False when
+    // any write of this opening failed (the stream's last one included) or close(2) did.
+    [[nodiscard]] bool close();
+
+protected:
+    void reset();
+
+private:
+    [[nodiscard]] bool open_with(const std::wstring& path, int flags, int mode, bool write,
+                                 bool crlf);
+    [[nodiscard]] bool read_clipped(void* buf, uint64 offset, uint64 length, uint64& got);
+    template <typename buffer>
+    [[nodiscard]] bool read_into(buffer& out, uint64 length, uint64 offset);
+    [[nodiscard]] bool append_span(const void* data, uint64 length);
+    [[nodiscard]] bool memory_write_at(const uint8* data, uint32 length, uint64 offset);
+    [[nodiscard]] bool memory_append(const uint8* data, uint64 length);
+    [[nodiscard]] bool descriptor_write(const void* data, uint32 length, int64 offset,
+                                        int whence);
+    [[nodiscard]] bool vprintf_append(const char* format, va_list args);
+
+    int32 m_fd = -1;
+    uint64 m_size = 0;
+    bool m_write = false;
+    bool m_open = false;
+    bool m_crlf = false;
+    std::wstring m_path;
+    byte_array m_buffer;
+    bool m_in_memory = false;
+    int64 m_position = 0;
+    std::unique_ptr<fileio_output> m_output;  // owned; null when none
+    bool m_write_failed = false;
+};
+
+}  // namespace uni
