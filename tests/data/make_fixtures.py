@@ -1,0 +1,663 @@
+#!/usr/bin/env python3
+"""Writes velk's committed test fixtures beside this script.
+
+    python3 tests/data/make_fixtures.py
+
+Every value is fixed: no clock, no randomness of our own. SQLite itself puts random salts
+into a write-ahead log and a random nonce into a rollback journal, so those two files differ
+from run to run in their headers and checksums; everything else is the same bytes each time.
+The script checks what it wrote and stops with a message and status 1 when anything is off.
+See README.md beside it for what each fixture holds.
+"""
+
+import datetime
+import pathlib
+import shutil
+import sqlite3
+import struct
+import sys
+import tempfile
+
+HERE = pathlib.Path(__file__).resolve().parent
+PAGE_SIZE = 4096
+
+# The push-notification schema, byte for byte as the platform stores it in sqlite_master,
+# in the platform's order (so root pages fall as in a real database: 2 to 21).
+SCHEMA = [
+    ('table', 'NotificationHandler', 'CREATE TABLE [NotificationHandler] ( [RecordId] INTEGER PRIMARY KEY, [PrimaryId] TEXT NOT NULL COLLATE NOCASE, [WNSId] TEXT COLLATE NOCASE, [HandlerType] TEXT, [WNFEventName] INT64, [SystemDataPropertySet] BLOB, [CreatedTime] DATETIME, [ModifiedTime] DATETIME, [ParentId] TEXT COLLATE NOCASE, [ContainerSid] TEXT COLLATE NOCASE)'),
+    ('index', 'byHandlerName', 'CREATE UNIQUE INDEX [byHandlerName] ON [NotificationHandler] ([PrimaryId])'),
+    ('table', 'HandlerSettings', 'CREATE TABLE [HandlerSettings]( [HandlerId] INTEGER CONSTRAINT[SettingsToHandler] REFERENCES[NotificationHandler]([RecordId]) ON DELETE CASCADE ON UPDATE CASCADE, [SettingKey] TEXT NOT NULL, [Value] INT, CONSTRAINT[] PRIMARY KEY([SettingKey], [HandlerId]) ON CONFLICT REPLACE)'),
+    ('index', 'bySetting', 'CREATE INDEX [bySetting] ON[HandlerSettings] ([SettingKey], [Value])'),
+    ('table', 'Notification', "CREATE TABLE [Notification]( [Order] INTEGER NOT NULL PRIMARY KEY, [Id] INTEGER NOT NULL, [HandlerId] INTEGER CONSTRAINT[NotificationToHandler] REFERENCES[NotificationHandler]([RecordId]) ON DELETE CASCADE ON UPDATE CASCADE, [ActivityId] GUID,[Type] TEXT NOT NULL, [Payload] BLOB, [Tag] TEXT, [Group] TEXT, [ExpiryTime] INT64, [ArrivalTime] INT64, [DataVersion] INT64 DEFAULT '0', [PayloadType] TEXT NOT NULL, [BootId] INT64 DEFAULT '0', [ExpiresOnReboot] BOOLEAN DEFAULT 'FALSE', UNIQUE([Id]) ON CONFLICT REPLACE)"),
+    ('index', 'notificationById', 'CREATE INDEX [notificationById] ON [Notification] ([Id])'),
+    ('index', 'notificationByApp', 'CREATE INDEX [notificationByApp] ON [Notification] ([HandlerId])'),
+    ('index', 'notificationByActivityId', 'CREATE INDEX [notificationByActivityId] ON [Notification] ([ActivityId])'),
+    ('index', 'notificationByAppByType', 'CREATE INDEX [notificationByAppByType] ON [Notification] ([HandlerId], [Type])'),
+    ('index', 'notificationByTagGroup', 'CREATE INDEX [notificationByTagGroup] ON [Notification] ([HandlerId], [Type], [Group], [Tag])'),
+    ('index', 'notificationByType', 'CREATE INDEX [notificationByType] ON [Notification] ([Type])'),
+    ('index', 'notificationExpired', 'CREATE INDEX [notificationExpired] ON [Notification] ([ExpiryTime] DESC)'),
+    ('table', 'WNSPushChannel', "CREATE TABLE [WNSPushChannel]( [ChannelId] TEXT NOT NULL, [HandlerId] INTEGER REFERENCES[NotificationHandler]([RecordId]) ON DELETE CASCADE ON UPDATE CASCADE, [Uri] TEXT, [ExpiryTime] INT64, [CreatedTime] INT64, [DeviceVersion] INT64 DEFAULT '0', CONSTRAINT[] PRIMARY KEY([ChannelId]) ON CONFLICT REPLACE)"),
+    ('index', 'channelByApp', 'CREATE INDEX [channelByApp] ON [WNSPushChannel] ([HandlerId])'),
+    ('index', 'channelExpired', 'CREATE INDEX [channelExpired] ON [WNSPushChannel] ([ExpiryTime] DESC)'),
+    ('table', 'Metadata', 'CREATE TABLE [Metadata]( [Key] TEXT, [Value] INT64, CONSTRAINT[] PRIMARY KEY([Key]) ON CONFLICT REPLACE)'),
+]
+TABLES = ['NotificationHandler', 'HandlerSettings', 'Notification', 'WNSPushChannel', 'Metadata']
+
+# Markers: each row removed from a fixture carries one, so a test can find its residue.
+DELETED_HANDLER = 'VELK-DELETED-HANDLER-1'
+DELETED_NOTIFICATIONS = ['VELK-DELETED-NOTIFICATION-1', 'VELK-DELETED-NOTIFICATION-2',
+                         'VELK-DELETED-NOTIFICATION-3']
+WAL_INSERTED = ['VELK-WAL-INSERTED-NOTIFICATION-1', 'VELK-WAL-INSERTED-NOTIFICATION-2']
+WAL_UPDATE_BEFORE = 'VELK-WAL-UPDATE-BEFORE-1'
+WAL_UPDATE_AFTER = 'VELK-WAL-UPDATE-AFTER-1'
+WAL_DELETED = 'VELK-WAL-DELETED-NOTIFICATION-1'
+JOURNAL_DELETED = 'VELK-JOURNAL-DELETED-NOTIFICATION-1'
+JOURNAL_INSERTED = 'VELK-JOURNAL-INSERTED-NOTIFICATION-1'
+
+WAL_MAGICS = (0x377F0682, 0x377F0683)
+WAL_HEADER_SIZE = 32
+WAL_FRAME_HEADER_SIZE = 24
+JOURNAL_MAGIC = bytes.fromhex('d9d505f920a163d7')
+
+
+def fail(message):
+    print(f'make_fixtures: FAILED: {message}', file=sys.stderr)
+    sys.exit(1)
+
+
+def expect(condition, message):
+    if not condition:
+        fail(message)
+
+
+# ---------------------------------------------------------------------------------------
+# Values
+# ---------------------------------------------------------------------------------------
+
+FILETIME_EPOCH = datetime.datetime(1601, 1, 1)
+
+
+def filetime(year, month, day, hour, minute, second, ticks=0):
+    """100-nanosecond ticks since 1601-01-01 UTC, from a fixed date (never the clock)."""
+    delta = datetime.datetime(year, month, day, hour, minute, second) - FILETIME_EPOCH
+    return (delta.days * 86400 + delta.seconds) * 10_000_000 + ticks
+
+
+SECOND = 10_000_000
+MINUTE = 60 * SECOND
+DAY = 86400 * SECOND
+BOOT_ID = filetime(2023, 3, 14, 8, 1, 37, 1_234_567)
+ZERO_GUID = bytes(16)
+
+
+def guid(text):
+    """A GUID's 16 stored bytes in the Windows layout (first three fields little-endian)."""
+    h = text.replace('-', '')
+    raw = bytes.fromhex(h)
+    return raw[3::-1] + raw[5:3:-1] + raw[7:5:-1] + raw[8:]
+
+
+def toast(line1, line2, launch='', scenario=''):
+    attrs = f" launch='{launch}'" if launch else ''
+    attrs += f" scenario='{scenario}'" if scenario else ''
+    return (f"<toast{attrs}><visual><binding template='ToastGeneric'>"
+            f"<text id='1'>{line1}</text><text id='2'>{line2}</text>"
+            f"</binding></visual></toast>").encode('utf-8')
+
+
+def tile(line1, line2):
+    return ('<tile><visual><binding template="TileMedium" branding="name">'
+            f'<text hint-style="caption">{line1}</text>'
+            f'<text hint-style="captionSubtle" hint-wrap="true">{line2}</text>'
+            '</binding></visual></tile>').encode('utf-8')
+
+
+def badge(value):
+    return f'<badge value="{value}"/>'.encode('utf-8')
+
+
+# (RecordId, PrimaryId, WNSId, HandlerType, WNFEventName, CreatedTime); ModifiedTime is the
+# created time except where a later change is noted.
+HANDLERS = [
+    (1, 'FamilySafety_Settings', 'windows.familysafety_cw5n1h2txyewy', 'app:system',
+     4725692431943338101, '2023-03-14 08:02:11'),
+    (2, 'Windows.Defender', 'System', 'app:system', None, '2023-03-14 08:02:11'),
+    (3, 'Windows.SystemToast.AutoPlay', 'System', 'app:system', None, '2023-03-14 08:02:11'),
+    (4, 'Windows.SystemToast.BackupReminder', 'System', 'app:system', None,
+     '2023-03-14 08:02:12'),
+    (5, 'Microsoft.Windows.ShellExperienceHost_cw5n1h2txyewy!App', None, 'app:immersive', None,
+     '2023-03-14 08:02:14'),
+    (6, 'Microsoft.WindowsStore_8wekyb3d8bbwe!App', None, 'app:immersive', None,
+     '2023-03-14 08:02:15'),
+    (7, 'microsoft.windowscommunicationsapps_8wekyb3d8bbwe!microsoft.windowslive.mail', None,
+     'app:immersive', None, '2023-03-14 08:02:15'),
+    (8, f'Contoso.{DELETED_HANDLER}_8wekyb3d8bbwe!App', None, 'app:immersive', None,
+     '2023-03-14 08:02:16'),
+    (9, 'Microsoft.SkypeApp_kzf8qxf38zg5c!App', None, 'app:immersive', None,
+     '2023-03-14 08:02:16'),
+    (10, 'windows.immersivecontrolpanel_cw5n1h2txyewy!microsoft.windows.immersivecontrolpanel',
+     'NonImmersivePackage', 'app:desktop', None, '2023-03-14 08:03:40'),
+    (11, 'Microsoft.People_8wekyb3d8bbwe!x4c7a3b7dy2188y46d4ya362y19ac5a5805e5x', None,
+     'app:immersive', None, '2023-03-14 08:05:02'),
+    (12, 'Microsoft.Office.OUTLOOK.EXE.15', 'NonImmersivePackage', 'app:desktop', None,
+     '2023-03-14 09:12:47'),
+    (13, 'MSEdge', 'NonImmersivePackage', 'app:desktop', None, '2023-03-14 09:40:05'),
+]
+HANDLER_MODIFIED = {9: '2023-03-15 07:55:31'}
+SAMPLE_DELETED_HANDLER_ID = 8
+# The platform keeps 24 keys per handler; a few are enough here.
+SETTING_KEYS = [('s:toast', 1), ('s:tile', 1), ('s:badge', 1), ('s:banner', 1),
+                ('s:lock:toast', 1), ('c:toast', 0)]
+METADATA = [('tile:maxCount', 5), ('toast:maxCount', 20), ('badge:maxCount', 1),
+            ('toastCondensed:maxCount', 80), ('DB_INTIIALIZED', 1), ('OutlookQuirkEnabled', 1)]
+# (ChannelId, HandlerId, Uri, CreatedTime); channels expire 30 days after creation.
+CHANNELS = [
+    ('5f0c8d2e4b7a41c3a9e6d1b08f27c364', 6,
+     'https://db5p.notify.windows.com/w/?token=BQYAAACm1sXb3kq%2bKQ7pR2Y0fN8uVhW4ZcTjLxA9e'
+     'GdHoP5iUrEs6MyBvJnCw3Dq1lFaIt%2fS7gKz0OmXpYbRcN4eWuHjQ%3d', filetime(2023, 3, 14, 8, 6, 12)),
+    ('a8e31f7d09c24b5e8d6f0e1a2b3c4d5e', 7,
+     'https://db5p.notify.windows.com/w/?token=BQYAAADx9Tz2Lm0%2fqW8eRk3Yc5vBn1HsJ7gUa4Pd'
+     'Ei6FoK2rNtMy0XbQlC9wVjZh3S%2bpDuGfA8nIkOxTe5Ry1Wm%3d', filetime(2023, 3, 14, 8, 6, 40)),
+    ('c3d9b6a1e5f74820b1c7d3e9f0a2b4c6', 9,
+     'https://bn3p.notify.windows.com/w/?token=BQYAAAB7qKp4Vn%2bXe1Gc9Ls0dTf6RmZ3HyJ8aWuEi'
+     '2OoBt5NkQr7MxS1vCgYhDzP4lAjF%2fU6wIe0bKsTn9Xc%3d', filetime(2023, 3, 14, 9, 2, 5)),
+]
+
+
+def notification(order, nid, handler, kind, payload, arrival, life, tag='', group='',
+                 activity=ZERO_GUID):
+    return (order, nid, handler, activity, kind, payload, tag, group, arrival + life, arrival,
+            0, 'Xml', BOOT_ID, 0)
+
+
+def sample_notifications():
+    t = filetime(2023, 3, 14, 9, 26, 53, 5_897_932)
+    crlf = toast('Lunch?', 'Are you free at noon?\r\nWe could try the new place.\rSee you',
+                 launch='skype:chat?id=8:live:alice')
+    return [
+        notification(1, 21, 10, 'toast', toast('Setting up a device',
+                     "We're setting up 'USB Receiver'.",
+                     launch='ms-settings:connecteddevices'), t, MINUTE),
+        notification(2, 22, 2, 'toast', toast('Virus &amp; threat protection',
+                     'Quick scan finished. No threats found.', launch='windowsdefender://threat'),
+                     t + 4 * MINUTE + 1_111_111, 3 * DAY,
+                     activity=guid('3f2504e0-4f89-11d3-9a0c-0305e82c3301')),
+        notification(3, 23, 7, 'toast', toast('Invoice 4471',
+                     f'{DELETED_NOTIFICATIONS[0]} please settle by Friday'),
+                     t + 9 * MINUTE + 2_222_222, 3 * DAY, tag=DELETED_NOTIFICATIONS[0],
+                     group='Inbox'),
+        notification(4, 24, 6, 'tile', tile('Store', '3 updates are ready to install'),
+                     t + 12 * MINUTE + 3_333_333, 3 * DAY),
+        notification(5, 25, 7, 'badge', badge(3), t + 15 * MINUTE + 4_444_444, 3 * DAY),
+        notification(6, 26, 9, 'toast', crlf, t + 21 * MINUTE + 5_555_555, 3 * DAY,
+                     tag='chat-8-live-alice', group='Messages',
+                     activity=guid('9c1f4b2a-7d3e-4e88-b6a0-51c2d9e8f370')),
+        notification(7, 27, 6, 'tile', tile('Store', f'{DELETED_NOTIFICATIONS[1]} deal of the day'),
+                     t + 26 * MINUTE + 6_666_666, 3 * DAY, tag=DELETED_NOTIFICATIONS[1]),
+        notification(8, 28, 7, 'toast', toast('Grüße aus München',
+                     'Ihr Termin am Montag um 10:30 ist bestätigt ✓ — 東京 オフィス'),
+                     t + 31 * MINUTE + 7_777_777, 3 * DAY, tag='Grüße-München', group='Inbox'),
+        notification(9, 29, 12, 'toast', toast('Meeting moved',
+                     'Hi Alice, the review is now at 3 PM, room 4, building B.'),
+                     t + 35 * MINUTE + 8_888_888, 3 * DAY, tag='mtg-2231', group='Inbox,Work'),
+        notification(10, 30, 1, 'toast', toast('Screen time',
+                     f'{WAL_UPDATE_BEFORE} one hour left today', launch='ms-settings:family'),
+                     t + 42 * MINUTE + 9_999_999, 60 * MINUTE),
+        notification(11, 31, 9, 'toast', toast('Missed call',
+                     f'{WAL_DELETED} Bob tried to call you'), t + 48 * MINUTE + 1_212_121,
+                     3 * DAY, tag=WAL_DELETED, group='Calls'),
+        notification(12, 32, 5, 'toast', toast('Focus assist',
+                     f'{DELETED_NOTIFICATIONS[2]} 2 notifications while you were busy'),
+                     t + 53 * MINUTE + 3_434_343, MINUTE, tag=DELETED_NOTIFICATIONS[2]),
+        notification(13, 33, 11, 'tile', tile('People', 'Carol changed her profile picture'),
+                     t + 57 * MINUTE + 5_656_565, 3 * DAY),
+    ]
+
+
+SAMPLE_DELETED_ORDERS = [3, 7, 12]
+WAL_UPDATED_ORDER = 10
+WAL_DELETED_ORDER = 11
+
+
+def wal_inserted_notifications():
+    t = filetime(2023, 3, 15, 7, 58, 2, 4_747_474)
+    return [
+        notification(14, 34, 9, 'toast', toast('Bob', f'{WAL_INSERTED[0]} call me back, please'),
+                     t, 3 * DAY, tag='chat-8-live-bob', group='Messages'),
+        notification(15, 35, 7, 'badge', badge(4), t + 2 * MINUTE + 5_151_515, 3 * DAY,
+                     tag=WAL_INSERTED[1]),
+    ]
+
+
+# ---------------------------------------------------------------------------------------
+# Writing
+# ---------------------------------------------------------------------------------------
+
+def connect(path):
+    """Autocommit connection: every transaction below is an explicit BEGIN/COMMIT."""
+    con = sqlite3.connect(str(path), isolation_level=None)
+    # Debian builds SQLite with secure delete on; residue is what the carver looks for.
+    con.execute('PRAGMA secure_delete=OFF')
+    expect(con.execute('PRAGMA secure_delete').fetchone()[0] == 0, 'secure_delete stays on')
+    return con
+
+
+def create_database(path, journal_mode):
+    con = connect(path)
+    con.execute(f'PRAGMA page_size={PAGE_SIZE}')
+    con.execute('PRAGMA auto_vacuum=NONE')
+    mode = con.execute(f'PRAGMA journal_mode={journal_mode}').fetchone()[0]
+    expect(mode == journal_mode.lower(), f'journal_mode {journal_mode} gave {mode}')
+    con.execute('BEGIN')
+    for _, _, sql in SCHEMA:
+        con.execute(sql)
+    con.execute('PRAGMA user_version=7')
+    con.execute('COMMIT')
+    return con
+
+
+def insert_handlers(con, handlers):
+    for rid, primary, wns, kind, wnf, created in handlers:
+        modified = HANDLER_MODIFIED.get(rid, created)
+        con.execute('INSERT INTO NotificationHandler (RecordId, PrimaryId, WNSId, HandlerType, '
+                    'WNFEventName, SystemDataPropertySet, CreatedTime, ModifiedTime, ParentId, '
+                    'ContainerSid) VALUES (?, ?, ?, ?, ?, NULL, ?, ?, NULL, NULL)',
+                    (rid, primary, wns, kind, wnf, created, modified))
+
+
+def insert_settings(con, handler_ids):
+    for rid in handler_ids:
+        for key, value in SETTING_KEYS:
+            con.execute('INSERT INTO HandlerSettings (HandlerId, SettingKey, Value) '
+                        'VALUES (?, ?, ?)', (rid, key, value))
+
+
+def insert_notifications(con, rows):
+    con.executemany('INSERT INTO Notification ([Order], Id, HandlerId, ActivityId, Type, '
+                    'Payload, Tag, [Group], ExpiryTime, ArrivalTime, DataVersion, PayloadType, '
+                    'BootId, ExpiresOnReboot) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)',
+                    rows)
+
+
+def insert_channels(con, channels):
+    for cid, handler, uri, created in channels:
+        con.execute('INSERT INTO WNSPushChannel (ChannelId, HandlerId, Uri, ExpiryTime, '
+                    'CreatedTime, DeviceVersion) VALUES (?, ?, ?, ?, ?, 0)',
+                    (cid, handler, uri, created + 30 * DAY, created))
+
+
+def insert_metadata(con, next_id):
+    con.executemany('INSERT INTO Metadata (Key, Value) VALUES (?, ?)',
+                    METADATA + [('CurrentNotificationId', next_id)])
+
+
+def fill_sample(con):
+    """Base content: inserts first, deletes after, so no later insert reuses the freed space."""
+    con.execute('BEGIN')
+    insert_handlers(con, HANDLERS)
+    insert_settings(con, [h[0] for h in HANDLERS if h[0] != SAMPLE_DELETED_HANDLER_ID])
+    insert_notifications(con, sample_notifications())
+    insert_channels(con, CHANNELS)
+    insert_metadata(con, 34)
+    con.execute('COMMIT')
+    con.execute('BEGIN')
+    con.execute('DELETE FROM NotificationHandler WHERE RecordId = ?',
+                (SAMPLE_DELETED_HANDLER_ID,))
+    con.execute('COMMIT')
+    for order in SAMPLE_DELETED_ORDERS:
+        con.execute('BEGIN')
+        con.execute('DELETE FROM Notification WHERE [Order] = ?', (order,))
+        con.execute('COMMIT')
+
+
+def write_wal_batch(con):
+    """The last transactions, left in the WAL: an insert, an update and a delete."""
+    con.execute('BEGIN')
+    insert_notifications(con, wal_inserted_notifications())
+    con.execute("UPDATE Metadata SET Value = 36 WHERE Key = 'CurrentNotificationId'")
+    con.execute('COMMIT')
+    con.execute('BEGIN')
+    payload = toast('Screen time', f'{WAL_UPDATE_AFTER} time is up for today',
+                    launch='ms-settings:family')
+    con.execute('UPDATE Notification SET Payload = ?, DataVersion = 1 WHERE [Order] = ?',
+                (payload, WAL_UPDATED_ORDER))
+    con.execute('COMMIT')
+    con.execute('BEGIN')
+    con.execute('DELETE FROM Notification WHERE [Order] = ?', (WAL_DELETED_ORDER,))
+    con.execute('COMMIT')
+
+
+def build_sample(work, out_dir):
+    db = work / 'wpndatabase.db'
+    con = create_database(db, 'WAL')
+    con.execute('PRAGMA wal_autocheckpoint=0')
+    fill_sample(con)
+    busy, _, _ = con.execute('PRAGMA wal_checkpoint(TRUNCATE)').fetchone()
+    expect(busy == 0, 'checkpoint of the base content was blocked')
+    expect(pathlib.Path(f'{db}-wal').stat().st_size == 0, 'checkpoint left frames in the WAL')
+    write_wal_batch(con)
+    # Copy while this connection still holds the frames: closing the last connection
+    # would checkpoint them into the main file and delete the -wal.
+    shutil.copyfile(db, out_dir / 'wpndatabase.db')
+    shutil.copyfile(f'{db}-wal', out_dir / 'wpndatabase.db-wal')
+    con.close()
+
+
+# Journal fixture: a small push database in rollback-journal mode, caught mid-transaction.
+JOURNAL_HANDLERS = [h for h in HANDLERS if h[0] in (2, 7, 9, 10)]
+
+
+def journal_notifications():
+    rows = [r for r in sample_notifications() if r[0] in (1, 2, 5, 6)]
+    t = filetime(2023, 3, 16, 18, 4, 9, 6_060_606)
+    rows.append(notification(16, 36, 7, 'toast', toast('Parcel',
+                f'{JOURNAL_DELETED} your parcel was delivered to the front door'),
+                t, 3 * DAY, group='Inbox'))
+    return rows
+
+
+def journal_transaction(con):
+    """Deletes the marked row and registers a new app; big enough to spill to the file."""
+    con.execute('BEGIN')
+    con.execute('DELETE FROM Notification WHERE [Order] = 16')
+    insert_handlers(con, [h for h in HANDLERS if h[0] in (6, 11, 12, 13)])
+    insert_settings(con, [6, 11, 12, 13])
+    t = filetime(2023, 3, 16, 18, 9, 44, 7_070_707)
+    text = ' '.join(f'{JOURNAL_INSERTED} line {i} of the release notes.' for i in range(120))
+    insert_notifications(con, [notification(17, 37, 6, 'toast',
+                                            toast('What is new', text), t, 3 * DAY)])
+
+
+def build_journal(work, out_dir):
+    db = work / 'wpndatabase.db'
+    con = create_database(db, 'DELETE')
+    con.execute('BEGIN')
+    insert_handlers(con, JOURNAL_HANDLERS)
+    insert_settings(con, [h[0] for h in JOURNAL_HANDLERS])
+    insert_notifications(con, journal_notifications())
+    insert_channels(con, [c for c in CHANNELS if c[1] in (7, 9)])
+    insert_metadata(con, 37)
+    con.execute('COMMIT')
+    before = db.read_bytes()
+    # A small cache makes SQLite write changed pages into the database file before commit
+    # (after syncing the journal, which makes it hot); secure delete zeroes the deleted
+    # cell there, so the marked row survives in the journal alone.
+    con.execute('PRAGMA cache_size=10')
+    con.execute('PRAGMA secure_delete=ON')
+    journal_transaction(con)
+    shutil.copyfile(db, out_dir / 'wpndatabase.db')
+    shutil.copyfile(f'{db}-journal', out_dir / 'wpndatabase.db-journal')
+    con.execute('ROLLBACK')
+    con.close()
+    return before
+
+
+# ---------------------------------------------------------------------------------------
+# Damage
+# ---------------------------------------------------------------------------------------
+
+def page_slice(data, page):
+    start = (page - 1) * PAGE_SIZE
+    return start, data[start:start + PAGE_SIZE]
+
+
+def btree_header_at(page):
+    return 100 if page == 1 else 0
+
+
+def btree_children(data, page):
+    _, body = page_slice(data, page)
+    hdr = btree_header_at(page)
+    kind = body[hdr]
+    if kind not in (0x02, 0x05):
+        return []
+    count = struct.unpack_from('>H', body, hdr + 3)[0]
+    right = struct.unpack_from('>I', body, hdr + 8)[0]
+    children = []
+    for i in range(count):
+        cell = struct.unpack_from('>H', body, hdr + 12 + 2 * i)[0]
+        children.append(struct.unpack_from('>I', body, cell)[0])
+    return children + [right]
+
+
+def table_leaves(data, root):
+    """Leaf pages of a table b-tree, left to right (the sample is two levels deep at most)."""
+    leaves, todo, seen = [], [root], set()
+    while todo:
+        page = todo.pop(0)
+        expect(page not in seen and len(seen) < 64, f'b-tree loop at page {page}')
+        seen.add(page)
+        _, body = page_slice(data, page)
+        if body[btree_header_at(page)] == 0x0D:
+            leaves.append(page)
+        else:
+            todo[:0] = btree_children(data, page)
+    return leaves
+
+
+def freeblocks(data, page):
+    _, body = page_slice(data, page)
+    hdr = btree_header_at(page)
+    chain, at = [], struct.unpack_from('>H', body, hdr + 1)[0]
+    while at != 0:
+        expect(at not in chain and at + 4 <= PAGE_SIZE, f'bad freeblock chain on page {page}')
+        chain.append(at)
+        at = struct.unpack_from('>H', body, at)[0]
+    return chain
+
+
+def root_page(data_path, table):
+    con = sqlite3.connect(f'file:{data_path}?mode=ro&immutable=1', uri=True)
+    root = con.execute('SELECT rootpage FROM sqlite_master WHERE name = ?', (table,)).fetchone()
+    con.close()
+    return root[0]
+
+
+def damage_cell_pointer(data, page):
+    """Points the second cell of a leaf at an offset past the end of the page."""
+    buf = bytearray(data)
+    start, body = page_slice(data, page)
+    hdr = btree_header_at(page)
+    expect(struct.unpack_from('>H', body, hdr + 3)[0] >= 3, f'page {page} has too few cells')
+    struct.pack_into('>H', buf, start + hdr + 8 + 2, 0x2000)
+    return bytes(buf)
+
+
+def damage_freeblock_loop(data, page):
+    """Links the last freeblock of a page back to its first one."""
+    buf = bytearray(data)
+    start, _ = page_slice(data, page)
+    chain = freeblocks(data, page)
+    struct.pack_into('>H', buf, start + chain[-1], chain[0])
+    return bytes(buf)
+
+
+def build_damaged(sample_db, out_dir):
+    data = sample_db.read_bytes()
+    leaves = table_leaves(data, root_page(sample_db, 'Notification'))
+    leaf = max(leaves, key=lambda p: struct.unpack_from('>H', data, (p - 1) * PAGE_SIZE + 3)[0])
+    with_freeblocks = [p for p in leaves if freeblocks(data, p)]
+    expect(with_freeblocks, 'no notification leaf of the sample holds a freeblock')
+    (out_dir / 'cell_pointer_past_end.db').write_bytes(damage_cell_pointer(data, leaf))
+    (out_dir / 'freeblock_loop.db').write_bytes(damage_freeblock_loop(data, with_freeblocks[0]))
+    # Cut in the middle of the first notification leaf: the page header and cell pointers
+    # remain, the cells stored near the end of the page are gone.
+    cut = (leaves[0] - 1) * PAGE_SIZE + PAGE_SIZE // 2 + 123
+    (out_dir / 'truncated.db').write_bytes(data[:cut])
+    return {'cell_pointer_past_end.db': leaf, 'freeblock_loop.db': with_freeblocks[0],
+            'truncated.db': leaves[0]}
+
+
+# ---------------------------------------------------------------------------------------
+# Checks of what was written
+# ---------------------------------------------------------------------------------------
+
+def open_copy(files, scratch):
+    """Opens a scratch copy: SQLite writes a -shm, checkpoints or rolls back as it opens."""
+    shutil.rmtree(scratch, ignore_errors=True)
+    scratch.mkdir(parents=True)
+    for f in files:
+        shutil.copyfile(f, scratch / f.name)
+    return sqlite3.connect(str(scratch / files[0].name), isolation_level=None)
+
+
+def row_counts(con):
+    return {t: con.execute(f'SELECT count(*) FROM [{t}]').fetchone()[0] for t in TABLES}
+
+
+def live_bytes(con):
+    """Every value of every live row, as bytes, for looking markers up."""
+    parts = []
+    for t in TABLES:
+        for row in con.execute(f'SELECT * FROM [{t}]'):
+            for v in row:
+                parts.append(v if isinstance(v, bytes) else str(v).encode('utf-8'))
+    return b'\0'.join(parts)
+
+
+def check_live(con, label, present, absent):
+    live = live_bytes(con)
+    for m in present:
+        expect(m.encode() in live, f'{label}: marker {m} is not in a live row')
+    for m in absent:
+        expect(m.encode() not in live, f'{label}: marker {m} is still in a live row')
+
+
+def check_in_bytes(data, label, markers):
+    for m in markers:
+        expect(m.encode() in data, f'{label}: marker {m} is not in the raw bytes')
+
+
+def check_db_header(data, label, rollback_or_wal):
+    expect(data[:16] == b'SQLite format 3\0', f'{label}: not an SQLite 3 file')
+    expect(struct.unpack_from('>H', data, 16)[0] == PAGE_SIZE, f'{label}: page size')
+    expect(data[18] == rollback_or_wal and data[19] == rollback_or_wal,
+           f'{label}: file format bytes {data[18]}/{data[19]}')
+    expect(struct.unpack_from('>I', data, 52)[0] == 0, f'{label}: auto_vacuum is on')
+    expect(struct.unpack_from('>I', data, 60)[0] == 7, f'{label}: user_version')
+
+
+def check_schema(con, label):
+    rows = [r for r in con.execute('SELECT type, name, sql FROM sqlite_master ORDER BY rowid')
+            if r[2] is not None]
+    expect(rows == [tuple(s) for s in SCHEMA], f'{label}: schema differs from the platform\'s')
+    expect(con.execute('PRAGMA integrity_check').fetchone()[0] == 'ok',
+           f'{label}: integrity check failed')
+
+
+def check_wal(wal):
+    expect(len(wal) > WAL_HEADER_SIZE, 'sample: -wal holds no frame')
+    magic, version, page_size = struct.unpack_from('>III', wal, 0)
+    expect(magic in WAL_MAGICS and version == 3007000 and page_size == PAGE_SIZE,
+           'sample: -wal header')
+    frames, rest = divmod(len(wal) - WAL_HEADER_SIZE, WAL_FRAME_HEADER_SIZE + PAGE_SIZE)
+    expect(rest == 0, 'sample: -wal ends inside a frame')
+    return frames
+
+
+SAMPLE_COUNTS = {'NotificationHandler': 12, 'HandlerSettings': 72, 'Notification': 10,
+                 'WNSPushChannel': 3, 'Metadata': 7}
+
+
+def check_sample(out_dir, scratch):
+    db, wal_path = out_dir / 'wpndatabase.db', out_dir / 'wpndatabase.db-wal'
+    main, wal = db.read_bytes(), wal_path.read_bytes()
+    check_db_header(main, 'sample', 2)
+    frames = check_wal(wal)
+    deleted = DELETED_NOTIFICATIONS + [DELETED_HANDLER]
+    # Base deletions were checkpointed: their residue is in the main file.
+    check_in_bytes(main, 'sample main file', deleted + [WAL_UPDATE_BEFORE, WAL_DELETED])
+    check_in_bytes(wal, 'sample -wal', WAL_INSERTED + [WAL_UPDATE_AFTER, WAL_DELETED])
+    for m in WAL_INSERTED + [WAL_UPDATE_AFTER]:
+        expect(m.encode() not in main, f'sample main file: WAL-only marker {m} is in it')
+
+    con = open_copy([db], scratch / 'main_alone')
+    check_schema(con, 'sample main file alone')
+    expect(row_counts(con) == SAMPLE_COUNTS, f'sample main file alone: {row_counts(con)}')
+    check_live(con, 'sample main file alone', [WAL_UPDATE_BEFORE, WAL_DELETED],
+               deleted + WAL_INSERTED + [WAL_UPDATE_AFTER])
+    con.close()
+
+    con = open_copy([db, wal_path], scratch / 'with_wal')
+    check_schema(con, 'sample with -wal')
+    counts = dict(SAMPLE_COUNTS, Notification=11)
+    expect(row_counts(con) == counts, f'sample with -wal: {row_counts(con)}')
+    check_live(con, 'sample with -wal', WAL_INSERTED + [WAL_UPDATE_AFTER],
+               deleted + [WAL_UPDATE_BEFORE, WAL_DELETED])
+    expect(con.execute("SELECT Value FROM Metadata WHERE Key='CurrentNotificationId'")
+           .fetchone()[0] == 36, 'sample with -wal: CurrentNotificationId')
+    con.close()
+    return frames
+
+
+def changed_pages(a, b):
+    n = max(len(a), len(b))
+    return [p // PAGE_SIZE + 1 for p in range(0, n, PAGE_SIZE)
+            if a[p:p + PAGE_SIZE] != b[p:p + PAGE_SIZE]]
+
+
+def check_journal(out_dir, before, scratch):
+    db, journal = out_dir / 'wpndatabase.db', out_dir / 'wpndatabase.db-journal'
+    main, jrnl = db.read_bytes(), journal.read_bytes()
+    check_db_header(main, 'journal db', 1)
+    expect(jrnl[:8] == JOURNAL_MAGIC, 'journal: header is not that of a hot journal')
+    expect(struct.unpack_from('>I', jrnl, 24)[0] == PAGE_SIZE, 'journal: page size')
+    check_in_bytes(jrnl, 'journal', [JOURNAL_DELETED])
+    expect(JOURNAL_DELETED.encode() not in main,
+           'journal db: the deleted row was not written out (no cache spill)')
+    expect(changed_pages(before, main), 'journal db: no changed page reached the file')
+    con = open_copy([db, journal], scratch / 'rollback')
+    expect(row_counts(con)['Notification'] == 5, 'journal: rollback lost rows')
+    check_live(con, 'journal rolled back', [JOURNAL_DELETED], [JOURNAL_INSERTED])
+    check_schema(con, 'journal rolled back')
+    con.close()
+    expect((scratch / 'rollback' / db.name).read_bytes() == before,
+           'journal: rolling back does not give the database before the transaction')
+    return changed_pages(before, main)
+
+
+def check_damaged(out_dir, sample_db, pages, scratch):
+    sample = sample_db.read_bytes()
+    for name in ('cell_pointer_past_end.db', 'freeblock_loop.db'):
+        data = (out_dir / name).read_bytes()
+        expect(changed_pages(sample, data) == [pages[name]],
+               f'damaged {name}: damage is not on page {pages[name]} alone')
+        con = open_copy([out_dir / name], scratch / name)
+        result = con.execute('PRAGMA integrity_check').fetchone()[0]
+        con.close()
+        expect(result != 'ok', f'damaged {name}: SQLite finds nothing wrong')
+    data = (out_dir / 'truncated.db').read_bytes()
+    expect(sample.startswith(data) and len(data) % PAGE_SIZE != 0,
+           'damaged truncated.db: not a cut-short copy of the sample')
+    expect(len(data) // PAGE_SIZE + 1 == pages['truncated.db'],
+           'damaged truncated.db: cut is not inside the notification leaf')
+
+
+# ---------------------------------------------------------------------------------------
+
+def main():
+    outputs = {name: HERE / name for name in ('sample', 'journal', 'damaged')}
+    for out in outputs.values():
+        shutil.rmtree(out, ignore_errors=True)
+        out.mkdir()
+    with tempfile.TemporaryDirectory() as tmp:
+        work = pathlib.Path(tmp)
+        for sub in ('sample', 'journal', 'check'):
+            (work / sub).mkdir()
+        build_sample(work / 'sample', outputs['sample'])
+        frames = check_sample(outputs['sample'], work / 'check')
+        before = build_journal(work / 'journal', outputs['journal'])
+        spilled = check_journal(outputs['journal'], before, work / 'check')
+        sample_db = outputs['sample'] / 'wpndatabase.db'
+        pages = build_damaged(sample_db, outputs['damaged'])
+        check_damaged(outputs['damaged'], sample_db, pages, work / 'check')
+    print(f'SQLite {sqlite3.sqlite_version}')
+    print(f'sample: {sample_db.stat().st_size // PAGE_SIZE} pages, {frames} WAL frames')
+    print(f'journal: pages written before commit {spilled}')
+    print(f'damaged: pages {pages}')
+    total = sum(f.stat().st_size for out in outputs.values() for f in out.iterdir())
+    print(f'total {total} bytes')
+
+
+if __name__ == '__main__':
+    main()
