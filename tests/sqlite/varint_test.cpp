@@ -15,9 +15,9 @@ struct varint_case {
     int32 length;
 };
 
-class ReadVarint : public ::testing::TestWithParam<varint_case> {};
+class ReadRecordVarint : public ::testing::TestWithParam<varint_case> {};
 
-TEST_P(ReadVarint, DecodesAsTheFormatSays) {
+TEST_P(ReadRecordVarint, DecodesAsTheFormatSays) {
     const varint_case& c = GetParam();
     uint64 value = 77;
     int32 length = 77;
@@ -39,10 +39,10 @@ const varint_case varint_cases[] = {
     {"empty", {}, false, 0, 0},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, ReadVarint, ::testing::ValuesIn(varint_cases),
+INSTANTIATE_TEST_SUITE_P(Cases, ReadRecordVarint, ::testing::ValuesIn(varint_cases),
                          [](const auto& p) { return std::string(p.param.name); });
 
-TEST(ReadVarint, NullAndNegativeAvailableAreEmpty) {
+TEST(ReadRecordVarint, NullAndNegativeAvailableAreEmpty) {
     uint64 value = 5;
     int32 length = 5;
     EXPECT_FALSE(read_varint(value, length, nullptr, 9));
