@@ -124,8 +124,7 @@ bool has_option(const char* name, const std::vector<std::string>& list, bool ski
     return find_in_list(list, name, skip_first ? 1 : 0) < list.size();
 }
 
-bool take_option_value_argv(const char* name, std::string& value, int32* count,
-                            char** arguments) {
+bool take_option_value_argv(const char* name, std::string& value, int32* count, char** arguments) {
     const int32 at = find_in_argv(name, count, arguments);
     if (!argv_value_at(at, value, count, arguments)) {
         return false;
@@ -133,8 +132,7 @@ bool take_option_value_argv(const char* name, std::string& value, int32* count,
     return argv_remove_at(at, count, arguments) && argv_remove_at(at, count, arguments);
 }
 
-bool get_option_value_argv(const char* name, std::string& value, int32* count,
-                           char** arguments) {
+bool get_option_value_argv(const char* name, std::string& value, int32* count, char** arguments) {
     const int32 at = find_in_argv(name, count, arguments);
     return argv_value_at(at, value, count, arguments);
 }
