@@ -46,7 +46,8 @@ int value_count(uint32 flags, const int* values) {
     // The list ends at its 0 entry; reading stops one past the limit so that an unterminated
     // list is refused without running on through memory.
     int counted = 0;
-    while (counted <= nf::max_counted_values && values[counted] != 0) {  // NOLINT(*-pointer-arithmetic)
+    while (counted <= nf::max_counted_values &&
+           values[counted] != 0) {  // NOLINT(*-pointer-arithmetic)
         ++counted;
     }
     return counted > nf::max_counted_values ? 0 : counted;

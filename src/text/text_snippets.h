@@ -17,6 +17,5 @@
 // out receives the text between the opening and the closing marker that follow the first
 // occurrence of anchor (the start of the text when anchor is null). Empties out first; false
 // for a null text or marker and when the anchor or either marker is not found.
-[[nodiscard]] bool extract_between_markers(const char* text, const char* anchor,
-                                           const char* open, const char* close,
-                                           std::string& out);
+[[nodiscard]] bool extract_between_markers(const char* text, const char* anchor, const char* open,
+                                           const char* close, std::string& out);

@@ -12,12 +12,21 @@ int64 to_unix_seconds(int64 value, kq::type_time type) {
     int64 out = 0;
     bool ok = false;
     switch (type) {
-        case kq::tt_filetime: ok = kq::filetime_to_unix(value, out); break;
+        case kq::tt_filetime:
+            ok = kq::filetime_to_unix(value, out);
+            break;
         // Chrome and Safari values are unsigned counts; a negative one is damage, not a date.
-        case kq::tt_chrome: ok = value > 0 && kq::chrome_to_unix(static_cast<uint64>(value), out); break;
-        case kq::tt_firefox3: ok = kq::firefox3_to_unix(value, out); break;
-        case kq::tt_safari: ok = value > 0 && kq::safari_to_unix(static_cast<uint64>(value), out); break;
-        default: break;
+        case kq::tt_chrome:
+            ok = value > 0 && kq::chrome_to_unix(static_cast<uint64>(value), out);
+            break;
+        case kq::tt_firefox3:
+            ok = kq::firefox3_to_unix(value, out);
+            break;
+        case kq::tt_safari:
+            ok = value > 0 && kq::safari_to_unix(static_cast<uint64>(value), out);
+            break;
+        default:
+            break;
     }
     return ok ? out : 0;
 }
@@ -105,8 +114,8 @@ void macb_times::set_unix(int64 m, int64 a, int64 c, int64 b, kq::type_time type
         case kq::tt_chrome:
         case kq::tt_firefox3:
         case kq::tt_safari:
-            set_times(to_unix_seconds(m, type), to_unix_seconds(a, type),
-                      to_unix_seconds(c, type), to_unix_seconds(b, type), kq::tt_unix);
+            set_times(to_unix_seconds(m, type), to_unix_seconds(a, type), to_unix_seconds(c, type),
+                      to_unix_seconds(b, type), kq::tt_unix);
             return;
         default:
             return;  // no conversion to Unix seconds: the record stays as it was

@@ -14,8 +14,8 @@ timeline_event::timeline_event() { clear(); }
 
 timeline_event::timeline_event(uint64 value, const char* marks_text, const char* description_text,
                                const char* source_text, const char* filename_text,
-                               const char* user_text, const char* note_text,
-                               const char* extra_text, kq::type_time type) {
+                               const char* user_text, const char* note_text, const char* extra_text,
+                               kq::type_time type) {
     clear();
     const kq::time moment(value, type);
     if (!moment.is_valid) {

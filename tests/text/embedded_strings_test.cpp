@@ -98,8 +98,30 @@ TEST(EmbeddedStrings, RefuseEmptyInputAndEmptyTheLists) {
     EXPECT_FALSE(extract_ascii_strings(&one, -1, 1, got.strings, got.offsets, false, false));
 }
 
-// Every string must sit in the buffer at its offset: run both extractors over random bytes cut
-// at every length (the buffer is an exact-size heap copy so the sanitizer sees any overread).
+// Each found string must lie inside the n bytes at its offset, one byte per character
+// (narrow) or a character and a 0 byte (UTF-16LE).
+::testing::AssertionResult strings_lie_in(const byte_array& data, const found& got, bool wide) {
+    if (got.strings.size() != got.offsets.size()) {
+        return ::testing::AssertionFailure() << "lists of different sizes";
+    }
+    const std::size_t step = wide ? 2 : 1;
+    for (std::size_t i = 0; i < got.strings.size(); ++i) {
+        const std::string& s = got.strings[i];
+        if (got.offsets[i] + s.size() * step > data.size()) {
+            return ::testing::AssertionFailure() << "string " << i << " runs past the data";
+        }
+        for (std::size_t k = 0; k < s.size(); ++k) {
+            const std::size_t at = got.offsets[i] + k * step;
+            if (data[at] != static_cast<uint8>(s[k]) || (wide && data[at + 1] != 0)) {
+                return ::testing::AssertionFailure() << "string " << i << " differs at " << k;
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Both extractors over random bytes cut at every length (the buffer is an exact-size heap
+// copy, so the sanitizer build sees any read past it).
 TEST(EmbeddedStrings, ReportedStringsLieInsideTheBufferAtTheirOffsets) {
     std::mt19937 rng(1234);
     byte_array source(300);
@@ -109,24 +131,17 @@ TEST(EmbeddedStrings, ReportedStringsLieInsideTheBufferAtTheirOffsets) {
     }
     for (std::size_t n = 0; n <= source.size(); ++n) {
         const byte_array data(source.begin(), source.begin() + static_cast<long>(n));
-        for (const bool wide : {false, true}) {
-            found got;
-            const bool ok =
-                wide ? extract_utf16_strings(data.data(), static_cast<int>(n), 2, got.strings,
-                                             got.offsets, true, true)
-                     : extract_ascii_strings(data.data(), static_cast<int>(n), 2, got.strings,
-                                             got.offsets, true, true);
-            ASSERT_EQ(ok, n > 0);
-            ASSERT_EQ(got.strings.size(), got.offsets.size());
-            const std::size_t step = wide ? 2 : 1;
-            for (std::size_t i = 0; i < got.strings.size(); ++i) {
-                const std::string& s = got.strings[i];
-                ASSERT_LE(got.offsets[i] + s.size() * step, n);
-                for (std::size_t k = 0; k < s.size(); ++k) {
-                    ASSERT_EQ(data[got.offsets[i] + k * step], static_cast<uint8>(s[k]));
-                }
-            }
-        }
+        const int length = static_cast<int>(n);
+        found narrow;
+        found wide;
+        ASSERT_EQ(extract_ascii_strings(data.data(), length, 2, narrow.strings, narrow.offsets,
+                                        true, true),
+                  n > 0);
+        ASSERT_EQ(
+            extract_utf16_strings(data.data(), length, 2, wide.strings, wide.offsets, true, true),
+            n > 0);
+        ASSERT_TRUE(strings_lie_in(data, narrow, false)) << "length " << n;
+        ASSERT_TRUE(strings_lie_in(data, wide, true)) << "length " << n;
     }
 }
 
@@ -142,9 +157,9 @@ TEST(PrintEmbeddedStrings, WritesHexWithoutStringMode) {
 TEST(PrintEmbeddedStrings, OneKindCountsOnceBothKindsCountEachString) {
     std::ostringstream out;
     const std::string narrow = "first\0second\0"s;
-    EXPECT_EQ(print_embedded_strings(out, narrow.data(), static_cast<int>(narrow.size()), true, 4,
-                                     "|"),
-              1);
+    EXPECT_EQ(
+        print_embedded_strings(out, narrow.data(), static_cast<int>(narrow.size()), true, 4, "|"),
+        1);
     EXPECT_EQ(out.str(), "first|second");
 
     // A UTF-16 word between two narrow ones: all three in offset order.
@@ -153,9 +168,8 @@ TEST(PrintEmbeddedStrings, OneKindCountsOnceBothKindsCountEachString) {
     mixed.append(word.begin(), word.end());
     mixed += "\x01omega"s;
     out.str("");
-    EXPECT_EQ(print_embedded_strings(out, mixed.data(), static_cast<int>(mixed.size()), true, 4,
-                                     "|"),
-              3);
+    EXPECT_EQ(
+        print_embedded_strings(out, mixed.data(), static_cast<int>(mixed.size()), true, 4, "|"), 3);
     EXPECT_EQ(out.str(), "alpha|wide|omega");
 
     out.str("");

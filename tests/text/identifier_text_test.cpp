@@ -21,7 +21,8 @@ TEST(NetbiosName, EncodesWorkgroupAndDecodesItBack) {
 }
 
 TEST(NetbiosName, RefusesLongNamesAndMissingBuffers) {
-    const uint8 name[16] = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N', 'O', 'P'};
+    const uint8 name[16] = {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H',
+                            'I', 'J', 'K', 'L', 'M', 'N', 'O', 'P'};
     char letters[32] = {};
     EXPECT_FALSE(netbios_encode_name(name, 16, 0x20, letters));
     EXPECT_FALSE(netbios_encode_name(name, -1, 0x20, letters));
@@ -67,10 +68,15 @@ TEST_P(SidToText, FormatsOrRefuses) {
 const sid_case sid_cases[] = {
     {"LocalSystem", {1, 1, 0, 0, 0, 0, 0, 5, 0x12, 0, 0, 0}, true, true, "S-1-5-18"},
     {"DomainUser",
-     {1, 5, 0, 0, 0, 0, 0, 5, 0x15, 0, 0, 0, 0x01, 0x02, 0x03, 0x04, 0xFF, 0xFF, 0xFF, 0xFF,
-      0x10, 0, 0, 0, 0xE9, 0x03, 0, 0},
-     true, true, "S-1-5-21-67305985-4294967295-16-1001"},
-    {"TrailingBytesAllowedUnlessExact", {1, 1, 0, 0, 0, 0, 0, 5, 0x12, 0, 0, 0, 0xAA}, true, false,
+     {1,    5,    0,    0,    0,    0,    0,    5, 0x15, 0, 0,    0,    0x01, 0x02,
+      0x03, 0x04, 0xFF, 0xFF, 0xFF, 0xFF, 0x10, 0, 0,    0, 0xE9, 0x03, 0,    0},
+     true,
+     true,
+     "S-1-5-21-67305985-4294967295-16-1001"},
+    {"TrailingBytesAllowedUnlessExact",
+     {1, 1, 0, 0, 0, 0, 0, 5, 0x12, 0, 0, 0, 0xAA},
+     true,
+     false,
      "S-1-5-18"},
     {"CountPastTheData", {1, 2, 0, 0, 0, 0, 0, 5, 0x12, 0, 0, 0}, false, false, ""},
     {"TooShort", {1, 0, 0, 0, 0, 0, 0, 5}, false, false, ""},

@@ -6,11 +6,16 @@ namespace {
 
 std::string name_of(int v) {
     switch (v) {
-        case 1: return "alpha";
-        case 2: return "beta";
-        case 3: return "Gamma";
-        case 4: return "";
-        default: return "x" + std::to_string(v);
+        case 1:
+            return "alpha";
+        case 2:
+            return "beta";
+        case 3:
+            return "Gamma";
+        case 4:
+            return "";
+        default:
+            return "x" + std::to_string(v);
     }
 }
 
@@ -49,7 +54,10 @@ const name_list_case name_list_cases[] = {
     {"KeepStream", 0x00400000 | 0x00200000, {1}, "oldalpha"},
     {"GivenCountHoldingZero", 0x00200000 | 3, {1, 2}, ""},
     {"NoValues", 0x00200000, {}, ""},
-    {"TenCounted", 0, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, "alphaalphaalphaalphaalphaalphaalphaalphaalphaalpha"},
+    {"TenCounted",
+     0,
+     {1, 1, 1, 1, 1, 1, 1, 1, 1, 1},
+     "alphaalphaalphaalphaalphaalphaalphaalphaalphaalpha"},
     {"ElevenCounted", 0, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}, ""},
 };
 

@@ -7,7 +7,9 @@ namespace {
 using namespace std::string_literals;
 
 TEST(PrintableText, ReplacesOrDropsOtherBytes) {
-    const std::string input = "a\x01" "b\xe9"s;
+    const std::string input =
+        "a\x01"
+        "b\xe9"s;
     std::string out;
     ASSERT_TRUE(printable_text(out, input.data(), 4, false, '?'));
     EXPECT_EQ(out, "a?b?");
@@ -29,7 +31,10 @@ TEST(PrintableText, ReplacesOrDropsOtherBytes) {
 
 TEST(PrintablePrefixText, TakesLeadingPrintableUpToCount) {
     std::string out = "stale";
-    EXPECT_EQ(printable_prefix_text("abc\x01" "def", out, 10), 3);
+    EXPECT_EQ(printable_prefix_text("abc\x01"
+                                    "def",
+                                    out, 10),
+              3);
     EXPECT_EQ(out, "abc");
     EXPECT_EQ(printable_prefix_text("abcdef", out, 2), 2);
     EXPECT_EQ(out, "ab");

@@ -27,8 +27,8 @@ class ExpandTabs : public ::testing::TestWithParam<tab_case> {};
 TEST_P(ExpandTabs, ReplacesEveryTab) {
     const tab_case& c = GetParam();
     std::string out = "stale";
-    ASSERT_TRUE(expand_tabs(c.text.data(), static_cast<uint32>(c.text.size()), c.width, out,
-                            false));
+    ASSERT_TRUE(
+        expand_tabs(c.text.data(), static_cast<uint32>(c.text.size()), c.width, out, false));
     EXPECT_EQ(out, c.expanded);
 }
 

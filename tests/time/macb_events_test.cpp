@@ -1,10 +1,10 @@
 // MACB records turned into timeline events, and the event record itself.
+#include "time/macb_events.h"
+
 #include <gtest/gtest.h>
 
 #include <utility>
 #include <vector>
-
-#include "time/macb_events.h"
 
 namespace {
 
@@ -141,8 +141,8 @@ TEST(TimelineEvent, ValueConstructorNeedsAValidMoment) {
     EXPECT_EQ(invalid.key, 0U);
     EXPECT_EQ(invalid.key_type, kq::tt_filetime);
 
-    const timeline_event event(1705526400, "C", "Expiry", nullptr, "file", nullptr, "note",
-                               nullptr, kq::tt_unix);
+    const timeline_event event(1705526400, "C", "Expiry", nullptr, "file", nullptr, "note", nullptr,
+                               kq::tt_unix);
     EXPECT_TRUE(event.valid);
     EXPECT_EQ(event.key, 133500000000000000ULL);  // keyed by FILETIME whatever the kind
     EXPECT_EQ(event.key_type, kq::tt_filetime);
