@@ -48,6 +48,26 @@ const tag_case tag_cases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, HostInfoFill, ::testing::ValuesIn(tag_cases),
                          [](const auto& p) { return std::string(p.param.name); });
 
+// The banner's call on this machine: the uname fields joined by ';', with any ';' inside a
+// field turned into a blank, then the word size.
+TEST(HostInfoPrint, BannerLineOfThisHost) {
+    struct utsname names {};
+    ASSERT_EQ(::uname(&names), 0);
+    const auto field = [](std::string text) {
+        for (char& c : text) {
+            c = c == ';' ? ' ' : c;
+        }
+        return text + ";";
+    };
+    const bool is_64 = std::string(names.machine).find("64") != std::string::npos;
+    host_info info;
+    ASSERT_TRUE(info.fill(get_exe_path()));
+    std::ostringstream out;
+    info.print(out, ";", " ", false, false);
+    EXPECT_EQ(out.str(), field(names.sysname) + field(names.version) + field(names.release) +
+                             (is_64 ? "64" : "32"));
+}
+
 host_info sample() {
     host_info info;
     info.m_sysname = "Linux";
