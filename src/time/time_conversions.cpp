@@ -34,6 +34,24 @@ bool filetime_to_unix(int64 filetime, int64& out) {
     return true;
 }
 
+bool unix_to_filetime_pair(int64 seconds, filetime_pair& out) {
+    int64 filetime = 0;
+    if (!unix_to_filetime(seconds, filetime)) {
+        return false;
+    }
+    return filetime_from_i64(filetime, out);
+}
+
+bool value_to_filetime_pair(filetime_pair& out, uint64 value, type_time kind) {
+    if (kind == tt_filetime) {
+        return filetime_from_i64(static_cast<int64>(value), out);
+    }
+    if (kind == tt_unix) {
+        return unix_to_filetime_pair(static_cast<int64>(value), out);
+    }
+    return false;
+}
+
 bool chrome_to_filetime(uint64 microseconds, int64& out) {
     return time_arith::umul_add(microseconds, ep::ticks_per_microsecond, 0, out);
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "text/extras/output_field_spec.h"
+#include "text/time_display_spec.h"
 #include "time/time_test_support.h"
 
 namespace {
@@ -224,6 +225,17 @@ TEST(Validity, FormsDescribeTheMoment) {
     kq::time later = t;
     ASSERT_TRUE(later.set_filetime(441796895990000000));
     EXPECT_EQ(later.dos.date, 0x582F);
+}
+
+TEST(Validity, YearRangeOfADisplaySpec) {
+    time_display_spec spec;
+    ASSERT_TRUE(spec.parse("yyyy-mm-dd", "", false));  // 1900 to 2600
+    EXPECT_TRUE(kq::time(uint64{94354848000000000}, kq::tt_filetime).in_year_range(spec));
+    EXPECT_FALSE(kq::time().in_year_range(spec));
+    spec.max_year = 2023;
+    EXPECT_FALSE(kq::time(uint64{jan15_2024_ft}, kq::tt_filetime).in_year_range(spec));
+    spec.max_year = 2024;
+    EXPECT_TRUE(kq::time(uint64{jan15_2024_ft}, kq::tt_filetime).in_year_range(spec));
 }
 
 TEST(Validity, RealArrivalTimeBreaksDown) {
