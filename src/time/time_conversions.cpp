@@ -115,8 +115,7 @@ uint64 filetime_to_snowflake_ms(uint64 filetime) {
 
 bool safari_to_filetime(uint64 value, int64& out) {
     if (value < safari_nanosecond_threshold) {
-        return seconds_and_ticks_to_filetime(static_cast<int64>(value), ep::safari_seconds, 0,
-                                             out);
+        return seconds_and_ticks_to_filetime(static_cast<int64>(value), ep::safari_seconds, 0, out);
     }
     const auto seconds = static_cast<int64>(value / nanoseconds_per_second);
     const auto ticks = static_cast<int64>((value % nanoseconds_per_second) / nanoseconds_per_tick);
@@ -174,8 +173,8 @@ bool guid_to_filetime(int64& out, uint16& clock_sequence, byte_array& node,
     return true;
 }
 
-bool guid_to_filetime(int64& out, uint16& clock_sequence, byte_array& node,
-                      const byte_array& data, uint32 start) {
+bool guid_to_filetime(int64& out, uint16& clock_sequence, byte_array& node, const byte_array& data,
+                      uint32 start) {
     out = 0;
     clock_sequence = 0;
     node.clear();
@@ -194,9 +193,7 @@ bool guid_to_filetime(int64& out, uint16& clock_sequence, byte_array& node,
     return guid_to_filetime(out, clock_sequence, node, guid);
 }
 
-uint64 ticks_to_seconds(uint64 ticks) {
-    return ticks / static_cast<uint64>(ep::ticks_per_second);
-}
+uint64 ticks_to_seconds(uint64 ticks) { return ticks / static_cast<uint64>(ep::ticks_per_second); }
 
 int64 seconds_to_ticks(int64 seconds) {
     int64 ticks = 0;

@@ -79,7 +79,9 @@ time_hit::time_hit(const uint8* value_bytes, uint64 filetime_value, uint64 value
     }
     try {
         // The caller hands a buffer of at least value_size bytes.
-        bytes.assign(value_bytes, value_bytes + value_size);  // NOLINT(cppcoreguidelines-pro-bounds-pointer-arithmetic)
+        bytes.assign(
+            value_bytes,
+            value_bytes + value_size);  // NOLINT(cppcoreguidelines-pro-bounds-pointer-arithmetic)
     } catch (const std::bad_alloc&) {
         clear();
         return;
@@ -109,16 +111,22 @@ bool scan_time_8byte(time_hit_map& hits, uint64 value, uint64 latest, uint64 ear
         hits.clear();
     }
     const bool eight_bytes = (value >> 32) != 0;
-    scan_context scan{hits, value, latest, earliest, offset, little_endian,
-                      eight_bytes ? value_size_8 : value_size_4, {}};
+    scan_context scan{hits,
+                      value,
+                      latest,
+                      earliest,
+                      offset,
+                      little_endian,
+                      eight_bytes ? value_size_8 : value_size_4,
+                      {}};
     for (std::size_t i = 0; i < scan.bytes.size(); ++i) {
         scan.bytes.at(i) = static_cast<uint8>(value >> (8 * i));
     }
     if (eight_bytes) {
         // NTP (64) and OLE (256) are not tried: no 64-bit integer reading of them is a
         // moment, and read as NTP about one random value in six would land in a recent year.
-        for (const type_time kind : {tt_filetime, tt_chrome, tt_firefox3, tt_dotnet, tt_safari,
-                                     tt_snowflake}) {
+        for (const type_time kind :
+             {tt_filetime, tt_chrome, tt_firefox3, tt_dotnet, tt_safari, tt_snowflake}) {
             try_kind(scan, kinds, kind);
         }
     }
@@ -132,8 +140,7 @@ bool scan_time_8byte(time_hit_map& hits, uint64 value, uint64 latest, uint64 ear
     return scan.found > 0;
 }
 
-bool guess_time_type(uint64& filetime, uint32& kind, uint64 value, int last_year,
-                     int first_year) {
+bool guess_time_type(uint64& filetime, uint32& kind, uint64 value, int last_year, int first_year) {
     filetime = 0;
     kind = 0;
     if (value < guess_smallest_value) {
@@ -161,8 +168,7 @@ bool guess_time_type(uint64& filetime, uint64 value, int last_year, int first_ye
 namespace {
 
 template <std::size_t width>
-int copy_be_tail(std::array<uint8, width>& record, const byte_array& data, int offset,
-                 int count) {
+int copy_be_tail(std::array<uint8, width>& record, const byte_array& data, int offset, int count) {
     if (data.empty() || offset < 0 || static_cast<std::size_t>(offset) >= data.size()) {
         return 0;
     }

@@ -42,8 +42,7 @@ bool scan_time_8byte(time_hit_map& hits, uint64 value, uint64 latest, uint64 ear
 // Values below 2^24 are refused.
 [[nodiscard]] bool guess_time_type(uint64& filetime, uint32& kind, uint64 value, int last_year,
                                    int first_year);
-[[nodiscard]] bool guess_time_type(uint64& filetime, uint64 value, int last_year,
-                                   int first_year);
+[[nodiscard]] bool guess_time_type(uint64& filetime, uint64 value, int last_year, int first_year);
 
 // Copy a short big-endian integer (count 2, 3 or 4 bytes; any other count is 1) from data at
 // offset into the low-order end of a fixed-width big-endian record, stopping at the end of

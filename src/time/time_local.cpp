@@ -19,10 +19,9 @@ int hour_difference(const systemtime_ex& utc, const std::tm& local) {
     if (utc.day != local.tm_mday) {
         const int local_year = local.tm_year + 1900;
         const int local_month = local.tm_mon + 1;
-        const bool local_later =
-            local_year != utc.year   ? local_year > utc.year
-            : local_month != utc.month ? local_month > utc.month
-                                       : local.tm_mday > utc.day;
+        const bool local_later = local_year != utc.year     ? local_year > utc.year
+                                 : local_month != utc.month ? local_month > utc.month
+                                                            : local.tm_mday > utc.day;
         if (local_later) {
             local_hour += hours_per_day;
         } else {

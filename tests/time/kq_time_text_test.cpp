@@ -1,9 +1,8 @@
-#include "time/kq_time.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "time/kq_time.h"
 #include "time/time_test_support.h"
 
 namespace {

@@ -61,10 +61,9 @@ TEST(GuessTimeType, ByteReversedValueFoundBySecondPass) {
     const uint64 stored = 133497898775336165;  // 2024-01-15 10:57:57.5336165
     const uint64 reversed = __builtin_bswap64(stored);
     kq::time_hit_map hits;
-    EXPECT_FALSE(kq::scan_time_8byte(hits, reversed, whole_range_latest, 0, 0, true, true,
-                                     0xC004F) &&
-                 hits.begin()->second.filetime > 0 &&
-                 hits.begin()->second.filetime < 0x0200000000000000);
+    EXPECT_FALSE(
+        kq::scan_time_8byte(hits, reversed, whole_range_latest, 0, 0, true, true, 0xC004F) &&
+        hits.begin()->second.filetime > 0 && hits.begin()->second.filetime < 0x0200000000000000);
     uint64 ft = 0;
     uint32 kind = 0;
     ASSERT_TRUE(kq::guess_time_type(ft, kind, reversed, 2028, 2004));
@@ -76,9 +75,9 @@ TEST(GuessTimeType, AnySixtyFourBitValueIsSafe) {
     // Carved columns hand in arbitrary values: none may overflow or convert undefinedly.
     uint64 ft = 0;
     uint32 kind = 0;
-    for (const uint64 value : {std::numeric_limits<uint64>::max(), uint64{1} << 63,
-                               (uint64{1} << 63) - 1, uint64{0x0000FFFFFFFFFFFF},
-                               uint64{0xFFFFFFFF}, uint64{0x7FF8000000000000}}) {
+    for (const uint64 value :
+         {std::numeric_limits<uint64>::max(), uint64{1} << 63, (uint64{1} << 63) - 1,
+          uint64{0x0000FFFFFFFFFFFF}, uint64{0xFFFFFFFF}, uint64{0x7FF8000000000000}}) {
         (void)kq::guess_time_type(ft, kind, value, 2028, 2004);
         kq::time_hit_map hits;
         (void)kq::scan_time_8byte(hits, value, whole_range_latest, 0, 0, true, true, 0xFFFFFFFF);
@@ -92,8 +91,8 @@ TEST(ScanTime, EightByteOrder) {
     kq::time_hit_map hits;
     // 2 x 10^16 is 1664 as FILETIME (too early), but 2234 as Chrome, 2603 as Firefox 3,
     // 2001 as Safari nanoseconds and 2015 as a snowflake.
-    ASSERT_TRUE(kq::scan_time_8byte(hits, 20000000000000000, whole_range_latest, 1, 40, true,
-                                    true, 0xFFFFFFFF));
+    ASSERT_TRUE(kq::scan_time_8byte(hits, 20000000000000000, whole_range_latest, 1, 40, true, true,
+                                    0xFFFFFFFF));
     EXPECT_EQ(kinds_of(hits), (std::vector<int32>{2, 4, 0x40000, 0x20000}));
     for (const auto& [offset, hit] : hits) {
         EXPECT_EQ(offset, 40u);
@@ -101,8 +100,8 @@ TEST(ScanTime, EightByteOrder) {
         EXPECT_EQ(hit.bytes, le_bytes(20000000000000000, 8));
     }
     // NTP and OLE give no hit from an integer.
-    EXPECT_FALSE(kq::scan_time_8byte(hits, 0xBC17C20080000000, whole_range_latest, 1, 0, true,
-                                     true, 64 | 256));
+    EXPECT_FALSE(kq::scan_time_8byte(hits, 0xBC17C20080000000, whole_range_latest, 1, 0, true, true,
+                                     64 | 256));
     EXPECT_TRUE(hits.empty());
 }
 
@@ -196,9 +195,9 @@ TEST(FromBytes, SixteenByteRecords) {
     std::memcpy(systemtime.data(), st, sizeof st);
     EXPECT_EQ(utc_text(kq::time(systemtime, kq::tt_systemtime)), "2024-07-15 10:05:07.123");
     EXPECT_EQ(utc_text(kq::time(systemtime, kq::tt_systemtime_local)), "2024-07-15 10:05:07.123");
-    EXPECT_FALSE(kq::time(byte_array(systemtime.begin(), systemtime.begin() + 15),
-                          kq::tt_systemtime)
-                     .is_valid);
+    EXPECT_FALSE(
+        kq::time(byte_array(systemtime.begin(), systemtime.begin() + 15), kq::tt_systemtime)
+            .is_valid);
 
     const byte_array guid = {0xAA, 0xBB, 0xCC, 0x07, 0x62, 0x50, 0x8f, 0x8d, 0xb3, 0xee,
                              0x11, 0x81, 0x23, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
