@@ -210,6 +210,26 @@ bool read_uint64_digits(std::string_view s, int base, uint64& value) {
 // is 2 + 16 hex digits, so 30 leaves room for blanks without reading unbounded input.
 constexpr std::size_t uint64_text_limit = 30;
 
+// The digits of a trimmed number text and their base: "0x"/"x" hexadecimal (a lone "x"
+// prefix only in texts of three or more characters), "o" octal, else decimal.
+std::string_view uint64_digits(std::string_view s, int& base) {
+    const bool long_enough = s.size() > 2;
+    if (long_enough && (s[1] == 'x' || s[1] == 'X')) {
+        base = 16;
+        return s.substr(2);
+    }
+    if (long_enough && (s[0] == 'x' || s[0] == 'X')) {
+        base = 16;
+        return s.substr(1);
+    }
+    if (s[0] == 'o' || s[0] == 'O') {
+        base = 8;
+        return s.substr(1);
+    }
+    base = 10;
+    return s;
+}
+
 }  // namespace
 
 bool parse_uint64(const char* text, uint64* out) {
@@ -235,19 +255,8 @@ bool parse_uint64(const char* text, uint64* out) {
     if (s.find(' ') != std::string_view::npos) {
         return false;
     }
-    const std::size_t n = s.size();
     int base = 10;
-    std::string_view digits = s;
-    if (n > 2 && (s[1] == 'x' || s[1] == 'X')) {
-        base = 16;
-        digits = s.substr(2);
-    } else if (n > 2 && (s[0] == 'x' || s[0] == 'X')) {
-        base = 16;
-        digits = s.substr(1);
-    } else if (s[0] == 'o' || s[0] == 'O') {
-        base = 8;
-        digits = s.substr(1);
-    }
+    const std::string_view digits = uint64_digits(s, base);
     const std::size_t limit = base == 16 ? 16 : (base == 8 ? 22 : 20);
     if (digits.size() > limit) {
         return false;

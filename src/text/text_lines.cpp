@@ -17,35 +17,35 @@ constexpr char lf_char = '\n';
 // lines of any text file without scanning a large buffer twice.
 constexpr std::size_t line_ending_probe = 1024;
 
+// The break starting with c (followed by next), or 0 when c starts none.
+template <typename Unit>
+int break_kind(Unit c, Unit next) {
+    const auto cr = static_cast<Unit>(cr_char);
+    const auto lf = static_cast<Unit>(lf_char);
+    if (c == cr) {
+        return next == lf ? line_ending::crlf : line_ending::cr;
+    }
+    if (c == lf) {
+        return next == cr ? line_ending::lfcr : line_ending::lf;
+    }
+    return 0;
+}
+
 // The class of a run of characters (bytes or 16-bit units).
 template <typename Unit>
 int classify_breaks(std::span<const Unit> text) {
     int found = line_ending::none;
-    // Turns the class into `kind`, or reports mixed breaks when another kind was seen.
-    const auto note = [&found](int kind) {
-        if (found != line_ending::none && found != kind) {
-            return false;
-        }
-        found = kind;
-        return true;
-    };
     for (std::size_t i = 0; i + 1 < text.size(); ++i) {
-        const Unit c = text[i];
-        const Unit next = text[i + 1];
-        if (c != static_cast<Unit>(cr_char) && c != static_cast<Unit>(lf_char)) {
+        const int kind = break_kind(text[i], text[i + 1]);
+        if (kind == 0) {
             continue;
         }
-        const Unit partner = c == static_cast<Unit>(cr_char) ? static_cast<Unit>(lf_char)
-                                                             : static_cast<Unit>(cr_char);
-        const bool pair = next == partner;
-        const int kind = c == static_cast<Unit>(cr_char)
-                             ? (pair ? line_ending::crlf : line_ending::cr)
-                             : (pair ? line_ending::lfcr : line_ending::lf);
-        if (!note(kind)) {
+        if (found != line_ending::none && found != kind) {
             return line_ending::mixed;
         }
-        if (pair) {
-            ++i;
+        found = kind;
+        if (kind == line_ending::crlf || kind == line_ending::lfcr) {
+            ++i;  // the pair is one break
         }
     }
     return found;

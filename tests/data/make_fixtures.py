@@ -634,9 +634,117 @@ def check_damaged(out_dir, sample_db, pages, scratch):
 
 
 # ---------------------------------------------------------------------------------------
+# Record-format fixtures: every serial type, overflow chains and b-trees of three levels on
+# 1024-byte pages, once in UTF-8 and once in UTF-16le (the same rows).
+# ---------------------------------------------------------------------------------------
+
+RECORDS_PAGE_SIZE = 1024
+RECORDS_SCHEMA = [
+    'CREATE TABLE kinds (value, label TEXT)',
+    'CREATE TABLE many (n INTEGER PRIMARY KEY, word TEXT, pad TEXT, r REAL)',
+    'CREATE INDEX many_word ON many (word)',
+    'CREATE TABLE spill (body TEXT, data BLOB)',
+    'CREATE TABLE keyed (k TEXT, n INTEGER)',
+    'CREATE INDEX keyed_k ON keyed (k)',
+    'CREATE TABLE named (name TEXT UNIQUE, note TEXT)',
+    'CREATE VIEW kind_labels AS SELECT label FROM kinds',
+]
+RECORDS_TABLES = ['kinds', 'many', 'spill', 'keyed', 'named']
+MANY_ROWS = 3000
+KEYED_ROWS = 60
+
+# One row per serial type the format has (the value first, so that a NULL value shows as
+# the rowid, as SQLite stores an INTEGER PRIMARY KEY alias).
+KIND_VALUES = [
+    ('null', None), ('zero', 0), ('one', 1),
+    ('int8', 100), ('int8 minus one', -1),
+    ('int16', 1000), ('int16 minus 129', -129),
+    ('int24', 100000), ('int24 min', -8388608),
+    ('int32', 1 << 30), ('int32 min', -(1 << 31)),
+    ('int48', 1 << 40), ('int48 min', -(1 << 47)),
+    ('int64', 1 << 62), ('int64 min', -(1 << 63)), ('int64 max', (1 << 63) - 1),
+    ('real 1.5', 1.5), ('real -2.25', -2.25), ('real 0.1', 0.1),
+    ('empty text', ''), ('text', 'hello'), ('text non-ascii', 'Grüße aus München ✓ 東京'),
+    ('text with line breaks', 'one\r\ntwo\nthree'),
+    ('long text', 'x' * 700),
+    ('empty blob', b''), ('blob 16', bytes(range(16))), ('blob 17', bytes(range(0x41, 0x52))),
+    ('text of 18 digits', '132521874959025799'),
+]
+
+
+def spill_body():
+    return ''.join(f'line {i:04d} of a text that spills to overflow pages; ' for i in range(60))
+
+
+def records_rows():
+    many = [(n, f'word{(n * 7919) % MANY_ROWS:05d}', f'pad {n} ' + 'p' * (20 + n % 30),
+             n / 8.0) for n in range(1, MANY_ROWS + 1)]
+    keyed = [(f'key {n:03d} ' + 'k' * 280, n) for n in range(KEYED_ROWS)]
+    return many, keyed
+
+
+def build_records(path, encoding):
+    con = sqlite3.connect(str(path), isolation_level=None)
+    con.execute(f'PRAGMA page_size={RECORDS_PAGE_SIZE}')
+    con.execute(f"PRAGMA encoding='{encoding}'")
+    con.execute('PRAGMA auto_vacuum=NONE')
+    con.execute('BEGIN')
+    for sql in RECORDS_SCHEMA:
+        con.execute(sql)
+    con.executemany('INSERT INTO kinds VALUES (?, ?)', [(v, label) for label, v in KIND_VALUES])
+    many, keyed = records_rows()
+    con.executemany('INSERT INTO many VALUES (?, ?, ?, ?)', many)
+    con.execute('INSERT INTO spill VALUES (?, ?)', (spill_body(), bytes(range(256)) * 10))
+    con.executemany('INSERT INTO keyed VALUES (?, ?)', keyed)
+    con.executemany('INSERT INTO named VALUES (?, ?)', [('first', 'a'), ('second', 'b')])
+    con.execute('COMMIT')
+    con.close()
+
+
+def records_depth(data, root):
+    """Levels of the b-tree at root (1 for a root that is a leaf)."""
+    depth, page = 1, root
+    while True:
+        at = (page - 1) * RECORDS_PAGE_SIZE
+        kind = data[at]
+        if kind in (10, 13):
+            return depth
+        depth += 1
+        page = struct.unpack('>I', data[at + 8:at + 12])[0]
+
+
+def check_records(out_dir, scratch):
+    utf8 = out_dir / 'records.db'
+    utf16 = out_dir / 'records_utf16.db'
+    for path, encoding in ((utf8, 1), (utf16, 2)):
+        data = path.read_bytes()
+        label = f'records {path.name}'
+        expect(struct.unpack('>H', data[16:18])[0] == RECORDS_PAGE_SIZE, f'{label}: page size')
+        expect(struct.unpack('>I', data[56:60])[0] == encoding, f'{label}: text encoding')
+        if encoding == 1:
+            expect(data[100] == 13, f'{label}: the schema is not one leaf page')
+        con = open_copy([path], scratch)
+        roots = dict(con.execute("SELECT name, rootpage FROM sqlite_master WHERE rootpage > 0"))
+        expect(con.execute('SELECT count(*) FROM many').fetchone()[0] == MANY_ROWS,
+               f'{label}: many rows')
+        con.close()
+        expect(records_depth(data, roots['many']) == 3, f'{label}: many is not three levels')
+        expect(records_depth(data, roots['many_word']) >= 2, f'{label}: many_word is one leaf')
+        expect(records_depth(data, roots['keyed_k']) >= 2, f'{label}: keyed_k is one leaf')
+        expect(len(data) // RECORDS_PAGE_SIZE > 100, f'{label}: too small')
+    expect(utf8.read_bytes()[56:60] != utf16.read_bytes()[56:60], 'records: twins share encoding')
+
+
+def write_records(out_dir, scratch):
+    build_records(out_dir / 'records.db', 'UTF-8')
+    build_records(out_dir / 'records_utf16.db', 'UTF-16le')
+    check_records(out_dir, scratch)
+
+
+# ---------------------------------------------------------------------------------------
 
 def main():
-    outputs = {name: HERE / name for name in ('sample', 'journal', 'damaged')}
+    outputs = {name: HERE / name for name in ('sample', 'journal', 'damaged', 'records')}
     for out in outputs.values():
         shutil.rmtree(out, ignore_errors=True)
         out.mkdir()
@@ -651,6 +759,7 @@ def main():
         sample_db = outputs['sample'] / 'wpndatabase.db'
         pages = build_damaged(sample_db, outputs['damaged'])
         check_damaged(outputs['damaged'], sample_db, pages, work / 'check')
+        write_records(outputs['records'], work / 'check')
     print(f'SQLite {sqlite3.sqlite_version}')
     print(f'sample: {sample_db.stat().st_size // PAGE_SIZE} pages, {frames} WAL frames')
     print(f'journal: pages written before commit {spilled}')

@@ -1,0 +1,107 @@
+#pragma once
+// Facts of the SQLite 3 file format, named once and grouped by the structure they belong
+// to. Section numbers refer to the published "Database File Format" document. Every
+// multi-byte field of the format is big-endian.
+
+#include <cstddef>
+
+#include "text/kq_types.h"
+
+namespace sqlite_format {
+
+// 1.3 The database header: the first 100 bytes of page 1.
+namespace file_header {
+inline constexpr std::size_t size = 100;
+inline constexpr char magic[] = "SQLite format 3";  // followed by a NUL in the file
+inline constexpr std::size_t magic_length = 15;     // the bytes compared
+inline constexpr std::size_t page_size = 16;        // u16; 1 stands for 65536
+inline constexpr uint32 page_size_65536_code = 1;
+inline constexpr uint32 page_size_65536 = 65536;
+inline constexpr std::size_t reserved_bytes = 20;  // u8: unused bytes at the end of each page
+inline constexpr std::size_t text_encoding = 56;   // u32: 1 UTF-8, 2 UTF-16le, 3 UTF-16be
+inline constexpr uint32 encoding_utf8 = 1;
+}  // namespace file_header
+
+// 1.6 B-tree pages: the 8- or 12-byte header at the start of the page (offset 100 on page 1).
+namespace btree_page {
+inline constexpr std::size_t type = 0;              // u8
+inline constexpr std::size_t first_freeblock = 1;   // u16; 0 when there is none
+inline constexpr std::size_t cell_count = 3;        // u16
+inline constexpr std::size_t content_start = 5;     // u16; 0 stands for 65536
+inline constexpr std::size_t fragmented_bytes = 7;  // u8
+inline constexpr std::size_t right_child = 8;       // u32, interior pages only
+inline constexpr std::size_t leaf_header_size = 8;
+inline constexpr std::size_t interior_header_size = 12;
+inline constexpr std::size_t cell_pointer_size = 2;  // u16 per cell, after the header
+inline constexpr uint8 leaf_flag = 0x08;
+inline constexpr uint8 interior_index = 2;
+inline constexpr uint8 interior_table = 5;
+inline constexpr uint8 leaf_index = 10;
+inline constexpr uint8 leaf_table = 13;
+// 1.3.2: the smallest page size the format allows.
+inline constexpr uint32 min_page_size = 512;
+// Without a known page size, a header claiming more cells than fit a 4 KiB-ish page is not
+// taken for a b-tree header (the reader's own plausibility limit, not a format rule).
+inline constexpr uint32 max_cells_unsized = 512;
+}  // namespace btree_page
+
+// 1.6 B-tree cells: interior cells start with the 4-byte left child page number.
+namespace btree_cell {
+inline constexpr std::size_t child_page_size = 4;     // u32
+inline constexpr std::size_t overflow_page_size = 4;  // u32 after the local payload
+}  // namespace btree_cell
+
+// 1.6 Payload spill rule: U is the usable size (page size less reserved bytes).
+namespace payload {
+inline constexpr int64 table_leaf_max_local_margin = 35;  // X = U - 35 on table leaves
+inline constexpr int64 local_base = 12;                   // (U - 12) * n / 255 - 23
+inline constexpr int64 max_local_numerator = 64;
+inline constexpr int64 min_local_numerator = 32;
+inline constexpr int64 local_denominator = 255;
+inline constexpr int64 local_margin = 23;
+}  // namespace payload
+
+// 1.7 Overflow pages: a 4-byte next-page number, then payload to the end of the usable size.
+namespace overflow_page {
+inline constexpr std::size_t next_page = 0;  // u32; 0 ends the chain
+inline constexpr std::size_t content = 4;
+}  // namespace overflow_page
+
+// 1.6 Freeblocks inside a b-tree page.
+namespace freeblock {
+inline constexpr std::size_t next = 0;  // u16 offset of the next freeblock; 0 ends the chain
+inline constexpr std::size_t size = 2;  // u16, the 4 header bytes included
+inline constexpr std::size_t header_size = 4;
+}  // namespace freeblock
+
+// 2.1 Variable-length integers.
+namespace varint {
+inline constexpr std::size_t max_length = 9;
+inline constexpr uint8 more_flag = 0x80;
+inline constexpr uint8 group_mask = 0x7f;
+inline constexpr unsigned group_bits = 7;
+inline constexpr unsigned last_group_bits = 8;  // the ninth byte contributes all 8 bits
+}  // namespace varint
+
+// 2.1 Serial types of the record format.
+namespace serial_type {
+inline constexpr uint64 null = 0;
+inline constexpr uint64 int8 = 1;
+inline constexpr uint64 int16 = 2;
+inline constexpr uint64 int24 = 3;
+inline constexpr uint64 int32 = 4;
+inline constexpr uint64 int48 = 5;
+inline constexpr uint64 int64 = 6;
+inline constexpr uint64 real = 7;
+inline constexpr uint64 zero = 8;
+inline constexpr uint64 one = 9;
+inline constexpr uint64 reserved_10 = 10;  // reserved; read as a 10-byte integer
+inline constexpr uint64 reserved_11 = 11;  // reserved; read as an 11-byte integer
+inline constexpr uint64 blob_min = 12;     // even N >= 12: blob of (N - 12) / 2 bytes
+inline constexpr uint64 text_min = 13;     // odd N >= 13: text of (N - 13) / 2 bytes
+inline constexpr uint32 int48_size = 6;
+inline constexpr uint32 int64_size = 8;
+inline constexpr uint32 real_size = 8;
+}  // namespace serial_type
+
+}  // namespace sqlite_format
