@@ -4,6 +4,9 @@
 #include <cstring>
 #include <limits>
 
+// Upward include: the signature filter reads the command line's filter entries, which are
+// plain records with no dependency back on this layer.
+#include "cmdline/filter_entry.h"
 #include "text/byte_reader.h"
 
 namespace {
@@ -297,4 +300,15 @@ bool find_nonzero_u64_per_block(std::vector<uint64>& out, const void* words, uin
         }
     }
     return true;
+}
+
+bool filter_signature_indices(const void* /*unused*/, std::vector<uint32>& out,
+                              const std::vector<filter_entry>& filters) {
+    out.clear();
+    for (std::size_t i = 0; i < filters.size(); ++i) {
+        if (!filters[i].m_signature.empty()) {
+            out.push_back(static_cast<uint32>(i));
+        }
+    }
+    return !out.empty();
 }

@@ -12,6 +12,8 @@
 
 #include "text/kq_types.h"
 
+class filter_entry;
+
 // Empties out; base + offset of each match (only the first with stop_at_first). use_table
 // picks the Boyer-Moore-Horspool scan, else every position is compared. False (out empty)
 // for a null buffer or pattern, n or m of 0, m > n, or no match.
@@ -67,3 +69,8 @@
 [[nodiscard]] bool find_nonzero_u64_per_block(std::vector<uint64>& out, const void* words,
                                               uint32 count, uint32 block, bool stop_at_first,
                                               uint64 base);
+
+// The indices, in order, of the filter entries that carry signature bytes ("-filter_sig"
+// items). The first argument is not read. True when there is at least one.
+[[nodiscard]] bool filter_signature_indices(const void* unused, std::vector<uint32>& out,
+                                            const std::vector<filter_entry>& filters);

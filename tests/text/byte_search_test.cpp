@@ -1,5 +1,7 @@
 #include "text/byte_search.h"
 
+#include "cmdline/filter_entry.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -319,6 +321,18 @@ TEST(FindNonzeroPerBlock, SmallBlocksBecome512AndOnlyTheHeadCounts) {
     EXPECT_TRUE(out.empty());
     EXPECT_FALSE(find_nonzero_u64_per_block(out, words.data(), 511, 100, false, 0));
     EXPECT_FALSE(find_nonzero_u64_per_block(out, nullptr, 1024, 512, false, 0));
+}
+
+TEST(FilterSignatureIndices, OnlyEntriesWithSignatureBytes) {
+    std::vector<filter_entry> filters(4);
+    filters[1].m_signature = {0x4d, 0x5a};
+    filters[3].m_signature = {0x7f};
+    filters[2].m_match_all = true;
+    std::vector<uint32> out = {9};
+    EXPECT_TRUE(filter_signature_indices(nullptr, out, filters));
+    EXPECT_EQ(out, (std::vector<uint32>{1, 3}));
+    EXPECT_FALSE(filter_signature_indices(nullptr, out, std::vector<filter_entry>(2)));
+    EXPECT_TRUE(out.empty());
 }
 
 }  // namespace
