@@ -1,0 +1,135 @@
+#include "text/time_display_spec.h"
+
+#include <array>
+
+namespace {
+
+using spec = time_display_spec;
+
+const std::array<const char*, 13> month_abbreviations = {
+    "", "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+bool contains(const std::string& text, const char* part) {
+    return text.find(part) != std::string::npos;
+}
+
+char find_separator(const std::string& date_template) {
+    if (contains(date_template, "/")) {
+        return '/';
+    }
+    if (contains(date_template, "-")) {
+        return '-';
+    }
+    if (contains(date_template, " ")) {
+        return ' ';
+    }
+    return 0;
+}
+
+// Position of the long form, else of the short one (which a plain search would also find at
+// the start of the long form), setting the flag of the form found.
+bool find_field(const std::string& date_template, const char* long_form, uint8 long_flag,
+                const char* short_form, uint8 short_flag, uint8& flags, std::size_t& at) {
+    at = date_template.find(long_form);
+    if (at != std::string::npos) {
+        flags |= long_flag;
+        return true;
+    }
+    at = date_template.find(short_form);
+    if (at != std::string::npos) {
+        flags |= short_flag;
+        return true;
+    }
+    return false;
+}
+
+uint8 field_order(std::size_t day, std::size_t month, std::size_t year) {
+    if (day < month && month < year) {
+        return spec::order_dmy;
+    }
+    if (month < day && day < year) {
+        return spec::order_mdy;
+    }
+    if (year < month && month < day) {
+        return spec::order_ymd;
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool time_display_spec::parse(const std::string& date_template, const std::string& time_template,
+                              bool pair) {
+    *this = time_display_spec();
+    if (pair) {
+        time_flags |= pair_flag;
+    }
+    if (!date_template.empty()) {
+        separator = find_separator(date_template);
+        std::size_t month = 0;
+        std::size_t year = 0;
+        if (!find_field(date_template, "mmm", month_as_name, "mm", month_as_number, date_flags,
+                        month) ||
+            !find_field(date_template, "yyyy", year_four_digits, "yy", year_two_digits, date_flags,
+                        year)) {
+            return false;
+        }
+        if (contains(date_template, ",")) {
+            date_flags |= has_comma;
+        }
+        const std::size_t day = date_template.find("dd");
+        const uint8 order = day == std::string::npos ? 0 : field_order(day, month, year);
+        if (order == 0) {
+            return false;
+        }
+        date_flags |= order;
+    }
+    const std::size_t first = time_template.find("xxx");
+    if (first != std::string::npos) {
+        // Everything from the first "xxx" to the last 'x' counts as digits.
+        const std::size_t digits = time_template.rfind('x') - first + 1;
+        const auto n =
+            static_cast<uint8>(digits > max_fraction_digits ? max_fraction_digits : digits);
+        time_flags = static_cast<uint8>(time_flags | (n << fraction_digit_shift));
+    }
+    return true;
+}
+
+bool time_display_spec::is_unset() const {
+    return separator == 0 && date_flags == 0 && time_flags == 0 && spare == 0;
+}
+
+unsigned time_display_spec::fraction_digits() const {
+    return static_cast<unsigned>((time_flags & fraction_digit_bits) >> fraction_digit_shift);
+}
+
+std::string month_abbrev(unsigned month) {
+    if (month >= month_abbreviations.size()) {
+        return "";
+    }
+    return month_abbreviations.at(month);
+}
+
+namespace kq {
+
+bool check_time_template(unsigned& length, const std::string& time_template) {
+    length = 0;
+    const std::size_t size = time_template.size();
+    const bool has_colon = time_template.find(':') != std::string::npos;
+    if (size == 8 && has_colon) {
+        length = 8;
+        return true;
+    }
+    if (size >= 12 && size <= 18 && has_colon && time_template.find(".xxx") != std::string::npos) {
+        length = static_cast<unsigned>(size);
+        return true;
+    }
+    return false;
+}
+
+bool is_time_template(const std::string& time_template) {
+    unsigned length = 0;
+    return check_time_template(length, time_template);
+}
+
+}  // namespace kq
