@@ -97,7 +97,8 @@ bool wide_path_to_narrow(const std::wstring& path, std::string& out) {
     out.clear();
     out.reserve(path.size());
     for (const wchar_t ch : path) {
-        const auto cp = static_cast<uint32>(ch);
+        // wchar_t is a 4-byte signed type here; a negative value lands above U+10FFFF.
+        const auto cp = static_cast<uint32>(ch);  // NOLINT(bugprone-signed-char-misuse)
         if (cp >= escape_base + 0x80U && cp <= escape_base + 0xFFU) {
             out.push_back(static_cast<char>(cp - escape_base));
             continue;

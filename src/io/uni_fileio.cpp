@@ -15,6 +15,7 @@
 
 #include "io/path_codec.h"
 #include "io/uni_streams.h"
+#include "text/number_text.h"
 #include "text/path_text.h"
 
 // Evidence files pass 4 GiB; every offset must be 64 bits wide.
@@ -675,6 +676,24 @@ void fileio::resize(uint64 length) {
     if (length <= max_offset && ::ftruncate64(m_fd, static_cast<off64_t>(length)) == 0) {
         m_size = length;
     }
+}
+
+bool fileio::chmod(const std::string& octal_mode) {
+    if (m_in_memory) {
+        return true;
+    }
+    if (m_fd == -1) {
+        return false;
+    }
+    // Only permission digits: the parser would read "rw" as mode 0 and lock the file.
+    const bool octal_digits =
+        !octal_mode.empty() && octal_mode.size() <= 4 &&
+        octal_mode.find_first_not_of("01234567") == std::string::npos;
+    int mode = 0;
+    if (!octal_digits || !string_to_int("O" + octal_mode, &mode)) {
+        return false;
+    }
+    return ::fchmod(m_fd, static_cast<mode_t>(mode)) == 0;
 }
 
 bool fileio::save_memory_to(const std::string& path) {

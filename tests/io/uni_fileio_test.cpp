@@ -237,6 +237,25 @@ TEST(FileioWrite, SeekAndResizeOnADescriptor) {
     EXPECT_EQ(file_size(path), 4);
 }
 
+TEST(FileioWrite, ChmodTakesOctalPermissionDigitsOnly) {
+    temp_dir dir;
+    const std::string path = dir.file("m");
+    uni::fileio f(path, true, false, false);
+    ASSERT_TRUE(f.chmod("600"));
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777U, 0600U);
+    for (const char* bad : {"", "rw", "9", "12345", "0x1ff"}) {
+        EXPECT_FALSE(f.chmod(bad)) << bad;
+    }
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777U, 0600U);
+    uni::fileio closed;
+    EXPECT_FALSE(closed.chmod("644"));
+    uni::fileio mem(byte_array{1}, true, false);
+    EXPECT_TRUE(mem.chmod("644"));
+}
+
 // Mend: a write that fails (here: past the file size limit) is reported by the call and
 // again by close(), also when the stream's last block is the one that fails.
 TEST(FileioWrite, FailedWritesAreReportedAndSticky) {

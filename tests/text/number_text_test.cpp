@@ -347,9 +347,9 @@ const varint_case varint_cases[] = {
     {"no_bytes", {}, 4, false, 0, 0},
 };
 
-class ReadVarint : public ::testing::TestWithParam<varint_case> {};
+class ReadVarintBytes : public ::testing::TestWithParam<varint_case> {};
 
-TEST_P(ReadVarint, DecodesWithinBounds) {
+TEST_P(ReadVarintBytes, DecodesWithinBounds) {
     const varint_case& c = GetParam();
     // An exact-size heap copy: ASan reports any read past the array.
     const byte_array bytes(c.bytes.begin(), c.bytes.end());
@@ -361,7 +361,7 @@ TEST_P(ReadVarint, DecodesWithinBounds) {
     EXPECT_EQ(value, c.le);
 }
 
-NAMED_CASES(ReadVarint, varint_cases);
+NAMED_CASES(ReadVarintBytes, varint_cases);
 
 TEST(StoredIntegers, LittleEndianWordsAndChecksum) {
     const uint8 bytes[] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09};

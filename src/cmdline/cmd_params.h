@@ -1,0 +1,205 @@
+#pragma once
+// cmd_params: the record of the common command-line options. The option parser fills it
+// once; every writer, filter and driver reads it for the rest of the run. The tool's own
+// options record derives from it.
+//
+// The settings are plain values held in cmd_params_settings, whose in-class initialisers
+// are the defaults; cmd_params adds the two streams it owns: an optional in-memory message
+// stream and the "-diags" file. Diagnostics are lines for whoever investigates a run
+// afterwards: they go only to that file, never to the console. Every item starts with "->",
+// ends with one line feed and is flushed at once, so a run that dies still leaves every
+// item written before it. m_diag_on is true exactly while m_diag_stream holds a stream that
+// opened without error.
+
+#include <cstdarg>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "cmdline/filter_entry.h"
+#include "io/file_entry.h"
+#include "text/kq_types.h"
+#include "text/kq_variant_lite.h"
+#include "text/time_display_spec.h"
+
+// Results database writer (results database layer); the record only points to one that the
+// results-database set-up attaches, and never owns or copies it.
+class results_db_writer;
+
+// Progress callback: (user value, 0, 0, 0, 0, pointer to a code) -> int32.
+using progress_callback = int32 (*)(uint32 user, uint32, uint32, uint32, uint32, uint32* code);
+
+struct cmd_params_settings {
+    uint64 m_start_time = 0;        // FILETIME of the run's start; reset keeps it
+    std::string m_command_line;     // arguments joined by blanks, blank-holding ones quoted
+    std::string m_program_name;     // argument 0 after its last '/', before its last '.'
+    std::string m_out_path;         // "-out"/"-outfile": %VAR% expanded, '\' made '/'
+    std::string m_out_dir;          // "-outdir"
+    std::string m_user_name;        // "-username"
+    std::string m_host_name;        // "-hostname"
+    std::string m_artifact_type;    // source type of timeline lines, results-db artifact type
+    std::string m_analyzed_folder;  // read by the results-database set-up
+    std::map<std::string, std::string> m_alias_paths;  // "-aliaspath": lower-cased alias -> path
+    std::map<std::string, std::string> m_aliases;      // "-alias": lower-cased alias -> path
+    std::string m_date_format = "yyyy-mm-dd";          // "-dateformat", lower-cased
+    std::string m_time_format = "hh:mm:ss.xxx";        // "-timeformat", lower-cased
+    time_display_spec m_time_spec;      // compiled when parsing ends; uncompiled until then
+    char m_delimiter = '|';             // output values may not hold it (0: none)
+    char m_delimiter_substitute = ';';  // written in its place
+    std::string m_separator = " | ";    // between output cells
+    bool m_no_whitespace = false;       // cells are not filled to their column width
+    bool m_pad = true;                  // one blank before date-and-time values and some captions
+    bool m_base16 = true;               // numbers in hexadecimal
+    bool m_user_given = false;
+    bool m_host_given = false;
+    bool m_split_pathfile = false;
+    bool m_quoted_csv = false;  // CSV cells may be quoted; no delimiter substitution
+    bool m_compress = false;
+    bool m_gzip = false;
+    bool m_zlib = false;
+    bool m_zlibex = false;
+    std::string m_zlibex_text;
+    int32 m_threads = 0;
+    bool m_sqlite = false;
+    std::string m_sqlite_path;
+    results_db_writer* m_results_db = nullptr;  // attached, never owned, never copied
+    bool m_outdir_given = false;
+    bool m_out_given = false;
+    uint32 m_cpu_instance = 0xFFFFFFFF;
+    uint32 m_cpu = 0;
+    bool m_separate_files = false;
+    uint32 m_fragment_count = 0;
+    std::string m_sqlite_log_path;
+    bool m_progress_on = false;
+    progress_callback m_progress_fn = nullptr;
+    uint32 m_progress_user = 0;
+    file_entry_ex m_file_entry;  // a file record for the caller's use
+    // Output form flags, written together by the form options; m_csvgen stands apart.
+    bool m_xml = false;
+    bool m_csv = false;
+    bool m_csvl2t = false;
+    bool m_csvgen = false;
+    bool m_bodyfile = false;
+    bool m_multiline = false;
+    bool m_extra_form_a = false;
+    bool m_extra_form_b = false;
+    bool m_verbose = true;
+    bool m_status_output = true;             // progress and status lines on standard error
+    bool m_record_newline = true;            // each written row ends with a line break
+    bool m_pair_datetime = false;            // date and time in one cell
+    bool m_header_pending = true;            // the caption line is still to be written
+    std::vector<kq_variant_lite> m_columns;  // header cells of the report
+    bool m_diag_on = false;
+    int32 m_diag_level = 0;  // 2 with "-l2", 3 with "-l3"
+    std::string m_diag_path;
+    bool m_profile = false;
+    std::string m_signal_text;
+    std::vector<filter_entry> m_filters;       // "-filter", "-filter_sig"
+    std::vector<filter_entry> m_skip_filters;  // "-filter_skip"
+    bool m_pipe = false;
+    std::string m_enum_dir;
+    uint32 m_num_subdirs = 0;
+    bool m_enum_dir_given = false;
+    std::string m_os_version;  // macOS product version text
+    uint32 m_os_version_major = 0;
+    uint32 m_os_version_minor = 0;
+    uint32 m_os_version_patch = 0;
+    // Time window of "-cmd_start_time"/"-cmd_stop_time".
+    bool m_start_valid = false;
+    uint64 m_start_filetime = 0;
+    uint32 m_start_unix = 0;
+    bool m_stop_valid = false;
+    uint64 m_stop_filetime = 0;
+    uint32 m_stop_unix = 0;
+};
+
+class cmd_params : public cmd_params_settings {
+public:
+    // What call_progress hands the callback as its code.
+    static constexpr uint32 progress_code = 4;
+
+    cmd_params(uint64 start_time, bool want_message_stream);
+    cmd_params(const cmd_params& other);
+    cmd_params& operator=(const cmd_params& other);
+    virtual ~cmd_params();
+
+    // Every setting back to its default; the start time and both streams stay.
+    void reset();
+    // Empties the message stream and clears the file record.
+    void reset_output();
+    // Takes every setting of other; the results writer is not taken, diagnostics stay off
+    // at level 0. Streams this record held are released first.
+    void assign(const cmd_params& other);
+    // assign, then a diagnostics stream of its own on other's "-diags" file (appending to
+    // it) and a message stream of its own when other has one.
+    void copy_from(const cmd_params& other);
+
+    // The message stream, or the shared stream that discards everything.
+    [[nodiscard]] std::ostream& message_stream() const;
+    void clear_message_stream();
+    void reset_file_entry();
+    // The callback's result, or -1 when none is set or progress is off.
+    [[nodiscard]] int32 call_progress() const;
+    void set_separator(const std::string& text, bool comma_substitute_semicolon);
+
+    // ---- Diagnostics file ----
+
+    [[nodiscard]] bool open_diag_file(const std::string& path);
+    bool close_diag_file();
+    void flush_diag() const;
+    void clear_diag_state() const;
+
+    // One item each: "->", the text, a line feed, then a flush. The _level forms write only
+    // when m_diag_level is at least the level given.
+    void diag_line(const std::string& text) const;
+    void diag_line_level(int32 level, const std::string& text) const;
+    void diag_stream(const std::ostringstream& text) const;
+    void diag_stream_level(int32 level, const std::ostringstream& text) const;
+    // Formats may hold %ls for wide text, written as UTF-8 whatever the process locale (%S
+    // is the same conversion, but the compiler's format check flags it as non-ISO). The
+    // text is cut to strlen(format) + 254 characters.
+    void diag_printf(const char* format, ...) const __attribute__((format(printf, 2, 3)));
+    // "->" [label " : "] text [": " suffix] "\n".
+    void diag_printf_labelled(const char* label, const char* suffix, const char* format, ...) const
+        __attribute__((format(printf, 4, 5)));
+    void diag_printf_level(int32 level, const char* format, ...) const
+        __attribute__((format(printf, 3, 4)));
+    void diag_vprintf(const char* label, const char* suffix, const char* format, va_list args) const
+        __attribute__((format(printf, 4, 0)));
+    // The same line without the diagnostics-on test, for callers that made it.
+    void diag_vprintf_raw(const char* label, const char* suffix, const char* format,
+                          va_list args) const __attribute__((format(printf, 4, 0)));
+    // A hex dump of length bytes as one item; offsets count from base.
+    void diag_hex_dump(const uint8* bytes, int32 length, uint64 base) const;
+    void diag_hex_dump_level(int32 level, const uint8* bytes, int32 length, uint64 base) const;
+
+    // Clears the console status line when status output is on.
+    void clear_status_line() const;
+
+    std::unique_ptr<std::ostringstream> m_message_stream;  // owned; null when not asked for
+    std::unique_ptr<std::ofstream> m_diag_stream;          // owned; the "-diags" file
+
+private:
+    // A stream appending to path, emptied first when truncate is set; null when the file
+    // cannot be opened.
+    [[nodiscard]] static std::unique_ptr<std::ofstream> open_diag_stream(const std::string& path,
+                                                                         bool truncate);
+    [[nodiscard]] bool diag_writable() const;
+    void write_diag_item(const std::string& text) const;
+};
+
+// Diagnostics for callers that may hold no options record: a null record writes nothing.
+void diag_text(const cmd_params* options, const std::string& text);
+void diag_stream_text(const cmd_params* options, const std::ostringstream& text);
+// Formats may hold %ls (or %S) for wide text, as diag_printf.
+void diag_msg(const cmd_params* options, const char* format, ...)
+    __attribute__((format(printf, 2, 3)));
+// "->" label ": 0x.." ["/0x.."] [" [n]"]: the value and, when not 0, the second value in
+// hexadecimal, and the number in decimal when not 0.
+void diag_value_line(const cmd_params* options, const char* label, uint64 value, uint64 second,
+                     uint32 number);
+void clear_status_line_if(const cmd_params* options);
