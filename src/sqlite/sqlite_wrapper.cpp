@@ -4,6 +4,7 @@
 #include <new>
 #include <utility>
 
+#include "io/kq_dir_files.h"
 #include "io/uni_file_info.h"
 #include "sqlite/sql_result_set.h"
 #include "sqlite/sqlite_api.h"
@@ -92,6 +93,7 @@ void sqlite_wrapper::close() {
     init();
 }
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the signature overrides must keep
 bool sqlite_wrapper::open_readonly(std::string path, std::string /*library_name*/) {
     if (m_open && m_db != nullptr) {
         close_db();
@@ -112,6 +114,7 @@ bool sqlite_wrapper::open_readonly(std::string path, std::string /*library_name*
     return m_open;
 }
 
+// NOLINTNEXTLINE(performance-unnecessary-value-param): the signature overrides must keep
 bool sqlite_wrapper::open(void* /*context*/, std::string path, std::string /*library_name*/) {
     if (m_open && m_db != nullptr) {
         close_db();

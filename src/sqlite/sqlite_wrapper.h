@@ -31,13 +31,12 @@ public:
     // library handle.
     bool release_symbols() override;
     // Read-write open that creates the file and its missing folders. The context pointer
-    // and the library name are not used. True when the database is open.
-    // NOLINTNEXTLINE(performance-unnecessary-value-param)
+    // and the library name are not used. True when the database is open. Both opens take
+    // their strings by value, as derived classes override them.
     [[nodiscard]] virtual bool open(void* context, std::string path, std::string library_name);
     // Read-only open of an existing file; the library name is not used (the SQLite entry
     // points are linked in). True when the database is open; on failure nothing is left
     // open.
-    // NOLINTNEXTLINE(performance-unnecessary-value-param)
     [[nodiscard]] virtual bool open_readonly(std::string path, std::string library_name);
 
     // Open flags false, no connection, empty path, run time 0.
