@@ -152,6 +152,9 @@ std::string& text_from_chars(std::string& out, const char* text, int length, boo
         return out;
     }
     const std::span<const char> bytes(text, static_cast<std::size_t>(length));
+    if (bytes[0] == '\0') {
+        return out;  // an empty text, whatever length the caller gave
+    }
     if (bytes.size() > 2 && bytes[1] == '\0') {
         utf16_bytes_to_text(out, bytes);
         return out;
