@@ -59,6 +59,26 @@ TEST(ParseBtreePage, TableLeafRowsByRowid) {
     EXPECT_EQ(d.cells.begin()->first, hex16(7));  // key order is numeric order
 }
 
+TEST(ParseBtreePage, PageInsideALargerBufferAndNegativeRowids) {
+    page_builder b(ps, 13);
+    const uint16 at = b.add_cell(table_leaf_cell(static_cast<uint64>(-5), record({0, 1}, {3})));
+    b.add_cell(table_leaf_cell(9, record({0, 1}, {4})));
+    // The page is the second of a two-page buffer read from file offset 10 * ps.
+    byte_array buffer(ps, 0xee);
+    append(buffer, b.finish());
+    page_descriptor_map out;
+    ASSERT_TRUE(parse_btree_page(out, buffer.data(), static_cast<uint32>(buffer.size()), 10 * ps,
+                                 11 * ps, ps, nullptr, false, true, false, false, true, false));
+    const page_descriptor& d = out.at(0);
+    EXPECT_EQ(d.page_number, 12u);
+    ASSERT_EQ(d.cells.size(), 2u);
+    // Rowids are signed: the rowid alias of -5 reads "-5", and its key sorts last.
+    const leaf_record_decoder& negative = d.cells.rbegin()->second;
+    EXPECT_EQ(negative.values, (std::vector<std::string>{"-5", "3"}));
+    // File offsets count from the page's own offset, not the buffer's.
+    EXPECT_EQ(negative.cell_file_offset, 11 * ps + at);
+}
+
 TEST(ParseBtreePage, NoRowidReadingNumbersRowsByPage) {
     page_builder b(ps, 13);
     b.add_cell(table_leaf_cell(7, record({1}, {1})));
