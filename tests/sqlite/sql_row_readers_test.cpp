@@ -53,32 +53,44 @@ void record_named_row(void* context, const names_t& values, const names_t& names
     static_cast<seen_rows*>(context)->names.push_back(names);
 }
 
-TEST_F(SqlRowReaders, EachRoutineRendersValuesByItsRules) {
-    const std::string sql = "select * from k";
-    sql_rows rows{{"stale"}};
-    ASSERT_TRUE(select_rows(rows, m_db.handle(), sql));
-    EXPECT_EQ(rows, (sql_rows{{"-42", "3.14159", "text", m_blob, "0"}}));
+const std::string select_all = "select * from k";
 
+TEST_F(SqlRowReaders, SelectRowsWritesNullAsZeroAndRealsInSixDigits) {
+    sql_rows rows{{"stale"}};
+    ASSERT_TRUE(select_rows(rows, m_db.handle(), select_all));
+    EXPECT_EQ(rows, (sql_rows{{"-42", "3.14159", "text", m_blob, "0"}}));
+}
+
+TEST_F(SqlRowReaders, SelectRowsWithNamesGivesNamesAndSqliteText) {
+    sql_rows rows{{"stale"}};
     names_t names{"stale"};
-    ASSERT_TRUE(select_rows_with_names(rows, names, m_db.handle(), sql));
+    ASSERT_TRUE(select_rows_with_names(rows, names, m_db.handle(), select_all));
     EXPECT_EQ(rows, (sql_rows{{"-42", "3.14159265", "text", m_blob, ""}}));
     EXPECT_EQ(names, (names_t{"i", "r", "t", "b", "n"}));
+}
 
+TEST_F(SqlRowReaders, ForEachRowPassesValuesAndArguments) {
     seen_rows seen;
-    ASSERT_TRUE(for_each_row(&seen, 7, 1, 2, 3, 4, m_db.handle(), sql, record_row));
+    ASSERT_TRUE(for_each_row(&seen, 7, 1, 2, 3, 4, m_db.handle(), select_all, record_row));
     EXPECT_EQ(seen.rows, (sql_rows{{"-42", "3.14159", "text", m_blob, "0"}}));
     EXPECT_EQ(seen.passed, (std::vector<uint32>{7, 1, 2, 3, 4}));
-
-    for (const bool float_as_text : {false, true}) {
-        seen_rows named;
-        ASSERT_TRUE(for_each_row_with_names(&named, 9, 5, 6, 7, 8, m_db.handle(), sql,
-                                            record_named_row, float_as_text));
-        const std::string real = float_as_text ? "3.14159265" : "3.14159";
-        EXPECT_EQ(named.rows, (sql_rows{{"-42", real, "text", m_blob, ""}}));
-        EXPECT_EQ(named.names, (std::vector<names_t>{{"i", "r", "t", "b", "n"}}));
-        EXPECT_EQ(named.passed, (std::vector<uint32>{9, 5, 6, 7, 8}));
-    }
 }
+
+class ForEachRowWithNames : public SqlRowReaders, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ForEachRowWithNames, PassesNamesAndRendersRealsByTheFlag) {
+    const bool float_as_text = GetParam();
+    seen_rows named;
+    ASSERT_TRUE(for_each_row_with_names(&named, 9, 5, 6, 7, 8, m_db.handle(), select_all,
+                                        record_named_row, float_as_text));
+    const std::string real = float_as_text ? "3.14159265" : "3.14159";
+    EXPECT_EQ(named.rows, (sql_rows{{"-42", real, "text", m_blob, ""}}));
+    EXPECT_EQ(named.names, (std::vector<names_t>{{"i", "r", "t", "b", "n"}}));
+    EXPECT_EQ(named.passed, (std::vector<uint32>{9, 5, 6, 7, 8}));
+}
+
+INSTANTIATE_TEST_SUITE_P(FloatForms, ForEachRowWithNames, ::testing::Bool(),
+                         [](const auto& p) { return p.param ? "AsText" : "AsStream"; });
 
 TEST_F(SqlRowReaders, NoRowIsAnEmptyListAndTrue) {
     sql_rows rows{{"stale"}};
@@ -91,14 +103,17 @@ TEST_F(SqlRowReaders, NoRowIsAnEmptyListAndTrue) {
     EXPECT_TRUE(select_rows(rows, m_db.handle(), "-- nothing to run"));
 }
 
-TEST_F(SqlRowReaders, UnpreparableStatementsAndMissingPartsGiveFalse) {
+TEST_F(SqlRowReaders, SelectFormsRefuseBadStatementsAndNullConnections) {
     sql_rows rows;
     names_t names;
-    seen_rows seen;
     EXPECT_FALSE(select_rows(rows, m_db.handle(), "select * from missing"));
     EXPECT_FALSE(select_rows(rows, nullptr, "select 1"));
     EXPECT_FALSE(select_rows_with_names(rows, names, m_db.handle(), "selec 1"));
     EXPECT_FALSE(select_rows_with_names(rows, names, nullptr, "select 1"));
+}
+
+TEST_F(SqlRowReaders, RowFunctionFormsRefuseBadStatementsAndMissingFunctions) {
+    seen_rows seen;
     EXPECT_FALSE(for_each_row(&seen, 0, 0, 0, 0, 0, m_db.handle(), "selec 1", record_row));
     EXPECT_FALSE(for_each_row(&seen, 0, 0, 0, 0, 0, m_db.handle(), "select 1", nullptr));
     EXPECT_FALSE(for_each_row_with_names(&seen, 0, 0, 0, 0, 0, nullptr, "select 1",
@@ -119,27 +134,40 @@ TEST_F(SqlRowReaders, EmptyEntryTableGivesFalse) {
     EXPECT_TRUE(select_rows(rows, db, "select 1"));
 }
 
-TEST(SqlRowReadersReal, TableListAndNullWnsIds) {
-    temp_dir folder;
-    const std::string path = velk_test::copy_database(velk_test::real_wpndatabase(), folder);
-    if (path.empty()) {
-        GTEST_SKIP() << "real wpndatabase.db not present";
+class SqlRowReadersReal : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string path = velk_test::copy_database(velk_test::real_wpndatabase(), m_folder);
+        if (path.empty()) {
+            GTEST_SKIP() << "real wpndatabase.db not present";
+        }
+        ASSERT_TRUE(m_db.open_readonly(path, ""));
     }
-    sqlite_wrapper db;
-    ASSERT_TRUE(db.open_readonly(path, ""));
+
+    temp_dir m_folder;
+    sqlite_wrapper m_db;
+    sql_rows m_rows;
+};
+
+TEST_F(SqlRowReadersReal, TableListQueryGivesEveryCreateTableText) {
     std::ostringstream list;
     ASSERT_TRUE(table_list_sql(list));
-    sql_rows rows;
-    ASSERT_TRUE(select_rows(rows, db.handle(), list.str()));
-    EXPECT_EQ(rows.size(), 8U);
-    EXPECT_EQ(rows[0][0].rfind("CREATE TABLE", 0), 0U);
+    ASSERT_TRUE(select_rows(m_rows, m_db.handle(), list.str()));
+    ASSERT_EQ(m_rows.size(), 8U);
+    EXPECT_EQ(m_rows[0][0].rfind("CREATE TABLE", 0), 0U);
+}
 
-    const std::string sql = "select WNSId from NotificationHandler where RecordId = 55";
-    ASSERT_TRUE(select_rows(rows, db.handle(), sql));
-    EXPECT_EQ(rows, (sql_rows{{"0"}}));
+const std::string null_wns_id = "select WNSId from NotificationHandler where RecordId = 55";
+
+TEST_F(SqlRowReadersReal, SelectRowsReadsNullWnsIdAsZero) {
+    ASSERT_TRUE(select_rows(m_rows, m_db.handle(), null_wns_id));
+    EXPECT_EQ(m_rows, (sql_rows{{"0"}}));
+}
+
+TEST_F(SqlRowReadersReal, SelectRowsWithNamesReadsNullWnsIdAsEmpty) {
     names_t names;
-    ASSERT_TRUE(select_rows_with_names(rows, names, db.handle(), sql));
-    EXPECT_EQ(rows, (sql_rows{{""}}));
+    ASSERT_TRUE(select_rows_with_names(m_rows, names, m_db.handle(), null_wns_id));
+    EXPECT_EQ(m_rows, (sql_rows{{""}}));
     EXPECT_EQ(names, (names_t{"WNSId"}));
 }
 

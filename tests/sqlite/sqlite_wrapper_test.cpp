@@ -84,34 +84,52 @@ TEST(SqliteApiTable, EntriesKeepTheirFixedOrder) {
     }
 }
 
-TEST(SqliteWrapper, ReadonlyOpenOfRealDatabaseFillsTableAndCloseEmptiesIt) {
-    temp_dir folder;
-    const std::string path = copy_database(velk_test::real_wpndatabase(), folder);
-    if (path.empty()) {
-        GTEST_SKIP() << "real wpndatabase.db not present";
+// A read-only open of a copy of the real database.
+class RealDatabase : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_path = copy_database(velk_test::real_wpndatabase(), m_folder);
+        if (m_path.empty()) {
+            GTEST_SKIP() << "real wpndatabase.db not present";
+        }
+        ASSERT_TRUE(m_db.open_readonly(m_path, ""));
     }
-    ASSERT_EQ(filled_entries(), 0U);
-    sqlite_wrapper db;
-    ASSERT_TRUE(db.open_readonly(path, ""));
-    EXPECT_TRUE(db.is_open());
-    EXPECT_TRUE(db.is_read_only());
-    EXPECT_EQ(db.db_path(), path);
-    EXPECT_FALSE(db.has_library());
+
+    temp_dir m_folder;
+    std::string m_path;
+    sqlite_wrapper m_db;
+};
+
+TEST_F(RealDatabase, OpenKeepsPathAndFlags) {
+    EXPECT_TRUE(m_db.is_open());
+    EXPECT_TRUE(m_db.is_read_only());
+    EXPECT_EQ(m_db.db_path(), m_path);
+    EXPECT_FALSE(m_db.has_library());
+}
+
+TEST_F(RealDatabase, OpenFillsEveryEntryFromTheLinkedLibrary) {
     for (const api_entry& e : api_entries()) {
         EXPECT_TRUE(e.from_library) << e.name;
     }
-    EXPECT_EQ(exec_rows(db, "select count(*) from HandlerSettings"),
+}
+
+TEST_F(RealDatabase, ExecThroughTheTableReadsKnownValues) {
+    EXPECT_EQ(exec_rows(m_db, "select count(*) from HandlerSettings"),
               (std::vector<std::vector<std::string>>{{"1632"}}));
-    EXPECT_EQ(exec_rows(db, "select PrimaryId from NotificationHandler where RecordId=68"),
+    EXPECT_EQ(exec_rows(m_db, "select PrimaryId from NotificationHandler where RecordId=68"),
               (std::vector<std::vector<std::string>>{
                   {"windows.immersivecontrolpanel_cw5n1h2txyewy!microsoft.windows."
                    "immersivecontrolpanel"}}));
-    db.close();
-    EXPECT_FALSE(db.is_open());
-    EXPECT_EQ(db.handle(), nullptr);
-    EXPECT_EQ(db.db_path(), "");
+}
+
+TEST_F(RealDatabase, CloseEmptiesTheTableAndASecondCloseDoesNothing) {
+    m_db.close();
+    EXPECT_FALSE(m_db.is_open());
+    EXPECT_EQ(m_db.handle(), nullptr);
+    EXPECT_EQ(m_db.db_path(), "");
     EXPECT_EQ(filled_entries(), 0U);
-    db.close();  // nothing left to close
+    m_db.close();
+    EXPECT_FALSE(m_db.is_open());
     EXPECT_EQ(filled_entries(), 0U);
 }
 
