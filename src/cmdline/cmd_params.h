@@ -146,6 +146,20 @@ public:
     [[nodiscard]] int32 call_progress() const;
     void set_separator(const std::string& text, bool comma_substitute_semicolon);
 
+    // Takes the common options out of args and fills this record (cmd_params_parse.cpp).
+    // False for an empty list, an unbalanced alias list, a results file that cannot be
+    // written, or a time-window date without '/' or '-'; the caller then ends the run.
+    [[nodiscard]] bool parse_common_options(std::vector<std::string>& args);
+
+    // Whether path passes list (file_filters.cpp): with a file record, first the time
+    // window of options; then an empty list or a lone match-all entry passes, else the
+    // first entry that matches the folder, stream, file name or signature decides.
+    // *could_not_open (when given) tells whether a signature test could not open the file.
+    [[nodiscard]] static bool match_file_filter(const cmd_params& options, bool* could_not_open,
+                                                const std::wstring& path,
+                                                const std::vector<filter_entry>& list,
+                                                file_entry_ex* record, bool streams);
+
     // ---- Diagnostics file ----
 
     [[nodiscard]] bool open_diag_file(const std::string& path);

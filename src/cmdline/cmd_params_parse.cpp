@@ -1,0 +1,604 @@
+// The common option parser: takes the common options out of the argument list, in a fixed
+// order, and fills the options record. Options are found wherever they stand, regardless
+// of letter case (cmd_args.h); what the parser does not know stays for the tool's own
+// parser. Its messages are plain standard-error writes: the status line is not running yet.
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cmdline/cmd_args.h"
+#include "cmdline/cmd_params.h"
+#include "cmdline/file_filters.h"
+#include "cmdline/macos_version.h"
+#include "io/path_codec.h"
+#include "io/uni_fileio.h"
+#include "text/env_expand.h"
+#include "text/hex_text.h"
+#include "text/number_text.h"
+#include "text/text_case.h"
+#include "text/text_join.h"
+#include "text/text_replace.h"
+#include "text/text_split.h"
+#include "time/date_parse.h"
+#include "time/kq_calendar.h"
+#include "time/kq_time.h"
+
+namespace {
+
+using arg_list = std::vector<std::string>;
+
+// A file the probe creates is removed again at once; the mode matters only while it exists.
+constexpr int probe_file_mode = 0644;
+
+// Lengths a date template may have: "yyyymmdd" or "mm/dd/yyyy" and the like.
+constexpr std::size_t date_template_short = 8;
+constexpr std::size_t date_template_long = 10;
+// Time templates: "hh:mm:ss", or "hh:mm:ss." with three to nine fraction digits and room
+// for a trailing designator.
+constexpr std::size_t time_template_plain = 8;
+constexpr std::size_t time_template_min_fraction = 12;
+constexpr std::size_t time_template_max = 18;
+
+// The window's end of day when "-cmd_stop_time" names a date only.
+constexpr const char* end_of_day = "23:59:59";
+
+void print_error(const std::string& text) {
+    std::fputs(text.c_str(), stderr);
+    std::fflush(stderr);
+}
+
+// ---- Start of the list ----
+
+void note_command_line(cmd_params& options, const arg_list& args) {
+    if (options.m_command_line.empty()) {
+        (void)join_quoted(options.m_command_line, args, '"');  // always true
+    }
+    if (options.m_program_name.empty()) {
+        std::string name = args.front();
+        const auto slash = name.rfind('/');
+        if (slash != std::string::npos) {
+            name.erase(0, slash + 1);
+        }
+        const auto point = name.rfind('.');
+        if (point != std::string::npos) {
+            name.erase(point);
+        }
+        options.m_program_name = name;
+    }
+}
+
+void parse_diags(cmd_params& options, arg_list& args) {
+    std::string path;
+    if (!take_option_value("-diags", path, args)) {
+        return;
+    }
+    // A file that cannot be created leaves diagnostics off, without a message.
+    if (!options.open_diag_file(path)) {
+        return;
+    }
+    if (take_flag("-l2", args, false)) {
+        options.m_diag_level = 2;
+    } else if (take_flag("-l3", args, false)) {
+        options.m_diag_level = 3;
+    }
+}
+
+// ---- Output forms ----
+
+// The five exclusive form flags, written together; m_csvgen is set apart.
+void set_form(cmd_params& options, bool xml, bool csv, bool csvl2t, bool bodyfile, bool multiline) {
+    options.m_xml = xml;
+    options.m_csv = csv;
+    options.m_csvl2t = csvl2t;
+    options.m_bodyfile = bodyfile;
+    options.m_multiline = multiline;
+}
+
+void parse_forms(cmd_params& options, arg_list& args) {
+    if (take_flag("-csv", args, false)) {
+        set_form(options, false, true, false, false, false);
+        options.set_separator(",", false);
+        // Paired date-and-time cells keep their fill so the pair stays readable.
+        options.m_no_whitespace = !options.m_pair_datetime;
+    }
+    if (take_flag("-csvgen", args, false)) {
+        set_form(options, false, false, false, false, false);
+        options.m_csvgen = true;
+        options.set_separator(",", false);
+        options.m_no_whitespace = true;
+    }
+    if (take_flag("-csvl2t", args, false)) {
+        set_form(options, false, false, true, false, false);
+        options.m_header_pending = true;
+        options.set_separator(",", false);
+    }
+    if (take_flag("-bodyfile", args, false)) {
+        set_form(options, false, false, false, true, false);
+        options.m_header_pending = true;
+        options.set_separator("|", false);
+    }
+    if (take_flag("-xml", args, false)) {
+        set_form(options, true, false, false, false, false);
+        options.m_header_pending = false;
+        options.set_separator("", false);
+    }
+    if (take_flag("-multiline", args, false)) {
+        set_form(options, false, false, false, false, true);
+        options.m_header_pending = true;
+        options.m_separator.clear();
+        options.m_delimiter = 0;
+        options.m_delimiter_substitute = 0;
+    }
+}
+
+// ---- Aliases ----
+
+bool report_imbalance() {
+    std::fprintf(stderr, "%s, aborting\n", "imbalanced alias to true pathfiles");
+    std::fflush(stderr);
+    return false;
+}
+
+// "-alias a|A|b|B": pairs of alias and true path. The first path given for an alias stays.
+bool parse_alias(cmd_params& options, arg_list& args) {
+    std::string value;
+    if (!take_option_value("-alias", value, args)) {
+        return true;
+    }
+    arg_list items;
+    if (!split_on_char(value, '|', items, true, false, false) || items.size() % 2 != 0) {
+        return report_imbalance();
+    }
+    for (std::size_t i = 0; i < items.size(); i += 2) {
+        std::string alias = expand_env_vars(items[i], true);
+        std::string path = expand_env_vars(items[i + 1], true);
+        (void)string_to_lower(alias);
+        options.m_aliases.emplace(alias, path);
+    }
+    return true;
+}
+
+void drop_one_trailing_slash(std::string& text) {
+    if (!text.empty() && text.back() == '/') {
+        text.pop_back();
+    }
+}
+
+// "-aliaspath": pairs of folder alias and true folder; a value without items maps "*".
+bool parse_alias_path(cmd_params& options, arg_list& args) {
+    std::string value;
+    if (!take_option_value("-aliaspath", value, args)) {
+        return true;
+    }
+    arg_list items;
+    if (!split_on_char(value, '|', items, true, false, false)) {
+        options.m_alias_paths.emplace("*", expand_env_vars(value, true));
+        return true;
+    }
+    if (items.size() % 2 != 0) {
+        return report_imbalance();
+    }
+    for (std::size_t i = 0; i < items.size(); i += 2) {
+        std::string alias = expand_env_vars(items[i], true);
+        std::string path = expand_env_vars(items[i + 1], true);
+        (void)string_to_lower(alias);
+        drop_one_trailing_slash(alias);
+        (void)remove_char(path, '"');
+        drop_one_trailing_slash(path);
+        options.m_alias_paths.emplace(alias, path);
+    }
+    return true;
+}
+
+// ---- Stored settings ----
+
+void parse_compression(cmd_params& options, arg_list& args) {
+    std::string value;
+    if (take_flag("-gzip", args, false)) {
+        options.m_compress = true;
+        options.m_gzip = true;
+    }
+    if (take_flag("-zlib", args, false)) {
+        options.m_compress = true;
+        options.m_zlib = true;
+    }
+    if (take_option_value("-threads", value, args)) {
+        (void)string_to_int(value, &options.m_threads);  // a bad number leaves the default
+    }
+    if (take_option_value("-zlibex", value, args)) {
+        options.m_compress = true;
+        options.m_zlibex = true;
+        options.m_zlibex_text = value;
+    }
+}
+
+// "-sqlite" only asks for a results database; the line ends stay on until a writer is
+// attached, since until then every row still goes to the output stream and rows without
+// line ends would run together.
+void parse_results_db(cmd_params& options, arg_list& args) {
+    std::string value;
+    if (take_option_value("-sqlite_log", value, args)) {
+        options.m_sqlite_log_path = value;
+    }
+    if (take_option_value("-sqlite", value, args)) {
+        options.m_sqlite = true;
+        options.m_sqlite_path = value;
+    }
+}
+
+void parse_names(cmd_params& options, arg_list& args) {
+    std::string value;
+    if (take_option_value("-signal", value, args)) {
+        options.m_signal_text = value;
+    }
+    if (take_option_value("-hostname", value, args)) {
+        options.m_host_name = value;
+        options.m_host_given = true;
+    }
+    if (take_flag("-split_pathfile", args, false)) {
+        options.m_split_pathfile = true;
+    }
+    if (take_option_value("-username", value, args)) {
+        options.m_user_name = value;
+        options.m_user_given = true;
+    }
+}
+
+// Unreadable numbers store 0, as the number parser leaves it.
+void parse_cpu_and_files(cmd_params& options, arg_list& args) {
+    std::string value;
+    if (take_option_value("-cpuinst", value, args)) {
+        (void)string_to_uint32(value, &options.m_cpu_instance);
+    }
+    if (take_option_value("-cpu", value, args)) {
+        (void)string_to_uint32(value, &options.m_cpu);
+    }
+    if (take_option_value("-fragment_files", value, args)) {
+        (void)string_to_uint32(value, &options.m_fragment_count);
+        options.m_separate_files = true;
+    }
+    if (take_flag("-separate_files", args, false)) {
+        options.m_separate_files = true;
+    }
+}
+
+// ---- Results file ----
+
+// Whether the results file can be written, without changing anything that was there: an
+// existing file is opened for writing but neither created nor emptied (the run may still
+// fail before its report, and the examiner's file must survive that); a missing one is
+// created exclusively and removed again, so only a file the probe made is ever removed.
+// The entry point creates the results file anew when it writes the report. "-append" is
+// left in the list for whoever reads it; the probe changes nothing in either case.
+bool probe_results_file(const std::string& path) {
+    int fd = uni::open_file(path, O_RDWR, 0);
+    if (fd != -1) {
+        ::close(fd);
+        return true;
+    }
+    fd = uni::open_file(path, O_RDWR | O_CREAT | O_EXCL, probe_file_mode);
+    if (fd == -1) {
+        return false;
+    }
+    ::close(fd);
+    (void)std::remove(path.c_str());  // the probe's own empty file; nothing is lost if it stays
+    return true;
+}
+
+bool parse_out(cmd_params& options, arg_list& args) {
+    std::string value;
+    if (!take_option_value("-out", value, args) && !take_option_value("-outfile", value, args)) {
+        return true;
+    }
+    std::string path = expand_env_vars(value, true);
+    replace_char(path, '\\', '/', false);
+    options.m_out_path = path;
+    options.m_out_given = true;
+    if (!probe_results_file(path)) {
+        std::fprintf(stderr, "prob opening file %s for output, aborting\n", path.c_str());
+        std::fflush(stderr);
+        return false;
+    }
+    return true;
+}
+
+void parse_inputs(cmd_params& options, arg_list& args) {
+    std::string value;
+    if (take_option_value("-outdir", value, args)) {
+        options.m_out_dir = expand_env_vars(value, true);
+        options.m_outdir_given = true;
+    }
+    if (take_option_value("-enumdir", value, args)) {
+        options.m_enum_dir = expand_env_vars(value, true);
+        options.m_enum_dir_given = true;
+    }
+    if (take_option_value("-num_subdirs", value, args)) {
+        (void)string_to_uint32(value, &options.m_num_subdirs);  // unreadable: 0 levels
+    }
+    if (take_flag("-profile", args, false)) {
+        options.m_profile = true;
+    }
+    if (take_flag("-pipe", args, false)) {
+        options.m_pipe = true;
+    }
+}
+
+// ---- File filters ----
+
+// Every occurrence of option adds its entries to list. "-filter_path" is applied once, to
+// the first list that has entries when it is looked for.
+void parse_filter_list(const char* option, std::vector<filter_entry>& list, arg_list& args) {
+    std::string value;
+    while (take_option_value(option, value, args)) {
+        std::vector<filter_entry> parsed;
+        (void)parse_file_filter_list(parsed, value);  // the count is parsed.size()
+        list.insert(list.end(), parsed.begin(), parsed.end());
+        std::string folder;
+        if (list.empty() || !take_option_value("-filter_path", folder, args)) {
+            continue;
+        }
+        (void)string_to_lower(folder);
+        const std::wstring wide = uni::narrow_path_to_wide(folder);
+        for (filter_entry& entry : list) {
+            entry.m_path = wide;
+            entry.m_path_len = static_cast<uint32>(folder.size());
+        }
+    }
+}
+
+// "-filter_sig 4d 5a|512": the bytes, blank-separated hexadecimal, and an optional offset.
+void parse_signature_filters(cmd_params& options, arg_list& args) {
+    std::string value;
+    while (take_option_value("-filter_sig", value, args)) {
+        const arg_list items = split_filter_items(value);
+        if (items.empty()) {
+            continue;
+        }
+        filter_entry entry;
+        (void)parse_hex_bytes(entry.m_signature, items[0], ' ', true);
+        if (items.size() == 2) {
+            (void)string_to_uint64(items[1], &entry.m_offset);  // unreadable: offset 0
+        }
+        if (!entry.m_signature.empty()) {
+            options.m_filters.push_back(entry);
+        }
+    }
+}
+
+// ---- Time window ----
+
+// Date and time parts of a window value, cut at its first blank. False when the date part
+// is empty or names no '/' or '-' separator, which fails the whole parse.
+bool split_window_value(const std::string& value, const std::string& default_time,
+                        std::string& date, std::string& time, char& separator) {
+    const auto blank = value.find(' ');
+    date = value.substr(0, blank);
+    time = blank == std::string::npos ? default_time : value.substr(blank + 1);
+    if (date.find('/') != std::string::npos) {
+        separator = '/';
+        return true;
+    }
+    separator = '-';
+    return date.find('-') != std::string::npos;
+}
+
+// The 32-bit Unix bound of a moment. File times before 1970 carry their own kind and never
+// meet this bound, and the 32-bit scale ends in 2106, so a bound outside that range is
+// clamped to its end rather than cut to 32 bits, which would move it to another year.
+uint32 unix_bound(int64 seconds) {
+    if (seconds < 0) {
+        return 0;
+    }
+    if (seconds > static_cast<int64>(UINT32_MAX)) {
+        return UINT32_MAX;
+    }
+    return static_cast<uint32>(seconds);
+}
+
+// The moment of a window value as FILETIME and Unix bound; false when it reads as none.
+bool read_window_time(const std::string& date, const std::string& time, char separator,
+                      uint64& filetime, uint32& unix_seconds) {
+    kq::_windows_systemtime fields;
+    if (!kq::parse_systemtime(date.c_str(), time.c_str(), "YMD", separator, fields)) {
+        return false;
+    }
+    const int64 value = kq::systemtime_to_filetime(fields);
+    const kq::time moment(static_cast<uint64>(value), kq::tt_filetime);
+    if (value <= 0 || !moment.is_valid) {
+        return false;
+    }
+    filetime = static_cast<uint64>(value);
+    unix_seconds = unix_bound(moment.unix_seconds);
+    return true;
+}
+
+void clear_stop(cmd_params& options) {
+    options.m_stop_valid = false;
+    options.m_stop_filetime = 0;
+    options.m_stop_unix = 0;
+}
+
+// "-cmd_start_time": the start of the window; the end stays open until a stop is given.
+bool parse_start_time(cmd_params& options, arg_list& args) {
+    std::string value;
+    if (!take_option_value("-cmd_start_time", value, args)) {
+        return true;
+    }
+    options.m_start_valid = false;
+    options.m_start_filetime = 0;
+    options.m_start_unix = 0;
+    std::string date;
+    std::string time;
+    char separator = 0;
+    if (!split_window_value(value, "", date, time, separator)) {
+        return false;
+    }
+    options.m_start_valid =
+        read_window_time(date, time, separator, options.m_start_filetime, options.m_start_unix);
+    if (!options.m_start_valid) {
+        options.m_start_filetime = 0;
+        options.m_start_unix = 0;
+        clear_stop(options);
+        print_error("invalid start time, ignoring\n");
+        return true;
+    }
+    options.m_stop_valid = true;
+    options.m_stop_filetime = UINT64_MAX;
+    options.m_stop_unix = UINT32_MAX;
+    return true;
+}
+
+// "-cmd_stop_time": the end of the window, a date alone meaning its last second. An end
+// before the start is refused.
+bool parse_stop_time(cmd_params& options, arg_list& args) {
+    std::string value;
+    if (!take_option_value("-cmd_stop_time", value, args)) {
+        return true;
+    }
+    clear_stop(options);
+    std::string date;
+    std::string time;
+    char separator = 0;
+    if (!split_window_value(value, end_of_day, date, time, separator)) {
+        return false;
+    }
+    options.m_stop_valid =
+        read_window_time(date, time, separator, options.m_stop_filetime, options.m_stop_unix);
+    if (!options.m_stop_valid ||
+        (options.m_start_valid && options.m_stop_filetime < options.m_start_filetime)) {
+        clear_stop(options);
+        print_error("invalid stop time, ignoring\n");
+    }
+    return true;
+}
+
+// ---- Number bases, separators and templates ----
+
+void parse_separators(cmd_params& options, arg_list& args) {
+    std::string value;
+    if (take_flag("-base10", args, false)) {
+        options.m_base16 = false;
+    }
+    if (take_flag("-base16", args, false)) {
+        options.m_base16 = true;
+    }
+    if (take_option_value("-csv_separator", value, args)) {
+        options.set_separator(value, false);
+    }
+    if (take_flag("-enable_quoted_csv_fields", args, false)) {
+        options.m_quoted_csv = true;
+        if (options.m_separator.find('\t') == std::string::npos) {
+            (void)trim_whitespace(options.m_separator);  // an all-blank separator empties
+        }
+        options.m_pad = false;
+        options.m_delimiter = 0;
+    }
+    if (take_flag("-no_whitespace", args, false)) {
+        options.m_no_whitespace = true;
+        options.m_pad = false;
+        (void)remove_char(options.m_separator, ' ');
+    }
+}
+
+void report_bad_template(const std::string& typed) {
+    print_error("invalid " + typed + ", using default format\n");
+}
+
+// A date template is taken only when it compiles: one of the three field orders, each
+// field present. Anything else would print every date of the report in a broken form.
+void parse_date_template(cmd_params& options, arg_list& args) {
+    std::string value;
+    if (!take_option_value("-dateformat", value, args)) {
+        return;
+    }
+    std::string lowered = value;
+    (void)string_to_lower(lowered);
+    time_display_spec trial;
+    if ((lowered.size() != date_template_short && lowered.size() != date_template_long) ||
+        !trial.parse(lowered, "", false)) {
+        report_bad_template(value);
+        return;
+    }
+    options.m_date_format = lowered;
+}
+
+void parse_time_template(cmd_params& options, arg_list& args) {
+    std::string value;
+    if (!take_option_value("-timeformat", value, args)) {
+        return;
+    }
+    const std::size_t length = value.size();
+    const bool length_ok = length == time_template_plain ||
+                           (length >= time_template_min_fraction && length <= time_template_max);
+    if (!length_ok || value.find(':') == std::string::npos) {
+        report_bad_template(value);
+        return;
+    }
+    options.m_time_format = value;
+    (void)string_to_lower(options.m_time_format);
+}
+
+void parse_console(cmd_params& options, arg_list& args) {
+    if (take_flag("-verbose", args, false) || take_flag("-v", args, false)) {
+        options.m_verbose = true;
+    }
+    if (take_flag("-quiet", args, false)) {
+        options.m_status_output = false;
+    }
+}
+
+void probe_os_version(cmd_params& options) {
+    macos_version version;
+    if (!read_macos_version(macos_version_plist, version)) {
+        return;
+    }
+    options.m_os_version = version.m_text;
+    options.m_os_version_major = version.m_major;
+    options.m_os_version_minor = version.m_minor;
+    options.m_os_version_patch = version.m_patch;
+}
+
+}  // namespace
+
+// The steps run in this fixed order; a later step sees the list without what earlier ones
+// took. Options taken before a failure stay in the record: the caller ends the run.
+bool cmd_params::parse_common_options(std::vector<std::string>& args) {
+    if (args.empty()) {
+        return false;
+    }
+    note_command_line(*this, args);
+    if (take_flag("-pair_datetime", args, false)) {
+        m_pair_datetime = true;
+    }
+    parse_diags(*this, args);
+    parse_forms(*this, args);
+    if (!parse_alias(*this, args) || !parse_alias_path(*this, args)) {
+        return false;
+    }
+    parse_compression(*this, args);
+    parse_results_db(*this, args);
+    parse_names(*this, args);
+    parse_cpu_and_files(*this, args);
+    if (!parse_out(*this, args)) {
+        return false;
+    }
+    parse_inputs(*this, args);
+    parse_filter_list("-filter_skip", m_skip_filters, args);
+    parse_filter_list("-filter", m_filters, args);
+    parse_signature_filters(*this, args);
+    if (!parse_start_time(*this, args) || !parse_stop_time(*this, args)) {
+        return false;
+    }
+    parse_separators(*this, args);
+    parse_date_template(*this, args);
+    parse_time_template(*this, args);
+    parse_console(*this, args);
+    (void)m_time_spec.parse(m_date_format, m_time_format, m_pair_datetime);  // both were checked
+    probe_os_version(*this);
+    return true;
+}
