@@ -311,6 +311,9 @@ bool path_passes_filters_w(bool* could_not_open, const std::wstring& path,
     if (path.empty()) {
         return false;
     }
+    if (could_not_open != nullptr) {
+        *could_not_open = false;
+    }
     if (list.empty()) {
         return true;
     }

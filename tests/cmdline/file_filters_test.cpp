@@ -153,7 +153,9 @@ TEST(PathPassesFiltersEdges, EmptyPathAndEmptyList) {
     EXPECT_FALSE(path_passes_filters(options, nullptr, "", {}, nullptr, false));
     EXPECT_TRUE(path_passes_filters(options, nullptr, "/e/x", {}, nullptr, false));
     EXPECT_FALSE(path_passes_filters_w(nullptr, L"", list_of("*"), false));
-    EXPECT_TRUE(path_passes_filters_w(nullptr, L"/e/x", {}, false));
+    bool could_not_open = true;
+    EXPECT_TRUE(path_passes_filters_w(&could_not_open, L"/e/x", {}, false));
+    EXPECT_FALSE(could_not_open);
     EXPECT_TRUE(path_passes_filters_w(nullptr, L"/e/Main.db", list_of("main*"), false));
     EXPECT_FALSE(path_passes_filters_w(nullptr, L"/e/other.db", list_of("main*"), false));
 }
