@@ -105,3 +105,37 @@ inline constexpr uint32 real_size = 8;
 }  // namespace serial_type
 
 }  // namespace sqlite_format
+
+// 3 The rollback journal: a header padded to a sector, then page records of a 4-byte page
+// number, the page's original content and a 4-byte checksum.
+namespace sqlite_format::journal {
+inline constexpr uint8 magic[] = {0xD9, 0xD5, 0x05, 0xF9, 0x20, 0xA1, 0x63, 0xD7};
+inline constexpr std::size_t magic_size = 8;  // all zero until the segment is synced
+// u32: records in the segment; 0 while it is still being written, 0xFFFFFFFF when the
+// journal is written without syncs (both: the records run to the end of the file).
+inline constexpr std::size_t record_count = 8;
+inline constexpr uint32 record_count_unsynced = 0;
+inline constexpr uint32 record_count_no_sync = 0xFFFFFFFF;
+inline constexpr std::size_t nonce = 12;        // u32: checksum initialiser
+inline constexpr std::size_t initial_pages = 16;  // u32: database size before the transaction
+inline constexpr std::size_t sector_size = 20;    // u32 (not read: see sector below)
+inline constexpr std::size_t page_size = 24;      // u32
+inline constexpr std::size_t segment_header_fields = 28;  // magic to page size
+// Each segment header is padded to a sector. SQLite takes 512 on every device that promises
+// power-safe overwrites (its default on Unix and Windows), so the reader takes its records
+// at 512 after each header, and reads the first header with the first record's page number.
+inline constexpr std::size_t first_record = 512;
+inline constexpr std::size_t sector = 512;
+inline constexpr std::size_t header_read_size = 516;
+inline constexpr std::size_t record_page_number = 0;  // u32
+inline constexpr std::size_t record_page_data = 4;
+inline constexpr std::size_t record_overhead = 8;  // page number + trailing checksum
+// Page sizes of the database format: powers of two from 512 to 65536.
+inline constexpr uint32 min_page_size = 512;
+inline constexpr uint32 max_page_size = 65536;
+// A zeroed header is still taken when the first record names a page below 2^21 (an 8 GiB
+// database at 4 KiB pages): a plausibility bound of the reader, not a format rule.
+inline constexpr uint32 max_plausible_page = 0x1FFFFF;
+// The journal checksum adds one byte of every 200, counted back from the page end.
+inline constexpr uint32 checksum_stride = 200;
+}  // namespace sqlite_format::journal
