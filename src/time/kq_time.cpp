@@ -166,8 +166,8 @@ time& time::operator-=(const time& other) {
     return add_ticks(-other.filetime, 1);
 }
 
-bool time::guess_from_integer(uint32& kind_out, uint16 last_year, uint16 first_year,
-                              uint64 value, uint32 kinds) {
+bool time::guess_from_integer(uint32& kind_out, uint16 last_year, uint16 first_year, uint64 value,
+                              uint32 kinds) {
     clear();
     for (uint32 bit = 0; bit < 32 && kinds != 0; ++bit) {
         const uint32 kind = 1U << bit;
@@ -185,8 +185,8 @@ bool time::guess_from_integer(uint32& kind_out, uint16 last_year, uint16 first_y
     return false;
 }
 
-bool time::guess_from_double(uint32& kind_out, uint16 last_year, uint16 first_year,
-                             double value, uint32 kinds) {
+bool time::guess_from_double(uint32& kind_out, uint16 last_year, uint16 first_year, double value,
+                             uint32 kinds) {
     clear();
     for (uint32 bit = 0; bit < 32 && kinds != 0; ++bit) {
         const uint32 kind = 1U << bit;

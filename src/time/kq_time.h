@@ -56,8 +56,7 @@ public:
     time(uint64 filetime_value, double fraction_ticks);
     // A performance-counter reading against a known (FILETIME, count) pair; kinds 4096
     // (frequency in counts per second) and 8192 (counts per microsecond).
-    time(uint64 base_filetime, uint64 base_count, uint64 count, uint64 frequency,
-         type_time kind);
+    time(uint64 base_filetime, uint64 base_count, uint64 count, uint64 frequency, type_time kind);
     time(const byte_array& bytes, uint32 offset, type_time kind);
     time(const byte_array& bytes, type_time kind);
     // A raw column value read as the time kind that the spec's directive flags choose.

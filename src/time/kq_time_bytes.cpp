@@ -27,7 +27,8 @@ constexpr uint64 milliseconds_per_second = 1000;
 bool read_systemtime(const byte_reader& bytes, std::size_t at, std::tm& fields, uint16& ms) {
     uint16 word[8] = {};
     for (std::size_t i = 0; i < 8; ++i) {
-        if (!bytes.le16_at(at + 2 * i, word[i])) {  // NOLINT(cppcoreguidelines-pro-bounds-constant-array-index)
+        if (!bytes.le16_at(at + 2 * i,
+                           word[i])) {  // NOLINT(cppcoreguidelines-pro-bounds-constant-array-index)
             return false;
         }
     }
@@ -61,25 +62,37 @@ bool u32_kind_to_filetime(uint32 v, type_time kind, int64& seconds, int64& ft) {
         case tt_unix:
             seconds = v;
             return v != 0 && unix_to_filetime(v, ft);
-        case tt_vhd: return vhd_to_filetime(v, ft);
-        case tt_unix_ms: return unix_ms_to_filetime(v, seconds, ft);
-        default: return false;
+        case tt_vhd:
+            return vhd_to_filetime(v, ft);
+        case tt_unix_ms:
+            return unix_ms_to_filetime(v, seconds, ft);
+        default:
+            return false;
     }
 }
 
 // The 8-byte forms (and the 16-byte GUID and record forms that start with them).
 bool u64_kind_to_filetime(const byte_reader& bytes, std::size_t at, uint64 v, type_time kind,
-                       int64& ft) {
+                          int64& ft) {
     int64 seconds = 0;
     switch (kind) {
-        case tt_filetime: ft = static_cast<int64>(v); return true;
-        case tt_chrome: return chrome_to_filetime(v, ft);
-        case tt_firefox3: return firefox3_to_filetime(static_cast<int64>(v), ft);
-        case tt_dotnet: return dotnet_ticks_to_filetime(v, ft);
-        case tt_snowflake: return snowflake_to_filetime(static_cast<int64>(v), ft);
-        case tt_unix: return static_cast<int64>(v) > 0 && unix_to_filetime(static_cast<int64>(v), ft);
-        case tt_unix_ms: return unix_ms_to_filetime(v, seconds, ft);
-        case tt_ole: return time_arith::ole_days_to_filetime(std::bit_cast<double>(v), ft);
+        case tt_filetime:
+            ft = static_cast<int64>(v);
+            return true;
+        case tt_chrome:
+            return chrome_to_filetime(v, ft);
+        case tt_firefox3:
+            return firefox3_to_filetime(static_cast<int64>(v), ft);
+        case tt_dotnet:
+            return dotnet_ticks_to_filetime(v, ft);
+        case tt_snowflake:
+            return snowflake_to_filetime(static_cast<int64>(v), ft);
+        case tt_unix:
+            return static_cast<int64>(v) > 0 && unix_to_filetime(static_cast<int64>(v), ft);
+        case tt_unix_ms:
+            return unix_ms_to_filetime(v, seconds, ft);
+        case tt_ole:
+            return time_arith::ole_days_to_filetime(std::bit_cast<double>(v), ft);
         case tt_guid: {
             std::array<uint8, guid_size> guid{};
             uint16 clock_sequence = 0;
@@ -99,7 +112,8 @@ bool u64_kind_to_filetime(const byte_reader& bytes, std::size_t at, uint64 v, ty
             ft = static_cast<int64>(stored);
             return true;
         }
-        default: return false;  // 2048, Safari and HFS+ have no 8-byte form here
+        default:
+            return false;  // 2048, Safari and HFS+ have no 8-byte form here
     }
 }
 
@@ -174,8 +188,7 @@ time time::now() {
     timeval clock{};
     (void)gettimeofday(&clock, nullptr);
     const int64 ft = static_cast<int64>(clock.tv_sec) * ep::ticks_per_second +
-                     static_cast<int64>(clock.tv_usec) * ep::ticks_per_microsecond +
-                     ep::unix_ticks;
+                     static_cast<int64>(clock.tv_usec) * ep::ticks_per_microsecond + ep::unix_ticks;
     return {ft, tt_filetime};
 }
 

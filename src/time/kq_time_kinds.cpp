@@ -114,25 +114,37 @@ void time::set_from_u64(uint64 value, type_time kind) {
             ft = static_cast<int64>(value);  // 2^63 and above: negative, refused below
             converted = true;
             break;
-        case tt_chrome: converted = chrome_to_filetime(value, ft); break;
-        case tt_firefox3: converted = firefox3_to_filetime(static_cast<int64>(value), ft); break;
+        case tt_chrome:
+            converted = chrome_to_filetime(value, ft);
+            break;
+        case tt_firefox3:
+            converted = firefox3_to_filetime(static_cast<int64>(value), ft);
+            break;
         case tt_unix:
             set_from_unix_seconds(static_cast<int64>(value));
             return;
         case tt_unix_ms:
-            set_from_unix_ms(static_cast<int64>(value / 1000),
-                             static_cast<int64>(value % 1000));
+            set_from_unix_ms(static_cast<int64>(value / 1000), static_cast<int64>(value % 1000));
             return;
-        case tt_vhd: converted = vhd_to_filetime(static_cast<uint32>(value), ft); break;
-        case tt_dotnet: converted = dotnet_ticks_to_filetime(value, ft); break;
-        case tt_snowflake: converted = snowflake_to_filetime(static_cast<int64>(value), ft); break;
-        case tt_safari: converted = safari_to_filetime(value, ft); break;
+        case tt_vhd:
+            converted = vhd_to_filetime(static_cast<uint32>(value), ft);
+            break;
+        case tt_dotnet:
+            converted = dotnet_ticks_to_filetime(value, ft);
+            break;
+        case tt_snowflake:
+            converted = snowflake_to_filetime(static_cast<int64>(value), ft);
+            break;
+        case tt_safari:
+            converted = safari_to_filetime(value, ft);
+            break;
         case tt_hfs_plus:
             converted = value <= static_cast<uint64>(INT64_MAX) &&
                         seconds_and_ticks_to_filetime(static_cast<int64>(value),
                                                       ep::hfs_plus_seconds, 0, ft);
             break;
-        default: break;  // no integer form: the moment stays invalid
+        default:
+            break;  // no integer form: the moment stays invalid
     }
     if (converted) {
         (void)set_filetime(ft);
@@ -152,7 +164,9 @@ void time::set_from_i64(int64 value, type_time kind) {
             // Same reading as the unsigned value; a negative value fails its range checks.
             set_from_u64(static_cast<uint64>(value), kind);
             return;
-        case tt_unix: set_from_unix_seconds(value); return;
+        case tt_unix:
+            set_from_unix_seconds(value);
+            return;
         case tt_unix_ms:
             set_from_unix_ms(value / milliseconds_per_second, value % milliseconds_per_second);
             return;
@@ -168,7 +182,8 @@ void time::set_from_i64(int64 value, type_time kind) {
                 converted = seconds_and_ticks_to_filetime(value, ep::safari_seconds, 0, ft);
             }
             break;
-        default: break;  // .NET ticks and the rest: no signed form
+        default:
+            break;  // .NET ticks and the rest: no signed form
     }
     if (converted) {
         (void)set_filetime(ft);
@@ -181,7 +196,9 @@ void time::set_from_double(double value, type_time kind) {
     int64 ticks = 0;
     bool converted = false;
     switch (kind) {
-        case tt_ole: converted = time_arith::ole_days_to_filetime(value, ft); break;
+        case tt_ole:
+            converted = time_arith::ole_days_to_filetime(value, ft);
+            break;
         case tt_safari:
             converted = time_arith::split_double_seconds(value, whole, ticks) &&
                         seconds_and_ticks_to_filetime(whole, ep::safari_seconds, ticks, ft);
@@ -190,8 +207,11 @@ void time::set_from_double(double value, type_time kind) {
             converted = time_arith::split_double_seconds(value, whole, ticks) &&
                         seconds_and_ticks_to_filetime(whole, ep::unix_seconds, ticks, ft);
             break;
-        case tt_unix_ms: converted = double_ms_to_filetime(value, ft); break;
-        default: break;
+        case tt_unix_ms:
+            converted = double_ms_to_filetime(value, ft);
+            break;
+        default:
+            break;
     }
     if (converted) {
         (void)set_filetime(ft);
@@ -219,7 +239,9 @@ time::time(const std::string& text, type_time kind) {
         case tt_filetime:
         case tt_chrome:
         case tt_firefox3:
-        case tt_vhd: set_from_u64(hex_text_value(text), kind); return;
+        case tt_vhd:
+            set_from_u64(hex_text_value(text), kind);
+            return;
         case tt_unix: {
             // A signed 32-bit decimal number; anything outside that range is no Unix time.
             const long seconds = std::strtol(text.c_str(), nullptr, 10);
@@ -323,8 +345,7 @@ time::time(uint64 base_filetime, uint64 base_count, uint64 count, uint64 frequen
     int64 ft = static_cast<int64>(base_filetime);
     if (!time_arith::trunc_to_int64(static_cast<double>(base_count) * ticks_per_count,
                                     base_ticks) ||
-        !time_arith::trunc_to_int64(static_cast<double>(count) * ticks_per_count,
-                                    count_ticks) ||
+        !time_arith::trunc_to_int64(static_cast<double>(count) * ticks_per_count, count_ticks) ||
         __builtin_sub_overflow(ft, base_ticks, &ft) ||
         __builtin_add_overflow(ft, count_ticks, &ft)) {
         return;
@@ -369,8 +390,7 @@ time::time(uint64 raw, const output_field_spec& spec, bool as_double) {
 }
 
 int64 field_value_to_filetime(uint64 value, const output_field_spec& spec, bool as_double) {
-    const output_field_spec copy = spec;
-    const time moment(value, copy, as_double);
+    const time moment(value, spec, as_double);
     return moment.is_valid ? moment.filetime : 0;
 }
 

@@ -34,6 +34,24 @@ bool filetime_to_unix(int64 filetime, int64& out) {
     return true;
 }
 
+bool unix_to_filetime_pair(int64 seconds, filetime_pair& out) {
+    int64 filetime = 0;
+    if (!unix_to_filetime(seconds, filetime)) {
+        return false;
+    }
+    return filetime_from_i64(filetime, out);
+}
+
+bool value_to_filetime_pair(filetime_pair& out, uint64 value, type_time kind) {
+    if (kind == tt_filetime) {
+        return filetime_from_i64(static_cast<int64>(value), out);
+    }
+    if (kind == tt_unix) {
+        return unix_to_filetime_pair(static_cast<int64>(value), out);
+    }
+    return false;
+}
+
 bool chrome_to_filetime(uint64 microseconds, int64& out) {
     return time_arith::umul_add(microseconds, ep::ticks_per_microsecond, 0, out);
 }
@@ -97,8 +115,7 @@ uint64 filetime_to_snowflake_ms(uint64 filetime) {
 
 bool safari_to_filetime(uint64 value, int64& out) {
     if (value < safari_nanosecond_threshold) {
-        return seconds_and_ticks_to_filetime(static_cast<int64>(value), ep::safari_seconds, 0,
-                                             out);
+        return seconds_and_ticks_to_filetime(static_cast<int64>(value), ep::safari_seconds, 0, out);
     }
     const auto seconds = static_cast<int64>(value / nanoseconds_per_second);
     const auto ticks = static_cast<int64>((value % nanoseconds_per_second) / nanoseconds_per_tick);
@@ -156,8 +173,8 @@ bool guid_to_filetime(int64& out, uint16& clock_sequence, byte_array& node,
     return true;
 }
 
-bool guid_to_filetime(int64& out, uint16& clock_sequence, byte_array& node,
-                      const byte_array& data, uint32 start) {
+bool guid_to_filetime(int64& out, uint16& clock_sequence, byte_array& node, const byte_array& data,
+                      uint32 start) {
     out = 0;
     clock_sequence = 0;
     node.clear();
@@ -176,9 +193,7 @@ bool guid_to_filetime(int64& out, uint16& clock_sequence, byte_array& node,
     return guid_to_filetime(out, clock_sequence, node, guid);
 }
 
-uint64 ticks_to_seconds(uint64 ticks) {
-    return ticks / static_cast<uint64>(ep::ticks_per_second);
-}
+uint64 ticks_to_seconds(uint64 ticks) { return ticks / static_cast<uint64>(ep::ticks_per_second); }
 
 int64 seconds_to_ticks(int64 seconds) {
     int64 ticks = 0;

@@ -6,6 +6,8 @@
 #include <array>
 
 #include "text/kq_types.h"
+#include "time/kq_calendar.h"
+#include "time/type_time.h"
 
 namespace kq {
 
@@ -14,6 +16,12 @@ namespace kq {
 // FILETIME to Unix seconds, rounding toward minus infinity (1969-12-31 23:59:59.5 is -1);
 // false for a negative FILETIME.
 [[nodiscard]] bool filetime_to_unix(int64 filetime, int64& out);
+
+// As unix_to_filetime, stored as two 32-bit words.
+[[nodiscard]] bool unix_to_filetime_pair(int64 seconds, filetime_pair& out);
+// Kind 1 (FILETIME) is copied, kind 8 (Unix seconds) converted; any other kind, and Unix
+// seconds beyond the FILETIME range, leave out as it was and give false.
+[[nodiscard]] bool value_to_filetime_pair(filetime_pair& out, uint64 value, type_time kind);
 
 // Chrome / WebKit: microseconds since 1601-01-01.
 [[nodiscard]] bool chrome_to_filetime(uint64 microseconds, int64& out);

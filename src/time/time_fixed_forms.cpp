@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iomanip>
 #include <locale>
+#include <span>
 #include <sstream>
 #include <stdexcept>
 
@@ -28,8 +29,7 @@ std::string fixed_date(const time& t, bool two_digit_year) {
         const int year = t.year() <= last_1900s_year ? t.year() - 1900 : t.year() - 2000;
         (void)std::snprintf(buffer, sizeof buffer, "%02d-%02d-%02d", year, t.month(), t.day());
     } else {
-        (void)std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", t.year(), t.month(),
-                            t.day());
+        (void)std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d", t.year(), t.month(), t.day());
     }
     return buffer;
 }
@@ -74,9 +74,8 @@ bool locale_date_text(const std::string& locale_name, const time& t, std::string
 
 }  // namespace
 
-void time::to_strings(std::string& date, std::string& time_text, const time& t,
-                      bool with_fraction, bool two_digit_year, bool locale_date,
-                      bool nanoseconds) {
+void time::to_strings(std::string& date, std::string& time_text, const time& t, bool with_fraction,
+                      bool two_digit_year, bool locale_date, bool nanoseconds) {
     date.clear();
     time_text.clear();
     if (!t.is_valid) {
@@ -199,9 +198,9 @@ void print_mdy(std::basic_ostream<char_type>& out, const time& t, bool date_only
         << static_cast<char_type>('/') << std::setw(4) << t.year();
     if (!date_only) {
         const auto colon = static_cast<char_type>(':');
-        out << static_cast<char_type>(' ') << colon << static_cast<char_type>(' ')
-            << std::setw(2) << t.hour() << colon << std::setw(2) << t.minute() << colon
-            << std::setw(2) << t.second();
+        out << static_cast<char_type>(' ') << colon << static_cast<char_type>(' ') << std::setw(2)
+            << t.hour() << colon << std::setw(2) << t.minute() << colon << std::setw(2)
+            << t.second();
         out << static_cast<char_type>(' ') << static_cast<char_type>('[')
             << static_cast<char_type>(' ') << std::setw(3) << t.milliseconds(false);
         for (const char c : std::string(" ms ]")) {
@@ -249,19 +248,20 @@ bool format_iso8601_utc(int64 unix_seconds, std::string& out, float hour_offset)
         days -= is_leap_year(year) ? 366 : 365;
         ++year;
     }
-    const int leap = is_leap_year(year) ? 1 : 0;
-    int month = 0;
-    while (days >= days_in_month[leap][month]) {  // NOLINT(cppcoreguidelines-pro-bounds-constant-array-index)
-        days -= days_in_month[leap][month];       // NOLINT(cppcoreguidelines-pro-bounds-constant-array-index)
+    // days is below the year's length here, so the walk ends by December.
+    const std::span<const int32, 12> month_lengths(days_in_month[is_leap_year(year) ? 1 : 0]);
+    std::size_t month = 0;
+    while (days >= month_lengths[month]) {
+        days -= month_lengths[month];
         ++month;
     }
+    const long long hour = second_of_day / 3600;
+    const long long minute = (second_of_day % 3600) / 60;
+    const long long second = second_of_day % 60;
+    const long long day = days + 1;
     char buffer[128];  // room for every field at its widest 64-bit value
-    (void)std::snprintf(buffer, sizeof buffer, "%04lld-%02d-%02lldT%02lld:%02lld:%02lldZ",
-                        static_cast<long long>(year), month + 1,
-                        static_cast<long long>(days + 1),
-                        static_cast<long long>(second_of_day / 3600),
-                        static_cast<long long>((second_of_day % 3600) / 60),
-                        static_cast<long long>(second_of_day % 60));
+    (void)std::snprintf(buffer, sizeof buffer, "%04lld-%02zu-%02lldT%02lld:%02lld:%02lldZ",
+                        static_cast<long long>(year), month + 1, day, hour, minute, second);
     out = buffer;
     return true;
 }

@@ -165,9 +165,8 @@ std::string template_date(const time& t, const std::string& tmpl) {
     const bool named_month = at.month_name != std::string::npos;
     const std::string month = named_month ? month_abbrev(t.month()) : padded(t.month(), 2);
     const std::size_t month_at = named_month ? at.month_name : at.month;
-    const bool comma = blank_mode && at.day != std::string::npos &&
-                       month_at != std::string::npos && at.day > month_at &&
-                       tmpl.find(',', at.day) != std::string::npos;
+    const bool comma = blank_mode && at.day != std::string::npos && month_at != std::string::npos &&
+                       at.day > month_at && tmpl.find(',', at.day) != std::string::npos;
     const std::string day = padded(t.day(), 2);
     std::string year = padded(t.year(), 4);
     if (tmpl.find("yyyy") == std::string::npos && at.year != std::string::npos) {
@@ -177,8 +176,8 @@ std::string template_date(const time& t, const std::string& tmpl) {
         at.day == std::string::npos) {
         return month + "/" + day + "/" + year;
     }
-    const std::string pair = at.month < at.day ? month + separator + day + (comma ? "," : "")
-                                               : day + separator + month;
+    const std::string pair =
+        at.month < at.day ? month + separator + day + (comma ? "," : "") : day + separator + month;
     return at.year != 0 ? pair + separator + year : year + separator + pair;
 }
 
@@ -196,8 +195,9 @@ std::string template_time(const time& t, const std::string& tmpl) {
     const std::size_t first = tmpl.find("xxx");
     if (first != std::string::npos) {
         const std::size_t n = tmpl.rfind('x') - first + 1;
-        append_fraction(text, t, n > most_fraction_digits ? most_fraction_digits + 1
-                                                          : static_cast<unsigned>(n));
+        append_fraction(
+            text, t,
+            n > most_fraction_digits ? most_fraction_digits + 1 : static_cast<unsigned>(n));
     }
     return text;
 }

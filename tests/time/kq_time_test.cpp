@@ -8,6 +8,7 @@
 #include <string>
 
 #include "text/extras/output_field_spec.h"
+#include "text/time_display_spec.h"
 #include "time/time_test_support.h"
 
 namespace {
@@ -45,8 +46,7 @@ const kind_case kind_cases[] = {
     {"UnixMsI64", [] { return kq::time(int64{1705313107123}, kq::tt_unix_ms); },
      "2024-01-15 10:05:07.123"},
     {"UnixMsNegativeI64", [] { return kq::time(int64{-1500}, kq::tt_unix_ms); }, "invalid"},
-    {"UnixDouble", [] { return kq::time(1700000000.25, kq::tt_unix); },
-     "2023-11-14 22:13:20.250"},
+    {"UnixDouble", [] { return kq::time(1700000000.25, kq::tt_unix); }, "2023-11-14 22:13:20.250"},
     {"UnixMsDouble", [] { return kq::time(1700000000.0, kq::tt_unix_ms); },
      "1970-01-20 16:13:20.000"},
     {"UnixMsDoubleExact", [] { return kq::time(1705313107123.0, kq::tt_unix_ms); },
@@ -129,10 +129,9 @@ TEST(KindValues, HostileValuesAreInvalid) {
     EXPECT_FALSE(kq::time(wraps_to_2024_chrome, kq::tt_chrome).is_valid);
     const int64 extremes[] = {std::numeric_limits<int64>::min(), std::numeric_limits<int64>::max(),
                               -1};
-    const kq::type_time kinds[] = {kq::tt_filetime, kq::tt_chrome,  kq::tt_firefox3,
-                                   kq::tt_unix,     kq::tt_unix_ms, kq::tt_ole,
-                                   kq::tt_snowflake, kq::tt_safari, kq::tt_hfs_plus,
-                                   kq::tt_dotnet,   kq::tt_vhd};
+    const kq::type_time kinds[] = {kq::tt_filetime, kq::tt_chrome, kq::tt_firefox3,  kq::tt_unix,
+                                   kq::tt_unix_ms,  kq::tt_ole,    kq::tt_snowflake, kq::tt_safari,
+                                   kq::tt_hfs_plus, kq::tt_dotnet, kq::tt_vhd};
     for (const kq::type_time kind : kinds) {
         for (const int64 v : extremes) {
             (void)kq::time(v, kind);  // must stay free of undefined behaviour
@@ -140,13 +139,16 @@ TEST(KindValues, HostileValuesAreInvalid) {
         }
     }
     // All-ones has no reading in these kinds (signed kinds read it as -1 on purpose).
-    for (const kq::type_time kind : {kq::tt_filetime, kq::tt_chrome, kq::tt_unix,
-                                     kq::tt_unix_ms, kq::tt_ole, kq::tt_hfs_plus,
-                                     kq::tt_dotnet}) {
+    for (const kq::type_time kind : {kq::tt_filetime, kq::tt_chrome, kq::tt_unix, kq::tt_unix_ms,
+                                     kq::tt_ole, kq::tt_hfs_plus, kq::tt_dotnet}) {
         EXPECT_FALSE(kq::time(std::numeric_limits<uint64>::max(), kind).is_valid) << kind;
     }
-    const double doubles[] = {std::nan(""), std::numeric_limits<double>::infinity(),
-                              -std::numeric_limits<double>::infinity(), 1e300, -1e300, 9.3e11 * 1e7};
+    const double doubles[] = {std::nan(""),
+                              std::numeric_limits<double>::infinity(),
+                              -std::numeric_limits<double>::infinity(),
+                              1e300,
+                              -1e300,
+                              9.3e11 * 1e7};
     for (const kq::type_time kind : {kq::tt_unix, kq::tt_unix_ms, kq::tt_ole, kq::tt_safari}) {
         for (const double d : doubles) {
             EXPECT_FALSE(kq::time(d, kind).is_valid) << kind << " " << d;
@@ -211,8 +213,8 @@ TEST(Validity, FormsDescribeTheMoment) {
     EXPECT_EQ(t.unix_seconds, 1705313107);
     EXPECT_EQ(t.filetime_pair.low, static_cast<uint32>(jan15_2024_ft));
     EXPECT_EQ(t.filetime_pair.high, static_cast<uint32>(jan15_2024_ft >> 32));
-    EXPECT_EQ(t.dos.date, 0x582F);  // 2024-01-15
-    EXPECT_EQ(t.dos.time, 0x50A4);  // 10:05:08, odd seconds round up
+    EXPECT_EQ(t.dos.date, 0x582F);   // 2024-01-15
+    EXPECT_EQ(t.dos.time, 0x50A4);   // 10:05:08, odd seconds round up
     EXPECT_EQ(t.local.tm_hour, 15);  // 10:05 UTC is 15:35 at +5:30
     EXPECT_EQ(t.local.tm_min, 35);
     EXPECT_EQ(t.utc.millisecond, 123);
@@ -224,6 +226,17 @@ TEST(Validity, FormsDescribeTheMoment) {
     kq::time later = t;
     ASSERT_TRUE(later.set_filetime(441796895990000000));
     EXPECT_EQ(later.dos.date, 0x582F);
+}
+
+TEST(Validity, YearRangeOfADisplaySpec) {
+    time_display_spec spec;
+    ASSERT_TRUE(spec.parse("yyyy-mm-dd", "", false));  // 1900 to 2600
+    EXPECT_TRUE(kq::time(uint64{94354848000000000}, kq::tt_filetime).in_year_range(spec));
+    EXPECT_FALSE(kq::time().in_year_range(spec));
+    spec.max_year = 2023;
+    EXPECT_FALSE(kq::time(uint64{jan15_2024_ft}, kq::tt_filetime).in_year_range(spec));
+    spec.max_year = 2024;
+    EXPECT_TRUE(kq::time(uint64{jan15_2024_ft}, kq::tt_filetime).in_year_range(spec));
 }
 
 TEST(Validity, RealArrivalTimeBreaksDown) {
@@ -325,7 +338,7 @@ TEST(CalendarForms, CounterReadings) {
     EXPECT_EQ(utc_text(qpc), "2024-01-15 10:05:12.000");
     const kq::time per_us(base, 0, 5000000ULL * 3, 3, kq::tt_counter_us);
     EXPECT_EQ(utc_text(per_us), "2024-01-15 10:05:12.000");
-    EXPECT_FALSE(kq::time(base, 0, 1000, 0, kq::tt_qpc).is_valid);  // no rate
+    EXPECT_FALSE(kq::time(base, 0, 1000, 0, kq::tt_qpc).is_valid);   // no rate
     EXPECT_FALSE(kq::time(base, 0, ~0ULL, 1, kq::tt_qpc).is_valid);  // beyond the range
 }
 
@@ -412,7 +425,8 @@ TEST(Arithmetic, ActsOnlyOnValidMomentsAndRevalidates) {
     moment.add_30_days(1).add_weeks(-1).add_hours(2).add_minutes(3).subtract_days(23);
     EXPECT_EQ(utc_text(moment), "2024-01-15 12:08:07.123");
     moment.add_milliseconds(877).add_microseconds(-1);
-    EXPECT_EQ(moment.filetime, jan15_2024_ft + 2 * 36000000000 + 3 * 600000000 + 8769990);
+    EXPECT_EQ(moment.filetime,
+              jan15_2024_ft + int64{2} * 36000000000 + int64{3} * 600000000 + 8769990);
     kq::time far(uint64{jan15_2024_ft}, kq::tt_filetime);
     far.add_30_days(std::numeric_limits<int32>::max());  // beyond the FILETIME range
     EXPECT_FALSE(far.is_valid);

@@ -30,6 +30,25 @@ TEST(UnixConversions, CountBackwardBefore1970) {
     EXPECT_FALSE(kq::unix_to_filetime(std::numeric_limits<int64>::max() / 1000, out));
 }
 
+TEST(UnixConversions, FiletimePairs) {
+    kq::filetime_pair pair;
+    ASSERT_TRUE(kq::unix_to_filetime_pair(1705313107, pair));
+    EXPECT_EQ(pair.low, static_cast<uint32>(133497867070000000));
+    EXPECT_EQ(pair.high, static_cast<uint32>(133497867070000000 >> 32));
+    ASSERT_TRUE(kq::value_to_filetime_pair(pair, jan15_2024_ft, kq::tt_filetime));
+    EXPECT_EQ(pair.low, static_cast<uint32>(jan15_2024_ft));
+    ASSERT_TRUE(kq::value_to_filetime_pair(pair, 1, kq::tt_unix));
+    EXPECT_EQ(pair.low, static_cast<uint32>(unix_epoch + 10000000));
+    const kq::filetime_pair before = pair;
+    EXPECT_FALSE(kq::value_to_filetime_pair(pair, 5, kq::tt_chrome));
+    EXPECT_FALSE(kq::value_to_filetime_pair(pair, ~uint64{0} >> 1, kq::tt_unix));
+    EXPECT_EQ(pair.low, before.low);
+    EXPECT_EQ(pair.high, before.high);
+    EXPECT_STREQ(kq::type_time_name(kq::tt_unix_ms), "unix millisec time");
+    EXPECT_STREQ(kq::type_time_name(kq::tt_systemtime_local), "system time");
+    EXPECT_STREQ(kq::type_time_name(kq::tt_none), "");
+}
+
 TEST(BrowserConversions, ChromeAndFirefox) {
     int64 out = 0;
     ASSERT_TRUE(kq::chrome_to_filetime(13349786707123456, out));

@@ -51,7 +51,8 @@ TEST_P(CompiledSpec, FormatsDateAndTime) {
     const compiled_case& c = GetParam();
     std::string date = "old";
     std::string time = "old";
-    EXPECT_TRUE(kq::format_date_time(date, time, jan15(), compiled(c.date_template, c.time_template)));
+    EXPECT_TRUE(
+        kq::format_date_time(date, time, jan15(), compiled(c.date_template, c.time_template)));
     EXPECT_EQ(date, c.date);
     EXPECT_EQ(time, c.time);
     EXPECT_EQ(date.find('\0'), std::string::npos);
@@ -61,9 +62,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, CompiledSpec, ::testing::ValuesIn(compiled_cases
                          [](const auto& p) { return std::string(p.param.name); });
 
 TEST(CompiledSpec, FractionDigitsAreTruncatedPrefixes) {
-    const char* expected[] = {"10:05:07",          "10:05:07.1",         "10:05:07.12",
-                              "10:05:07.123",      "10:05:07.1234",      "10:05:07.12345",
-                              "10:05:07.123456",   "10:05:07.1234567",   "10:05:07.12345670",
+    const char* expected[] = {"10:05:07",           "10:05:07.1",       "10:05:07.12",
+                              "10:05:07.123",       "10:05:07.1234",    "10:05:07.12345",
+                              "10:05:07.123456",    "10:05:07.1234567", "10:05:07.12345670",
                               "10:05:07.123456700", "10:05:07"};
     time_display_spec spec = compiled("yyyy-mm-dd", "");
     std::string date;
@@ -162,8 +163,8 @@ TEST(TemplateText, OtherForms) {
     EXPECT_EQ(date + " " + time, "2024-01-15 10:05:07.123");
     EXPECT_TRUE(kq::format_time_by_template(date, time, jan15(), "dd/mm/yy", "hh:mm"));
     EXPECT_EQ(date + " " + time, "15/01/24 10:05");
-    EXPECT_TRUE(kq::format_time_by_template_nofrac(date, time, jan15(), "yyyy-mm-dd",
-                                                   "hh:mm:ss.xxx"));
+    EXPECT_TRUE(
+        kq::format_time_by_template_nofrac(date, time, jan15(), "yyyy-mm-dd", "hh:mm:ss.xxx"));
     EXPECT_EQ(time, "10:05:07");
     std::string ns;
     EXPECT_TRUE(kq::format_filetime_ns(ns, jan15_2024_ft));
@@ -219,8 +220,7 @@ TEST(FixedForms, Printers) {
     };
     EXPECT_EQ(text([&](std::ostream& o) { kq::print_time_short(o, invalid); }),
               "00/00/00 00:00:00");
-    EXPECT_EQ(text([&](std::ostream& o) { kq::print_time_short(o, march); }),
-              "21-03-04 05:06:07");
+    EXPECT_EQ(text([&](std::ostream& o) { kq::print_time_short(o, march); }), "21-03-04 05:06:07");
     EXPECT_EQ(text([&](std::ostream& o) { kq::print_time_plain(o, march); }),
               "2021-03-04 05:06:07");
     EXPECT_EQ(text([&](std::ostream& o) { o << invalid; }), " ");

@@ -26,7 +26,7 @@ struct output_field_spec {
     std::string m_name;      // the text left once every directive is removed
     std::string m_name_arg;  // "!AFN(", "!CFN(" and "!CT(" name arguments
     int32 m_aux_index = -1;
-    uint64 m_flags = 0;  // one bit per directive found
+    uint64 m_flags = 0;    // one bit per directive found
     bool m_valid = false;  // set once the specification has been interpreted
     int32 m_aux_value = 0;
     uint32 m_numeric_arg = 0;
