@@ -139,3 +139,8 @@ inline constexpr uint32 max_plausible_page = 0x1FFFFF;
 // The journal checksum adds one byte of every 200, counted back from the page end.
 inline constexpr uint32 checksum_stride = 200;
 }  // namespace sqlite_format::journal
+
+// 4 The write-ahead log: frames of a 24-byte frame header and one page.
+namespace sqlite_format::wal_frame {
+inline constexpr std::size_t header_size = 24;
+}  // namespace sqlite_format::wal_frame
