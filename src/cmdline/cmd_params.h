@@ -159,8 +159,9 @@ public:
     void diag_line_level(int32 level, const std::string& text) const;
     void diag_stream(const std::ostringstream& text) const;
     void diag_stream_level(int32 level, const std::ostringstream& text) const;
-    // Formats may hold %ls (also written %S) for wide text, written as UTF-8. The text is
-    // cut to strlen(format) + 254 characters.
+    // Formats may hold %ls for wide text, written as UTF-8 whatever the process locale (%S
+    // is the same conversion, but the compiler's format check flags it as non-ISO). The
+    // text is cut to strlen(format) + 254 characters.
     void diag_printf(const char* format, ...) const __attribute__((format(printf, 2, 3)));
     // "->" [label " : "] text [": " suffix] "\n".
     void diag_printf_labelled(const char* label, const char* suffix, const char* format, ...) const
@@ -194,7 +195,7 @@ private:
 // Diagnostics for callers that may hold no options record: a null record writes nothing.
 void diag_text(const cmd_params* options, const std::string& text);
 void diag_stream_text(const cmd_params* options, const std::ostringstream& text);
-// Formats may hold %ls (also written %S) for wide text.
+// Formats may hold %ls (or %S) for wide text, as diag_printf.
 void diag_msg(const cmd_params* options, const char* format, ...)
     __attribute__((format(printf, 2, 3)));
 // "->" label ": 0x.." ["/0x.."] [" [n]"]: the value and, when not 0, the second value in

@@ -1,5 +1,7 @@
 #include "time/kq_calendar.h"
 
+#include "text/kq_assert.h"
+
 #include <cmath>
 #include <limits>
 
@@ -136,6 +138,32 @@ _windows_systemtime::_windows_systemtime(filetime_pair filetime) {
     if (filetime_to_systemtime_ex(breakdown, static_cast<int64>(value))) {
         *this = static_cast<const _windows_systemtime&>(breakdown);
     }
+}
+
+_windows_systemtime::_windows_systemtime(long64 value, type_time kind) {
+    if (kind == tt_filetime) {
+        // A negative FILETIME is a data value, not a caller's error: the record stays zero.
+        if (value >= 0) {
+            *this = _windows_systemtime(filetime_pair(static_cast<uint32>(value),
+                                                      static_cast<uint32>(
+                                                          static_cast<uint64>(value) >> 32)));
+        }
+        return;
+    }
+    KQ_ASSERT(kind == tt_unix,
+              "kq::_windows_systemtime::_windows_systemtime(long64, kq::type_time)", "kq_time");
+    std::tm fields{};
+    if (!unix_to_utc_tm(value, fields) || fields.tm_year + 1900 < 0 ||
+        fields.tm_year + 1900 > 0xFFFF) {
+        return;
+    }
+    year = static_cast<uint16>(fields.tm_year + 1900);
+    month = static_cast<uint16>(fields.tm_mon + 1);
+    day_of_week = static_cast<uint16>(fields.tm_wday);
+    day = static_cast<uint16>(fields.tm_mday);
+    hour = static_cast<uint16>(fields.tm_hour);
+    minute = static_cast<uint16>(fields.tm_min);
+    second = static_cast<uint16>(fields.tm_sec);
 }
 
 void _windows_systemtime::clear() { *this = _windows_systemtime(); }

@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "text/kq_types.h"
+#include "time/type_time.h"
 
 namespace kq {
 
@@ -51,6 +52,11 @@ struct _windows_systemtime {  // NOLINT(bugprone-reserved-identifier,readability
     _windows_systemtime(int sec, int min, int hr, int mday, int mon, int years_since_1900);
     // The UTC breakdown of the pair's FILETIME; all zero for a negative FILETIME.
     explicit _windows_systemtime(filetime_pair filetime);
+    // A stored value of one kind broken down in UTC: kind 1 a FILETIME, kind 8 Unix seconds
+    // (millisecond 0). A value with no breakdown (a negative FILETIME, a year the record
+    // cannot hold) leaves the record zeroed; any other kind is a caller's error and stops
+    // the process.
+    _windows_systemtime(long64 value, type_time kind);
 
     void clear();
 };

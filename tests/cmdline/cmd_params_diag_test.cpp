@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "cmdline/cmd_params.h"
@@ -100,7 +101,24 @@ TEST_F(DiagFile, WideArgumentsWrittenAsUtf8) {
     const std::wstring name = L"caf\u00e9.db";
     diag_msg(&m_options, "file %ls", name.c_str());
     m_options.diag_printf("again %ls", name.c_str());
-    EXPECT_EQ(items(), "->file caf\xc3\xa9.db\n->again caf\xc3\xa9.db\n");
+    const std::string upper_s = "upper %S";  // callers below the options layer write %S
+    diag_msg(&m_options, upper_s.c_str(), name.c_str());
+    EXPECT_EQ(items(), "->file caf\xc3\xa9.db\n->again caf\xc3\xa9.db\n->upper caf\xc3\xa9.db\n");
+}
+
+// A wide character no encoding can write makes the formatter fail; the item still comes
+// out as a terminated line holding what was formatted before the fault.
+TEST_F(DiagFile, FormattingErrorStillWritesTerminatedItem) {
+    ASSERT_TRUE(m_options.open_diag_file(m_path));
+    const wchar_t bad[] = {L'a', static_cast<wchar_t>(0x7FFFFFFF), 0};
+    m_options.diag_printf("before %ls after", bad);
+    m_options.diag_line("next");
+    const std::string text = items();
+    ASSERT_GE(text.size(), 9U);
+    EXPECT_EQ(text.substr(0, 2), "->");
+    EXPECT_EQ(text.substr(text.size() - 7), "->next\n");
+    EXPECT_EQ(text.find('\0'), std::string::npos);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2);
 }
 
 TEST_F(DiagFile, FreeHelpersNeedRecordAndText) {

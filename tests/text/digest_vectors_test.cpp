@@ -35,58 +35,75 @@ std::string hex_of(const std::array<uint8, n>& bytes) {
     return byte_array_hex_string(byte_array(bytes.begin(), bytes.end()), "");
 }
 
+using piece_fn = std::function<void(const char*, std::size_t)>;
+
+std::string run_md5(const std::string& input, bool whole) {
+    md5_context c;
+    md5_init(c);
+    feed_unevenly(input, whole, piece_fn([&](const char* p, std::size_t n) {
+                      EXPECT_TRUE(md5_update(&c, p, n));
+                  }));
+    std::array<uint8, 16> out{};
+    EXPECT_TRUE(md5_final(out, &c));
+    return hex_of(out);
+}
+
+std::string run_sha1(const std::string& input, bool whole) {
+    sha1_context c;
+    EXPECT_TRUE(sha1_init(&c));
+    feed_unevenly(input, whole, piece_fn([&](const char* p, std::size_t n) {
+                      EXPECT_TRUE(sha1_update(&c, p, n));
+                  }));
+    std::array<uint8, 20> out{};
+    EXPECT_TRUE(sha1_final(out, &c));
+    return hex_of(out);
+}
+
+std::string run_sha256(const std::string& input, bool whole) {
+    sha256_context c;
+    feed_unevenly(input, whole, piece_fn([&](const char* p, std::size_t n) {
+                      EXPECT_TRUE(sha256_update(&c, p, n));
+                  }));
+    std::array<uint8, 32> out{};
+    EXPECT_TRUE(sha256_final(&c, out));
+    return hex_of(out);
+}
+
+std::string run_crc32(const std::string& input, bool whole) {
+    crc32_context c;
+    EXPECT_TRUE(crc32_init_table(&c));
+    feed_unevenly(input, whole, piece_fn([&](const char* p, std::size_t n) {
+                      EXPECT_TRUE(crc32_update(&c, p, n));
+                  }));
+    const uint32 value = crc32_final_text(&c);
+    EXPECT_EQ(c.text, checksum_text(value));
+    EXPECT_EQ(value, crc32_digest(input.data(), input.size()));
+    return c.text;
+}
+
+std::string run_adler32(const std::string& input, bool whole) {
+    adler32_context c;
+    c.value = 1;  // the standard start, as the whole-file form sets it
+    feed_unevenly(input, whole, piece_fn([&](const char* p, std::size_t n) {
+                      EXPECT_TRUE(adler32_update(&c, p, n));
+                  }));
+    const uint32 value = adler32_final_text(&c);
+    EXPECT_EQ(value, adler32_buffer(input.data(), input.size()));
+    return c.text;
+}
+
 std::string run(algorithm kind, const std::string& input, bool whole) {
-    using piece_fn = std::function<void(const char*, std::size_t)>;
     switch (kind) {
-        case algorithm::md5: {
-            md5_context c;
-            md5_init(c);
-            feed_unevenly(input, whole, piece_fn([&](const char* p, std::size_t n) {
-                              EXPECT_TRUE(md5_update(&c, p, n));
-                          }));
-            std::array<uint8, 16> out{};
-            EXPECT_TRUE(md5_final(out, &c));
-            return hex_of(out);
-        }
-        case algorithm::sha1: {
-            sha1_context c;
-            EXPECT_TRUE(sha1_init(&c));
-            feed_unevenly(input, whole, piece_fn([&](const char* p, std::size_t n) {
-                              EXPECT_TRUE(sha1_update(&c, p, n));
-                          }));
-            std::array<uint8, 20> out{};
-            EXPECT_TRUE(sha1_final(out, &c));
-            return hex_of(out);
-        }
-        case algorithm::sha256: {
-            sha256_context c;
-            feed_unevenly(input, whole, piece_fn([&](const char* p, std::size_t n) {
-                              EXPECT_TRUE(sha256_update(&c, p, n));
-                          }));
-            std::array<uint8, 32> out{};
-            EXPECT_TRUE(sha256_final(&c, out));
-            return hex_of(out);
-        }
-        case algorithm::crc32: {
-            crc32_context c;
-            EXPECT_TRUE(crc32_init_table(&c));
-            feed_unevenly(input, whole, piece_fn([&](const char* p, std::size_t n) {
-                              EXPECT_TRUE(crc32_update(&c, p, n));
-                          }));
-            const uint32 value = crc32_final_text(&c);
-            EXPECT_EQ(c.text, checksum_text(value));
-            return c.text;
-        }
-        case algorithm::adler32: {
-            adler32_context c;
-            c.value = 1;  // the standard start, as the whole-file form sets it
-            feed_unevenly(input, whole, piece_fn([&](const char* p, std::size_t n) {
-                              EXPECT_TRUE(adler32_update(&c, p, n));
-                          }));
-            const uint32 value = adler32_final_text(&c);
-            EXPECT_EQ(value, adler32_buffer(input.data(), input.size()));
-            return c.text;
-        }
+        case algorithm::md5:
+            return run_md5(input, whole);
+        case algorithm::sha1:
+            return run_sha1(input, whole);
+        case algorithm::sha256:
+            return run_sha256(input, whole);
+        case algorithm::crc32:
+            return run_crc32(input, whole);
+        case algorithm::adler32:
+            return run_adler32(input, whole);
     }
     return {};
 }

@@ -373,4 +373,44 @@ TEST(FiletimeSecondsBetween, IsAbsoluteAndRefusesNegatives) {
     EXPECT_EQ(out, 0U);
 }
 
+struct stored_value_case {
+    const char* name;
+    long64 value;
+    kq::type_time kind;
+    uint16 year, month, day_of_week, day, hour, minute, second, millisecond;
+};
+
+const stored_value_case stored_value_cases[] = {
+    // 2020-12-11 19:11:35.902 UTC, a Friday.
+    {"filetime", 132521874959025799, kq::tt_filetime, 2020, 12, 5, 11, 19, 11, 35, 902},
+    {"filetime_zero", 0, kq::tt_filetime, 1601, 1, 1, 1, 0, 0, 0, 0},
+    {"negative_filetime_stays_zero", -1, kq::tt_filetime, 0, 0, 0, 0, 0, 0, 0, 0},
+    {"unix_seconds", 1700000000, kq::tt_unix, 2023, 11, 2, 14, 22, 13, 20, 0},
+    {"unix_before_1970_stays_zero", -1, kq::tt_unix, 0, 0, 0, 0, 0, 0, 0, 0},
+    {"unix_year_beyond_record", 4102444800000, kq::tt_unix, 0, 0, 0, 0, 0, 0, 0, 0},
+};
+
+class SystemtimeFromStoredValue : public ::testing::TestWithParam<stored_value_case> {};
+
+TEST_P(SystemtimeFromStoredValue, BreaksDownInUtcOrStaysZero) {
+    const auto& c = GetParam();
+    const kq::_windows_systemtime st(c.value, c.kind);
+    EXPECT_EQ(st.year, c.year);
+    EXPECT_EQ(st.month, c.month);
+    EXPECT_EQ(st.day_of_week, c.day_of_week);
+    EXPECT_EQ(st.day, c.day);
+    EXPECT_EQ(st.hour, c.hour);
+    EXPECT_EQ(st.minute, c.minute);
+    EXPECT_EQ(st.second, c.second);
+    EXPECT_EQ(st.millisecond, c.millisecond);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SystemtimeFromStoredValue, ::testing::ValuesIn(stored_value_cases),
+                         [](const auto& param_info) { return std::string(param_info.param.name); });
+
+TEST(SystemtimeFromStoredValueDeathTest, OtherKindsAreACallersError) {
+    EXPECT_DEATH((void)kq::_windows_systemtime(5, kq::tt_chrome),
+                 "kq::_windows_systemtime::_windows_systemtime\\(long64, kq::type_time\\)");
+}
+
 }  // namespace

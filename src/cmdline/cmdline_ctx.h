@@ -1,0 +1,42 @@
+#pragma once
+// cmdline_ctx: the run context. main creates it before anything else and destroys it last;
+// once the options are parsed it remembers what the end of the run owes: clearing the
+// status line, the elapsed time ("-profile" on standard error, and appended to the "-diags"
+// file) and the "-signal" text handed to a completion callback. All of that happens in the
+// destructor, after the options record has closed the diagnostics file.
+
+#include <string>
+
+#include "cmdline/cmd_params.h"
+#include "text/kq_types.h"
+#include "time/ntp_time.h"
+
+// Completion callback: receives the signal text; its result is ignored.
+using signal_callback = int32 (*)(const std::string* text);
+
+class cmdline_ctx {
+public:
+    cmdline_ctx();
+    virtual ~cmdline_ctx();
+    cmdline_ctx(const cmdline_ctx&) = delete;
+    cmdline_ctx& operator=(const cmdline_ctx&) = delete;
+
+    // Nothing owed: no status line, no timing, no callback.
+    void clear();
+    // Takes what the end of the run needs from parsed options; timing starts here when
+    // "-profile" was given or the diagnostics file is open.
+    void init(const cmd_params& options, signal_callback callback);
+
+    // Whether a start stamp was taken.
+    [[nodiscard]] bool timed() const;
+
+    bool m_status_line = false;  // clear the status line at the end
+    kq::ntp_time m_start;        // whole seconds; the zero stamp: not timed
+    bool m_profile = false;      // "-profile"
+    std::string m_diag_path;     // the open diagnostics file
+    std::string m_signal_text;   // "-signal"
+    signal_callback m_completion = nullptr;
+
+private:
+    void report_elapsed() const;
+};
