@@ -104,6 +104,45 @@ inline constexpr uint32 int64_size = 8;
 inline constexpr uint32 real_size = 8;
 }  // namespace serial_type
 
+// ---- Database file reader and write-ahead log (kept in blocks of their own) ----
+
+// 1.3 Database header fields read beside those of file_header, and the page sizes the
+// format allows.
+namespace db_header {
+inline constexpr std::size_t freelist_trunk = 32;  // u32: first freelist trunk page, 0 none
+inline constexpr uint32 min_file_size = 512;       // a database holds at least one page
+inline constexpr uint32 max_page_size = 65536;
+}  // namespace db_header
+
+// 4.1 WAL header: 32 bytes at the start of the log, every field a big-endian u32.
+namespace wal_file {
+inline constexpr std::size_t header_size = 32;
+inline constexpr std::size_t magic = 0;
+inline constexpr std::size_t version = 4;
+inline constexpr std::size_t page_size = 8;
+inline constexpr std::size_t checkpoint_sequence = 12;
+inline constexpr std::size_t salt_1 = 16;
+inline constexpr std::size_t salt_2 = 20;
+inline constexpr std::size_t checksum_1 = 24;
+inline constexpr std::size_t checksum_2 = 28;
+// The low bit of the magic names the byte order of the checksums, which are not compared.
+inline constexpr uint32 magic_little_endian = 0x377F0682;
+inline constexpr uint32 magic_big_endian = 0x377F0683;
+inline constexpr uint32 min_page_size = 512;
+inline constexpr uint32 max_page_size = 65536;
+}  // namespace wal_file
+
+// 4.1 WAL frame header: 24 bytes before each page image, every field a big-endian u32.
+namespace wal_frame {
+inline constexpr std::size_t header_size = 24;
+inline constexpr std::size_t page_number = 0;
+inline constexpr std::size_t commit_size = 4;  // database size in pages; non-zero on commit
+inline constexpr std::size_t salt_1 = 8;
+inline constexpr std::size_t salt_2 = 12;
+inline constexpr std::size_t checksum_1 = 16;
+inline constexpr std::size_t checksum_2 = 20;
+}  // namespace wal_frame
+
 }  // namespace sqlite_format
 
 // 3 The rollback journal: a header padded to a sector, then page records of a 4-byte page
@@ -139,8 +178,3 @@ inline constexpr uint32 max_plausible_page = 0x1FFFFF;
 // The journal checksum adds one byte of every 200, counted back from the page end.
 inline constexpr uint32 checksum_stride = 200;
 }  // namespace sqlite_format::journal
-
-// 4 The write-ahead log: frames of a 24-byte frame header and one page.
-namespace sqlite_format::wal_frame {
-inline constexpr std::size_t header_size = 24;
-}  // namespace sqlite_format::wal_frame

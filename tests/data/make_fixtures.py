@@ -907,6 +907,119 @@ def write_carve(out_dir, work):
 
 
 # ---------------------------------------------------------------------------------------
+# Table-walk fixtures on 1024-byte pages: a WAL database whose log holds page 1 and one
+# table's page only, and a table whose rowids span the signed 64-bit range.
+# ---------------------------------------------------------------------------------------
+
+WALK_PAGE_SIZE = 1024
+SPLIT_NOTES = [(1, 'first note'), (2, 'VELK-SPLIT-BEFORE-1 second note'), (3, 'third note')]
+SPLIT_UPDATED = 'VELK-SPLIT-AFTER-1 second note, changed in the log'
+SPLIT_ARCHIVE_ROWS = 300
+# Rowids around the 32-bit boundary and below zero, among a plain run of 1 to 2000.
+SPECIAL_ROWIDS = [-3, 4294967295, 5000000000]
+PLAIN_ROWIDS = range(1, 2001)
+
+
+def split_archive_rows():
+    return [(n, f'archived entry {n:04d} ' + 'a' * (30 + n % 20))
+            for n in range(1, SPLIT_ARCHIVE_ROWS + 1)]
+
+
+def build_split_wal(work, out_dir):
+    """Main file checkpointed with both tables; the log rewrites page 1 and notes' page."""
+    db = work / 'split.db'
+    con = connect(db)
+    con.execute(f'PRAGMA page_size={WALK_PAGE_SIZE}')
+    con.execute('PRAGMA auto_vacuum=NONE')
+    expect(con.execute('PRAGMA journal_mode=WAL').fetchone()[0] == 'wal', 'split: not WAL')
+    con.execute('PRAGMA wal_autocheckpoint=0')
+    con.execute('BEGIN')
+    con.execute('CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT)')
+    con.execute('CREATE TABLE archive (id INTEGER PRIMARY KEY, body TEXT)')
+    con.executemany('INSERT INTO notes VALUES (?, ?)', SPLIT_NOTES)
+    con.executemany('INSERT INTO archive VALUES (?, ?)', split_archive_rows())
+    con.execute('COMMIT')
+    busy, _, _ = con.execute('PRAGMA wal_checkpoint(TRUNCATE)').fetchone()
+    expect(busy == 0, 'split: checkpoint was blocked')
+    # One transaction: the row update dirties notes' leaf, the user version page 1.
+    con.execute('BEGIN')
+    con.execute('UPDATE notes SET body = ? WHERE id = 2', (SPLIT_UPDATED,))
+    con.execute('PRAGMA user_version=3')
+    con.execute('COMMIT')
+    shutil.copyfile(db, out_dir / 'split.db')
+    shutil.copyfile(f'{db}-wal', out_dir / 'split.db-wal')
+    con.close()
+
+
+def wal_frame_pages(wal, page_size):
+    frame = WAL_FRAME_HEADER_SIZE + page_size
+    return [struct.unpack_from('>I', wal, at)[0]
+            for at in range(WAL_HEADER_SIZE, len(wal) - frame + 1, frame)]
+
+
+def check_split_wal(out_dir, scratch):
+    db, wal_path = out_dir / 'split.db', out_dir / 'split.db-wal'
+    main, wal = db.read_bytes(), wal_path.read_bytes()
+    expect(struct.unpack_from('>I', wal, 8)[0] == WALK_PAGE_SIZE, 'split: -wal page size')
+    expect((len(wal) - WAL_HEADER_SIZE) % (WAL_FRAME_HEADER_SIZE + WALK_PAGE_SIZE) == 0,
+           'split: -wal ends inside a frame')
+    notes_root = root_page(db, 'notes')
+    archive_root = root_page(db, 'archive')
+    expect(wal_frame_pages(wal, WALK_PAGE_SIZE) == [1, notes_root],
+           f'split: -wal holds pages {wal_frame_pages(wal, WALK_PAGE_SIZE)}')
+    expect(main[(archive_root - 1) * WALK_PAGE_SIZE] == 0x05, 'split: archive is one leaf')
+    check_in_bytes(main, 'split main file', ['VELK-SPLIT-BEFORE-1'])
+    check_in_bytes(wal, 'split -wal', ['VELK-SPLIT-AFTER-1'])
+    con = open_copy([db, wal_path], scratch / 'split')
+    expect(con.execute('PRAGMA user_version').fetchone()[0] == 3, 'split: user_version')
+    expect(con.execute('SELECT body FROM notes WHERE id = 2').fetchone()[0] == SPLIT_UPDATED,
+           'split: the update is not in the log')
+    expect(con.execute('SELECT count(*) FROM archive').fetchone()[0] == SPLIT_ARCHIVE_ROWS,
+           'split: archive rows')
+    con.close()
+
+
+def build_rowids(path):
+    con = sqlite3.connect(str(path), isolation_level=None)
+    con.execute(f'PRAGMA page_size={WALK_PAGE_SIZE}')
+    con.execute('PRAGMA auto_vacuum=NONE')
+    con.execute('BEGIN')
+    con.execute('CREATE TABLE ids (id INTEGER PRIMARY KEY, label TEXT)')
+    rowids = sorted(SPECIAL_ROWIDS + list(PLAIN_ROWIDS))
+    con.executemany('INSERT INTO ids VALUES (?, ?)',
+                    [(r, f'row {r} ' + 'r' * (r % 17 if r > 0 else 5)) for r in rowids])
+    con.execute('COMMIT')
+    con.close()
+
+
+def check_rowids(path, scratch):
+    con = open_copy([path], scratch / 'rowids')
+    ids = [r[0] for r in con.execute('SELECT id FROM ids ORDER BY id')]
+    con.close()
+    expect(len(ids) == len(SPECIAL_ROWIDS) + len(PLAIN_ROWIDS), 'rowids: row count')
+    expect(ids[0] == -3 and ids[-1] == 5000000000 and -1 not in ids, 'rowids: special rowids')
+    data = path.read_bytes()
+    expect(records_depth_at(data, root_page(path, 'ids'), WALK_PAGE_SIZE) >= 2,
+           'rowids: ids is one leaf')
+
+
+def records_depth_at(data, root, page_size):
+    depth, page = 1, root
+    while data[(page - 1) * page_size] not in (10, 13):
+        depth += 1
+        at = (page - 1) * page_size
+        page = struct.unpack('>I', data[at + 8:at + 12])[0]
+    return depth
+
+
+def write_walk(work, out_dir, scratch):
+    build_split_wal(work, out_dir)
+    check_split_wal(out_dir, scratch)
+    build_rowids(out_dir / 'rowids.db')
+    check_rowids(out_dir / 'rowids.db', scratch)
+
+
+# ---------------------------------------------------------------------------------------
 
 def main():
     if sys.argv[1:] == ['carve']:
@@ -919,13 +1032,14 @@ def main():
             write_carve(out, pathlib.Path(tmp))
         print(f'SQLite {sqlite3.sqlite_version}: carve {sorted(f.name for f in out.iterdir())}')
         return
-    outputs = {name: HERE / name for name in ('sample', 'journal', 'damaged', 'records', 'carve')}
+    outputs = {name: HERE / name
+               for name in ('sample', 'journal', 'damaged', 'records', 'walk', 'carve')}
     for out in outputs.values():
         shutil.rmtree(out, ignore_errors=True)
         out.mkdir()
     with tempfile.TemporaryDirectory() as tmp:
         work = pathlib.Path(tmp)
-        for sub in ('sample', 'journal', 'check', 'carve'):
+        for sub in ('sample', 'journal', 'walk', 'check', 'carve'):
             (work / sub).mkdir()
         build_sample(work / 'sample', outputs['sample'])
         frames = check_sample(outputs['sample'], work / 'check')
@@ -935,6 +1049,7 @@ def main():
         pages = build_damaged(sample_db, outputs['damaged'])
         check_damaged(outputs['damaged'], sample_db, pages, work / 'check')
         write_records(outputs['records'], work / 'check')
+        write_walk(work / 'walk', outputs['walk'], work / 'check')
         write_carve(outputs['carve'], work / 'carve')
     print(f'SQLite {sqlite3.sqlite_version}')
     print(f'sample: {sample_db.stat().st_size // PAGE_SIZE} pages, {frames} WAL frames')
