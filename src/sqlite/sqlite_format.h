@@ -178,3 +178,11 @@ inline constexpr uint32 max_plausible_page = 0x1FFFFF;
 // The journal checksum adds one byte of every 200, counted back from the page end.
 inline constexpr uint32 checksum_stride = 200;
 }  // namespace sqlite_format::journal
+
+// 1.5 The freelist: trunk pages of a next-trunk number, a leaf count and the leaf numbers.
+namespace sqlite_format::freelist_trunk {
+inline constexpr std::size_t next_trunk = 0;  // u32; 0 ends the list
+inline constexpr std::size_t leaf_count = 4;  // u32
+inline constexpr std::size_t leaves = 8;      // u32 page number per leaf
+inline constexpr std::size_t leaf_size = 4;
+}  // namespace sqlite_format::freelist_trunk
