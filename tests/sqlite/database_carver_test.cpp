@@ -129,6 +129,26 @@ TEST(FindDbSlack, RefusesWhatIsNoDatabase) {
     EXPECT_FALSE(find_db_slack(slack, zeros, header));  // no magic
 }
 
+TEST(FindDbSlack, FileCutAtAnyLengthGivesTheSlackOfItsWholePages) {
+    const byte_array file = test_pages::read_file(carve_dir + "/deleted.db");
+    ASSERT_EQ(file.size(), 10u * 4096);
+    sqlite_db_header header;
+    std::copy(file.begin(), file.begin() + 100, header.bytes.begin());
+    uni::fileio whole(file, false, false);
+    region_map all;
+    ASSERT_TRUE(find_db_slack(all, whole, header));
+    for (std::size_t cut = 0; cut <= file.size(); cut += 97) {
+        uni::fileio db(byte_array(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(cut)),
+                       false, false);
+        region_map slack;
+        (void)find_db_slack(slack, db, header);
+        for (const auto& [offset, length] : slack) {
+            ASSERT_EQ(all.count(offset), 1u) << cut;
+            EXPECT_LE(offset + length, cut / 4096 * 4096) << cut;
+        }
+    }
+}
+
 // ---- Deleted rows and dropped tables --------------------------------------------------
 
 TEST(CarveDatabase, RecoversEveryDeletedRowAndTheDroppedTable) {
