@@ -90,9 +90,8 @@ bool is_btree_page(const kq::byte_reader& page, uint32 page_size) {
     if (page_size == 0) {
         return cells <= bt::max_cells_unsized;
     }
-    // Each cell needs its 2-byte pointer and at least a few bytes of content.
     return first_free <= page_size && content <= page_size &&
-           4 * static_cast<uint32>(cells) + bt::interior_header_size <= page_size;
+           bt::min_cell_footprint * std::size_t{cells} + bt::interior_header_size <= page_size;
 }
 
 namespace {

@@ -40,6 +40,9 @@ inline constexpr uint8 leaf_index = 10;
 inline constexpr uint8 leaf_table = 13;
 // 1.3.2: the smallest page size the format allows.
 inline constexpr uint32 min_page_size = 512;
+// The reader's plausibility rule: a cell takes at least its 2-byte pointer and 2 bytes of
+// content, so a header claiming more cells than fit that way is no b-tree header.
+inline constexpr std::size_t min_cell_footprint = 4;
 // Without a known page size, a header claiming more cells than fit a 4 KiB-ish page is not
 // taken for a b-tree header (the reader's own plausibility limit, not a format rule).
 inline constexpr uint32 max_cells_unsized = 512;

@@ -11,8 +11,8 @@ namespace {
 constexpr char pad = '=';
 
 bool is_alphabet(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           c == '+' || c == '/';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' ||
+           c == '/';
 }
 
 // The alphabet and '=' of the text up to its length or first NUL.

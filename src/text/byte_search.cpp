@@ -157,8 +157,8 @@ bool find_first_bmh(const uint8* buffer, uint32 n, const uint8* pattern, uint32 
     return true;
 }
 
-bool find_bytes(const uint8* buffer, uint32 n, const byte_array& pattern, uint64& out,
-                uint64 base, bool use_table) {
+bool find_bytes(const uint8* buffer, uint32 n, const byte_array& pattern, uint64& out, uint64 base,
+                bool use_table) {
     out = 0;
     if (buffer == nullptr || n == 0 || pattern.empty() ||
         pattern.size() > std::numeric_limits<uint32>::max()) {
@@ -191,9 +191,8 @@ bool find_last_in_tail(const uint8* buffer, uint32 n, const uint8* pattern, uint
     return false;
 }
 
-bool find_all_aligned(std::vector<uint64>& out, const uint8* buffer, uint32 n,
-                      const uint8* pattern, uint32 m, uint32 sector, uint32 align,
-                      bool stop_at_first) {
+bool find_all_aligned(std::vector<uint64>& out, const uint8* buffer, uint32 n, const uint8* pattern,
+                      uint32 m, uint32 sector, uint32 align, bool stop_at_first) {
     const byte_reader haystack(buffer, n);
     const byte_reader needle(pattern, m);
     if (haystack.empty() || needle.empty() || align == 0 || m > n) {
@@ -252,8 +251,8 @@ bool find_u16_strided(std::vector<uint64>& out, const uint8* buffer, uint32 n, u
     return find_strided(out, buffer, n, key, stride, false);
 }
 
-bool find_u64_at_u32_steps(std::vector<uint64>& out, const uint8* buffer, uint32 n,
-                           uint32 key_low, uint32 key_high, bool stop_at_first) {
+bool find_u64_at_u32_steps(std::vector<uint64>& out, const uint8* buffer, uint32 n, uint32 key_low,
+                           uint32 key_high, bool stop_at_first) {
     const byte_reader bytes(buffer, n);
     if (bytes.size() < 4) {
         return false;

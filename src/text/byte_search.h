@@ -27,12 +27,12 @@ class filter_entry;
                                   uint64& out, bool use_table);
 // out = 0, then the first offset plus base; false for a null buffer, n of 0 or an empty
 // pattern.
-[[nodiscard]] bool find_bytes(const uint8* buffer, uint32 n, const byte_array& pattern,
-                              uint64& out, uint64 base, bool use_table);
+[[nodiscard]] bool find_bytes(const uint8* buffer, uint32 n, const byte_array& pattern, uint64& out,
+                              uint64 base, bool use_table);
 // The last match starting within the final w bytes: positions n - m down to n - w (never
 // below 0) are tried in that order. out = 0 first.
-[[nodiscard]] bool find_last_in_tail(const uint8* buffer, uint32 n, const uint8* pattern,
-                                     uint32 m, uint32 w, uint64& out);
+[[nodiscard]] bool find_last_in_tail(const uint8* buffer, uint32 n, const uint8* pattern, uint32 m,
+                                     uint32 w, uint64& out);
 
 // Matches at aligned positions, appended to out (not cleared). With sector 0 only multiples
 // of align are tried; with a sector size s every position of a sector is tried and at the end

@@ -1,8 +1,15 @@
 #include "text/digest_helpers.h"
 
 #include <bit>
+#include <ostream>
 #include <span>
 #include <string_view>
+
+#include "text/path_text.h"
+// Upward include: the log prefix stamps the current time, which the time library reads and
+// formats; the time library does not depend on this file.
+#include "time/kq_time.h"
+#include "time/time_format.h"
 
 namespace {
 
@@ -114,4 +121,18 @@ int compare_version_texts(const std::string& first, const std::string& second) {
         return 0;
     }
     return a < b ? 1 : 2;
+}
+
+void write_utc_log_prefix(std::ostream& out, const char* path) {
+    if (path == nullptr) {
+        return;
+    }
+    std::string directory;
+    std::string name;
+    if (!split_path_cstr(path, directory, name)) {
+        name = path;
+    }
+    std::string stamp;
+    kq::append_date_time(stamp, kq::time::now());
+    out << "[" << stamp << " UTC] : " << name << " ";
 }

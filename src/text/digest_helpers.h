@@ -1,8 +1,10 @@
 #pragma once
 // Small helpers kept with the digests: Paul Hsieh's SuperFastHash, a 32-bit rotation, a
-// comparison of a tick count with minutes and a major.minor version comparison.
+// comparison of a tick count with minutes, a major.minor version comparison and the
+// time-stamped prefix of a log line.
 
 #include <cstddef>
+#include <iosfwd>
 #include <string>
 
 #include "text/kq_types.h"
@@ -19,3 +21,7 @@
 [[nodiscard]] uint16 version_text_to_code(const std::string& text);
 // 0 when both are equal or either gives no code, 1 when the first is lower, 2 when higher.
 [[nodiscard]] int compare_version_texts(const std::string& first, const std::string& second);
+
+// "[" + the current UTC date and time with milliseconds + " UTC] : " + the path's file name
+// (the whole text when it cannot be split) + " ", no line end. Nothing for a null path.
+void write_utc_log_prefix(std::ostream& out, const char* path);

@@ -40,13 +40,11 @@ void set_le_word(std::array<uint8, 16>& bytes, std::size_t at, std::size_t count
 // The text form into a caller buffer; the snprintf result (the untruncated length).
 int format_guid(char* buffer, std::size_t size, const guid16& id) {
     const auto& b = id.bytes;
-    return std::snprintf(buffer, size, guid_format, id.data1(), id.data2(), id.data3(),
-                         b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
+    return std::snprintf(buffer, size, guid_format, id.data1(), id.data2(), id.data3(), b[8], b[9],
+                         b[10], b[11], b[12], b[13], b[14], b[15]);
 }
 
-char tag_char(uint8 value) {
-    return value >= '0' && value <= 'z' ? static_cast<char>(value) : '.';
-}
+char tag_char(uint8 value) { return value >= '0' && value <= 'z' ? static_cast<char>(value) : '.'; }
 
 // One hexadecimal number of at most `bits` bits after optional blanks (and an optional 0x,
 // as a hex stream read takes it). False when no digit is there or the value does not fit.
@@ -63,9 +61,9 @@ bool read_hex_field(std::string_view text, std::size_t& at, unsigned bits, uint6
     std::size_t digits = 0;
     for (; at < text.size() && std::isxdigit(static_cast<unsigned char>(text[at])) != 0; ++at) {
         const char c = text[at];
-        const auto digit = static_cast<uint64>(
-            std::isdigit(static_cast<unsigned char>(c)) != 0 ? c - '0'
-                                                            : std::tolower(c) - 'a' + 10);
+        const auto digit = static_cast<uint64>(std::isdigit(static_cast<unsigned char>(c)) != 0
+                                                   ? c - '0'
+                                                   : std::tolower(c) - 'a' + 10);
         if (value > (limit - digit) / 16) {
             return false;
         }
@@ -155,8 +153,8 @@ bool guid_to_cstr(char* buffer, std::size_t size, const void* source) {
     }
     const auto& b = id.bytes;
     const std::string text = guid_to_string(id);
-    (void)std::snprintf(buffer, size, "%s %c%c%c%c", text.c_str(), tag_char(b[0]),
-                        tag_char(b[1]), tag_char(b[2]), tag_char(b[3]));
+    (void)std::snprintf(buffer, size, "%s %c%c%c%c", text.c_str(), tag_char(b[0]), tag_char(b[1]),
+                        tag_char(b[2]), tag_char(b[3]));
     return true;
 }
 
@@ -166,8 +164,8 @@ bool guid_to_initializer_text(std::string& out, const guid16& id) {
     (void)std::snprintf(buffer.data(), buffer.size(),
                         "0x%08x, 0x%04x, 0x%04x, 0x%02x, 0x%02x, 0x%02x, 0x%02x, 0x%02x, "
                         "0x%02x, 0x%02x, 0x%02x",
-                        id.data1(), id.data2(), id.data3(), b[8], b[9], b[10], b[11], b[12],
-                        b[13], b[14], b[15]);
+                        id.data1(), id.data2(), id.data3(), b[8], b[9], b[10], b[11], b[12], b[13],
+                        b[14], b[15]);
     out = buffer.data();
     return true;
 }
@@ -228,9 +226,8 @@ bool net_address_to_text(const uint8* bytes, int kind, std::string& out) {
         (void)std::snprintf(buffer.data(), buffer.size(), "%02x:%02x:%02x:%02x:%02x:%02x", b[0],
                             b[1], b[2], b[3], b[4], b[5]);
     } else {
-        (void)std::snprintf(buffer.data(), buffer.size(),
-                            "%02x:%02x:%02x:%02x:%02x:%02x:%02x:%02x", b[0], b[1], b[2], b[3],
-                            b[4], b[5], b[6], b[7]);
+        (void)std::snprintf(buffer.data(), buffer.size(), "%02x:%02x:%02x:%02x:%02x:%02x:%02x:%02x",
+                            b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7]);
     }
     out = buffer.data();
     return true;

@@ -77,8 +77,8 @@ bool bytes_to_hex_text(std::string& out, const uint8* bytes, std::size_t length,
     return true;
 }
 
-bool byte_array_to_hex_text(std::string& out, const byte_array& bytes,
-                            const std::string& separator, bool with_0x) {
+bool byte_array_to_hex_text(std::string& out, const byte_array& bytes, const std::string& separator,
+                            bool with_0x) {
     out.clear();
     if (bytes.empty()) {
         return false;
@@ -127,8 +127,7 @@ bool hex_pairs_to_bytes(const std::string& text, byte_array& out) {
     return parse_hex_byte_list(spaced, out);
 }
 
-byte_array& parse_hex_bytes(byte_array& buffer, const std::string& text, char separator,
-                            bool hex) {
+byte_array& parse_hex_bytes(byte_array& buffer, const std::string& text, char separator, bool hex) {
     buffer.clear();
     std::vector<std::string> items;
     if (!split_on_char(text, separator, items, true, false, false)) {

@@ -29,8 +29,7 @@
 [[nodiscard]] bool hex_pairs_to_bytes(const std::string& text, byte_array& out);
 // Splits on separator (items trimmed, empty ones dropped); one byte per item, read as hex
 // when hex is set, else by string_to_int; the low byte kept.
-byte_array& parse_hex_bytes(byte_array& buffer, const std::string& text, char separator,
-                            bool hex);
+byte_array& parse_hex_bytes(byte_array& buffer, const std::string& text, char separator, bool hex);
 // Byte values separated by '.', ':' or '-' (at most 80 characters); true only for exactly n
 // of them, which are then copied to out (which holds n bytes).
 [[nodiscard]] bool parse_hex_bytes_exact(const char* text, uint8* out, int32 n);

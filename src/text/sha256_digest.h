@@ -41,5 +41,4 @@ void sha256_reset(sha256_context* context);
 // Does nothing without round constants.
 void sha256_transform(sha256_context& context, std::span<const uint8, 64> block);
 // False for null data or a length of 0, or when the hashing fails.
-[[nodiscard]] bool sha256_digest(const void* data, std::size_t length,
-                                 std::array<uint8, 32>& out);
+[[nodiscard]] bool sha256_digest(const void* data, std::size_t length, std::array<uint8, 32>& out);

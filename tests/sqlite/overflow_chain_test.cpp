@@ -72,7 +72,7 @@ TEST_F(OverflowChain, NeverTakesALiveBtreePage) {
     test_pages::page_builder leaf(ps, 13);
     leaf.add_cell(test_pages::table_leaf_cell(1, test_pages::record({1}, {7})));
     const byte_array page = leaf.finish();
-    std::copy(page.begin(), page.end(), m_image.begin() + 2 * ps);
+    std::copy(page.begin(), page.end(), m_image.begin() + std::ptrdiff_t{2} * ps);
     ASSERT_TRUE(m_file.attach_memory(m_image, false, false));
     byte_array out;
     ASSERT_TRUE(read_overflow_chain(out, m_file, 2, ps));

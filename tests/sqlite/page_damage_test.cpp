@@ -278,10 +278,12 @@ INSTANTIATE_TEST_SUITE_P(Links, DamagedChain,
                          [](const auto& p) { return std::string(p.param.first); });
 
 // The damaged copies of the sample database: page 7, the Notification leaf.
+constexpr uint64 page_7_offset = uint64{6} * 4096;
+
 byte_array damaged_page_7(const std::string& name) {
     const byte_array file = test_pages::read_file(std::string(VELK_TEST_DATA_DIR) + "/damaged/" + name);
     byte_array page(4096, 0);
-    const std::size_t from = 6 * 4096;
+    const std::size_t from = page_7_offset;
     if (file.size() > from) {
         std::copy(file.begin() + static_cast<std::ptrdiff_t>(from),
                   file.begin() + static_cast<std::ptrdiff_t>(std::min(file.size(), from + 4096)),
@@ -291,25 +293,25 @@ byte_array damaged_page_7(const std::string& name) {
 }
 
 TEST(DamagedFixtures, CellPointerPastTheEndLosesOnlyThatCell) {
-    const parsed_page rows = parse_rows(damaged_page_7("cell_pointer_past_end.db"), 4096, 6 * 4096, nullptr);
+    const parsed_page rows = parse_rows(damaged_page_7("cell_pointer_past_end.db"), 4096, page_7_offset, nullptr);
     EXPECT_EQ(rows.rows.size(), 9u);
 }
 
 TEST(DamagedFixtures, LoopingFreeblockChainEnds) {
     const byte_array page = damaged_page_7("freeblock_loop.db");
     region_map slack;
-    ASSERT_TRUE(find_page_slack(slack, page.data(), 4096, 6 * 4096, false));
-    EXPECT_EQ(slack.count(6 * 4096 + 859), 1u);
-    EXPECT_EQ(slack.count(6 * 4096 + 2263), 1u);
-    EXPECT_EQ(slack.count(6 * 4096 + 3259), 1u);
-    EXPECT_EQ(parse_rows(page, 4096, 6 * 4096, nullptr).rows.size(), 10u);
+    ASSERT_TRUE(find_page_slack(slack, page.data(), 4096, page_7_offset, false));
+    EXPECT_EQ(slack.count(page_7_offset + 859), 1u);
+    EXPECT_EQ(slack.count(page_7_offset + 2263), 1u);
+    EXPECT_EQ(slack.count(page_7_offset + 3259), 1u);
+    EXPECT_EQ(parse_rows(page, 4096, page_7_offset, nullptr).rows.size(), 10u);
 }
 
 TEST(DamagedFixtures, TruncatedFileKeepsTheCellsBeforeTheCut) {
     const byte_array page = damaged_page_7("truncated.db");
     read_everything(page, 4096, nullptr);
-    const parsed_page rows = parse_rows(page, 4096, 6 * 4096, nullptr);
-    const parsed_page intact = parse_rows(damaged_page_7("freeblock_loop.db"), 4096, 6 * 4096, nullptr);
+    const parsed_page rows = parse_rows(page, 4096, page_7_offset, nullptr);
+    const parsed_page intact = parse_rows(damaged_page_7("freeblock_loop.db"), 4096, page_7_offset, nullptr);
     std::size_t whole_before_cut = 0;
     for (const auto& [rowid, end] : intact.cell_ends) {
         if (end <= 2171) {

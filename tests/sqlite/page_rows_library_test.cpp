@@ -144,8 +144,11 @@ TEST_F(LibraryWalk, RealNotificationRecordAndItsTimes) {
     EXPECT_EQ(order_1.values[0], "1");
     EXPECT_EQ(order_1.record_file_offset, 28378u);
     EXPECT_EQ(order_1.values[1], "2");
+    // ArrivalTime: a FILETIME integer, recognised as such (kind 1).
     EXPECT_EQ(order_1.values[9], "132521874959025799");
-    EXPECT_EQ(value_code::kind_of(order_1.value_codes[9]), value_code::integer);
+    EXPECT_EQ(order_1.value_codes[9], 0x1012u);
+    ASSERT_EQ(order_1.time_values.count(9), 1u);
+    EXPECT_EQ(order_1.time_values.at(9), 132521874959025799u);
     EXPECT_EQ(order_1.value_codes[1], value_code::integer);  // Id 2 is no time
     EXPECT_EQ(order_1.time_values.count(1), 0u);
 }

@@ -18,7 +18,7 @@ using test_pages::table_leaf_cell;
 using test_pages::text_bytes;
 using test_pages::varint;
 
-constexpr uint32 ps = 1024;
+constexpr uint64 ps = 1024;
 
 page_descriptor_map parse(const byte_array& page, uint64 page_offset, uni::fileio* file = nullptr,
                           bool skip_overflow = false, bool no_rowid = false) {

@@ -139,7 +139,7 @@ TEST(FindPageSlack, RealDatabaseCensus) {
     int freeblocks = 0;
     for (uint32 pg = 1; pg <= 256; ++pg) {
         kq::byte_reader page;
-        ASSERT_TRUE(whole.sub((pg - 1) * ps, ps, page));
+        ASSERT_TRUE(whole.sub(std::size_t{pg - 1} * ps, ps, page));
         const uint64 offset = uint64{pg - 1} * ps;
         region_map mine;
         const bool found = find_page_slack(mine, page, offset, false);

@@ -47,12 +47,12 @@ const value_case value_cases[] = {
     {"int8_ff_is_minus_one", 1, {0xff}, "-1", value_code::integer},
     {"int16_minus_129", 2, {0xff, 0x7f}, "-129", value_code::integer},
     {"int24_max_negative", 3, {0x80, 0, 0}, "-8388608", value_code::integer},
-    {"int32", 4, {0x40, 0, 0, 0}, "1073741824", value_code::integer},
+    {"int32", 4, {0x00, 0xab, 0xcd, 0xef}, "11259375", value_code::integer},
     {"int48_takes_six", 5, {0x01, 0, 0, 0, 0, 0}, "1099511627776", value_code::integer},
     {"int64_min", 6, {0x80, 0, 0, 0, 0, 0, 0, 0}, "-9223372036854775808", value_code::integer},
     {"int_cut_extends_taken_bytes", 4, {0xff, 0xfe}, "-2", value_code::integer},
     {"int_past_end", 4, {}, "0", value_code::integer},
-    {"reserved_10_keeps_last_8", 10, {1, 2, 3, 4, 5, 6, 7, 8, 9, 0x0a}, "217304205466536202",
+    {"reserved_10_keeps_last_8", 10, {0xff, 0xff, 0, 0, 0, 0, 0, 0, 0x12, 0x34}, "4660",
      value_code::integer},
     {"text", 23, {'h', 'e', 'l', 'l', 'o'}, "hello", value_code::text},
     {"text_cut_takes_what_is_left", 23, {'h', 'e'}, "he", value_code::text},
@@ -125,6 +125,26 @@ TEST(DecodeRecord, HeaderFailuresAndReuse) {
                               0, false, true, true));
     EXPECT_EQ(d.values, (std::vector<std::string>{"7"}));
     EXPECT_TRUE(d.blob_values.empty());
+}
+
+TEST(DecodeRecord, TimestampsAreRecognisedAndAnnotated) {
+    // A FILETIME integer (2020-12-11 19:11:35.9025799 UTC), Unix seconds as a real, the
+    // same FILETIME as 18 digits of text, and a small integer that is no time.
+    const byte_array content{0x01, 0xd6, 0xcf, 0xf1, 0x71, 0xe6, 0xc6, 0x87,  // int64
+                             0x41, 0xd7, 0xf4, 0xf1, 0x19, 0xc0, 0x00, 0x00,  // real
+                             '1', '3', '2', '5', '2', '1', '8', '7', '4', '9', '5', '9', '0',
+                             '2', '5', '7', '9', '9', 0x05};
+    const byte_array rec = record({6, 7, 13 + 2 * 18, 1}, content);
+    record_decoder d;
+    int32 consumed = 0;
+    ASSERT_TRUE(decode_record(d, consumed, nullptr, rec.data(), static_cast<uint32>(rec.size()),
+                              4096, 0, true, true, true));
+    EXPECT_EQ(d.value_codes, (std::vector<uint32>{0x1012, 0x8014, 0x1013, 2}));
+    EXPECT_EQ(d.time_values.at(0), 132521874959025799u);
+    EXPECT_EQ(d.time_values.at(2), 132521874959025799u);
+    EXPECT_EQ(d.time_values.count(3), 0u);
+    EXPECT_EQ(d.values[0], "132521874959025799 [2020-12-11 19:11:35.902]");
+    EXPECT_EQ(d.values[3], "5");
 }
 
 TEST(DecodeRecord, DumpWritesHeaderAndValueLines) {

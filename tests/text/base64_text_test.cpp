@@ -79,7 +79,7 @@ TEST(Base64CharValue, AlphabetAndEverythingElse) {
 TEST(Base64TextCheck, ShapeAndCharacters) {
     EXPECT_FALSE(base64_text_check(nullptr, 4, false));
     EXPECT_FALSE(base64_text_check("TWE", 3, false));
-    EXPECT_FALSE(base64_text_check("TWFu", 4, true));  // 4 % 3 == 1: "=" wanted at the end
+    EXPECT_FALSE(base64_text_check("TWFu", 4, true));       // 4 % 3 == 1: "=" wanted at the end
     EXPECT_FALSE(base64_text_check("TWFuTWFu", 8, false));  // 8 % 3 == 2: '=' last wanted
     EXPECT_TRUE(base64_text_check("TWFuTWE=", 8, true));
     EXPECT_TRUE(base64_text_check("TQ==", 4, true));

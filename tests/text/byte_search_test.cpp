@@ -1,13 +1,13 @@
 #include "text/byte_search.h"
 
-#include "cmdline/filter_entry.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
+
+#include "cmdline/filter_entry.h"
 
 namespace {
 
@@ -46,7 +46,12 @@ const search_case search_cases[] = {
     {"OddRunNeverOverlaps", "aaa", "aa", 0, {0}},
     {"OneByteAdjacent", "xyyx", "y", 0, {1, 2}},
     {"HighBytes", "\x00\x80\xff\x80\xff"s, "\x80\xff"s, 0, {1, 3}},
-    {"NulBytesInPattern", "a\x00\x00" "b\x00\x00"s, "\x00\x00"s, 0, {1, 4}},
+    {"NulBytesInPattern",
+     "a\x00\x00"
+     "b\x00\x00"s,
+     "\x00\x00"s,
+     0,
+     {1, 4}},
     {"RepeatedPrefix", "abababcab", "ababc", 0, {2}},
     {"WholeBuffer", "abc", "abc", 0, {0}},
     {"PatternLongerThanBuffer", "ab", "abc", 0, {}},
@@ -210,9 +215,15 @@ const aligned_case aligned_cases[] = {
     {"AlignedOnly", every_other_a, 0, 4, {0, 4, 8, 12, 16, 20, 24, 28, 32}},
     {"FirstSectorBytesOfEachBlock", every_other_a, 4, 16, {0, 2, 16, 18, 32}},
     // Both walks below stood still at a sector end: they must move on and end.
-    {"AlignOneWithSector", every_other_a, 4, 1,
+    {"AlignOneWithSector",
+     every_other_a,
+     4,
+     1,
      {0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30, 32}},
-    {"AlignTwoSectorThree", every_other_a, 3, 2,
+    {"AlignTwoSectorThree",
+     every_other_a,
+     3,
+     2,
      {0, 2, 4, 6, 8, 10, 12, 14, 16, 18, 20, 22, 24, 26, 28, 30, 32}},
 };
 
@@ -243,8 +254,7 @@ TEST(FindAllAligned, AppendsAndStops) {
     EXPECT_TRUE(find_all_aligned(out, bytes_of(every_other_a), size_of(every_other_a),
                                  bytes_of("a"s), 1, 0, 8, true));
     EXPECT_EQ(out, (std::vector<uint64>{7, 0}));
-    EXPECT_FALSE(find_all_aligned(out, bytes_of(every_other_a), 4, bytes_of("a"s), 1, 0, 0,
-                                  false));
+    EXPECT_FALSE(find_all_aligned(out, bytes_of(every_other_a), 4, bytes_of("a"s), 1, 0, 0, false));
 }
 
 TEST(FindAnyAligned, FirstFittingPatternWinsAndListsAreCleared) {
@@ -252,8 +262,8 @@ TEST(FindAnyAligned, FirstFittingPatternWinsAndListsAreCleared) {
     const std::vector<byte_array> patterns = {{'a', 'b', 'c'}, {'a', 'b'}, {'b'}};
     std::vector<uint64> offsets = {9};
     std::vector<uint32> indices = {9};
-    EXPECT_TRUE(find_any_aligned(offsets, indices, bytes_of(hay), size_of(hay), patterns, 0, 1,
-                                 false));
+    EXPECT_TRUE(
+        find_any_aligned(offsets, indices, bytes_of(hay), size_of(hay), patterns, 0, 1, false));
     // At 3 "abc" does not fit, so "ab" is taken.
     EXPECT_EQ(offsets, (std::vector<uint64>{0, 1, 3, 4}));
     EXPECT_EQ(indices, (std::vector<uint32>{0, 2, 1, 2}));
@@ -310,10 +320,10 @@ TEST_F(StridedSearch, NarrowerValuesAndHalfWordSteps) {
 
 TEST(FindNonzeroPerBlock, SmallBlocksBecome512AndOnlyTheHeadCounts) {
     std::vector<uint64> words(1024 + 1, 0);  // two whole blocks of 512 and a loose word
-    words[70] = 1;        // beyond the first 64 words of block 0: not looked at
-    words[512 + 3] = 5;   // head of block 1
-    words[512 + 9] = 6;   // later in the head: the first one wins
-    words[1024] = 7;      // no whole block
+    words[70] = 1;                           // beyond the first 64 words of block 0: not looked at
+    words[512 + 3] = 5;                      // head of block 1
+    words[512 + 9] = 6;                      // later in the head: the first one wins
+    words[1024] = 7;                         // no whole block
     std::vector<uint64> out = {42};
     EXPECT_TRUE(find_nonzero_u64_per_block(out, words.data(), 1025, 100, false, 1000));
     EXPECT_EQ(out, (std::vector<uint64>{1515}));

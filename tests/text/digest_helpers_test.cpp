@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -39,6 +41,18 @@ TEST(VersionTexts, CodesAndComparison) {
     EXPECT_EQ(compare_version_texts("6.1", "10.0"), 1);
     EXPECT_EQ(compare_version_texts("6.2", "6.1"), 2);
     EXPECT_EQ(compare_version_texts("6.2", "none"), 0);
+}
+
+TEST(UtcLogPrefix, StampAndFileName) {
+    std::ostringstream out;
+    write_utc_log_prefix(out, nullptr);
+    EXPECT_EQ(out.str(), "");
+    write_utc_log_prefix(out, "/evidence/case 7/wpndatabase.db");
+    const std::regex form(R"(\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} UTC\] : wpndatabase\.db )");
+    EXPECT_TRUE(std::regex_match(out.str(), form)) << out.str();
+    std::ostringstream bare;
+    write_utc_log_prefix(bare, "notes.txt");
+    EXPECT_TRUE(bare.str().ends_with(" UTC] : notes.txt ")) << bare.str();
 }
 
 }  // namespace

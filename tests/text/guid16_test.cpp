@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 
 namespace {
@@ -97,11 +98,11 @@ TEST(GuidToCstr, TagOfDigitKeepsIt) {
 TEST(GuidInitializer, SourceCodeList) {
     std::string out = "old";
     EXPECT_TRUE(guid_to_initializer_text(out, counting_guid()));
-    EXPECT_EQ(out,
-              "0x03020100, 0x0504, 0x0706, 0x08, 0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f");
+    EXPECT_EQ(out, "0x03020100, 0x0504, 0x0706, 0x08, 0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f");
     EXPECT_TRUE(guid_key_to_initializer_text(out, counting_guid(), 65535));
-    EXPECT_EQ(out, "0x03020100, 0x0504, 0x0706, 0x08, 0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f, "
-                   "65535");
+    EXPECT_EQ(out,
+              "0x03020100, 0x0504, 0x0706, 0x08, 0x09, 0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f, "
+              "65535");
 }
 
 TEST(ParseGuidText, RoundTripsTheTextForm) {
@@ -148,6 +149,38 @@ TEST_P(ParseGuidBadText, IsFalseAndLeavesOutput) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, ParseGuidBadText, ::testing::ValuesIn(bad_text_cases),
                          [](const auto& p) { return std::string(p.param.name); });
+
+std::string random_text(std::mt19937& rng, std::size_t length) {
+    std::string alphabet = "0123456789abcdefABCDEFxX-{} \t:;\x80\xff";
+    alphabet += '\0';
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::string text(length, ' ');
+    for (char& c : text) {
+        c = alphabet[pick(rng)];
+    }
+    return text;
+}
+
+// A text is accepted only when what it was parsed into reads back the same.
+void expect_safe_parse(const std::string& text) {
+    guid16 out;
+    if (!parse_guid_text(text, out)) {
+        return;
+    }
+    guid16 again;
+    ASSERT_TRUE(parse_guid_text(guid_to_string(out), again)) << text;
+    EXPECT_TRUE(guid16_equal(out, again)) << text;
+}
+
+// Any text: random runs of hex digits, separators, blanks and other bytes, at every length.
+TEST(ParseGuidText, AnyTextIsSafe) {
+    std::mt19937 rng(99);
+    for (std::size_t length = 0; length < 60; ++length) {
+        for (int round = 0; round < 50; ++round) {
+            expect_safe_parse(random_text(rng, length));
+        }
+    }
+}
 
 TEST(NetAddressText, KindsAndIpv4) {
     const uint8 bytes[] = {192, 168, 0, 1, 0xab, 0xcd, 0xef, 0x01};
