@@ -64,8 +64,8 @@ void walk_tables(uni::fileio& db, uint32 page_size) {
         if (roots[i] != 0 && roots[i] <= std::numeric_limits<uint32>::max()) {
             (void)read_table_records(rows, db, (roots[i] - 1) * page_size, page_size, 0,
                                      std::numeric_limits<uint64>::max(), true, true, true);
-            (void)read_table_records(rows, db, (roots[i] - 1) * page_size, page_size, 0,
-                                     0xFFFFFFFF, false, false, false);
+            (void)read_table_records(rows, db, (roots[i] - 1) * page_size, page_size, 0, 0xFFFFFFFF,
+                                     false, false, false);
         }
     }
 }

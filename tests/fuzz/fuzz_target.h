@@ -7,11 +7,11 @@
 #include <cstdint>
 
 #ifdef VELK_LIBFUZZER
-#define VELK_FUZZ_TARGET(name)                                                        \
-    int name(const uint8_t* data, std::size_t size);                                  \
-    extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {    \
-        return name(data, size);                                                      \
-    }                                                                                 \
+#define VELK_FUZZ_TARGET(name)                                                     \
+    int name(const uint8_t* data, std::size_t size);                               \
+    extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) { \
+        return name(data, size);                                                   \
+    }                                                                              \
     int name(const uint8_t* data, std::size_t size)
 #else
 #define VELK_FUZZ_TARGET(name) int name(const uint8_t* data, std::size_t size)

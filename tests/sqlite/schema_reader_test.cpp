@@ -2,8 +2,9 @@
 // views and triggers left out), and its fall-back on the WAL-applied image when page 1 of
 // the main file cannot be parsed.
 
-#include <gtest/gtest.h>
+#include "sqlite/schema_reader.h"
 
+#include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <limits>
@@ -14,7 +15,6 @@
 
 #include "io/uni_fileio.h"
 #include "sqlite/db_test_support.h"
-#include "sqlite/schema_reader.h"
 #include "text/text_replace.h"
 
 namespace {
@@ -162,10 +162,11 @@ TEST(SchemaReader, CutCopiesOfTheRealDatabase) {
     }
     const byte_array whole = test_pages::read_file(real);
     velk_test::temp_dir dir;
-    for (const std::size_t cut : {100, 511, 512, 4095, 4096, 4097, 6000, 8192, 28000, 60000,
-                                  200000}) {
+    for (const std::size_t cut :
+         {100, 511, 512, 4095, 4096, 4097, 6000, 8192, 28000, 60000, 200000}) {
         const std::string path = dir.file("cut.db");
-        db_test::write_bytes(path, byte_array(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
+        db_test::write_bytes(
+            path, byte_array(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
         const schema_result r = read_path(path);
         if (cut < 4096) {
             EXPECT_FALSE(r.ok) << cut;  // page 1 cannot be read whole
@@ -229,9 +230,15 @@ TEST_F(WalFallback, RealWalDatabaseWithPageOneZeroed) {
     EXPECT_FALSE(own.in_memory());
     EXPECT_EQ(own.size(), 2048u);
 
-    // A path naming a log never falls back; nor does a database whose log is missing.
+    // A path naming a log never falls back, nor does a file given without a path (which
+    // keeps the caller's file even with the flag set), nor a database whose log is missing.
     use_wal_image = false;
     EXPECT_FALSE(read(own, page_size, path + "-wal", use_wal_image).ok);
+    use_wal_image = true;
+    EXPECT_FALSE(read(own, page_size, "", use_wal_image).ok);
+    EXPECT_TRUE(own.is_open());
+    EXPECT_FALSE(own.in_memory());
+    use_wal_image = false;
     std::filesystem::remove(path + "-wal");
     EXPECT_FALSE(read(own, page_size, path, use_wal_image).ok);
 }

@@ -3,6 +3,8 @@
 // the winners replace and the slack inside winning pages; on the real log and on logs built
 // frame by frame.
 
+#include "sqlite/wal_frames.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,7 +15,6 @@
 #include "io/uni_fileio.h"
 #include "sqlite/db_test_support.h"
 #include "sqlite/page_builder.h"
-#include "sqlite/wal_frames.h"
 #include "sqlite/wal_header.h"
 #include "sqlite/wal_image.h"
 
@@ -44,8 +45,10 @@ TEST(WalFrames, RealLogWinnersAndSupersededFrames) {
     ASSERT_TRUE(m.ok);
     // Frame 8 (page 1, no commit of its own) wins page 1 at the commit of frame 9.
     EXPECT_EQ(m.winning, (wal_frame_map{{1, 7368}, {2, 5272}, {3, 8416}}));
-    EXPECT_EQ(m.superseded, (region_map{{56, 1024}, {1104, 1024}, {2152, 1024}, {3200, 1024},
-                                        {4248, 1024}, {6344, 1024}}));
+    EXPECT_EQ(
+        m.superseded,
+        (region_map{
+            {56, 1024}, {1104, 1024}, {2152, 1024}, {3200, 1024}, {4248, 1024}, {6344, 1024}}));
     EXPECT_EQ(m.overwritten, (region_map{{0, 1024}, {1024, 1024}, {2048, 1024}}));
     // Slack lies inside the winning b-tree pages 2 and 3; page 1 has none.
     for (const auto& [at, length] : m.slack) {
@@ -65,9 +68,9 @@ struct frame_spec {
 struct frames_case {
     const char* name;
     std::vector<frame_spec> frames;
-    std::size_t cut;                                  // bytes cut off the end of the log
-    std::vector<std::pair<uint32, int>> winning;      // page -> frame index
-    std::vector<int> superseded;                      // frame indexes
+    std::size_t cut;                              // bytes cut off the end of the log
+    std::vector<std::pair<uint32, int>> winning;  // page -> frame index
+    std::vector<int> superseded;                  // frame indexes
 };
 
 constexpr uint32 ps = 512;
@@ -79,9 +82,15 @@ const frames_case frames_cases[] = {
     {"RewrittenWithinATransaction", {{2, 0}, {2, 0}, {3, 3}}, 0, {{2, 1}, {3, 2}}, {0}},
     {"PendingPageTakesItsOwnLatestFrame", {{1, 3}, {1, 0}, {3, 3}}, 0, {{1, 1}, {3, 2}}, {0}},
     {"EarlierGenerationAfterLastCommit",
-     {{2, 2}, {3, 0, true}, {4, 4, true}, {5, 0, true}}, 0, {{2, 0}}, {1, 2, 3}},
+     {{2, 2}, {3, 0, true}, {4, 4, true}, {5, 0, true}},
+     0,
+     {{2, 0}},
+     {1, 2, 3}},
     {"ForeignCommitSupersedesPendingAndSetAside",
-     {{2, 0}, {3, 0, true}, {4, 4, true}, {5, 5}}, 0, {{5, 3}}, {0, 1, 2}},
+     {{2, 0}, {3, 0, true}, {4, 4, true}, {5, 5}},
+     0,
+     {{5, 3}},
+     {0, 1, 2}},
     {"PageZeroEndsTheWalk", {{2, 2}, {0, 2}, {3, 3}}, 0, {{2, 0}}, {}},
     {"PartialLastFrameIsNoFrame", {{2, 2}, {3, 3}}, 100, {{2, 0}}, {}},
     {"OnlyAHeaderByteShort", {{2, 2}}, 1, {}, {}},

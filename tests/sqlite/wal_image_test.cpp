@@ -2,6 +2,8 @@
 // database's path or the log's; the logged pages alone without a main file; the size cap;
 // and the image as a memory-mode file.
 
+#include "sqlite/wal_image.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,7 +17,6 @@
 #include "sqlite/page_builder.h"
 #include "sqlite/schema_reader.h"
 #include "sqlite/table_walk.h"
-#include "sqlite/wal_image.h"
 
 namespace {
 
@@ -33,8 +34,8 @@ std::vector<table_record> table_rows(uni::fileio& file, const std::string& table
     }
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (names[i] == table) {
-            (void)read_table_records(out, file, (roots[i] - 1) * page_size, page_size, 0,
-                                     all_bits, true, false, true);
+            (void)read_table_records(out, file, (roots[i] - 1) * page_size, page_size, 0, all_bits,
+                                     true, false, true);
         }
     }
     return out;
