@@ -113,13 +113,17 @@ TEST(SchemaReader, MultiPageSchemaWithViewsAndTriggers) {
     sqlite3* con = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &con), SQLITE_OK);
     std::string sql = "PRAGMA page_size=1024; BEGIN;";
+    // Each table's statements, "@" standing for its name.
+    const std::string statements =
+        "CREATE TABLE @ (id INTEGER PRIMARY KEY, name TEXT UNIQUE,\tnote TEXT, "
+        "a_rather_long_column_name_to_fill_the_schema_pages_@ INTEGER);"
+        "CREATE INDEX @_note ON @ (note);"
+        "CREATE VIEW @_v AS SELECT name FROM @;"
+        "CREATE TRIGGER @_tr AFTER INSERT ON @ BEGIN SELECT 1; END;";
     for (int i = 0; i < 40; ++i) {
-        const std::string t = "t" + std::to_string(i);
-        sql += "CREATE TABLE " + t + " (id INTEGER PRIMARY KEY, name TEXT UNIQUE,\tnote TEXT, " +
-               "a_rather_long_column_name_to_fill_the_schema_pages_" + t + " INTEGER);";
-        sql += "CREATE INDEX " + t + "_note ON " + t + " (note);";
-        sql += "CREATE VIEW " + t + "_v AS SELECT name FROM " + t + ";";
-        sql += "CREATE TRIGGER " + t + "_tr AFTER INSERT ON " + t + " BEGIN SELECT 1; END;";
+        std::string text = statements;
+        replace_all(text, "@", "t" + std::to_string(i));
+        sql += text;
     }
     sql += "COMMIT;";
     ASSERT_EQ(sqlite3_exec(con, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
@@ -191,7 +195,7 @@ TEST(SchemaReader, CutCopiesOfTheRealDatabase) {
 class WalFallback : public ::testing::Test {
 protected:
     std::string zeroed_copy(const std::string& db, uint32 page_size) {
-        const std::string path = db_test::copy_in(m_dir, db, "zeroed.db", true);
+        std::string path = db_test::copy_in(m_dir, db, "zeroed.db", true);
         byte_array bytes = test_pages::read_file(path);
         std::fill(bytes.begin(), bytes.begin() + page_size, 0);
         db_test::write_bytes(path, bytes);

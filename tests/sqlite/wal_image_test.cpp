@@ -156,10 +156,10 @@ TEST_F(SyntheticImage, MainFileOverlaidByWinningPages) {
 
 TEST_F(SyntheticImage, PagesPastTheCapAreNotApplied) {
     byte_array image;
-    ASSERT_TRUE(build(image, true, 6 * ps));
+    ASSERT_TRUE(build(image, true, uint64{6} * ps));
     ASSERT_EQ(image.size(), 5u * ps);  // page 9 would end past the cap
     EXPECT_EQ(page_of(image, ps, 2), byte_array(ps, 0xA2));
-    ASSERT_TRUE(build(image, true, 3 * ps));
+    ASSERT_TRUE(build(image, true, uint64{3} * ps));
     ASSERT_EQ(image.size(), 3u * ps);  // the main file is cut at the cap too
     EXPECT_EQ(page_of(image, ps, 3), byte_array(ps, 0x13));
     EXPECT_FALSE(build(image, false, ps));  // nothing fits
