@@ -25,11 +25,11 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_db.open(nullptr, m_folder.file("kinds.db"), ""));
         sql_result_set result;
-        ASSERT_TRUE(sql_transaction(
-            &result, &m_db,
-            {"create table k(i, r, t, b, n)",
-             "insert into k values(-42, 3.14159265, 'text', x'00ff41', NULL)"},
-            sql_row_callback));
+        ASSERT_TRUE(
+            sql_transaction(&result, &m_db,
+                            {"create table k(i, r, t, b, n)",
+                             "insert into k values(-42, 3.14159265, 'text', x'00ff41', NULL)"},
+                            sql_row_callback));
     }
 
     temp_dir m_folder;
@@ -260,14 +260,13 @@ struct table_case {
 };
 
 const table_case real_tables[] = {
-    {"Notification", 6, true},      {"NotificationHandler", 68, true},
+    {"Notification", 6, true},        {"NotificationHandler", 68, true},
     {"HandlerSettings", 1632, false}, {"Metadata", 7, false},
-    {"WNSPushChannel", 0, false},   {"NotificationData", 0, false},
-    {"HandlerAssets", 0, false},    {"TransientTable", 0, false},
+    {"WNSPushChannel", 0, false},     {"NotificationData", 0, false},
+    {"HandlerAssets", 0, false},      {"TransientTable", 0, false},
 };
 
-class EveryRealTable : public OwnWalkAgreement,
-                       public ::testing::WithParamInterface<table_case> {
+class EveryRealTable : public OwnWalkAgreement, public ::testing::WithParamInterface<table_case> {
 protected:
     [[nodiscard]] uint64 root_page(const std::string& name) {
         sql_rows root;
@@ -298,8 +297,8 @@ INSTANTIATE_TEST_SUITE_P(Tables, EveryRealTable, ::testing::ValuesIn(real_tables
 TEST_F(EveryRealTable, SelectRowsMatchesOnNotification) {
     table_rows t;
     ASSERT_TRUE(read_both("Notification", root_page("Notification"), 4096, t));
-    ASSERT_TRUE(select_rows(t.library_rows, m_db.handle(),
-                            "select * from [Notification] order by rowid"));
+    ASSERT_TRUE(
+        select_rows(t.library_rows, m_db.handle(), "select * from [Notification] order by rowid"));
     ASSERT_EQ(t.library_rows.size(), 6U);
     EXPECT_EQ(first_difference(t), "");
 }
