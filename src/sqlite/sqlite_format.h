@@ -107,4 +107,85 @@ inline constexpr uint32 int64_size = 8;
 inline constexpr uint32 real_size = 8;
 }  // namespace serial_type
 
+// ---- Database file reader and write-ahead log (kept in blocks of their own) ----
+
+// 1.3 Database header fields read beside those of file_header, and the page sizes the
+// format allows.
+namespace db_header {
+inline constexpr std::size_t freelist_trunk = 32;  // u32: first freelist trunk page, 0 none
+inline constexpr uint32 min_file_size = 512;       // a database holds at least one page
+inline constexpr uint32 max_page_size = 65536;
+}  // namespace db_header
+
+// 4.1 WAL header: 32 bytes at the start of the log, every field a big-endian u32.
+namespace wal_file {
+inline constexpr std::size_t header_size = 32;
+inline constexpr std::size_t magic = 0;
+inline constexpr std::size_t version = 4;
+inline constexpr std::size_t page_size = 8;
+inline constexpr std::size_t checkpoint_sequence = 12;
+inline constexpr std::size_t salt_1 = 16;
+inline constexpr std::size_t salt_2 = 20;
+inline constexpr std::size_t checksum_1 = 24;
+inline constexpr std::size_t checksum_2 = 28;
+// The low bit of the magic names the byte order of the checksums, which are not compared.
+inline constexpr uint32 magic_little_endian = 0x377F0682;
+inline constexpr uint32 magic_big_endian = 0x377F0683;
+inline constexpr uint32 min_page_size = 512;
+inline constexpr uint32 max_page_size = 65536;
+}  // namespace wal_file
+
+// 4.1 WAL frame header: 24 bytes before each page image, every field a big-endian u32.
+namespace wal_frame {
+inline constexpr std::size_t header_size = 24;
+inline constexpr std::size_t page_number = 0;
+inline constexpr std::size_t commit_size = 4;  // database size in pages; non-zero on commit
+inline constexpr std::size_t salt_1 = 8;
+inline constexpr std::size_t salt_2 = 12;
+inline constexpr std::size_t checksum_1 = 16;
+inline constexpr std::size_t checksum_2 = 20;
+}  // namespace wal_frame
+
 }  // namespace sqlite_format
+
+// 3 The rollback journal: a header padded to a sector, then page records of a 4-byte page
+// number, the page's original content and a 4-byte checksum.
+namespace sqlite_format::journal {
+inline constexpr uint8 magic[] = {0xD9, 0xD5, 0x05, 0xF9, 0x20, 0xA1, 0x63, 0xD7};
+inline constexpr std::size_t magic_size = 8;  // all zero until the segment is synced
+// u32: records in the segment; 0 while it is still being written, 0xFFFFFFFF when the
+// journal is written without syncs (both: the records run to the end of the file).
+inline constexpr std::size_t record_count = 8;
+inline constexpr uint32 record_count_unsynced = 0;
+inline constexpr uint32 record_count_no_sync = 0xFFFFFFFF;
+inline constexpr std::size_t nonce = 12;        // u32: checksum initialiser
+inline constexpr std::size_t initial_pages = 16;  // u32: database size before the transaction
+inline constexpr std::size_t sector_size = 20;    // u32 (not read: see sector below)
+inline constexpr std::size_t page_size = 24;      // u32
+inline constexpr std::size_t segment_header_fields = 28;  // magic to page size
+// Each segment header is padded to a sector. SQLite takes 512 on every device that promises
+// power-safe overwrites (its default on Unix and Windows), so the reader takes its records
+// at 512 after each header, and reads the first header with the first record's page number.
+inline constexpr std::size_t first_record = 512;
+inline constexpr std::size_t sector = 512;
+inline constexpr std::size_t header_read_size = 516;
+inline constexpr std::size_t record_page_number = 0;  // u32
+inline constexpr std::size_t record_page_data = 4;
+inline constexpr std::size_t record_overhead = 8;  // page number + trailing checksum
+// Page sizes of the database format: powers of two from 512 to 65536.
+inline constexpr uint32 min_page_size = 512;
+inline constexpr uint32 max_page_size = 65536;
+// A zeroed header is still taken when the first record names a page below 2^21 (an 8 GiB
+// database at 4 KiB pages): a plausibility bound of the reader, not a format rule.
+inline constexpr uint32 max_plausible_page = 0x1FFFFF;
+// The journal checksum adds one byte of every 200, counted back from the page end.
+inline constexpr uint32 checksum_stride = 200;
+}  // namespace sqlite_format::journal
+
+// 1.5 The freelist: trunk pages of a next-trunk number, a leaf count and the leaf numbers.
+namespace sqlite_format::freelist_trunk {
+inline constexpr std::size_t next_trunk = 0;  // u32; 0 ends the list
+inline constexpr std::size_t leaf_count = 4;  // u32
+inline constexpr std::size_t leaves = 8;      // u32 page number per leaf
+inline constexpr std::size_t leaf_size = 4;
+}  // namespace sqlite_format::freelist_trunk

@@ -7,6 +7,7 @@
 #include <cwctype>
 #include <span>
 #include <string_view>
+#include <utility>
 
 #include "io/uni_encoding.h"
 #include "text/text_case.h"
@@ -280,17 +281,24 @@ bool remove_parenthesised(const std::string& text, std::string& out) {
     if (text.empty() || text.find('(') == std::string::npos) {
         return false;
     }
-    out = text;
+    // Cutting a group leaves no "(" before the cut, so the next group is the first "(" after
+    // the removed ")" and its first ")": one left-to-right pass gives what cutting and
+    // searching again from the start gives, in linear time even for 100,000 groups.
+    std::string kept;
+    kept.reserve(text.size());
     bool cut = false;
-    // Each pass removes one group, so the loop ends after at most one pass per ")".
-    for (std::size_t open = out.find('('); open != std::string::npos; open = out.find('(')) {
-        const std::size_t close = out.find(')', open);
+    std::size_t at = 0;
+    for (std::size_t open = text.find('('); open != std::string::npos; open = text.find('(', at)) {
+        const std::size_t close = text.find(')', open);
         if (close == std::string::npos) {
             break;
         }
-        out.erase(open, close - open + 1);
+        kept.append(text, at, open - at);
+        at = close + 1;
         cut = true;
     }
+    kept.append(text, at, std::string::npos);
+    out = std::move(kept);
     return cut;
 }
 

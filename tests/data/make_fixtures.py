@@ -742,15 +742,304 @@ def write_records(out_dir, scratch):
 
 
 # ---------------------------------------------------------------------------------------
+# Carving: deleted rows and a dropped table, their secure-delete twin, a journal caught
+# before its first sync, and a scripted journal
+# ---------------------------------------------------------------------------------------
+
+CARVE_PAGE_SIZE = 4096
+CARVE_TABLE = 'CREATE TABLE items (id INTEGER PRIMARY KEY, label TEXT, payload BLOB)'
+CARVE_DROPPED_TABLE = 'CREATE TABLE dropped (id INTEGER PRIMARY KEY, label TEXT, payload BLOB)'
+# Rowids of 128 or more and payloads of 128 bytes or more: both cell varints take two bytes,
+# so the 4-byte freeblock header that replaces them leaves the record header whole.
+CARVE_ROWIDS = range(200, 300)  # 100 rows of 158-byte cells: four leaf pages
+CARVE_DELETED = [r for r in CARVE_ROWIDS if r % 7 == 0]  # three or four per page
+CARVE_DROPPED_ROWIDS = range(1000, 1060)
+CARVE_JOURNAL_DELETED = [r for r in CARVE_ROWIDS if r % 11 == 3 and r not in CARVE_DELETED]
+SCRIPTED_PAGE_SIZE = 1024
+SCRIPTED_NONCE = 0x5EED1234
+SCRIPTED_RECORDS = [(5, 0), (2, 1), (5, 2)]  # (page number, image): page 5 saved twice
+
+
+def carve_label(kind, rowid):
+    """68 characters: the text's serial type takes two bytes."""
+    return f'VELK-CARVE-{kind}-{rowid:04d} ' + 'x' * 44
+
+
+def carve_payload(rowid):
+    return bytes((rowid + i) % 256 for i in range(80))
+
+
+def carve_kind(rowid):
+    if rowid in CARVE_DELETED:
+        return 'DELETED'
+    if rowid in CARVE_JOURNAL_DELETED:
+        return 'JOURNAL'
+    return 'LIVE'
+
+
+def carve_record_header(label):
+    """The record header of an items row whose id is the rowid alias (stored as NULL)."""
+    def varint2(v):
+        return bytes([0x80 | (v >> 7), v & 0x7F])
+    return bytes([6, 0]) + varint2(13 + 2 * len(label)) + varint2(12 + 2 * 80)
+
+
+def build_carve_db(path, secure_delete):
+    con = sqlite3.connect(str(path), isolation_level=None)
+    con.execute(f'PRAGMA secure_delete={"ON" if secure_delete else "OFF"}')
+    expect(con.execute('PRAGMA secure_delete').fetchone()[0] == int(secure_delete),
+           f'{path.name}: secure_delete')
+    con.execute(f'PRAGMA page_size={CARVE_PAGE_SIZE}')
+    con.execute('PRAGMA auto_vacuum=NONE')
+    con.execute('PRAGMA journal_mode=DELETE')
+    con.execute('BEGIN')
+    con.execute(CARVE_TABLE)
+    con.execute(CARVE_DROPPED_TABLE)
+    for r in CARVE_ROWIDS:
+        con.execute('INSERT INTO items VALUES (?, ?, ?)',
+                    (r, carve_label(carve_kind(r), r), carve_payload(r)))
+    for r in CARVE_DROPPED_ROWIDS:
+        con.execute('INSERT INTO dropped VALUES (?, ?, ?)',
+                    (r, carve_label('DROPPED', r), carve_payload(r)))
+    con.execute('COMMIT')
+    leaves = table_leaves_of(con, 'items')
+    con.execute('BEGIN')
+    con.executemany('DELETE FROM items WHERE id = ?', [(r,) for r in CARVE_DELETED])
+    con.execute('DROP TABLE dropped')
+    con.execute('COMMIT')
+    expect(table_leaves_of(con, 'items') == leaves, f'{path.name}: deleting moved cells')
+    con.close()
+
+
+def table_leaves_of(con, table):
+    return con.execute("SELECT count(*) FROM dbstat WHERE name = ? AND pagetype = 'leaf'",
+                       (table,)).fetchone()[0] if has_dbstat(con) else None
+
+
+def has_dbstat(con):
+    try:
+        con.execute('SELECT count(*) FROM dbstat').fetchone()
+        return True
+    except sqlite3.OperationalError:
+        return False
+
+
+def check_carve_db(path, secure_delete):
+    data = path.read_bytes()
+    expect(struct.unpack_from('>H', data, 16)[0] == CARVE_PAGE_SIZE, f'{path.name}: page size')
+    expect(struct.unpack_from('>I', data, 36)[0] >= 4, f'{path.name}: the dropped table\'s '
+           'pages are not on the freelist')
+    con = sqlite3.connect(f'file:{path}?mode=ro&immutable=1', uri=True)
+    live = {r[0] for r in con.execute('SELECT id FROM items')}
+    expect(live == set(CARVE_ROWIDS) - set(CARVE_DELETED), f'{path.name}: live rows')
+    expect(con.execute('PRAGMA integrity_check').fetchone()[0] == 'ok',
+           f'{path.name}: integrity check failed')
+    con.close()
+    for r in list(CARVE_DELETED) + list(CARVE_DROPPED_ROWIDS):
+        kind = 'DELETED' if r in CARVE_DELETED else 'DROPPED'
+        label = carve_label(kind, r)
+        whole = carve_record_header(label) + label.encode() + carve_payload(r)
+        if secure_delete:
+            expect(label.encode()[:20] not in data, f'{path.name}: row {r} left residue')
+        else:
+            expect(whole in data, f'{path.name}: deleted row {r} is not whole in the file')
+
+
+def build_midway(work, out_dir):
+    """A journal copied before its first sync: magic still zero, record count 0."""
+    db = work / 'midway.db'
+    con = sqlite3.connect(str(db), isolation_level=None)
+    con.execute('PRAGMA secure_delete=OFF')
+    con.execute(f'PRAGMA page_size={CARVE_PAGE_SIZE}')
+    con.execute('PRAGMA auto_vacuum=NONE')
+    con.execute('PRAGMA journal_mode=DELETE')
+    con.execute('BEGIN')
+    con.execute(CARVE_TABLE)
+    for r in CARVE_ROWIDS:
+        con.execute('INSERT INTO items VALUES (?, ?, ?)',
+                    (r, carve_label(carve_kind(r), r), carve_payload(r)))
+    con.execute('COMMIT')
+    before = db.read_bytes()
+    con.execute('BEGIN')
+    con.executemany('DELETE FROM items WHERE id = ?', [(r,) for r in CARVE_JOURNAL_DELETED])
+    shutil.copyfile(db, out_dir / 'midway.db')
+    shutil.copyfile(f'{db}-journal', out_dir / 'midway.db-journal')
+    con.execute('ROLLBACK')
+    con.close()
+    main, jrnl = (out_dir / 'midway.db').read_bytes(), (out_dir / 'midway.db-journal').read_bytes()
+    expect(main == before, 'midway: a page reached the database file before commit')
+    expect(jrnl[:8] == bytes(8), 'midway: the journal header was already synced')
+    count, _, _, _, page_size = struct.unpack_from('>IIIII', jrnl, 8)
+    expect(count == 0 and page_size == CARVE_PAGE_SIZE, 'midway: journal header fields')
+    expect((len(jrnl) - 512) % (CARVE_PAGE_SIZE + 8) == 0 and len(jrnl) > 512,
+           'midway: the last record does not end at the end of the file')
+    check_in_bytes(jrnl, 'midway journal', [carve_label('JOURNAL', r)
+                                            for r in CARVE_JOURNAL_DELETED])
+
+
+def journal_checksum(nonce, page):
+    total, i = nonce, len(page) - 200
+    while i > 0:
+        total += page[i]
+        i -= 200
+    return total & 0xFFFFFFFF
+
+
+def build_scripted_journal(out_dir):
+    """Three records of 1024-byte pages under a synced header, page 5 saved twice."""
+    header = JOURNAL_MAGIC + struct.pack('>IIIII', len(SCRIPTED_RECORDS), SCRIPTED_NONCE, 6, 512,
+                                         SCRIPTED_PAGE_SIZE)
+    data = header.ljust(512, b'\0')
+    for number, image in SCRIPTED_RECORDS:
+        page = bytes((number * 17 + image * 101 + i * 3) % 256 for i in range(SCRIPTED_PAGE_SIZE))
+        data += struct.pack('>I', number) + page
+        data += struct.pack('>I', journal_checksum(SCRIPTED_NONCE, page))
+    (out_dir / 'scripted.db-journal').write_bytes(data)
+
+
+def write_carve(out_dir, work):
+    build_carve_db(out_dir / 'deleted.db', False)
+    build_carve_db(out_dir / 'deleted_secure.db', True)
+    check_carve_db(out_dir / 'deleted.db', False)
+    check_carve_db(out_dir / 'deleted_secure.db', True)
+    build_midway(work, out_dir)
+    build_scripted_journal(out_dir)
+
+
+# ---------------------------------------------------------------------------------------
+# Table-walk fixtures on 1024-byte pages: a WAL database whose log holds page 1 and one
+# table's page only, and a table whose rowids span the signed 64-bit range.
+# ---------------------------------------------------------------------------------------
+
+WALK_PAGE_SIZE = 1024
+SPLIT_NOTES = [(1, 'first note'), (2, 'VELK-SPLIT-BEFORE-1 second note'), (3, 'third note')]
+SPLIT_UPDATED = 'VELK-SPLIT-AFTER-1 second note, changed in the log'
+SPLIT_ARCHIVE_ROWS = 300
+# Rowids around the 32-bit boundary and below zero, among a plain run of 1 to 2000.
+SPECIAL_ROWIDS = [-3, 4294967295, 5000000000]
+PLAIN_ROWIDS = range(1, 2001)
+
+
+def split_archive_rows():
+    return [(n, f'archived entry {n:04d} ' + 'a' * (30 + n % 20))
+            for n in range(1, SPLIT_ARCHIVE_ROWS + 1)]
+
+
+def build_split_wal(work, out_dir):
+    """Main file checkpointed with both tables; the log rewrites page 1 and notes' page."""
+    db = work / 'split.db'
+    con = connect(db)
+    con.execute(f'PRAGMA page_size={WALK_PAGE_SIZE}')
+    con.execute('PRAGMA auto_vacuum=NONE')
+    expect(con.execute('PRAGMA journal_mode=WAL').fetchone()[0] == 'wal', 'split: not WAL')
+    con.execute('PRAGMA wal_autocheckpoint=0')
+    con.execute('BEGIN')
+    con.execute('CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT)')
+    con.execute('CREATE TABLE archive (id INTEGER PRIMARY KEY, body TEXT)')
+    con.executemany('INSERT INTO notes VALUES (?, ?)', SPLIT_NOTES)
+    con.executemany('INSERT INTO archive VALUES (?, ?)', split_archive_rows())
+    con.execute('COMMIT')
+    busy, _, _ = con.execute('PRAGMA wal_checkpoint(TRUNCATE)').fetchone()
+    expect(busy == 0, 'split: checkpoint was blocked')
+    # One transaction: the row update dirties notes' leaf, the user version page 1.
+    con.execute('BEGIN')
+    con.execute('UPDATE notes SET body = ? WHERE id = 2', (SPLIT_UPDATED,))
+    con.execute('PRAGMA user_version=3')
+    con.execute('COMMIT')
+    shutil.copyfile(db, out_dir / 'split.db')
+    shutil.copyfile(f'{db}-wal', out_dir / 'split.db-wal')
+    con.close()
+
+
+def wal_frame_pages(wal, page_size):
+    frame = WAL_FRAME_HEADER_SIZE + page_size
+    return [struct.unpack_from('>I', wal, at)[0]
+            for at in range(WAL_HEADER_SIZE, len(wal) - frame + 1, frame)]
+
+
+def check_split_wal(out_dir, scratch):
+    db, wal_path = out_dir / 'split.db', out_dir / 'split.db-wal'
+    main, wal = db.read_bytes(), wal_path.read_bytes()
+    expect(struct.unpack_from('>I', wal, 8)[0] == WALK_PAGE_SIZE, 'split: -wal page size')
+    expect((len(wal) - WAL_HEADER_SIZE) % (WAL_FRAME_HEADER_SIZE + WALK_PAGE_SIZE) == 0,
+           'split: -wal ends inside a frame')
+    notes_root = root_page(db, 'notes')
+    archive_root = root_page(db, 'archive')
+    expect(wal_frame_pages(wal, WALK_PAGE_SIZE) == [1, notes_root],
+           f'split: -wal holds pages {wal_frame_pages(wal, WALK_PAGE_SIZE)}')
+    expect(main[(archive_root - 1) * WALK_PAGE_SIZE] == 0x05, 'split: archive is one leaf')
+    check_in_bytes(main, 'split main file', ['VELK-SPLIT-BEFORE-1'])
+    check_in_bytes(wal, 'split -wal', ['VELK-SPLIT-AFTER-1'])
+    con = open_copy([db, wal_path], scratch / 'split')
+    expect(con.execute('PRAGMA user_version').fetchone()[0] == 3, 'split: user_version')
+    expect(con.execute('SELECT body FROM notes WHERE id = 2').fetchone()[0] == SPLIT_UPDATED,
+           'split: the update is not in the log')
+    expect(con.execute('SELECT count(*) FROM archive').fetchone()[0] == SPLIT_ARCHIVE_ROWS,
+           'split: archive rows')
+    con.close()
+
+
+def build_rowids(path):
+    con = sqlite3.connect(str(path), isolation_level=None)
+    con.execute(f'PRAGMA page_size={WALK_PAGE_SIZE}')
+    con.execute('PRAGMA auto_vacuum=NONE')
+    con.execute('BEGIN')
+    con.execute('CREATE TABLE ids (id INTEGER PRIMARY KEY, label TEXT)')
+    rowids = sorted(SPECIAL_ROWIDS + list(PLAIN_ROWIDS))
+    con.executemany('INSERT INTO ids VALUES (?, ?)',
+                    [(r, f'row {r} ' + 'r' * (r % 17 if r > 0 else 5)) for r in rowids])
+    con.execute('COMMIT')
+    con.close()
+
+
+def check_rowids(path, scratch):
+    con = open_copy([path], scratch / 'rowids')
+    ids = [r[0] for r in con.execute('SELECT id FROM ids ORDER BY id')]
+    con.close()
+    expect(len(ids) == len(SPECIAL_ROWIDS) + len(PLAIN_ROWIDS), 'rowids: row count')
+    expect(ids[0] == -3 and ids[-1] == 5000000000 and -1 not in ids, 'rowids: special rowids')
+    data = path.read_bytes()
+    expect(records_depth_at(data, root_page(path, 'ids'), WALK_PAGE_SIZE) >= 2,
+           'rowids: ids is one leaf')
+
+
+def records_depth_at(data, root, page_size):
+    depth, page = 1, root
+    while data[(page - 1) * page_size] not in (10, 13):
+        depth += 1
+        at = (page - 1) * page_size
+        page = struct.unpack('>I', data[at + 8:at + 12])[0]
+    return depth
+
+
+def write_walk(work, out_dir, scratch):
+    build_split_wal(work, out_dir)
+    check_split_wal(out_dir, scratch)
+    build_rowids(out_dir / 'rowids.db')
+    check_rowids(out_dir / 'rowids.db', scratch)
+
+
+# ---------------------------------------------------------------------------------------
 
 def main():
-    outputs = {name: HERE / name for name in ('sample', 'journal', 'damaged', 'records')}
+    if sys.argv[1:] == ['carve']:
+        # The carving fixtures alone: the other sets' WAL salts and journal nonces stay as
+        # committed.
+        out = HERE / 'carve'
+        shutil.rmtree(out, ignore_errors=True)
+        out.mkdir()
+        with tempfile.TemporaryDirectory() as tmp:
+            write_carve(out, pathlib.Path(tmp))
+        print(f'SQLite {sqlite3.sqlite_version}: carve {sorted(f.name for f in out.iterdir())}')
+        return
+    outputs = {name: HERE / name
+               for name in ('sample', 'journal', 'damaged', 'records', 'walk', 'carve')}
     for out in outputs.values():
         shutil.rmtree(out, ignore_errors=True)
         out.mkdir()
     with tempfile.TemporaryDirectory() as tmp:
         work = pathlib.Path(tmp)
-        for sub in ('sample', 'journal', 'check'):
+        for sub in ('sample', 'journal', 'walk', 'check', 'carve'):
             (work / sub).mkdir()
         build_sample(work / 'sample', outputs['sample'])
         frames = check_sample(outputs['sample'], work / 'check')
@@ -760,6 +1049,8 @@ def main():
         pages = build_damaged(sample_db, outputs['damaged'])
         check_damaged(outputs['damaged'], sample_db, pages, work / 'check')
         write_records(outputs['records'], work / 'check')
+        write_walk(work / 'walk', outputs['walk'], work / 'check')
+        write_carve(outputs['carve'], work / 'carve')
     print(f'SQLite {sqlite3.sqlite_version}')
     print(f'sample: {sample_db.stat().st_size // PAGE_SIZE} pages, {frames} WAL frames')
     print(f'journal: pages written before commit {spilled}')

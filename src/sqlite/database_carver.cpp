@@ -1,0 +1,248 @@
+#include "sqlite/database_carver.h"
+
+#include <map>
+#include <new>
+#include <set>
+
+#include "io/uni_fileio.h"
+#include "sqlite/db_file.h"
+#include "sqlite/journal_header.h"
+#include "sqlite/page_slack.h"
+#include "sqlite/region_scan.h"
+#include "sqlite/schema_reader.h"
+#include "sqlite/sqlite_format.h"
+#include "sqlite/table_definition.h"
+#include "sqlite/wal_frames.h"
+#include "text/byte_reader.h"
+#include "text/text_case.h"
+
+namespace fl = sqlite_format::freelist_trunk;
+
+namespace {
+
+// A database whose header cannot be read is carved in pages of this size.
+constexpr uint32 default_page_size = 4096;
+
+bool read_whole_page(uni::fileio& db, byte_array& page, uint64 offset) {
+    auto got = static_cast<uint32>(page.size());
+    return db.read_at(page.data(), &got, offset) && got == page.size();
+}
+
+// The leaves a trunk page lists, when the list fits the page (1.5: 4 x count + 8 bytes).
+void add_trunk_leaves(std::set<uint64>& free_pages, const kq::byte_reader& trunk,
+                      uint64 pages_in_file) {
+    const uint64 page_size = trunk.size();
+    uint32 count = 0;
+    if (!trunk.be32_at(fl::leaf_count, count) ||
+        uint64{count} * fl::leaf_size + fl::leaves > page_size) {
+        return;
+    }
+    for (uint32 i = 0; i < count; ++i) {
+        uint32 leaf = 0;
+        (void)trunk.be32_at(fl::leaves + fl::leaf_size * i, leaf);  // the list fits the page
+        // A leaf number of 0 or past the file names no page of it.
+        if (leaf != 0 && leaf <= pages_in_file) {
+            free_pages.insert((leaf - uint64{1}) * page_size);
+        }
+    }
+}
+
+// Follows the freelist trunks. Each trunk is taken once and must lie inside the file, so a
+// chain that loops or points past the file ends after at most one step per page.
+void collect_free_pages(std::set<uint64>& free_pages, uni::fileio& db, byte_array& page,
+                        uint32 first_trunk, uint64 pages_in_file) {
+    std::set<uint32> visited;
+    for (uint32 trunk = first_trunk;
+         trunk != 0 && trunk <= pages_in_file && visited.insert(trunk).second;) {
+        const uint64 at = (trunk - uint64{1}) * page.size();
+        free_pages.insert(at);
+        if (!read_whole_page(db, page, at)) {
+            break;
+        }
+        const kq::byte_reader view(page);
+        add_trunk_leaves(free_pages, view, pages_in_file);
+        trunk = 0;
+        (void)view.be32_at(fl::next_trunk, trunk);  // inside the page
+    }
+}
+
+}  // namespace
+
+bool find_db_slack(region_map& slack, uni::fileio& db, const sqlite_db_header& header) {
+    const uint32 page_size = header.page_size();
+    if (!db.is_open() || !is_sqlite_header(kq::byte_reader(header.bytes.data(), header.bytes.size())) ||
+        page_size == 0) {
+        return false;
+    }
+    byte_array page;
+    try {
+        page.resize(page_size);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    const uint64 pages_in_file = db.size() / page_size;
+    std::set<uint64> free_pages;
+    collect_free_pages(free_pages, db, page, header.freelist_trunk(), pages_in_file);
+    // Page 1 starts with the file header and holds the schema: it is not carved here.
+    for (uint64 at = page_size; at < pages_in_file * page_size; at += page_size) {
+        if (free_pages.count(at) != 0) {
+            continue;
+        }
+        if (!read_whole_page(db, page, at)) {
+            break;
+        }
+        (void)find_page_slack(slack, kq::byte_reader(page), at, true);  // growth seen below
+    }
+    for (const uint64 at : free_pages) {
+        (void)slack.emplace(at, page_size);  // a region already there under it stays
+    }
+    return !slack.empty();
+}
+
+namespace {
+
+// The companion of a database, with what its reader found.
+struct companion {
+    uni::fileio wal;
+    bool wal_in_use = false;
+    region_map overwritten;
+    wal_frame_map winning;
+    region_map superseded;
+    region_map wal_slack;
+    uni::fileio journal;
+    bool journal_in_use = false;
+    std::map<uint64, uint64> journal_pages;
+};
+
+// A log that opens is the companion even when it does not validate: the journal is then not
+// looked for, as SQLite never keeps both.
+void open_companion(companion& c, const std::string& db_path) {
+    if (c.wal.open(db_path + "-wal", false, false, false)) {
+        c.wal_in_use = read_wal_frames(c.overwritten, c.winning, c.superseded, c.wal_slack, c.wal);
+        if (!c.wal_in_use) {
+            (void)c.wal.close();  // opened for reading: nothing to lose
+        }
+        return;
+    }
+    if (c.journal.open(db_path + "-journal", false, false, false)) {
+        uint32 journal_page_size = 0;
+        c.journal_in_use = read_journal_pages(c.journal_pages, journal_page_size, c.journal);
+        if (!c.journal_in_use) {
+            (void)c.journal.close();
+        }
+    }
+}
+
+// Slack inside a page the log replaces is scanned with that whole page instead.
+void drop_overwritten_slack(region_map& slack, const region_map& overwritten, uint32 page_size) {
+    for (const auto& [page_offset, length] : overwritten) {
+        slack.erase(slack.lower_bound(page_offset), slack.lower_bound(page_offset + page_size));
+    }
+}
+
+// The CREATE TABLE text of the table named (lower-cased) in the main file's schema.
+bool load_table_definition(table_definition& def, uni::fileio& db, uint32 page_size,
+                           const std::string& db_path, const std::string& table_name) {
+    std::vector<std::string> names;
+    std::vector<std::string> sql_texts;
+    std::vector<uint64> roots;
+    bool use_wal_image = false;  // the main file itself is carved: it is never replaced
+    if (!read_schema(names, sql_texts, roots, db, page_size, db_path, use_wal_image)) {
+        return false;
+    }
+    for (std::size_t i = 0; i < names.size() && i < sql_texts.size(); ++i) {
+        std::string name = names[i];
+        if (string_to_lower(name) == table_name) {
+            (void)def.load_create_sql(sql_texts[i], true);  // no columns: the caller's bounds
+            break;
+        }
+    }
+    return true;
+}
+
+struct carve_run {
+    std::vector<carved_record>& hits;
+    const table_definition& def;
+    record_finder_fn finder;
+    uint32 page_size;
+    uint32 min_columns;
+    uint32 max_columns;
+    bool structured;
+    bool progress;
+    void* context;
+
+    void scan(const region_map& regions, uni::fileio& file, uint32 source, bool wal_frames) const {
+        // A region set with nothing to scan adds nothing; the result is the hits themselves.
+        (void)scan_regions(hits, regions, file, def, finder, source, page_size, min_columns,
+                           max_columns, wal_frames, structured, progress, context,
+                           chunk_done_noop);
+    }
+};
+
+void scan_companion(const carve_run& run, companion& c, bool include_wal_valid_pages) {
+    if (c.wal_in_use) {
+        run.scan(c.superseded, c.wal, record_source::wal_page_superseded, false);
+    }
+    if (c.winning.empty() && c.journal_pages.empty()) {
+        return;
+    }
+    if (c.wal_in_use && include_wal_valid_pages) {
+        region_map frames;
+        for (const auto& [page_number, frame_offset] : c.winning) {
+            frames.emplace(frame_offset, run.page_size);
+        }
+        run.scan(frames, c.wal, record_source::wal_valid_page, true);
+    }
+    if (c.journal_in_use) {
+        region_map pages;
+        for (const auto& [page_number, data_offset] : c.journal_pages) {
+            pages.emplace(data_offset, run.page_size);
+        }
+        run.scan(pages, c.journal, record_source::carve_journal, false);
+    }
+    if (c.wal_in_use) {
+        run.scan(c.wal_slack, c.wal, record_source::wal_slack_in_valid_page, false);
+    }
+}
+
+}  // namespace
+
+bool carve_database(std::vector<carved_record>& hits, const std::string& db_path,
+                    std::string& table_name, record_finder_fn finder, bool append,
+                    bool use_companions, uint32 min_columns, uint32 max_columns,
+                    bool include_wal_valid_pages, bool structured, bool progress,
+                    void* context) {
+    if (!append) {
+        hits.clear();
+    }
+    if (db_path.empty()) {
+        return false;
+    }
+    (void)string_to_lower(table_name);
+    if (table_name.empty() && min_columns == 0 && max_columns == 0) {
+        return false;
+    }
+    companion c;
+    if (use_companions) {
+        open_companion(c, db_path);
+    }
+    uni::fileio db;
+    sqlite_db_header header;
+    region_map slack;
+    uint32 page_size = default_page_size;
+    if (open_db_file(db, header, db_path)) {
+        (void)find_db_slack(slack, db, header);  // no slack is no error
+        page_size = header.page_size();
+        drop_overwritten_slack(slack, c.overwritten, page_size);
+    }
+    table_definition def;
+    const carve_run run{hits,          def,         finder,   page_size, min_columns,
+                        max_columns,   structured,  progress, context};
+    if ((!slack.empty() || !c.overwritten.empty()) &&
+        (table_name.empty() || load_table_definition(def, db, page_size, db_path, table_name))) {
+        run.scan(slack, db, record_source::main_db_slack, false);
+        run.scan(c.overwritten, db, record_source::main_page_overwritten, false);
+    }
+    scan_companion(run, c, include_wal_valid_pages);
+    return !hits.empty();
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Carving a database and its companion: the regions where deleted or superseded records may
+// survive (page slack and free pages of the main file, main-file pages a current WAL frame
+// replaces, superseded and current WAL frames, slack inside current WAL pages, pages saved
+// in a rollback journal), each scanned with the caller's record finder.
+
+#include <string>
+#include <vector>
+
+#include "sqlite/carved_record.h"
+#include "sqlite/region_map.h"
+#include "text/kq_types.h"
+
+namespace uni {
+class fileio;
+}
+struct sqlite_db_header;
+
+// Adds (without emptying slack) every free page of the freelist as a whole-page region and
+// the freeblocks and gaps of every other page from page 2 on. True when slack is not empty.
+[[nodiscard]] bool find_db_slack(region_map& slack, uni::fileio& db, const sqlite_db_header& header);
+
+// Carves the database at db_path and, with use_companions, its "-wal" (else its "-journal")
+// companion, scanning in this order: main-file slack (source 2), main-file pages the log
+// overwrites (6), superseded frames (7), current frames (9, with include_wal_valid_pages)
+// or journal pages (11), slack in current WAL pages (8). A non-empty table name is
+// lower-cased in place and its CREATE TABLE text, read from the schema, gives the column
+// bounds. Unless append, hits is emptied first. True when hits is not empty.
+[[nodiscard]] bool carve_database(std::vector<carved_record>& hits, const std::string& db_path,
+                                  std::string& table_name, record_finder_fn finder, bool append,
+                                  bool use_companions, uint32 min_columns, uint32 max_columns,
+                                  bool include_wal_valid_pages, bool structured, bool progress,
+                                  void* context);

@@ -1,0 +1,201 @@
+#include "sqlite/journal_header.h"
+
+#include <algorithm>
+#include <bit>
+#include <limits>
+
+#include "io/uni_fileio.h"
+#include "sqlite/sqlite_format.h"
+#include "text/byte_reader.h"
+
+namespace jf = sqlite_format::journal;
+
+namespace {
+
+uint32 header_word(const journal_header& header, std::size_t at) {
+    const kq::byte_reader view(header.bytes.data(), header.bytes.size());
+    uint32 value = 0;
+    (void)view.be32_at(at, value);  // every named offset lies inside the 516 bytes
+    return value;
+}
+
+bool is_page_size(uint32 size) {
+    return size >= jf::min_page_size && size <= jf::max_page_size && std::has_single_bit(size);
+}
+
+// A header zeroed at commit (journal_mode=PERSIST) before a record that still names a
+// plausible page: the records after it are the last transaction's page images.
+bool is_zeroed_header(const kq::byte_reader& view) {
+    for (std::size_t at = 0; at < jf::magic_size; ++at) {
+        uint8 b = 0;
+        if (!view.u8_at(at, b) || b != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool read_exact(uni::fileio& file, uint8* buffer, uint32 length, uint64 offset) {
+    uint32 got = length;
+    return file.read_at(buffer, &got, offset) && got == length;
+}
+
+constexpr uint64 all_records = std::numeric_limits<uint64>::max();
+
+// A segment still being written, or a journal written without syncs, has its records run to
+// the end of the file.
+uint64 record_limit(uint32 stored) {
+    return stored == jf::record_count_unsynced || stored == jf::record_count_no_sync
+               ? all_records
+               : stored;
+}
+
+// Adds page number -> data offset for up to limit whole records from at; a record that ends
+// exactly at the end of the file is whole (a journal copied mid-transaction ends so).
+// Returns the offset after the last record taken.
+uint64 read_records(std::map<uint64, uint64>& pages, uni::fileio& journal, uint64 at,
+                    uint64 record_size, uint64 limit, bool& short_read) {
+    const uint64 file_size = journal.size();
+    for (uint64 n = 0; n < limit && at <= file_size && record_size <= file_size - at; ++n) {
+        std::array<uint8, 4> number{};
+        if (!read_exact(journal, number.data(), 4, at + jf::record_page_number)) {
+            short_read = true;
+            break;
+        }
+        // A page journaled twice keeps its first image, the content before the transaction.
+        (void)pages.emplace(be32_or_minus1(number.data()), at + jf::record_page_data);
+        at += record_size;
+    }
+    return at;
+}
+
+// A later segment's header: the magic (or zeros, not yet synced), the journal's page size,
+// and a nonce or initial size as every header written by SQLite has.
+bool read_segment_header(uni::fileio& journal, uint64 at, uint32 page_size, uint32& count) {
+    std::array<uint8, jf::segment_header_fields> fields{};
+    if (!read_exact(journal, fields.data(), static_cast<uint32>(fields.size()), at)) {
+        return false;
+    }
+    const kq::byte_reader view(fields.data(), fields.size());
+    bool magic = true;
+    bool zero = true;
+    for (std::size_t i = 0; i < jf::magic_size; ++i) {
+        uint8 b = 0;
+        (void)view.u8_at(i, b);  // inside the 28 bytes
+        magic = magic && b == jf::magic[i];
+        zero = zero && b == 0;
+    }
+    uint32 size = 0;
+    uint32 nonce = 0;
+    uint32 initial = 0;
+    if ((!magic && !zero) || !view.be32_at(jf::page_size, size) || size != page_size ||
+        !view.be32_at(jf::nonce, nonce) || !view.be32_at(jf::initial_pages, initial) ||
+        (nonce == 0 && initial == 0)) {
+        return false;
+    }
+    return view.be32_at(jf::record_count, count);
+}
+
+}  // namespace
+
+void journal_header::clear() { bytes.fill(0); }
+
+uint32 journal_header::page_size() const { return header_word(*this, jf::page_size); }
+
+uint32 journal_header::nonce() const { return header_word(*this, jf::nonce); }
+
+uint32 journal_header::initial_pages() const { return header_word(*this, jf::initial_pages); }
+
+uint32 journal_header::first_page_number() const {
+    return header_word(*this, jf::first_record + jf::record_page_number);
+}
+
+journal_fault check_journal_header(const journal_header& header, int32 length) {
+    if (length < static_cast<int32>(jf::first_record)) {
+        return journal_fault::too_short;
+    }
+    if (header.nonce() == 0 && header.initial_pages() == 0) {
+        return journal_fault::empty_header;
+    }
+    // Any other page size would make every record offset after the first one wrong.
+    if (!is_page_size(header.page_size())) {
+        return journal_fault::bad_page_size;
+    }
+    const std::size_t available = std::min<std::size_t>(static_cast<std::size_t>(length),
+                                                        header.bytes.size());
+    const kq::byte_reader view(header.bytes.data(), available);
+    uint8 m0 = 0;
+    uint8 m1 = 0;
+    if (view.u8_at(0, m0) && view.u8_at(1, m1) && m0 == jf::magic[0] && m1 == jf::magic[1]) {
+        return journal_fault::none;
+    }
+    if (available < jf::header_read_size || !is_zeroed_header(view)) {
+        return journal_fault::no_magic;
+    }
+    const uint32 first = header.first_page_number();
+    return first >= 1 && first <= jf::max_plausible_page ? journal_fault::none
+                                                         : journal_fault::no_magic;
+}
+
+bool journal_header::is_valid(int32 length) const {
+    return check_journal_header(*this, length) == journal_fault::none;
+}
+
+bool read_journal_pages(std::map<uint64, uint64>& pages, uint32& page_size, uni::fileio& journal) {
+    pages.clear();
+    journal_header header;
+    if (!journal.is_open() ||
+        !read_exact(journal, header.bytes.data(), jf::header_read_size, 0) ||
+        !header.is_valid(static_cast<int32>(jf::header_read_size))) {
+        return false;
+    }
+    page_size = header.page_size();
+    const uint64 record_size = uint64{page_size} + jf::record_overhead;
+    uint64 at = jf::first_record;
+    uint64 limit = record_limit(header_word(header, jf::record_count));
+    // Every round either reads to the end of the file or moves at least one sector on.
+    while (true) {
+        bool short_read = false;
+        at = read_records(pages, journal, at, record_size, limit, short_read);
+        if (short_read || limit == all_records) {
+            break;
+        }
+        // A journal synced during its transaction goes on with a new header at the next
+        // sector boundary; reading records straight on would misalign every later page.
+        const uint64 next = (at + jf::sector - 1) / jf::sector * jf::sector;
+        uint32 count = 0;
+        if (read_segment_header(journal, next, page_size, count)) {
+            at = next + jf::first_record;
+            limit = record_limit(count);
+            continue;
+        }
+        limit = all_records;  // no header where one belongs: what follows is taken as records
+    }
+    return !pages.empty() && page_size != 0;
+}
+
+uint32 be32_or_minus1(const uint8* p) {
+    if (p == nullptr) {
+        return 0xFFFFFFFFU;
+    }
+    uint32 value = 0;
+    (void)kq::byte_reader(p, 4).be32_at(0, value);  // callers pass 4 readable bytes
+    return value;
+}
+
+int32 journal_page_checksum(const journal_header& header, const uint8* page, uint32 length) {
+    const uint32 size = header.page_size();
+    const uint32 nonce = header.nonce();
+    if (page == nullptr || length < size || nonce == 0 || size == 0) {
+        return -1;
+    }
+    const kq::byte_reader view(page, length);
+    uint32 sum = nonce;
+    // Offsets page size - 200, - 400, ... down to the last one above 0.
+    for (int64 at = int64{size} - jf::checksum_stride; at > 0; at -= jf::checksum_stride) {
+        uint8 b = 0;
+        (void)view.u8_at(static_cast<std::size_t>(at), b);  // at < size <= length
+        sum += b;
+    }
+    return static_cast<int32>(sum);
+}

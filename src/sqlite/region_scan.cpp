@@ -1,0 +1,240 @@
+#include "sqlite/region_scan.h"
+
+#include <limits>
+#include <new>
+
+#include "io/uni_fileio.h"
+#include "sqlite/page_rows.h"
+#include "sqlite/record_header.h"
+#include "sqlite/record_values.h"
+#include "sqlite/sqlite_format.h"
+#include "sqlite/varint.h"
+#include "text/console_output.h"
+
+namespace bt = sqlite_format::btree_page;
+namespace vi = sqlite_format::varint;
+
+namespace {
+
+// The progress line fits the narrowest terminal with room to spare.
+constexpr int progress_width = 40;
+
+struct column_bounds {
+    uint32 min = 0;
+    uint32 max = 0;
+    bool no_rowid = false;
+};
+
+// Everything one scan carries from chunk to chunk.
+struct scan_state {
+    std::vector<carved_record>& hits;
+    record_finder_fn finder;
+    uint32 source;
+    uint32 page_size;
+    column_bounds bounds;
+    bool structured;
+    void* context;
+    chunk_done_fn after_chunk;
+    std::vector<carved_record> found;  // the finder's hits of one chunk, reused
+    std::vector<uint32> codes;
+    std::vector<uint32> sizes;
+};
+
+enum class leaf_outcome { done, to_finder };
+
+// A chunk that is a whole table leaf page gives its rows directly; at the first row with
+// too few or too many columns for the table the rest goes to the finder instead.
+leaf_outcome take_leaf_rows(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset) {
+    page_descriptor_map rows;
+    // No file: overflow chains are skipped, and the chunk may come from another file.
+    if (!parse_btree_page(rows, chunk.data(), static_cast<uint32>(chunk.size()), chunk_offset,
+                          chunk_offset, s.page_size, nullptr, false, true, true, true, true,
+                          s.bounds.no_rowid)) {
+        return leaf_outcome::done;
+    }
+    for (const auto& [key, entry] : rows) {
+        for (const auto& [rowid_key, cell] : entry.cells) {
+            const std::size_t n = cell.values.size();
+            if (n < s.bounds.min || n > s.bounds.max) {
+                return leaf_outcome::to_finder;
+            }
+            carved_record& row = s.hits.emplace_back();
+            row.values = cell.values;
+            row.value_codes = cell.value_codes;
+            row.file_offset = cell.cell_file_offset;
+            row.source_word = record_source::with_source(0, s.source);
+            row.column_count = static_cast<uint8>(n);
+            row.bytes = cell.header_bytes;
+        }
+    }
+    return leaf_outcome::done;
+}
+
+// Where a hit's record may run: up to the next hit when that starts after it.
+std::size_t hit_extent_end(const std::vector<carved_record>& found, std::size_t index,
+                           std::size_t p, std::size_t chunk_size) {
+    if (index + 1 >= found.size()) {
+        return chunk_size;
+    }
+    const uint64 next = found[index + 1].offset_in_chunk;
+    return next > p && next < chunk_size ? static_cast<std::size_t>(next) : chunk_size;
+}
+
+void decode_hit(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset,
+                std::size_t index) {
+    const carved_record& hit = s.found[index];
+    // A position at or past the chunk end names no bytes of this chunk.
+    if (hit.offset_in_chunk >= chunk.size()) {
+        return;
+    }
+    const auto p = static_cast<std::size_t>(hit.offset_in_chunk);
+    kq::byte_reader extent;
+    if (!chunk.sub(p, hit_extent_end(s.found, index, p, chunk.size()) - p, extent)) {
+        return;
+    }
+    const uint32 columns = hit.column_count != 0 ? hit.column_count : s.bounds.max;
+    int32 consumed = 0;
+    kq::byte_reader content;
+    if (!parse_record_header(consumed, s.codes, s.sizes, extent.data(),
+                             static_cast<uint32>(extent.size()), s.page_size,
+                             static_cast<int32>(columns)) ||
+        !extent.tail(static_cast<std::size_t>(consumed), content)) {
+        return;
+    }
+    carved_record row;
+    bool truncated = true;  // short data allowed; on return: whether the values ran out
+    if (!decode_record_values(row.values, content, s.codes, s.sizes, nullptr, true, truncated)) {
+        return;
+    }
+    row.value_codes = s.codes;
+    row.rowid = hit.header_corrected != 0 ? 0 : rowid_before_hit(chunk, p);
+    row.file_offset = chunk_offset + p;
+    row.offset_in_chunk = p;
+    row.source_word = record_source::with_source(0, s.source);
+    row.truncated = truncated ? 1 : 0;
+    row.table_type = hit.table_type;
+    row.spare_word = hit.spare_word;
+    row.column_count = hit.column_count;
+    row.column_mask = hit.column_mask;
+    row.bytes = hit.bytes;
+    s.hits.push_back(std::move(row));
+}
+
+void scan_chunk(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset) {
+    uint8 type = 0;
+    if (s.structured && chunk.size() == s.page_size && chunk.u8_at(bt::type, type) &&
+        type == bt::leaf_table && take_leaf_rows(s, chunk, chunk_offset) == leaf_outcome::done) {
+        return;
+    }
+    if (!s.finder(s.found, chunk.data(), static_cast<uint32>(chunk.size()), chunk_offset, false,
+                  s.context)) {
+        return;
+    }
+    for (std::size_t i = 0; i < s.found.size(); ++i) {
+        decode_hit(s, chunk, chunk_offset, i);
+    }
+    if (!s.hits.empty() && s.after_chunk != nullptr) {
+        (void)s.after_chunk(s.hits, s.context);  // its result is not looked at
+    }
+}
+
+void scan_region(scan_state& s, uni::fileio& file, byte_array& buffer, uint64 offset,
+                 uint64 length, bool wal_frames, bool progress) {
+    namespace wf = sqlite_format::wal_frame;
+    const uint64 max = std::numeric_limits<uint64>::max();
+    const uint64 region_end = length > max - offset ? max : offset + length;
+    uint64 end = region_end;
+    for (uint64 i = offset; i < end;) {
+        if (wal_frames) {
+            i += wf::header_size;
+            // A one-frame region reads exactly its page after the frame header.
+            if (length == s.page_size && end <= max - wf::header_size) {
+                end += wf::header_size;
+            }
+            if (i >= end) {
+                break;
+            }
+        }
+        uint32 got = static_cast<uint32>(std::min<uint64>(s.page_size, end - i));
+        // A chunk that does not read is skipped; one cut by the end of the file is scanned
+        // as far as it goes.
+        if (file.read_at(buffer.data(), &got, i) && got > 0) {
+            if (progress) {
+                (void)print_status_width(progress_width, "percent done: %4.2f",
+                                         static_cast<double>(i) /
+                                             static_cast<double>(region_end) * 100.0);
+            }
+            scan_chunk(s, kq::byte_reader(buffer.data(), got), i);
+        }
+        if (i > max - s.page_size) {
+            break;
+        }
+        i += s.page_size;
+    }
+}
+
+}  // namespace
+
+int64 rowid_before_hit(const kq::byte_reader& chunk, std::size_t p) {
+    uint8 last = 0;
+    if (p < 2 || !chunk.u8_at(p - 2, last) || (last & vi::more_flag) != 0) {
+        return 0;
+    }
+    // Step back over the bytes with their top bit set; a varint has at most 8 before its
+    // last byte. Reaching the chunk start means the varint may begin before the chunk.
+    std::size_t start = p - 2;
+    while (p - 2 - start < vi::max_length - 1) {
+        uint8 before = 0;
+        if (start == 0 || !chunk.u8_at(start - 1, before)) {
+            return 0;
+        }
+        if ((before & vi::more_flag) == 0) {
+            break;
+        }
+        --start;
+    }
+    uint64 value = 0;
+    int32 n = 0;
+    kq::byte_reader varint_bytes;
+    if (!chunk.sub(start, p - 1 - start, varint_bytes) || !read_varint(value, n, varint_bytes, 0)) {
+        return 0;
+    }
+    return static_cast<int64>(value);
+}
+
+bool scan_regions(std::vector<carved_record>& hits, const region_map& regions, uni::fileio& file,
+                  const table_definition& def, record_finder_fn finder, uint32 source,
+                  uint32 page_size, uint32 min_columns, uint32 max_columns, bool wal_frames,
+                  bool structured, bool progress, void* context, chunk_done_fn after_chunk) {
+    const std::size_t before = hits.size();
+    if (regions.empty() || finder == nullptr || page_size == 0) {
+        return false;
+    }
+    column_bounds bounds;
+    bounds.no_rowid = def.m_without_rowid != 0;
+    if (!def.m_columns.empty()) {
+        bounds.max = static_cast<uint32>(def.m_columns.size());
+        bounds.min = static_cast<uint32>(std::max(def.min_column_count(), 0));
+    } else {
+        bounds.max = max_columns;
+        bounds.min = min_columns;
+        if (bounds.max == 0 && structured) {
+            return false;
+        }
+    }
+    byte_array buffer;
+    try {
+        buffer.resize(page_size);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    scan_state s{hits, finder, source, page_size, bounds, structured, context, after_chunk,
+                 {}, {}, {}};
+    for (const auto& [offset, length] : regions) {
+        scan_region(s, file, buffer, offset, length, wal_frames, progress);
+    }
+    if (progress) {
+        clear_status_line();
+    }
+    return hits.size() > before;
+}

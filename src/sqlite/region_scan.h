@@ -1,0 +1,33 @@
+#pragma once
+// Scanning regions of a file (slack, free pages, WAL frames, journal pages, raw chunks) in
+// page-sized chunks: each chunk goes to a record finder, each hit is decoded into a
+// carved_record tagged with its source. Optionally, chunks that are whole table leaf pages
+// are parsed as pages instead.
+
+#include <vector>
+
+#include "sqlite/carved_record.h"
+#include "sqlite/region_map.h"
+#include "sqlite/table_definition.h"
+#include "text/byte_reader.h"
+#include "text/kq_types.h"
+
+namespace uni {
+class fileio;
+}
+
+// Appends the decoded hits of every chunk of every region to hits (never emptied). The
+// column bounds come from def when it has columns, else from min/max_columns. wal_frames
+// skips the 24-byte frame header before each chunk; structured parses chunks that are table
+// leaf pages; progress draws "percent done" on standard error. True when hits grew.
+[[nodiscard]] bool scan_regions(std::vector<carved_record>& hits, const region_map& regions,
+                                uni::fileio& file, const table_definition& def,
+                                record_finder_fn finder, uint32 source, uint32 page_size,
+                                uint32 min_columns, uint32 max_columns, bool wal_frames,
+                                bool structured, bool progress, void* context,
+                                chunk_done_fn after_chunk);
+
+// The rowid varint that ends 2 bytes before a hit at p (the byte before p is the record's
+// header-size byte): the last byte must have its top bit clear, the earlier ones set. 0
+// when it would start before the chunk or p is below 2.
+[[nodiscard]] int64 rowid_before_hit(const kq::byte_reader& chunk, std::size_t p);

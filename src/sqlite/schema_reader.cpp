@@ -1,0 +1,138 @@
+#include "sqlite/schema_reader.h"
+
+#include <limits>
+#include <new>
+#include <set>
+
+#include "io/uni_fileio.h"
+#include "sqlite/btree_page.h"
+#include "sqlite/db_file.h"
+#include "sqlite/page_rows.h"
+#include "sqlite/sqlite_format.h"
+#include "sqlite/table_walk.h"
+#include "sqlite/wal_image.h"
+
+namespace bt = sqlite_format::btree_page;
+namespace dh = sqlite_format::db_header;
+
+namespace {
+
+struct schema_lists {
+    std::vector<std::string>& names;
+    std::vector<std::string>& sql_texts;
+    std::vector<uint64>& root_pages;
+};
+
+// Opens the file (or checks the caller's page size) and reads page 1 whole.
+bool read_page_one(byte_array& page, uint8& reserved, uni::fileio& file, uint32& page_size,
+                   const std::string& path) {
+    reserved = 0;
+    if (file.is_open()) {
+        // The size of a file opened by the caller may have changed since; reads clip at it.
+        (void)file.update_size();
+        if (page_size < bt::min_page_size || page_size > dh::max_page_size) {
+            return false;
+        }
+    } else {
+        uint64 file_size = 0;
+        if (path.empty() || !get_db_info(file, file_size, page_size, reserved, path)) {
+            return false;
+        }
+    }
+    return file.is_open() && page_size != 0 && read_page_bytes(file, 0, page_size, page);
+}
+
+bool is_schema_row(uint64 kind) {
+    return kind == row_kind::schema_table || kind == row_kind::schema_index ||
+           kind == row_kind::schema_other || kind == row_kind::schema_autoindex;
+}
+
+// The schema rows below one child of page 1, in ascending root-page order.
+void read_child(schema_lists& out, uni::fileio& file, uint64 child, uint32 page_size,
+                bool utf8) {
+    page_list pages;
+    page_descriptor_map unused;
+    page_descriptor_map table_rows;
+    page_descriptor_map index_rows;
+    page_descriptor_map other_rows;
+    if (!read_page_records(pages, unused, file, (child - 1) * page_size, page_size, true, utf8) ||
+        !decode_page_payloads(table_rows, index_rows, other_rows, pages, file, page_size, false,
+                              utf8)) {
+        return;
+    }
+    for (const auto& [root, row] : other_rows) {
+        if (!is_schema_row(row.kind)) {
+            continue;
+        }
+        out.names.push_back(row.name.empty() ? "<noname>" : row.name);
+        out.root_pages.push_back(row.root_page);
+        out.sql_texts.push_back(row.sql);
+    }
+}
+
+// Page 1 is the root of the schema b-tree: a leaf holds the rows itself, an interior page
+// lists the pages below it. Each child is read once.
+void read_schema_tree(schema_lists& out, uni::fileio& file, const byte_array& page_one,
+                      const page_header_view& view, uint32 page_size) {
+    std::vector<uint64> children;
+    if (view.is_leaf()) {
+        children.push_back(1);
+    } else {
+        page_descriptor top;
+        if (!walk_pages(top, page_one.data(), page_size, 0, 0, page_size, &file, false, false,
+                        view.utf8)) {
+            return;
+        }
+        for (const auto& [key, child] : top.children) {
+            children.push_back(child.child_page);
+        }
+    }
+    std::set<uint64> visited;
+    for (const uint64 child : children) {
+        if (child != 0 && visited.insert(child).second) {
+            read_child(out, file, child, page_size, view.utf8);
+        }
+    }
+}
+
+}  // namespace
+
+bool read_schema(std::vector<std::string>& names, std::vector<std::string>& sql_texts,
+                 std::vector<uint64>& root_pages, uni::fileio& file, uint32& page_size,
+                 const std::string& path, bool& use_wal_image) {
+    names.clear();
+    sql_texts.clear();
+    root_pages.clear();
+    schema_lists out{names, sql_texts, root_pages};
+    try {
+        byte_array page_one;
+        uint8 reserved = 0;
+        if (!read_page_one(page_one, reserved, file, page_size, path)) {
+            return false;
+        }
+        page_header_view view;
+        uni::fileio local;
+        uni::fileio* source = &file;
+        if (read_page(view, kq::byte_reader(page_one), page_size, reserved)) {
+            use_wal_image = false;
+        } else {
+            // A log read as a database has no page 1 of its own and no log beside it.
+            if (is_wal_path(path)) {
+                return false;
+            }
+            source = use_wal_image ? &file : &local;
+            if (!open_wal_image(*source, path + "-wal") ||
+                !read_page_bytes(*source, 0, page_size, page_one) ||
+                !read_page(view, kq::byte_reader(page_one), page_size, reserved)) {
+                return false;
+            }
+        }
+        if (view.page_size != page_size) {
+            return false;
+        }
+        read_schema_tree(out, *source, page_one, view, page_size);
+    } catch (const std::bad_alloc&) {
+        // The names found so far stay.
+    }
+    return !names.empty();
+}

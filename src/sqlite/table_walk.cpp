@@ -1,0 +1,306 @@
+#include "sqlite/table_walk.h"
+
+#include <deque>
+#include <limits>
+#include <new>
+#include <unordered_set>
+#include <utility>
+
+#include "io/uni_fileio.h"
+#include "sqlite/sqlite_format.h"
+
+namespace bt = sqlite_format::btree_page;
+namespace dh = sqlite_format::db_header;
+
+namespace {
+
+constexpr uint64 largest_key = std::numeric_limits<uint64>::max();
+
+bool usable(const uni::fileio& file, uint32 page_size) {
+    return file.is_open() && page_size >= bt::min_page_size && page_size <= dh::max_page_size;
+}
+
+// Page numbers start at 1 (1.5): a link to page 0 is damage and is never followed.
+bool read_page_number(uni::fileio& file, uint64 page_number, uint32 page_size, byte_array& page) {
+    return page_number != 0 && read_page_bytes(file, (page_number - 1) * page_size, page_size, page);
+}
+
+// Page 1 begins with the database header, so it never reads as interior here: a schema
+// whose root is page 1 is read through its children by the schema reader.
+bool is_interior(const byte_array& page) {
+    uint8 type = 0;
+    return kq::byte_reader(page).u8_at(bt::type, type) &&
+           (type == bt::interior_table || type == bt::interior_index);
+}
+
+page_descriptor leaf_root(uint64 root_offset, uint32 page_size) {
+    page_descriptor d;
+    d.page_offset = root_offset;
+    d.page_number = root_offset / page_size + 1;
+    interior_record_decoder self;
+    self.child_page = d.page_number;
+    (void)d.children.emplace(largest_key, std::move(self));
+    return d;
+}
+
+// Works down from the root breadth first. The first child of a descriptor that reads and is
+// not interior makes the descriptor one of the lowest; its other children are not looked
+// at. Every page is read at most once, so links back into the tree end the walk.
+void collect_lowest(page_list& out, page_descriptor_map& interior_pages, uni::fileio& file,
+                    page_descriptor root, uint32 page_size, bool skip_interior_map,
+                    bool utf8_text) {
+    std::unordered_set<uint64> visited{root.page_number};
+    std::deque<page_descriptor> work;  // references stay valid while it grows
+    work.push_back(std::move(root));
+    byte_array page;
+    for (std::size_t i = 0; i < work.size(); ++i) {
+        const page_descriptor& d = work[i];
+        for (const auto& [key, child] : d.children) {
+            const uint64 number = child.child_page;
+            if (number == 0 || !visited.insert(number).second ||
+                !read_page_number(file, number, page_size, page)) {
+                continue;
+            }
+            if (!is_interior(page)) {
+                out.push_back(d);
+                break;
+            }
+            const uint64 at = (number - 1) * page_size;
+            page_descriptor next;
+            if (walk_pages(next, page.data(), page_size, at, at, page_size, &file, false, false,
+                           utf8_text)) {
+                if (!skip_interior_map) {
+                    (void)interior_pages.emplace(number, next);
+                }
+                work.push_back(std::move(next));
+            }
+        }
+    }
+}
+
+}  // namespace
+
+bool read_page_bytes(uni::fileio& file, uint64 offset, uint32 page_size, byte_array& page) {
+    return file.read_at(page, page_size, offset) && page.size() == page_size;
+}
+
+bool read_page_records(page_list& out, page_descriptor_map& interior_pages, uni::fileio& file,
+                       uint64 root_offset, uint32 page_size, bool skip_interior_map,
+                       bool utf8_text) {
+    out.clear();
+    interior_pages.clear();
+    if (!usable(file, page_size)) {
+        return false;
+    }
+    try {
+        byte_array page;
+        if (!read_page_bytes(file, root_offset, page_size, page)) {
+            return false;
+        }
+        if (!is_interior(page)) {
+            out.push_back(leaf_root(root_offset, page_size));
+            return true;
+        }
+        page_descriptor root;
+        if (!walk_pages(root, page.data(), page_size, root_offset, root_offset, page_size, &file,
+                        false, false, utf8_text)) {
+            return false;
+        }
+        if (!skip_interior_map) {
+            (void)interior_pages.emplace(root.page_number, root);
+        }
+        collect_lowest(out, interior_pages, file, std::move(root), page_size, skip_interior_map,
+                       utf8_text);
+    } catch (const std::bad_alloc&) {
+        return !out.empty();  // the pages found so far stay valid
+    }
+    return !out.empty();
+}
+
+namespace {
+
+struct payload_maps {
+    page_descriptor_map& table_rows;
+    page_descriptor_map& index_rows;
+    page_descriptor_map& other_rows;
+    bool table_rows_only = false;
+};
+
+void sort_entries(payload_maps& maps, page_descriptor_map& parsed) {
+    for (auto& [key, entry] : parsed) {
+        if (entry.kind == row_kind::table_cells) {
+            (void)maps.table_rows.emplace(key, std::move(entry));  // first of a key kept
+        } else if (maps.table_rows_only) {
+            continue;
+        } else if (entry.kind == row_kind::index_cells) {
+            (void)maps.index_rows.emplace(key, std::move(entry));
+        } else {
+            (void)maps.other_rows.emplace(key, std::move(entry));
+        }
+    }
+}
+
+void decode_children(payload_maps& maps, const page_list& pages, uni::fileio& file,
+                     uint32 page_size, bool utf8_text) {
+    std::unordered_set<uint64> visited;
+    byte_array page;
+    page_descriptor_map parsed;
+    for (const page_descriptor& d : pages) {
+        for (const auto& [key, child] : d.children) {
+            const uint64 number = child.child_page;
+            if (number == 0 || !visited.insert(number).second ||
+                !read_page_number(file, number, page_size, page)) {
+                continue;
+            }
+            const uint64 at = (number - 1) * page_size;
+            // A child that yields no rows ends the work on this page's children.
+            if (!parse_btree_page(parsed, page.data(), page_size, at, at, page_size, &file, false,
+                                  false, false, false, utf8_text, false)) {
+                break;
+            }
+            sort_entries(maps, parsed);
+        }
+    }
+}
+
+}  // namespace
+
+bool decode_page_payloads(page_descriptor_map& table_rows, page_descriptor_map& index_rows,
+                          page_descriptor_map& other_rows, const page_list& pages,
+                          uni::fileio& file, uint32 page_size, bool table_rows_only,
+                          bool utf8_text) {
+    table_rows.clear();
+    index_rows.clear();
+    other_rows.clear();
+    if (pages.empty() || !usable(file, page_size)) {
+        return false;
+    }
+    payload_maps maps{table_rows, index_rows, other_rows, table_rows_only};
+    try {
+        decode_children(maps, pages, file, page_size, utf8_text);
+    } catch (const std::bad_alloc&) {
+        // What was decoded before stays in the maps.
+    }
+    return !table_rows.empty() ||
+           (!table_rows_only && (!index_rows.empty() || !other_rows.empty()));
+}
+
+namespace {
+
+// The last rowid a walk takes. Rowids are signed 64-bit numbers (1.6), so the limit is
+// compared as one; start + count saturates instead of wrapping to a small or negative bound.
+struct rowid_limit {
+    bool unlimited = true;
+    int64 last = std::numeric_limits<int64>::max();
+};
+
+rowid_limit make_limit(uint64 start_rowid, uint64 count) {
+    rowid_limit limit;
+    if (count == std::numeric_limits<uint64>::max()) {
+        return limit;
+    }
+    limit.unlimited = false;
+    // INT64_MAX - start, start read as signed, taken modulo 2^64: exact, since the true
+    // difference lies within 0 and 2^64 - 1. Below it the sum fits and the same modular
+    // addition gives it.
+    const uint64 headroom = static_cast<uint64>(std::numeric_limits<int64>::max()) - start_rowid;
+    if (count < headroom) {
+        limit.last = static_cast<int64>(start_rowid + count);
+    }
+    return limit;
+}
+
+struct walk_options {
+    uint32 page_size = 0;
+    uint64 start_rowid = 0;
+    rowid_limit limit;
+    bool raw_blobs = false;
+    bool capture_header = false;
+    bool utf8_text = true;
+    bool no_rowid = false;
+};
+
+// Appends the rows of one parsed leaf; true when the row at the limit was taken.
+bool take_rows(std::vector<table_record>& out, page_descriptor_map& parsed,
+               const walk_options& o) {
+    for (auto& [key, entry] : parsed) {
+        if (entry.kind != row_kind::table_cells && entry.kind != row_kind::index_cells) {
+            continue;
+        }
+        for (auto& [cell_key, cell] : entry.cells) {
+            const auto rowid = static_cast<int64>(cell.rowid);
+            if (!o.limit.unlimited && rowid > o.limit.last) {
+                continue;
+            }
+            table_record r;
+            r.values = std::move(cell.values);
+            r.rowid = rowid;
+            r.file_offset = cell.cell_file_offset;
+            if (o.capture_header && cell.header_captured) {
+                r.bytes = std::move(cell.header_bytes);
+            }
+            out.push_back(std::move(r));
+            if (!o.limit.unlimited && rowid == o.limit.last) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void walk_leaves(std::vector<table_record>& out, const page_list& pages, uni::fileio& file,
+                 const walk_options& o) {
+    std::unordered_set<uint64> visited;
+    byte_array page;
+    page_descriptor_map parsed;
+    for (const page_descriptor& d : pages) {
+        for (const auto& [key, child] : d.children) {
+            const uint64 number = child.child_page;
+            if (key < o.start_rowid || number == 0 || !visited.insert(number).second ||
+                !read_page_number(file, number, o.page_size, page)) {
+                continue;
+            }
+            const uint64 at = (number - 1) * o.page_size;
+            if (!parse_btree_page(parsed, page.data(), o.page_size, at, at, o.page_size, &file,
+                                  false, o.raw_blobs, false, o.capture_header, o.utf8_text,
+                                  o.no_rowid)) {
+                continue;
+            }
+            if (take_rows(out, parsed, o)) {
+                return;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+bool walk_table_btree(std::vector<table_record>& out, page_list& pages, uni::fileio& file,
+                      uint64 root_offset, uint32 page_size, uint64 start_rowid, uint64 count,
+                      bool raw_blobs, bool capture_header, bool utf8_text) {
+    out.clear();
+    if (!usable(file, page_size)) {
+        return false;
+    }
+    try {
+        page_descriptor_map unused;
+        if (pages.empty() &&
+            !read_page_records(pages, unused, file, root_offset, page_size, true, utf8_text)) {
+            return false;
+        }
+        const walk_options o{page_size, start_rowid, make_limit(start_rowid, count),
+                             raw_blobs, capture_header, utf8_text, pages.front().without_rowid};
+        walk_leaves(out, pages, file, o);
+    } catch (const std::bad_alloc&) {
+        // The rows appended before stay valid.
+    }
+    return !out.empty();
+}
+
+bool read_table_records(std::vector<table_record>& out, uni::fileio& file, uint64 root_offset,
+                        uint32 page_size, uint64 start_rowid, uint64 count, bool raw_blobs,
+                        bool capture_header, bool utf8_text) {
+    page_list pages;
+    return walk_table_btree(out, pages, file, root_offset, page_size, start_rowid, count,
+                            raw_blobs, capture_header, utf8_text);
+}

@@ -1,0 +1,68 @@
+#pragma once
+// Walking a b-tree (1.6) from its root page to its leaves: the lowest interior pages and
+// their children, the rows of those children decoded as value texts, and every row of a
+// table as a table_record. Every walk keeps a set of the pages it has read, so a damaged
+// tree whose links point back at themselves, at an ancestor, at page 0 or past the file
+// ends instead of looping; nothing recurses on the depth of the tree.
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "sqlite/page_rows.h"
+#include "text/kq_types.h"
+
+namespace uni {
+class fileio;
+}
+
+// One row of a table b-tree. Its leading fields are laid out as those of a carved record.
+struct table_record {
+    std::vector<std::string> values;
+    std::vector<uint32> value_codes;  // left empty by the table walk
+    int64 rowid = 0;
+    uint64 file_offset = 0;      // of the cell
+    uint64 offset_in_chunk = 0;  // not set by the table walk
+    byte_array bytes;            // the record header, when capture was asked for
+};
+
+// The lowest interior pages of a b-tree (those whose children are leaves), each with its
+// children; a root that is a leaf is one descriptor whose only child is the root itself,
+// under the largest 64-bit key.
+using page_list = std::vector<page_descriptor>;
+
+// Reads the whole page of page_size bytes at `offset`; false when any of it lies outside the
+// file.
+[[nodiscard]] bool read_page_bytes(uni::fileio& file, uint64 offset, uint32 page_size,
+                                   byte_array& page);
+
+// Finds the lowest interior pages below the root at root_offset. Unless skip_interior_map,
+// every interior page walked is also kept in interior_pages under its page number. True
+// when out is not empty.
+[[nodiscard]] bool read_page_records(page_list& out, page_descriptor_map& interior_pages,
+                                     uni::fileio& file, uint64 root_offset, uint32 page_size,
+                                     bool skip_interior_map, bool utf8_text);
+
+// Decodes the children of the listed pages into table rows (kind 6), index rows (kind 7,
+// unless table_rows_only) and every other kind (schema rows, page groups; likewise), each
+// map keyed as parse_btree_page keys its entries, the first entry of a key kept.
+[[nodiscard]] bool decode_page_payloads(page_descriptor_map& table_rows,
+                                        page_descriptor_map& index_rows,
+                                        page_descriptor_map& other_rows, const page_list& pages,
+                                        uni::fileio& file, uint32 page_size, bool table_rows_only,
+                                        bool utf8_text);
+
+// Every row below the root at root_offset whose rowid, as a signed number, is not above
+// start_rowid + count (a count with all bits set means no limit; the sum saturates). Only
+// children whose interior key is at least start_rowid (unsigned) are read. An empty page
+// list is filled by read_page_records first; a given one is used as it is.
+[[nodiscard]] bool walk_table_btree(std::vector<table_record>& out, page_list& pages,
+                                    uni::fileio& file, uint64 root_offset, uint32 page_size,
+                                    uint64 start_rowid, uint64 count, bool raw_blobs,
+                                    bool capture_header, bool utf8_text);
+
+// walk_table_btree with a fresh page list.
+[[nodiscard]] bool read_table_records(std::vector<table_record>& out, uni::fileio& file,
+                                      uint64 root_offset, uint32 page_size, uint64 start_rowid,
+                                      uint64 count, bool raw_blobs, bool capture_header,
+                                      bool utf8_text);

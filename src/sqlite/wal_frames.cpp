@@ -1,0 +1,157 @@
+#include "sqlite/wal_frames.h"
+
+#include <array>
+#include <new>
+#include <vector>
+
+#include "io/uni_fileio.h"
+#include "sqlite/page_slack.h"
+#include "sqlite/sqlite_format.h"
+#include "sqlite/wal_header.h"
+
+namespace wf = sqlite_format::wal_file;
+namespace wr = sqlite_format::wal_frame;
+
+namespace {
+
+// The state of one pass over the frames. Offsets are 64-bit throughout: a log may pass
+// 4 GiB, and (page number - 1) * page size does for page numbers near 2^32.
+struct frame_walk {
+    wal_frame_map& winning;
+    region_map& superseded;
+    uint32 page_size = 0;
+    std::map<uint32, uint64> pending;  // current generation, not yet committed
+    std::vector<uint64> set_aside;     // frames of another generation
+
+    void supersede(uint64 frame_offset) {
+        (void)superseded.emplace(frame_offset + wr::header_size, page_size);
+    }
+
+    // Every page of the transaction takes its own latest frame; the frame it replaces, if
+    // an earlier transaction had one, is superseded.
+    void commit() {
+        for (const auto& [page, frame] : pending) {
+            const auto [it, added] = winning.emplace(page, frame);
+            if (!added) {
+                supersede(it->second);
+                it->second = frame;
+            }
+        }
+        pending.clear();
+    }
+
+    void add_current(uint32 page, uint64 frame, bool is_commit) {
+        const auto [it, added] = pending.emplace(page, frame);
+        if (!added) {
+            supersede(it->second);  // rewritten within the same transaction
+            it->second = frame;
+        }
+        if (is_commit) {
+            commit();
+        }
+    }
+
+    // A commit of another generation means the pending transaction and every frame set
+    // aside so far were never the log's current content.
+    void add_foreign(uint64 frame, bool is_commit) {
+        set_aside.push_back(frame);
+        if (is_commit) {
+            abandon();
+        }
+    }
+
+    void abandon() {
+        for (const auto& [page, pending_frame] : pending) {
+            supersede(pending_frame);
+        }
+        for (const uint64 aside : set_aside) {
+            supersede(aside);
+        }
+        pending.clear();
+        set_aside.clear();
+    }
+};
+
+bool read_frame_header(uni::fileio& wal, uint64 offset, wal_frame_header& out) {
+    std::array<uint8, wr::header_size> bytes{};
+    uint32 got = wr::header_size;
+    return wal.read_at(bytes.data(), &got, offset) && got == wr::header_size &&
+           out.read(kq::byte_reader(bytes.data(), got));
+}
+
+void walk_frames(frame_walk& w, uni::fileio& wal, const wal_header& header) {
+    const uint64 file_size = wal.size();
+    const uint64 frame_size = wr::header_size + uint64{w.page_size};
+    wal_frame_header frame;
+    // A frame cut short by the end of the log was never completely written: SQLite itself
+    // ignores it, and its page could not be read.
+    for (uint64 at = wf::header_size; at < file_size && file_size - at >= frame_size;
+         at += frame_size) {
+        if (!read_frame_header(wal, at, frame) || frame.page_number() == 0) {
+            break;
+        }
+        if (frame.salts_match(header)) {
+            w.add_current(frame.page_number(), at, frame.is_commit());
+        } else {
+            w.add_foreign(at, frame.is_commit());
+        }
+    }
+    w.abandon();  // left without a commit of their own
+}
+
+void add_winning_regions(region_map& overwritten, region_map& wal_slack,
+                         const wal_frame_map& winning, uni::fileio& wal, uint32 page_size) {
+    byte_array page;
+    for (const auto& [number, frame] : winning) {
+        (void)overwritten.emplace((number - 1) * page_size, page_size);
+        const uint64 data = frame + wr::header_size;
+        if (wal.read_at(page, page_size, data) && page.size() == page_size) {
+            // Page 1 begins with the database header and yields no slack.
+            (void)find_page_slack(wal_slack, kq::byte_reader(page), data, true);
+        }
+    }
+}
+
+}  // namespace
+
+bool read_wal_header(wal_header& header, uni::fileio& wal) {
+    std::array<uint8, wf::header_size> bytes{};
+    uint32 got = wf::header_size;
+    header.clear();
+    return wal.is_open() && wal.read_at(bytes.data(), &got, 0) &&
+           header.read(kq::byte_reader(bytes.data(), got)) && header.is_valid();
+}
+
+bool read_wal_frames(region_map& overwritten, wal_frame_map& winning, region_map& superseded,
+                     region_map& wal_slack, uni::fileio& wal) {
+    overwritten.clear();
+    winning.clear();
+    superseded.clear();
+    wal_slack.clear();
+    wal_header header;
+    if (!read_wal_header(header, wal)) {
+        return false;
+    }
+    try {
+        frame_walk w{winning, superseded, header.page_size(), {}, {}};
+        walk_frames(w, wal, header);
+        add_winning_regions(overwritten, wal_slack, winning, wal, header.page_size());
+    } catch (const std::bad_alloc&) {
+        // The maps keep what was gathered.
+    }
+    return !winning.empty() || !superseded.empty();
+}
+
+bool read_wal_frames_by_path(region_map& overwritten, wal_frame_map& winning,
+                             region_map& superseded, region_map& wal_slack,
+                             const std::string& path) {
+    uni::fileio wal;
+    if (!wal.open(path, false, true, false)) {
+        overwritten.clear();
+        winning.clear();
+        superseded.clear();
+        wal_slack.clear();
+        return false;
+    }
+    return read_wal_frames(overwritten, winning, superseded, wal_slack, wal);
+}

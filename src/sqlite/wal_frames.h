@@ -1,0 +1,42 @@
+#pragma once
+// The frames of a write-ahead log (4.1, 4.2): which frame holds the current version of each
+// page, which frames are superseded, which main-file pages the current versions replace, and
+// where the current versions hold unallocated space. Checksums are not compared; a frame
+// belongs to the log when its salts equal the header's.
+
+#include <map>
+#include <string>
+
+#include "sqlite/region_map.h"
+#include "text/kq_types.h"
+
+namespace uni {
+class fileio;
+}
+
+class wal_header;
+
+// Reads the log's 32-byte header; false when it cannot be read or does not validate.
+[[nodiscard]] bool read_wal_header(wal_header& header, uni::fileio& wal);
+
+// Page number -> log offset of the frame (its frame header) that holds the page's current
+// version.
+using wal_frame_map = std::map<uint64, uint64>;
+
+// Walks the frames of the log and fills the four maps (emptied first):
+// - overwritten: (page number - 1) * page size -> page size, per winning page (main file);
+// - winning: page number -> frame offset;
+// - superseded: frame offset + 24 -> page size, per frame that is no longer current;
+// - wal_slack: freeblocks and gaps of the winning pages, at their log offsets.
+// A frame becomes current when a commit frame of its generation follows it; each page
+// takes its own latest frame of the committed transaction. The walk ends at a frame header
+// that cannot be read, a page number of 0, or a frame cut short by the end of the log.
+// True when a frame won or was superseded.
+[[nodiscard]] bool read_wal_frames(region_map& overwritten, wal_frame_map& winning,
+                                   region_map& superseded, region_map& wal_slack,
+                                   uni::fileio& wal);
+
+// Opens path and runs read_wal_frames.
+[[nodiscard]] bool read_wal_frames_by_path(region_map& overwritten, wal_frame_map& winning,
+                                           region_map& superseded, region_map& wal_slack,
+                                           const std::string& path);

@@ -1,0 +1,230 @@
+// The schema reader against the SQLite library (one-page and multi-page schemas, UTF-16,
+// views and triggers left out), and its fall-back on the WAL-applied image when page 1 of
+// the main file cannot be parsed.
+
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+#include <limits>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "io/uni_fileio.h"
+#include "sqlite/db_test_support.h"
+#include "sqlite/schema_reader.h"
+#include "text/text_replace.h"
+
+namespace {
+
+using schema_row = std::tuple<std::string, uint64, std::string>;  // name, root page, SQL
+
+struct schema_result {
+    bool ok = false;
+    std::vector<std::string> names;
+    std::vector<std::string> sql;
+    std::vector<uint64> roots;
+
+    std::set<schema_row> rows() const {
+        std::set<schema_row> out;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            out.emplace(names[i], roots[i], sql[i]);
+        }
+        return out;
+    }
+    std::string sql_of(const std::string& name) const {
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (names[i] == name) {
+                return sql[i];
+            }
+        }
+        return "<absent>";
+    }
+};
+
+schema_result read(uni::fileio& file, uint32& page_size, const std::string& path,
+                   bool& use_wal_image) {
+    schema_result r;
+    r.ok = read_schema(r.names, r.sql, r.roots, file, page_size, path, use_wal_image);
+    EXPECT_EQ(r.names.size(), r.sql.size());
+    EXPECT_EQ(r.names.size(), r.roots.size());
+    return r;
+}
+
+schema_result read_path(const std::string& path) {
+    uni::fileio file;
+    uint32 page_size = 0;
+    bool use_wal_image = true;
+    schema_result r = read(file, page_size, path, use_wal_image);
+    EXPECT_FALSE(use_wal_image) << "page 1 parsed: the flag is cleared";
+    return r;
+}
+
+// The library's tables and indexes (views and triggers have no b-tree), tabs removed.
+std::set<schema_row> library_schema(const std::string& db) {
+    std::set<schema_row> out;
+    for (const auto& r : library_oracle::connection(db).rows(
+             "SELECT 0, name, rootpage, sql FROM sqlite_master WHERE type IN ('table', 'index')")) {
+        std::string sql = r.values[2];
+        (void)remove_char(sql, '\t');
+        out.emplace(r.values[0], std::stoull(r.values[1]), sql);
+    }
+    return out;
+}
+
+TEST(SchemaReader, RealDatabaseEqualsTheLibrary) {
+    const std::string path = db_test::real("wpndatabase.db");
+    if (!db_test::exists(path)) {
+        GTEST_SKIP() << "real wpndatabase.db not present";
+    }
+    const schema_result r = read_path(path);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.names.size(), 25u);
+    EXPECT_EQ(r.rows(), library_schema(path));
+    std::size_t autoindexes = 0;
+    for (std::size_t i = 0; i < r.names.size(); ++i) {
+        if (r.names[i].starts_with("sqlite_autoindex_")) {
+            ++autoindexes;
+            EXPECT_TRUE(r.sql[i].empty()) << r.names[i];
+        }
+    }
+    EXPECT_EQ(autoindexes, 6u);
+}
+
+TEST(SchemaReader, OnePageSchemasInBothEncodings) {
+    for (const char* name : {"records/records.db", "records/records_utf16.db"}) {
+        const std::string path = db_test::fixture(name);
+        const schema_result r = read_path(path);
+        ASSERT_TRUE(r.ok) << name;
+        EXPECT_EQ(r.rows(), library_schema(path)) << name;  // the view is left out
+        EXPECT_EQ(r.sql_of("kind_labels"), "<absent>") << name;
+        EXPECT_EQ(r.sql_of("sqlite_autoindex_named_1"), "") << name;
+    }
+}
+
+// A schema of many tables spills from page 1 into an interior page and leaves below it.
+TEST(SchemaReader, MultiPageSchemaWithViewsAndTriggers) {
+    velk_test::temp_dir dir;
+    const std::string path = dir.file("wide.db");
+    sqlite3* con = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &con), SQLITE_OK);
+    std::string sql = "PRAGMA page_size=1024; BEGIN;";
+    for (int i = 0; i < 40; ++i) {
+        const std::string t = "t" + std::to_string(i);
+        sql += "CREATE TABLE " + t + " (id INTEGER PRIMARY KEY, name TEXT UNIQUE,\tnote TEXT, " +
+               "a_rather_long_column_name_to_fill_the_schema_pages_" + t + " INTEGER);";
+        sql += "CREATE INDEX " + t + "_note ON " + t + " (note);";
+        sql += "CREATE VIEW " + t + "_v AS SELECT name FROM " + t + ";";
+        sql += "CREATE TRIGGER " + t + "_tr AFTER INSERT ON " + t + " BEGIN SELECT 1; END;";
+    }
+    sql += "COMMIT;";
+    ASSERT_EQ(sqlite3_exec(con, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(con);
+    ASSERT_EQ(test_pages::read_file(path).at(100), 5) << "page 1 is not interior";
+
+    const schema_result r = read_path(path);
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.names.size(), 120u);  // 40 tables, 40 indexes, 40 automatic indexes
+    EXPECT_EQ(r.rows(), library_schema(path));
+    EXPECT_EQ(r.sql_of("t7_v"), "<absent>");
+    EXPECT_EQ(r.sql_of("t7_tr"), "<absent>");
+    EXPECT_EQ(r.sql_of("t3").find('\t'), std::string::npos);
+}
+
+TEST(SchemaReader, OpenFileNeedsAPlausiblePageSize) {
+    const std::string path = db_test::fixture("records/records.db");
+    for (const uint32 bad : {0u, 1u, 256u, 511u, 2048u, 131072u}) {
+        uni::fileio file;
+        ASSERT_TRUE(file.open(path, false, true, false));
+        uint32 page_size = bad;
+        bool flag = false;
+        EXPECT_FALSE(read(file, page_size, path, flag).ok) << bad;
+    }
+    uni::fileio file;
+    ASSERT_TRUE(file.open(path, false, true, false));
+    uint32 page_size = 1024;
+    bool flag = true;
+    EXPECT_TRUE(read(file, page_size, "", flag).ok);  // the open file is enough
+    EXPECT_FALSE(flag);
+    uni::fileio closed;
+    EXPECT_FALSE(read(closed, page_size, "", flag).ok);
+}
+
+// Copies of a WAL database with page 1 zeroed and its log beside them.
+class WalFallback : public ::testing::Test {
+protected:
+    std::string zeroed_copy(const std::string& db, uint32 page_size) {
+        const std::string path = db_test::copy_in(m_dir, db, "zeroed.db", true);
+        byte_array bytes = test_pages::read_file(path);
+        std::fill(bytes.begin(), bytes.begin() + page_size, 0);
+        db_test::write_bytes(path, bytes);
+        return path;
+    }
+    velk_test::temp_dir m_dir;
+};
+
+TEST_F(WalFallback, RealWalDatabaseWithPageOneZeroed) {
+    const std::string db = db_test::real("wal_database.db");
+    if (!db_test::exists(db)) {
+        GTEST_SKIP() << "real wal_database.db not present";
+    }
+    const std::string path = zeroed_copy(db, 1024);
+
+    // Flag set: the caller's file now holds the image, and the flag stays set.
+    uni::fileio file;
+    ASSERT_TRUE(file.open(path, false, true, false));
+    uint32 page_size = 1024;
+    bool use_wal_image = true;
+    schema_result r = read(file, page_size, path, use_wal_image);
+    ASSERT_TRUE(r.ok);
+    EXPECT_TRUE(use_wal_image);
+    EXPECT_TRUE(file.in_memory());
+    EXPECT_EQ(file.size(), 3072u);
+    EXPECT_NE(r.sql_of("MyTable").find(", NewField TEXT)"), std::string::npos);
+    EXPECT_NE(r.sql_of("NewTable"), "<absent>");
+
+    // Flag clear: a local image, the caller's file untouched.
+    uni::fileio own;
+    ASSERT_TRUE(own.open(path, false, true, false));
+    use_wal_image = false;
+    r = read(own, page_size, path, use_wal_image);
+    ASSERT_TRUE(r.ok);
+    EXPECT_FALSE(use_wal_image);
+    EXPECT_FALSE(own.in_memory());
+    EXPECT_EQ(own.size(), 2048u);
+
+    // A path naming a log never falls back; nor does a database whose log is missing.
+    use_wal_image = false;
+    EXPECT_FALSE(read(own, page_size, path + "-wal", use_wal_image).ok);
+    std::filesystem::remove(path + "-wal");
+    EXPECT_FALSE(read(own, page_size, path, use_wal_image).ok);
+}
+
+// The log holds page 1 and notes' page only: the archive, whose pages exist in the main file
+// alone, must still be read from the image.
+TEST_F(WalFallback, TablesOutsideTheLogStayInTheImage) {
+    const std::string fixture = db_test::fixture("walk/split.db");
+    const std::string path = zeroed_copy(fixture, 1024);
+    uni::fileio file;
+    ASSERT_TRUE(file.open(path, false, true, false));
+    uint32 page_size = 1024;
+    bool use_wal_image = true;
+    const schema_result r = read(file, page_size, path, use_wal_image);
+    ASSERT_TRUE(r.ok);
+    ASSERT_TRUE(use_wal_image);
+    const std::string applied = db_test::checkpointed_copy(m_dir, fixture, "applied.db");
+    EXPECT_EQ(r.rows(), library_schema(applied));
+    for (std::size_t i = 0; i < r.names.size(); ++i) {
+        std::vector<table_record> rows;
+        ASSERT_TRUE(read_table_records(rows, file, (r.roots[i] - 1) * 1024, 1024, 0,
+                                       std::numeric_limits<uint64>::max(), true, false, true))
+            << r.names[i];
+        EXPECT_EQ(db_test::sorted(db_test::as_rows(rows)),
+                  db_test::library_rows(applied, r.names[i]))
+            << r.names[i];
+    }
+}
+
+}  // namespace
