@@ -5,6 +5,7 @@
 #include <set>
 #include <string_view>
 
+#include "sqlite/record_bits.h"
 #include "text/md5_digest.h"
 #include "text/text_case.h"
 #include "text/text_replace.h"
@@ -274,6 +275,10 @@ void table_definition::make_schema_signature() {
     if (md5_digest(text.data(), static_cast<uint32>(text.size()), m_schema_digest)) {
         m_schema_signature = guid_to_string(m_schema_digest);
     }
+}
+
+int32 table_definition::mask_column_count() const {
+    return m_column_mask == 0 ? 0 : count_mask_bits(m_column_mask);
 }
 
 int table_definition::min_column_count() const {

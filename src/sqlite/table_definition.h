@@ -89,6 +89,8 @@ public:
     // that may be missing from a record (a default other than "0" or "1", or no default and
     // the may-be-absent flag).
     [[nodiscard]] int min_column_count() const;
+    // How many columns the definition's column mask selects (its low 60 bits); 0 for none.
+    [[nodiscard]] int32 mask_column_count() const;
     // The first n characters of each column name, joined by "-"; as many columns as the
     // mask selects when it selects fewer than there are.
     void write_column_names(std::ostream& out, int n) const;

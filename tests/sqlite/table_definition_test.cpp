@@ -348,3 +348,17 @@ TEST(RealSchema, PushNotificationTables) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TableDefinitionMask, CountsOnlyTheLowSixtyBits) {
+    table_definition definition;
+    EXPECT_EQ(definition.mask_column_count(), 0);
+    definition.m_column_mask = 0x5;
+    EXPECT_EQ(definition.mask_column_count(), 2);
+    // The top four bits carry flags, not columns.
+    definition.m_column_mask = 0xF000000000000001ULL;
+    EXPECT_EQ(definition.mask_column_count(), 1);
+}
+
+}  // namespace

@@ -1,0 +1,339 @@
+#include "cmdline/cell_render.h"
+
+#include <bit>
+#include <cstdio>
+
+#include "cmdline/output_record.h"
+#include "text/guid16.h"
+#include "text/hex_text.h"
+#include "text/text_lines.h"
+#include "text/text_replace.h"
+#include "time/kq_time.h"
+#include "time/time_format.h"
+
+namespace vt = variant_type;
+
+namespace {
+
+constexpr std::size_t guid_size = 16;
+// Hex digits of a type-14 number: all 64 bits, always.
+constexpr int64 number64_digits = 16;
+// Bytes a type-28 cell shows beyond the first when its column has no width.
+constexpr int64 default_byte_limit = 16;
+
+std::string hex_digits(uint64 value) {
+    char buffer[24] = {};
+    (void)std::snprintf(buffer, sizeof buffer, "%llx", static_cast<unsigned long long>(value));
+    return buffer;
+}
+
+std::string decimal_digits(uint64 value) {
+    char buffer[24] = {};
+    (void)std::snprintf(buffer, sizeof buffer, "%llu", static_cast<unsigned long long>(value));
+    return buffer;
+}
+
+std::string zero_filled(const std::string& digits, int64 width) {
+    if (width <= static_cast<int64>(digits.size())) {
+        return digits;
+    }
+    return std::string(static_cast<std::size_t>(width) - digits.size(), '0') + digits;
+}
+
+// Hex digits an integer type shows when its column gives no width: the size of the type,
+// except that 64-bit values keep the 8 digits of a 32-bit one as their minimum.
+int64 natural_hex_digits(uint16 type) {
+    switch (type) {
+        case vt::u8:
+            return 2;
+        case vt::u16:
+            return 4;
+        case vt::u32:
+        case vt::i64:
+            return 8;
+        default:
+            return 0;
+    }
+}
+
+// "0x" and the value's digits zero-filled to the room W leaves after the prefixes and
+// "0x", or to fallback digits when W leaves no such room.
+std::string hex_in_width(uint64 value, int32 width, int32 prefix, int64 fallback) {
+    const int64 room = static_cast<int64>(width) - prefix - 2;
+    return "0x" + zero_filled(hex_digits(value), room >= 0 ? room : fallback);
+}
+
+int64 width_less_prefix(int32 width, int32 prefix) {
+    return width >= prefix ? static_cast<int64>(width) - prefix : 0;
+}
+
+bool is_unix_seconds_type(uint32 type) {
+    return type == vt::unix_seconds_two_columns || type == vt::unix_seconds ||
+           type == vt::unix_seconds_alt_two_columns || type == vt::unix_seconds_alt;
+}
+
+// The display spec of one time cell. Unix seconds carry no fraction and a cell may ask to
+// show none; the options' spec is still uncompiled before the option parser has run, so it
+// is compiled from the options' templates first, or the digits could not be dropped.
+time_display_spec cell_display_spec(uint32 type, uint32 flags, const cmd_params& options) {
+    time_display_spec spec = options.m_time_spec;
+    if (!is_unix_seconds_type(type) && (flags & cell_flag::no_fraction) == 0) {
+        return spec;
+    }
+    if (spec.is_unset() &&
+        !spec.parse(options.m_date_format, options.m_time_format, options.m_pair_datetime)) {
+        spec = time_display_spec{};
+        (void)spec.parse("yyyy-mm-dd", "hh:mm:ss.xxx", options.m_pair_datetime);  // fixed, valid
+    }
+    spec.time_flags &= time_display_spec::keep_without_fraction;
+    return spec;
+}
+
+// Cuts text to at most limit bytes without splitting a UTF-8 sequence.
+void cut_text_to(std::string& text, std::size_t limit) {
+    if (text.size() <= limit) {
+        return;
+    }
+    constexpr unsigned char continuation_mask = 0xC0;
+    constexpr unsigned char continuation_bits = 0x80;
+    std::size_t end = limit;
+    while (end > 0 &&
+           (static_cast<unsigned char>(text[end]) & continuation_mask) == continuation_bits) {
+        --end;
+    }
+    text.resize(end);
+}
+
+std::string quoted_csv_value(const std::string& text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        out += c;
+        if (c == '"') {
+            out += '"';
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string hex_pairs_limited(const byte_array& bytes, int32 width) {
+    const int64 limit = width == 0 ? default_byte_limit : static_cast<int64>(width) / 3 - 2;
+    const int64 count = static_cast<int64>(bytes.size());
+    std::string text;
+    for (int64 k = 0; k <= limit && k < count; ++k) {
+        if (k > 0) {
+            text += ' ';
+        }
+        const std::string digits = hex_digits(bytes[static_cast<std::size_t>(k)]);
+        text += zero_filled(digits, 2);
+    }
+    if (count - 1 > limit) {
+        text += " ...";
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string pad_text(const std::string& text, int64 width, bool right) {
+    if (width <= static_cast<int64>(text.size())) {
+        return text;
+    }
+    const std::string fill(static_cast<std::size_t>(width) - text.size(), ' ');
+    return right ? fill + text : text + fill;
+}
+
+int32 column_width(const std::vector<kq_variant_lite>& columns, std::size_t index) {
+    if (index >= columns.size()) {
+        return 0;
+    }
+    constexpr uint64 low_32_bits = 0xFFFFFFFFULL;
+    return static_cast<int32>(static_cast<uint32>(columns[index].m_width & low_32_bits));
+}
+
+int32 cell_width(const cmd_params& options, std::size_t index) {
+    return options.m_no_whitespace ? 0 : column_width(options.m_columns, index);
+}
+
+std::string missing_value_filler(const cmd_params& options) {
+    return options.m_no_whitespace ? std::string() : std::string(" ");
+}
+
+int32 prefix_length(uint32 flags) {
+    int32 length = 0;
+    if ((flags & cell_flag::arrow_prefix) != 0) {
+        length += 2;
+    }
+    if ((flags & cell_flag::blank_prefix) != 0) {
+        length += 1;
+    }
+    return length;
+}
+
+std::string prefix_text(uint32 flags) {
+    std::string text;
+    if ((flags & cell_flag::arrow_prefix) != 0) {
+        text += "->";
+    }
+    if ((flags & cell_flag::blank_prefix) != 0) {
+        text += ' ';
+    }
+    return text;
+}
+
+bool is_blank_zero(const kq_variant_lite& cell) {
+    return (cell.m_flags & cell_flag::blank_zero) != 0 && cell.m_value == 0;
+}
+
+std::string integer_cell_text(const kq_variant_lite& cell, int32 width, int32 prefix,
+                              const cmd_params& options) {
+    const uint32 flags = cell.m_flags;
+    if (is_blank_zero(cell)) {
+        return pad_text(missing_value_filler(options), width_less_prefix(width, prefix), true);
+    }
+    if ((flags & cell_flag::bare_hex) != 0) {
+        return pad_text(hex_digits(cell.m_value), width_less_prefix(width, prefix), true);
+    }
+    if ((flags & cell_flag::hex_zero_filled) != 0) {
+        return hex_in_width(cell.m_value, width, prefix, 0);
+    }
+    if ((flags & cell_flag::hex_and_decimal) != 0) {
+        return hex_in_width(cell.m_value, width, prefix, natural_hex_digits(cell.m_type)) + " [" +
+               decimal_digits(cell.m_value) + "]";
+    }
+    if (!options.m_base16 || (flags & cell_flag::force_decimal) != 0) {
+        const int64 room = width > prefix ? static_cast<int64>(width) - prefix : 0;
+        return pad_text(decimal_digits(cell.m_value), room, true);
+    }
+    return hex_in_width(cell.m_value, width, prefix, natural_hex_digits(cell.m_type));
+}
+
+void prepare_text_cell(kq_variant_lite& cell, const cmd_params& options) {
+    if (options.m_delimiter != 0) {
+        // A zero substitute would put NUL bytes into the report; a blank keeps the column.
+        const char substitute =
+            options.m_delimiter_substitute != 0 ? options.m_delimiter_substitute : ' ';
+        replace_char(cell.m_text, options.m_delimiter, substitute, false);
+    }
+    if (options.m_csv || options.m_csvgen || options.m_csvl2t || options.m_bodyfile) {
+        (void)mark_line_breaks(cell.m_text);  // edits in place
+    }
+}
+
+std::string keep_separator_out(const std::string& text, const cmd_params& options) {
+    // Multiline output puts every value on a line of its own: no separator follows it.
+    if (options.m_separator.empty() || options.m_multiline) {
+        return text;
+    }
+    std::string specials;
+    for (const char c : options.m_separator) {
+        if (c != ' ') {
+            specials += c;
+        }
+    }
+    if (options.m_quoted_csv) {
+        const bool needs_quotes = text.find_first_of(specials + '"') != std::string::npos;
+        return needs_quotes ? quoted_csv_value(text) : text;
+    }
+    if (options.m_delimiter != 0 || specials.empty()) {
+        return text;
+    }
+    std::string out = text;
+    for (char& c : out) {
+        if (specials.find(c) != std::string::npos) {
+            c = ' ';
+        }
+    }
+    return out;
+}
+
+std::string text_cell_text(const kq_variant_lite& cell, int32 width, int32 prefix,
+                           const cmd_params& options) {
+    const bool right = (cell.m_flags & cell_flag::align_right) != 0;
+    std::string text = cell.m_text;
+    const bool cut =
+        (cell.m_flags & cell_flag::cut_text) != 0 && text.size() > cell.m_max_text_length;
+    if (cut) {
+        cut_text_to(text, cell.m_max_text_length);
+    }
+    text = keep_separator_out(text, options);
+    const int64 length = static_cast<int64>(text.size());
+    if (!cut && (cell.m_flags & cell_flag::centre) != 0 && !options.m_no_whitespace &&
+        width > length + prefix) {
+        const int64 lead = (static_cast<int64>(width) - prefix - length) / 2;
+        return std::string(static_cast<std::size_t>(lead), ' ') +
+               pad_text(text, static_cast<int64>(width) - prefix - lead, right);
+    }
+    return pad_text(text, width_less_prefix(width, prefix), right);
+}
+
+std::string number64_cell_text(const kq_variant_lite& cell, int32 width,
+                               const cmd_params& options) {
+    std::string digits;
+    if (options.m_base16 || cell.m_flags == cell_flag::hex_zero_filled) {
+        digits = "0x" + zero_filled(hex_digits(cell.m_value), number64_digits);
+    } else {
+        digits = decimal_digits(cell.m_value);
+    }
+    return (options.m_pad ? " " : "") + pad_text(digits, width, false);
+}
+
+std::string bytes_cell_text(const kq_variant_lite& cell, int32 width, const cmd_params& options) {
+    std::string text;
+    if (cell.m_bytes.empty()) {
+        // A cell built from text (copy_field) holds its value as text and no bytes; showing
+        // that text keeps the value in the report.
+        text = cell.m_text.empty() ? missing_value_filler(options) : cell.m_text;
+    } else if (cell.m_type == vt::guid) {
+        if (cell.m_bytes.size() < guid_size) {
+            text = missing_value_filler(options);
+        } else {
+            guid16 id;
+            guid_copy(id, cell.m_bytes.data());
+            text = guid_to_string(id);
+        }
+    } else if (cell.m_type == vt::bytes_hex_separated) {
+        text = hex_pairs_limited(cell.m_bytes, width);
+    } else {
+        text = byte_array_hex_string(cell.m_bytes, "");
+    }
+    return text;
+}
+
+cell_time_text format_cell_time(uint32 type, uint64 value, uint32 flags,
+                                const cmd_params& options) {
+    const std::string filler = missing_value_filler(options);
+    kq::type_time kind = kq::tt_filetime;
+    if (!cell_time_kind(type, kind)) {
+        return {filler, filler};
+    }
+    const bool safari = type == vt::safari_two_columns || type == vt::safari;
+    const kq::time moment = safari && (flags & cell_flag::value_is_double) != 0
+                                ? kq::time(std::bit_cast<double>(value), kq::tt_safari)
+                                : kq::time(value, kind);
+    if (!moment.is_valid) {
+        return {filler, filler};
+    }
+    cell_time_text out;
+    // false only reports that an unset spec was replaced by the default form
+    (void)kq::format_date_time(out.date, out.time, moment, cell_display_spec(type, flags, options));
+    return out;
+}
+
+bool is_time_list(const kq_variant_lite& cell) {
+    return cell.m_flags == cell_flag::several_times && !cell.m_values.empty();
+}
+
+std::string time_list_text(const kq_variant_lite& cell, const cmd_params& options) {
+    std::string text;
+    bool first = true;
+    for (const uint64 value : cell.m_values) {
+        if (!first) {
+            text += "; ";
+        }
+        first = false;
+        const cell_time_text one = format_cell_time(cell.m_type, value, cell.m_flags, options);
+        text += one.date + " " + one.time;
+    }
+    return text;
+}

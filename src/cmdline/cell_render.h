@@ -1,0 +1,70 @@
+#pragma once
+// The text of single output cells under the output settings of cmd_params: integers, text,
+// 64-bit numbers, GUIDs and bytes, and the date and time texts of time cells. The table and
+// CSV writer (cmdline/record_writer.h) places these texts in a line; nothing here writes to
+// a stream.
+//
+// Widths: W is the width of the column with the cell's index, the low 32 bits of the
+// column's width taken as signed; a cell without a column, a negative W and every cell
+// under no-whitespace have none. A width pads a shorter text with blanks (on the right for
+// left alignment, on the left for right alignment) and never shortens a longer one. P is
+// the length of the cell's prefixes ("->", one blank), which only integer and text cells
+// take off their width.
+
+#include <string>
+#include <vector>
+
+#include "cmdline/cmd_params.h"
+#include "text/kq_types.h"
+#include "text/kq_variant_lite.h"
+
+// text padded to width with blanks; a width at or below the text's length (negative
+// included) leaves it as it is.
+[[nodiscard]] std::string pad_text(const std::string& text, int64 width, bool right);
+// The signed low 32 bits of columns[index]'s width; 0 without such a column.
+[[nodiscard]] int32 column_width(const std::vector<kq_variant_lite>& columns, std::size_t index);
+// The width applied to cell index: column_width, or 0 under no-whitespace.
+[[nodiscard]] int32 cell_width(const cmd_params& options, std::size_t index);
+// The filler of a missing value: one blank, or nothing under no-whitespace.
+[[nodiscard]] std::string missing_value_filler(const cmd_params& options);
+// The length of the prefixes a cell's flags ask for.
+[[nodiscard]] int32 prefix_length(uint32 flags);
+[[nodiscard]] std::string prefix_text(uint32 flags);
+
+// An integer cell (types 1, 2, 3, 4, 8) that the writer shows as a blank.
+[[nodiscard]] bool is_blank_zero(const kq_variant_lite& cell);
+// Integer cells, by the first matching rule: blank zero, bare hex, zero-filled hex, hex
+// with decimal, decimal, "0x" hex; always right-aligned.
+[[nodiscard]] std::string integer_cell_text(const kq_variant_lite& cell, int32 width, int32 prefix,
+                                            const cmd_params& options);
+
+// Text cells: the delimiter becomes its substitute and, in the CSV forms, line breaks
+// become markers, both in the cell itself.
+void prepare_text_cell(kq_variant_lite& cell, const cmd_params& options);
+// The written form of a prepared text cell: cut, kept from carrying the separator,
+// centred or padded.
+[[nodiscard]] std::string text_cell_text(const kq_variant_lite& cell, int32 width, int32 prefix,
+                                         const cmd_params& options);
+// A separator character inside a text value, written as it is, would start a new column.
+[[nodiscard]] std::string keep_separator_out(const std::string& text, const cmd_params& options);
+
+// Type 14: the pad blank, then "0x" and 16 digits or decimal, left-aligned in W.
+[[nodiscard]] std::string number64_cell_text(const kq_variant_lite& cell, int32 width,
+                                             const cmd_params& options);
+// Types 27 (GUID), 28 (hex bytes with blanks, cut with "..." after the number of bytes W
+// leaves room for) and 29 (hex bytes), not yet padded to W.
+[[nodiscard]] std::string bytes_cell_text(const kq_variant_lite& cell, int32 width,
+                                          const cmd_params& options);
+
+// The date and the time text of one value of a time type; both are the filler when the
+// value gives no valid moment.
+struct cell_time_text {
+    std::string date;
+    std::string time;
+};
+[[nodiscard]] cell_time_text format_cell_time(uint32 type, uint64 value, uint32 flags,
+                                              const cmd_params& options);
+// A time cell that holds a list to print: flags exactly 0x4000 and a non-empty list.
+[[nodiscard]] bool is_time_list(const kq_variant_lite& cell);
+// Every value of the list as "date time", joined by "; ".
+[[nodiscard]] std::string time_list_text(const kq_variant_lite& cell, const cmd_params& options);
