@@ -34,14 +34,14 @@ public:
     // pointer cleared, not open.
     void reset();
     // Names from standard input. True when names can be read.
-    bool open_stdin(bool check);
+    [[nodiscard]] bool open_stdin(bool check);
     // Names from a walk of folder; depth_limit is the deepest level listed (the folder
     // itself is level 0). A folder that cannot be listed opens all the same and yields
     // nothing. The narrow form is false for an empty folder.
-    bool open_dir(const std::wstring& folder, uint32 depth_limit,
-                  const std::vector<filter_entry>& filters);
-    bool open_dir(const std::string& folder, uint32 depth_limit,
-                  const std::vector<filter_entry>& filters);
+    [[nodiscard]] bool open_dir(const std::wstring& folder, uint32 depth_limit,
+                                const std::vector<filter_entry>& filters);
+    [[nodiscard]] bool open_dir(const std::string& folder, uint32 depth_limit,
+                                const std::vector<filter_entry>& filters);
 
     // The next name: in walk mode the next walked file (trim does not apply), else the next
     // standard-input line, however long, with its trailing CRs and LFs removed when trim is
