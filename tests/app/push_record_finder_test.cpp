@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/push_table_type.h"
+#include "sqlite/database_carver.h"
 #include "sqlite/page_builder.h"
 
 namespace {
@@ -290,5 +291,110 @@ TEST(FindPushRecordsReal, FindsTheSixLiveNotifications) {
     // Order 1: its header-size byte at 28378, the first serial type after it.
     EXPECT_NE(std::find(offsets.begin(), offsets.end(), 0x6edbU), offsets.end());
 }
+
+}  // namespace
+
+namespace {
+
+bool every_table(std::vector<carved_record>& hits, const uint8* data, uint32 length,
+                 uint64 chunk_offset, bool append, void* /*context*/) {
+    return find_push_records_in(hits, data, length, chunk_offset, append, all_push_tables);
+}
+
+// The marker of a decoded notification hit: "VELK-RECOVERY-<kind>-<Order>" from its payload.
+std::string marker_of(const carved_record& hit) {
+    for (const std::string& v : hit.values) {
+        const std::size_t at = v.find("VELK-RECOVERY-");
+        if (at != std::string::npos) {
+            return v.substr(at, v.find(' ', at) - at);
+        }
+    }
+    return "";
+}
+
+struct carve_case {
+    const char* name;
+    const char* file;
+    bool wal_valid_pages;
+    std::vector<std::string> found;  // "<record source>:<marker>", in carving order
+};
+
+const carve_case carve_cases[] = {
+    {"DeletedRowsInMainFileSlack",
+     "deleted.db",
+     false,
+     {"2:VELK-RECOVERY-DELETED-7", "2:VELK-RECOVERY-DELETED-5", "2:VELK-RECOVERY-DELETED-2"}},
+    // The main file's page 7 as it was, the superseded frame of page 7, and the deleted
+    // row's residue in the slack of the page's current frame.
+    {"RowsOverwrittenThroughTheWal",
+     "wal.db",
+     false,
+     {"6:VELK-RECOVERY-LIVE-8", "6:VELK-RECOVERY-LIVE-7", "6:VELK-RECOVERY-LIVE-6",
+      "6:VELK-RECOVERY-LIVE-5", "6:VELK-RECOVERY-WAL-DELETED-4", "6:VELK-RECOVERY-LIVE-3",
+      "6:VELK-RECOVERY-WAL-UPDATE-BEFORE-2", "6:VELK-RECOVERY-LIVE-1", "7:VELK-RECOVERY-LIVE-8",
+      "7:VELK-RECOVERY-LIVE-7", "7:VELK-RECOVERY-LIVE-6", "7:VELK-RECOVERY-LIVE-5",
+      "7:VELK-RECOVERY-WAL-DELETED-4", "7:VELK-RECOVERY-LIVE-3",
+      "7:VELK-RECOVERY-WAL-UPDATE-AFTER-2", "7:VELK-RECOVERY-LIVE-1",
+      "8:VELK-RECOVERY-WAL-DELETED-4"}},
+    // The current frame of page 7 read whole: its live rows and the deleted row's residue.
+    {"CurrentWalPagesWhenAsked",
+     "wal.db",
+     true,
+     {"6:VELK-RECOVERY-LIVE-8",
+      "6:VELK-RECOVERY-LIVE-7",
+      "6:VELK-RECOVERY-LIVE-6",
+      "6:VELK-RECOVERY-LIVE-5",
+      "6:VELK-RECOVERY-WAL-DELETED-4",
+      "6:VELK-RECOVERY-LIVE-3",
+      "6:VELK-RECOVERY-WAL-UPDATE-BEFORE-2",
+      "6:VELK-RECOVERY-LIVE-1",
+      "7:VELK-RECOVERY-LIVE-8",
+      "7:VELK-RECOVERY-LIVE-7",
+      "7:VELK-RECOVERY-LIVE-6",
+      "7:VELK-RECOVERY-LIVE-5",
+      "7:VELK-RECOVERY-WAL-DELETED-4",
+      "7:VELK-RECOVERY-LIVE-3",
+      "7:VELK-RECOVERY-WAL-UPDATE-AFTER-2",
+      "7:VELK-RECOVERY-LIVE-1",
+      "9:VELK-RECOVERY-LIVE-8",
+      "9:VELK-RECOVERY-LIVE-7",
+      "9:VELK-RECOVERY-LIVE-6",
+      "9:VELK-RECOVERY-LIVE-5",
+      "9:VELK-RECOVERY-WAL-DELETED-4",
+      "9:VELK-RECOVERY-LIVE-3",
+      "9:VELK-RECOVERY-WAL-UPDATE-AFTER-2",
+      "9:VELK-RECOVERY-LIVE-1",
+      "8:VELK-RECOVERY-WAL-DELETED-4"}},
+    // Deleted with secure delete on: the journal's page is all that keeps the row.
+    {"RowKeptOnlyByTheJournal",
+     "journal.db",
+     false,
+     {"11:VELK-RECOVERY-LIVE-8", "11:VELK-RECOVERY-LIVE-7", "11:VELK-RECOVERY-LIVE-6",
+      "11:VELK-RECOVERY-LIVE-5", "11:VELK-RECOVERY-LIVE-4", "11:VELK-RECOVERY-JOURNAL-DELETED-3",
+      "11:VELK-RECOVERY-LIVE-2", "11:VELK-RECOVERY-LIVE-1"}},
+};
+
+class FindPushRecordsCarve : public ::testing::TestWithParam<carve_case> {};
+
+// The finder behind the carver, on databases whose removed rows are known.
+TEST_P(FindPushRecordsCarve, RecoversTheRemovedRows) {
+    const carve_case& c = GetParam();
+    const std::string path = std::string(VELK_TEST_DATA_DIR) + "/recovery/" + c.file;
+    std::vector<carved_record> hits;
+    std::string table;
+    ASSERT_TRUE(carve_database(hits, path, table, every_table, false, true, 1, 1, c.wal_valid_pages,
+                               false, false, nullptr));
+    std::vector<std::string> found;
+    for (const carved_record& h : hits) {
+        ASSERT_EQ(h.table_type, push_table_notification);
+        EXPECT_EQ(h.column_mask, 0x3fffU);
+        ASSERT_EQ(h.values.size(), 14U);
+        found.push_back(std::to_string(record_source::of_word(h.source_word)) + ":" + marker_of(h));
+    }
+    EXPECT_EQ(found, c.found);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FindPushRecordsCarve, ::testing::ValuesIn(carve_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace
