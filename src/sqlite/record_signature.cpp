@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <limits>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "sqlite/serial_type.h"
 #include "sqlite/sqlite_format.h"
+#include "text/number_text.h"
 
 namespace vi = sqlite_format::varint;
 
@@ -15,27 +17,11 @@ namespace {
 constexpr char text_alternative = '-';
 constexpr char blob_alternative = '+';
 constexpr char byte_alternative = 'x';
-// A hexadecimal byte value beyond this can match no byte; growing it further is pointless.
-constexpr uint32 hex_value_cap = 0x100;
-
-// The number after an 'x' alternative: the hexadecimal digits that follow, up to the first
-// other character.
-uint32 hex_value(std::string_view digits) {
+// The number of an 'x' alternative: the alternative and the hexadecimal digits after it,
+// read as number text reads "x1f"; 0 (which matches nothing) when they are no number.
+uint32 hex_value(std::string_view alternative) {
     uint32 value = 0;
-    for (const char c : digits) {
-        uint32 d = 0;
-        if (c >= '0' && c <= '9') {
-            d = static_cast<uint32>(c - '0');
-        } else if (c >= 'a' && c <= 'f') {
-            d = static_cast<uint32>(c - 'a' + 10);
-        } else if (c >= 'A' && c <= 'F') {
-            d = static_cast<uint32>(c - 'A' + 10);
-        } else {
-            break;
-        }
-        value = value < hex_value_cap ? value * 16 + d : value;
-    }
-    return value;
+    return string_to_uint32(std::string(alternative), &value) ? value : 0;
 }
 
 // What one pattern did at the current position.
@@ -83,7 +69,7 @@ step_result forward_step(forward_state& s, std::string_view pattern) {
             continue;
         }
         if (alt == byte_alternative) {
-            return forward_byte(s, hex_value(pattern.substr(i + 1)));
+            return forward_byte(s, hex_value(pattern.substr(i)));
         }
         uint8 b = 0;
         if (s.bytes.u8_at(s.at, b) && names_byte(alt, b)) {
@@ -129,7 +115,7 @@ step_result backward_step(backward_state& s, std::string_view pattern) {
         if (alt == byte_alternative) {
             // Walking back, the byte is the last of its varint: one byte is taken whatever
             // its value.
-            const uint32 value = hex_value(pattern.substr(i + 1));
+            const uint32 value = hex_value(pattern.substr(i));
             if (value == 0 || !byte_back(s, b) || b != value) {
                 return step_result::whole_match_fails;
             }
