@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/push_table_type.h"
+#include "app/velk_options.h"
 #include "sqlite/column_text.h"
 #include "sqlite/record_signature.h"
 #include "sqlite/text_filter.h"
@@ -403,4 +404,11 @@ bool find_push_records_in(std::vector<carved_record>& hits, const uint8* data, u
         n += std::max<std::size_t>(hit.header_size, 1);
     }
     return hits.size() > before;
+}
+
+bool find_push_records(std::vector<carved_record>& hits, const uint8* data, uint32 length,
+                       uint64 chunk_offset, bool append, void* context) {
+    const auto* options = static_cast<const velk_options*>(context);
+    const uint64 tables = options == nullptr ? all_push_tables : options->m_carve_tables;
+    return find_push_records_in(hits, data, length, chunk_offset, append, tables);
 }
