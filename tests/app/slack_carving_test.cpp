@@ -327,3 +327,59 @@ TEST(ParseChunkFile, NoOptionsOrNoPath) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- The real database ------------------------------------------------------------------
+
+struct seen_notification {
+    int64 arrival;
+    int64 expiry;
+    std::string type;
+    std::string payload;
+    auto operator<=>(const seen_notification&) const = default;
+};
+
+std::multiset<seen_notification> seen(const velk_options& options) {
+    std::multiset<seen_notification> out;
+    for (const notification_record& n : options.m_notifications) {
+        out.insert({n.m_arrival_time, n.m_expiry_time, n.m_type, n.m_payload});
+    }
+    return out;
+}
+
+// It holds no deleted notification: its slack gives none, and read as a chunk it gives the
+// six live ones, as raw records.
+TEST(RecoveryRealDatabase, SlackHoldsNoNotificationAndTheChunkTheSixLiveOnes) {
+    const std::string real = test_pages::real_db_path();
+    if (!std::filesystem::exists(real)) {
+        GTEST_SKIP() << "real wpndatabase.db not present";
+    }
+    const temp_dir dir;
+    std::filesystem::copy_file(real, dir.file("wpndatabase.db"));
+    velk_options live;
+    live.m_status_output = false;
+    ASSERT_TRUE(process_db_file(&live, dir.file("wpndatabase.db")));
+    ASSERT_EQ(live.m_notifications.size(), 6U);
+    const std::size_t handlers = live.m_handlers.size();
+
+    (void)carve_db_slack(live.m_db.db_path(), false, false, live);
+    EXPECT_TRUE(live.m_notifications.empty());
+    EXPECT_GE(live.m_handlers.size(), handlers);
+
+    velk_options live_again;
+    live_again.m_status_output = false;
+    ASSERT_TRUE(process_db_file(&live_again, dir.file("wpndatabase.db")));
+    velk_options chunk;
+    chunk.m_status_output = false;
+    ASSERT_TRUE(parse_chunk_file(&chunk, dir.file("wpndatabase.db")));
+    EXPECT_EQ(seen(chunk), seen(live_again));
+    bool order_one = false;
+    for (const notification_record& n : chunk.m_notifications) {
+        EXPECT_EQ(record_source::of_word(n.m_source_word), record_source::carve_blob);
+        order_one = order_one || n.m_record_offset == 0x6edb;
+    }
+    EXPECT_TRUE(order_one);
+}
+
+}  // namespace
