@@ -1,13 +1,6 @@
-#include <cstdio>
-#include <string>
+// The velk executable: the whole run lives in the library (app/velk_run.h) so that tests
+// reach every step of it.
 
-namespace {
-// Built before main runs; the version line starts from it.
-const std::string program_name = "velk";
-}  // namespace
+#include "app/velk_run.h"
 
-int main() {
-    const std::string version_line = program_name + " - " + "v" VELK_VERSION_TEXT + " -";
-    std::printf("%s\n", version_line.c_str());
-    return 0;
-}
+int main(int argc, char** argv) { return velk_run(argc, argv); }

@@ -42,8 +42,8 @@ struct sqlite_db_header {
 
 // The page size field of a header of at least 100 bytes that carries the magic. `dump` is
 // accepted for the callers that pass one; nothing is written to it.
-[[nodiscard]] bool page_size_from_header(std::ostream* dump, uint32& page_size,
-                                         const uint8* header, uint32 length);
+[[nodiscard]] bool page_size_from_header(std::ostream* dump, uint32& page_size, const uint8* header,
+                                         uint32 length);
 // The page size field of an open file's first 100 bytes, whatever they hold.
 [[nodiscard]] bool page_size_of_file(uint32& page_size, uni::fileio& file);
 // Scans a buffer byte by byte for a b-tree page header or a database header and derives a

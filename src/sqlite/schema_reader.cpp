@@ -48,8 +48,7 @@ bool is_schema_row(uint64 kind) {
 }
 
 // The schema rows below one child of page 1, in ascending root-page order.
-void read_child(schema_lists& out, uni::fileio& file, uint64 child, uint32 page_size,
-                bool utf8) {
+void read_child(schema_lists& out, uni::fileio& file, uint64 child, uint32 page_size, bool utf8) {
     page_list pages;
     page_descriptor_map unused;
     page_descriptor_map table_rows;
@@ -116,8 +115,9 @@ bool read_schema(std::vector<std::string>& names, std::vector<std::string>& sql_
         if (read_page(view, kq::byte_reader(page_one), page_size, reserved)) {
             use_wal_image = false;
         } else {
-            // A log read as a database has no page 1 of its own and no log beside it.
-            if (is_wal_path(path)) {
+            // A log read as a database has no page 1 of its own and no log beside it; without
+            // a path there is no log to look for.
+            if (path.empty() || is_wal_path(path)) {
                 return false;
             }
             source = use_wal_image ? &file : &local;

@@ -63,9 +63,8 @@ void collect_row(sql_result_set& result, std::span<char* const> values, std::siz
 }
 
 void log_failure(sql_result_set& result, sqlite3* db, const std::string& statement) {
-    const char* error = g_sqlite_api.sqlite3_errmsg != nullptr
-                            ? g_sqlite_api.sqlite3_errmsg(db)
-                            : nullptr;
+    const char* error =
+        g_sqlite_api.sqlite3_errmsg != nullptr ? g_sqlite_api.sqlite3_errmsg(db) : nullptr;
     const std::string text = error == nullptr ? "" : error;
     if (text.find(already_exists_text) != std::string::npos) {
         result.already_exists = true;
@@ -197,8 +196,8 @@ void dump_result_set(const sql_result_set& result, std::ostream& out) {
     for (const std::vector<std::string>& row : result.rows) {
         const std::size_t columns = std::min(result.column_names.size(), row.size());
         for (std::size_t i = 0; i < columns; ++i) {
-            const bool hex = i < result.column_types.size() &&
-                             result.column_types[i] == column_type_hex_bytes;
+            const bool hex =
+                i < result.column_types.size() && result.column_types[i] == column_type_hex_bytes;
             if (hex) {
                 write_hex_bytes(out, row[i]);
             } else {

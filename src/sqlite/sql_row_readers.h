@@ -40,6 +40,6 @@ using sql_named_row_fn = void (*)(void* context, const std::vector<std::string>&
 // As for_each_row, with the column names; NULL reads "", and with float_as_text a real
 // reads as SQLite's own text.
 [[nodiscard]] bool for_each_row_with_names(void* context, uint8 option, uint32 value1,
-                                           uint32 value2, uint32 value3, uint32 value4,
-                                           sqlite3* db, const std::string& sql,
-                                           sql_named_row_fn row_fn, bool float_as_text);
+                                           uint32 value2, uint32 value3, uint32 value4, sqlite3* db,
+                                           const std::string& sql, sql_named_row_fn row_fn,
+                                           bool float_as_text);

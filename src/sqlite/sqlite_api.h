@@ -13,30 +13,30 @@
 
 // The 24 entries in their fixed order; the member order is the table's order.
 struct sqlite_api_table {
-    decltype(&::sqlite3_exec) sqlite3_exec = nullptr;                      // 0
-    decltype(&::sqlite3_open) sqlite3_open = nullptr;                      // 1
-    decltype(&::sqlite3_open_v2) sqlite3_open_v2 = nullptr;                // 2
-    decltype(&::sqlite3_close) sqlite3_close = nullptr;                    // 3
-    decltype(&::sqlite3_prepare_v2) sqlite3_prepare_v2 = nullptr;          // 4
-    decltype(&::sqlite3_bind_blob) sqlite3_bind_blob = nullptr;            // 5
-    decltype(&::sqlite3_bind_double) sqlite3_bind_double = nullptr;        // 6
-    decltype(&::sqlite3_bind_int) sqlite3_bind_int = nullptr;              // 7
-    decltype(&::sqlite3_bind_int64) sqlite3_bind_int64 = nullptr;          // 8
-    decltype(&::sqlite3_bind_text) sqlite3_bind_text = nullptr;            // 9
-    decltype(&::sqlite3_step) sqlite3_step = nullptr;                      // 10
-    decltype(&::sqlite3_finalize) sqlite3_finalize = nullptr;              // 11
-    decltype(&::sqlite3_column_count) sqlite3_column_count = nullptr;      // 12
-    decltype(&::sqlite3_column_name) sqlite3_column_name = nullptr;        // 13
-    decltype(&::sqlite3_column_type) sqlite3_column_type = nullptr;        // 14
-    decltype(&::sqlite3_column_bytes) sqlite3_column_bytes = nullptr;      // 15
-    decltype(&::sqlite3_column_int64) sqlite3_column_int64 = nullptr;      // 16
-    decltype(&::sqlite3_column_double) sqlite3_column_double = nullptr;    // 17
-    decltype(&::sqlite3_column_text) sqlite3_column_text = nullptr;        // 18
-    decltype(&::sqlite3_column_blob) sqlite3_column_blob = nullptr;        // 19
+    decltype(&::sqlite3_exec) sqlite3_exec = nullptr;                            // 0
+    decltype(&::sqlite3_open) sqlite3_open = nullptr;                            // 1
+    decltype(&::sqlite3_open_v2) sqlite3_open_v2 = nullptr;                      // 2
+    decltype(&::sqlite3_close) sqlite3_close = nullptr;                          // 3
+    decltype(&::sqlite3_prepare_v2) sqlite3_prepare_v2 = nullptr;                // 4
+    decltype(&::sqlite3_bind_blob) sqlite3_bind_blob = nullptr;                  // 5
+    decltype(&::sqlite3_bind_double) sqlite3_bind_double = nullptr;              // 6
+    decltype(&::sqlite3_bind_int) sqlite3_bind_int = nullptr;                    // 7
+    decltype(&::sqlite3_bind_int64) sqlite3_bind_int64 = nullptr;                // 8
+    decltype(&::sqlite3_bind_text) sqlite3_bind_text = nullptr;                  // 9
+    decltype(&::sqlite3_step) sqlite3_step = nullptr;                            // 10
+    decltype(&::sqlite3_finalize) sqlite3_finalize = nullptr;                    // 11
+    decltype(&::sqlite3_column_count) sqlite3_column_count = nullptr;            // 12
+    decltype(&::sqlite3_column_name) sqlite3_column_name = nullptr;              // 13
+    decltype(&::sqlite3_column_type) sqlite3_column_type = nullptr;              // 14
+    decltype(&::sqlite3_column_bytes) sqlite3_column_bytes = nullptr;            // 15
+    decltype(&::sqlite3_column_int64) sqlite3_column_int64 = nullptr;            // 16
+    decltype(&::sqlite3_column_double) sqlite3_column_double = nullptr;          // 17
+    decltype(&::sqlite3_column_text) sqlite3_column_text = nullptr;              // 18
+    decltype(&::sqlite3_column_blob) sqlite3_column_blob = nullptr;              // 19
     decltype(&::sqlite3_last_insert_rowid) sqlite3_last_insert_rowid = nullptr;  // 20
-    decltype(&::sqlite3_errmsg) sqlite3_errmsg = nullptr;                  // 21
-    decltype(&::sqlite3_reset) sqlite3_reset = nullptr;                    // 22
-    decltype(&::sqlite3_clear_bindings) sqlite3_clear_bindings = nullptr;  // 23
+    decltype(&::sqlite3_errmsg) sqlite3_errmsg = nullptr;                        // 21
+    decltype(&::sqlite3_reset) sqlite3_reset = nullptr;                          // 22
+    decltype(&::sqlite3_clear_bindings) sqlite3_clear_bindings = nullptr;        // 23
 };
 
 inline constexpr std::size_t sqlite_api_entry_count = 24;

@@ -176,8 +176,7 @@ void copy_selected_rows(std::vector<std::vector<std::string>>& rows,
 }  // namespace
 
 bool sqlite_wrapper::select_columns(std::vector<std::vector<std::string>>& rows,
-                                    std::vector<std::string>& columns,
-                                    const std::string& table) {
+                                    std::vector<std::string>& columns, const std::string& table) {
     if (!m_open || table.empty()) {
         return false;
     }

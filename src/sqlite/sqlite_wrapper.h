@@ -54,8 +54,7 @@ public:
     // is lengthened and overwritten with the result's column names. True when rows came
     // back; false when the wrapper is not open, the table name is empty or the query fails.
     [[nodiscard]] bool select_columns(std::vector<std::vector<std::string>>& rows,
-                                      std::vector<std::string>& columns,
-                                      const std::string& table);
+                                      std::vector<std::string>& columns, const std::string& table);
 
     // True when a shared library is held (never, with SQLite linked into the program).
     [[nodiscard]] bool has_library() const { return m_library_handle != nullptr; }

@@ -22,7 +22,8 @@ bool usable(const uni::fileio& file, uint32 page_size) {
 
 // Page numbers start at 1 (1.5): a link to page 0 is damage and is never followed.
 bool read_page_number(uni::fileio& file, uint64 page_number, uint32 page_size, byte_array& page) {
-    return page_number != 0 && read_page_bytes(file, (page_number - 1) * page_size, page_size, page);
+    return page_number != 0 &&
+           read_page_bytes(file, (page_number - 1) * page_size, page_size, page);
 }
 
 // Page 1 begins with the database header, so it never reads as interior here: a schema
@@ -221,8 +222,7 @@ struct walk_options {
 };
 
 // Appends the rows of one parsed leaf; true when the row at the limit was taken.
-bool take_rows(std::vector<table_record>& out, page_descriptor_map& parsed,
-               const walk_options& o) {
+bool take_rows(std::vector<table_record>& out, page_descriptor_map& parsed, const walk_options& o) {
     for (auto& [key, entry] : parsed) {
         if (entry.kind != row_kind::table_cells && entry.kind != row_kind::index_cells) {
             continue;
@@ -288,8 +288,8 @@ bool walk_table_btree(std::vector<table_record>& out, page_list& pages, uni::fil
             !read_page_records(pages, unused, file, root_offset, page_size, true, utf8_text)) {
             return false;
         }
-        const walk_options o{page_size, start_rowid, make_limit(start_rowid, count),
-                             raw_blobs, capture_header, utf8_text, pages.front().without_rowid};
+        const walk_options o{page_size,      start_rowid, make_limit(start_rowid, count), raw_blobs,
+                             capture_header, utf8_text,   pages.front().without_rowid};
         walk_leaves(out, pages, file, o);
     } catch (const std::bad_alloc&) {
         // The rows appended before stay valid.
@@ -301,6 +301,6 @@ bool read_table_records(std::vector<table_record>& out, uni::fileio& file, uint6
                         uint32 page_size, uint64 start_rowid, uint64 count, bool raw_blobs,
                         bool capture_header, bool utf8_text) {
     page_list pages;
-    return walk_table_btree(out, pages, file, root_offset, page_size, start_rowid, count,
-                            raw_blobs, capture_header, utf8_text);
+    return walk_table_btree(out, pages, file, root_offset, page_size, start_rowid, count, raw_blobs,
+                            capture_header, utf8_text);
 }

@@ -33,8 +33,7 @@ using wal_frame_map = std::map<uint64, uint64>;
 // that cannot be read, a page number of 0, or a frame cut short by the end of the log.
 // True when a frame won or was superseded.
 [[nodiscard]] bool read_wal_frames(region_map& overwritten, wal_frame_map& winning,
-                                   region_map& superseded, region_map& wal_slack,
-                                   uni::fileio& wal);
+                                   region_map& superseded, region_map& wal_slack, uni::fileio& wal);
 
 // Opens path and runs read_wal_frames.
 [[nodiscard]] bool read_wal_frames_by_path(region_map& overwritten, wal_frame_map& winning,

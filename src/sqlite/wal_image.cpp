@@ -103,8 +103,7 @@ struct companion_files {
 
 bool is_wal_path(const std::string& path) { return path.ends_with(wal_suffix); }
 
-void wal_companion_paths(std::string& main_path, std::string& wal_path,
-                         const std::string& path) {
+void wal_companion_paths(std::string& main_path, std::string& wal_path, const std::string& path) {
     if (is_wal_path(path)) {
         wal_path = path;
         main_path = path.substr(0, path.size() - wal_suffix.size());

@@ -1,12 +1,13 @@
 // Opening a database file: the header checks every later read relies on, and the page-size
 // helpers for headers, files and raw buffers.
 
+#include "sqlite/db_file.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "io/uni_fileio.h"
-#include "sqlite/db_file.h"
 #include "sqlite/db_test_support.h"
 #include "sqlite/page_builder.h"
 
@@ -25,9 +26,9 @@ byte_array small_db(uint32 stored_page_size = 1024) {
 
 struct open_case {
     const char* name;
-    std::size_t cut;   // the file is cut to this length (0: whole)
-    std::size_t at;    // a header field to change ...
-    uint64 value;      // ... to this value
+    std::size_t cut;  // the file is cut to this length (0: whole)
+    std::size_t at;   // a header field to change ...
+    uint64 value;     // ... to this value
     std::size_t width;
     bool opens;
 };

@@ -73,9 +73,8 @@ inline std::vector<library_oracle::row> as_rows(const std::vector<table_record>&
 }
 
 inline std::vector<library_oracle::row> sorted(std::vector<library_oracle::row> rows) {
-    std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
-        return a.rowid < b.rowid;
-    });
+    std::sort(rows.begin(), rows.end(),
+              [](const auto& a, const auto& b) { return a.rowid < b.rowid; });
     return rows;
 }
 

@@ -2,8 +2,9 @@
 // views and triggers left out), and its fall-back on the WAL-applied image when page 1 of
 // the main file cannot be parsed.
 
-#include <gtest/gtest.h>
+#include "sqlite/schema_reader.h"
 
+#include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <limits>
@@ -14,7 +15,6 @@
 
 #include "io/uni_fileio.h"
 #include "sqlite/db_test_support.h"
-#include "sqlite/schema_reader.h"
 #include "text/text_replace.h"
 
 namespace {
@@ -26,6 +26,7 @@ struct schema_result {
     std::vector<std::string> names;
     std::vector<std::string> sql;
     std::vector<uint64> roots;
+    bool flag_after = false;  // use_wal_image after a call that set it
 
     std::set<schema_row> rows() const {
         std::set<schema_row> out;
@@ -58,7 +59,7 @@ schema_result read_path(const std::string& path) {
     uint32 page_size = 0;
     bool use_wal_image = true;
     schema_result r = read(file, page_size, path, use_wal_image);
-    EXPECT_FALSE(use_wal_image) << "page 1 parsed: the flag is cleared";
+    r.flag_after = use_wal_image;
     return r;
 }
 
@@ -81,6 +82,7 @@ TEST(SchemaReader, RealDatabaseEqualsTheLibrary) {
     }
     const schema_result r = read_path(path);
     ASSERT_TRUE(r.ok);
+    EXPECT_FALSE(r.flag_after) << "page 1 parsed: the flag is cleared";
     EXPECT_EQ(r.names.size(), 25u);
     EXPECT_EQ(r.rows(), library_schema(path));
     std::size_t autoindexes = 0;
@@ -111,13 +113,17 @@ TEST(SchemaReader, MultiPageSchemaWithViewsAndTriggers) {
     sqlite3* con = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &con), SQLITE_OK);
     std::string sql = "PRAGMA page_size=1024; BEGIN;";
+    // Each table's statements, "@" standing for its name.
+    const std::string statements =
+        "CREATE TABLE @ (id INTEGER PRIMARY KEY, name TEXT UNIQUE,\tnote TEXT, "
+        "a_rather_long_column_name_to_fill_the_schema_pages_@ INTEGER);"
+        "CREATE INDEX @_note ON @ (note);"
+        "CREATE VIEW @_v AS SELECT name FROM @;"
+        "CREATE TRIGGER @_tr AFTER INSERT ON @ BEGIN SELECT 1; END;";
     for (int i = 0; i < 40; ++i) {
-        const std::string t = "t" + std::to_string(i);
-        sql += "CREATE TABLE " + t + " (id INTEGER PRIMARY KEY, name TEXT UNIQUE,\tnote TEXT, " +
-               "a_rather_long_column_name_to_fill_the_schema_pages_" + t + " INTEGER);";
-        sql += "CREATE INDEX " + t + "_note ON " + t + " (note);";
-        sql += "CREATE VIEW " + t + "_v AS SELECT name FROM " + t + ";";
-        sql += "CREATE TRIGGER " + t + "_tr AFTER INSERT ON " + t + " BEGIN SELECT 1; END;";
+        std::string text = statements;
+        replace_all(text, "@", "t" + std::to_string(i));
+        sql += text;
     }
     sql += "COMMIT;";
     ASSERT_EQ(sqlite3_exec(con, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
@@ -152,11 +158,44 @@ TEST(SchemaReader, OpenFileNeedsAPlausiblePageSize) {
     EXPECT_FALSE(read(closed, page_size, "", flag).ok);
 }
 
+// Copies of the real database cut short: whatever the cut leaves is read, nothing more.
+TEST(SchemaReader, CutCopiesOfTheRealDatabase) {
+    const std::string real = db_test::real("wpndatabase.db");
+    if (!db_test::exists(real)) {
+        GTEST_SKIP() << "real wpndatabase.db not present";
+    }
+    const byte_array whole = test_pages::read_file(real);
+    velk_test::temp_dir dir;
+    for (const std::size_t cut :
+         {100, 511, 512, 4095, 4096, 4097, 6000, 8192, 28000, 60000, 200000}) {
+        const std::string path = dir.file("cut.db");
+        db_test::write_bytes(
+            path, byte_array(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)));
+        const schema_result r = read_path(path);
+        if (cut < 4096) {
+            EXPECT_FALSE(r.ok) << cut;  // page 1 cannot be read whole
+        }
+        uni::fileio file;
+        if (!file.open(path, false, true, false)) {
+            continue;
+        }
+        for (const uint64 root : r.roots) {
+            std::vector<table_record> rows;
+            (void)read_table_records(rows, file, (root - 1) * 4096, 4096, 0,
+                                     std::numeric_limits<uint64>::max(), true, false, true);
+            EXPECT_LE(rows.size(), 1632u) << cut;
+            for (const table_record& row : rows) {
+                EXPECT_LT(row.file_offset, cut) << cut;
+            }
+        }
+    }
+}
+
 // Copies of a WAL database with page 1 zeroed and its log beside them.
 class WalFallback : public ::testing::Test {
 protected:
     std::string zeroed_copy(const std::string& db, uint32 page_size) {
-        const std::string path = db_test::copy_in(m_dir, db, "zeroed.db", true);
+        std::string path = db_test::copy_in(m_dir, db, "zeroed.db", true);
         byte_array bytes = test_pages::read_file(path);
         std::fill(bytes.begin(), bytes.begin() + page_size, 0);
         db_test::write_bytes(path, bytes);
@@ -195,9 +234,15 @@ TEST_F(WalFallback, RealWalDatabaseWithPageOneZeroed) {
     EXPECT_FALSE(own.in_memory());
     EXPECT_EQ(own.size(), 2048u);
 
-    // A path naming a log never falls back; nor does a database whose log is missing.
+    // A path naming a log never falls back, nor does a file given without a path (which
+    // keeps the caller's file even with the flag set), nor a database whose log is missing.
     use_wal_image = false;
     EXPECT_FALSE(read(own, page_size, path + "-wal", use_wal_image).ok);
+    use_wal_image = true;
+    EXPECT_FALSE(read(own, page_size, "", use_wal_image).ok);
+    EXPECT_TRUE(own.is_open());
+    EXPECT_FALSE(own.in_memory());
+    use_wal_image = false;
     std::filesystem::remove(path + "-wal");
     EXPECT_FALSE(read(own, page_size, path, use_wal_image).ok);
 }

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "sqlite/sqlite_wrapper.h"
 #include "sqlite/sqlite_test_support.h"
+#include "sqlite/sqlite_wrapper.h"
 
 namespace {
 
@@ -155,7 +155,8 @@ TEST(DumpResultSet, WritesNamesThenRowsWithHexColumns) {
     result.rows = {{"7", std::string("\x00\xff", 2)}, {"8"}, {"9", "A", "extra"}};
     std::ostringstream plain;
     dump_result_set(result, plain);
-    EXPECT_EQ(plain.str(), "id | raw | \n\n7 | " + std::string("\x00\xff", 2) + " | \n8 | \n9 | A | \n");
+    EXPECT_EQ(plain.str(),
+              "id | raw | \n\n7 | " + std::string("\x00\xff", 2) + " | \n8 | \n9 | A | \n");
     result.column_types = {0, column_type_hex_bytes};
     std::ostringstream hex;
     dump_result_set(result, hex);

@@ -34,8 +34,8 @@ std::string run_text_case(const text_case& c, bool& flag) {
             return text_from_bytes(out, &flag, bytes_of(c.input), length_of(c.input), true, true,
                                    true);
         case text_form::bytes_no_flags:
-            return text_from_bytes(out, &flag, bytes_of(c.input), length_of(c.input), false,
-                                   false, false);
+            return text_from_bytes(out, &flag, bytes_of(c.input), length_of(c.input), false, false,
+                                   false);
         case text_form::blob:
             return blob_to_text(out, &flag, bytes_of(c.input), length_of(c.input));
         case text_form::display_hex:
@@ -62,8 +62,7 @@ const text_case text_cases[] = {
     {"BlobHighBytesAreText", text_form::blob, "Gr\xc3\xbc\xc3\x9f", "Gr\xc3\xbc\xc3\x9f", false},
     {"DisplayHexPairs", text_form::display_hex, "A\n", "41 0a", false},
     {"DisplayTextEscapesControls", text_form::display_text, "A\n", "A\\x0a", false},
-    {"DisplayNulIsFlaggedAndShown", text_form::display_text, std::string("\0z", 2), "\\x00z",
-     true},
+    {"DisplayNulIsFlaggedAndShown", text_form::display_text, std::string("\0z", 2), "\\x00z", true},
     {"DisplaySixteenBytesIsGuid", text_form::display_text, printable16,
      "44434241-4645-4847-494a-4b4c4d4e4f50", false},
 };

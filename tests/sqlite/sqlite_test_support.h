@@ -10,7 +10,9 @@
 
 namespace velk_test {
 
-inline std::string real_wpndatabase() { return std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db"; }
+inline std::string real_wpndatabase() {
+    return std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db";
+}
 inline std::string sample_wpndatabase() {
     return std::string(VELK_TEST_DATA_DIR) + "/sample/wpndatabase.db";
 }
@@ -28,8 +30,8 @@ inline std::string copy_database(const std::string& source, const temp_dir& fold
     if (!fs::copy_file(source, target, options, error)) {
         return {};
     }
-    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write,
-                    fs::perm_options::add, error);
+    fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add,
+                    error);
     const std::string wal = source + "-wal";
     if (fs::exists(wal, error)) {
         if (!fs::copy_file(wal, target + "-wal", options, error)) {

@@ -26,25 +26,36 @@ struct api_entry {
 
 // Each entry with its place in the table, whether it is set, and whether it holds the
 // linked library's function of that name.
-#define VELK_API_ENTRY(fn)                                                       \
-    api_entry {                                                                  \
-        #fn, offsetof(sqlite_api_table, fn), g_sqlite_api.fn != nullptr,         \
-            g_sqlite_api.fn == &::fn                                             \
+#define VELK_API_ENTRY(fn)                                                                        \
+    api_entry {                                                                                   \
+#fn, offsetof(sqlite_api_table, fn), g_sqlite_api.fn != nullptr, g_sqlite_api.fn == &::fn \
     }
 
 std::vector<api_entry> api_entries() {
-    return {VELK_API_ENTRY(sqlite3_exec),          VELK_API_ENTRY(sqlite3_open),
-            VELK_API_ENTRY(sqlite3_open_v2),       VELK_API_ENTRY(sqlite3_close),
-            VELK_API_ENTRY(sqlite3_prepare_v2),    VELK_API_ENTRY(sqlite3_bind_blob),
-            VELK_API_ENTRY(sqlite3_bind_double),   VELK_API_ENTRY(sqlite3_bind_int),
-            VELK_API_ENTRY(sqlite3_bind_int64),    VELK_API_ENTRY(sqlite3_bind_text),
-            VELK_API_ENTRY(sqlite3_step),          VELK_API_ENTRY(sqlite3_finalize),
-            VELK_API_ENTRY(sqlite3_column_count),  VELK_API_ENTRY(sqlite3_column_name),
-            VELK_API_ENTRY(sqlite3_column_type),   VELK_API_ENTRY(sqlite3_column_bytes),
-            VELK_API_ENTRY(sqlite3_column_int64),  VELK_API_ENTRY(sqlite3_column_double),
-            VELK_API_ENTRY(sqlite3_column_text),   VELK_API_ENTRY(sqlite3_column_blob),
-            VELK_API_ENTRY(sqlite3_last_insert_rowid), VELK_API_ENTRY(sqlite3_errmsg),
-            VELK_API_ENTRY(sqlite3_reset),         VELK_API_ENTRY(sqlite3_clear_bindings)};
+    return {VELK_API_ENTRY(sqlite3_exec),
+            VELK_API_ENTRY(sqlite3_open),
+            VELK_API_ENTRY(sqlite3_open_v2),
+            VELK_API_ENTRY(sqlite3_close),
+            VELK_API_ENTRY(sqlite3_prepare_v2),
+            VELK_API_ENTRY(sqlite3_bind_blob),
+            VELK_API_ENTRY(sqlite3_bind_double),
+            VELK_API_ENTRY(sqlite3_bind_int),
+            VELK_API_ENTRY(sqlite3_bind_int64),
+            VELK_API_ENTRY(sqlite3_bind_text),
+            VELK_API_ENTRY(sqlite3_step),
+            VELK_API_ENTRY(sqlite3_finalize),
+            VELK_API_ENTRY(sqlite3_column_count),
+            VELK_API_ENTRY(sqlite3_column_name),
+            VELK_API_ENTRY(sqlite3_column_type),
+            VELK_API_ENTRY(sqlite3_column_bytes),
+            VELK_API_ENTRY(sqlite3_column_int64),
+            VELK_API_ENTRY(sqlite3_column_double),
+            VELK_API_ENTRY(sqlite3_column_text),
+            VELK_API_ENTRY(sqlite3_column_blob),
+            VELK_API_ENTRY(sqlite3_last_insert_rowid),
+            VELK_API_ENTRY(sqlite3_errmsg),
+            VELK_API_ENTRY(sqlite3_reset),
+            VELK_API_ENTRY(sqlite3_clear_bindings)};
 }
 #undef VELK_API_ENTRY
 
@@ -60,8 +71,8 @@ std::size_t filled_entries() {
 std::vector<std::vector<std::string>> exec_rows(const sqlite_wrapper& db, const std::string& sql) {
     sql_result_set result;
     if (g_sqlite_api.sqlite3_exec == nullptr ||
-        g_sqlite_api.sqlite3_exec(db.handle(), sql.c_str(), sql_row_callback, &result,
-                                  nullptr) != SQLITE_OK) {
+        g_sqlite_api.sqlite3_exec(db.handle(), sql.c_str(), sql_row_callback, &result, nullptr) !=
+            SQLITE_OK) {
         return {{"<failed>"}};
     }
     return result.rows;

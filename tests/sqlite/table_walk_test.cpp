@@ -2,6 +2,8 @@
 // and b-trees whose links point back at themselves, at an ancestor, at page 0 or past the
 // file: each must end with what it could read, never loop or read a page twice.
 
+#include "sqlite/table_walk.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -12,18 +14,17 @@
 #include "io/uni_fileio.h"
 #include "sqlite/db_test_support.h"
 #include "sqlite/page_builder.h"
-#include "sqlite/table_walk.h"
 
 namespace {
 
 using library_oracle::row;
 constexpr uint64 all_bits = std::numeric_limits<uint64>::max();
 
-std::vector<table_record> walk(uni::fileio& file, uint32 root, uint32 page_size,
-                               uint64 start = 0, uint64 count = all_bits) {
+std::vector<table_record> walk(uni::fileio& file, uint32 root, uint32 page_size, uint64 start = 0,
+                               uint64 count = all_bits) {
     std::vector<table_record> out;
-    (void)read_table_records(out, file, uint64{root - 1} * page_size, page_size, start, count,
-                             true, false, true);
+    (void)read_table_records(out, file, uint64{root - 1} * page_size, page_size, start, count, true,
+                             false, true);
     return out;
 }
 
@@ -91,16 +92,16 @@ TEST_F(RealTableWalk, KnownNotificationAndSettingsOrder) {
 TEST_F(RealTableWalk, EmptyTableGivesFalseAndNoRows) {
     std::vector<table_record> out{table_record{}};
     const uint32 root = library_oracle::connection(m_path).roots().at("WNSPushChannel");
-    EXPECT_FALSE(
-        read_table_records(out, m_file, uint64{root - 1} * 4096, 4096, 0, all_bits, true, false, true));
+    EXPECT_FALSE(read_table_records(out, m_file, uint64{root - 1} * 4096, 4096, 0, all_bits, true,
+                                    false, true));
     EXPECT_TRUE(out.empty());
 }
 
 TEST_F(RealTableWalk, CaptureKeepsTheRecordHeader) {
     std::vector<table_record> out;
     const uint32 root = library_oracle::connection(m_path).roots().at("Metadata");
-    ASSERT_TRUE(
-        read_table_records(out, m_file, uint64{root - 1} * 4096, 4096, 0, all_bits, true, true, true));
+    ASSERT_TRUE(read_table_records(out, m_file, uint64{root - 1} * 4096, 4096, 0, all_bits, true,
+                                   true, true));
     for (const table_record& r : out) {
         ASSERT_FALSE(r.bytes.empty());
         EXPECT_EQ(r.bytes.size(), r.bytes[0]);  // a header starts with its own size
@@ -120,8 +121,8 @@ TEST(RecordsTableWalk, ThreeLevelsOverflowAndEveryKind) {
     // The lowest interior pages of a three-level tree lie one level above the leaves.
     page_list pages;
     page_descriptor_map interior;
-    ASSERT_TRUE(read_page_records(pages, interior, file, uint64{roots.at("many") - 1} * 1024,
-                                  1024, false, true));
+    ASSERT_TRUE(read_page_records(pages, interior, file, uint64{roots.at("many") - 1} * 1024, 1024,
+                                  false, true));
     EXPECT_GT(pages.size(), 1u);
     EXPECT_EQ(interior.size(), pages.size() + 1);  // the root and every lowest page
     EXPECT_EQ(interior.count(roots.at("many")), 1u);
@@ -302,18 +303,18 @@ TEST(DecodePagePayloads, SortsRowsByKindAndKeepsFirstKey) {
     page_descriptor_map index_rows;
     page_descriptor_map other_rows;
     // An index: only index rows, and nothing when table rows alone are asked for.
-    ASSERT_TRUE(decode_page_payloads(table_rows, index_rows, other_rows, pages, file, 1024, false,
-                                     true));
+    ASSERT_TRUE(
+        decode_page_payloads(table_rows, index_rows, other_rows, pages, file, 1024, false, true));
     EXPECT_TRUE(table_rows.empty());
     EXPECT_FALSE(index_rows.empty());
-    EXPECT_FALSE(decode_page_payloads(table_rows, index_rows, other_rows, pages, file, 1024, true,
-                                      true));
+    EXPECT_FALSE(
+        decode_page_payloads(table_rows, index_rows, other_rows, pages, file, 1024, true, true));
     EXPECT_TRUE(index_rows.empty());
     // A table's leaves all key their cells under root page 0: the first leaf's entry stays.
-    ASSERT_TRUE(read_page_records(pages, interior, file, uint64{roots.at("many") - 1} * 1024,
-                                  1024, true, true));
-    ASSERT_TRUE(decode_page_payloads(table_rows, index_rows, other_rows, pages, file, 1024, true,
-                                     true));
+    ASSERT_TRUE(read_page_records(pages, interior, file, uint64{roots.at("many") - 1} * 1024, 1024,
+                                  true, true));
+    ASSERT_TRUE(
+        decode_page_payloads(table_rows, index_rows, other_rows, pages, file, 1024, true, true));
     ASSERT_EQ(table_rows.size(), 1u);
     EXPECT_EQ(table_rows.begin()->first, 0u);
     EXPECT_EQ(table_rows.begin()->second.cells.begin()->second.rowid, 1u);

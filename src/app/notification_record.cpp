@@ -1,0 +1,99 @@
+#include "app/notification_record.h"
+
+#include "app/push_record_fill.h"
+
+namespace col = notification_column;
+
+notification_record::notification_record() { clear(); }
+
+notification_record::~notification_record() = default;
+
+void notification_record::clear() {
+    m_id = 0;
+    m_number_a = 0;
+    m_handler_id = 0;
+    m_guid.clear();
+    m_type.clear();
+    m_payload.clear();
+    m_text_a.clear();
+    m_text_b.clear();
+    m_expiry_time = 0;
+    m_arrival_time = 0;
+    m_number_b = 0;
+    m_format = "xml";
+    m_number_c = 0;
+    m_number_d = 0;
+}
+
+bool notification_record::parse_fields(int32 count, const std::vector<const char*>& values,
+                                       const std::vector<uint32>& lengths, bool recovered,
+                                       uint64 record_offset, uint64 column_mask, int32 min_count,
+                                       uint32 source) {
+    return parse_fields_ex(count, values, lengths, {}, recovered, record_offset, column_mask,
+                           min_count, source);
+}
+
+bool notification_record::parse_fields_ex(int32 count, const std::vector<const char*>& values,
+                                          const std::vector<uint32>& lengths,
+                                          const std::vector<uint32>& codes, bool recovered,
+                                          uint64 record_offset, uint64 column_mask, int32 min_count,
+                                          uint32 source) {
+    std::vector<uint32> scratch;
+    const std::vector<uint32>& known = row_lengths(count, values, lengths, scratch);
+    if (!begin_parse(count, values, known, min_count, recovered, record_offset, source)) {
+        return false;
+    }
+    row_cursor row(count, values, known, codes);
+    fill_by_mask(row, column_mask, col::last,
+                 [this](uint64 bit, const field_value& value) { store_column(bit, value); });
+    return true;
+}
+
+void notification_record::store_column(uint64 bit, const field_value& value) {
+    switch (bit) {
+        case col::id:
+            m_id = field_int64(value);
+            break;
+        case col::number_a:
+            m_number_a = field_int64(value);
+            break;
+        case col::handler_id:
+            m_handler_id = field_int64(value);
+            break;
+        case col::guid:
+            field_guid(m_guid, value);
+            break;
+        case col::type:
+            m_type = field_text(value);
+            break;
+        case col::payload:
+            m_payload = field_payload(value);
+            break;
+        case col::text_a:
+            m_text_a = field_text_marked(value);
+            break;
+        case col::text_b:
+            m_text_b = field_text_marked(value);
+            break;
+        case col::expiry_time:
+            m_expiry_time = field_int64(value);
+            break;
+        case col::arrival_time:
+            m_arrival_time = field_int64(value);
+            break;
+        case col::number_b:
+            m_number_b = field_int64(value);
+            break;
+        case col::format:
+            m_format = field_text(value);
+            break;
+        case col::number_c:
+            m_number_c = field_int64(value);
+            break;
+        case col::number_d:
+            m_number_d = field_int64(value);
+            break;
+        default:
+            break;
+    }
+}

@@ -1,0 +1,35 @@
+#pragma once
+// The run of the tool from its command line to its exit status: help, banner, options,
+// results file, then one "-db" database, one page chunk, or every name of a "-pipe" list
+// or an "-enumdir" walk, each handed to the drivers and reported.
+//
+// Exit status: 0 after help, after a single database that was read (or from which the
+// slack carve still recovered records), after a page chunk that was read and after an
+// input loop that accepted at least one name. 255 for an empty argument list, an option
+// failure, a results file that cannot be opened or written in full, a single database that
+// could not be opened, is no SQLite file or lacks the notification or handler table and
+// gave nothing to the slack carve either, a page chunk that fails, and an input list that
+// cannot be opened or yields no accepted name.
+//
+// Nothing here ends the process: every path returns, so the results file is always
+// closed, and its last block written and checked, before the status is known.
+
+#include <iosfwd>
+#include <string>
+
+#include "text/kq_types.h"
+
+class velk_options;
+
+// The run status: 0, or -1, which the process reports as 255.
+inline constexpr int32 run_status_ok = 0;
+inline constexpr int32 run_status_failed = -1;
+
+// Runs the tool on argc/argv as main received them; returns the run status.
+[[nodiscard]] int32 velk_run(int argc, char** argv);
+
+// The dispatch of a run whose options parsed and whose output is open: the input loop
+// ("-pipe"/"-enumdir"), else one page chunk ("-parse_chunk"), else one database ("-db"),
+// else the usage text (program_path is handed to it) and a failure.
+[[nodiscard]] int32 run_inputs(velk_options& options, std::ostream& out,
+                               const std::string& program_path);
