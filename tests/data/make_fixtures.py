@@ -1020,8 +1020,227 @@ def write_walk(work, out_dir, scratch):
 
 
 # ---------------------------------------------------------------------------------------
+# Database processing: schema variants (names in capitals, a table missing, a notification
+# table without known columns, unknown columns between known ones), damage in the schema,
+# inputs that are no database, and a WAL pair whose main file has a damaged page 1.
+# ---------------------------------------------------------------------------------------
+
+DBPROC_HANDLER_IDS = (1, 2, 7, 9, 10)
+DBPROC_ORDERS = (1, 2, 5, 6, 8)  # sample notifications of those handlers
+# A GUID whose stored bytes hold zeros: a reader that measures it as text loses it.
+DBPROC_ZERO_BYTE_GUID = 'a1b2c3d4-0000-4e11-8f00-00aa00bb00cc'
+DBPROC_GUID_ORDER = 20
+DBPROC_WAL_ORDER = 21
+DBPROC_WAL_MARKER = 'VELK-DBPROC-WAL-NOTIFICATION-1'
+DBPROC_EXTRA_NOTE = 'VELK-EXTRA-NOTE-'
+DBPROC_EXTRA_ORIGIN = 'VELK-EXTRA-ORIGIN'
+DBPROC_ROOT_PAST_END = 999
+
+
+def dbproc_notifications():
+    rows = [r for r in sample_notifications() if r[0] in DBPROC_ORDERS]
+    t = filetime(2023, 3, 14, 11, 7, 19, 2_468_024)
+    rows.append(notification(DBPROC_GUID_ORDER, 40, 1, 'toast',
+                             toast('Screen time', 'Two hours left today', launch='ms-settings:family'),
+                             t, 60 * MINUTE, activity=guid(DBPROC_ZERO_BYTE_GUID)))
+    return rows
+
+
+def dbproc_wal_notification():
+    t = filetime(2023, 3, 14, 12, 30, 0, 1_357_913)
+    return notification(DBPROC_WAL_ORDER, 41, 9, 'toast',
+                        toast('Alice', f'{DBPROC_WAL_MARKER} see you at noon'), t, 3 * DAY,
+                        tag='chat-8-live-alice', group='Messages')
+
+
+def schema_without(tables):
+    """The platform's schema less the named tables and their indexes."""
+    return [s for s in SCHEMA if s[1] not in tables and
+            not any(f'ON [{t}]' in s[2] or f'ON[{t}]' in s[2] for t in tables)]
+
+
+def extra_column_schema():
+    """Unknown columns between known ones: Notification.SourceNote, HandlerSettings.Origin."""
+    out = []
+    for kind, name, sql in SCHEMA:
+        if name == 'Notification':
+            sql = sql.replace('[ActivityId] GUID,', '[SourceNote] TEXT, [ActivityId] GUID,')
+        elif name == 'HandlerSettings':
+            sql = sql.replace('[SettingKey] TEXT NOT NULL,', '[Origin] TEXT, [SettingKey] TEXT NOT NULL,')
+        out.append((kind, name, sql))
+    return out
+
+
+NO_KNOWN_COLUMNS_TABLE = 'CREATE TABLE [Notification]( [Serial] INTEGER PRIMARY KEY, [Body] TEXT)'
+
+
+def build_dbproc_db(path, schema, journal_mode='DELETE'):
+    """A push database of the dbproc rows in the tables the schema has."""
+    con = connect(path)
+    con.execute(f'PRAGMA page_size={PAGE_SIZE}')
+    con.execute('PRAGMA auto_vacuum=NONE')
+    mode = con.execute(f'PRAGMA journal_mode={journal_mode}').fetchone()[0]
+    expect(mode == journal_mode.lower(), f'{path.name}: journal_mode {mode}')
+    con.execute('BEGIN')
+    for _, _, sql in schema:
+        con.execute(sql)
+    con.execute('PRAGMA user_version=7')
+    names = {s[1].lower() for s in schema if s[0] == 'table'}
+    if 'notificationhandler' in names:
+        insert_handlers(con, [h for h in HANDLERS if h[0] in DBPROC_HANDLER_IDS])
+    if 'handlersettings' in names:
+        insert_settings(con, DBPROC_HANDLER_IDS)
+    if 'notification' in names:
+        if NO_KNOWN_COLUMNS_TABLE in [s[2] for s in schema]:
+            con.executemany('INSERT INTO Notification (Serial, Body) VALUES (?, ?)',
+                            [(1, 'first'), (2, 'second')])
+        else:
+            insert_notifications(con, dbproc_notifications())
+    if 'wnspushchannel' in names:
+        insert_channels(con, [c for c in CHANNELS if c[1] in DBPROC_HANDLER_IDS])
+    if 'metadata' in names:
+        insert_metadata(con, 42)
+    con.execute('COMMIT')
+    return con
+
+
+def build_extra_column(path):
+    con = build_dbproc_db(path, extra_column_schema())
+    con.execute('BEGIN')
+    con.execute(f"UPDATE Notification SET SourceNote = '{DBPROC_EXTRA_NOTE}' || [Order]")
+    con.execute(f"UPDATE HandlerSettings SET Origin = '{DBPROC_EXTRA_ORIGIN}'")
+    con.execute('COMMIT')
+    con.close()
+
+
+def build_bad_root(path, root):
+    """Notification's schema row points at page `root`: 0, or a page past the end."""
+    con = build_dbproc_db(path, schema_without(['WNSPushChannel']))
+    con.execute('PRAGMA writable_schema=ON')
+    con.execute('BEGIN')
+    con.execute("UPDATE sqlite_master SET rootpage = ? WHERE name = 'Notification'", (root,))
+    con.execute('COMMIT')
+    con.close()
+
+
+def build_damaged_page1(work, out_dir):
+    """WAL pair: the -wal holds page 1, and page 1 of the main file has no b-tree header."""
+    db = work / 'damaged_page1.db'
+    con = build_dbproc_db(db, SCHEMA, 'WAL')
+    busy, _, _ = con.execute('PRAGMA wal_checkpoint(TRUNCATE)').fetchone()
+    expect(busy == 0, 'damaged_page1: checkpoint was blocked')
+    con.execute('PRAGMA wal_autocheckpoint=0')
+    con.execute('BEGIN')
+    insert_notifications(con, [dbproc_wal_notification()])
+    con.execute('PRAGMA user_version=8')
+    con.execute('COMMIT')
+    # Copy while the writer is open: closing it would checkpoint the log and delete it.
+    shutil.copyfile(db, out_dir / 'damaged_page1.db')
+    shutil.copyfile(f'{db}-wal', out_dir / 'damaged_page1.db-wal')
+    con.close()
+    buf = bytearray((out_dir / 'damaged_page1.db').read_bytes())
+    buf[100] = 0x00  # the b-tree page type of page 1: no type at all
+    (out_dir / 'damaged_page1.db').write_bytes(bytes(buf))
+
+
+def scratch_counts(files, scratch, tables):
+    con = open_copy(files, scratch)
+    counts = {t: con.execute(f'SELECT count(*) FROM [{t}]').fetchone()[0] for t in tables}
+    con.close()
+    return counts
+
+
+def check_dbproc(out_dir, scratch):
+    n, h = len(DBPROC_ORDERS) + 1, len(DBPROC_HANDLER_IDS)
+    s, c = h * len(SETTING_KEYS), len([x for x in CHANNELS if x[1] in DBPROC_HANDLER_IDS])
+    full = ['NotificationHandler', 'HandlerSettings', 'Notification', 'WNSPushChannel']
+    expected = {
+        'upper_case.db': ({'NOTIFICATIONHANDLER': h, 'HANDLERSETTINGS': s, 'NOTIFICATION': n,
+                           'WNSPUSHCHANNEL': c}),
+        'no_channel.db': {'NotificationHandler': h, 'HandlerSettings': s, 'Notification': n},
+        'no_handler.db': {'HandlerSettings': s, 'Notification': n, 'WNSPushChannel': c},
+        'no_known_columns.db': {'NotificationHandler': h, 'Notification': 2},
+        'extra_column.db': dict(zip(full, (h, s, n, c))),
+    }
+    for name, counts in expected.items():
+        got = scratch_counts([out_dir / name], scratch / name, counts)
+        expect(got == counts, f'{name}: {got}')
+    con = open_copy([out_dir / 'upper_case.db'], scratch / 'upper')
+    tables = [r[0] for r in con.execute("SELECT sql FROM sqlite_master WHERE type = 'table'")]
+    con.close()
+    expect(tables and all(t == t.upper() for t in tables), 'upper_case.db: lower-case names')
+    con = open_copy([out_dir / 'extra_column.db'], scratch / 'extra')
+    notes = {r[0] for r in con.execute('SELECT SourceNote FROM Notification')}
+    guid_bytes = con.execute('SELECT ActivityId FROM Notification WHERE [Order] = ?',
+                             (DBPROC_GUID_ORDER,)).fetchone()[0]
+    con.close()
+    expect(notes == {f'{DBPROC_EXTRA_NOTE}{o}' for o in DBPROC_ORDERS + (DBPROC_GUID_ORDER,)},
+           'extra_column.db: SourceNote values')
+    expect(len(guid_bytes) == 16 and 0 in guid_bytes, 'extra_column.db: GUID without zeros')
+    for name, root in (('root_zero.db', 0), ('root_past_end.db', DBPROC_ROOT_PAST_END)):
+        con = sqlite3.connect(f'file:{out_dir / name}?mode=ro&immutable=1', uri=True)
+        con.execute('PRAGMA writable_schema=ON')
+        got = con.execute("SELECT rootpage FROM sqlite_master WHERE name = 'Notification'")
+        expect(got.fetchone()[0] == root, f'{name}: root page')
+        con.close()
+    check_damaged_page1(out_dir, scratch, n, h)
+    expect((out_dir / 'empty.db').stat().st_size == 0, 'empty.db is not empty')
+    expect(not (out_dir / 'not_sqlite.txt').read_bytes().lower().startswith(b'sqlite'),
+           'not_sqlite.txt starts like a database')
+
+
+def check_damaged_page1(out_dir, scratch, n, h):
+    db, wal = out_dir / 'damaged_page1.db', out_dir / 'damaged_page1.db-wal'
+    data = db.read_bytes()
+    expect(data[:16] == b'SQLite format 3\0' and data[18] == 2 and data[100] == 0,
+           'damaged_page1: header or damage')
+    expect(wal_frame_pages(wal.read_bytes(), PAGE_SIZE)[0] == 1, 'damaged_page1: -wal page 1')
+    check_in_bytes(wal.read_bytes(), 'damaged_page1 -wal', [DBPROC_WAL_MARKER])
+    got = scratch_counts([db, wal], scratch / 'page1_wal', ['Notification', 'NotificationHandler'])
+    expect(got == {'Notification': n + 1, 'NotificationHandler': h}, f'damaged_page1: {got}')
+    con = open_copy([db], scratch / 'page1_alone')
+    try:
+        con.execute('SELECT count(*) FROM Notification').fetchone()
+        fail('damaged_page1: the main file alone still reads')
+    except sqlite3.DatabaseError:
+        pass
+    con.close()
+
+
+def write_dbproc(out_dir, work, scratch):
+    upper = [(k, n.upper(), sql.upper()) for k, n, sql in SCHEMA]
+    build_dbproc_db(out_dir / 'upper_case.db', upper).close()
+    build_dbproc_db(out_dir / 'no_channel.db', schema_without(['WNSPushChannel'])).close()
+    build_dbproc_db(out_dir / 'no_handler.db', schema_without(['NotificationHandler'])).close()
+    no_known = [s if s[1] != 'Notification' else ('table', 'Notification', NO_KNOWN_COLUMNS_TABLE)
+                for s in schema_without(['WNSPushChannel'])
+                if not (s[0] == 'index' and 'ON [Notification]' in s[2])]
+    build_dbproc_db(out_dir / 'no_known_columns.db', no_known).close()
+    build_extra_column(out_dir / 'extra_column.db')
+    build_bad_root(out_dir / 'root_zero.db', 0)
+    build_bad_root(out_dir / 'root_past_end.db', DBPROC_ROOT_PAST_END)
+    build_damaged_page1(work, out_dir)
+    (out_dir / 'empty.db').write_bytes(b'')
+    (out_dir / 'not_sqlite.txt').write_bytes(
+        b'Notes from the examination of the workstation.\n'
+        b'The database was copied to the evidence drive before analysis.\n')
+    check_dbproc(out_dir, scratch)
+
+
+# ---------------------------------------------------------------------------------------
 
 def main():
+    if sys.argv[1:] == ['dbproc']:
+        # The database-processing set alone: the other sets' WAL salts stay as committed.
+        out = HERE / 'dbproc'
+        shutil.rmtree(out, ignore_errors=True)
+        out.mkdir()
+        with tempfile.TemporaryDirectory() as tmp:
+            work = pathlib.Path(tmp)
+            (work / 'check').mkdir()
+            write_dbproc(out, work, work / 'check')
+        print(f'SQLite {sqlite3.sqlite_version}: dbproc {sorted(f.name for f in out.iterdir())}')
+        return
     if sys.argv[1:] == ['carve']:
         # The carving fixtures alone: the other sets' WAL salts and journal nonces stay as
         # committed.
@@ -1033,7 +1252,8 @@ def main():
         print(f'SQLite {sqlite3.sqlite_version}: carve {sorted(f.name for f in out.iterdir())}')
         return
     outputs = {name: HERE / name
-               for name in ('sample', 'journal', 'damaged', 'records', 'walk', 'carve')}
+               for name in ('sample', 'journal', 'damaged', 'records', 'walk', 'carve',
+                                 'dbproc')}
     for out in outputs.values():
         shutil.rmtree(out, ignore_errors=True)
         out.mkdir()
@@ -1051,6 +1271,7 @@ def main():
         write_records(outputs['records'], work / 'check')
         write_walk(work / 'walk', outputs['walk'], work / 'check')
         write_carve(outputs['carve'], work / 'carve')
+        write_dbproc(outputs['dbproc'], work / 'carve', work / 'check')
     print(f'SQLite {sqlite3.sqlite_version}')
     print(f'sample: {sample_db.stat().st_size // PAGE_SIZE} pages, {frames} WAL frames')
     print(f'journal: pages written before commit {spilled}')
