@@ -82,9 +82,9 @@ int write_bodyfile_record(bool& header_pending, std::ostream& out, bodyfile_reco
     std::ostringstream line;
     line << std::dec;
     const char bar = field_separator;
-    line << (record.m_md5.empty() ? std::string("0") : record.m_md5) << bar << record.m_name
-         << bar << record.m_inode << bar << record.m_mode << bar << record.m_uid << bar
-         << record.m_gid << bar << record.m_size << bar;
+    line << (record.m_md5.empty() ? std::string("0") : record.m_md5) << bar << record.m_name << bar
+         << record.m_inode << bar << record.m_mode << bar << record.m_uid << bar << record.m_gid
+         << bar << record.m_size << bar;
     const macb_times& times = record.m_times;
     line << as_unsigned(times.accessed) << bar << as_unsigned(times.modified) << bar
          << as_unsigned(times.changed) << bar << as_unsigned(times.created);

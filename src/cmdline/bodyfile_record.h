@@ -34,7 +34,7 @@ public:
     // Written as the raw numbers held; a caller holding other timestamp kinds converts them
     // first (macb_times::set_unix gives Unix seconds).
     macb_times m_times;
-    std::string m_timezone;  // kept with the times, not written
+    std::string m_timezone;                     // kept with the times, not written
     results_db_writer* m_results_db = nullptr;  // attached, never owned
     cmd_params* m_options = nullptr;  // m_record_newline, m_header_pending, m_artifact_type
 };

@@ -230,9 +230,9 @@ void write_l2t_header(std::ostream& out, const std::string& separator, bool ntfs
         captions.emplace_back("date");
         captions.emplace_back("time");
     }
-    for (const char* caption : {"timezone", "MACB", "source", "sourcetype", "type", "user", "host",
-                                "short", "desc", "version", "filename", "inode", "notes", "format",
-                                "extra"}) {
+    for (const char* caption :
+         {"timezone", "MACB", "source", "sourcetype", "type", "user", "host", "short", "desc",
+          "version", "filename", "inode", "notes", "format", "extra"}) {
         captions.emplace_back(caption);
     }
     if (ntfs_extras) {
@@ -254,8 +254,7 @@ void write_l2t_header(std::ostream& out, const std::string& separator, bool ntfs
 int write_l2t_rows(bool& header_pending, std::ostream& out, timeline_collector& collector) {
     out << std::setfill(' ') << std::dec << std::left;
     write_header_once(header_pending, out, collector);
-    const bool newline =
-        collector.m_options == nullptr || collector.m_options->m_record_newline;
+    const bool newline = collector.m_options == nullptr || collector.m_options->m_record_newline;
     for (auto& [filetime, entry] : collector.m_events) {
         if (!entry.valid || !inside_filter(collector, filetime)) {
             continue;

@@ -59,8 +59,8 @@ public:
     // carry the separator into the line; 0 leaves the table writer's rule in charge.
     char m_replace_from = ',';
     char m_replace_to = ' ';
-    bool m_lower_macb = false;  // entry's MACB letters lower-cased before writing
-    bool m_pad = false;         // one blank before the time (before the date when combined)
+    bool m_lower_macb = false;     // entry's MACB letters lower-cased before writing
+    bool m_pad = false;            // one blank before the time (before the date when combined)
     bool m_no_whitespace = false;  // suppresses that blank
     bool m_hex_numbers = false;    // NTFS numbers and the inode text in "0x" form
     bool m_no_size_data = false;   // MFT CSV without the "size data" and "data type" columns

@@ -42,8 +42,9 @@ TEST(BodyfileRecord, FieldsInLayoutOrderWithTimesAMCB) {
     std::ostringstream out;
     (void)write_bodyfile_record(pending, out, record);
     EXPECT_FALSE(pending);
-    EXPECT_EQ(out.str(), body_header + "\nd41d8cd98f00b204e9800998ecf8427e|a,b;c|68|r/rrwxrwxrwx|"
-                                       "1000|100|4096|2|1|3|4\n");
+    EXPECT_EQ(out.str(), body_header +
+                             "\nd41d8cd98f00b204e9800998ecf8427e|a,b;c|68|r/rrwxrwxrwx|"
+                             "1000|100|4096|2|1|3|4\n");
     EXPECT_EQ(record.m_name, "a,b;c");  // the record keeps the written name
 }
 

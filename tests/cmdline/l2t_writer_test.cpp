@@ -67,8 +67,8 @@ TEST(L2tHeader, CaptionsOfEachLayout) {
 }
 
 TEST(L2tContext, InitFromOptionsTakesTheOutputSettings) {
-    cmd_params options = parsed_options({"-csvl2t", "-pair_datetime", "-username", "alice",
-                                         "-hostname", "box", "-base10"});
+    cmd_params options = parsed_options(
+        {"-csvl2t", "-pair_datetime", "-username", "alice", "-hostname", "box", "-base10"});
     timeline_context context;
     EXPECT_EQ(context.m_format, "-csvl2t");
     context.init_from_options(&options);
@@ -88,8 +88,8 @@ TEST(L2tContext, InitFromOptionsTakesTheOutputSettings) {
 }
 
 TEST(L2tRows, OneLinePerTimeWithTheHeaderOnce) {
-    cmd_params options = parsed_options(
-        {"-csvl2t", "-pair_datetime", "-username", "alice", "-hostname", "box"});
+    cmd_params options =
+        parsed_options({"-csvl2t", "-pair_datetime", "-username", "alice", "-hostname", "box"});
     timeline_collector collector;
     collector.init_from_options(&options);
     collector.m_sourcetype = "PushNotification artifact";
@@ -103,14 +103,17 @@ TEST(L2tRows, OneLinePerTimeWithTheHeaderOnce) {
     std::ostringstream out;
     EXPECT_EQ(write_l2t_rows(options.m_header_pending, out, collector), 1);
     EXPECT_FALSE(options.m_header_pending);
-    const std::string tail = ",alice,box,app (toast),,2,,,PrimaryID: app,velk (vestrel),db: /tmp/x.db";
+    const std::string tail =
+        ",alice,box,app (toast),,2,,,PrimaryID: app,velk (vestrel),db: /tmp/x.db";
     EXPECT_EQ(split_lines(out.str()),
               (std::vector<std::string>{
                   combined_header,
                   " 2020-12-11 19:11:35.902,UTC,..CB,VELK_DB,PushNotification artifact,"
-                  "ExpiryTime; ArrivalTime" + tail,
+                  "ExpiryTime; ArrivalTime" +
+                      tail,
                   " 2020-12-11 19:12:35.902,UTC,..C.,VELK_DB,PushNotification artifact,"
-                  "ExpiryTime" + tail}));
+                  "ExpiryTime" +
+                      tail}));
 
     std::ostringstream again;
     (void)write_l2t_rows(options.m_header_pending, again, collector);

@@ -15,8 +15,8 @@ constexpr uint64 expiry = 132521875559025799ULL;
 
 timeline_event make_event(uint64 filetime, const char* marks, const char* description,
                           const char* source) {
-    return {filetime, marks, description, source, nullptr, nullptr, nullptr, nullptr,
-            kq::tt_filetime};
+    return {filetime, marks,   description, source,         nullptr,
+            nullptr,  nullptr, nullptr,     kq::tt_filetime};
 }
 
 std::vector<std::string> line_marks(const timeline_collector& collector) {
@@ -64,11 +64,11 @@ TEST(TimelineCollectorMerge, LowerCaseLetterIsStoredUpperCase) {
 
 TEST(TimelineCollectorMerge, RepeatedTextsAreNotRepeated) {
     timeline_collector collector;
-    for (int i = 0; i < 3; ++i) {
-        timeline_event event(arrival, "B", "ArrivalTime", "SRC", "file.db", "alice", nullptr,
-                             "slack", kq::tt_filetime);
-        ASSERT_TRUE(collector.merge_event(event));
-    }
+    timeline_event event(arrival, "B", "ArrivalTime", "SRC", "file.db", "alice", nullptr, "slack",
+                         kq::tt_filetime);
+    timeline_event again = event;
+    ASSERT_TRUE(collector.merge_event(event));
+    ASSERT_TRUE(collector.merge_event(again));
     timeline_event other(arrival, "B", "Arrived", "SRC", "file.db-wal", "", nullptr, "",
                          kq::tt_filetime);
     ASSERT_TRUE(collector.merge_event(other));
