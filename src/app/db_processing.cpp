@@ -1,15 +1,474 @@
 #include "app/db_processing.h"
 
-#include "app/velk_options.h"
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <span>
+#include <sstream>
+#include <string_view>
+#include <utility>
 
-// Database processing is not built yet. Every database counts as not read, so a run on it
-// ends with a failing status instead of an empty report that looks complete.
-// The path is taken by value, as the driver that replaces this one expands it in place.
-bool process_db_file(velk_options* options,
-                     std::string path) {  // NOLINT(performance-unnecessary-value-param)
-    (void)path;                           // nothing is opened
-    if (options != nullptr) {
-        options->m_db_failure = db_failure::not_read;
+#include "app/private_db_copy.h"
+#include "app/push_columns.h"
+#include "app/push_query.h"
+#include "app/push_record_index.h"
+#include "app/push_table_type.h"
+#include "app/velk_options.h"
+#include "io/uni_fileio.h"
+#include "sqlite/carved_record.h"
+#include "sqlite/db_file.h"
+#include "sqlite/record_bits.h"
+#include "sqlite/schema_reader.h"
+#include "sqlite/table_definition.h"
+#include "sqlite/table_walk.h"
+#include "text/console_output.h"
+#include "text/env_expand.h"
+#include "text/text_case.h"
+
+namespace {
+
+// The database header (1.3) is read whole; its first 16 bytes hold the format text, which
+// must begin with "sqlite" in any letter case.
+constexpr uint64 header_length = 100;
+constexpr std::size_t format_text_length = 16;
+constexpr std::string_view format_word = "sqlite";
+
+// The four tables in the order they are looked for, selected and walked.
+constexpr std::array<uint32, 4> table_order = {push_table_notification, push_table_handler,
+                                               push_table_channel, push_table_settings};
+
+std::size_t slot_of(uint32 table_type) {
+    switch (table_type) {
+        case push_table_notification:
+            return 0;
+        case push_table_handler:
+            return 1;
+        case push_table_channel:
+            return 2;
+        default:
+            return 3;
     }
-    return false;
+}
+
+// What one call keeps while it reads its input.
+struct db_input {
+    std::string path;  // %VAR%-expanded
+    uni::fileio file;  // the original; with the image flag, its WAL-applied image
+    sqlite_db_header header;
+    std::vector<std::string> names;
+    std::vector<std::string> sql_texts;
+    std::vector<uint64> root_pages;
+    bool use_wal_image = false;
+    // Per table: its root page names a page of the file, so a walk may start there.
+    std::array<bool, 4> root_usable{};
+};
+
+table_definition& definition_of(velk_options& options, uint32 table_type) {
+    switch (table_type) {
+        case push_table_notification:
+            return options.m_notification_def;
+        case push_table_handler:
+            return options.m_handler_def;
+        case push_table_channel:
+            return options.m_channel_def;
+        default:
+            return options.m_settings_def;
+    }
+}
+
+void status_line(const velk_options& options, const char* what, const std::string& path) {
+    if (options.m_status_output) {
+        (void)stderr_printf("%s %s\n", what, path.c_str());
+    }
+}
+
+// ---- header and schema ----
+
+db_failure read_header(velk_options& options, db_input& in) {
+    byte_array head;
+    if (!in.file.open(in.path, false, false, false) ||
+        !in.file.read_at(head, header_length, 0) || head.empty()) {
+        status_line(options, "prob accessing file", in.path);
+        return db_failure::not_read;
+    }
+    // A file shorter than the header reads as far as it goes; the rest stays zero.
+    std::copy_n(head.begin(), std::min(head.size(), in.header.bytes.size()),
+                in.header.bytes.begin());
+    std::string format(in.header.bytes.begin(), in.header.bytes.begin() + format_text_length);
+    if (!string_to_lower(format).starts_with(format_word)) {
+        status_line(options, "prob processing file", in.path);
+        return db_failure::not_sqlite;
+    }
+    status_line(options, "analyzing", in.path);
+    options.m_page_size = in.header.page_size();
+    return db_failure::none;
+}
+
+// The file offset of a root page; false for page 0 (no page) or a number whose offset does
+// not fit in 64 bits. Either way no walk may start there.
+bool root_offset_of(uint64 root_page, uint32 page_size, uint64& offset) {
+    if (root_page == 0 || page_size == 0 ||
+        root_page - 1 > std::numeric_limits<uint64>::max() / page_size) {
+        return false;
+    }
+    offset = (root_page - 1) * page_size;
+    return true;
+}
+
+// The table a lower-cased schema name stands for; 0 for none. The settings table counts
+// only with "-incl_settings".
+uint32 table_named(const velk_options& options, const std::string& name) {
+    if (name == options.m_notification_table) {
+        return push_table_notification;
+    }
+    if (name == options.m_handler_table) {
+        return push_table_handler;
+    }
+    if (name == options.m_channel_table) {
+        return push_table_channel;
+    }
+    if (options.m_incl_settings && name == options.m_settings_table) {
+        return push_table_settings;
+    }
+    return 0;
+}
+
+bool all_tables_found(const velk_options& options) {
+    return !options.m_notification_def.m_columns.empty() &&
+           !options.m_handler_def.m_columns.empty() && !options.m_channel_def.m_columns.empty() &&
+           (!options.m_incl_settings || !options.m_settings_def.m_columns.empty());
+}
+
+void load_definitions(velk_options& options, db_input& in) {
+    const std::size_t n = std::min({in.names.size(), in.sql_texts.size(), in.root_pages.size()});
+    for (std::size_t i = 0; i < n; ++i) {
+        std::string name = in.names[i];
+        const uint32 table_type = table_named(options, string_to_lower(name));
+        if (table_type == 0) {
+            continue;
+        }
+        table_definition& def = definition_of(options, table_type);
+        // A text that does not parse leaves the definition without columns: the table
+        // counts as missing.
+        (void)def.load_create_sql(in.sql_texts[i], true);
+        in.root_usable[slot_of(table_type)] =
+            root_offset_of(in.root_pages[i], options.m_page_size, def.m_root_page_offset);
+        if (all_tables_found(options)) {
+            break;
+        }
+    }
+}
+
+void count_columns(table_definition& def) {
+    def.m_column_count = static_cast<uint32>(count_mask_bits(def.m_column_mask));
+}
+
+db_failure build_masks(velk_options& options) {
+    if (options.m_notification_def.m_columns.empty() || options.m_handler_def.m_columns.empty()) {
+        options.diag_line("prob finding schemas that should be present");
+        return db_failure::tables_missing;
+    }
+    const uint64 notification_mask = notification_column_mask(options.m_notification_def);
+    const uint64 handler_mask = handler_column_mask(options.m_handler_def);
+    if (notification_mask == 0 || handler_mask == 0) {
+        options.diag_line("prob getting masks for schemas");
+        return db_failure::masks_missing;
+    }
+    count_columns(options.m_notification_def);
+    count_columns(options.m_handler_def);
+    if (!options.m_channel_def.m_columns.empty()) {
+        (void)channel_column_mask(options.m_channel_def);  // stored in the definition
+        count_columns(options.m_channel_def);
+    }
+    if (options.m_incl_settings && !options.m_settings_def.m_columns.empty()) {
+        // The settings builder only computes the mask; it is kept here.
+        options.m_settings_def.m_column_mask = settings_column_mask(options.m_settings_def);
+        count_columns(options.m_settings_def);
+    }
+    return db_failure::none;
+}
+
+db_failure read_schema_and_masks(velk_options& options, db_input& in) {
+    if (!read_schema(in.names, in.sql_texts, in.root_pages, in.file, options.m_page_size,
+                     in.path, in.use_wal_image)) {
+        options.diag_line("prob parsing sqlite schema");
+        return db_failure::schema_unreadable;
+    }
+    load_definitions(options, in);
+    return build_masks(options);
+}
+
+// ---- "-carve": the own b-tree walk ----
+
+// The values of a walked row that the known columns of the definition hold: in column
+// order for the tables whose columns the mask builders marked, in bit order for the
+// settings table (its values go to the mask's bits in the order given). A row too short
+// for a column (added to the table after the row was written) gets the column's declared
+// default, as SQLite gives it.
+std::vector<std::string> known_values(const table_definition& def, uint32 table_type,
+                                      const std::vector<std::string>& row) {
+    const bool by_role = table_type == push_table_settings;
+    const push_table_roles* roles = push_roles_for(table_type);
+    std::vector<std::pair<uint64, std::string>> taken;
+    for (std::size_t i = 0; i < def.m_columns.size(); ++i) {
+        const column_definition& col = def.m_columns[i];
+        const uint64 bit = by_role ? push_role_bit(*roles, col.m_name_lower)
+                                   : (col.m_selected != 0 ? col.m_column_bit : 0);
+        if (bit == 0 || (def.m_column_mask & bit) == 0) {
+            continue;
+        }
+        taken.emplace_back(bit, i < row.size() ? row[i] : col.m_default);
+    }
+    if (by_role) {
+        std::stable_sort(taken.begin(), taken.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+    }
+    std::vector<std::string> values;
+    values.reserve(taken.size());
+    for (auto& [bit, value] : taken) {
+        values.push_back(std::move(value));
+    }
+    return values;
+}
+
+template <typename record_type>
+bool add_walked(std::vector<record_type>& list, table_definition& def, uint32 table_type,
+                const table_record& row, uint32 source) {
+    const uint64 mask = def.m_column_mask;
+    const std::vector<std::string> values = known_values(def, table_type, row.values);
+    record_type& record = list.emplace_back();
+    const bool filled =
+        table_type == push_table_settings
+            ? record.parse_record_values(values, true, row.file_offset, mask, source)
+            : record.parse_table_record(values, true, row.file_offset, mask, source, def);
+    if (!filled) {
+        list.pop_back();
+        return false;
+    }
+    record.set_from_table_record(row, mask, table_type, def);
+    return true;
+}
+
+void add_walked_row(velk_options& options, uint32 table_type, const table_record& row,
+                    uint32 source) {
+    table_definition& def = definition_of(options, table_type);
+    switch (table_type) {
+        case push_table_notification:
+            if (add_walked(options.m_notifications, def, table_type, row, source)) {
+                index_notification(options, options.m_notifications.size() - 1);
+            }
+            break;
+        case push_table_handler:
+            if (add_walked(options.m_handlers, def, table_type, row, source)) {
+                index_handler(options, options.m_handlers.size() - 1, true);
+            }
+            break;
+        case push_table_channel:
+            if (add_walked(options.m_channels, def, table_type, row, source)) {
+                index_channel(options, options.m_channels.size() - 1);
+            }
+            break;
+        default:
+            if (add_walked(options.m_settings, def, table_type, row, source)) {
+                index_settings(options, options.m_settings.size() - 1);
+            }
+            break;
+    }
+}
+
+// Every row of every table found, in b-tree order. A walk that fails leaves its table
+// empty and the others are still walked.
+void walk_tables(velk_options& options, db_input& in) {
+    uint32 source = record_source::carve_main;
+    if (in.use_wal_image) {
+        source = record_source::carve_main_from_wal;
+        // The image already holds the log's current pages: the slack carve of this input
+        // must not report them again.
+        options.m_carve = false;
+    }
+    for (const uint32 table_type : table_order) {
+        const table_definition& def = definition_of(options, table_type);
+        if (def.m_columns.empty() || !in.root_usable[slot_of(table_type)] ||
+            (table_type == push_table_settings && !options.m_incl_settings)) {
+            continue;
+        }
+        std::vector<table_record> rows;
+        // Start 0 and a count with all bits set: every rowid, negative ones included.
+        if (!read_table_records(rows, in.file, def.m_root_page_offset, options.m_page_size, 0,
+                                std::numeric_limits<uint64>::max(), true, true, true)) {
+            continue;
+        }
+        for (const table_record& row : rows) {
+            add_walked_row(options, table_type, row, source);
+        }
+    }
+}
+
+// ---- default mode: the SQLite library ----
+
+// A live payload is shown as stored up to its first zero byte and never takes a damage
+// marker, so its value keeps the length of its text; every other value keeps its byte
+// length (a GUID's zero bytes are part of it).
+uint64 payload_bit_of(uint32 table_type) {
+    switch (table_type) {
+        case push_table_notification:
+            return notification_column::payload;
+        case push_table_handler:
+            return handler_column::data_40;
+        default:
+            return 0;
+    }
+}
+
+int32 on_push_row(velk_options& options, int32 count, const std::vector<const char*>& values,
+                  const std::vector<uint32>& lengths) {
+    const uint64 payload_bit = payload_bit_of(options.m_table_type);
+    const uint64 mask = definition_of(options, options.m_table_type).m_column_mask;
+    if (payload_bit == 0 || (mask & payload_bit) == 0) {
+        return store_selected_row(options, count, values, lengths);
+    }
+    const auto index = static_cast<std::size_t>(count_mask_bits(mask & (payload_bit - 1)));
+    std::vector<uint32> live = lengths;
+    if (index < live.size() && index < values.size()) {
+        live[index] = values[index] == nullptr
+                          ? 0
+                          : static_cast<uint32>(std::string_view(values[index]).size());
+    }
+    return store_selected_row(options, count, values, live);
+}
+
+bool select_table(velk_options& options, uint32 table_type) {
+    std::ostringstream sql;
+    if (!build_select_sql(sql, table_type, definition_of(options, table_type).m_column_mask)) {
+        return false;
+    }
+    options.m_table_type = table_type;
+    return select_push_rows(options, &options.m_db, sql.str(), on_push_row);
+}
+
+db_failure select_tables(velk_options& options, const std::string& path) {
+    private_db_copy copy;
+    if (!copy.make(path) || !options.m_db.open_readonly(copy.path(), std::string())) {
+        options.m_db.set_db_path(path);
+        status_line(options, "prob accessing file", path);
+        return db_failure::not_read;
+    }
+    options.m_db.set_db_path(path);
+    // Notifications first: the handlers' short-name width follows the handlers they use.
+    const bool read = select_table(options, push_table_notification);
+    if (read) {
+        (void)select_table(options, push_table_handler);  // failures are noted, not fatal
+        (void)select_table(options, push_table_channel);
+        if (options.m_incl_settings) {
+            (void)select_table(options, push_table_settings);
+        }
+    }
+    // Every row is read: the connection goes before its copy does.
+    options.m_db.close();
+    options.m_db.set_db_path(path);
+    return read ? db_failure::none : db_failure::select_failed;
+}
+
+db_failure read_database(velk_options& options, db_input& in) {
+    db_failure fault = read_header(options, in);
+    if (fault == db_failure::none) {
+        fault = read_schema_and_masks(options, in);
+    }
+    if (fault != db_failure::none) {
+        return fault;
+    }
+    if (options.m_carve) {
+        walk_tables(options, in);
+        return db_failure::none;
+    }
+    return select_tables(options, in.path);
+}
+
+template <typename record_type>
+bool add_selected(std::vector<record_type>& list, table_definition& def, uint32 table_type,
+                  int32 count, const std::vector<const char*>& values,
+                  const std::vector<uint32>& lengths) {
+    record_type& record = list.emplace_back();
+    if (!record.parse_fields(count, values, lengths, false, 0, def.m_column_mask,
+                             static_cast<int32>(def.m_column_count), record_source::sqlite_lib)) {
+        list.pop_back();
+        return false;
+    }
+    record.set_mask_and_table(def.m_column_mask, table_type, def);
+    return true;
+}
+
+}  // namespace
+
+bool process_db_file(velk_options* options, std::string path) {
+    if (options == nullptr) {
+        return false;
+    }
+    if (path.empty()) {
+        options->m_db_failure = db_failure::not_read;
+        return false;
+    }
+    options->reset_results();
+    db_input in;
+    in.path = expand_env_vars(path, true);
+    options->m_db.set_db_path(in.path);
+    in.use_wal_image = options->m_carve;
+    options->m_db_failure = read_database(*options, in);
+    if (options->m_db_failure != db_failure::none) {
+        return false;
+    }
+    options->m_have_input = true;
+    return true;
+}
+
+int32 store_selected_row(velk_options& options, int32 count,
+                         const std::vector<const char*>& values,
+                         const std::vector<uint32>& lengths) {
+    if (!options.m_db.is_open()) {
+        return 1;
+    }
+    const uint32 table_type = options.m_table_type;
+    switch (table_type) {
+        case push_table_notification:
+            if (add_selected(options.m_notifications, options.m_notification_def, table_type,
+                             count, values, lengths)) {
+                index_notification(options, options.m_notifications.size() - 1);
+            }
+            break;
+        case push_table_handler:
+            if (add_selected(options.m_handlers, options.m_handler_def, table_type, count,
+                             values, lengths)) {
+                index_handler(options, options.m_handlers.size() - 1, true);
+            }
+            break;
+        case push_table_channel:
+            if (add_selected(options.m_channels, options.m_channel_def, table_type, count,
+                             values, lengths)) {
+                index_channel(options, options.m_channels.size() - 1);
+            }
+            break;
+        case push_table_settings:
+            if (add_selected(options.m_settings, options.m_settings_def, table_type, count,
+                             values, lengths)) {
+                index_settings(options, options.m_settings.size() - 1);
+            }
+            break;
+        default:
+            break;
+    }
+    return 0;
+}
+
+int on_select_row(void* context, int count, char** values, char** names) {
+    (void)names;  // rows are mapped by their mask, never by column name
+    if (context == nullptr) {
+        return 1;
+    }
+    auto& options = *static_cast<velk_options*>(context);
+    std::vector<const char*> row;
+    if (values != nullptr && count > 0) {
+        const std::span<char* const> texts(values, static_cast<std::size_t>(count));
+        row.assign(texts.begin(), texts.end());
+    }
+    return store_selected_row(options, count, row, {});
 }

@@ -242,9 +242,9 @@ def connect(path):
     return con
 
 
-def create_database(path, journal_mode):
+def create_database(path, journal_mode, page_size=PAGE_SIZE):
     con = connect(path)
-    con.execute(f'PRAGMA page_size={PAGE_SIZE}')
+    con.execute(f'PRAGMA page_size={page_size}')
     con.execute('PRAGMA auto_vacuum=NONE')
     mode = con.execute(f'PRAGMA journal_mode={journal_mode}').fetchone()[0]
     expect(mode == journal_mode.lower(), f'journal_mode {journal_mode} gave {mode}')
@@ -1020,8 +1020,488 @@ def write_walk(work, out_dir, scratch):
 
 
 # ---------------------------------------------------------------------------------------
+# Database processing: schema variants (names in capitals, a table missing, a notification
+# table without known columns, unknown columns between known ones), damage in the schema,
+# inputs that are no database, and a WAL pair whose main file has a damaged page 1.
+# ---------------------------------------------------------------------------------------
+
+DBPROC_HANDLER_IDS = (1, 2, 7, 9, 10)
+DBPROC_ORDERS = (1, 2, 5, 6, 8)  # sample notifications of those handlers
+# A GUID whose stored bytes hold zeros: a reader that measures it as text loses it.
+DBPROC_ZERO_BYTE_GUID = 'a1b2c3d4-0000-4e11-8f00-00aa00bb00cc'
+DBPROC_GUID_ORDER = 20
+DBPROC_WAL_ORDER = 21
+DBPROC_WAL_MARKER = 'VELK-DBPROC-WAL-NOTIFICATION-1'
+DBPROC_EXTRA_NOTE = 'VELK-EXTRA-NOTE-'
+DBPROC_EXTRA_ORIGIN = 'VELK-EXTRA-ORIGIN'
+DBPROC_ROOT_PAST_END = 999
+
+
+def dbproc_notifications():
+    rows = [r for r in sample_notifications() if r[0] in DBPROC_ORDERS]
+    t = filetime(2023, 3, 14, 11, 7, 19, 2_468_024)
+    rows.append(notification(DBPROC_GUID_ORDER, 40, 1, 'toast',
+                             toast('Screen time', 'Two hours left today', launch='ms-settings:family'),
+                             t, 60 * MINUTE, activity=guid(DBPROC_ZERO_BYTE_GUID)))
+    return rows
+
+
+def dbproc_wal_notification():
+    t = filetime(2023, 3, 14, 12, 30, 0, 1_357_913)
+    return notification(DBPROC_WAL_ORDER, 41, 9, 'toast',
+                        toast('Alice', f'{DBPROC_WAL_MARKER} see you at noon'), t, 3 * DAY,
+                        tag='chat-8-live-alice', group='Messages')
+
+
+def schema_without(tables):
+    """The platform's schema less the named tables and their indexes."""
+    return [s for s in SCHEMA if s[1] not in tables and
+            not any(f'ON [{t}]' in s[2] or f'ON[{t}]' in s[2] for t in tables)]
+
+
+def extra_column_schema():
+    """Unknown columns between known ones: Notification.SourceNote, HandlerSettings.Origin."""
+    out = []
+    for kind, name, sql in SCHEMA:
+        if name == 'Notification':
+            sql = sql.replace('[ActivityId] GUID,', '[SourceNote] TEXT, [ActivityId] GUID,')
+        elif name == 'HandlerSettings':
+            sql = sql.replace('[SettingKey] TEXT NOT NULL,', '[Origin] TEXT, [SettingKey] TEXT NOT NULL,')
+        out.append((kind, name, sql))
+    return out
+
+
+NO_KNOWN_COLUMNS_TABLE = 'CREATE TABLE [Notification]( [Serial] INTEGER PRIMARY KEY, [Body] TEXT)'
+
+
+def build_dbproc_db(path, schema, journal_mode='DELETE'):
+    """A push database of the dbproc rows in the tables the schema has."""
+    con = connect(path)
+    con.execute(f'PRAGMA page_size={PAGE_SIZE}')
+    con.execute('PRAGMA auto_vacuum=NONE')
+    mode = con.execute(f'PRAGMA journal_mode={journal_mode}').fetchone()[0]
+    expect(mode == journal_mode.lower(), f'{path.name}: journal_mode {mode}')
+    con.execute('BEGIN')
+    for _, _, sql in schema:
+        con.execute(sql)
+    con.execute('PRAGMA user_version=7')
+    names = {s[1].lower() for s in schema if s[0] == 'table'}
+    if 'notificationhandler' in names:
+        insert_handlers(con, [h for h in HANDLERS if h[0] in DBPROC_HANDLER_IDS])
+    if 'handlersettings' in names:
+        insert_settings(con, DBPROC_HANDLER_IDS)
+    if 'notification' in names:
+        if NO_KNOWN_COLUMNS_TABLE in [s[2] for s in schema]:
+            con.executemany('INSERT INTO Notification (Serial, Body) VALUES (?, ?)',
+                            [(1, 'first'), (2, 'second')])
+        else:
+            insert_notifications(con, dbproc_notifications())
+    if 'wnspushchannel' in names:
+        insert_channels(con, [c for c in CHANNELS if c[1] in DBPROC_HANDLER_IDS])
+    if 'metadata' in names:
+        insert_metadata(con, 42)
+    con.execute('COMMIT')
+    return con
+
+
+def build_extra_column(path):
+    con = build_dbproc_db(path, extra_column_schema())
+    con.execute('BEGIN')
+    con.execute(f"UPDATE Notification SET SourceNote = '{DBPROC_EXTRA_NOTE}' || [Order]")
+    con.execute(f"UPDATE HandlerSettings SET Origin = '{DBPROC_EXTRA_ORIGIN}'")
+    con.execute('COMMIT')
+    con.close()
+
+
+def build_bad_root(path, root):
+    """Notification's schema row points at page `root`: 0, or a page past the end."""
+    con = build_dbproc_db(path, schema_without(['WNSPushChannel']))
+    con.execute('PRAGMA writable_schema=ON')
+    con.execute('BEGIN')
+    con.execute("UPDATE sqlite_master SET rootpage = ? WHERE name = 'Notification'", (root,))
+    con.execute('COMMIT')
+    con.close()
+
+
+def build_damaged_page1(work, out_dir):
+    """WAL pair: the -wal holds page 1, and page 1 of the main file has no b-tree header."""
+    db = work / 'damaged_page1.db'
+    con = build_dbproc_db(db, SCHEMA, 'WAL')
+    busy, _, _ = con.execute('PRAGMA wal_checkpoint(TRUNCATE)').fetchone()
+    expect(busy == 0, 'damaged_page1: checkpoint was blocked')
+    con.execute('PRAGMA wal_autocheckpoint=0')
+    con.execute('BEGIN')
+    insert_notifications(con, [dbproc_wal_notification()])
+    con.execute('PRAGMA user_version=8')
+    con.execute('COMMIT')
+    # Copy while the writer is open: closing it would checkpoint the log and delete it.
+    shutil.copyfile(db, out_dir / 'damaged_page1.db')
+    shutil.copyfile(f'{db}-wal', out_dir / 'damaged_page1.db-wal')
+    con.close()
+    buf = bytearray((out_dir / 'damaged_page1.db').read_bytes())
+    buf[100] = 0x00  # the b-tree page type of page 1: no type at all
+    (out_dir / 'damaged_page1.db').write_bytes(bytes(buf))
+
+
+def scratch_counts(files, scratch, tables):
+    con = open_copy(files, scratch)
+    counts = {t: con.execute(f'SELECT count(*) FROM [{t}]').fetchone()[0] for t in tables}
+    con.close()
+    return counts
+
+
+def check_dbproc(out_dir, scratch):
+    n, h = len(DBPROC_ORDERS) + 1, len(DBPROC_HANDLER_IDS)
+    s, c = h * len(SETTING_KEYS), len([x for x in CHANNELS if x[1] in DBPROC_HANDLER_IDS])
+    full = ['NotificationHandler', 'HandlerSettings', 'Notification', 'WNSPushChannel']
+    expected = {
+        'upper_case.db': ({'NOTIFICATIONHANDLER': h, 'HANDLERSETTINGS': s, 'NOTIFICATION': n,
+                           'WNSPUSHCHANNEL': c}),
+        'no_channel.db': {'NotificationHandler': h, 'HandlerSettings': s, 'Notification': n},
+        'no_handler.db': {'HandlerSettings': s, 'Notification': n, 'WNSPushChannel': c},
+        'no_known_columns.db': {'NotificationHandler': h, 'Notification': 2},
+        'extra_column.db': dict(zip(full, (h, s, n, c))),
+    }
+    for name, counts in expected.items():
+        got = scratch_counts([out_dir / name], scratch / name, counts)
+        expect(got == counts, f'{name}: {got}')
+    con = open_copy([out_dir / 'upper_case.db'], scratch / 'upper')
+    tables = [r[0] for r in con.execute("SELECT sql FROM sqlite_master WHERE type = 'table'")]
+    con.close()
+    expect(tables and all(t == t.upper() for t in tables), 'upper_case.db: lower-case names')
+    con = open_copy([out_dir / 'extra_column.db'], scratch / 'extra')
+    notes = {r[0] for r in con.execute('SELECT SourceNote FROM Notification')}
+    guid_bytes = con.execute('SELECT ActivityId FROM Notification WHERE [Order] = ?',
+                             (DBPROC_GUID_ORDER,)).fetchone()[0]
+    con.close()
+    expect(notes == {f'{DBPROC_EXTRA_NOTE}{o}' for o in DBPROC_ORDERS + (DBPROC_GUID_ORDER,)},
+           'extra_column.db: SourceNote values')
+    expect(len(guid_bytes) == 16 and 0 in guid_bytes, 'extra_column.db: GUID without zeros')
+    for name, root in (('root_zero.db', 0), ('root_past_end.db', DBPROC_ROOT_PAST_END)):
+        con = sqlite3.connect(f'file:{out_dir / name}?mode=ro&immutable=1', uri=True)
+        con.execute('PRAGMA writable_schema=ON')
+        got = con.execute("SELECT rootpage FROM sqlite_master WHERE name = 'Notification'")
+        expect(got.fetchone()[0] == root, f'{name}: root page')
+        con.close()
+    check_damaged_page1(out_dir, scratch, n, h)
+    expect((out_dir / 'empty.db').stat().st_size == 0, 'empty.db is not empty')
+    expect(not (out_dir / 'not_sqlite.txt').read_bytes().lower().startswith(b'sqlite'),
+           'not_sqlite.txt starts like a database')
+
+
+def check_damaged_page1(out_dir, scratch, n, h):
+    db, wal = out_dir / 'damaged_page1.db', out_dir / 'damaged_page1.db-wal'
+    data = db.read_bytes()
+    expect(data[:16] == b'SQLite format 3\0' and data[18] == 2 and data[100] == 0,
+           'damaged_page1: header or damage')
+    expect(wal_frame_pages(wal.read_bytes(), PAGE_SIZE)[0] == 1, 'damaged_page1: -wal page 1')
+    check_in_bytes(wal.read_bytes(), 'damaged_page1 -wal', [DBPROC_WAL_MARKER])
+    got = scratch_counts([db, wal], scratch / 'page1_wal', ['Notification', 'NotificationHandler'])
+    expect(got == {'Notification': n + 1, 'NotificationHandler': h}, f'damaged_page1: {got}')
+    con = open_copy([db], scratch / 'page1_alone')
+    try:
+        con.execute('SELECT count(*) FROM Notification').fetchone()
+        fail('damaged_page1: the main file alone still reads')
+    except sqlite3.DatabaseError:
+        pass
+    con.close()
+
+
+def write_dbproc(out_dir, work, scratch):
+    upper = [(k, n.upper(), sql.upper()) for k, n, sql in SCHEMA]
+    build_dbproc_db(out_dir / 'upper_case.db', upper).close()
+    build_dbproc_db(out_dir / 'no_channel.db', schema_without(['WNSPushChannel'])).close()
+    build_dbproc_db(out_dir / 'no_handler.db', schema_without(['NotificationHandler'])).close()
+    no_known = [s if s[1] != 'Notification' else ('table', 'Notification', NO_KNOWN_COLUMNS_TABLE)
+                for s in schema_without(['WNSPushChannel'])
+                if not (s[0] == 'index' and 'ON [Notification]' in s[2])]
+    build_dbproc_db(out_dir / 'no_known_columns.db', no_known).close()
+    build_extra_column(out_dir / 'extra_column.db')
+    build_bad_root(out_dir / 'root_zero.db', 0)
+    build_bad_root(out_dir / 'root_past_end.db', DBPROC_ROOT_PAST_END)
+    build_damaged_page1(work, out_dir)
+    (out_dir / 'empty.db').write_bytes(b'')
+    (out_dir / 'not_sqlite.txt').write_bytes(
+        b'Notes from the examination of the workstation.\n'
+        b'The database was copied to the evidence drive before analysis.\n')
+    check_dbproc(out_dir, scratch)
+
+
+# ---------------------------------------------------------------------------------------
+# Recovery fixtures: push databases whose removed notifications the record finder must
+# recover from main-file slack, from pages a WAL overwrites, from superseded WAL frames and
+# from a rollback journal. Their rows are shaped like the real platform's (see the record
+# header checks below), and every notification carries a marker in its payload.
+# ---------------------------------------------------------------------------------------
+
+RECOVERY_PAGE_SIZE_SMALL = 1024
+RECOVERY_HANDLERS = [h for h in HANDLERS if h[0] in (2, 6, 7, 9, 10, 12, 13)]
+RECOVERY_CHANNELS = [c for c in CHANNELS if c[1] in (6, 7, 9)]
+RECOVERY_DELETED_ORDERS = [2, 5, 7]
+RECOVERY_WAL_UPDATED_ORDER = 2
+RECOVERY_WAL_DELETED_ORDER = 4
+RECOVERY_JOURNAL_DELETED_ORDER = 3
+RECOVERY_JOURNAL_NONCE = 0x7E1C0DE5
+RECOVERY_SECTOR = 512
+
+
+def recovery_marker(kind, order):
+    return f'VELK-RECOVERY-{kind}-{order}'
+
+
+def recovery_notification(order, kind, marker, handler):
+    """A row as the platform writes it: Id and HandlerId small integers, a 16-byte ActivityId,
+    a payload blob of a few hundred bytes (so a freeblock header that replaces the cell's
+    first four bytes leaves the serial types whole), empty Tag and Group texts."""
+    t = filetime(2023, 4, 2, 10, 15, 0, 3_141_592) + order * 7 * MINUTE
+    line = f'{marker} message {order}: ' + 'the quick brown fox jumps over the lazy dog. ' * 5
+    payload = {'toast': toast(f'Note {order}', line), 'tile': tile(f'Tile {order}', line),
+               'badge': badge(f'{order} {line}')}[kind]
+    return notification(order, 100 + order, handler, kind, payload, t, 3 * DAY)
+
+
+def recovery_rows(kind_of_row):
+    """Orders 1 to 8, handlers cycling over 2, 6, 7, 9; Order 6 is a tile, Order 8 a badge."""
+    handlers = [2, 6, 7, 9]
+    rows = []
+    for order in range(1, 9):
+        kind = 'tile' if order == 6 else 'badge' if order == 8 else 'toast'
+        rows.append(recovery_notification(order, kind, recovery_marker(kind_of_row(order), order),
+                                          handlers[order % len(handlers)]))
+    return rows
+
+
+def serial_type(value):
+    if value is None:
+        return 0
+    if isinstance(value, bytes):
+        return 12 + 2 * len(value)
+    if isinstance(value, str):
+        return 13 + 2 * len(value.encode('utf-8'))
+    if value in (0, 1):
+        return 8 + value
+    for code, width in ((1, 1), (2, 2), (3, 3), (4, 4), (5, 6), (6, 8)):
+        if -(1 << (8 * width - 1)) <= value < (1 << (8 * width - 1)):
+            return code
+    fail(f'no serial type for {value}')
+
+
+def varint(value):
+    out = [value & 0x7F]
+    value >>= 7
+    while value:
+        out.insert(0, 0x80 | (value & 0x7F))
+        value >>= 7
+    return bytes(out)
+
+
+def notification_serial_types(row):
+    """The serial types of a stored Notification row: Order is the rowid alias (NULL)."""
+    return bytes([0]) + b''.join(varint(serial_type(v)) for v in row[1:])
+
+
+def check_finder_shape(rows, label):
+    """What the record finder relies on in a row, as in the real database."""
+    for row in rows:
+        types = notification_serial_types(row)
+        order, nid, handler, activity, kind, payload, tag, group = row[:8]
+        expect(types[1] in (1, 2, 3, 9) and types[2] in (1, 2) and types[3] in (0, 0x2C),
+               f'{label}: Order {order} anchor {types[:4].hex()}')
+        expect(kind in ('toast', 'tile', 'badge') and tag == '' and group == '',
+               f'{label}: Order {order} type, tag or group')
+        expect(200 <= len(payload) < 900, f'{label}: Order {order} payload of {len(payload)}')
+        expect(len(types) + 1 < 128 and order < 128, f'{label}: Order {order} header or rowid')
+
+
+def check_serial_types_in(data, rows, label):
+    for row in rows:
+        expect(notification_serial_types(row) in data,
+               f'{label}: the header of Order {row[0]} is not whole in the raw bytes')
+
+
+def fill_recovery(con, rows, next_id):
+    con.execute('BEGIN')
+    insert_handlers(con, RECOVERY_HANDLERS)
+    insert_settings(con, [h[0] for h in RECOVERY_HANDLERS])
+    insert_notifications(con, rows)
+    insert_channels(con, RECOVERY_CHANNELS)
+    insert_metadata(con, next_id)
+    con.execute('COMMIT')
+
+
+def build_recovery_deleted(path):
+    """Rollback-journal mode; Orders 2, 5 and 7 deleted with secure delete off."""
+    rows = recovery_rows(lambda o: 'DELETED' if o in RECOVERY_DELETED_ORDERS else 'LIVE')
+    check_finder_shape(rows, 'recovery deleted')
+    con = create_database(path, 'DELETE')
+    fill_recovery(con, rows, 109)
+    for order in RECOVERY_DELETED_ORDERS:
+        con.execute('BEGIN')
+        con.execute('DELETE FROM Notification WHERE [Order] = ?', (order,))
+        con.execute('COMMIT')
+    con.close()
+    return rows
+
+
+def build_recovery_wal(work, out_dir, name, page_size, checkpoint):
+    """WAL mode, copied while the writer is open. With checkpoint, the rows reach the main
+    file first; then one transaction updates Order 2's payload and another deletes Order 4.
+    Without it every row stays in the log."""
+    db = work / name
+    rows = recovery_rows(lambda o: 'WAL-UPDATE-BEFORE' if o == RECOVERY_WAL_UPDATED_ORDER else
+                         'WAL-DELETED' if o == RECOVERY_WAL_DELETED_ORDER else 'LIVE')
+    check_finder_shape(rows, f'recovery {name}')
+    con = create_database(db, 'WAL', page_size)
+    con.execute('PRAGMA wal_autocheckpoint=0')
+    fill_recovery(con, rows, 109)
+    if checkpoint:
+        busy, _, _ = con.execute('PRAGMA wal_checkpoint(TRUNCATE)').fetchone()
+        expect(busy == 0, f'recovery {name}: checkpoint blocked')
+    updated = recovery_notification(RECOVERY_WAL_UPDATED_ORDER, 'toast',
+                                    recovery_marker('WAL-UPDATE-AFTER',
+                                                    RECOVERY_WAL_UPDATED_ORDER), 2)
+    con.execute('BEGIN')
+    con.execute('UPDATE Notification SET Payload = ? WHERE [Order] = ?',
+                (updated[5], RECOVERY_WAL_UPDATED_ORDER))
+    con.execute('COMMIT')
+    con.execute('BEGIN')
+    con.execute('DELETE FROM Notification WHERE [Order] = ?', (RECOVERY_WAL_DELETED_ORDER,))
+    con.execute('COMMIT')
+    shutil.copyfile(db, out_dir / name)
+    shutil.copyfile(f'{db}-wal', out_dir / f'{name}-wal')
+    con.close()
+    return rows
+
+
+def build_recovery_journal(work, out_dir):
+    """Order 3 deleted with secure delete on, so only the journal written here keeps it: a
+    synced header and one record, the Notification leaf as it was before the delete, ending
+    exactly at the end of the file."""
+    db = work / 'journal.db'
+    rows = recovery_rows(lambda o: 'JOURNAL-DELETED' if o == RECOVERY_JOURNAL_DELETED_ORDER
+                         else 'LIVE')
+    check_finder_shape(rows, 'recovery journal')
+    con = create_database(db, 'DELETE')
+    fill_recovery(con, rows, 109)
+    before = db.read_bytes()
+    leaf = root_page(db, 'Notification')
+    con.execute('PRAGMA secure_delete=ON')
+    con.execute('BEGIN')
+    con.execute('DELETE FROM Notification WHERE [Order] = ?', (RECOVERY_JOURNAL_DELETED_ORDER,))
+    con.execute('COMMIT')
+    con.close()
+    after = db.read_bytes()
+    # The delete also changed page 1 and the Notification indexes; the journal keeps the
+    # table leaf alone.
+    expect(leaf in changed_pages(before, after), 'recovery journal: the leaf did not change')
+    page = before[(leaf - 1) * PAGE_SIZE:leaf * PAGE_SIZE]
+    header = JOURNAL_MAGIC + struct.pack('>IIIII', 1, RECOVERY_JOURNAL_NONCE,
+                                         len(before) // PAGE_SIZE, RECOVERY_SECTOR, PAGE_SIZE)
+    journal = header.ljust(RECOVERY_SECTOR, b'\0') + struct.pack('>I', leaf) + page
+    journal += struct.pack('>I', journal_checksum(RECOVERY_JOURNAL_NONCE, page))
+    shutil.copyfile(db, out_dir / 'journal.db')
+    (out_dir / 'journal.db-journal').write_bytes(journal)
+    return rows, leaf
+
+
+def markers_of(rows, kind):
+    return [recovery_marker(kind, r[0]) for r in rows
+            if recovery_marker(kind, r[0]).encode() in r[5]]
+
+
+def check_recovery_deleted(out_dir, rows, scratch):
+    path = out_dir / 'deleted.db'
+    data = path.read_bytes()
+    check_db_header(data, 'recovery deleted', 1)
+    deleted = [r for r in rows if r[0] in RECOVERY_DELETED_ORDERS]
+    check_serial_types_in(data, deleted, 'recovery deleted')
+    check_in_bytes(data, 'recovery deleted', markers_of(rows, 'DELETED'))
+    con = open_copy([path], scratch / 'recovery_deleted')
+    check_schema(con, 'recovery deleted')
+    expect(row_counts(con)['Notification'] == len(rows) - len(deleted),
+           f'recovery deleted: {row_counts(con)}')
+    check_live(con, 'recovery deleted', markers_of(rows, 'LIVE'), markers_of(rows, 'DELETED'))
+    con.close()
+
+
+def check_recovery_wal(out_dir, name, rows, page_size, checkpointed, scratch):
+    db, wal_path = out_dir / name, out_dir / f'{name}-wal'
+    main, wal = db.read_bytes(), wal_path.read_bytes()
+    magic, version, wal_page = struct.unpack_from('>III', wal, 0)
+    expect(magic in WAL_MAGICS and version == 3007000 and wal_page == page_size,
+           f'recovery {name}: -wal header')
+    expect((len(wal) - WAL_HEADER_SIZE) % (WAL_FRAME_HEADER_SIZE + page_size) == 0,
+           f'recovery {name}: -wal ends inside a frame')
+    before, deleted = markers_of(rows, 'WAL-UPDATE-BEFORE'), markers_of(rows, 'WAL-DELETED')
+    after = recovery_marker('WAL-UPDATE-AFTER', RECOVERY_WAL_UPDATED_ORDER)
+    check_in_bytes(wal, f'recovery {name} -wal', deleted + [after])
+    if checkpointed:
+        check_in_bytes(main, f'recovery {name} main file', before + deleted)
+        check_serial_types_in(main, rows, f'recovery {name} main file')
+        expect(after.encode() not in main, f'recovery {name}: the update reached the main file')
+    else:
+        check_in_bytes(wal, f'recovery {name} -wal', before)
+        check_serial_types_in(wal, rows, f'recovery {name} -wal')
+    con = open_copy([db, wal_path], scratch / f'recovery_{name}')
+    check_schema(con, f'recovery {name} with -wal')
+    expect(row_counts(con)['Notification'] == len(rows) - 1, f'recovery {name}: {row_counts(con)}')
+    check_live(con, f'recovery {name} with -wal', [after] + markers_of(rows, 'LIVE'),
+               before + deleted)
+    con.close()
+
+
+def check_recovery_journal(out_dir, rows, leaf, scratch):
+    db, journal = out_dir / 'journal.db', out_dir / 'journal.db-journal'
+    main, jrnl = db.read_bytes(), journal.read_bytes()
+    deleted = markers_of(rows, 'JOURNAL-DELETED')
+    expect(all(m.encode() not in main for m in deleted), 'recovery journal: marker in main file')
+    check_in_bytes(jrnl, 'recovery journal', deleted)
+    expect(len(jrnl) == RECOVERY_SECTOR + 4 + PAGE_SIZE + 4, 'recovery journal: size')
+    # Opening a copy rolls the hot journal back: the deleted row returns to the table
+    # b-tree (the indexes, not journaled, still lack it).
+    con = open_copy([db, journal], scratch / 'recovery_journal')
+    payloads = b'\0'.join(r[0] for r in con.execute('SELECT Payload FROM Notification NOT INDEXED'))
+    expect(len(payloads.split(b'\0')) == len(rows) and all(m.encode() in payloads for m in deleted),
+           'recovery journal: the rollback did not bring the deleted row back')
+    con.close()
+    expect(leaf == 7, f'recovery journal: Notification root page {leaf}')
+
+
+def write_recovery(out_dir, work):
+    rows = build_recovery_deleted(out_dir / 'deleted.db')
+    check_recovery_deleted(out_dir, rows, work / 'check')
+    for name, page_size, checkpoint in (('wal.db', PAGE_SIZE, True),
+                                        ('wal1024.db', RECOVERY_PAGE_SIZE_SMALL, False)):
+        rows = build_recovery_wal(work, out_dir, name, page_size, checkpoint)
+        check_recovery_wal(out_dir, name, rows, page_size, checkpoint, work / 'check')
+    rows, leaf = build_recovery_journal(work, out_dir)
+    check_recovery_journal(out_dir, rows, leaf, work / 'check')
+
+
+# ---------------------------------------------------------------------------------------
 
 def main():
+    if sys.argv[1:] == ['dbproc']:
+        # The database-processing set alone: the other sets' WAL salts stay as committed.
+        out = HERE / 'dbproc'
+        shutil.rmtree(out, ignore_errors=True)
+        out.mkdir()
+        with tempfile.TemporaryDirectory() as tmp:
+            work = pathlib.Path(tmp)
+            (work / 'check').mkdir()
+            write_dbproc(out, work, work / 'check')
+        print(f'SQLite {sqlite3.sqlite_version}: dbproc {sorted(f.name for f in out.iterdir())}')
+        return
+    if sys.argv[1:] == ['recovery']:
+        # The recovery fixtures alone: the other sets' WAL salts and journal nonces stay as
+        # committed.
+        out = HERE / 'recovery'
+        shutil.rmtree(out, ignore_errors=True)
+        out.mkdir()
+        with tempfile.TemporaryDirectory() as tmp:
+            write_recovery(out, pathlib.Path(tmp))
+        print(f'SQLite {sqlite3.sqlite_version}: recovery {sorted(f.name for f in out.iterdir())}')
+        return
     if sys.argv[1:] == ['carve']:
         # The carving fixtures alone: the other sets' WAL salts and journal nonces stay as
         # committed.
@@ -1033,7 +1513,8 @@ def main():
         print(f'SQLite {sqlite3.sqlite_version}: carve {sorted(f.name for f in out.iterdir())}')
         return
     outputs = {name: HERE / name
-               for name in ('sample', 'journal', 'damaged', 'records', 'walk', 'carve')}
+               for name in ('sample', 'journal', 'damaged', 'records', 'walk', 'carve',
+                            'dbproc', 'recovery')}
     for out in outputs.values():
         shutil.rmtree(out, ignore_errors=True)
         out.mkdir()
@@ -1051,6 +1532,9 @@ def main():
         write_records(outputs['records'], work / 'check')
         write_walk(work / 'walk', outputs['walk'], work / 'check')
         write_carve(outputs['carve'], work / 'carve')
+        write_dbproc(outputs['dbproc'], work / 'carve', work / 'check')
+        (work / 'recovery').mkdir()
+        write_recovery(outputs['recovery'], work / 'recovery')
     print(f'SQLite {sqlite3.sqlite_version}')
     print(f'sample: {sample_db.stat().st_size // PAGE_SIZE} pages, {frames} WAL frames')
     print(f'journal: pages written before commit {spilled}')

@@ -1,0 +1,112 @@
+#include "app/carved_push_records.h"
+
+#include "app/push_layouts.h"
+#include "app/push_record_index.h"
+#include "app/push_table_type.h"
+#include "app/velk_options.h"
+#include "sqlite/table_definition.h"
+
+namespace {
+
+using builder_fn = bool (*)(table_definition&, uint64, bool);
+
+// Steps 1 to 3: the mask (and column count) the hit is read with, the definition rebuilt
+// when it does not describe that mask. A mask outside the carved layouts leaves the
+// definition empty, and the parse that follows fails.
+void prepare_definition(carved_record& hit, table_definition& def, builder_fn build, bool verify,
+                        uint64& mask, uint32& count) {
+    mask = def.m_column_mask;
+    count = def.m_column_count;
+    if (hit.column_mask == 0) {
+        hit.column_mask = def.m_column_mask;
+    }
+    if (hit.column_mask != 0) {
+        mask = hit.column_mask;
+        count = hit.column_count;
+    }
+    if (def.m_columns.empty() || def.m_column_mask != mask) {
+        (void)build(def, mask, verify);  // checked by the parse
+    }
+}
+
+// Steps 4 to 6 up to the table's own step: the filled record, or null when the record
+// class refused the hit and nothing was added.
+template <typename record_type>
+record_type* add_record(std::vector<record_type>& list, const carved_record& hit,
+                        table_definition& def, uint64 mask, uint32 table_type) {
+    record_type& record = list.emplace_back();
+    if (!record.parse_carved_record(hit, true, def)) {
+        list.pop_back();
+        return nullptr;
+    }
+    record.set_from_carved(hit, mask, table_type, def);
+    return &record;
+}
+
+void add_notification(carved_record& hit, velk_options& options) {
+    uint64 mask = 0;
+    uint32 count = 0;
+    table_definition& def = options.m_notification_def;
+    prepare_definition(hit, def, build_notification_definition, options.m_verify, mask, count);
+    notification_record* record =
+        add_record(options.m_notifications, hit, def, mask, push_table_notification);
+    if (record != nullptr) {
+        record->m_id = hit.rowid;
+        index_notification(options, options.m_notifications.size() - 1);
+    }
+}
+
+void add_handler(carved_record& hit, velk_options& options) {
+    uint64 mask = 0;
+    uint32 count = 0;
+    table_definition& def = options.m_handler_def;
+    prepare_definition(hit, def, build_handler_definition, options.m_verify, mask, count);
+    notification_handler_record* record =
+        add_record(options.m_handlers, hit, def, mask, push_table_handler);
+    if (record == nullptr) {
+        return;
+    }
+    if (def.m_column_count == 0) {
+        def.m_column_count = count;
+    }
+    record->m_handler_id = hit.rowid;
+    index_handler(options, options.m_handlers.size() - 1, false);
+}
+
+void add_channel(carved_record& hit, velk_options& options) {
+    uint64 mask = 0;
+    uint32 count = 0;
+    table_definition& def = options.m_channel_def;
+    prepare_definition(hit, def, build_channel_definition, options.m_verify, mask, count);
+    if (add_record(options.m_channels, hit, def, mask, push_table_channel) == nullptr) {
+        return;
+    }
+    if (def.m_column_count == 0) {
+        def.m_column_count = count;
+    }
+    index_channel(options, options.m_channels.size() - 1);
+}
+
+}  // namespace
+
+int add_carved_records(std::vector<carved_record>& hits, velk_options& options) {
+    if (hits.empty()) {
+        return 0;
+    }
+    for (carved_record& hit : hits) {
+        switch (hit.table_type) {
+            case push_table_notification:
+                add_notification(hit, options);
+                break;
+            case push_table_handler:
+                add_handler(hit, options);
+                break;
+            case push_table_channel:
+                add_channel(hit, options);
+                break;
+            default:
+                break;  // settings are never carved; anything else is no push table
+        }
+    }
+    return 1;
+}

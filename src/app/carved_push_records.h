@@ -1,0 +1,17 @@
+#pragma once
+// Turning the carver's hits into push records. Each hit is parsed against the options'
+// definition of its table; when the hit's layout differs from that definition, the
+// definition is rebuilt in place from the hit's carved layout (push_layouts.h), so after
+// carving it describes the last layout that changed it, which the report writer reads.
+
+#include <vector>
+
+#include "sqlite/carved_record.h"
+
+class velk_options;
+
+// Adds one record per hit of table type 1, 2 or 4 that its record class accepts, marked
+// recovered and indexed by handler id; other hits are skipped. A hit without a mask takes
+// the definition's (the hit is changed). Carved keys are stored as NULL, so a
+// notification's and a handler's key become the hit's rowid. 0 for no hits, else 1.
+int add_carved_records(std::vector<carved_record>& hits, velk_options& options);
