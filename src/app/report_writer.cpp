@@ -1,10 +1,507 @@
 #include "app/report_writer.h"
 
-// The report writer is not built yet. Nothing reaches it: none of the drivers that fill the
-// notification list is built either, so it writes nothing.
+#include <array>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/handler_settings_record.h"
+#include "app/notification_handler_record.h"
+#include "app/notification_record.h"
+#include "app/push_columns.h"
+#include "app/push_table_type.h"
+#include "app/report_text.h"
+#include "app/velk_options.h"
+#include "app/wns_push_channel_record.h"
+#include "cmdline/bodyfile_record.h"
+#include "cmdline/l2t_writer.h"
+#include "cmdline/output_record.h"
+#include "cmdline/record_writer.h"
+#include "cmdline/timeline_collector.h"
+#include "sqlite/carved_record.h"
+#include "text/kq_variant_lite.h"
+#include "time/type_time.h"
+
+namespace vt = variant_type;
+namespace nc = notification_column;
+namespace hc = handler_column;
+namespace cc = channel_column;
+namespace rs = record_source;
+
+namespace {
+
+// ---- Table layout ----
+
+// The cells of a table row. Which of them a run has, and where, is fixed by the first
+// header build of the run; the captions in the options' column list record it.
+enum report_cell : std::size_t {
+    cell_arrival,
+    cell_expiry,
+    cell_handler_created,
+    cell_handler_modified,
+    cell_channel_created,
+    cell_channel_expiry,
+    cell_type,
+    cell_source,
+    cell_id,
+    cell_number_a,
+    cell_handler_id,
+    cell_guid,
+    cell_text_a,
+    cell_text_b,
+    cell_number_b,
+    cell_format,
+    cell_misc,
+    cell_handler_text_10,
+    cell_handler_number_20,
+    cell_primary_id,
+    cell_handler_text_8,
+    cell_db,
+    cell_payload,
+    cell_channel_text_4,
+    cell_settings,
+    cell_count,
+};
+
+// Row positions of the cells; -1 for a cell the run does not have (the row setters ignore
+// it).
+using cell_positions = std::array<int, cell_count>;
+
+struct layout_column {
+    report_cell cell;
+    std::string caption;
+    uint64 width;
+    uint16 header_type;
+};
+
+// Caption words before the handler's and the channel's columns.
+constexpr const char* handler_prefix = "Handler ";
+constexpr const char* channel_prefix = "Channel ";
+// A time column's caption: as wide as its values but without their pad blank.
+constexpr uint16 time_caption_type = vt::unix_seconds;
+// Misc data is wide enough for the metadata of a recovered row (source name and offset)
+// when slack is read, and for "sqlite lib" alone otherwise.
+constexpr uint64 misc_width_with_slack = 73;
+constexpr uint64 misc_width_live = 12;
+// Integer cells of the notification: decimal, right-aligned.
+constexpr uint32 decimal_right = cell_flag::force_decimal | cell_flag::align_right;
+constexpr uint32 guid_size = 16;
+// Text after the input path of rows recovered from the companion files.
+constexpr const char* wal_suffix = "-wal";
+constexpr const char* journal_suffix = "-journal";
+
+std::string role_name(uint32 table_type, uint64 bit) {
+    const push_table_roles* table = push_roles_for(table_type);
+    if (table == nullptr) {
+        return {};
+    }
+    for (const push_column_role& role : table->columns) {
+        if (role.bit == bit) {
+            return role.name;
+        }
+    }
+    return {};
+}
+
+std::string notification_table_name() {
+    const push_table_roles* table = push_roles_for(push_table_notification);
+    return table != nullptr ? table->name : std::string();
+}
+
+std::string note_role(uint64 bit) { return role_name(push_table_notification, bit); }
+
+void add_time_columns(std::vector<layout_column>& layout, const velk_options& options) {
+    const uint64 width = options.m_date_format.size() + options.m_time_format.size() + 2;
+    const std::string note = notification_table_name() + " ";
+    const std::string handler = handler_prefix;
+    const std::string channel = channel_prefix;
+    layout.push_back({cell_arrival, note + note_role(nc::arrival_time), width, time_caption_type});
+    layout.push_back({cell_expiry, note + note_role(nc::expiry_time), width, time_caption_type});
+    layout.push_back({cell_handler_created,
+                      handler + role_name(push_table_handler, hc::time_text_80), width,
+                      time_caption_type});
+    layout.push_back({cell_handler_modified,
+                      handler + role_name(push_table_handler, hc::time_text_100), width,
+                      time_caption_type});
+    layout.push_back({cell_channel_created, channel + role_name(push_table_channel, cc::time_10),
+                      width, time_caption_type});
+    layout.push_back({cell_channel_expiry, channel + role_name(push_table_channel, cc::expiry_time),
+                      width, time_caption_type});
+}
+
+void add_notification_fields(std::vector<layout_column>& layout) {
+    layout.push_back({cell_id, note_role(nc::id), 6, vt::empty});
+    layout.push_back({cell_number_a, note_role(nc::number_a), 6, vt::empty});
+    layout.push_back({cell_handler_id, note_role(nc::handler_id), 9, vt::empty});
+    layout.push_back({cell_guid, note_role(nc::guid), 36, vt::empty});
+    layout.push_back({cell_text_a, note_role(nc::text_a), 12, vt::empty});
+    layout.push_back({cell_text_b, note_role(nc::text_b), 11, vt::empty});
+    layout.push_back({cell_number_b, note_role(nc::number_b), 11, vt::empty});
+    layout.push_back({cell_format, note_role(nc::format), 11, vt::empty});
+}
+
+void add_handler_fields(std::vector<layout_column>& layout) {
+    const std::string handler = handler_prefix;
+    layout.push_back(
+        {cell_handler_text_10, role_name(push_table_handler, hc::text_10), 16, vt::empty});
+    layout.push_back(
+        {cell_handler_number_20, role_name(push_table_handler, hc::number_20), 17, vt::empty});
+    layout.push_back(
+        {cell_primary_id, handler + role_name(push_table_handler, hc::primary_id), 89, vt::empty});
+    layout.push_back(
+        {cell_handler_text_8, handler + role_name(push_table_handler, hc::text_8), 13, vt::empty});
+}
+
+// The report's columns in row order, for the options as they are now.
+std::vector<layout_column> report_layout(const velk_options& options) {
+    std::vector<layout_column> layout;
+    add_time_columns(layout, options);
+    layout.push_back({cell_type, note_role(nc::type), 5, vt::empty});
+    layout.push_back({cell_source, "Source of " + notification_table_name(),
+                      static_cast<uint64>(options.m_short_name_width), vt::empty});
+    if (options.m_all_fields) {
+        add_notification_fields(layout);
+    }
+    layout.push_back({cell_misc, "Misc data",
+                      options.m_incl_slack ? misc_width_with_slack : misc_width_live, vt::empty});
+    if (options.m_all_fields) {
+        add_handler_fields(layout);
+    }
+    layout.push_back({cell_db, "DB", options.m_db.db_path().size(), vt::empty});
+    layout.push_back({cell_payload, note_role(nc::payload), 36, vt::empty});
+    layout.push_back({cell_channel_text_4,
+                      channel_prefix + role_name(push_table_channel, cc::text_4), 15, vt::empty});
+    if (options.m_incl_settings) {
+        layout.push_back({cell_settings, "Settings", 50, vt::empty});
+    }
+    return layout;
+}
+
+void build_header_columns(velk_options& options) {
+    const bool unpadded = options.m_no_whitespace || options.m_csv;
+    for (const layout_column& column : report_layout(options)) {
+        options.m_columns.emplace_back(column.caption, unpadded ? 0 : column.width,
+                                       column.header_type, 0);
+    }
+}
+
+// Where the run's column list put each cell: found by caption, so the positions of the
+// first header build hold for every later call of the run.
+cell_positions find_positions(const velk_options& options) {
+    cell_positions positions;
+    positions.fill(-1);
+    for (const layout_column& column : report_layout(options)) {
+        for (std::size_t i = 0; i < options.m_columns.size(); ++i) {
+            if (options.m_columns[i].m_text == column.caption) {
+                positions[column.cell] = static_cast<int>(i);
+                break;
+            }
+        }
+    }
+    return positions;
+}
+
+// ---- Joining a notification with its handler and channel ----
+
+struct report_item {
+    notification_record* notification = nullptr;
+    notification_handler_record* handler = nullptr;
+    const wns_push_channel_record* channel = nullptr;
+};
+
+notification_handler_record* find_handler(velk_options& options, int64 handler_id) {
+    if (options.m_handler_def.m_column_count == 0 || options.m_handler_index.empty()) {
+        return nullptr;
+    }
+    const auto found = options.m_handler_index.find(handler_id);
+    if (found == options.m_handler_index.end() || found->second < 0 ||
+        static_cast<std::size_t>(found->second) >= options.m_handlers.size()) {
+        return nullptr;
+    }
+    return &options.m_handlers[static_cast<std::size_t>(found->second)];
+}
+
+// The first channel entered for the id.
+const wns_push_channel_record* find_channel(const velk_options& options, int64 handler_id) {
+    if (options.m_channel_def.m_column_count == 0 || options.m_channel_index.empty()) {
+        return nullptr;
+    }
+    const auto found = options.m_channel_index.lower_bound(handler_id);
+    if (found == options.m_channel_index.end() || found->first != handler_id || found->second < 0 ||
+        static_cast<std::size_t>(found->second) >= options.m_channels.size()) {
+        return nullptr;
+    }
+    return &options.m_channels[static_cast<std::size_t>(found->second)];
+}
+
+uint32 source_of(const notification_record& notification) {
+    return rs::of_word(notification.m_source_word);
+}
+
+// The input path as the row's origin names it: recovered rows of the write-ahead log and
+// of the rollback journal come from the companion file, not from the database itself.
+std::string origin_path(const velk_options& options, const notification_record& notification) {
+    std::string path = options.m_db.db_path();
+    if (!notification.m_recovered) {
+        return path;
+    }
+    const uint32 source = source_of(notification);
+    if (source >= rs::wal_page_superseded && source <= rs::carve_wal) {
+        path += wal_suffix;
+    } else if (source == rs::carve_journal) {
+        path += journal_suffix;
+    }
+    return path;
+}
+
+bool has_column(const velk_options& options, uint64 bit) {
+    return (options.m_notification_def.m_column_mask & bit) != 0;
+}
+
+// A recovered row read twice (the same record offset in the same file) is written once;
+// rows of the main file and rows of the companion files are counted apart, as their
+// offsets belong to different files.
+struct seen_offsets {
+    std::set<uint64> main_file;
+    std::set<uint64> companion;
+
+    [[nodiscard]] bool first_time(const notification_record& notification) {
+        if (!notification.m_recovered || notification.m_record_offset == 0) {
+            return true;
+        }
+        const uint32 source = source_of(notification);
+        const bool main = source == rs::main_db_slack || source == rs::carve_main ||
+                          source == rs::main_page_overwritten || source == rs::carve_main_from_wal;
+        return (main ? main_file : companion).insert(notification.m_record_offset).second;
+    }
+};
+
+// ---- Table rows ----
+
+void set_time(output_record& row, int position, int64 value, uint32 flags) {
+    if (value != 0) {
+        (void)row.set_num(position, static_cast<uint64>(value), vt::filetime, flags);  // always 1
+    }
+}
+
+void set_text(output_record& row, int position, const std::string& text) {
+    if (!text.empty()) {
+        (void)row.set_str(position, text, vt::text, 0);  // always 1
+    }
+}
+
+void set_notification_fields(output_record& row, const cell_positions& at,
+                             const velk_options& options, const notification_record& n) {
+    if (has_column(options, nc::id)) {
+        (void)row.set_num(at[cell_id], static_cast<uint64>(n.m_id), vt::u32, decimal_right);
+    }
+    if (has_column(options, nc::number_a)) {
+        (void)row.set_num(at[cell_number_a], static_cast<uint64>(n.m_number_a), vt::u32,
+                          decimal_right);
+    }
+    if (has_column(options, nc::handler_id)) {
+        (void)row.set_num(at[cell_handler_id], static_cast<uint64>(n.m_handler_id), vt::u32,
+                          decimal_right);
+    }
+    const guid16 zero{};
+    if (n.m_guid.bytes != zero.bytes) {
+        (void)row.set_bytes(at[cell_guid], n.m_guid.bytes.data(), guid_size, vt::guid, 0);
+    }
+    set_text(row, at[cell_text_a], n.m_text_a);
+    set_text(row, at[cell_text_b], n.m_text_b);
+    if (n.m_number_b != 0) {
+        (void)row.set_num(at[cell_number_b], static_cast<uint64>(n.m_number_b), vt::u32,
+                          decimal_right);
+    }
+    set_text(row, at[cell_format], n.m_format);
+}
+
+void set_handler_cells(output_record& row, const cell_positions& at,
+                       const notification_handler_record& handler) {
+    set_time(row, at[cell_handler_created], handler.m_time_80, 0);
+    set_time(row, at[cell_handler_modified], handler.m_time_100, 0);
+    set_text(row, at[cell_source], handler.m_short_name);
+    set_text(row, at[cell_handler_text_10], handler.m_text_10);
+    if (handler.m_number_20 != 0) {
+        (void)row.set_num(at[cell_handler_number_20], static_cast<uint64>(handler.m_number_20),
+                          vt::i64, 0);
+    }
+    set_text(row, at[cell_primary_id], handler.m_primary_id);
+    set_text(row, at[cell_handler_text_8], handler.m_text_8);
+}
+
+void set_misc_cells(output_record& row, const cell_positions& at, velk_options& options,
+                    const report_item& item) {
+    std::ostringstream metadata;
+    metadata << std::dec;
+    // No name, braces, the offset and the source, no rowid.
+    (void)item.notification->print_metadata(metadata, "", true, true, false, true);
+    (void)row.set_stream_text(at[cell_misc], metadata, vt::text, 0);
+    std::ostringstream path;
+    path << origin_path(options, *item.notification);
+    (void)row.set_stream_text(at[cell_db], path, vt::text, 0);
+    if (item.handler != nullptr && at[cell_settings] >= 0) {
+        std::ostringstream settings;
+        settings << std::dec << '['
+                 << handler_settings_text(*item.handler, options.m_settings,
+                                          options.m_settings_index)
+                 << ']';
+        (void)row.set_stream_text(at[cell_settings], settings, vt::text, 0);
+    }
+}
+
+void write_table_row(std::ostream& out, velk_options& options, const cell_positions& at,
+                     const report_item& item) {
+    output_record row(static_cast<int>(options.m_columns.size()), true);
+    const notification_record& n = *item.notification;
+    set_time(row, at[cell_arrival], n.m_arrival_time, cell_flag::align_right);
+    set_time(row, at[cell_expiry], n.m_expiry_time, 0);
+    set_text(row, at[cell_type], n.m_type);
+    set_notification_fields(row, at, options, n);
+    if (item.handler != nullptr) {
+        set_handler_cells(row, at, *item.handler);
+    }
+    if (item.channel != nullptr) {
+        set_time(row, at[cell_channel_created], item.channel->m_time_10, 0);
+        set_time(row, at[cell_channel_expiry], item.channel->m_expiry_time, 0);
+        set_text(row, at[cell_channel_text_4], item.channel->m_text_4);
+    }
+    set_misc_cells(row, at, options, item);
+    set_text(row, at[cell_payload], n.m_payload);
+    write_record(out, row, options);
+}
+
+// ---- Timeline and body-file forms ----
+
+constexpr const char* timeline_source = "VELK_DB";
+constexpr const char* artifact_live = "PushNotification artifact";
+constexpr const char* artifact_recovered = "PushNotification artifact [recovered data]";
+
+// Parts joined by "; ", empty parts left out.
+std::string join_parts(const std::vector<std::string>& parts) {
+    std::string joined;
+    for (const std::string& part : parts) {
+        if (part.empty()) {
+            continue;
+        }
+        if (!joined.empty()) {
+            joined += "; ";
+        }
+        joined += part;
+    }
+    return joined;
+}
+
+void fill_timeline_texts(timeline_collector& timeline, velk_options& options,
+                         const report_item& item) {
+    const notification_record& n = *item.notification;
+    const bool typed = has_column(options, nc::type);
+    timeline.m_sourcetype = n.m_recovered ? artifact_recovered : artifact_live;
+    timeline.m_source = timeline_source;
+    timeline.m_timezone = "UTC";
+    if (item.handler != nullptr) {
+        timeline.m_short = item.handler->m_short_name;
+        if (typed) {
+            timeline.m_short += " (" + n.m_type + ")";
+        }
+        timeline.m_notes = "PrimaryID: " + item.handler->m_primary_id;
+    } else if (typed) {
+        timeline.m_short = n.m_type;
+    }
+    if (has_column(options, nc::payload)) {
+        timeline.m_desc = n.m_payload;
+    }
+    std::vector<std::string> extra;
+    if (n.m_recovered) {
+        extra.push_back(
+            recovered_source_text(source_of(n), n.m_record_offset, options.m_base16, true));
+    }
+    if (!options.m_db.db_path().empty()) {
+        extra.push_back("db: " + origin_path(options, n));
+    }
+    timeline.m_extra = join_parts(extra);
+}
+
+void merge_time(timeline_collector& timeline, int64 filetime, const char* mark,
+                const char* description) {
+    if (filetime == 0) {
+        return;
+    }
+    timeline_event event(static_cast<uint64>(filetime), mark, description, timeline_source, nullptr,
+                         nullptr, nullptr, nullptr, kq::tt_filetime);
+    if (event.valid) {
+        (void)timeline.merge_event(event);  // a valid event with a source and a MACB letter
+    }
+}
+
+void write_timeline(std::ostream& out, velk_options& options, const report_item& item) {
+    timeline_collector timeline;
+    timeline.init_from_options(&options);
+    timeline.set_labels("Last Modified", "Last Access", "ExpiryTime", "ArrivalTime");
+    fill_timeline_texts(timeline, options, item);
+    merge_time(timeline, item.notification->m_arrival_time, "B", "ArrivalTime");
+    merge_time(timeline, item.notification->m_expiry_time, "C", "ExpiryTime");
+    (void)write_l2t_rows(options.m_header_pending, out, timeline);  // always 1
+}
+
+void write_body_line(std::ostream& out, velk_options& options, const report_item& item) {
+    const notification_record& n = *item.notification;
+    bodyfile_record record;
+    record.m_times.set_unix(0, 0, 0, n.m_arrival_time, kq::tt_filetime);
+    record.m_timezone = "UTC";
+    record.m_options = &options;
+    std::vector<std::string> parts;
+    if (n.m_recovered) {
+        parts.emplace_back("Recovered Data");
+    }
+    parts.emplace_back(artifact_live);
+    if (has_column(options, nc::type)) {
+        parts.push_back("Type: " + n.m_type);
+    }
+    if (item.handler != nullptr) {
+        parts.push_back("PrimaryID: " + item.handler->m_primary_id);
+    }
+    if (has_column(options, nc::payload)) {
+        parts.push_back("Payload: " + n.m_payload);
+    }
+    record.m_name = join_parts(parts);
+    (void)write_bodyfile_record(options.m_header_pending, out, record);  // always 1
+}
+
+bool table_form(const velk_options& options) { return !options.m_csvl2t && !options.m_bodyfile; }
+
+}  // namespace
+
 void write_results(std::ostream& out, velk_options& options,
                    std::vector<notification_record>& notifications) {
-    (void)out;
-    (void)options;
-    (void)notifications;
+    if (notifications.empty()) {
+        return;
+    }
+    // The column list is built whenever a table form finds it empty, not only while the
+    // header is pending: forms that write no header line ("-xml") still need the cells.
+    if (table_form(options) && options.m_columns.empty()) {
+        build_header_columns(options);
+    }
+    if (table_form(options) && options.m_header_pending) {
+        write_header_row(out, options);
+    }
+    const cell_positions positions = find_positions(options);
+    seen_offsets seen;
+    for (notification_record& notification : notifications) {
+        if (!seen.first_time(notification)) {
+            continue;
+        }
+        report_item item;
+        item.notification = &notification;
+        item.handler = find_handler(options, notification.m_handler_id);
+        item.channel = find_channel(options, notification.m_handler_id);
+        if (options.m_bodyfile) {
+            write_body_line(out, options, item);
+        } else if (options.m_csvl2t) {
+            write_timeline(out, options, item);
+        } else {
+            write_table_row(out, options, positions, item);
+        }
+    }
 }

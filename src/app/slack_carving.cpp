@@ -1,21 +1,114 @@
 #include "app/slack_carving.h"
 
-// Slack carving and page chunks are not built yet: neither finds anything, so no input is
-// reported as carved.
+#include <vector>
+
+#include "app/carved_push_records.h"
+#include "app/push_record_finder.h"
+#include "app/velk_options.h"
+#include "io/uni_fileio.h"
+#include "sqlite/carved_record.h"
+#include "sqlite/database_carver.h"
+#include "sqlite/region_map.h"
+#include "sqlite/region_scan.h"
+#include "sqlite/table_definition.h"
+#include "sqlite/wal_header.h"
+#include "text/console_output.h"
+#include "text/env_expand.h"
+
+namespace {
+
+// A chunk of raw pages carries no header that gives its page size; the platform writes
+// its databases with 4096-byte pages.
+constexpr uint32 chunk_page_size = 4096;
+// Without a schema, the notification table is taken in its ten-column layout until a hit
+// says otherwise (add_carved_records rebuilds the definition per hit).
+constexpr uint64 chunk_notification_mask = 0x3FF;
+constexpr uint32 chunk_notification_columns = 10;
+
+// How a chunk file is read: its byte regions, their page size, and whether every page sits
+// behind a WAL frame header.
+struct chunk_layout {
+    region_map regions;
+    uint32 page_size = chunk_page_size;
+    bool wal_frames = false;
+};
+
+// A file that begins with a valid WAL header is read as frames from the end of that header,
+// at the page size the header gives (validated there: a power of two from 512 to 65536);
+// frames of another size read as 4096-byte chunks would straddle frame headers and cut the
+// records at every frame boundary. Any other file is one region of plain pages. False when
+// the file's first bytes cannot be read (an empty file).
+bool read_chunk_layout(uni::fileio& file, chunk_layout& layout) {
+    byte_array head(wal_header::size);
+    uint32 got = wal_header::size;
+    if (!file.read_at(head.data(), &got, 0)) {
+        return false;
+    }
+    wal_header header;
+    header.clear();
+    (void)header.read(head.data(), got);  // a short file is no log: the header stays clear
+    const uint64 size = file.query_size();
+    layout.regions.clear();
+    if (header.is_valid() && size > wal_header::size) {
+        layout.regions[wal_header::size] = size - wal_header::size;
+        layout.page_size = header.page_size();
+        layout.wal_frames = true;
+        return true;
+    }
+    layout.regions[0] = size;
+    layout.page_size = chunk_page_size;
+    layout.wal_frames = false;
+    return true;
+}
+
+}  // namespace
 
 bool carve_db_slack(const std::string& path, bool append, bool include_wal_valid_pages,
                     velk_options& options) {
-    (void)path;
-    (void)append;
-    (void)include_wal_valid_pages;
-    (void)options;
-    return false;
+    if (path.empty()) {
+        return false;
+    }
+    if (!append) {
+        // Handlers, channels and settings stay: the recovered notifications are linked to the
+        // live ones.
+        options.m_notifications.clear();
+    }
+    std::vector<carved_record> hits;
+    std::string no_table;
+    if (!carve_database(hits, path, no_table, find_push_records, append, true, 1, 1,
+                        include_wal_valid_pages, false, options.m_status_output, &options)) {
+        return false;
+    }
+    (void)add_carved_records(hits, options);  // not 0: the hits are not empty
+    return true;
 }
 
-// The path is taken by value, as the driver that replaces this one expands it in place.
-bool parse_chunk_file(velk_options* options,
-                      std::string path) {  // NOLINT(performance-unnecessary-value-param)
-    (void)options;
-    (void)path;
-    return false;
+bool parse_chunk_file(velk_options* options, std::string path) {
+    if (options == nullptr || path.empty()) {
+        return false;
+    }
+    options->reset_results();
+    (void)expand_env_vars(path, true);  // expands in place; the copy it returns is not needed
+    options->m_db.set_db_path(path);
+    uni::fileio file(path, false, false, false);
+    chunk_layout layout;
+    if (!file.is_valid() || !read_chunk_layout(file, layout)) {
+        return false;
+    }
+    if (options->m_status_output) {
+        stderr_printf("analyzing %s\n", path.c_str());
+    }
+    options->m_notification_def.m_column_mask = chunk_notification_mask;
+    options->m_notification_def.m_column_count = chunk_notification_columns;
+    std::vector<carved_record> hits;
+    const table_definition no_schema;
+    if (!scan_regions(hits, layout.regions, file, no_schema, find_push_records,
+                      record_source::carve_blob, layout.page_size, 0, 0, layout.wal_frames, false,
+                      options->m_status_output, options, chunk_done_noop)) {
+        // Written whatever "-quiet" says: the examiner must learn that the chunk gave nothing.
+        stderr_printf("problem finding proper signatures to parse\n");
+        return false;
+    }
+    (void)add_carved_records(hits, *options);  // not 0: the hits are not empty
+    return true;
 }

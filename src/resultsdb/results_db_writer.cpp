@@ -10,9 +10,27 @@ int results_db_writer::add_row(const std::ostringstream& line, const results_col
     return 0;
 }
 
+int results_db_writer::add_row(const std::ostringstream& line, uint64 val1, uint64 val2,
+                               const std::string& str1, const std::string& str2, uint64 val3,
+                               uint64 val4, uint64 val5) {
+    (void)line;
+    (void)val1;
+    (void)val2;
+    (void)str1;
+    (void)str2;
+    (void)val3;
+    (void)val4;
+    (void)val5;
+    return 0;
+}
+
 void results_db_writer::set_artifact_type(const char* text) { (void)text; }
 
 void results_db_writer::set_col_hdrs(const char* text) { (void)text; }
+
+void results_db_writer::set_gen_hdrs(const char* text) { (void)text; }
+
+void results_db_writer::set_file(const char* text) { (void)text; }
 
 bool results_db_writer::begin_run(bool continuation) {
     (void)continuation;

@@ -19,10 +19,17 @@ public:
     // Hands over one written line (the stream's whole text) with the row's role values.
     // Always 0.
     int add_row(const std::ostringstream& line, const results_columns& columns);
+    // The same with the role values given one by one (the timeline and body-file writers).
+    // Always 0.
+    int add_row(const std::ostringstream& line, uint64 val1, uint64 val2, const std::string& str1,
+                const std::string& str2, uint64 val3, uint64 val4, uint64 val5);
     // Run description: the artifact type and the caption line, taken only while the
     // database is open and the text is not null.
     void set_artifact_type(const char* text);
     void set_col_hdrs(const char* text);
+    // The roles of the generic value columns ('|'-separated) and the file note.
+    void set_gen_hdrs(const char* text);
+    void set_file(const char* text);
     // Starts a run of rows (a continuation of the previous run when asked); true when the
     // run was started.
     [[nodiscard]] bool begin_run(bool continuation);

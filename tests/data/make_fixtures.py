@@ -242,9 +242,9 @@ def connect(path):
     return con
 
 
-def create_database(path, journal_mode):
+def create_database(path, journal_mode, page_size=PAGE_SIZE):
     con = connect(path)
-    con.execute(f'PRAGMA page_size={PAGE_SIZE}')
+    con.execute(f'PRAGMA page_size={page_size}')
     con.execute('PRAGMA auto_vacuum=NONE')
     mode = con.execute(f'PRAGMA journal_mode={journal_mode}').fetchone()[0]
     expect(mode == journal_mode.lower(), f'journal_mode {journal_mode} gave {mode}')
@@ -1228,6 +1228,257 @@ def write_dbproc(out_dir, work, scratch):
 
 
 # ---------------------------------------------------------------------------------------
+# Recovery fixtures: push databases whose removed notifications the record finder must
+# recover from main-file slack, from pages a WAL overwrites, from superseded WAL frames and
+# from a rollback journal. Their rows are shaped like the real platform's (see the record
+# header checks below), and every notification carries a marker in its payload.
+# ---------------------------------------------------------------------------------------
+
+RECOVERY_PAGE_SIZE_SMALL = 1024
+RECOVERY_HANDLERS = [h for h in HANDLERS if h[0] in (2, 6, 7, 9, 10, 12, 13)]
+RECOVERY_CHANNELS = [c for c in CHANNELS if c[1] in (6, 7, 9)]
+RECOVERY_DELETED_ORDERS = [2, 5, 7]
+RECOVERY_WAL_UPDATED_ORDER = 2
+RECOVERY_WAL_DELETED_ORDER = 4
+RECOVERY_JOURNAL_DELETED_ORDER = 3
+RECOVERY_JOURNAL_NONCE = 0x7E1C0DE5
+RECOVERY_SECTOR = 512
+
+
+def recovery_marker(kind, order):
+    return f'VELK-RECOVERY-{kind}-{order}'
+
+
+def recovery_notification(order, kind, marker, handler):
+    """A row as the platform writes it: Id and HandlerId small integers, a 16-byte ActivityId,
+    a payload blob of a few hundred bytes (so a freeblock header that replaces the cell's
+    first four bytes leaves the serial types whole), empty Tag and Group texts."""
+    t = filetime(2023, 4, 2, 10, 15, 0, 3_141_592) + order * 7 * MINUTE
+    line = f'{marker} message {order}: ' + 'the quick brown fox jumps over the lazy dog. ' * 5
+    payload = {'toast': toast(f'Note {order}', line), 'tile': tile(f'Tile {order}', line),
+               'badge': badge(f'{order} {line}')}[kind]
+    return notification(order, 100 + order, handler, kind, payload, t, 3 * DAY)
+
+
+def recovery_rows(kind_of_row):
+    """Orders 1 to 8, handlers cycling over 2, 6, 7, 9; Order 6 is a tile, Order 8 a badge."""
+    handlers = [2, 6, 7, 9]
+    rows = []
+    for order in range(1, 9):
+        kind = 'tile' if order == 6 else 'badge' if order == 8 else 'toast'
+        rows.append(recovery_notification(order, kind, recovery_marker(kind_of_row(order), order),
+                                          handlers[order % len(handlers)]))
+    return rows
+
+
+def serial_type(value):
+    if value is None:
+        return 0
+    if isinstance(value, bytes):
+        return 12 + 2 * len(value)
+    if isinstance(value, str):
+        return 13 + 2 * len(value.encode('utf-8'))
+    if value in (0, 1):
+        return 8 + value
+    for code, width in ((1, 1), (2, 2), (3, 3), (4, 4), (5, 6), (6, 8)):
+        if -(1 << (8 * width - 1)) <= value < (1 << (8 * width - 1)):
+            return code
+    fail(f'no serial type for {value}')
+
+
+def varint(value):
+    out = [value & 0x7F]
+    value >>= 7
+    while value:
+        out.insert(0, 0x80 | (value & 0x7F))
+        value >>= 7
+    return bytes(out)
+
+
+def notification_serial_types(row):
+    """The serial types of a stored Notification row: Order is the rowid alias (NULL)."""
+    return bytes([0]) + b''.join(varint(serial_type(v)) for v in row[1:])
+
+
+def check_finder_shape(rows, label):
+    """What the record finder relies on in a row, as in the real database."""
+    for row in rows:
+        types = notification_serial_types(row)
+        order, nid, handler, activity, kind, payload, tag, group = row[:8]
+        expect(types[1] in (1, 2, 3, 9) and types[2] in (1, 2) and types[3] in (0, 0x2C),
+               f'{label}: Order {order} anchor {types[:4].hex()}')
+        expect(kind in ('toast', 'tile', 'badge') and tag == '' and group == '',
+               f'{label}: Order {order} type, tag or group')
+        expect(200 <= len(payload) < 900, f'{label}: Order {order} payload of {len(payload)}')
+        expect(len(types) + 1 < 128 and order < 128, f'{label}: Order {order} header or rowid')
+
+
+def check_serial_types_in(data, rows, label):
+    for row in rows:
+        expect(notification_serial_types(row) in data,
+               f'{label}: the header of Order {row[0]} is not whole in the raw bytes')
+
+
+def fill_recovery(con, rows, next_id):
+    con.execute('BEGIN')
+    insert_handlers(con, RECOVERY_HANDLERS)
+    insert_settings(con, [h[0] for h in RECOVERY_HANDLERS])
+    insert_notifications(con, rows)
+    insert_channels(con, RECOVERY_CHANNELS)
+    insert_metadata(con, next_id)
+    con.execute('COMMIT')
+
+
+def build_recovery_deleted(path):
+    """Rollback-journal mode; Orders 2, 5 and 7 deleted with secure delete off."""
+    rows = recovery_rows(lambda o: 'DELETED' if o in RECOVERY_DELETED_ORDERS else 'LIVE')
+    check_finder_shape(rows, 'recovery deleted')
+    con = create_database(path, 'DELETE')
+    fill_recovery(con, rows, 109)
+    for order in RECOVERY_DELETED_ORDERS:
+        con.execute('BEGIN')
+        con.execute('DELETE FROM Notification WHERE [Order] = ?', (order,))
+        con.execute('COMMIT')
+    con.close()
+    return rows
+
+
+def build_recovery_wal(work, out_dir, name, page_size, checkpoint):
+    """WAL mode, copied while the writer is open. With checkpoint, the rows reach the main
+    file first; then one transaction updates Order 2's payload and another deletes Order 4.
+    Without it every row stays in the log."""
+    db = work / name
+    rows = recovery_rows(lambda o: 'WAL-UPDATE-BEFORE' if o == RECOVERY_WAL_UPDATED_ORDER else
+                         'WAL-DELETED' if o == RECOVERY_WAL_DELETED_ORDER else 'LIVE')
+    check_finder_shape(rows, f'recovery {name}')
+    con = create_database(db, 'WAL', page_size)
+    con.execute('PRAGMA wal_autocheckpoint=0')
+    fill_recovery(con, rows, 109)
+    if checkpoint:
+        busy, _, _ = con.execute('PRAGMA wal_checkpoint(TRUNCATE)').fetchone()
+        expect(busy == 0, f'recovery {name}: checkpoint blocked')
+    updated = recovery_notification(RECOVERY_WAL_UPDATED_ORDER, 'toast',
+                                    recovery_marker('WAL-UPDATE-AFTER',
+                                                    RECOVERY_WAL_UPDATED_ORDER), 2)
+    con.execute('BEGIN')
+    con.execute('UPDATE Notification SET Payload = ? WHERE [Order] = ?',
+                (updated[5], RECOVERY_WAL_UPDATED_ORDER))
+    con.execute('COMMIT')
+    con.execute('BEGIN')
+    con.execute('DELETE FROM Notification WHERE [Order] = ?', (RECOVERY_WAL_DELETED_ORDER,))
+    con.execute('COMMIT')
+    shutil.copyfile(db, out_dir / name)
+    shutil.copyfile(f'{db}-wal', out_dir / f'{name}-wal')
+    con.close()
+    return rows
+
+
+def build_recovery_journal(work, out_dir):
+    """Order 3 deleted with secure delete on, so only the journal written here keeps it: a
+    synced header and one record, the Notification leaf as it was before the delete, ending
+    exactly at the end of the file."""
+    db = work / 'journal.db'
+    rows = recovery_rows(lambda o: 'JOURNAL-DELETED' if o == RECOVERY_JOURNAL_DELETED_ORDER
+                         else 'LIVE')
+    check_finder_shape(rows, 'recovery journal')
+    con = create_database(db, 'DELETE')
+    fill_recovery(con, rows, 109)
+    before = db.read_bytes()
+    leaf = root_page(db, 'Notification')
+    con.execute('PRAGMA secure_delete=ON')
+    con.execute('BEGIN')
+    con.execute('DELETE FROM Notification WHERE [Order] = ?', (RECOVERY_JOURNAL_DELETED_ORDER,))
+    con.execute('COMMIT')
+    con.close()
+    after = db.read_bytes()
+    # The delete also changed page 1 and the Notification indexes; the journal keeps the
+    # table leaf alone.
+    expect(leaf in changed_pages(before, after), 'recovery journal: the leaf did not change')
+    page = before[(leaf - 1) * PAGE_SIZE:leaf * PAGE_SIZE]
+    header = JOURNAL_MAGIC + struct.pack('>IIIII', 1, RECOVERY_JOURNAL_NONCE,
+                                         len(before) // PAGE_SIZE, RECOVERY_SECTOR, PAGE_SIZE)
+    journal = header.ljust(RECOVERY_SECTOR, b'\0') + struct.pack('>I', leaf) + page
+    journal += struct.pack('>I', journal_checksum(RECOVERY_JOURNAL_NONCE, page))
+    shutil.copyfile(db, out_dir / 'journal.db')
+    (out_dir / 'journal.db-journal').write_bytes(journal)
+    return rows, leaf
+
+
+def markers_of(rows, kind):
+    return [recovery_marker(kind, r[0]) for r in rows
+            if recovery_marker(kind, r[0]).encode() in r[5]]
+
+
+def check_recovery_deleted(out_dir, rows, scratch):
+    path = out_dir / 'deleted.db'
+    data = path.read_bytes()
+    check_db_header(data, 'recovery deleted', 1)
+    deleted = [r for r in rows if r[0] in RECOVERY_DELETED_ORDERS]
+    check_serial_types_in(data, deleted, 'recovery deleted')
+    check_in_bytes(data, 'recovery deleted', markers_of(rows, 'DELETED'))
+    con = open_copy([path], scratch / 'recovery_deleted')
+    check_schema(con, 'recovery deleted')
+    expect(row_counts(con)['Notification'] == len(rows) - len(deleted),
+           f'recovery deleted: {row_counts(con)}')
+    check_live(con, 'recovery deleted', markers_of(rows, 'LIVE'), markers_of(rows, 'DELETED'))
+    con.close()
+
+
+def check_recovery_wal(out_dir, name, rows, page_size, checkpointed, scratch):
+    db, wal_path = out_dir / name, out_dir / f'{name}-wal'
+    main, wal = db.read_bytes(), wal_path.read_bytes()
+    magic, version, wal_page = struct.unpack_from('>III', wal, 0)
+    expect(magic in WAL_MAGICS and version == 3007000 and wal_page == page_size,
+           f'recovery {name}: -wal header')
+    expect((len(wal) - WAL_HEADER_SIZE) % (WAL_FRAME_HEADER_SIZE + page_size) == 0,
+           f'recovery {name}: -wal ends inside a frame')
+    before, deleted = markers_of(rows, 'WAL-UPDATE-BEFORE'), markers_of(rows, 'WAL-DELETED')
+    after = recovery_marker('WAL-UPDATE-AFTER', RECOVERY_WAL_UPDATED_ORDER)
+    check_in_bytes(wal, f'recovery {name} -wal', deleted + [after])
+    if checkpointed:
+        check_in_bytes(main, f'recovery {name} main file', before + deleted)
+        check_serial_types_in(main, rows, f'recovery {name} main file')
+        expect(after.encode() not in main, f'recovery {name}: the update reached the main file')
+    else:
+        check_in_bytes(wal, f'recovery {name} -wal', before)
+        check_serial_types_in(wal, rows, f'recovery {name} -wal')
+    con = open_copy([db, wal_path], scratch / f'recovery_{name}')
+    check_schema(con, f'recovery {name} with -wal')
+    expect(row_counts(con)['Notification'] == len(rows) - 1, f'recovery {name}: {row_counts(con)}')
+    check_live(con, f'recovery {name} with -wal', [after] + markers_of(rows, 'LIVE'),
+               before + deleted)
+    con.close()
+
+
+def check_recovery_journal(out_dir, rows, leaf, scratch):
+    db, journal = out_dir / 'journal.db', out_dir / 'journal.db-journal'
+    main, jrnl = db.read_bytes(), journal.read_bytes()
+    deleted = markers_of(rows, 'JOURNAL-DELETED')
+    expect(all(m.encode() not in main for m in deleted), 'recovery journal: marker in main file')
+    check_in_bytes(jrnl, 'recovery journal', deleted)
+    expect(len(jrnl) == RECOVERY_SECTOR + 4 + PAGE_SIZE + 4, 'recovery journal: size')
+    # Opening a copy rolls the hot journal back: the deleted row returns to the table
+    # b-tree (the indexes, not journaled, still lack it).
+    con = open_copy([db, journal], scratch / 'recovery_journal')
+    payloads = b'\0'.join(r[0] for r in con.execute('SELECT Payload FROM Notification NOT INDEXED'))
+    expect(len(payloads.split(b'\0')) == len(rows) and all(m.encode() in payloads for m in deleted),
+           'recovery journal: the rollback did not bring the deleted row back')
+    con.close()
+    expect(leaf == 7, f'recovery journal: Notification root page {leaf}')
+
+
+def write_recovery(out_dir, work):
+    rows = build_recovery_deleted(out_dir / 'deleted.db')
+    check_recovery_deleted(out_dir, rows, work / 'check')
+    for name, page_size, checkpoint in (('wal.db', PAGE_SIZE, True),
+                                        ('wal1024.db', RECOVERY_PAGE_SIZE_SMALL, False)):
+        rows = build_recovery_wal(work, out_dir, name, page_size, checkpoint)
+        check_recovery_wal(out_dir, name, rows, page_size, checkpoint, work / 'check')
+    rows, leaf = build_recovery_journal(work, out_dir)
+    check_recovery_journal(out_dir, rows, leaf, work / 'check')
+
+
+# ---------------------------------------------------------------------------------------
 
 def main():
     if sys.argv[1:] == ['dbproc']:
@@ -1241,6 +1492,16 @@ def main():
             write_dbproc(out, work, work / 'check')
         print(f'SQLite {sqlite3.sqlite_version}: dbproc {sorted(f.name for f in out.iterdir())}')
         return
+    if sys.argv[1:] == ['recovery']:
+        # The recovery fixtures alone: the other sets' WAL salts and journal nonces stay as
+        # committed.
+        out = HERE / 'recovery'
+        shutil.rmtree(out, ignore_errors=True)
+        out.mkdir()
+        with tempfile.TemporaryDirectory() as tmp:
+            write_recovery(out, pathlib.Path(tmp))
+        print(f'SQLite {sqlite3.sqlite_version}: recovery {sorted(f.name for f in out.iterdir())}')
+        return
     if sys.argv[1:] == ['carve']:
         # The carving fixtures alone: the other sets' WAL salts and journal nonces stay as
         # committed.
@@ -1253,7 +1514,7 @@ def main():
         return
     outputs = {name: HERE / name
                for name in ('sample', 'journal', 'damaged', 'records', 'walk', 'carve',
-                                 'dbproc')}
+                            'dbproc', 'recovery')}
     for out in outputs.values():
         shutil.rmtree(out, ignore_errors=True)
         out.mkdir()
@@ -1272,6 +1533,8 @@ def main():
         write_walk(work / 'walk', outputs['walk'], work / 'check')
         write_carve(outputs['carve'], work / 'carve')
         write_dbproc(outputs['dbproc'], work / 'carve', work / 'check')
+        (work / 'recovery').mkdir()
+        write_recovery(outputs['recovery'], work / 'recovery')
     print(f'SQLite {sqlite3.sqlite_version}')
     print(f'sample: {sample_db.stat().st_size // PAGE_SIZE} pages, {frames} WAL frames')
     print(f'journal: pages written before commit {spilled}')

@@ -1,0 +1,400 @@
+#include "app/push_record_finder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/push_table_type.h"
+#include "sqlite/database_carver.h"
+#include "sqlite/page_builder.h"
+
+namespace {
+
+using test_pages::append;
+using test_pages::text_bytes;
+
+constexpr uint64 chunk_at = 0x10000;
+
+byte_array repeat(uint8 b, std::size_t n) { return byte_array(n, b); }
+
+// A notification of ten columns with the header 0B | 00 01 01 2C 17 20 13 13 06 06: Id and
+// HandlerId one byte each, a 16-byte ActivityId, a 5-byte Type, a 10-byte Payload, empty Tag
+// and Group, two 8-byte times. size_byte replaces the header-size byte 0x0B.
+byte_array notification_row(const std::string& type, uint8 size_byte = 0x0b) {
+    byte_array r = {size_byte, 0x00, 0x01, 0x01, 0x2c, 0x17, 0x20, 0x13, 0x13, 0x06, 0x06};
+    append(r, {0x15, 0x07});  // Id 21, HandlerId 7
+    append(r, repeat(0xa5, 16));
+    append(r, text_bytes(type));
+    append(r, text_bytes("<toast/>.."));
+    append(r, {0x01, 0xd9, 0x56, 0x63, 0x1b, 0x4c, 0x8e, 0x4c});
+    append(r, {0x01, 0xd9, 0x56, 0x63, 0x10, 0x2a, 0x6d, 0x4c});
+    return r;
+}
+
+// A five-column channel 06 1B 01 1B | 06 06: a 7-character id, handler 9, a 7-character URI
+// and two 8-byte times.
+byte_array channel_row(const std::string& id, uint8 size_byte = 0x06) {
+    byte_array r = {size_byte, 0x1b, 0x01, 0x1b, 0x06, 0x06};
+    append(r, text_bytes(id));
+    append(r, {0x09});
+    append(r, text_bytes("https:/"));
+    append(r, repeat(0x31, 16));
+    return r;
+}
+
+// A nine-column handler 0A 00 1F 0D 13 17 | 00 00 33 33: a 9-character primary id, an empty
+// WNS id, a 3-character type, a 5-character text and the two time texts.
+byte_array handler_row(const std::string& primary) {
+    byte_array r = {0x0a, 0x00, 0x1f, 0x0d, 0x13, 0x17, 0x00, 0x00, 0x33, 0x33};
+    append(r, text_bytes(primary));
+    append(r, text_bytes("app"));
+    append(r, text_bytes("wnf.."));
+    append(r, text_bytes("2023-03-14 08:02:11"));
+    append(r, text_bytes("2023-03-14 08:02:11"));
+    return r;
+}
+
+// A ten-column handler without column 0x4: H | 00 55 00 1F | 00 00 33 33 | 00 00, with a
+// 36-character primary id, NULL WNS id, a 9-character handler type and NULL parent and sid.
+byte_array handler_ten_row(const std::string& primary, uint8 size_byte = 0x0b) {
+    byte_array r = {size_byte, 0x00, 0x55, 0x00, 0x1f, 0x00, 0x00, 0x33, 0x33, 0x00, 0x00};
+    append(r, text_bytes(primary));
+    append(r, text_bytes("app:immer"));
+    append(r, text_bytes("2023-03-14 08:02:11"));
+    append(r, text_bytes("2023-03-14 08:02:11"));
+    return r;
+}
+
+// Two bytes of cell (payload length and rowid) before the record, as on a page, and a few
+// bytes after it.
+byte_array in_cell(const byte_array& record) {
+    byte_array chunk = {0x3c, 0x05};
+    append(chunk, record);
+    append(chunk, repeat(0x00, 4));
+    return chunk;
+}
+
+byte_array without_size_byte(const byte_array& record) {
+    return {record.begin() + 1, record.end()};
+}
+
+struct expected_hit {
+    std::size_t offset;
+    uint64 mask;
+    int32 table_type;
+    uint8 columns;
+    uint8 corrected;
+};
+
+struct finder_case {
+    const char* name;
+    byte_array chunk;
+    std::vector<expected_hit> hits;
+};
+
+const std::string guid_id = "3f2504e0-4f89-11d3-9a0c-0305e82c3301";
+
+const finder_case finder_cases[] = {
+    {"NotificationTenColumns",
+     in_cell(notification_row("toast")),
+     {{3, 0x3ff, push_table_notification, 10, 0}}},
+    {"NotificationWrongSizeByte",
+     in_cell(notification_row("toast", 0x0f)),
+     {{3, 0x3ff, push_table_notification, 10, 1}}},
+    {"NotificationTile",
+     in_cell(notification_row("tile.")),
+     {{3, 0x3ff, push_table_notification, 10, 0}}},
+    {"NotificationOtherType", in_cell(notification_row("xyzzy")), {}},
+    // The header-size byte is the chunk's first byte: the whole header is there.
+    {"NotificationSizeByteFirst",
+     notification_row("toast"),
+     {{1, 0x3ff, push_table_notification, 10, 0}}},
+    // The first serial type starts the chunk: its header-size byte would lie before data[0].
+    {"NotificationTypesFirst", without_size_byte(notification_row("toast")), {}},
+    {"ChannelTypesFirst", without_size_byte(channel_row("3;12345")), {}},
+    {"HandlerTypesFirst", without_size_byte(handler_ten_row(guid_id)), {}},
+    {"ChannelFiveColumns", in_cell(channel_row("abcdefg")), {{3, 0x1f, push_table_channel, 5, 0}}},
+    {"ChannelWrongSizeByteIdConfirms",
+     in_cell(channel_row("3;12345", 0x09)),
+     {{3, 0x1f, push_table_channel, 5, 1}}},
+    {"ChannelWrongSizeByteIdRejects", in_cell(channel_row("abcdefg", 0x09)), {}},
+    {"HandlerNineColumns",
+     in_cell(handler_row("Windows.D")),
+     {{3, 0x1ff, push_table_handler, 9, 0}}},
+    {"HandlerGuidPrimaryId",
+     in_cell(handler_ten_row(guid_id)),
+     {{3, 0x7fb, push_table_handler, 10, 0}}},
+    {"HandlerLowerCasePrimaryId",
+     in_cell(handler_ten_row("abcdefghijklmnopqrstuvwxyzabcdefghij")),
+     {}},
+    // The id reads right but the size byte disagrees with the ten-column layout: no handler,
+    // even though 10 is the size of the shorter layout.
+    {"HandlerSizeByteDisagrees", in_cell(handler_ten_row(guid_id, 0x0a)), {}},
+};
+
+class FindPushRecords : public ::testing::TestWithParam<finder_case> {};
+
+TEST_P(FindPushRecords, HitsAsExpected) {
+    const finder_case& c = GetParam();
+    // An exact-size copy, so that a read before or past the chunk trips the sanitizer.
+    const byte_array chunk = c.chunk;
+    std::vector<carved_record> hits(2);
+    const bool found = find_push_records_in(hits, chunk.data(), static_cast<uint32>(chunk.size()),
+                                            chunk_at, false, all_push_tables);
+    EXPECT_EQ(found, !c.hits.empty());
+    ASSERT_EQ(hits.size(), c.hits.size());
+    for (std::size_t i = 0; i < hits.size(); ++i) {
+        const carved_record& h = hits[i];
+        const expected_hit& e = c.hits[i];
+        EXPECT_EQ(h.offset_in_chunk, e.offset);
+        EXPECT_EQ(h.file_offset, chunk_at + e.offset);
+        EXPECT_EQ(h.column_mask, e.mask);
+        EXPECT_EQ(h.table_type, e.table_type);
+        EXPECT_EQ(h.column_count, e.columns);
+        EXPECT_EQ(h.header_corrected, e.corrected);
+        EXPECT_TRUE(h.values.empty());
+        EXPECT_TRUE(h.bytes.empty());
+        EXPECT_EQ(h.rowid, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FindPushRecords, ::testing::ValuesIn(finder_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(FindPushRecordsScan, SeveralRecordsInOneChunkWithTheirOwnPositions) {
+    byte_array chunk = repeat(0x00, 21);  // zero runs are crossed eight bytes at a time
+    append(chunk, {0x3c, 0x05});
+    const std::size_t first_notification = chunk.size() + 1;
+    append(chunk, notification_row("toast"));
+    append(chunk, {0x81, 0x02, 0x07});
+    const std::size_t handler = chunk.size() + 1;
+    append(chunk, handler_row("Microsoft"));
+    append(chunk, {0x22, 0x06});
+    const std::size_t channel = chunk.size() + 1;
+    append(chunk, channel_row("1;abcde"));
+    std::vector<carved_record> hits;
+    ASSERT_TRUE(find_push_records_in(hits, chunk.data(), static_cast<uint32>(chunk.size()), 0,
+                                     false, all_push_tables));
+    ASSERT_EQ(hits.size(), 3U);
+    EXPECT_EQ(hits[0].offset_in_chunk, first_notification);
+    EXPECT_EQ(hits[1].offset_in_chunk, handler);
+    EXPECT_EQ(hits[2].offset_in_chunk, channel);
+    for (const carved_record& h : hits) {
+        EXPECT_EQ(h.file_offset, 0U);  // the carver did not know where the chunk lies
+    }
+    // The table selection leaves out what is not asked for.
+    ASSERT_TRUE(find_push_records_in(hits, chunk.data(), static_cast<uint32>(chunk.size()), 0,
+                                     false, push_table_handler | push_table_channel));
+    ASSERT_EQ(hits.size(), 2U);
+    EXPECT_EQ(hits[0].table_type, push_table_handler);
+    EXPECT_EQ(hits[1].table_type, push_table_channel);
+    EXPECT_FALSE(find_push_records_in(hits, chunk.data(), static_cast<uint32>(chunk.size()), 0,
+                                      false, push_table_settings));
+    EXPECT_TRUE(hits.empty());
+}
+
+TEST(FindPushRecordsScan, AppendKeepsEarlierHitsAndShortChunksAddNone) {
+    const byte_array chunk = in_cell(notification_row("toast"));
+    std::vector<carved_record> hits;
+    ASSERT_TRUE(find_push_records_in(hits, chunk.data(), static_cast<uint32>(chunk.size()), 0,
+                                     false, all_push_tables));
+    ASSERT_TRUE(find_push_records_in(hits, chunk.data(), static_cast<uint32>(chunk.size()), 0, true,
+                                     all_push_tables));
+    EXPECT_EQ(hits.size(), 2U);
+    // 28 bytes or fewer: nothing is looked at; with append false the list is emptied.
+    const byte_array short_chunk(chunk.begin(), chunk.begin() + 28);
+    EXPECT_FALSE(find_push_records_in(hits, short_chunk.data(), 28, 0, true, all_push_tables));
+    EXPECT_EQ(hits.size(), 2U);
+    EXPECT_FALSE(find_push_records_in(hits, short_chunk.data(), 28, 0, false, all_push_tables));
+    EXPECT_TRUE(hits.empty());
+    EXPECT_FALSE(find_push_records_in(hits, nullptr, 4096, 0, false, all_push_tables));
+}
+
+// Every record cut at every length and entered at every start: the finder sees only the
+// bytes it is given (an exact-size copy each time, for the sanitizer), and a hit never
+// points outside them.
+TEST(FindPushRecordsBounds, CutAndShiftedChunksStayInside) {
+    byte_array all = {0x3c, 0x05};
+    append(all, notification_row("toast", 0x0f));
+    append(all, {0x22, 0x06});
+    append(all, channel_row("3;12345", 0x09));
+    append(all, {0x01});
+    append(all, handler_ten_row(guid_id));
+    append(all, {0x41, 0x02});
+    append(all, handler_row("_deadbeef"));
+    std::vector<carved_record> hits;
+    for (std::size_t from = 0; from < all.size(); ++from) {
+        for (std::size_t to = from; to <= all.size(); ++to) {
+            const byte_array chunk(all.begin() + static_cast<std::ptrdiff_t>(from),
+                                   all.begin() + static_cast<std::ptrdiff_t>(to));
+            (void)find_push_records_in(hits, chunk.data(), static_cast<uint32>(chunk.size()), 0,
+                                       false, all_push_tables);
+            for (const carved_record& h : hits) {
+                ASSERT_GE(h.offset_in_chunk, 1U);
+                ASSERT_LT(h.offset_in_chunk, chunk.size());
+            }
+        }
+    }
+    // Uncut, all four are there.
+    EXPECT_TRUE(find_push_records_in(hits, all.data(), static_cast<uint32>(all.size()), 0, false,
+                                     all_push_tables));
+    EXPECT_EQ(hits.size(), 4U);
+}
+
+TEST(FindPushRecordsBounds, RandomChunksNeverFault) {
+    std::mt19937 gen(20240611);
+    // Bytes drawn mostly from the values the anchors and patterns look for, so that the
+    // tests run deep.
+    const uint8 alphabet[] = {0x00, 0x01, 0x02, 0x03, 0x06, 0x08, 0x09, 0x0b, 0x0d,
+                              0x13, 0x17, 0x1b, 0x2c, 0x33, 0x3b, 0x55, 0x81, 0xff};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof alphabet - 1);
+    std::uniform_int_distribution<std::size_t> size(0, 600);
+    std::vector<carved_record> hits;
+    for (int round = 0; round < 400; ++round) {
+        byte_array chunk(size(gen));
+        std::generate(chunk.begin(), chunk.end(), [&] { return alphabet[pick(gen)]; });
+        (void)find_push_records_in(hits, chunk.data(), static_cast<uint32>(chunk.size()), 7, false,
+                                   all_push_tables);
+        for (const carved_record& h : hits) {
+            ASSERT_LT(h.offset_in_chunk, chunk.size());
+            ASSERT_EQ(h.file_offset, 7 + h.offset_in_chunk);
+        }
+    }
+}
+
+// The real database: its six live notifications, and nothing else the finder takes for a
+// notification, page by page as the carver hands them over.
+TEST(FindPushRecordsReal, FindsTheSixLiveNotifications) {
+    const byte_array file = test_pages::read_file(test_pages::real_db_path());
+    if (file.empty()) {
+        GTEST_SKIP() << "real wpndatabase.db not present";
+    }
+    constexpr std::size_t page = 4096;
+    std::vector<uint64> offsets;
+    std::vector<carved_record> hits;
+    for (std::size_t at = 0; at + page <= file.size(); at += page) {
+        if (!find_push_records_in(hits, file.data() + at, page, at, false,
+                                  push_table_notification)) {
+            continue;
+        }
+        for (const carved_record& h : hits) {
+            EXPECT_EQ(h.column_mask, 0x3fffU);
+            EXPECT_EQ(h.column_count, 14);
+            offsets.push_back(h.file_offset);
+        }
+    }
+    ASSERT_EQ(offsets.size(), 6U);
+    // Order 1: its header-size byte at 28378, the first serial type after it.
+    EXPECT_NE(std::find(offsets.begin(), offsets.end(), 0x6edbU), offsets.end());
+}
+
+}  // namespace
+
+namespace {
+
+bool every_table(std::vector<carved_record>& hits, const uint8* data, uint32 length,
+                 uint64 chunk_offset, bool append, void* /*context*/) {
+    return find_push_records_in(hits, data, length, chunk_offset, append, all_push_tables);
+}
+
+// The marker of a decoded notification hit: "VELK-RECOVERY-<kind>-<Order>" from its payload.
+std::string marker_of(const carved_record& hit) {
+    for (const std::string& v : hit.values) {
+        const std::size_t at = v.find("VELK-RECOVERY-");
+        if (at != std::string::npos) {
+            return v.substr(at, v.find(' ', at) - at);
+        }
+    }
+    return "";
+}
+
+struct carve_case {
+    const char* name;
+    const char* file;
+    bool wal_valid_pages;
+    std::vector<std::string> found;  // "<record source>:<marker>", in carving order
+};
+
+const carve_case carve_cases[] = {
+    {"DeletedRowsInMainFileSlack",
+     "deleted.db",
+     false,
+     {"2:VELK-RECOVERY-DELETED-7", "2:VELK-RECOVERY-DELETED-5", "2:VELK-RECOVERY-DELETED-2"}},
+    // The main file's page 7 as it was, the superseded frame of page 7, and the deleted
+    // row's residue in the slack of the page's current frame.
+    {"RowsOverwrittenThroughTheWal",
+     "wal.db",
+     false,
+     {"6:VELK-RECOVERY-LIVE-8", "6:VELK-RECOVERY-LIVE-7", "6:VELK-RECOVERY-LIVE-6",
+      "6:VELK-RECOVERY-LIVE-5", "6:VELK-RECOVERY-WAL-DELETED-4", "6:VELK-RECOVERY-LIVE-3",
+      "6:VELK-RECOVERY-WAL-UPDATE-BEFORE-2", "6:VELK-RECOVERY-LIVE-1", "7:VELK-RECOVERY-LIVE-8",
+      "7:VELK-RECOVERY-LIVE-7", "7:VELK-RECOVERY-LIVE-6", "7:VELK-RECOVERY-LIVE-5",
+      "7:VELK-RECOVERY-WAL-DELETED-4", "7:VELK-RECOVERY-LIVE-3",
+      "7:VELK-RECOVERY-WAL-UPDATE-AFTER-2", "7:VELK-RECOVERY-LIVE-1",
+      "8:VELK-RECOVERY-WAL-DELETED-4"}},
+    // The current frame of page 7 read whole: its live rows and the deleted row's residue.
+    {"CurrentWalPagesWhenAsked",
+     "wal.db",
+     true,
+     {"6:VELK-RECOVERY-LIVE-8",
+      "6:VELK-RECOVERY-LIVE-7",
+      "6:VELK-RECOVERY-LIVE-6",
+      "6:VELK-RECOVERY-LIVE-5",
+      "6:VELK-RECOVERY-WAL-DELETED-4",
+      "6:VELK-RECOVERY-LIVE-3",
+      "6:VELK-RECOVERY-WAL-UPDATE-BEFORE-2",
+      "6:VELK-RECOVERY-LIVE-1",
+      "7:VELK-RECOVERY-LIVE-8",
+      "7:VELK-RECOVERY-LIVE-7",
+      "7:VELK-RECOVERY-LIVE-6",
+      "7:VELK-RECOVERY-LIVE-5",
+      "7:VELK-RECOVERY-WAL-DELETED-4",
+      "7:VELK-RECOVERY-LIVE-3",
+      "7:VELK-RECOVERY-WAL-UPDATE-AFTER-2",
+      "7:VELK-RECOVERY-LIVE-1",
+      "9:VELK-RECOVERY-LIVE-8",
+      "9:VELK-RECOVERY-LIVE-7",
+      "9:VELK-RECOVERY-LIVE-6",
+      "9:VELK-RECOVERY-LIVE-5",
+      "9:VELK-RECOVERY-WAL-DELETED-4",
+      "9:VELK-RECOVERY-LIVE-3",
+      "9:VELK-RECOVERY-WAL-UPDATE-AFTER-2",
+      "9:VELK-RECOVERY-LIVE-1",
+      "8:VELK-RECOVERY-WAL-DELETED-4"}},
+    // Deleted with secure delete on: the journal's page is all that keeps the row.
+    {"RowKeptOnlyByTheJournal",
+     "journal.db",
+     false,
+     {"11:VELK-RECOVERY-LIVE-8", "11:VELK-RECOVERY-LIVE-7", "11:VELK-RECOVERY-LIVE-6",
+      "11:VELK-RECOVERY-LIVE-5", "11:VELK-RECOVERY-LIVE-4", "11:VELK-RECOVERY-JOURNAL-DELETED-3",
+      "11:VELK-RECOVERY-LIVE-2", "11:VELK-RECOVERY-LIVE-1"}},
+};
+
+class FindPushRecordsCarve : public ::testing::TestWithParam<carve_case> {};
+
+// The finder behind the carver, on databases whose removed rows are known.
+TEST_P(FindPushRecordsCarve, RecoversTheRemovedRows) {
+    const carve_case& c = GetParam();
+    const std::string path = std::string(VELK_TEST_DATA_DIR) + "/recovery/" + c.file;
+    std::vector<carved_record> hits;
+    std::string table;
+    ASSERT_TRUE(carve_database(hits, path, table, every_table, false, true, 1, 1, c.wal_valid_pages,
+                               false, false, nullptr));
+    std::vector<std::string> found;
+    for (const carved_record& h : hits) {
+        ASSERT_EQ(h.table_type, push_table_notification);
+        EXPECT_EQ(h.column_mask, 0x3fffU);
+        ASSERT_EQ(h.values.size(), 14U);
+        found.push_back(std::to_string(record_source::of_word(h.source_word)) + ":" + marker_of(h));
+    }
+    EXPECT_EQ(found, c.found);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FindPushRecordsCarve, ::testing::ValuesIn(carve_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+}  // namespace

@@ -1,0 +1,346 @@
+// The report of one processing step: table, CSV, log2timeline and body-file forms of
+// notifications joined with their handler, channel and settings, built here from records
+// shaped like the rows of a real push-notification database.
+
+#include "app/report_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/handler_settings_record.h"
+#include "app/notification_handler_record.h"
+#include "app/notification_record.h"
+#include "app/velk_options.h"
+#include "app/wns_push_channel_record.h"
+#include "sqlite/carved_record.h"
+
+namespace {
+
+// 2020-12-11 19:11:35.9025799 UTC, one minute later, and 2020-12-11 19:10:24 UTC.
+constexpr int64 arrival = 132521874959025799LL;
+constexpr int64 expiry = 132521875559025799LL;
+constexpr int64 handler_time = 132521874240000000LL;
+constexpr const char* primary_id =
+    "windows.immersivecontrolpanel_cw5n1h2txyewy!microsoft.windows.immersivecontrolpanel";
+constexpr const char* db_path = "/cases/wpndatabase.db";
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::size_t count_of(const std::string& text, char c) {
+    std::size_t count = 0;
+    for (const char x : text) {
+        count += x == c ? 1 : 0;
+    }
+    return count;
+}
+
+notification_record live_notification(int64 order) {
+    notification_record n;
+    n.m_id = order;
+    n.m_number_a = order + 1;
+    n.m_handler_id = 68;
+    n.m_type = "toast";
+    n.m_payload = "<toast>a,b|c</toast>";
+    n.m_arrival_time = arrival;
+    n.m_expiry_time = expiry;
+    n.m_format = "Xml";
+    n.m_source_word = record_source::sqlite_lib << record_source::shift;
+    return n;
+}
+
+notification_record recovered_notification(uint32 source, uint64 offset) {
+    notification_record n = live_notification(9);
+    n.m_recovered = true;
+    n.m_record_offset = offset;
+    n.m_source_word = source << record_source::shift;
+    return n;
+}
+
+handler_settings_record setting(const char* name, int64 value) {
+    handler_settings_record record;
+    record.m_handler_id = 68;
+    record.m_name = name;
+    record.m_value = value;
+    return record;
+}
+
+// Options of a run over one database, with the store a read of it leaves: definitions
+// with their masks and counts, handler 68 with its settings, no channel.
+class ReportWriter : public ::testing::Test {
+protected:
+    void parse(std::vector<std::string> args) {
+        args.insert(args.begin(), "velk");
+        args.emplace_back("-db");
+        args.emplace_back(db_path);
+        ASSERT_TRUE(m_options.parse(args));
+        m_options.m_notification_def.m_column_mask = 0x3fff;
+        m_options.m_notification_def.m_column_count = 14;
+        m_options.m_handler_def.m_column_mask = 0x7fb;
+        m_options.m_handler_def.m_column_count = 10;
+        m_options.m_channel_def.m_column_mask = 0x3f;
+        m_options.m_channel_def.m_column_count = 6;
+        notification_handler_record handler;
+        handler.m_handler_id = 68;
+        handler.m_primary_id = primary_id;
+        handler.m_short_name = "windows.immersivecontrolpanel";
+        handler.m_text_8 = "NonImmersivePackage";
+        handler.m_text_10 = "app:desktop";
+        handler.m_time_80 = handler_time;
+        handler.m_time_100 = handler_time;
+        m_options.m_handlers.push_back(handler);
+        m_options.m_handler_index[68] = 0;
+        m_options.m_short_name_width = 29;
+        m_options.m_settings = {setting("s:tile", 0), setting("s:banner", 2),
+                                setting("s:toast", 5)};
+        m_options.m_settings_index = {{68, 0}, {68, 1}, {68, 2}};
+    }
+
+    std::string write(std::vector<notification_record> notifications) {
+        std::ostringstream out;
+        write_results(out, m_options, notifications);
+        return out.str();
+    }
+
+    velk_options m_options;
+};
+
+TEST_F(ReportWriter, EmptyListWritesNothingNotEvenTheHeader) {
+    parse({});
+    EXPECT_EQ(write({}), "");
+    EXPECT_TRUE(m_options.m_header_pending);
+    EXPECT_TRUE(m_options.m_columns.empty());
+}
+
+TEST_F(ReportWriter, TableHeaderOnceThenLiveAndRecoveredRows) {
+    parse({});
+    const std::string live = write({live_notification(1)});
+    const std::string recovered = write({recovered_notification(2, 0x2c5a)});
+    const std::vector<std::string> lines = lines_of(live + recovered);
+    ASSERT_EQ(lines.size(), 3U) << live << recovered;
+    EXPECT_EQ(lines[0].rfind(" Notification ArrivalTime", 0), std::string::npos);
+    EXPECT_NE(lines[0].find(" | Source of Notification        | Misc data    | DB "),
+              std::string::npos)
+        << lines[0];
+    EXPECT_EQ(lines[1].rfind(" 2020-12-11 19:11:35.902 | 2020-12-11 19:12:35.902  | "
+                             "2020-12-11 19:10:24.000  | 2020-12-11 19:10:24.000  | ",
+                             0),
+              0U)
+        << lines[1];
+    EXPECT_NE(lines[1].find(" | toast | windows.immersivecontrolpanel | {\"src\":\"sqlite lib\"} | "
+                            "/cases/wpndatabase.db | <toast>a,b;c</toast>"),
+              std::string::npos)
+        << lines[1];
+    EXPECT_NE(lines[2].find(R"({"src":"main db slack"; "record offset":"0x2c5a"})"),
+              std::string::npos)
+        << lines[2];
+}
+
+TEST_F(ReportWriter, HeaderWidthsOfTheTableAndOfCsv) {
+    parse({});
+    (void)write({live_notification(1)});
+    ASSERT_EQ(m_options.m_columns.size(), 12U);
+    EXPECT_EQ(m_options.m_columns[0].m_width, 24U);
+    EXPECT_EQ(m_options.m_columns[0].m_type, 16U);
+    EXPECT_EQ(m_options.m_columns[7].m_width, 29U);
+    EXPECT_EQ(m_options.m_columns[8].m_width, 12U);
+    EXPECT_EQ(m_options.m_columns[9].m_text, "DB");
+    EXPECT_EQ(m_options.m_columns[9].m_width, std::string(db_path).size());
+}
+
+TEST_F(ReportWriter, CsvHeaderCellsHaveNoWidth) {
+    parse({"-csv", "-all_fields", "-incl_settings"});
+    (void)write({live_notification(1)});
+    std::vector<uint64> widths;
+    for (const kq_variant_lite& column : m_options.m_columns) {
+        widths.push_back(column.m_width);
+    }
+    EXPECT_EQ(widths, std::vector<uint64>(25, 0));
+}
+
+TEST_F(ReportWriter, RecoveredDuplicatesAreWrittenOncePerFile) {
+    parse({"-csv"});
+    const std::string text =
+        write({recovered_notification(2, 0x2c5a), recovered_notification(2, 0x2c5a),
+               recovered_notification(2, 0x2c5a), recovered_notification(7, 0x2c5a),
+               recovered_notification(3, 0), recovered_notification(3, 0)});
+    const std::vector<std::string> lines = lines_of(text);
+    ASSERT_EQ(lines.size(), 5U) << text;  // header, slack, WAL, two rows without offset
+    EXPECT_NE(lines[1].find("main db slack"), std::string::npos);
+    EXPECT_NE(lines[2].find("wal file page superceded by new page"), std::string::npos);
+}
+
+struct origin_case {
+    const char* name;
+    uint32 source;
+    const char* suffix;
+};
+
+const origin_case origin_cases[] = {
+    {"MainSlack", 2, ""},    {"WalSuperseded", 7, "-wal"}, {"WalSlack", 8, "-wal"},
+    {"WalValid", 9, "-wal"}, {"CarveWal", 10, "-wal"},     {"Journal", 11, "-journal"},
+    {"MainFromWal", 12, ""},
+};
+
+class ReportOrigin : public ReportWriter, public ::testing::WithParamInterface<origin_case> {};
+
+TEST_P(ReportOrigin, CompanionFileNamedInDbCellAndExtra) {
+    const origin_case& c = GetParam();
+    const std::string path = std::string(db_path) + c.suffix;
+    parse({"-csv"});
+    const std::string table = write({recovered_notification(c.source, 0x1000)});
+    EXPECT_NE(table.find("," + path + ","), std::string::npos) << table;
+
+    m_options.m_csv = false;
+    m_options.m_csvl2t = true;
+    m_options.m_header_pending = false;
+    const std::string timeline = write({recovered_notification(c.source, 0x1000)});
+    EXPECT_NE(timeline.find("}; db: " + path + "\n"), std::string::npos) << timeline;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ReportOrigin, ::testing::ValuesIn(origin_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(ReportWriter, XmlWritesRowsWithoutHeader) {
+    parse({"-xml"});
+    ASSERT_FALSE(m_options.m_header_pending);
+    const std::vector<std::string> lines =
+        lines_of(write({live_notification(1), live_notification(2)}));
+    ASSERT_EQ(lines.size(), 2U);
+    EXPECT_NE(lines[0].find("windows.immersivecontrolpanel"), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[0].find("Misc data"), std::string::npos);
+}
+
+TEST_F(ReportWriter, UnknownHandlerOrBadIndexGivesEmptyHandlerCells) {
+    parse({"-csv", "-all_fields", "-incl_settings"});
+    notification_record orphan = live_notification(1);
+    orphan.m_handler_id = 12;
+    m_options.m_handler_index[12] = 5;   // past the end of the list
+    m_options.m_handler_index[13] = -1;  // never a valid position
+    m_options.m_channel_index.insert({12, 3});
+    notification_record negative = live_notification(2);
+    negative.m_handler_id = 13;
+    const std::vector<std::string> lines = lines_of(write({orphan, negative}));
+    ASSERT_EQ(lines.size(), 3U);
+    const std::string times = " 2020-12-11 19:11:35.902, 2020-12-11 19:12:35.902,,,,,toast,,";
+    const std::string rest =
+        R"(,,,,,Xml,{"src":"sqlite lib"},,,,,)" + std::string(db_path) + ",<toast>a b|c</toast>,,";
+    EXPECT_EQ(lines[1], times + "1,2,12" + rest);
+    EXPECT_EQ(lines[2], times + "2,3,13" + rest);
+}
+
+TEST_F(ReportWriter, AllFieldsAndSettingsCells) {
+    parse({"-all_fields", "-incl_settings"});
+    const std::vector<std::string> lines = lines_of(write({live_notification(1)}));
+    ASSERT_EQ(lines.size(), 2U);
+    const std::string& row = lines[1];
+    EXPECT_NE(row.find(" |      1 |      2 |        68 | "), std::string::npos) << row;
+    EXPECT_NE(row.find(" | Xml         | "), std::string::npos) << row;
+    EXPECT_NE(row.find(" | app:desktop      | "), std::string::npos) << row;
+    EXPECT_NE(row.find(std::string(" | ") + primary_id), std::string::npos) << row;
+    EXPECT_NE(row.find(" | NonImmersivePackage | "), std::string::npos) << row;
+    // The last cell, filled to its width of 50.
+    EXPECT_EQ(row.substr(row.size() - 53),
+              R"( | ["s:banner":"2"; "s:toast":"5"])" + std::string(19, ' '))
+        << row;
+}
+
+TEST_F(ReportWriter, TimelineLinesPerDistinctTime) {
+    parse({"-csvl2t", "-username", "alice", "-hostname", "box"});
+    notification_record same_time = live_notification(2);
+    same_time.m_expiry_time = arrival;
+    notification_record no_times = live_notification(3);
+    no_times.m_arrival_time = 0;
+    no_times.m_expiry_time = 0;
+    const std::vector<std::string> lines =
+        lines_of(write({live_notification(1), same_time, no_times}));
+    ASSERT_EQ(lines.size(), 4U);
+    EXPECT_EQ(lines[0],
+              "date/time,timezone,MACB,source,sourcetype,type,user,host,short,desc,version,"
+              "filename,inode,notes,format,extra");
+    const std::string tail = std::string(
+                                 ",alice,box,windows.immersivecontrolpanel (toast),"
+                                 "<toast>a b|c</toast>,2,,,PrimaryID: ") +
+                             primary_id + ",velk (vestrel),db: " + db_path;
+    EXPECT_EQ(lines[1],
+              " 2020-12-11 19:11:35.902,UTC,...B,VELK_DB,PushNotification artifact,"
+              "ArrivalTime" +
+                  tail);
+    EXPECT_EQ(lines[2],
+              " 2020-12-11 19:12:35.902,UTC,..C.,VELK_DB,PushNotification artifact,"
+              "ExpiryTime" +
+                  tail);
+    EXPECT_EQ(lines[3],
+              " 2020-12-11 19:11:35.902,UTC,..CB,VELK_DB,PushNotification artifact,"
+              "ExpiryTime; ArrivalTime" +
+                  tail);
+}
+
+TEST_F(ReportWriter, TimelineOfARecoveredRowWithoutHandler) {
+    parse({"-csvl2t"});
+    notification_record n = recovered_notification(2, 0x2c5a);
+    n.m_handler_id = 99;
+    const std::vector<std::string> lines = lines_of(write({n}));
+    ASSERT_EQ(lines.size(), 3U);
+    EXPECT_NE(lines[1].find(",PushNotification artifact [recovered data],ArrivalTime,,,toast,"),
+              std::string::npos)
+        << lines[1];
+    EXPECT_NE(lines[1].find(",2,,,,velk (vestrel),{\"source\":\"main db slack\"; "
+                            "\"offset\":\"0x00002c5a\"}; db: /cases/wpndatabase.db"),
+              std::string::npos)
+        << lines[1];
+}
+
+TEST_F(ReportWriter, TimelineKeepsItsFieldsWhenThePathHoldsTheSeparator) {
+    velk_options comma;
+    std::vector<std::string> args{"velk", "-csvl2t", "-db", "/cases/a,b/wpn,database.db"};
+    ASSERT_TRUE(comma.parse(args));
+    comma.m_notification_def.m_column_mask = 0x3fff;
+    std::vector<notification_record> list{recovered_notification(8, 0x40)};
+    std::ostringstream out;
+    write_results(out, comma, list);
+    const std::vector<std::string> lines = lines_of(out.str());
+    ASSERT_EQ(lines.size(), 3U);
+    for (const std::string& line : lines) {
+        EXPECT_EQ(count_of(line, ','), 15U) << line;
+    }
+    EXPECT_NE(lines[1].find("db: /cases/a b/wpn database.db-wal"), std::string::npos);
+}
+
+TEST_F(ReportWriter, BodyFileLines) {
+    parse({"-bodyfile", "-csv"});
+    notification_record no_times = live_notification(3);
+    no_times.m_arrival_time = 0;
+    no_times.m_expiry_time = 0;
+    const std::vector<std::string> lines =
+        lines_of(write({live_notification(1), recovered_notification(2, 0x10), no_times}));
+    ASSERT_EQ(lines.size(), 4U);
+    EXPECT_EQ(lines[0],
+              "md5|name|inode|mode as string|uid|gid|size|access time|modify time|mft time|"
+              "create time");
+    const std::string name = std::string("PushNotification artifact; Type: toast; PrimaryID: ") +
+                             primary_id + "; Payload: <toast>a,b;c</toast>";
+    EXPECT_EQ(lines[1], "0|" + name + "|0||0|0|0|0|0|0|1607713895");
+    EXPECT_EQ(lines[2], "0|Recovered Data; " + name + "|0||0|0|0|0|0|0|1607713895");
+    EXPECT_EQ(lines[3], "0|" + name + "|0||0|0|0|0|0|0|0");
+}
+
+TEST_F(ReportWriter, MaskDecidesTypeAndPayloadTexts) {
+    parse({"-bodyfile"});
+    m_options.m_notification_def.m_column_mask = 0x3fff & ~0x30ULL;
+    const std::vector<std::string> lines = lines_of(write({live_notification(1)}));
+    ASSERT_EQ(lines.size(), 2U);
+    EXPECT_EQ(lines[1], std::string("0|PushNotification artifact; PrimaryID: ") + primary_id +
+                            "|0||0|0|0|0|0|0|1607713895");
+}
+
+}  // namespace
