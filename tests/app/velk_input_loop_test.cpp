@@ -2,6 +2,7 @@
 // standard input or an "-enumdir" walk of a temporary tree.
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +22,9 @@ using velk_test::temp_dir;
 using velk_test::velk_result;
 
 const std::string sample_db = std::string(VELK_TEST_DATA_DIR) + "/sample/wpndatabase.db";
+// Live notifications of the sample with its -wal applied, and of its main file alone.
+constexpr std::size_t sample_live_rows = 11;
+constexpr std::size_t sample_main_rows = 10;
 
 // A copy of the sample database (and its -wal) at path.
 void copy_sample(const std::string& path) {
@@ -58,6 +62,11 @@ TEST(VelkPipe, EachAcceptedNameIsReadAndLoggedAsRead) {
     const std::string diags = read_file(dir.file("d.txt"));
     EXPECT_NE(diags.find("\n->a/wpndatabase.db\n->b/wpndatabase.db\n"), std::string::npos) << diags;
     EXPECT_EQ(diags.find("records found"), std::string::npos) << diags;
+    // One header for the run, then the sample's eleven live notifications of each.
+    EXPECT_EQ(count_of(result.out, "Notification ArrivalTime"), 1U) << result.out;
+    EXPECT_EQ(count_of(result.out, "| a/wpndatabase.db |"), sample_live_rows) << result.out;
+    EXPECT_EQ(count_of(result.out, "| b/wpndatabase.db |"), sample_live_rows) << result.out;
+    EXPECT_LT(result.out.find("Notification ArrivalTime"), result.out.find("a/wpndatabase.db"));
 }
 
 struct nothing_case {
@@ -144,6 +153,41 @@ TEST(VelkWalk, CompanionsFailAsDatabasesAndTheRunGoesOn) {
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.err.find("analyzing dir/wpndatabase.db\n"), std::string::npos) << result.err;
     EXPECT_EQ(count_of(result.err, "analyzing"), 1U) << result.err;
+}
+
+// Mend: walked names are opened as found, never %VAR%-expanded, and a name that is not
+// UTF-8 is listed and opened with its own bytes.
+TEST(VelkWalk, NamesAreOpenedAsFound) {
+    const temp_dir dir;
+    copy_sample(dir.file("w/%HOME%x.db"));
+    std::filesystem::copy_file(sample_db, dir.file("w/n\xff.db"));
+    const velk_result result = run_velk({"-enumdir", "w", "-filter", "*.db", "-csv"}, dir.path());
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err.find("prob accessing"), std::string::npos) << result.err;
+    EXPECT_EQ(count_of(result.out, ",w/%HOME%x.db,"), sample_live_rows) << result.out;
+    EXPECT_EQ(count_of(result.out, ",w/n\xff.db,"), sample_main_rows) << result.out;
+}
+
+// Page chunks come through the loop the same way: the walked chunk opens under its name.
+TEST(VelkWalk, ChunksAreOpenedAsFound) {
+    const temp_dir dir;
+    std::filesystem::create_directories(dir.file("c"));
+    std::filesystem::copy_file(sample_db, dir.file("c/%HOME%chunk"));
+    const velk_result result = run_velk({"-enumdir", "c", "-parse_chunk", "-csv"}, dir.path());
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("analyzing c/%HOME%chunk\n"), std::string::npos) << result.err;
+    EXPECT_NE(result.out.find("\"carve blob\""), std::string::npos) << result.out;
+}
+
+// The same names piped in are the examiner's own text: %VAR% references are expanded.
+TEST(VelkPipe, PipedNamesAreExpanded) {
+    const temp_dir dir;
+    copy_sample(dir.file("w/x.db"));
+    ASSERT_EQ(::setenv("VELK_LOOP_TEST_DIR", dir.path().c_str(), 1), 0);
+    const velk_result result =
+        run_velk({"-pipe", "-csv", "-quiet"}, dir.path(), "%VELK_LOOP_TEST_DIR%/w/x.db\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(count_of(result.out, "," + dir.file("w/x.db") + ","), sample_live_rows) << result.out;
 }
 
 // Mend: a standard-input line of 10,000 bytes is one name, so one message.
