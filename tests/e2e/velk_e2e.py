@@ -403,6 +403,30 @@ class InputLoop(Case):
         self.assertTrue(self.data_rows(result, '"src":"carve blob"'))
 
 
+class ReadmeExamples(Case):
+    """The README's "Output forms" examples are what this build writes."""
+
+    def readme(self):
+        with open(os.path.join(DATA, '..', '..', 'README.md'), encoding='utf-8') as f:
+            text = f.read()
+        self.assertIn('## Output forms', text)
+        return text.split('## Output forms', 1)[1]
+
+    def test_examples_match_a_run(self):
+        section = self.readme()
+        self.real_copy()
+        for mode, count in (([], 2), (['-csv'], 2), (['-csvl2t'], 3), (['-bodyfile'], 2)):
+            with self.subTest(mode=mode):
+                result = self.velk(['-db', 'wpndatabase.db', '-quiet'] + mode)
+                for line in result.report()[:count]:
+                    self.assertIn('\n    ' + line + '\n', section)
+        self.fixture_copy('damaged/freeblock_loop.db', 'freeblock_loop.db')
+        result = self.velk(['-db', 'freeblock_loop.db', '-incl_slack', '-csv', '-quiet'])
+        recovered = self.data_rows(result, '"src":"main db slack"; "record offset":"0x6cbf"')
+        self.assertEqual(len(recovered), 1)
+        self.assertIn('\n    ' + recovered[0] + '\n', section)
+
+
 def check_usage_coverage():
     """Every option and help word that the usage text names was used by some run."""
     usage = run(['-h'], tempfile.gettempdir(), record=False).err
