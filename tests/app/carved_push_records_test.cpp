@@ -17,7 +17,8 @@
 
 namespace {
 
-const std::string guid_bytes("\x2a\x4b\x1f\x9c\x3e\x7d\x88\x4e\xb6\x00\x51\xc2\xd9\xe8\xf3\x70", 16);
+const std::string guid_bytes("\x2a\x4b\x1f\x9c\x3e\x7d\x88\x4e\xb6\x00\x51\xc2\xd9\xe8\xf3\x70",
+                             16);
 
 carved_record hit(int32 table_type, uint64 mask, int64 rowid, std::vector<std::string> values) {
     carved_record h;

@@ -32,7 +32,7 @@ std::string real_db() { return std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.d
 
 // Copies a file and whichever companions it has into dir; the copy's path.
 std::string copy_in(const temp_dir& dir, const std::string& from) {
-    const std::string to = dir.file(fs::path(from).filename().string());
+    std::string to = dir.file(fs::path(from).filename().string());
     fs::copy_file(from, to);
     for (const char* suffix : {"-wal", "-journal"}) {
         if (fs::exists(from + suffix)) {
@@ -313,18 +313,16 @@ struct failure_case {
 
 const failure_case failure_cases[] = {
     {"EmptyFile", "dbproc/empty.db", false, db_failure::not_read, "prob accessing file ", ""},
-    {"EmptyFileCarve", "dbproc/empty.db", true, db_failure::not_read, "prob accessing file ",
+    {"EmptyFileCarve", "dbproc/empty.db", true, db_failure::not_read, "prob accessing file ", ""},
+    {"MissingFile", "dbproc/missing.db", false, db_failure::not_read, "prob accessing file ", ""},
+    {"TextFile", "dbproc/not_sqlite.txt", false, db_failure::not_sqlite, "prob processing file ",
      ""},
-    {"MissingFile", "dbproc/missing.db", false, db_failure::not_read, "prob accessing file ",
-     ""},
-    {"TextFile", "dbproc/not_sqlite.txt", false, db_failure::not_sqlite,
-     "prob processing file ", ""},
     {"NoHandlerTable", "dbproc/no_handler.db", false, db_failure::tables_missing, "analyzing ",
      "->prob finding schemas that should be present\n"},
-    {"NoHandlerTableCarve", "dbproc/no_handler.db", true, db_failure::tables_missing,
-     "analyzing ", "->prob finding schemas that should be present\n"},
-    {"NoKnownColumns", "dbproc/no_known_columns.db", false, db_failure::masks_missing,
-     "analyzing ", "->prob getting masks for schemas\n"},
+    {"NoHandlerTableCarve", "dbproc/no_handler.db", true, db_failure::tables_missing, "analyzing ",
+     "->prob finding schemas that should be present\n"},
+    {"NoKnownColumns", "dbproc/no_known_columns.db", false, db_failure::masks_missing, "analyzing ",
+     "->prob getting masks for schemas\n"},
     {"NoKnownColumnsCarve", "dbproc/no_known_columns.db", true, db_failure::masks_missing,
      "analyzing ", "->prob getting masks for schemas\n"},
     {"NoPushTables", "carve/deleted.db", false, db_failure::tables_missing, "analyzing ",
@@ -380,7 +378,7 @@ TEST(ProcessDbHeader, LetterCaseIsIgnoredButNothingMayComeFirst) {
         db_failure kind;
     };
     const header_case cases[] = {{"sQLITE FORMAT 3\0", db_failure::schema_unreadable},
-                                 {"sqlite",  db_failure::schema_unreadable},
+                                 {"sqlite", db_failure::schema_unreadable},
                                  {" SQLite format 3", db_failure::not_sqlite},
                                  {"xSQLite format 3", db_failure::not_sqlite}};
     const temp_dir dir;
@@ -388,7 +386,9 @@ TEST(ProcessDbHeader, LetterCaseIsIgnoredButNothingMayComeFirst) {
     std::string bytes = velk_test::read_file(path);
     for (const header_case& c : cases) {
         SCOPED_TRACE(c.text);
-        bytes.replace(0, 16, std::string(c.text, 16));
+        std::string header(c.text);
+        header.resize(16, '\0');  // the format text is 16 bytes, zero-padded
+        bytes.replace(0, 16, header);
         velk_test::write_file(path, bytes);
         reader r(true);
         r.options.m_status_output = true;

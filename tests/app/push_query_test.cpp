@@ -62,7 +62,8 @@ TEST_F(PushQuery, ExecRoadFillsRecordsThroughTheRowCallback) {
 
 TEST_F(PushQuery, PreparedRoadKeepsEveryValuesByteLength) {
     EXPECT_TRUE(select_push_rows(
-        m_options, &m_options.m_db, "select `Order`,`ActivityId` from Notification where `Order` = 20;",
+        m_options, &m_options.m_db,
+        "select `Order`,`ActivityId` from Notification where `Order` = 20;",
         [](velk_options& options, int32 count, const std::vector<const char*>& values,
            const std::vector<uint32>& lengths) -> int32 {
             EXPECT_EQ(count, 2);
