@@ -64,9 +64,10 @@ int32 run_single_db(velk_options& options, std::ostream& out) {
         options.diag_line("problem selecting tables");
     }
     bool recovered = false;
-    // The path as database processing left it, %VAR% references expanded.
-    if (options.m_incl_slack &&
-        carve_db_slack(options.m_db.db_path(), false, options.m_carve, options)) {
+    // The path as database processing left it, %VAR% references expanded; a copy, as the
+    // carve may change the connection the path belongs to.
+    const std::string expanded = options.m_db.db_path();
+    if (options.m_incl_slack && carve_db_slack(expanded, false, options.m_carve, options)) {
         options.diag_printf("%d slack recs found",
                             static_cast<int>(options.m_notifications.size()));
         write_results(out, options, options.m_notifications);
@@ -93,8 +94,8 @@ void process_name(velk_options& options, std::ostream& out, const std::string& n
     } else {
         options.diag_line("problem selecting tables");
     }
-    if (options.m_incl_slack &&
-        carve_db_slack(options.m_db.db_path(), false, options.m_carve, options)) {
+    const std::string expanded = options.m_db.db_path();  // a copy, as in run_single_db
+    if (options.m_incl_slack && carve_db_slack(expanded, false, options.m_carve, options)) {
         write_results(out, options, options.m_notifications);
     }
 }

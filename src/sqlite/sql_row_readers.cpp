@@ -99,8 +99,10 @@ void read_names(std::vector<std::string>& names, sqlite3_stmt* statement) {
     }
 }
 
-// Prepares the statement and hands each row to on_row(statement, first_row). True after
-// a walk that ran, however it ended; false when it could not start or memory ran out.
+// Prepares the statement and hands each row to on_row(statement, first_row). True when the
+// walk reached the end of the rows; false when it could not start, memory ran out, or a
+// step failed partway (the rows before the failure have been delivered, but the caller
+// must not take them for the whole result).
 template <typename row_handler>
 bool walk_rows(sqlite3* db, const std::string& sql, row_handler&& on_row) {
     if (db == nullptr || !statement_entries_ready()) {
@@ -117,14 +119,15 @@ bool walk_rows(sqlite3* db, const std::string& sql, row_handler&& on_row) {
     }
     try {
         bool first = true;
-        while (g_sqlite_api.sqlite3_step(statement) == SQLITE_ROW) {
+        int step = SQLITE_ROW;
+        while ((step = g_sqlite_api.sqlite3_step(statement)) == SQLITE_ROW) {
             on_row(statement, first);
             first = false;
         }
+        return step == SQLITE_DONE;
     } catch (const std::bad_alloc&) {
         return false;
     }
-    return true;
 }
 
 }  // namespace

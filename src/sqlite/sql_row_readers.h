@@ -6,7 +6,8 @@
 //
 // Every routine returns false at once for a null connection, a statement that cannot be
 // prepared or an empty entry of g_sqlite_api; otherwise it reads rows while sqlite3_step
-// gives SQLITE_ROW, finalizes the statement and returns true.
+// gives SQLITE_ROW, finalizes the statement and returns whether the rows ended normally
+// (a step that fails partway leaves the rows before it delivered and returns false).
 
 #include <sqlite3.h>
 

@@ -26,6 +26,28 @@ constexpr int64 ticks_per_minute = 60 * ep::ticks_per_second;
 constexpr int64 ticks_per_hour = 60 * ticks_per_minute;
 constexpr int64 ticks_per_day = ep::seconds_per_day * ep::ticks_per_second;
 
+// Tries each kind of the mask from bit 0 up; the first whose moment is valid and falls in
+// the window of years wins. kind_out is left at the last kind tried.
+template <typename value_type>
+bool guess_kind(time& out, uint32& kind_out, uint16 last_year, uint16 first_year,
+                value_type value, uint32 kinds) {
+    out.clear();
+    for (uint32 bit = 0; bit < 32 && kinds != 0; ++bit) {
+        const uint32 kind = 1U << bit;
+        if ((kinds & kind) == 0) {
+            continue;
+        }
+        kind_out = kind;
+        const time candidate(value, static_cast<type_time>(kind));
+        if (candidate.is_valid && candidate.utc.year >= first_year &&
+            candidate.utc.year <= last_year) {
+            out = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 time::time() { clear(); }
@@ -168,40 +190,12 @@ time& time::operator-=(const time& other) {
 
 bool time::guess_from_integer(uint32& kind_out, uint16 last_year, uint16 first_year, uint64 value,
                               uint32 kinds) {
-    clear();
-    for (uint32 bit = 0; bit < 32 && kinds != 0; ++bit) {
-        const uint32 kind = 1U << bit;
-        if ((kinds & kind) == 0) {
-            continue;
-        }
-        kind_out = kind;
-        const time candidate(value, static_cast<type_time>(kind));
-        if (candidate.is_valid && candidate.utc.year >= first_year &&
-            candidate.utc.year <= last_year) {
-            *this = candidate;
-            return true;
-        }
-    }
-    return false;
+    return guess_kind(*this, kind_out, last_year, first_year, value, kinds);
 }
 
 bool time::guess_from_double(uint32& kind_out, uint16 last_year, uint16 first_year, double value,
                              uint32 kinds) {
-    clear();
-    for (uint32 bit = 0; bit < 32 && kinds != 0; ++bit) {
-        const uint32 kind = 1U << bit;
-        if ((kinds & kind) == 0) {
-            continue;
-        }
-        kind_out = kind;
-        const time candidate(value, static_cast<type_time>(kind));
-        if (candidate.is_valid && candidate.utc.year >= first_year &&
-            candidate.utc.year <= last_year) {
-            *this = candidate;
-            return true;
-        }
-    }
-    return false;
+    return guess_kind(*this, kind_out, last_year, first_year, value, kinds);
 }
 
 }  // namespace kq

@@ -22,6 +22,13 @@ using velk_test::split_lines_lf;
 using velk_test::temp_dir;
 using velk_test::velk_result;
 
+// The program path as the command line shows it: between quote characters when it holds a
+// blank.
+std::string quoted_program(char quote) {
+    const std::string path = VELK_BINARY_PATH;
+    return path.find(' ') == std::string::npos ? path : quote + path + quote;
+}
+
 // ---- Help ----------------------------------------------------------------------------
 
 struct help_case {
@@ -165,8 +172,8 @@ TEST_P(VelkBannerCommandLine, EchoesTheArguments) {
     const std::vector<std::string> lines = split_lines_lf(result.out);
     ASSERT_GE(lines.size(), 4U) << result.out;
     const std::string expected = std::string("\"Command line: ") +
-                                 (test.piped ? "<filelist> ... | " : "") + VELK_BINARY_PATH + " " +
-                                 test.shown + "\"";
+                                 (test.piped ? "<filelist> ... | " : "") + quoted_program('\'') +
+                                 " " + test.shown + "\"";
     EXPECT_EQ(lines[2], expected);
     EXPECT_EQ(lines[3], "");
 }
@@ -251,7 +258,7 @@ TEST(VelkEndOfRun, DiagnosticsAndProfileReportTheElapsedTime) {
     const velk_result result = run_velk({"-db", "x.db", "-diags", "d.txt", "-profile"}, dir.path());
     const std::string diags = read_file(dir.file("d.txt"));
     const std::string command_line =
-        std::string("->") + VELK_BINARY_PATH + " -db x.db -diags d.txt -profile\n";
+        "->" + quoted_program('"') + " -db x.db -diags d.txt -profile\n";
     EXPECT_EQ(diags.rfind(command_line, 0), 0U) << diags;
     EXPECT_NE(diags.find("->problem selecting tables\n"), std::string::npos) << diags;
     EXPECT_TRUE(std::regex_search(diags, std::regex(R"(\n->[0-9]+ secs$)"))) << diags;

@@ -106,6 +106,21 @@ TEST_F(SqlRowReaders, NoRowIsAnEmptyListAndTrue) {
     EXPECT_TRUE(select_rows(rows, m_db.handle(), "-- nothing to run"));
 }
 
+// A step that fails partway is not a whole result: the rows before it arrive, but the
+// reader says false. abs() of the smallest integer overflows on the second row.
+TEST_F(SqlRowReaders, StepFailurePartwayIsReported) {
+    const std::string failing =
+        "select abs(v) from (select 1 as v union all select -9223372036854775808)";
+    sql_rows rows;
+    EXPECT_FALSE(select_rows(rows, m_db.handle(), failing));
+    EXPECT_EQ(rows, (sql_rows{{"1"}}));
+    names_t names;
+    EXPECT_FALSE(select_rows_with_names(rows, names, m_db.handle(), failing));
+    seen_rows seen;
+    EXPECT_FALSE(for_each_row(&seen, 0, 0, 0, 0, 0, m_db.handle(), failing, record_row));
+    EXPECT_EQ(seen.rows.size(), 1U);
+}
+
 TEST_F(SqlRowReaders, SelectFormsRefuseBadStatementsAndNullConnections) {
     sql_rows rows;
     names_t names;
