@@ -5,6 +5,7 @@
 #include "app/db_processing.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -283,6 +284,29 @@ TEST(ProcessDbExtraColumn, CarveAndLibraryAgreeFieldByField) {
     for (const notification_record& n : carve.options.m_notifications) {
         EXPECT_EQ(n.m_payload.find("VELK-EXTRA"), std::string::npos);
     }
+}
+
+// Keys are signed 64-bit rowids: the walk takes every one of them, as the library does,
+// not only those up to 0xFFFFFFFF.
+TEST(ProcessDbRowids, WalkTakesKeysBeyond32BitsAndBelowZero) {
+    const temp_dir dir;
+    const std::string path = copy_in(dir, fixture("dbproc/no_channel.db"));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "UPDATE Notification SET [Order] = 5000000000 WHERE [Order] = 20;"
+                           "UPDATE Notification SET [Order] = -3 WHERE [Order] = 1;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    reader lib(false);
+    reader carve(true);
+    ASSERT_TRUE(process_db_file(&lib.options, path));
+    ASSERT_TRUE(process_db_file(&carve.options, path));
+    const auto carved = by_id(carve.options.m_notifications);
+    EXPECT_EQ(carved.count(5000000000), 1U);
+    EXPECT_EQ(carved.count(-3), 1U);
+    expect_same_rows(lib.options, carve.options);
 }
 
 // The GUID of Order 20 is stored as a1b2c3d4-0000-4e11-8f00-00aa00bb00cc: its bytes hold
