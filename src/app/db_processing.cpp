@@ -86,8 +86,8 @@ void status_line(const velk_options& options, const char* what, const std::strin
 
 db_failure read_header(velk_options& options, db_input& in) {
     byte_array head;
-    if (!in.file.open(in.path, false, false, false) ||
-        !in.file.read_at(head, header_length, 0) || head.empty()) {
+    if (!in.file.open(in.path, false, false, false) || !in.file.read_at(head, header_length, 0) ||
+        head.empty()) {
         status_line(options, "prob accessing file", in.path);
         return db_failure::not_read;
     }
@@ -189,8 +189,8 @@ db_failure build_masks(velk_options& options) {
 }
 
 db_failure read_schema_and_masks(velk_options& options, db_input& in) {
-    if (!read_schema(in.names, in.sql_texts, in.root_pages, in.file, options.m_page_size,
-                     in.path, in.use_wal_image)) {
+    if (!read_schema(in.names, in.sql_texts, in.root_pages, in.file, options.m_page_size, in.path,
+                     in.use_wal_image)) {
         options.diag_line("prob parsing sqlite schema");
         return db_failure::schema_unreadable;
     }
@@ -421,8 +421,7 @@ bool process_db_file(velk_options* options, std::string path) {
     return true;
 }
 
-int32 store_selected_row(velk_options& options, int32 count,
-                         const std::vector<const char*>& values,
+int32 store_selected_row(velk_options& options, int32 count, const std::vector<const char*>& values,
                          const std::vector<uint32>& lengths) {
     if (!options.m_db.is_open()) {
         return 1;
@@ -430,26 +429,26 @@ int32 store_selected_row(velk_options& options, int32 count,
     const uint32 table_type = options.m_table_type;
     switch (table_type) {
         case push_table_notification:
-            if (add_selected(options.m_notifications, options.m_notification_def, table_type,
-                             count, values, lengths)) {
+            if (add_selected(options.m_notifications, options.m_notification_def, table_type, count,
+                             values, lengths)) {
                 index_notification(options, options.m_notifications.size() - 1);
             }
             break;
         case push_table_handler:
-            if (add_selected(options.m_handlers, options.m_handler_def, table_type, count,
-                             values, lengths)) {
+            if (add_selected(options.m_handlers, options.m_handler_def, table_type, count, values,
+                             lengths)) {
                 index_handler(options, options.m_handlers.size() - 1, true);
             }
             break;
         case push_table_channel:
-            if (add_selected(options.m_channels, options.m_channel_def, table_type, count,
-                             values, lengths)) {
+            if (add_selected(options.m_channels, options.m_channel_def, table_type, count, values,
+                             lengths)) {
                 index_channel(options, options.m_channels.size() - 1);
             }
             break;
         case push_table_settings:
-            if (add_selected(options.m_settings, options.m_settings_def, table_type, count,
-                             values, lengths)) {
+            if (add_selected(options.m_settings, options.m_settings_def, table_type, count, values,
+                             lengths)) {
                 index_settings(options, options.m_settings.size() - 1);
             }
             break;

@@ -1139,7 +1139,8 @@ def build_damaged_page1(work, out_dir):
     shutil.copyfile(f'{db}-wal', out_dir / 'damaged_page1.db-wal')
     con.close()
     buf = bytearray((out_dir / 'damaged_page1.db').read_bytes())
-    buf[100] = 0x00  # the b-tree page type of page 1: no type at all
+    # Page 1's b-tree header (8 bytes after the file header) wiped: no type, no cells.
+    buf[100:108] = bytes(8)
     (out_dir / 'damaged_page1.db').write_bytes(bytes(buf))
 
 
@@ -1192,7 +1193,7 @@ def check_dbproc(out_dir, scratch):
 def check_damaged_page1(out_dir, scratch, n, h):
     db, wal = out_dir / 'damaged_page1.db', out_dir / 'damaged_page1.db-wal'
     data = db.read_bytes()
-    expect(data[:16] == b'SQLite format 3\0' and data[18] == 2 and data[100] == 0,
+    expect(data[:16] == b'SQLite format 3\0' and data[18] == 2 and data[100:108] == bytes(8),
            'damaged_page1: header or damage')
     expect(wal_frame_pages(wal.read_bytes(), PAGE_SIZE)[0] == 1, 'damaged_page1: -wal page 1')
     check_in_bytes(wal.read_bytes(), 'damaged_page1 -wal', [DBPROC_WAL_MARKER])

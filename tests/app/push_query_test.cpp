@@ -1,0 +1,118 @@
+// The library's answers to the SELECTs: rows through either road reach the records, and a
+// failing statement leaves exactly one line naming it and the library's reason.
+
+#include "app/push_query.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/db_processing.h"
+#include "app/push_columns.h"
+#include "app/push_table_type.h"
+#include "app/velk_options.h"
+#include "io/io_test_support.h"
+#include "sqlite/carved_record.h"
+#include "sqlite/record_bits.h"
+#include "text/guid16.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using velk_test::temp_dir;
+
+const char* const notification_select =
+    "select `Order`,`Id`,`HandlerId`,`ActivityId`,`Type`,`Payload`,`Tag`,`Group`,`ExpiryTime`,"
+    "`ArrivalTime`,`DataVersion`,`PayloadType`,`BootId`,`ExpiresOnReboot` from Notification;";
+
+// Options with the connection open on a copy of dbproc/no_channel.db and the notification
+// definition ready, as database processing leaves them before its SELECTs.
+class PushQuery : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_path = m_dir.file("no_channel.db");
+        fs::copy_file(std::string(VELK_TEST_DATA_DIR) + "/dbproc/no_channel.db", m_path);
+        ASSERT_TRUE(m_options.m_db.open_readonly(m_path, ""));
+        ASSERT_TRUE(m_options.m_notification_def.load_create_sql(
+            "CREATE TABLE [Notification]( [Order] INTEGER, [Id] INTEGER, [HandlerId] INTEGER, "
+            "[ActivityId] GUID, [Type] TEXT, [Payload] BLOB, [Tag] TEXT, [Group] TEXT, "
+            "[ExpiryTime] INT64, [ArrivalTime] INT64, [DataVersion] INT64, [PayloadType] TEXT, "
+            "[BootId] INT64, [ExpiresOnReboot] BOOLEAN)",
+            true));
+        const uint64 mask = notification_column_mask(m_options.m_notification_def);
+        m_options.m_notification_def.m_column_count = static_cast<uint32>(count_mask_bits(mask));
+        m_options.m_table_type = push_table_notification;
+    }
+    temp_dir m_dir;
+    std::string m_path;
+    velk_options m_options;
+};
+
+TEST_F(PushQuery, ExecRoadFillsRecordsThroughTheRowCallback) {
+    EXPECT_TRUE(run_sql_query(m_options, &m_options.m_db, notification_select, on_select_row));
+    ASSERT_EQ(m_options.m_notifications.size(), 6U);
+    const notification_record& first = m_options.m_notifications.front();
+    EXPECT_EQ(first.m_id, 1);
+    EXPECT_EQ(first.m_handler_id, 10);
+    EXPECT_EQ(record_source::of_word(first.m_source_word), record_source::sqlite_lib);
+    EXPECT_EQ(m_options.m_messages.str(), "");
+}
+
+TEST_F(PushQuery, PreparedRoadKeepsEveryValuesByteLength) {
+    EXPECT_TRUE(select_push_rows(
+        m_options, &m_options.m_db,
+        "select `Order`,`ActivityId` from Notification where `Order` = 20;",
+        [](velk_options& options, int32 count, const std::vector<const char*>& values,
+           const std::vector<uint32>& lengths) -> int32 {
+            EXPECT_EQ(count, 2);
+            EXPECT_EQ(lengths, (std::vector<uint32>{2, 16}));
+            options.m_messages << "row " << values[0];
+            return 0;
+        }));
+    EXPECT_EQ(m_options.m_messages.str(), "row 20");
+}
+
+TEST_F(PushQuery, FailedStatementLeavesOneLine) {
+    const std::string sql = "select `Order` from Nowhere;";
+    EXPECT_FALSE(run_sql_query(m_options, &m_options.m_db, sql, on_select_row));
+    EXPECT_EQ(m_options.m_messages.str(),
+              "Prob calling cmd: " + sql + ", error: no such table: Nowhere\n");
+    m_options.m_messages.str("");
+    EXPECT_FALSE(select_push_rows(m_options, &m_options.m_db, sql,
+                                  [](velk_options&, int32, const std::vector<const char*>&,
+                                     const std::vector<uint32>&) -> int32 { return 0; }));
+    EXPECT_EQ(m_options.m_messages.str(),
+              "Prob calling cmd: " + sql + ", error: no such table: Nowhere\n");
+}
+
+TEST_F(PushQuery, RowFunctionThatStopsEndsTheStatement) {
+    EXPECT_FALSE(select_push_rows(m_options, &m_options.m_db, notification_select,
+                                  [](velk_options& options, int32, const std::vector<const char*>&,
+                                     const std::vector<uint32>&) -> int32 {
+                                      options.m_messages << "row;";
+                                      return 1;
+                                  }));
+    EXPECT_EQ(m_options.m_messages.str(), std::string("row;Prob calling cmd: ") +
+                                              notification_select + ", error: query aborted\n");
+}
+
+TEST_F(PushQuery, NothingToRunOn) {
+    EXPECT_FALSE(run_sql_query(m_options, nullptr, notification_select, on_select_row));
+    EXPECT_FALSE(run_sql_query(m_options, &m_options.m_db, "", on_select_row));
+    m_options.m_db.close();
+    EXPECT_FALSE(run_sql_query(m_options, &m_options.m_db, notification_select, on_select_row));
+    EXPECT_EQ(m_options.m_messages.str(), "");
+}
+
+TEST(PushQueryWrite, AlreadyExistsIsNotedAlone) {
+    temp_dir dir;
+    velk_options options;
+    ASSERT_TRUE(options.m_db.open(nullptr, dir.file("scratch.db"), ""));
+    EXPECT_TRUE(run_sql_query(options, &options.m_db, "create table t (a);", on_select_row));
+    EXPECT_FALSE(run_sql_query(options, &options.m_db, "create table t (a);", on_select_row));
+    EXPECT_EQ(options.m_messages.str(), "table t already exists\n");
+}
+
+}  // namespace
