@@ -200,6 +200,18 @@ TEST(VelkPipe, LongLineIsOneName) {
     EXPECT_NE(result.err.find("prob accessing file " + name + "\n"), std::string::npos);
 }
 
+// A name whose signature test cannot open the file is not dropped in silence: the driver
+// reports it, and the run counts it as accepted.
+TEST(VelkPipe, UnopenableNameReachesTheDriverUnderASignatureFilter) {
+    const temp_dir dir;
+    copy_sample(dir.file("a.db"));
+    const velk_result result =
+        run_velk({"-pipe", "-filter_sig", "53 51 4c"}, dir.path(), "gone.db\na.db\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_NE(result.err.find("prob accessing file gone.db\n"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("analyzing a.db\n"), std::string::npos) << result.err;
+}
+
 // Untrusted names: a folder, a dangling link, a link to a folder, a FIFO, an empty file
 // and an overlong name each give at most the driver's message; the database after them is
 // still read.
