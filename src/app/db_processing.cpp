@@ -8,6 +8,7 @@
 #include <string_view>
 #include <utility>
 
+#include "app/input_path.h"
 #include "app/private_db_copy.h"
 #include "app/push_columns.h"
 #include "app/push_query.h"
@@ -22,7 +23,6 @@
 #include "sqlite/table_definition.h"
 #include "sqlite/table_walk.h"
 #include "text/console_output.h"
-#include "text/env_expand.h"
 #include "text/text_case.h"
 
 namespace {
@@ -410,7 +410,7 @@ bool process_db_file(velk_options* options, std::string path) {
     }
     options->reset_results();
     db_input in;
-    in.path = expand_env_vars(path, true);
+    in.path = expand_input_path(*options, path);  // walked names are opened as found
     options->m_db.set_db_path(in.path);
     in.use_wal_image = options->m_carve;
     options->m_db_failure = read_database(*options, in);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/carved_push_records.h"
+#include "app/input_path.h"
 #include "app/push_record_finder.h"
 #include "app/velk_options.h"
 #include "io/uni_fileio.h"
@@ -13,7 +14,6 @@
 #include "sqlite/table_definition.h"
 #include "sqlite/wal_header.h"
 #include "text/console_output.h"
-#include "text/env_expand.h"
 
 namespace {
 
@@ -88,7 +88,8 @@ bool parse_chunk_file(velk_options* options, std::string path) {
         return false;
     }
     options->reset_results();
-    (void)expand_env_vars(path, true);  // expands in place; the copy it returns is not needed
+    // Expands in place (walked names stay as found); the copy it returns is not needed.
+    (void)expand_input_path(*options, path);
     options->m_db.set_db_path(path);
     uni::fileio file(path, false, false, false);
     chunk_layout layout;

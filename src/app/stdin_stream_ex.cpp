@@ -1,9 +1,39 @@
 #include "app/stdin_stream_ex.h"
 
-// The input name source is not built yet: it opens nothing and yields no name, so the
-// input loop ends at once with a failing status.
+#include <string_view>
+#include <utility>
+
+#include "cmdline/cmd_params.h"
+#include "cmdline/file_filters.h"
+#include "io/file_entry.h"
+#include "io/kq_dir_list.h"
+#include "io/path_codec.h"
+#include "text/env_expand.h"
+#include "text/text_case.h"
 
 namespace kqportdir {
+
+namespace {
+
+// The Windows long-path prefix "\\?\"; paths handed over from Windows tools may carry it.
+constexpr std::wstring_view long_prefix = L"\\\\?\\";
+// What follows the prefix in a shadow-copy device path ("\\?\GLOBALROOT\Device\...").
+constexpr std::wstring_view globalroot_start = L"global";
+
+// Whether a file passes the filter list: through the options' test when there are options,
+// else through the optionless test (no time window).
+bool file_passes(const cmd_params* options, const std::wstring& path,
+                 const std::vector<filter_entry>& filters, bool& could_not_open) {
+    could_not_open = false;
+    if (options != nullptr) {
+        file_entry_ex fresh;
+        return cmd_params::match_file_filter(*options, &could_not_open, path, filters, &fresh,
+                                             false);
+    }
+    return path_passes_filters_w(&could_not_open, path, filters, false);
+}
+
+}  // namespace
 
 stdin_stream_ex::stdin_stream_ex(const cmd_params* options) : uni::stdin_stream(false) {
     reset();
@@ -19,50 +49,144 @@ void stdin_stream_ex::reset() {
     m_filters.clear();
     m_walk_mode = false;
     m_options = nullptr;
+    m_open = false;
 }
 
 bool stdin_stream_ex::open_stdin(bool check) {
-    (void)check;
-    return false;
+    reset();
+    m_open = check ? is_available() : true;
+    m_walk_mode = false;
+    return m_open;
 }
 
 bool stdin_stream_ex::open_dir(const std::wstring& folder, uint32 depth_limit,
                                const std::vector<filter_entry>& filters) {
-    (void)folder;
-    (void)depth_limit;
-    (void)filters;
-    return false;
+    reset();
+    m_depth_limit = depth_limit;
+    m_filters = filters;
+    std::wstring start = folder;
+    (void)accept_path(start, true);  // folders are never refused; only the prefix changes
+    m_pending_dirs.push_back({std::move(start), 0});
+    m_open = true;
+    m_walk_mode = true;
+    return true;
 }
 
 bool stdin_stream_ex::open_dir(const std::string& folder, uint32 depth_limit,
                                const std::vector<filter_entry>& filters) {
-    (void)folder;
-    (void)depth_limit;
-    (void)filters;
-    return false;
+    if (folder.empty()) {
+        return false;
+    }
+    return open_dir(uni::narrow_path_to_wide(folder), depth_limit, filters);
 }
 
 bool stdin_stream_ex::read_line(std::string& out, bool trim) {
-    (void)trim;
     out.clear();
+    if (!m_open) {
+        return false;
+    }
+    if (!m_walk_mode) {
+        return uni::stdin_stream::read_line(out, trim);
+    }
+    std::wstring walked;
+    while (next_walked_file(walked)) {
+        // Walked names came from byte names, so each has a byte form; a name without one
+        // could open nothing and is passed over.
+        if (uni::wide_path_to_narrow(walked, out)) {
+            return true;
+        }
+        out.clear();
+    }
     return false;
 }
 
 bool stdin_stream_ex::read_line(std::wstring& out, bool trim) {
-    (void)trim;
     out.clear();
-    return false;
+    if (!m_open) {
+        return false;
+    }
+    if (m_walk_mode) {
+        return next_walked_file(out);
+    }
+    // A line is a path: bytes that are not UTF-8 keep a reversible wide form instead of
+    // cutting the name short.
+    std::string line;
+    if (!uni::stdin_stream::read_line(line, trim)) {
+        return false;
+    }
+    out = uni::narrow_path_to_wide(line);
+    return true;
 }
 
 bool stdin_stream_ex::next_walked_file(std::wstring& out) {
     out.clear();
-    return false;
+    for (;;) {
+        if (!m_pending_files.empty()) {
+            out = std::move(m_pending_files.back());
+            m_pending_files.pop_back();
+            return true;
+        }
+        if (m_pending_dirs.empty()) {
+            return false;
+        }
+        const pending_dir folder = std::move(m_pending_dirs.back());
+        m_pending_dirs.pop_back();
+        // Sub-folders are stacked one level deeper even past the limit; they are dropped
+        // here, when taken.
+        if (folder.m_depth < 0 || static_cast<uint32>(folder.m_depth) > m_depth_limit) {
+            continue;
+        }
+        list_folder(folder);
+    }
 }
 
-bool stdin_stream_ex::accept_path(std::wstring& path, bool is_directory) {
-    (void)path;
-    (void)is_directory;
-    return false;
+void stdin_stream_ex::list_folder(const pending_dir& folder) {
+    std::wstring path = folder.m_path;
+    if (!accept_path(path, true)) {
+        return;
+    }
+    // One level of this very folder: a pattern listing would read '*' in a folder name as a
+    // wildcard, and evidence folders may be named so. Every file and sub-folder is wanted.
+    std::string start;
+    if (!uni::wide_path_to_narrow(path, start) || start.empty()) {
+        return;
+    }
+    if (start.back() != '/') {
+        start += '/';
+    }
+    dir_listing listed;
+    (void)list_dir(start, listed, 0, false, true);  // an unreadable folder adds nothing
+    for (const dir_entry& entry : listed) {
+        std::wstring found = uni::narrow_path_to_wide(entry.m_path);
+        if (entry.m_is_folder) {
+            m_pending_dirs.push_back({std::move(found), folder.m_depth + 1});
+        } else if (accept_path(found, false)) {
+            m_pending_files.push_back(std::move(found));
+        }
+    }
+}
+
+bool stdin_stream_ex::accept_path(std::wstring& path, bool is_directory) const {
+    if (!is_directory) {
+        bool could_not_open = false;
+        if (!file_passes(m_options, path, m_filters, could_not_open) && !could_not_open) {
+            return false;
+        }
+    }
+    if (path.size() <= long_prefix.size() ||
+        path.compare(0, long_prefix.size(), long_prefix) != 0) {
+        return true;
+    }
+    // The shadow-copy device path needs its prefix to name the device at all.
+    if (path.size() > static_cast<std::size_t>(vss_prefix_length())) {
+        std::wstring lower = path;
+        if (wstring_to_lower(lower).compare(long_prefix.size(), globalroot_start.size(),
+                                            globalroot_start) == 0) {
+            return true;
+        }
+    }
+    path.erase(0, long_prefix.size());
+    return true;
 }
 
 }  // namespace kqportdir

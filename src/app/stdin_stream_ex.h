@@ -1,60 +1,78 @@
 #pragma once
 // kqportdir::stdin_stream_ex: where the input loop gets its names, one per read_line,
 // whatever their source: the lines of standard input ("-pipe") or the files of a folder
-// walked depth first down to "-num_subdirs" levels and filtered by the file filters
-// ("-enumdir").
+// walk ("-enumdir", at most "-num_subdirs" levels deep, through the file filters).
+//
+// The walk keeps two stacks, pending folders and pending files: a folder's files come out
+// last listed first before any of its sub-folders is listed, and sub-folders are entered
+// last listed first, so nothing is listed before the first read_line and memory holds one
+// folder's files at a time. Walked names are paths found on disk, so they cross between
+// wide and byte form through the reversible path codec: a name that is not UTF-8 still
+// comes out as the very bytes that open it.
 
 #include <deque>
 #include <string>
 #include <vector>
 
-#include "cmdline/cmd_params.h"
 #include "cmdline/filter_entry.h"
 #include "io/uni_stdio.h"
 #include "text/kq_types.h"
+
+class cmd_params;
 
 namespace kqportdir {
 
 class stdin_stream_ex : public uni::stdin_stream {
 public:
-    // options (may be null) supplies the time window of the walk's file filter test.
+    // options: whose file filter test a walk uses; may be null. Every reset clears it.
     explicit stdin_stream_ex(const cmd_params* options);
     ~stdin_stream_ex() override;
     stdin_stream_ex(const stdin_stream_ex&) = delete;
     stdin_stream_ex& operator=(const stdin_stream_ex&) = delete;
 
-    // Both stacks emptied, depth limit 1, no filters, walk mode off, no options.
+    // Both stacks and the filter list emptied, depth limit 1, walk mode off, options
+    // pointer cleared, not open.
     void reset();
-    // Names from standard input. True when they can be read.
+    // Names from standard input. True when names can be read.
     [[nodiscard]] bool open_stdin(bool check);
-    // Names from a walk of folder, down to depth_limit levels below it, filtered by filters.
+    // Names from a walk of folder; depth_limit is the deepest level listed (the folder
+    // itself is level 0). A folder that cannot be listed opens all the same and yields
+    // nothing. The narrow form is false for an empty folder.
     [[nodiscard]] bool open_dir(const std::wstring& folder, uint32 depth_limit,
                                 const std::vector<filter_entry>& filters);
-    // False for an empty folder; otherwise the wide form.
     [[nodiscard]] bool open_dir(const std::string& folder, uint32 depth_limit,
                                 const std::vector<filter_entry>& filters);
 
-    // The next name: the next walked file, or the next line of standard input with its
-    // trailing line breaks removed when trim is set. False at the end.
+    // The next name: in walk mode the next walked file (trim does not apply), else the next
+    // standard-input line, however long, with its trailing CRs and LFs removed when trim is
+    // set. False at the end of the names or when nothing was opened.
     bool read_line(std::string& out, bool trim) override;
     bool read_line(std::wstring& out, bool trim) override;
 
+    // The next walked file, listing folders as needed; false, out empty, when the walk is
+    // over.
     [[nodiscard]] bool next_walked_file(std::wstring& out);
-    // Tests a file against the filters and strips a "\\?\" prefix; folders are not tested.
-    [[nodiscard]] bool accept_path(std::wstring& path, bool is_directory);
+    // A file must pass the filter list (a file whose signature could not be read passes, so
+    // an unreadable file still reaches the driver and its message); folders are not tested.
+    // Either way a leading "\\?\" is removed unless the shadow-copy device path follows it.
+    [[nodiscard]] bool accept_path(std::wstring& path, bool is_directory) const;
 
 private:
     struct pending_dir {
-        std::wstring path;
-        int32 depth = 0;
+        std::wstring m_path;
+        int32 m_depth = 0;
     };
 
-    std::deque<pending_dir> m_pending_dirs;    // a stack: the last added is taken next
-    std::deque<std::wstring> m_pending_files;  // a stack as well
+    // Lists one folder onto the stacks.
+    void list_folder(const pending_dir& folder);
+
+    std::deque<pending_dir> m_pending_dirs;
+    std::deque<std::wstring> m_pending_files;
     uint32 m_depth_limit = 1;
     std::vector<filter_entry> m_filters;
     bool m_walk_mode = false;
     const cmd_params* m_options = nullptr;
+    bool m_open = false;
 };
 
 }  // namespace kqportdir

@@ -126,11 +126,17 @@ int32 run_input_loop(velk_options& options, std::ostream& out) {
             continue;
         }
         entry.m_modified = 0;
-        if (!path_passes_filters(options, nullptr, name, options.m_filters, &entry, false)) {
+        // A name whose signature test could not open the file is taken all the same: the
+        // driver then reports it, where a skip would hide it from the examiner.
+        bool could_not_open = false;
+        if (!path_passes_filters(options, &could_not_open, name, options.m_filters, &entry,
+                                 false) &&
+            !could_not_open) {
             continue;
         }
         options.m_db.set_db_path(name);
-        options.diag_line(name);  // as read; the drivers expand %VAR% references
+        // As read; the drivers expand %VAR% references, except in names the walk found.
+        options.diag_line(name);
         process_name(options, out, name);
         options.m_carve = saved_carve;
         name.clear();
