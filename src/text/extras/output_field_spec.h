@@ -1,5 +1,5 @@
 #pragma once
-// One column of an output specification after its "!" directives were interpreted: the
+// One output column after its "!" directives were interpreted: the
 // field name that remains, one flag bit per directive found and the directive arguments.
 // The time library reads `m_valid` and the time-kind bits to decide how a raw column value
 // is to be read as a moment.
@@ -27,7 +27,7 @@ struct output_field_spec {
     std::string m_name_arg;  // "!AFN(", "!CFN(" and "!CT(" name arguments
     int32 m_aux_index = -1;
     uint64 m_flags = 0;    // one bit per directive found
-    bool m_valid = false;  // set once the specification has been interpreted
+    bool m_valid = false;  // set once the column's directives have been interpreted
     int32 m_aux_value = 0;
     uint32 m_numeric_arg = 0;
     std::map<std::string, std::string> m_pairs;  // "!S(key:value)"
