@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <limits>
 #include <span>
 #include <sstream>
@@ -346,6 +347,23 @@ bool select_table(velk_options& options, uint32 table_type) {
     return select_push_rows(options, &options.m_db, sql.str(), on_push_row);
 }
 
+// A hot rollback journal (an interrupted transaction) makes a read-only open fail: the
+// library must roll the journal back before it can read, and that is a write. The library
+// works on our private copy, so the copy may be opened read-write and rolled back there,
+// which gives the last committed state; the evidence itself is never written. True when
+// the copy has a journal and was reopened.
+bool reopen_for_hot_journal(velk_options& options, const private_db_copy& copy) {
+    std::error_code ignored;
+    if (!std::filesystem::exists(copy.path() + "-journal", ignored)) {
+        return false;
+    }
+    const std::string path = options.m_db.db_path();
+    options.m_db.close();
+    const bool reopened = options.m_db.open(nullptr, copy.path(), std::string());
+    options.m_db.set_db_path(path);
+    return reopened;
+}
+
 db_failure select_tables(velk_options& options, const std::string& path) {
     private_db_copy copy;
     if (!copy.make(path) || !options.m_db.open_readonly(copy.path(), std::string())) {
@@ -355,7 +373,10 @@ db_failure select_tables(velk_options& options, const std::string& path) {
     }
     options.m_db.set_db_path(path);
     // Notifications first: the handlers' short-name width follows the handlers they use.
-    const bool read = select_table(options, push_table_notification);
+    bool read = select_table(options, push_table_notification);
+    if (!read && reopen_for_hot_journal(options, copy)) {
+        read = select_table(options, push_table_notification);
+    }
     if (read) {
         (void)select_table(options, push_table_handler);  // failures are noted, not fatal
         (void)select_table(options, push_table_channel);

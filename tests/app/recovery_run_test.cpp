@@ -258,6 +258,21 @@ TEST(RecoveryReport, RowKeptOnlyByTheJournal) {
               7);
 }
 
+// A hot journal blocks a read-only library open. The library reads a private copy, so the
+// copy is rolled back read-write instead: the live rows of the last committed state are
+// reported, the interrupted delete of Order 3 undone, and the evidence is not written.
+TEST(RecoveryReport, HotJournalIsRolledBackInThePrivateCopy) {
+    const report plain = run_report({"journal.db", "journal.db-journal"}, {"-db", "journal.db"});
+    EXPECT_EQ(plain.headers, 1);
+    const std::vector<std::string> rows = summary(plain);
+    EXPECT_EQ(std::count_if(rows.begin(), rows.end(),
+                            [](const std::string& r) { return r.rfind("sqlite lib|", 0) == 0; }),
+              8);
+    EXPECT_NE(std::find(rows.begin(), rows.end(),
+                        "sqlite lib|journal.db|VELK-RECOVERY-JOURNAL-DELETED-3"),
+              rows.end());
+}
+
 TEST(RecoveryReport, PageChunks) {
     const report chunk = run_report({"deleted.db"}, {"-parse_chunk", "-db", "deleted.db"});
     EXPECT_EQ(summary(chunk),
