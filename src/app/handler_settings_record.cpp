@@ -18,27 +18,25 @@ bool handler_settings_record::parse_fields(int32 count, const std::vector<const 
                                            const std::vector<uint32>& lengths, bool recovered,
                                            uint64 record_offset, uint64 column_mask,
                                            int32 min_count, uint32 source) {
-    std::vector<uint32> scratch;
-    const std::vector<uint32>& known = row_lengths(count, values, lengths, scratch);
-    if (!begin_parse(count, values, known, min_count, recovered, record_offset, source)) {
-        return false;
-    }
-    const std::vector<uint32> no_codes;  // settings rows are never carved
-    row_cursor row(count, values, known, no_codes);
-    fill_by_mask(row, column_mask, col::last, [this](uint64 bit, const field_value& value) {
-        switch (bit) {
-            case col::handler_id:
-                m_handler_id = field_int64(value);
-                break;
-            case col::name:
-                m_name = field_text(value);
-                break;
-            case col::value:
-                m_value = field_int64(value);
-                break;
-            default:
-                break;
-        }
-    });
-    return true;
+    // Settings rows are never carved: no value codes.
+    return parse_push_row(
+        count, values, lengths, {}, column_mask, col::last,
+        [&](const std::vector<uint32>& known) {
+            return begin_parse(count, values, known, min_count, recovered, record_offset, source);
+        },
+        [this](uint64 bit, const field_value& value) {
+            switch (bit) {
+                case col::handler_id:
+                    m_handler_id = field_int64(value);
+                    break;
+                case col::name:
+                    m_name = field_text(value);
+                    break;
+                case col::value:
+                    m_value = field_int64(value);
+                    break;
+                default:
+                    break;
+            }
+        });
 }

@@ -38,15 +38,12 @@ bool notification_record::parse_fields_ex(int32 count, const std::vector<const c
                                           const std::vector<uint32>& codes, bool recovered,
                                           uint64 record_offset, uint64 column_mask, int32 min_count,
                                           uint32 source) {
-    std::vector<uint32> scratch;
-    const std::vector<uint32>& known = row_lengths(count, values, lengths, scratch);
-    if (!begin_parse(count, values, known, min_count, recovered, record_offset, source)) {
-        return false;
-    }
-    row_cursor row(count, values, known, codes);
-    fill_by_mask(row, column_mask, col::last,
-                 [this](uint64 bit, const field_value& value) { store_column(bit, value); });
-    return true;
+    return parse_push_row(
+        count, values, lengths, codes, column_mask, col::last,
+        [&](const std::vector<uint32>& known) {
+            return begin_parse(count, values, known, min_count, recovered, record_offset, source);
+        },
+        [this](uint64 bit, const field_value& value) { store_column(bit, value); });
 }
 
 void notification_record::store_column(uint64 bit, const field_value& value) {

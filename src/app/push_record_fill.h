@@ -56,6 +56,23 @@ void fill_by_mask(row_cursor& row, uint64 mask, uint64 last_bit, store_fn store)
     }
 }
 
+// The whole fill rule of one row: the values' lengths are completed (row_lengths), begin
+// (the record's own begin_parse over those lengths) may refuse the row, and then each bit
+// set in mask up to last_bit stores the next value through store.
+template <typename begin_fn, typename store_fn>
+bool parse_push_row(int32 count, const std::vector<const char*>& values,
+                    const std::vector<uint32>& lengths, const std::vector<uint32>& codes,
+                    uint64 mask, uint64 last_bit, begin_fn begin, store_fn store) {
+    std::vector<uint32> scratch;
+    const std::vector<uint32>& known = row_lengths(count, values, lengths, scratch);
+    if (!begin(known)) {
+        return false;
+    }
+    row_cursor row(count, values, known, codes);
+    fill_by_mask(row, mask, last_bit, store);
+    return true;
+}
+
 // 0 for SQL NULL or an empty text, else the number the text holds.
 [[nodiscard]] int64 field_int64(const field_value& value);
 // The text up to its first zero byte or its length; empty for SQL NULL.

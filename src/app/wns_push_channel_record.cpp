@@ -30,35 +30,33 @@ bool wns_push_channel_record::parse_fields_ex(int32 count, const std::vector<con
                                               const std::vector<uint32>& codes, bool recovered,
                                               uint64 record_offset, uint64 column_mask,
                                               int32 min_count, uint32 source) {
-    std::vector<uint32> scratch;
-    const std::vector<uint32>& known = row_lengths(count, values, lengths, scratch);
-    if (!begin_parse(count, values, known, min_count, recovered, record_offset, source)) {
-        return false;
-    }
-    row_cursor row(count, values, known, codes);
-    fill_by_mask(row, column_mask, col::last, [this](uint64 bit, const field_value& value) {
-        switch (bit) {
-            case col::text_1:
-                m_text_1 = field_text(value);
-                break;
-            case col::handler_id:
-                m_handler_id = field_int64(value);
-                break;
-            case col::text_4:
-                m_text_4 = field_text(value);
-                break;
-            case col::expiry_time:
-                m_expiry_time = field_int64(value);
-                break;
-            case col::time_10:
-                m_time_10 = field_int64(value);
-                break;
-            case col::number_20:
-                m_number_20 = field_int64(value);
-                break;
-            default:
-                break;
-        }
-    });
-    return true;
+    return parse_push_row(
+        count, values, lengths, codes, column_mask, col::last,
+        [&](const std::vector<uint32>& known) {
+            return begin_parse(count, values, known, min_count, recovered, record_offset, source);
+        },
+        [this](uint64 bit, const field_value& value) {
+            switch (bit) {
+                case col::text_1:
+                    m_text_1 = field_text(value);
+                    break;
+                case col::handler_id:
+                    m_handler_id = field_int64(value);
+                    break;
+                case col::text_4:
+                    m_text_4 = field_text(value);
+                    break;
+                case col::expiry_time:
+                    m_expiry_time = field_int64(value);
+                    break;
+                case col::time_10:
+                    m_time_10 = field_int64(value);
+                    break;
+                case col::number_20:
+                    m_number_20 = field_int64(value);
+                    break;
+                default:
+                    break;
+            }
+        });
 }
