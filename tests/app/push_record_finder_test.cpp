@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/push_table_type.h"
+#include "app/recovery_fixture_hits.h"
 #include "sqlite/database_carver.h"
 #include "sqlite/page_builder.h"
 
@@ -320,58 +321,11 @@ struct carve_case {
 };
 
 const carve_case carve_cases[] = {
-    {"DeletedRowsInMainFileSlack",
-     "deleted.db",
-     false,
-     {"2:VELK-RECOVERY-DELETED-7", "2:VELK-RECOVERY-DELETED-5", "2:VELK-RECOVERY-DELETED-2"}},
-    // The main file's page 7 as it was, the superseded frame of page 7, and the deleted
-    // row's residue in the slack of the page's current frame.
-    {"RowsOverwrittenThroughTheWal",
-     "wal.db",
-     false,
-     {"6:VELK-RECOVERY-LIVE-8", "6:VELK-RECOVERY-LIVE-7", "6:VELK-RECOVERY-LIVE-6",
-      "6:VELK-RECOVERY-LIVE-5", "6:VELK-RECOVERY-WAL-DELETED-4", "6:VELK-RECOVERY-LIVE-3",
-      "6:VELK-RECOVERY-WAL-UPDATE-BEFORE-2", "6:VELK-RECOVERY-LIVE-1", "7:VELK-RECOVERY-LIVE-8",
-      "7:VELK-RECOVERY-LIVE-7", "7:VELK-RECOVERY-LIVE-6", "7:VELK-RECOVERY-LIVE-5",
-      "7:VELK-RECOVERY-WAL-DELETED-4", "7:VELK-RECOVERY-LIVE-3",
-      "7:VELK-RECOVERY-WAL-UPDATE-AFTER-2", "7:VELK-RECOVERY-LIVE-1",
-      "8:VELK-RECOVERY-WAL-DELETED-4"}},
-    // The current frame of page 7 read whole: its live rows and the deleted row's residue.
-    {"CurrentWalPagesWhenAsked",
-     "wal.db",
-     true,
-     {"6:VELK-RECOVERY-LIVE-8",
-      "6:VELK-RECOVERY-LIVE-7",
-      "6:VELK-RECOVERY-LIVE-6",
-      "6:VELK-RECOVERY-LIVE-5",
-      "6:VELK-RECOVERY-WAL-DELETED-4",
-      "6:VELK-RECOVERY-LIVE-3",
-      "6:VELK-RECOVERY-WAL-UPDATE-BEFORE-2",
-      "6:VELK-RECOVERY-LIVE-1",
-      "7:VELK-RECOVERY-LIVE-8",
-      "7:VELK-RECOVERY-LIVE-7",
-      "7:VELK-RECOVERY-LIVE-6",
-      "7:VELK-RECOVERY-LIVE-5",
-      "7:VELK-RECOVERY-WAL-DELETED-4",
-      "7:VELK-RECOVERY-LIVE-3",
-      "7:VELK-RECOVERY-WAL-UPDATE-AFTER-2",
-      "7:VELK-RECOVERY-LIVE-1",
-      "9:VELK-RECOVERY-LIVE-8",
-      "9:VELK-RECOVERY-LIVE-7",
-      "9:VELK-RECOVERY-LIVE-6",
-      "9:VELK-RECOVERY-LIVE-5",
-      "9:VELK-RECOVERY-WAL-DELETED-4",
-      "9:VELK-RECOVERY-LIVE-3",
-      "9:VELK-RECOVERY-WAL-UPDATE-AFTER-2",
-      "9:VELK-RECOVERY-LIVE-1",
-      "8:VELK-RECOVERY-WAL-DELETED-4"}},
+    {"DeletedRowsInMainFileSlack", "deleted.db", false, recovery_hits::deleted_slack},
+    {"RowsOverwrittenThroughTheWal", "wal.db", false, recovery_hits::wal_overwritten},
+    {"CurrentWalPagesWhenAsked", "wal.db", true, recovery_hits::wal_with_valid_pages},
     // Deleted with secure delete on: the journal's page is all that keeps the row.
-    {"RowKeptOnlyByTheJournal",
-     "journal.db",
-     false,
-     {"11:VELK-RECOVERY-LIVE-8", "11:VELK-RECOVERY-LIVE-7", "11:VELK-RECOVERY-LIVE-6",
-      "11:VELK-RECOVERY-LIVE-5", "11:VELK-RECOVERY-LIVE-4", "11:VELK-RECOVERY-JOURNAL-DELETED-3",
-      "11:VELK-RECOVERY-LIVE-2", "11:VELK-RECOVERY-LIVE-1"}},
+    {"RowKeptOnlyByTheJournal", "journal.db", false, recovery_hits::journal_pages},
 };
 
 class FindPushRecordsCarve : public ::testing::TestWithParam<carve_case> {};

@@ -12,6 +12,7 @@
 #include "app/db_processing.h"
 #include "app/push_record_finder.h"
 #include "app/push_table_type.h"
+#include "app/recovery_fixture_hits.h"
 #include "app/velk_options.h"
 #include "io/io_test_support.h"
 #include "sqlite/carved_record.h"
@@ -80,66 +81,26 @@ struct companion_case {
 };
 
 const companion_case companion_cases[] = {
-    {"NoCompanion",
-     {{"deleted.db", "db"}},
-     false,
-     false,
-     {"2:VELK-RECOVERY-DELETED-7", "2:VELK-RECOVERY-DELETED-5", "2:VELK-RECOVERY-DELETED-2"}},
+    {"NoCompanion", {{"deleted.db", "db"}}, false, false, recovery_hits::deleted_slack},
     // An empty log is no log: the main file's slack is still carved.
-    {"EmptyWalIgnored",
-     {{"deleted.db", "db"}},
-     true,
-     false,
-     {"2:VELK-RECOVERY-DELETED-7", "2:VELK-RECOVERY-DELETED-5", "2:VELK-RECOVERY-DELETED-2"}},
+    {"EmptyWalIgnored", {{"deleted.db", "db"}}, true, false, recovery_hits::deleted_slack},
     {"JournalPages",
      {{"journal.db", "db"}, {"journal.db-journal", "db-journal"}},
      false,
      false,
-     {"11:VELK-RECOVERY-LIVE-8", "11:VELK-RECOVERY-LIVE-7", "11:VELK-RECOVERY-LIVE-6",
-      "11:VELK-RECOVERY-LIVE-5", "11:VELK-RECOVERY-LIVE-4", "11:VELK-RECOVERY-JOURNAL-DELETED-3",
-      "11:VELK-RECOVERY-LIVE-2", "11:VELK-RECOVERY-LIVE-1"}},
+     recovery_hits::journal_pages},
     // Both companions: the log is carved, the journal is not looked at.
     {"WalWinsOverJournal",
      {{"wal.db", "db"}, {"wal.db-wal", "db-wal"}, {"journal.db-journal", "db-journal"}},
      false,
      false,
-     {"6:VELK-RECOVERY-LIVE-8", "6:VELK-RECOVERY-LIVE-7", "6:VELK-RECOVERY-LIVE-6",
-      "6:VELK-RECOVERY-LIVE-5", "6:VELK-RECOVERY-WAL-DELETED-4", "6:VELK-RECOVERY-LIVE-3",
-      "6:VELK-RECOVERY-WAL-UPDATE-BEFORE-2", "6:VELK-RECOVERY-LIVE-1", "7:VELK-RECOVERY-LIVE-8",
-      "7:VELK-RECOVERY-LIVE-7", "7:VELK-RECOVERY-LIVE-6", "7:VELK-RECOVERY-LIVE-5",
-      "7:VELK-RECOVERY-WAL-DELETED-4", "7:VELK-RECOVERY-LIVE-3",
-      "7:VELK-RECOVERY-WAL-UPDATE-AFTER-2", "7:VELK-RECOVERY-LIVE-1",
-      "8:VELK-RECOVERY-WAL-DELETED-4"}},
+     recovery_hits::wal_overwritten},
     // "-carve" passes its setting on: the log's current pages are carved too.
     {"WalValidPagesWhenAsked",
      {{"wal.db", "db"}, {"wal.db-wal", "db-wal"}},
      false,
      true,
-     {"6:VELK-RECOVERY-LIVE-8",
-      "6:VELK-RECOVERY-LIVE-7",
-      "6:VELK-RECOVERY-LIVE-6",
-      "6:VELK-RECOVERY-LIVE-5",
-      "6:VELK-RECOVERY-WAL-DELETED-4",
-      "6:VELK-RECOVERY-LIVE-3",
-      "6:VELK-RECOVERY-WAL-UPDATE-BEFORE-2",
-      "6:VELK-RECOVERY-LIVE-1",
-      "7:VELK-RECOVERY-LIVE-8",
-      "7:VELK-RECOVERY-LIVE-7",
-      "7:VELK-RECOVERY-LIVE-6",
-      "7:VELK-RECOVERY-LIVE-5",
-      "7:VELK-RECOVERY-WAL-DELETED-4",
-      "7:VELK-RECOVERY-LIVE-3",
-      "7:VELK-RECOVERY-WAL-UPDATE-AFTER-2",
-      "7:VELK-RECOVERY-LIVE-1",
-      "9:VELK-RECOVERY-LIVE-8",
-      "9:VELK-RECOVERY-LIVE-7",
-      "9:VELK-RECOVERY-LIVE-6",
-      "9:VELK-RECOVERY-LIVE-5",
-      "9:VELK-RECOVERY-WAL-DELETED-4",
-      "9:VELK-RECOVERY-LIVE-3",
-      "9:VELK-RECOVERY-WAL-UPDATE-AFTER-2",
-      "9:VELK-RECOVERY-LIVE-1",
-      "8:VELK-RECOVERY-WAL-DELETED-4"}},
+     recovery_hits::wal_with_valid_pages},
 };
 
 class CarveDbSlackCompanions : public ::testing::TestWithParam<companion_case> {};
