@@ -13,6 +13,7 @@ std::wstring wide(const std::string& text) { return std::wstring(text.begin(), t
 
 std::vector<std::wstring> wide(const std::vector<std::string>& items) {
     std::vector<std::wstring> out;
+    out.reserve(items.size());
     for (const std::string& item : items) {
         out.push_back(wide(item));
     }
