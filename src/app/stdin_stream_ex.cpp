@@ -160,7 +160,8 @@ void stdin_stream_ex::list_folder(const pending_dir& folder) {
     }
     dir_listing listed;
     int read_error = 0;
-    (void)list_dir(start, listed, 0, false, true, &read_error);  // empty or not: read_error
+    // Its result only says whether anything was listed; read_error says whether all was.
+    (void)list_dir(start, listed, 0, false, true, &read_error);
     if (read_error != 0) {
         // What was listed before a failure is still walked.
         ++m_unlisted_folders;
