@@ -8,7 +8,7 @@
 results_db_writer::results_db_writer() { init(); }
 
 void results_db_writer::init() {
-    clear();
+    kq_libload_base::clear();
     set_default_names();
     m_metadata.clear();
     m_pending.clear();
