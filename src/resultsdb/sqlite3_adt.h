@@ -123,6 +123,8 @@ protected:
     // when no row came back.
     [[nodiscard]] bool read_first_value(const std::string& sql, const binder& bind,
                                         std::string& value);
+    // Every (name, last rowid) row of the register.
+    [[nodiscard]] bool read_register(std::vector<std::vector<std::string>>& rows);
     // read_first_value parsed as a number; 0 when absent or not a number.
     [[nodiscard]] int64 read_number(const std::string& sql, const binder& bind);
 

@@ -1,6 +1,8 @@
 // The reads of sqlite3_adt: single values of the register and the run table, the register
 // as a list or map, and every run.
 
+#include <utility>
+
 #include "resultsdb/results_callbacks.h"
 #include "resultsdb/sql_names.h"
 #include "resultsdb/sql_statement.h"
@@ -75,8 +77,8 @@ int64 sqlite3_adt::select_max_rowid(const std::string& table_name) {
                        [](sql_statement&) { return true; });
 }
 
-bool sqlite3_adt::read_ref_tables(std::vector<std::string>& out) {
-    out.clear();
+bool sqlite3_adt::read_register(std::vector<std::vector<std::string>>& rows) {
+    rows.clear();
     if (!m_open) {
         return false;
     }
@@ -86,7 +88,17 @@ bool sqlite3_adt::read_ref_tables(std::vector<std::string>& out) {
     if (!sql_transaction(&result, this, {sql}, sql_row_callback)) {
         return false;
     }
-    for (const std::vector<std::string>& row : result.rows) {
+    rows = std::move(result.rows);
+    return true;
+}
+
+bool sqlite3_adt::read_ref_tables(std::vector<std::string>& out) {
+    out.clear();
+    std::vector<std::vector<std::string>> rows;
+    if (!read_register(rows)) {
+        return false;
+    }
+    for (const std::vector<std::string>& row : rows) {
         if (!row.empty()) {
             out.push_back(row[0]);
         }
@@ -96,16 +108,11 @@ bool sqlite3_adt::read_ref_tables(std::vector<std::string>& out) {
 
 bool sqlite3_adt::read_ref_map(std::map<std::string, int64>& out) {
     out.clear();
-    if (!m_open) {
+    std::vector<std::vector<std::string>> rows;
+    if (!read_register(rows)) {
         return false;
     }
-    sql_result_set result;
-    const std::string sql =
-        "select `table_name`, `last_rowid` from " + backquoted_name(m_ref_table) + ";";
-    if (!sql_transaction(&result, this, {sql}, sql_row_callback)) {
-        return false;
-    }
-    for (const std::vector<std::string>& row : result.rows) {
+    for (const std::vector<std::string>& row : rows) {
         if (row.size() < 2) {
             continue;
         }
