@@ -74,10 +74,11 @@ void fuzz_tags(const markup_input& in, int length) {
     std::string name;
     (void)xml_attribute_value(buffer.get(), length, in.name.c_str(), value);
     (void)nth_tag_attribute(buffer.get(), length, in.flags >> 4U, name, value);
-    (void)find_named_value(buffer.get(), static_cast<unsigned>(length), in.name.c_str(), value);
+    // These two count in unsigned lengths: a negative length has no meaning there.
+    const auto count = static_cast<unsigned>(std::max(length, 0));
+    (void)find_named_value(buffer.get(), count, in.name.c_str(), value);
     attribute_match match;
-    if (find_tag_attribute({in.text, in.flags}, static_cast<unsigned>(length), in.name.c_str(),
-                           match)) {
+    if (find_tag_attribute({in.text, in.flags}, count, in.name.c_str(), match)) {
         check(match.offset >= in.flags && match.length <= in.text.size());
     }
     std::vector<std::string> tokens;
