@@ -70,6 +70,8 @@ bool rule_transition(const byte_array& rule, uint16 year, int64& out) {
     when.month = words[rule_word::month];
     when.day = 1;
     // The weekday of the 1st, through the same calendar arithmetic as the transition itself.
+    // 0 stands for both 1601-01-01 (a Monday, read back correctly) and "no FILETIME"; in the
+    // latter case the transition below has none either and is refused there.
     _windows_systemtime first_of_month;
     if (!filetime_to_systemtime(systemtime_to_filetime(when), first_of_month)) {
         return false;

@@ -6,16 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "text/text_test_support.h"
+
 namespace {
 
+using text_test::named_case_printer;
 using list = std::vector<std::string>;
-
-struct named_case_printer {
-    template <class Info>
-    std::string operator()(const Info& info) const {
-        return info.param.name;
-    }
-};
 
 struct split_case {
     const char* name;

@@ -4,19 +4,13 @@
 
 #include <string>
 
-#include "text/counted_buffer.h"
+#include "text/text_test_support.h"
 
 namespace {
 
-using counted_test::narrow_buffer;
-using counted_test::wide_buffer;
-
-struct named_case_printer {
-    template <class Info>
-    std::string operator()(const Info& info) const {
-        return info.param.name;
-    }
-};
+using text_test::named_case_printer;
+using text_test::narrow_buffer;
+using text_test::wide_buffer;
 
 TEST(TakeXmlElement, MovesTheFirstElementOut) {
     std::string text = "x<item>1</item>y<item>2</item>";

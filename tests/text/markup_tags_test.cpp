@@ -5,19 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "text/counted_buffer.h"
+#include "text/text_test_support.h"
 
 namespace {
 
-using counted_test::narrow_buffer;
+using text_test::named_case_printer;
+using text_test::narrow_buffer;
 using list = std::vector<std::string>;
-
-struct named_case_printer {
-    template <class Info>
-    std::string operator()(const Info& info) const {
-        return info.param.name;
-    }
-};
 
 // ---- extract_tags / collect_tag_items ----
 

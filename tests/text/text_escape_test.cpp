@@ -5,20 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "text/counted_buffer.h"
+#include "text/text_test_support.h"
 
 namespace {
 
-using counted_test::exact_buffer;
+using text_test::named_case_printer;
+using text_test::exact_buffer;
 using list = std::vector<std::string>;
 using wlist = std::vector<std::wstring>;
-
-struct named_case_printer {
-    template <class Info>
-    std::string operator()(const Info& info) const {
-        return info.param.name;
-    }
-};
 
 const list html_matches = {"<", ">", "&"};
 const list html_replacements = {"&lt;", "&gt;", "&amp;"};

@@ -1,14 +1,23 @@
 #pragma once
-// A heap copy of a text with no terminator and no spare capacity, so that under the
-// sanitizer build any read past the given length is caught as a heap overflow.
+// Helpers shared by the text tests of counted-buffer routines.
 
 #include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
 
-namespace counted_test {
+namespace text_test {
 
+// Names a parameterised case by its `name` field.
+struct named_case_printer {
+    template <class Info>
+    std::string operator()(const Info& info) const {
+        return info.param.name;
+    }
+};
+
+// A heap copy of a text with no terminator and no spare capacity, so that under the
+// sanitizer build any read past the given length is caught as a heap overflow.
 template <class Char>
 class exact_buffer {
 public:
@@ -35,4 +44,4 @@ private:
 using narrow_buffer = exact_buffer<char>;
 using wide_buffer = exact_buffer<wchar_t>;
 
-}  // namespace counted_test
+}  // namespace text_test
