@@ -100,7 +100,9 @@ public:
     void step(char c) {
         if (m_quote != 0) {
             m_out.push_back(c);
-            m_quote = c == m_quote ? 0 : m_quote;
+            if (c == m_quote) {
+                m_quote = 0;
+            }
             return;
         }
         if (m_in_value) {
@@ -160,8 +162,7 @@ private:
 
 }  // namespace
 
-bool split_html_tokens(const char* buffer, int length, std::vector<std::string>& list,
-                       bool trim) {
+bool split_html_tokens(const char* buffer, int length, std::vector<std::string>& list, bool trim) {
     if (buffer != nullptr && length > 0) {
         const std::string_view text(buffer, static_cast<std::size_t>(length));
         html_splitter splitter(list, trim);

@@ -11,8 +11,7 @@
 // "</"; "<?" and "<%" blocks stay one tag up to a ">" after "?" or "%". With trim, items are
 // trimmed and empty ones left out, except the run before a "<?"/"<%" block, which is always
 // added as it is. Text after the last tag is not added. True when the list is not empty.
-bool split_html_tokens(const char* buffer, int length, std::vector<std::string>& list,
-                       bool trim);
+bool split_html_tokens(const char* buffer, int length, std::vector<std::string>& list, bool trim);
 
 // Rewrites in place every item that starts with "<" (but not "<?" or "<%"): letters outside
 // quotes lower-cased, runs of blanks and the blanks around "=" dropped, tabs and line ends

@@ -9,8 +9,7 @@ std::size_t pair_value_end(const std::string& text, std::size_t start) {
     const std::size_t comma_quote = text.find(",\"", start);
     if (comma_quote != std::string::npos) {
         // A value that closes a nested object stops before the object's "}".
-        return comma_quote > start && text[comma_quote - 1] == '}' ? comma_quote - 1
-                                                                    : comma_quote;
+        return comma_quote > start && text[comma_quote - 1] == '}' ? comma_quote - 1 : comma_quote;
     }
     const std::size_t comma = text.find(',', start);
     if (comma == std::string::npos) {
@@ -101,7 +100,6 @@ void write_quoted_pairs(std::ostream& out, const std::vector<std::string>& keys,
         if (i > 0) {
             out << separator << ' ';
         }
-        out << '"' << keys[i] << "\":\"" << (i < values.size() ? values[i] : std::string())
-            << '"';
+        out << '"' << keys[i] << "\":\"" << (i < values.size() ? values[i] : std::string()) << '"';
     }
 }

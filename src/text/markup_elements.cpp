@@ -17,8 +17,8 @@ bool take_element(std::basic_string<Char>& out, std::basic_string<Char>& text,
         return false;
     }
     const std::basic_string<Char> open = Char('<') + tag;
-    const std::basic_string<Char> close = std::basic_string<Char>{Char('<'), Char('/')} + tag +
-                                          Char('>');
+    const std::basic_string<Char> close =
+        std::basic_string<Char>{Char('<'), Char('/')} + tag + Char('>');
     const std::size_t start = text.find(open);
     if (start == std::basic_string<Char>::npos) {
         return false;
@@ -122,8 +122,7 @@ bool take_xml_element_w(std::wstring& out, std::wstring& text, const std::wstrin
 }
 
 bool remove_xml_element(char* buffer, int* length, const char* tag) {
-    if (buffer == nullptr || length == nullptr || tag == nullptr || *tag == '\0' ||
-        *length <= 0) {
+    if (buffer == nullptr || length == nullptr || tag == nullptr || *tag == '\0' || *length <= 0) {
         return false;
     }
     auto count = static_cast<std::size_t>(*length);
@@ -135,8 +134,8 @@ bool remove_xml_element(char* buffer, int* length, const char* tag) {
 }
 
 bool wremove_xml_element(wchar_t* buffer, int* length, const wchar_t* tag) {
-    if (buffer == nullptr || length == nullptr || tag == nullptr || *tag == L'\0' ||
-        *length <= 0 || static_cast<std::size_t>(*length) % sizeof(wchar_t) != 0) {
+    if (buffer == nullptr || length == nullptr || tag == nullptr || *tag == L'\0' || *length <= 0 ||
+        static_cast<std::size_t>(*length) % sizeof(wchar_t) != 0) {
         return false;
     }
     std::size_t count = static_cast<std::size_t>(*length) / sizeof(wchar_t);

@@ -124,8 +124,8 @@ bool escape_by_table(const uint8* text, int length, const std::vector<std::strin
 }
 
 bool wescape_by_table(const wchar_t* text, int count, const std::vector<std::wstring>& matches,
-                      const std::vector<std::wstring>& replacements, std::wstring& out,
-                      bool nocase, bool percent) {
+                      const std::vector<std::wstring>& replacements, std::wstring& out, bool nocase,
+                      bool percent) {
     if (text == nullptr || count <= 0) {
         out.clear();
         return false;
@@ -140,14 +140,16 @@ std::string html_escape_basic(const uint8* text) {
     if (text == nullptr) {
         return {};
     }
-    const std::size_t length = std::strlen(reinterpret_cast<const char*>(text));  // NOLINT(*-reinterpret-cast)
+    const std::size_t length =
+        std::strlen(reinterpret_cast<const char*>(text));  // NOLINT(*-reinterpret-cast)
     std::string escaped;
-    if (length > INT_MAX || !escape_by_table(text, static_cast<int>(length), matches,
-                                             replacements, escaped, true, true)) {
+    if (length > INT_MAX || !escape_by_table(text, static_cast<int>(length), matches, replacements,
+                                             escaped, true, true)) {
         return latin1_to_utf8(text);
     }
     // The escaped text holds only bytes 32 to 126, CR and LF, so this copies it unchanged.
-    return latin1_to_utf8(reinterpret_cast<const uint8*>(escaped.c_str()));  // NOLINT(*-reinterpret-cast)
+    return latin1_to_utf8(
+        reinterpret_cast<const uint8*>(escaped.c_str()));  // NOLINT(*-reinterpret-cast)
 }
 
 bool url_percent_decode(std::string& out, const std::string& text, char special,

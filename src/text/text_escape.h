@@ -19,8 +19,8 @@ bool escape_by_table(const uint8* text, int length, const std::vector<std::strin
 // The same on count wide characters; a character is judged for the percent form by its low
 // byte alone, and only that byte is written.
 bool wescape_by_table(const wchar_t* text, int count, const std::vector<std::wstring>& matches,
-                      const std::vector<std::wstring>& replacements, std::wstring& out,
-                      bool nocase, bool percent);
+                      const std::vector<std::wstring>& replacements, std::wstring& out, bool nocase,
+                      bool percent);
 // A NUL-terminated text with "<", ">" and "&" written as entities and every byte outside 32
 // to 126 (but CR and LF) in percent form, as UTF-8; an empty text gives "".
 [[nodiscard]] std::string html_escape_basic(const uint8* text);

@@ -96,8 +96,8 @@ bool shift_by_seconds(int64 t, int64 a, int64 b, int sign, int64& out) {
         __builtin_mul_overflow(seconds, time_epoch::ticks_per_second, &ticks)) {
         return false;
     }
-    const bool overflow = sign > 0 ? __builtin_add_overflow(t, ticks, &out)
-                                   : __builtin_sub_overflow(t, ticks, &out);
+    const bool overflow =
+        sign > 0 ? __builtin_add_overflow(t, ticks, &out) : __builtin_sub_overflow(t, ticks, &out);
     return !overflow && out > 0;
 }
 

@@ -117,7 +117,8 @@ void fuzz_escapes(const markup_input& in, int length) {
     (void)escape_by_table(bytes.get(), length, matches, replacements, escaped, nocase, percent);
     const std::wstring wide_text(in.text.begin(), in.text.end());
     const auto wide = exact_copy<wchar_t>(wide_text);
-    const std::vector<std::wstring> wide_matches{L"<", std::wstring(in.name.begin(), in.name.end())};
+    const std::vector<std::wstring> wide_matches{L"<",
+                                                 std::wstring(in.name.begin(), in.name.end())};
     std::wstring wide_escaped;
     (void)wescape_by_table(wide.get(), length, wide_matches, {L"&lt;", L"?"}, wide_escaped, nocase,
                            percent);

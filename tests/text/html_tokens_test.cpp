@@ -25,15 +25,22 @@ const split_case split_cases[] = {
     {"text_after_last_tag_dropped", "x<b>tail", {"x", "<b>"}, {"x", "<b>"}},
     {"blank_runs", "<a> <b>\n", {"", "<a>", " ", "<b>"}, {"<a>", "<b>"}},
     {"runs_trimmed", " a <b>", {" a ", "<b>"}, {"a", "<b>"}},
-    {"pre_body_whole", "<pre> a<b> </pre>", {"", "<pre>", " a<b> ", "</pre>"},
+    {"pre_body_whole",
+     "<pre> a<b> </pre>",
+     {"", "<pre>", " a<b> ", "</pre>"},
      {"<pre>", "a<b>", "</pre>"}},
-    {"script_body_whole", "<SCRIPT type=x>if(a<b)c()</script>",
+    {"script_body_whole",
+     "<SCRIPT type=x>if(a<b)c()</script>",
      {"", "<SCRIPT type=x>", "if(a<b)c()", "</script>"},
      {"<SCRIPT type=x>", "if(a<b)c()", "</script>"}},
-    {"pre_with_attributes_is_no_block", "<pre class=x>a<b>", {"", "<pre class=x>", "a", "<b>"},
+    {"pre_with_attributes_is_no_block",
+     "<pre class=x>a<b>",
+     {"", "<pre class=x>", "a", "<b>"},
      {"<pre class=x>", "a", "<b>"}},
     // The run before a server block is added as it stands, even empty and when trimming.
-    {"server_block_whole", "<? if a>b ?>x<p>", {"", "<? if a>b ?>", "x", "<p>"},
+    {"server_block_whole",
+     "<? if a>b ?>x<p>",
+     {"", "<? if a>b ?>", "x", "<p>"},
      {"", "<? if a>b ?>", "x", "<p>"}},
     {"asp_block_with_lt", " <%= a<b %>", {" ", "<%= a<b %>"}, {" ", "<%= a<b %>"}},
     {"unclosed_tag_given_up", "<a <b>", {"", "", "<b>"}, {"<b>"}},
@@ -47,7 +54,8 @@ TEST_P(SplitHtmlTokens, GivesTagsAndRuns) {
     const split_case& c = GetParam();
     narrow_buffer buffer(c.text);
     list items;
-    EXPECT_EQ(split_html_tokens(buffer.data(), buffer.length(), items, false), !c.untrimmed.empty());
+    EXPECT_EQ(split_html_tokens(buffer.data(), buffer.length(), items, false),
+              !c.untrimmed.empty());
     EXPECT_EQ(items, c.untrimmed);
     items.clear();
     EXPECT_EQ(split_html_tokens(buffer.data(), buffer.length(), items, true), !c.trimmed.empty());

@@ -29,8 +29,7 @@ const split_case split_cases[] = {
     {"only_unclosed_object", R"([{"a":1)", false, {}},
     // Braces are counted wherever they stand, inside strings too.
     {"brace_in_string_counts", R"([{"a":"}"}])", true, {R"({"a":"})"}},
-    {"stray_close_between_objects", R"([{"a":1}},{"b":2}])", true,
-     {R"({"a":1})", R"({"b":2})"}},
+    {"stray_close_between_objects", R"([{"a":1}},{"b":2}])", true, {R"({"a":1})", R"({"b":2})"}},
 };
 
 class SplitJsonObjects : public ::testing::TestWithParam<split_case> {};

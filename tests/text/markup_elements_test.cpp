@@ -89,7 +89,8 @@ TEST_P(RemoveXmlElement, KeepsTheRest) {
     wide_buffer wide(wide_text);
     int bytes = wide.byte_length();
     const std::string tag(c.tag);
-    ASSERT_TRUE(wremove_xml_element(wide.data(), &bytes, std::wstring(tag.begin(), tag.end()).c_str()));
+    ASSERT_TRUE(
+        wremove_xml_element(wide.data(), &bytes, std::wstring(tag.begin(), tag.end()).c_str()));
     EXPECT_EQ(bytes % static_cast<int>(sizeof(wchar_t)), 0);
     const std::wstring wide_kept = wide.text(bytes / static_cast<int>(sizeof(wchar_t)));
     if (c.text.find("/>") == std::string_view::npos) {

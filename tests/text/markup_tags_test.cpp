@@ -48,8 +48,7 @@ TEST_P(ExtractTags, ListsTagsAndPositions) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ExtractTags, ::testing::ValuesIn(tags_cases),
-                         named_case_printer());
+INSTANTIATE_TEST_SUITE_P(Cases, ExtractTags, ::testing::ValuesIn(tags_cases), named_case_printer());
 
 TEST(ExtractTags, KeepsEarlierItemsAndRefusesEmptyInput) {
     narrow_buffer buffer(std::string_view("x<y>"));
@@ -184,13 +183,13 @@ TEST_P(FindTagAttribute, GivesValueOffsetAndLength) {
     EXPECT_EQ(found.length, c.value_length);
 
     // The plain-buffer form reads the same value from an unterminated copy.
-    const std::string_view shown = std::string_view(c.text).substr(0, std::min<std::size_t>(
-                                                                          length, c.text.size()));
+    const std::string_view shown =
+        std::string_view(c.text).substr(0, std::min<std::size_t>(length, c.text.size()));
     narrow_buffer buffer(shown);
     std::string value = "stale";
-    EXPECT_EQ(find_named_value(buffer.data(), static_cast<unsigned>(buffer.length()), c.attribute,
-                               value),
-              c.ok);
+    EXPECT_EQ(
+        find_named_value(buffer.data(), static_cast<unsigned>(buffer.length()), c.attribute, value),
+        c.ok);
     EXPECT_EQ(value, c.value);
 }
 
@@ -201,12 +200,12 @@ TEST(FindTagAttribute, RefusesNamesOver256Characters) {
     const std::string name(257, 'n');
     const std::string text = name + "=\"v\" ";
     attribute_match found;
-    EXPECT_FALSE(find_tag_attribute({text, 0}, static_cast<unsigned>(text.size()), name.c_str(),
-                                    found));
+    EXPECT_FALSE(
+        find_tag_attribute({text, 0}, static_cast<unsigned>(text.size()), name.c_str(), found));
     const std::string longest(256, 'n');
     const std::string fits = longest + "=\"v\" ";
-    EXPECT_TRUE(find_tag_attribute({fits, 0}, static_cast<unsigned>(fits.size()),
-                                   longest.c_str(), found));
+    EXPECT_TRUE(
+        find_tag_attribute({fits, 0}, static_cast<unsigned>(fits.size()), longest.c_str(), found));
     EXPECT_EQ(found.value, "v");
 
     std::string value;

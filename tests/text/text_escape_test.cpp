@@ -9,8 +9,8 @@
 
 namespace {
 
-using text_test::named_case_printer;
 using text_test::exact_buffer;
+using text_test::named_case_printer;
 using list = std::vector<std::string>;
 using wlist = std::vector<std::wstring>;
 
@@ -71,8 +71,8 @@ TEST(EscapeByTable, WideFormJudgesTheLowByte) {
     const std::wstring_view text = L"\u0101<\u0141\r\u010D";
     exact_buffer<wchar_t> buffer(text);
     std::wstring out;
-    ASSERT_TRUE(wescape_by_table(buffer.data(), buffer.length(), {L"<"}, {L"&lt;"}, out, true,
-                                 true));
+    ASSERT_TRUE(
+        wescape_by_table(buffer.data(), buffer.length(), {L"<"}, {L"&lt;"}, out, true, true));
     // U+0101 and U+010D have low bytes 01 and 0D; U+0141 has 41 ("A") and stays whole.
     EXPECT_EQ(out, L"%01&lt;\u0141\r%0d");
 

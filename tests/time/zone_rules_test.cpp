@@ -21,8 +21,8 @@ constexpr int64 ticks_per_hour = 3600 * ticks_per_second;
 // from the calendar code under test.
 int64 filetime_of(int y, unsigned m, unsigned d, int hour, int minute = 0) {
     const chr::sys_days day{chr::year{y} / chr::month{m} / chr::day{d}};
-    const int64 unix_seconds =
-        static_cast<int64>(day.time_since_epoch().count()) * 86400 + hour * 3600 + minute * 60;
+    const int64 unix_seconds = static_cast<int64>(day.time_since_epoch().count()) * 86400 +
+                               int64{hour} * 3600 + int64{minute} * 60;
     return unix_seconds * ticks_per_second + 116444736000000000;
 }
 
@@ -45,8 +45,8 @@ unsigned stepped_sunday(int y, unsigned m, unsigned week) {
     return last_sunday;
 }
 
-byte_array make_rule(uint16 month, uint16 week, uint16 hour, uint16 minute = 0,
-                     uint16 second = 0, uint16 millisecond = 0, uint16 day_of_week = 0) {
+byte_array make_rule(uint16 month, uint16 week, uint16 hour, uint16 minute = 0, uint16 second = 0,
+                     uint16 millisecond = 0, uint16 day_of_week = 0) {
     const uint16 words[8] = {0, month, week, hour, minute, second, millisecond, day_of_week};
     byte_array rule;
     for (const uint16 w : words) {
@@ -66,13 +66,13 @@ TEST(ZoneTransitions, FallOnTheWeekthSundayOfTheMonth) {
     };
     const int64 mid_2024 = filetime_of(2024, 7, 1, 12);
     const known cases[] = {
-        {make_rule(3, 2, 2), 133545096000000000},                 // 2024-03-10 02:00
-        {make_rule(3, 5, 1), 133563204000000000},                 // 2024-03-31 01:00
-        {make_rule(10, 5, 1), 133744644000000000},                // 2024-10-27 01:00, last
-        {make_rule(9, 1, 0), filetime_of(2024, 9, 1, 0)},         // the 1st is a Sunday
-        {make_rule(4, 1, 0), filetime_of(2024, 4, 7, 0)},         // the 1st is a Monday
-        {make_rule(2, 5, 0), filetime_of(2024, 2, 25, 0)},        // leap February, last
-        {make_rule(6, 0, 3, 4), filetime_of(2024, 6, 2, 3, 4)},   // week 0 is the first
+        {make_rule(3, 2, 2), 133545096000000000},                // 2024-03-10 02:00
+        {make_rule(3, 5, 1), 133563204000000000},                // 2024-03-31 01:00
+        {make_rule(10, 5, 1), 133744644000000000},               // 2024-10-27 01:00, last
+        {make_rule(9, 1, 0), filetime_of(2024, 9, 1, 0)},        // the 1st is a Sunday
+        {make_rule(4, 1, 0), filetime_of(2024, 4, 7, 0)},        // the 1st is a Monday
+        {make_rule(2, 5, 0), filetime_of(2024, 2, 25, 0)},       // leap February, last
+        {make_rule(6, 0, 3, 4), filetime_of(2024, 6, 2, 3, 4)},  // week 0 is the first
         {make_rule(1, 1, 0, 0, 5, 250, 6), filetime_of(2024, 1, 7, 0) + 52500000},
     };
     for (const known& c : cases) {
@@ -152,8 +152,8 @@ TEST(ZoneTransitions, MomentZeroTakesTheCurrentYear) {
     ASSERT_TRUE(kq::get_zone_transitions(first, second, opens, closes, 0));
     int64 first_now = 0;
     int64 second_now = 0;
-    ASSERT_TRUE(kq::get_zone_transitions(first_now, second_now, opens, closes,
-                                         kq::time::now().filetime));
+    ASSERT_TRUE(
+        kq::get_zone_transitions(first_now, second_now, opens, closes, kq::time::now().filetime));
     EXPECT_EQ(first, first_now);
     EXPECT_EQ(second, second_now);
     const kq::zone_rules zone{opens, closes, 0, 0, 0};
@@ -205,8 +205,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, RulesLocalTime, ::testing::ValuesIn(shift_cases)
 TEST(RulesLocalTime, SwappedRulesLeaveEveryMomentOutside) {
     kq::zone_rules zone = summer_time_zone();
     std::swap(zone.first_rule, zone.second_rule);
-    for (const int64 utc : {filetime_of(2024, 7, 1, 12), filetime_of(2024, 12, 1, 12),
-                            opens_2024, closes_2024}) {
+    for (const int64 utc :
+         {filetime_of(2024, 7, 1, 12), filetime_of(2024, 12, 1, 12), opens_2024, closes_2024}) {
         const int64 local = kq::utc_to_local_by_rules(utc, zone);
         EXPECT_EQ(local, utc + ticks_per_hour);
         EXPECT_EQ(kq::local_to_utc_by_rules(local, zone), utc);
