@@ -52,6 +52,10 @@ const text_case text_cases[] = {
     {"BytesDropBreakTabAndIndent", text_form::bytes_all_flags, std::string("a\r\n\t  b\0c", 9),
      "ab", true},
     {"BytesKeepBlankNotAfterBreak", text_form::bytes_all_flags, "a b\tc\nd", "a bcd", false},
+    // A tab does not end the indent after a break; the first kept byte does.
+    {"BytesIndentSpansTabs", text_form::bytes_all_flags, "a\n\t \t b c\r\n", "ab c", false},
+    {"BytesLeadingBreakAndIndent", text_form::bytes_all_flags, "\r\n  x  y", "x  y", false},
+    {"BytesBlankBeforeBreakKept", text_form::bytes_all_flags, "a \nb", "a b", false},
     {"BytesNoFlagsKeepEverything", text_form::bytes_no_flags, std::string("a\r\n\0b", 5),
      std::string("a\r\n\0b", 5), false},
     {"BlobSixteenPrintableBytesIsGuid", text_form::blob, printable16,
