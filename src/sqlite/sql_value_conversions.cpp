@@ -168,6 +168,23 @@ std::string& text_from_chars(std::string& out, const char* text, int length, boo
     return out;
 }
 
+namespace {
+
+// The control bytes text_from_bytes acts on, as bits of a mask over the byte values 0 to 13:
+// a zero byte stops the copy, line breaks and tabs are dropped.
+uint32 dropped_controls(bool drop_line_breaks, bool drop_blanks, bool stop_at_nul) {
+    uint32 mask = stop_at_nul ? 1U : 0U;
+    if (drop_line_breaks) {
+        mask |= (1U << carriage_return) | (1U << line_feed);
+    }
+    if (drop_blanks) {
+        mask |= 1U << tab;
+    }
+    return mask;
+}
+
+}  // namespace
+
 std::string& text_from_bytes(std::string& out, bool* stopped, const uint8* data, int length,
                              bool drop_line_breaks, bool drop_blanks, bool stop_at_nul) {
     out.clear();
@@ -181,42 +198,37 @@ std::string& text_from_bytes(std::string& out, bool* stopped, const uint8* data,
     // Payloads run to megabytes: copied in runs of kept bytes into one allocation, not byte
     // by byte.
     out.reserve(bytes.size());
-    const auto special = [&](uint8 b) {
-        return (b == 0 && stop_at_nul) || (drop_line_breaks && is_line_break(b)) ||
-               (drop_blanks && (b == tab || b == blank));
+    const uint32 controls = dropped_controls(drop_line_breaks, drop_blanks, stop_at_nul);
+    const auto acted_on = [controls](uint8 b) {
+        return b <= carriage_return && ((controls >> b) & 1U) != 0;
     };
     bool after_break = false;
     std::size_t at = 0;
     while (at < bytes.size()) {
+        // The indent of a line after a dropped break goes with the break.
+        while (after_break && drop_blanks && at < bytes.size() &&
+               (bytes[at] == blank || bytes[at] == tab)) {
+            ++at;
+        }
         std::size_t end = at;
-        while (end < bytes.size() && !special(bytes[end])) {
+        while (end < bytes.size() && !acted_on(bytes[end])) {
             ++end;
         }
         const std::span<const uint8> run = bytes.subspan(at, end - at);
         out.append(reinterpret_cast<const char*>(run.data()),  // NOLINT(*-reinterpret-cast)
                    run.size());
-        if (end > at) {
-            after_break = false;
-        }
+        after_break = after_break && run.empty();
         if (end == bytes.size()) {
             break;
         }
-        const uint8 b = bytes[end];
         at = end + 1;
-        if (b == 0 && stop_at_nul) {
+        if (bytes[end] == 0) {
             if (stopped != nullptr) {
                 *stopped = true;
             }
             break;
         }
-        if (drop_line_breaks && is_line_break(b)) {
-            after_break = true;
-            continue;
-        }
-        // A tab is dropped; a blank only right after a dropped line break.
-        if (b == blank && !after_break) {
-            out.push_back(static_cast<char>(b));
-        }
+        after_break = after_break || is_line_break(bytes[end]);  // a tab leaves it as it is
     }
     return out;
 }
