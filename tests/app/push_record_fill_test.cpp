@@ -11,9 +11,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "app/handler_settings_record.h"
+#include "app/notification_handler_record.h"
 #include "app/notification_record.h"
 #include "app/wns_push_channel_record.h"
 
@@ -325,6 +328,82 @@ TEST(PushRecordFill, ClearedNotificationFormatIsXml) {
     record.clear();
     EXPECT_EQ(record.m_format, "xml");
     EXPECT_EQ(record.m_type, "");
+}
+
+// ---- Records in their lists ----------------------------------------------------------
+
+// The record lists grow by moving their records: a class that could only be copied would
+// copy every payload again at each growth.
+static_assert(std::is_nothrow_move_constructible_v<notification_record>);
+static_assert(std::is_nothrow_move_constructible_v<notification_handler_record>);
+static_assert(std::is_nothrow_move_constructible_v<wns_push_channel_record>);
+static_assert(std::is_nothrow_move_constructible_v<handler_settings_record>);
+
+void expect_same_notification(const notification_record& a, const notification_record& b) {
+    EXPECT_EQ(a.m_recovered, b.m_recovered);
+    EXPECT_EQ(a.m_record_offset, b.m_record_offset);
+    EXPECT_EQ(a.m_source_word, b.m_source_word);
+    EXPECT_EQ(a.m_record_bytes, b.m_record_bytes);
+    EXPECT_EQ(a.m_column_mask, b.m_column_mask);
+    EXPECT_EQ(a.m_table_type, b.m_table_type);
+    EXPECT_EQ(a.m_rowid, b.m_rowid);
+    EXPECT_EQ(a.m_column_initials, b.m_column_initials);
+    EXPECT_EQ(a.m_schema_signature, b.m_schema_signature);
+    EXPECT_EQ(a.m_id, b.m_id);
+    EXPECT_EQ(a.m_number_a, b.m_number_a);
+    EXPECT_EQ(a.m_handler_id, b.m_handler_id);
+    EXPECT_EQ(a.m_guid.bytes, b.m_guid.bytes);
+    EXPECT_EQ(a.m_type, b.m_type);
+    EXPECT_EQ(a.m_payload, b.m_payload);
+    EXPECT_EQ(a.m_text_a, b.m_text_a);
+    EXPECT_EQ(a.m_text_b, b.m_text_b);
+    EXPECT_EQ(a.m_expiry_time, b.m_expiry_time);
+    EXPECT_EQ(a.m_arrival_time, b.m_arrival_time);
+    EXPECT_EQ(a.m_number_b, b.m_number_b);
+    EXPECT_EQ(a.m_format, b.m_format);
+    EXPECT_EQ(a.m_number_c, b.m_number_c);
+    EXPECT_EQ(a.m_number_d, b.m_number_d);
+}
+
+TEST(PushRecordFill, GrowingListsKeepEveryField) {
+    const test_row row({"7", "21", "10", "0123456789abcdef", "toast", std::string(5000, 'p'),
+                        "tag", "group", "133232596135897932", "133230004135897932", "3", "Xml",
+                        "5", "1"},
+                       true);
+    notification_record filled;
+    ASSERT_TRUE(filled.parse_fields_ex(row.count(), row.values(), row.lengths(), {}, true, 0x4000,
+                                       0x3FFF, 14, source_carve_main));
+    filled.m_record_bytes = {1, 2, 3};
+    filled.m_column_mask = 0x3FFF;
+    filled.m_table_type = 1;
+    filled.m_rowid = -9;
+    filled.m_column_initials = "or-id";
+    filled.m_schema_signature = "sig";
+    std::vector<notification_record> list;
+    for (int i = 0; i < 100; ++i) {  // many growths, each moving what is there
+        list.push_back(filled);
+    }
+    for (const notification_record& kept : list) {
+        expect_same_notification(kept, filled);
+    }
+    const notification_record moved = std::move(list.front());
+    expect_same_notification(moved, filled);
+
+    const test_row handler_row({"10", "Sample.Mail_x1y2!Main", "", "wns", "app", "0", "data",
+                                "2023-03-14 08:02:15", "2023-03-14 08:06:40", "", ""},
+                               false);
+    notification_handler_record handler;
+    ASSERT_TRUE(handler.parse_fields(handler_row.count(), handler_row.values(), {}, false, 0,
+                                     0x7FF, 11, source_sqlite_lib));
+    handler.m_settings_text = "\"s\":\"1\"";
+    std::vector<notification_handler_record> handlers(3, handler);
+    handlers.push_back(std::move(handler));
+    const notification_handler_record& last = handlers.back();
+    EXPECT_EQ(last.m_primary_id, handlers.front().m_primary_id);
+    EXPECT_EQ(last.m_short_name, "Sample.Mail");
+    EXPECT_EQ(last.m_time_80, handlers.front().m_time_80);
+    EXPECT_NE(last.m_time_100, 0);
+    EXPECT_EQ(last.m_settings_text, "\"s\":\"1\"");
 }
 
 }  // namespace
