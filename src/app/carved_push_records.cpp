@@ -107,6 +107,10 @@ int add_carved_records(std::vector<carved_record>& hits, velk_options& options) 
             default:
                 break;  // settings are never carved; anything else is no push table
         }
+        // The record holds its own copy now: a large carve keeps one copy of each value at
+        // a time, not the hits and the records side by side.
+        hit.values = {};
+        hit.bytes = {};
     }
     return 1;
 }
