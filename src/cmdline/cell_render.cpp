@@ -312,23 +312,70 @@ std::string bytes_cell_text(const kq_variant_lite& cell, int32 width, const cmd_
     return text;
 }
 
-cell_time_text format_cell_time(uint32 type, uint64 value, uint32 flags,
-                                const cmd_params& options) {
+namespace {
+
+// The report repeats the times of the handlers and channels that its notifications share on
+// every line: a text formatted once is kept in a direct-mapped table (short texts, held in
+// place, so a hit or a replacement allocates nothing) under everything it depends on.
+struct time_text_slot {
+    bool used = false;
+    uint32 type = 0;
+    uint64 value = 0;
+    uint32 flags = 0;
+    time_display_spec spec;
+    cell_time_text text;
+
+    [[nodiscard]] bool holds(uint32 t, uint64 v, uint32 f, const time_display_spec& s) const {
+        return used && type == t && value == v && flags == f && spec.separator == s.separator &&
+               spec.date_flags == s.date_flags && spec.time_flags == s.time_flags &&
+               spec.min_year == s.min_year && spec.max_year == s.max_year;
+    }
+};
+
+// 16384 slots of about 100 bytes: room for the times of thousands of handlers and channels.
+constexpr int time_text_slot_bits = 14;
+
+time_text_slot& time_slot_for(uint64 value) {
+    static std::vector<time_text_slot> slots(std::size_t{1} << time_text_slot_bits);
+    constexpr uint64 mix = 0x9E3779B97F4A7C15ULL;  // Fibonacci hashing spreads close times
+    return slots[static_cast<std::size_t>((value * mix) >> (64 - time_text_slot_bits))];
+}
+
+// False, with both texts the filler, when the value gives no valid moment.
+bool format_cell_time_once(cell_time_text& out, uint32 type, uint64 value, uint32 flags,
+                           const time_display_spec& spec, const cmd_params& options) {
     const std::string filler = missing_value_filler(options);
     kq::type_time kind = kq::tt_filetime;
     if (!cell_time_kind(type, kind)) {
-        return {filler, filler};
+        out = {filler, filler};
+        return false;
     }
     const bool safari = type == vt::safari_two_columns || type == vt::safari;
     const kq::time moment = safari && (flags & cell_flag::value_is_double) != 0
                                 ? kq::time(std::bit_cast<double>(value), kq::tt_safari)
                                 : kq::time(value, kind);
     if (!moment.is_valid) {
-        return {filler, filler};
+        out = {filler, filler};
+        return false;
+    }
+    // false only reports that an unset spec was replaced by the default form
+    (void)kq::format_date_time(out.date, out.time, moment, spec);
+    return true;
+}
+
+}  // namespace
+
+cell_time_text format_cell_time(uint32 type, uint64 value, uint32 flags,
+                                const cmd_params& options) {
+    const time_display_spec spec = cell_display_spec(type, flags, options);
+    time_text_slot& slot = time_slot_for(value);
+    if (slot.holds(type, value, flags, spec)) {
+        return slot.text;
     }
     cell_time_text out;
-    // false only reports that an unset spec was replaced by the default form
-    (void)kq::format_date_time(out.date, out.time, moment, cell_display_spec(type, flags, options));
+    if (format_cell_time_once(out, type, value, flags, spec, options)) {
+        slot = time_text_slot{true, type, value, flags, spec, out};
+    }
     return out;
 }
 
