@@ -137,11 +137,20 @@ std::string hex_pairs_limited(const byte_array& bytes, int32 width) {
 }  // namespace
 
 std::string pad_text(const std::string& text, int64 width, bool right) {
+    return pad_text(std::string(text), width, right);
+}
+
+std::string pad_text(std::string&& text, int64 width, bool right) {
     if (width <= static_cast<int64>(text.size())) {
-        return text;
+        return std::move(text);
     }
-    const std::string fill(static_cast<std::size_t>(width) - text.size(), ' ');
-    return right ? fill + text : text + fill;
+    const std::size_t fill = static_cast<std::size_t>(width) - text.size();
+    if (right) {
+        text.insert(0, fill, ' ');
+    } else {
+        text.append(fill, ' ');
+    }
+    return std::move(text);
 }
 
 int32 column_width(const std::vector<kq_variant_lite>& columns, std::size_t index) {
@@ -232,7 +241,7 @@ bool holds_any(const std::string& text, const std::string& set) {
 
 }  // namespace
 
-std::string keep_separator_out(const std::string& text, const cmd_params& options) {
+std::string keep_separator_out(std::string text, const cmd_params& options) {
     // Multiline output puts every value on a line of its own: no separator follows it.
     if (options.m_separator.empty() || options.m_multiline) {
         return text;
@@ -244,19 +253,20 @@ std::string keep_separator_out(const std::string& text, const cmd_params& option
         }
     }
     if (options.m_quoted_csv) {
-        const bool needs_quotes = holds_any(text, specials + '"');
-        return needs_quotes ? quoted_csv_value(text) : text;
-    }
-    if (options.m_delimiter != 0 || specials.empty()) {
+        if (holds_any(text, specials + '"')) {
+            return quoted_csv_value(text);
+        }
         return text;
     }
-    std::string out = text;
-    for (char& c : out) {
+    if (options.m_delimiter != 0 || !holds_any(text, specials)) {
+        return text;
+    }
+    for (char& c : text) {
         if (specials.find(c) != std::string::npos) {
             c = ' ';
         }
     }
-    return out;
+    return text;
 }
 
 std::string text_cell_text(const kq_variant_lite& cell, int32 width, int32 prefix,
@@ -268,15 +278,15 @@ std::string text_cell_text(const kq_variant_lite& cell, int32 width, int32 prefi
     if (cut) {
         cut_text_to(text, cell.m_max_text_length);
     }
-    text = keep_separator_out(text, options);
+    text = keep_separator_out(std::move(text), options);
     const int64 length = static_cast<int64>(text.size());
     if (!cut && (cell.m_flags & cell_flag::centre) != 0 && !options.m_no_whitespace &&
         width > length + prefix) {
         const int64 lead = (static_cast<int64>(width) - prefix - length) / 2;
         return std::string(static_cast<std::size_t>(lead), ' ') +
-               pad_text(text, static_cast<int64>(width) - prefix - lead, right);
+               pad_text(std::move(text), static_cast<int64>(width) - prefix - lead, right);
     }
-    return pad_text(text, width_less_prefix(width, prefix), right);
+    return pad_text(std::move(text), width_less_prefix(width, prefix), right);
 }
 
 std::string number64_cell_text(const kq_variant_lite& cell, int32 width,
