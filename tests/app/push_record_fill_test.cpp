@@ -366,9 +366,8 @@ void expect_same_notification(const notification_record& a, const notification_r
 }
 
 TEST(PushRecordFill, GrowingListsKeepEveryField) {
-    const test_row row({"7", "21", "10", "0123456789abcdef", "toast", std::string(5000, 'p'),
-                        "tag", "group", "133232596135897932", "133230004135897932", "3", "Xml",
-                        "5", "1"},
+    const test_row row({"7", "21", "10", "0123456789abcdef", "toast", std::string(5000, 'p'), "tag",
+                        "group", "133232596135897932", "133230004135897932", "3", "Xml", "5", "1"},
                        true);
     notification_record filled;
     ASSERT_TRUE(filled.parse_fields_ex(row.count(), row.values(), row.lengths(), {}, true, 0x4000,
@@ -393,8 +392,8 @@ TEST(PushRecordFill, GrowingListsKeepEveryField) {
                                 "2023-03-14 08:02:15", "2023-03-14 08:06:40", "", ""},
                                false);
     notification_handler_record handler;
-    ASSERT_TRUE(handler.parse_fields(handler_row.count(), handler_row.values(), {}, false, 0,
-                                     0x7FF, 11, source_sqlite_lib));
+    ASSERT_TRUE(handler.parse_fields(handler_row.count(), handler_row.values(), {}, false, 0, 0x7FF,
+                                     11, source_sqlite_lib));
     handler.m_settings_text = "\"s\":\"1\"";
     std::vector<notification_handler_record> handlers(3, handler);
     handlers.push_back(std::move(handler));
