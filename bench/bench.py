@@ -173,11 +173,10 @@ def run(command, out_path, err_path):
     """Wall-clock seconds and peak RSS (bytes) of one child writing its stdout to out_path."""
     rss_path = out_path.parent / 'maxrss'
     wrapped = os.access(GNU_TIME, os.X_OK)
-    if wrapped:
-        command = [GNU_TIME, '-f', '%M', '-o', str(rss_path)] + command
+    launched = [GNU_TIME, '-f', '%M', '-o', str(rss_path)] + command if wrapped else command
     with open(out_path, 'wb') as out, open(err_path, 'wb') as err:
         start = time.perf_counter()
-        child = subprocess.Popen(command, stdout=out, stderr=err)
+        child = subprocess.Popen(launched, stdout=out, stderr=err)
         # Reaped here rather than by Popen.wait: wait4 hands back the child's rusage.
         _, status, usage = os.wait4(child.pid, 0)
         elapsed = time.perf_counter() - start
