@@ -305,8 +305,9 @@ void walk_tables(velk_options& options, db_input& in) {
                                 std::numeric_limits<uint64>::max(), true, true, true)) {
             continue;
         }
-        for (const table_record& row : rows) {
+        for (table_record& row : rows) {
             add_walked_row(options, table_type, row, source);
+            row = table_record{};  // its copy is in the record now: keep one copy at a time
         }
     }
 }

@@ -103,6 +103,10 @@ std::string field_payload(const field_value& value) {
     std::string text;
     bool stopped = false;
     const uint32 length = std::min<uint32>(value.length, std::numeric_limits<int32>::max());
+    // One block for the text and any marker: appending a marker to a block of exactly the
+    // text's size would move the text into a block twice as large, and carved payloads
+    // often take one.
+    text.reserve(std::size_t{length} + std::strlen(possible_overflow_marker));
     (void)text_from_bytes(text, &stopped,
                           reinterpret_cast<const uint8*>(value.text),  // NOLINT(*-reinterpret-cast)
                           static_cast<int>(length), true, true, true);

@@ -103,6 +103,8 @@ public:
 
     void build();
     [[nodiscard]] const std::ostringstream& line() const { return m_line; }
+    // The line's text, moved out of the builder's stream instead of copied.
+    [[nodiscard]] std::string take_line() { return std::move(m_line).str(); }
     [[nodiscard]] const results_columns& roles() const { return m_roles; }
 
 private:
@@ -342,7 +344,7 @@ void write_record(std::ostream& out, output_record& row, cmd_params& options) {
         }
         return;
     }
-    write_whole(out, builder.line().str());
+    write_whole(out, builder.take_line());
 }
 
 void write_records(std::ostream& out, std::vector<output_record>& rows, cmd_params& options) {

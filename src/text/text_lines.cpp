@@ -302,6 +302,7 @@ template <typename Char>
 std::basic_string<Char>& mark_line_breaks_in(std::basic_string<Char>& text) {
     const auto cr = static_cast<Char>(cr_char);
     const auto lf = static_cast<Char>(lf_char);
+    // Two memchr-like scans: find_first_of would search the set once per byte of a long value.
     if (text.find(cr) == std::basic_string<Char>::npos &&
         text.find(lf) == std::basic_string<Char>::npos) {
         return text;
