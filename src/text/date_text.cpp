@@ -212,7 +212,10 @@ bool read_clock_number(const std::string& field, int32& out) {
     if (field.empty() || field.size() > max_clock_digits || !all_digits(field)) {
         return false;
     }
-    out = static_cast<int32>(std::stoi(field));  // at most two digits
+    out = 0;
+    for (const char c : field) {
+        out = out * 10 + (c - '0');
+    }
     return true;
 }
 
