@@ -6,6 +6,7 @@
 
 #include "sqlite/sql_value_conversions.h"
 #include "sqlite/value_code.h"
+#include "text/number_text.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ field_value row_cursor::take() {
 int64 field_int64(const field_value& value) {
     const std::string text = field_text(value);
     uint64 number = 0;
-    (void)uint64_from_text(number, text.c_str());  // 0 for an empty text
+    (void)parse_int64_bits(text.c_str(), &number);  // 0 for an empty text; ids may be negative
     return static_cast<int64>(number);
 }
 

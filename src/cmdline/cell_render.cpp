@@ -301,7 +301,13 @@ std::string number64_cell_text(const kq_variant_lite& cell, int32 width,
     } else {
         digits = decimal_digits(cell.m_value);
     }
-    return (options.m_pad ? " " : "") + pad_text(digits, width, false);
+    // Appended, not joined with operator+: GCC 12 warns of a false -Wrestrict overlap there.
+    std::string text;
+    if (options.m_pad) {
+        text.push_back(' ');
+    }
+    text.append(pad_text(digits, width, false));
+    return text;
 }
 
 std::string bytes_cell_text(const kq_variant_lite& cell, int32 width, const cmd_params& options) {

@@ -75,11 +75,13 @@ name_pattern compile_pattern(const std::string& pattern) {
     std::string folder;
     // The pattern's folder part, if any, is ignored.
     (void)split_file_name(text.c_str(), folder, out.base, out.ext);
+    // assign(1, c) rather than = "*": GCC 12 reports a false -Wrestrict overlap for a short
+    // literal assigned to a string member at -O2.
     if (out.base.empty()) {
-        out.base = "*";
+        out.base.assign(1, '*');
     }
     if (out.ext.empty()) {
-        out.ext = "*";
+        out.ext.assign(1, '*');
     }
     return out;
 }

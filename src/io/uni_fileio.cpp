@@ -780,15 +780,21 @@ bool fileio::for_each_chunk(chunk_callback callback, void* context, uint32 chunk
     }
     uint64 offset = start;
     do {
-        uint32 got = length;
-        if (!read_at(chunk.data(), &got, offset)) {
-            return false;
+        if (offset >= m_size) {
+            return false;  // the file grew past the size cached when it was opened
         }
+        uint32 got = length;  // read_at sets it to the bytes read, also on a short read
+        const bool complete = read_at(chunk.data(), &got, offset);
         // Each chunk (but a last short one) repeats the overlap at the start of the next,
         // so a record lying across a chunk border is seen whole once.
         const uint32 used = overlap < got ? overlap : 0;
         overlap = used;
-        (void)callback(this, context, chunk.data(), got, used, offset);  // not consulted
+        if (got > 0) {
+            (void)callback(this, context, chunk.data(), got, used, offset);  // not consulted
+        }
+        if (!complete) {
+            return false;  // short or failed read: the bytes that came were handed over first
+        }
         offset += got - used;
         if (offset >= total) {
             length = 0;

@@ -160,6 +160,7 @@ void add_buffer_line(std::vector<std::string>& list, std::string line, bool trim
     list.push_back(std::move(line));
 }
 
+// A line of UTF-16 units, each held as one wide character.
 void add_buffer_line(std::vector<std::string>& list, std::wstring line, bool trim,
                      bool skip_empty) {
     if (line.empty()) {
@@ -174,7 +175,12 @@ void add_buffer_line(std::vector<std::string>& list, std::wstring line, bool tri
     if (trim) {
         (void)wtrim_whitespace(line);
     }
-    list.push_back(uni::wstring_to_utf8(line));
+    // The characters are still UTF-16 units: pairs are combined and a lone surrogate becomes
+    // U+FFFD, so the line is well-formed UTF-8.
+    const std::vector<uint16_t> units(line.begin(), line.end());
+    std::string text;
+    (void)uni::utf16_to_utf8(text, units);  // an empty line stays empty
+    list.push_back(std::move(text));
 }
 
 void split_single_byte_lines(std::vector<std::string>& list, std::string_view text, bool trim,
