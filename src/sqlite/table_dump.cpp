@@ -12,50 +12,52 @@ namespace {
 
 constexpr uint64 schema_root = 1;
 
-// The leaf pages of the schema b-tree, in walk order; page 1 alone when the walk fails.
-std::vector<uint64> schema_leaves(uni::fileio& file, uint32 page_size) {
-    page_list pages;
-    page_descriptor_map interior;
-    std::vector<uint64> leaves;
-    if (read_page_records(pages, interior, file, 0, page_size, true, true)) {
-        for (const page_descriptor& parent : pages) {
-            for (const auto& [key, child] : parent.children) {
-                leaves.push_back(child.child_page);
-            }
-        }
-    }
-    if (leaves.empty()) {
-        leaves.push_back(schema_root);
-    }
-    return leaves;
-}
-
-// The root page of the last schema row named `name`; 0 when there is none.
-uint64 find_root(uni::fileio& file, uint32 page_size, uint64 pages_in_file,
-                 const std::string& name) {
+struct root_search {
+    const std::string& name;
     uint64 root = 0;
     bool no_rowid = false;
-    std::set<uint64> seen;
-    for (const uint64 number : schema_leaves(file, page_size)) {
-        byte_array page;
-        if (number == 0 || number > pages_in_file || !seen.insert(number).second ||
-            !read_page_bytes(file, (number - 1) * page_size, page_size, page)) {
+};
+
+// The schema rows of one leaf page; the last row named as searched gives the root.
+void scan_schema_rows(root_search& search, const page_descriptor_map& rows) {
+    for (const auto& [key, row] : rows) {
+        if (!is_schema_row_kind(row.kind) || row.name != search.name) {
             continue;
         }
+        search.root = row.root_page;
+        // The rest of the schema is read the way such a table is stored.
+        search.no_rowid = search.no_rowid || says_without_rowid(row);
+    }
+}
+
+// Walks the schema b-tree from page 1, level by level, each page read once: leaf pages give
+// their rows, interior pages their children.
+uint64 find_root(uni::fileio& file, uint32 page_size, uint64 pages_in_file,
+                 const std::string& name) {
+    root_search search{name};
+    std::vector<uint64> pages{schema_root};
+    std::set<uint64> seen;
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        const uint64 number = pages[i];
         const uint64 offset = (number - 1) * page_size;
+        byte_array page;
+        if (number == 0 || number > pages_in_file || !seen.insert(number).second ||
+            !read_page_bytes(file, offset, page_size, page)) {
+            continue;
+        }
         page_descriptor_map rows;
-        (void)parse_btree_page(rows, page.data(), page_size, offset, offset, page_size, &file,
-                               false, false, false, false, true, no_rowid);  // none: skip page
-        for (const auto& [key, row] : rows) {
-            if (!is_schema_row_kind(row.kind) || row.name != name) {
-                continue;
+        page_descriptor interior;
+        if (parse_btree_page(rows, page.data(), page_size, offset, offset, page_size, &file,
+                             false, false, false, false, true, search.no_rowid)) {
+            scan_schema_rows(search, rows);
+        } else if (walk_pages(interior, page.data(), page_size, offset, offset, page_size, &file,
+                              false, false, true)) {
+            for (const auto& [key, child] : interior.children) {
+                pages.push_back(child.child_page);
             }
-            root = row.root_page;
-            // The rest of the schema is read the way such a table is stored.
-            no_rowid = no_rowid || says_without_rowid(row);
         }
     }
-    return root;
+    return search.root;
 }
 
 std::string joined(const std::vector<std::string>& values) {
