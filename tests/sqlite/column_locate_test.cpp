@@ -8,23 +8,14 @@
 #include <string>
 #include <vector>
 
-#include "io/uni_fileio.h"
-#include "sqlite/sqlite_test_support.h"
+#include "sqlite/real_db_bytes.h"
 
 namespace {
 
 constexpr uint64 record_offset = 28378;
 constexpr uint32 record_length = 294;
 
-byte_array real_record() {
-    uni::fileio file;
-    byte_array bytes;
-    if (!file.open(velk_test::real_wpndatabase(), false, false, false) ||
-        !file.read_at(bytes, record_length, record_offset)) {
-        return {};
-    }
-    return bytes;
-}
+byte_array real_record() { return velk_test::real_db_bytes(record_offset, record_length); }
 
 struct column_case {
     const char* name;

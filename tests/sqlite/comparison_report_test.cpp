@@ -188,4 +188,38 @@ TEST(ComparisonReport, SpecialCaseWithoutLibraryRowsStillComparesValues) {
               std::string::npos);
 }
 
+sqlite_metadata layout_row(int64 rowid, const std::string& initials) {
+    sqlite_metadata r;
+    r.m_rowid = rowid;
+    r.m_table_type = 2;
+    r.m_column_mask = 0x3;
+    r.m_column_initials = initials;
+    set_record_fingerprint(r, {std::to_string(rowid)});
+    return r;
+}
+
+TEST(ComparisonReport, MixedFieldOrderAndRowidsThatDiffer) {
+    record_group_map groups;
+    ASSERT_TRUE(add_record_to_groups(groups, layout_row(1, "ke-va"), 3, 1, key_kind::prefix_key));
+    ASSERT_TRUE(add_record_to_groups(groups, layout_row(2, "ke-va"), 3, 1, key_kind::prefix_key));
+    ASSERT_TRUE(add_record_to_groups(groups, layout_row(1, "ke-va"), 3, 2, key_kind::prefix_key));
+    // The own walk read rowid 3 where the library read 2, in another field order.
+    ASSERT_TRUE(add_record_to_groups(groups, layout_row(3, "va-ke"), 3, 2, key_kind::prefix_key));
+    std::ostringstream out;
+    write_comparison_report(groups.at(3), out, {true, ""});
+    EXPECT_NE(out.str().find(": Phase 1: Warning: [diff routine problem]: SQL Select rowids: 2, "
+                             "Carve option rowids: 2.\n"),
+              std::string::npos);
+    EXPECT_NE(out.str().find(": Phase 2: Warning: Ordering of fields mixed in parsing results "
+                             "[caution using signature-based parsing].\n"),
+              std::string::npos);
+    // A layout whose initials are a prefix of the others' is no mix.
+    record_group_map prefixed;
+    ASSERT_TRUE(add_record_to_groups(prefixed, layout_row(1, "ke-va"), 3, 1, key_kind::prefix_key));
+    ASSERT_TRUE(add_record_to_groups(prefixed, layout_row(1, "ke"), 3, 2, key_kind::prefix_key));
+    std::ostringstream consistent;
+    write_comparison_report(prefixed.at(3), consistent, {true, ""});
+    EXPECT_NE(consistent.str().find("Phase 2: Passed"), std::string::npos);
+}
+
 }  // namespace

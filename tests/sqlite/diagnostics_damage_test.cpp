@@ -6,15 +6,13 @@
 
 #include <sstream>
 
-#include "io/uni_fileio.h"
 #include "sqlite/anchored_carve.h"
 #include "sqlite/cell_page_size.h"
 #include "sqlite/column_locate.h"
 #include "sqlite/page_summary.h"
 #include "sqlite/record_class_key.h"
 #include "sqlite/sqlite_metadata.h"
-#include "sqlite/sqlite_test_support.h"
-#include "sqlite/table_walk.h"
+#include "sqlite/real_db_bytes.h"
 
 namespace {
 
@@ -23,18 +21,10 @@ constexpr uint64 notification_page = 7;
 constexpr uint64 record_offset = 28378;
 constexpr uint32 record_length = 294;
 
-byte_array real_bytes(uint64 offset, uint32 length) {
-    uni::fileio file;
-    byte_array bytes;
-    if (!file.open(velk_test::real_wpndatabase(), false, false, false) ||
-        !file.read_at(bytes, length, offset)) {
-        return {};
-    }
-    return bytes;
-}
+using velk_test::real_db_bytes;
 
 TEST(DiagnosticsDamage, PageCutAtEveryLength) {
-    const byte_array page = real_bytes((notification_page - 1) * page_size, page_size);
+    const byte_array page = real_db_bytes((notification_page - 1) * page_size, page_size);
     ASSERT_EQ(page.size(), page_size);
     const uint64 offset = (notification_page - 1) * page_size;
     for (uint32 length = 0; length <= page_size; length += (length < 64 ? 1 : 61)) {
@@ -62,7 +52,7 @@ TEST(DiagnosticsDamage, PageCutAtEveryLength) {
 }
 
 TEST(DiagnosticsDamage, RecordCutAtEveryLength) {
-    const byte_array record = real_bytes(record_offset, record_length);
+    const byte_array record = real_db_bytes(record_offset, record_length);
     ASSERT_EQ(record.size(), record_length);
     for (uint32 length = 0; length <= record_length; ++length) {
         byte_array key;
