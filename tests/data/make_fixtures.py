@@ -1481,6 +1481,45 @@ def write_recovery(out_dir, work):
 
 # ---------------------------------------------------------------------------------------
 
+
+# ---------------------------------------------------------------------------------------
+# String-anchored carving: the one leaf page of a 512-byte-page table holding a single row
+# (rowid 300, an integer, a 20-character text), and the same row with a 40-byte zero blob
+# between the integer and the text, which puts the header out of the anchor's reach.
+# ---------------------------------------------------------------------------------------
+
+ANCHORED_PAGE_SIZE = 512
+ANCHORED_ROWID = 300
+ANCHORED_NUMBER = 77
+ANCHORED_TEXT = 'anchored row text 20'
+
+
+def build_anchored_page(work, name, with_blob):
+    db = work / f'{name}.db'
+    con = sqlite3.connect(db, isolation_level=None)
+    con.execute(f'PRAGMA page_size={ANCHORED_PAGE_SIZE}')
+    if with_blob:
+        con.execute('CREATE TABLE t(n INTEGER, z BLOB, s TEXT)')
+        con.execute('INSERT INTO t(rowid, n, z, s) VALUES (?, ?, zeroblob(40), ?)',
+                    (ANCHORED_ROWID, ANCHORED_NUMBER, ANCHORED_TEXT))
+    else:
+        con.execute('CREATE TABLE t(n INTEGER, s TEXT)')
+        con.execute('INSERT INTO t(rowid, n, s) VALUES (?, ?, ?)',
+                    (ANCHORED_ROWID, ANCHORED_NUMBER, ANCHORED_TEXT))
+    con.close()
+    data = db.read_bytes()
+    page = data[ANCHORED_PAGE_SIZE:2 * ANCHORED_PAGE_SIZE]
+    expect(len(ANCHORED_TEXT) == 20, 'anchored text is 20 characters')
+    expect(page[0] == 0x0D and page[3:5] == b'\x00\x01', f'{name}: page 2 is a one-cell leaf')
+    expect(ANCHORED_TEXT.encode() in page, f'{name}: the text is on the page')
+    return page
+
+
+def write_anchored(out_dir, work):
+    (out_dir / 'one_cell_page.bin').write_bytes(build_anchored_page(work, 'one_cell', False))
+    (out_dir / 'blob_first_page.bin').write_bytes(build_anchored_page(work, 'blob_first', True))
+
+
 def main():
     if sys.argv[1:] == ['dbproc']:
         # The database-processing set alone: the other sets' WAL salts stay as committed.
@@ -1503,6 +1542,15 @@ def main():
             write_recovery(out, pathlib.Path(tmp))
         print(f'SQLite {sqlite3.sqlite_version}: recovery {sorted(f.name for f in out.iterdir())}')
         return
+    if sys.argv[1:] == ['anchored']:
+        # The string-anchored carving pages alone.
+        out = HERE / 'anchored'
+        shutil.rmtree(out, ignore_errors=True)
+        out.mkdir()
+        with tempfile.TemporaryDirectory() as tmp:
+            write_anchored(out, pathlib.Path(tmp))
+        print(f'SQLite {sqlite3.sqlite_version}: anchored {sorted(f.name for f in out.iterdir())}')
+        return
     if sys.argv[1:] == ['carve']:
         # The carving fixtures alone: the other sets' WAL salts and journal nonces stay as
         # committed.
@@ -1515,7 +1563,7 @@ def main():
         return
     outputs = {name: HERE / name
                for name in ('sample', 'journal', 'damaged', 'records', 'walk', 'carve',
-                            'dbproc', 'recovery')}
+                            'dbproc', 'recovery', 'anchored')}
     for out in outputs.values():
         shutil.rmtree(out, ignore_errors=True)
         out.mkdir()
@@ -1536,6 +1584,8 @@ def main():
         write_dbproc(outputs['dbproc'], work / 'carve', work / 'check')
         (work / 'recovery').mkdir()
         write_recovery(outputs['recovery'], work / 'recovery')
+        (work / 'anchored').mkdir()
+        write_anchored(outputs['anchored'], work / 'anchored')
     print(f'SQLite {sqlite3.sqlite_version}')
     print(f'sample: {sample_db.stat().st_size // PAGE_SIZE} pages, {frames} WAL frames')
     print(f'journal: pages written before commit {spilled}')
