@@ -63,8 +63,9 @@ void usage(const std::string& program_path) {
 }
 
 void report_missing_input(const std::vector<std::string>& args) {
-    const char* line = has_option("-db", args, true) ? "missing value for -db\n"
-                                                     : "missing -db <file> (or -pipe or -enumdir)\n";
-    std::fputs(line, stderr);
+    const bool db_without_value = has_option("-db", args, true);
+    std::fputs(db_without_value ? "missing value for -db\n"
+                                : "missing -db <file> (or -pipe or -enumdir)\n",
+               stderr);
     std::fflush(stderr);
 }
