@@ -2,6 +2,8 @@
 # build needs are installed, so a fresh machine needs nothing else.
 
 PACKAGES := g++ cmake ninja-build libsqlite3-dev libgtest-dev python3
+# mactime, with which the acceptance suite reads the body file (it skips that step without).
+TEST_PACKAGES := sleuthkit
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 FUZZ_DIR ?= build-fuzz
@@ -10,10 +12,11 @@ REAL_DATA ?= ../shared/data/real
 JOBS ?= $(shell nproc)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build run test asan-build asan-test fuzz clean
+.PHONY: deps test-deps build run test asan-build asan-test fuzz clean
 
-deps:
-	@missing=""; for p in $(PACKAGES); do \
+# Installs whichever of the listed Debian packages are missing.
+define install_missing
+	@missing=""; for p in $(1); do \
 	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -21,6 +24,13 @@ deps:
 	    $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update && \
 	    $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y $$missing; \
 	fi
+endef
+
+deps:
+	$(call install_missing,$(PACKAGES))
+
+test-deps:
+	$(call install_missing,$(TEST_PACKAGES))
 
 build: deps
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELK_WERROR=ON
@@ -29,14 +39,14 @@ build: deps
 run: build
 	./$(BUILD_DIR)/velk -db tests/data/sample/wpndatabase.db
 
-test: build
+test: build test-deps
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 asan-build: deps
 	cmake -S . -B $(ASAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELK_SANITIZE=ON -DVELK_WERROR=ON
 	cmake --build $(ASAN_DIR) -j $(JOBS)
 
-asan-test: asan-build
+asan-test: asan-build test-deps
 	cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS)
 
 # Builds every tests/fuzz/*_fuzz.cpp as a libFuzzer binary with Debian's clang (installed

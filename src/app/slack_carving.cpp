@@ -14,6 +14,7 @@
 #include "sqlite/table_definition.h"
 #include "sqlite/wal_header.h"
 #include "text/console_output.h"
+#include "text/percent_progress.h"
 
 namespace {
 
@@ -105,9 +106,13 @@ bool parse_chunk_file(velk_options* options, std::string path) {
     options->m_notification_def.m_column_count = chunk_notification_columns;
     std::vector<carved_record> hits;
     const table_definition no_schema;
-    if (!scan_regions(hits, layout.regions, file, no_schema, find_push_records,
-                      record_source::carve_blob, layout.page_size, 0, 0, layout.wal_frames, false,
-                      options->m_status_output, options, chunk_done_noop)) {
+    percent_progress progress(options->m_status_output);
+    progress.add_work(region_bytes(layout.regions));
+    const bool found = scan_regions(hits, layout.regions, file, no_schema, find_push_records,
+                                    record_source::carve_blob, layout.page_size, 0, 0,
+                                    layout.wal_frames, false, &progress, options, chunk_done_noop);
+    progress.finish();
+    if (!found) {
         // Written whatever "-quiet" says: the examiner must learn that the chunk gave nothing.
         stderr_printf("problem finding proper signatures to parse\n");
         return false;

@@ -1,5 +1,6 @@
 #include "app/velk_options.h"
 
+#include "app/velk_usage.h"
 #include "cmdline/cmd_args.h"
 #include "time/kq_time.h"
 
@@ -93,6 +94,7 @@ bool velk_options::parse(std::vector<std::string>& args) {
     }
     std::string path;
     if (!take_option_value("-db", path, args)) {
+        report_missing_input(args);
         return false;
     }
     m_db.set_db_path(path);

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "cmdline/cmd_args.h"
+
 const std::string velk_program_name = "velk";
 
 std::string velk_version_line() { return velk_program_name + " - " + "v" VELK_VERSION_TEXT + " -"; }
@@ -58,4 +60,12 @@ void usage(const std::string& program_path) {
     for (const char* line : usage_lines) {
         std::fputs(line, stderr);
     }
+}
+
+void report_missing_input(const std::vector<std::string>& args) {
+    const bool db_without_value = has_option("-db", args, true);
+    std::fputs(db_without_value ? "missing value for -db\n"
+                                : "missing -db <file> (or -pipe or -enumdir)\n",
+               stderr);
+    std::fflush(stderr);
 }

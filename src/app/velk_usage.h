@@ -4,6 +4,7 @@
 // whatever path the program was started by, so copied examples work as written.
 
 #include <string>
+#include <vector>
 
 // "velk"; built before main runs.
 extern const std::string velk_program_name;
@@ -14,3 +15,7 @@ extern const std::string velk_program_name;
 // Writes the usage text to standard error, one write per item. program_path is accepted for
 // the callers' sake and not shown.
 void usage(const std::string& program_path);
+
+// The line that says why the options named no input, written before the usage text: a
+// "-db" left in args (the last argument, so it had no value) or no "-db" at all.
+void report_missing_input(const std::vector<std::string>& args);

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cmdline/cmd_params.h"
+#include "text/text_lines.h"
 #include "text/text_replace.h"
 #include "time/type_time.h"
 // Upward include: an attached results log receives the lines instead of the stream, so the
@@ -47,6 +48,13 @@ void write_header_once(bool& header_pending, std::ostream& out, bodyfile_record&
     }
 }
 
+// mactime and other body-file readers take one entry per line: a raw CR or LF in a text
+// field would cut the entry in two, so line breaks are written as markers.
+std::string field_text(const std::string& text) {
+    std::string out = text;
+    return mark_line_breaks(out);
+}
+
 // Times are held signed; the layout writes them as unsigned decimals.
 uint64 as_unsigned(int64 value) { return static_cast<uint64>(value); }
 
@@ -79,12 +87,13 @@ int write_bodyfile_record(bool& header_pending, std::ostream& out, bodyfile_reco
     out << std::setfill(' ') << std::dec << std::left;
     write_header_once(header_pending, out, record);
     replace_char(record.m_name, field_separator, name_bar_substitute, false);
+    (void)mark_line_breaks(record.m_name);  // in place, like the bar: a log gets it too
     std::ostringstream line;
     line << std::dec;
     const char bar = field_separator;
-    line << (record.m_md5.empty() ? std::string("0") : record.m_md5) << bar << record.m_name << bar
-         << record.m_inode << bar << record.m_mode << bar << record.m_uid << bar << record.m_gid
-         << bar << record.m_size << bar;
+    line << (record.m_md5.empty() ? std::string("0") : field_text(record.m_md5)) << bar
+         << record.m_name << bar << record.m_inode << bar << field_text(record.m_mode) << bar
+         << record.m_uid << bar << record.m_gid << bar << record.m_size << bar;
     const macb_times& times = record.m_times;
     line << as_unsigned(times.accessed) << bar << as_unsigned(times.modified) << bar
          << as_unsigned(times.changed) << bar << as_unsigned(times.created);

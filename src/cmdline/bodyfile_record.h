@@ -44,5 +44,8 @@ public:
 void write_bodyfile_header(std::ostream& out);
 
 // Writes the caption line when header_pending is set (clearing it and the options' copy),
-// then the record's line; the separator is always "|", whatever the options say. Always 1.
+// then the record's line; the separator is always "|", whatever the options say. Line
+// breaks in the md5, name and mode texts are written as "[CRLF]", "[LFCR]", "[LF]" and
+// "[CR]" markers (in the record's name itself, like its bars), so a line is one entry.
+// Always 1.
 int write_bodyfile_record(bool& header_pending, std::ostream& out, bodyfile_record& record);

@@ -417,6 +417,12 @@ bool read_window_time(const std::string& date, const std::string& time, char sep
     return true;
 }
 
+// An option failure ends the run with the whole usage text: this line, written first, says
+// which argument was wrong.
+void report_bad_value(const char* option, const std::string& value) {
+    print_error(std::string("bad value for ") + option + ": " + value + "\n");
+}
+
 void clear_stop(cmd_params& options) {
     options.m_stop_valid = false;
     options.m_stop_filetime = 0;
@@ -436,6 +442,7 @@ bool parse_start_time(cmd_params& options, arg_list& args) {
     std::string time;
     char separator = 0;
     if (!split_window_value(value, "", date, time, separator)) {
+        report_bad_value("-cmd_start_time", value);
         return false;
     }
     options.m_start_valid =
@@ -467,6 +474,7 @@ bool parse_stop_time(cmd_params& options, arg_list& args) {
     std::string time;
     char separator = 0;
     if (!split_window_value(value, end_of_day, date, time, separator)) {
+        report_bad_value("-cmd_stop_time", value);
         return false;
     }
     options.m_stop_valid =
@@ -508,8 +516,9 @@ void parse_separators(cmd_params& options, arg_list& args) {
     }
 }
 
-void report_bad_template(const std::string& typed) {
-    print_error("invalid " + typed + ", using default format\n");
+void report_bad_template(const char* option, const std::string& typed) {
+    print_error(std::string("bad value for ") + option + ": " + typed +
+                ", using default format\n");
 }
 
 // A date template is taken only when it compiles: one of the three field orders, each
@@ -524,7 +533,7 @@ void parse_date_template(cmd_params& options, arg_list& args) {
     time_display_spec trial;
     if ((lowered.size() != date_template_short && lowered.size() != date_template_long) ||
         !trial.parse(lowered, "", false)) {
-        report_bad_template(value);
+        report_bad_template("-dateformat", value);
         return;
     }
     options.m_date_format = lowered;
@@ -539,7 +548,7 @@ void parse_time_template(cmd_params& options, arg_list& args) {
     const bool length_ok = length == time_template_plain ||
                            (length >= time_template_min_fraction && length <= time_template_max);
     if (!length_ok || value.find(':') == std::string::npos) {
-        report_bad_template(value);
+        report_bad_template("-timeformat", value);
         return;
     }
     options.m_time_format = value;

@@ -7,6 +7,7 @@
 #include "cmdline/cell_render.h"
 #include "cmdline/cmd_params.h"
 #include "text/text_case.h"
+#include "text/text_lines.h"
 #include "text/text_replace.h"
 #include "time/time_format.h"
 // Upward include: an attached results log receives the caption and the lines instead of the
@@ -41,20 +42,23 @@ std::string blank_separator_chars(const std::string& text, const std::string& se
     return out;
 }
 
-// The written form of a text column. With a delimiter it becomes its replacement (a blank
-// when none is set: a NUL byte would corrupt the line); without one the table writer's rule
-// applies, so a path or payload holding the separator never adds a column.
+// The written form of a text column. Line breaks become markers: timeline tools read one
+// event per line, so a raw CR or LF would split the event. With a delimiter it becomes its
+// replacement (a blank when none is set: a NUL byte would corrupt the line); without one
+// the table writer's rule applies, so a path or payload holding the separator never adds a
+// column.
 std::string column_text(const timeline_context& context, const std::string& text) {
+    std::string out = text;
+    (void)mark_line_breaks(out);  // edits in place
     if (context.m_replace_from != 0) {
-        std::string out = text;
         const char to = context.m_replace_to != 0 ? context.m_replace_to : ' ';
         replace_char(out, context.m_replace_from, to, false);
         return out;
     }
     if (context.m_options != nullptr) {
-        return keep_separator_out(text, *context.m_options);
+        return keep_separator_out(out, *context.m_options);
     }
-    return blank_separator_chars(text, context.m_separator);
+    return blank_separator_chars(out, context.m_separator);
 }
 
 // The context's type; else the line's description; else its per-letter descriptions.

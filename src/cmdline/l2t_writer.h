@@ -3,7 +3,8 @@
 // of sixteen columns (fifteen when date and time share one), plus eight NTFS columns when
 // the context asks for them, after a caption line written once per run.
 //
-// No value may shift the columns: every text column is written with the context's
+// No value may shift the columns or split a line: every text column is written with its
+// line breaks as "[CRLF]", "[LFCR]", "[LF]" and "[CR]" markers, and with the context's
 // replacement character in place of the delimiter or, without one, by the table writer's
 // rule for values that hold the separator. Each line is built in a private string stream
 // and reaches the output with one write. When a results log is attached to the context and

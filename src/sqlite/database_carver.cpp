@@ -3,6 +3,7 @@
 #include <map>
 #include <new>
 #include <set>
+#include <utility>
 
 #include "io/uni_fileio.h"
 #include "sqlite/db_file.h"
@@ -14,6 +15,7 @@
 #include "sqlite/table_definition.h"
 #include "sqlite/wal_frames.h"
 #include "text/byte_reader.h"
+#include "text/percent_progress.h"
 #include "text/text_case.h"
 
 namespace fl = sqlite_format::freelist_trunk;
@@ -160,6 +162,15 @@ bool load_table_definition(table_definition& def, uni::fileio& db, uint32 page_s
     return true;
 }
 
+// One region set of one file. The sets are queued first, so the size of the whole carve is
+// known before its first chunk and the progress figure never goes back.
+struct scan_job {
+    region_map regions;
+    uni::fileio* file;
+    uint32 source;
+    bool wal_frames;
+};
+
 struct carve_run {
     std::vector<carved_record>& hits;
     const table_definition& def;
@@ -168,20 +179,31 @@ struct carve_run {
     uint32 min_columns;
     uint32 max_columns;
     bool structured;
-    bool progress;
     void* context;
+    std::vector<scan_job>& jobs;
 
-    void scan(const region_map& regions, uni::fileio& file, uint32 source, bool wal_frames) const {
-        // A region set with nothing to scan adds nothing; the result is the hits themselves.
-        (void)scan_regions(hits, regions, file, def, finder, source, page_size, min_columns,
-                           max_columns, wal_frames, structured, progress, context,
-                           chunk_done_noop);
+    void scan(region_map regions, uni::fileio& file, uint32 source, bool wal_frames) const {
+        jobs.push_back({std::move(regions), &file, source, wal_frames});
+    }
+
+    void run_jobs(bool progress) const {
+        percent_progress meter(progress);
+        for (const scan_job& job : jobs) {
+            meter.add_work(region_bytes(job.regions));
+        }
+        for (const scan_job& job : jobs) {
+            // A region set with nothing to scan adds nothing; the result is the hits themselves.
+            (void)scan_regions(hits, job.regions, *job.file, def, finder, job.source, page_size,
+                               min_columns, max_columns, job.wal_frames, structured, &meter,
+                               context, chunk_done_noop);
+        }
+        meter.finish();
     }
 };
 
 void scan_companion(const carve_run& run, companion& c, bool include_wal_valid_pages) {
     if (c.wal_in_use) {
-        run.scan(c.superseded, c.wal, record_source::wal_page_superseded, false);
+        run.scan(std::move(c.superseded), c.wal, record_source::wal_page_superseded, false);
     }
     if (c.winning.empty() && c.journal_pages.empty()) {
         return;
@@ -191,17 +213,17 @@ void scan_companion(const carve_run& run, companion& c, bool include_wal_valid_p
         for (const auto& [page_number, frame_offset] : c.winning) {
             frames.emplace(frame_offset, run.page_size);
         }
-        run.scan(frames, c.wal, record_source::wal_valid_page, true);
+        run.scan(std::move(frames), c.wal, record_source::wal_valid_page, true);
     }
     if (c.journal_in_use) {
         region_map pages;
         for (const auto& [page_number, data_offset] : c.journal_pages) {
             pages.emplace(data_offset, run.page_size);
         }
-        run.scan(pages, c.journal, record_source::carve_journal, false);
+        run.scan(std::move(pages), c.journal, record_source::carve_journal, false);
     }
     if (c.wal_in_use) {
-        run.scan(c.wal_slack, c.wal, record_source::wal_slack_in_valid_page, false);
+        run.scan(std::move(c.wal_slack), c.wal, record_source::wal_slack_in_valid_page, false);
     }
 }
 
@@ -236,13 +258,15 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
         drop_overwritten_slack(slack, c.overwritten, page_size);
     }
     table_definition def;
-    const carve_run run{hits,          def,         finder,   page_size, min_columns,
-                        max_columns,   structured,  progress, context};
+    std::vector<scan_job> jobs;
+    const carve_run run{hits,        def,        finder,  page_size, min_columns,
+                        max_columns, structured, context, jobs};
     if ((!slack.empty() || !c.overwritten.empty()) &&
         (table_name.empty() || load_table_definition(def, db, page_size, db_path, table_name))) {
-        run.scan(slack, db, record_source::main_db_slack, false);
-        run.scan(c.overwritten, db, record_source::main_page_overwritten, false);
+        run.scan(std::move(slack), db, record_source::main_db_slack, false);
+        run.scan(std::move(c.overwritten), db, record_source::main_page_overwritten, false);
     }
     scan_companion(run, c, include_wal_valid_pages);
+    run.run_jobs(progress);
     return !hits.empty();
 }

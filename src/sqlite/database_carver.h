@@ -25,7 +25,8 @@ struct sqlite_db_header;
 // overwrites (6), superseded frames (7), current frames (9, with include_wal_valid_pages)
 // or journal pages (11), slack in current WAL pages (8). A non-empty table name is
 // lower-cased in place and its CREATE TABLE text, read from the schema, gives the column
-// bounds. Unless append, hits is emptied first. True when hits is not empty.
+// bounds. Unless append, hits is emptied first. With progress, one "percent done" figure
+// covers the whole carve, main file and companion together. True when hits is not empty.
 [[nodiscard]] bool carve_database(std::vector<carved_record>& hits, const std::string& db_path,
                                   std::string& table_name, record_finder_fn finder, bool append,
                                   bool use_companions, uint32 min_columns, uint32 max_columns,

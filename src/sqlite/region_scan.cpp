@@ -1,5 +1,6 @@
 #include "sqlite/region_scan.h"
 
+#include <algorithm>
 #include <limits>
 #include <new>
 
@@ -9,15 +10,12 @@
 #include "sqlite/record_values.h"
 #include "sqlite/sqlite_format.h"
 #include "sqlite/varint.h"
-#include "text/console_output.h"
+#include "text/percent_progress.h"
 
 namespace bt = sqlite_format::btree_page;
 namespace vi = sqlite_format::varint;
 
 namespace {
-
-// The progress line fits the narrowest terminal with room to spare.
-constexpr int progress_width = 40;
 
 struct column_bounds {
     uint32 min = 0;
@@ -138,12 +136,29 @@ void scan_chunk(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset
     }
 }
 
+// Counts the bytes of a region up to `at` as done, once each.
+struct region_progress {
+    percent_progress* meter;
+    uint64 offset;
+    uint64 length;
+    uint64 counted = 0;
+
+    void count_to(uint64 at) {
+        const uint64 through = std::min(at - offset, length);
+        if (meter != nullptr && through > counted) {
+            meter->advance(through - counted);
+            counted = through;
+        }
+    }
+};
+
 void scan_region(scan_state& s, uni::fileio& file, byte_array& buffer, uint64 offset,
-                 uint64 length, bool wal_frames, bool progress) {
+                 uint64 length, bool wal_frames, percent_progress* progress) {
     namespace wf = sqlite_format::wal_frame;
     const uint64 max = std::numeric_limits<uint64>::max();
     const uint64 region_end = length > max - offset ? max : offset + length;
     uint64 end = region_end;
+    region_progress done{progress, offset, region_end - offset};
     for (uint64 i = offset; i < end;) {
         if (wal_frames) {
             i += wf::header_size;
@@ -159,21 +174,26 @@ void scan_region(scan_state& s, uni::fileio& file, byte_array& buffer, uint64 of
         // A chunk that does not read is skipped; one cut by the end of the file is scanned
         // as far as it goes.
         if (file.read_at(buffer.data(), &got, i) && got > 0) {
-            if (progress) {
-                (void)print_status_width(progress_width, "percent done: %4.2f",
-                                         static_cast<double>(i) /
-                                             static_cast<double>(region_end) * 100.0);
-            }
             scan_chunk(s, kq::byte_reader(buffer.data(), got), i);
         }
+        done.count_to(i + got);
         if (i > max - s.page_size) {
             break;
         }
         i += s.page_size;
     }
+    done.count_to(region_end);
 }
 
 }  // namespace
+
+uint64 region_bytes(const region_map& regions) {
+    uint64 total = 0;
+    for (const auto& [offset, length] : regions) {
+        total = length > UINT64_MAX - total ? UINT64_MAX : total + length;
+    }
+    return total;
+}
 
 int64 rowid_before_hit(const kq::byte_reader& chunk, std::size_t p) {
     uint8 last = 0;
@@ -205,7 +225,8 @@ int64 rowid_before_hit(const kq::byte_reader& chunk, std::size_t p) {
 bool scan_regions(std::vector<carved_record>& hits, const region_map& regions, uni::fileio& file,
                   const table_definition& def, record_finder_fn finder, uint32 source,
                   uint32 page_size, uint32 min_columns, uint32 max_columns, bool wal_frames,
-                  bool structured, bool progress, void* context, chunk_done_fn after_chunk) {
+                  bool structured, percent_progress* progress, void* context,
+                  chunk_done_fn after_chunk) {
     const std::size_t before = hits.size();
     if (regions.empty() || finder == nullptr || page_size == 0) {
         return false;
@@ -232,9 +253,6 @@ bool scan_regions(std::vector<carved_record>& hits, const region_map& regions, u
                  {}, {}, {}};
     for (const auto& [offset, length] : regions) {
         scan_region(s, file, buffer, offset, length, wal_frames, progress);
-    }
-    if (progress) {
-        clear_status_line();
     }
     return hits.size() > before;
 }

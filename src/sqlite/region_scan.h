@@ -15,17 +15,22 @@
 namespace uni {
 class fileio;
 }
+class percent_progress;
 
 // Appends the decoded hits of every chunk of every region to hits (never emptied). The
 // column bounds come from def when it has columns, else from min/max_columns. wal_frames
 // skips the 24-byte frame header before each chunk; structured parses chunks that are table
-// leaf pages; progress draws "percent done" on standard error. True when hits grew.
+// leaf pages. Each region's bytes count as done on progress (null: none), to which the
+// caller announced them (region_bytes) and which it finishes. True when hits grew.
 [[nodiscard]] bool scan_regions(std::vector<carved_record>& hits, const region_map& regions,
                                 uni::fileio& file, const table_definition& def,
                                 record_finder_fn finder, uint32 source, uint32 page_size,
                                 uint32 min_columns, uint32 max_columns, bool wal_frames,
-                                bool structured, bool progress, void* context,
+                                bool structured, percent_progress* progress, void* context,
                                 chunk_done_fn after_chunk);
+
+// The bytes the regions cover: the work a scan of them announces to its progress.
+[[nodiscard]] uint64 region_bytes(const region_map& regions);
 
 // The rowid varint that ends 2 bytes before a hit at p (the byte before p is the record's
 // header-size byte): the last byte must have its top bit clear, the earlier ones set. 0

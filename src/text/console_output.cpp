@@ -1,5 +1,7 @@
 #include "text/console_output.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -43,6 +45,10 @@ bool format_all(std::string& out, const char* format, va_list args) {
     return true;
 }
 
+// Erase sequences and carriage returns only make sense to a terminal; in a log file they
+// are noise around every line.
+bool is_terminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
+
 }  // namespace
 
 int stderr_printf(const char* format, ...) {
@@ -66,11 +72,17 @@ int stderr_printf(const char* format, ...) {
 }
 
 void clear_status_line() {
+    if (!is_terminal(stderr)) {
+        return;
+    }
     std::fputs(erase_line_long, stderr);
     std::fflush(stderr);
 }
 
 void clear_status_line_short() {
+    if (!is_terminal(stderr)) {
+        return;
+    }
     std::fputs(erase_line_short, stderr);
     std::fflush(stderr);
 }
@@ -114,25 +126,28 @@ int print_status(bool to_stderr, uint32 width, const char* format, va_list args,
     uint32 kept = static_cast<uint32>(formatted);
     kept = kept > width ? width : kept;
     kept = kept >= buffer_size ? buffer_size - 1 : kept;
+    std::FILE* stream = to_stderr ? stderr : stdout;
+    // Away from a terminal nothing can be drawn over: each status becomes a plain line.
+    const bool redraw = !as_title && is_terminal(stream);
     std::string line;
-    if (!as_title) {
+    if (redraw) {
         line = erase_line_short;
     }
     line.append(buffer.data(), kept);
-    if (!as_title) {
+    if (redraw) {
         line += '\r';
     }
     // A line feed would scroll the status line away instead of drawing over it.
     (void)remove_char(line, '\n');
-    if (to_stderr) {
-        write_text(stderr, line);
-        std::fflush(stderr);
-    } else if (as_title) {
-        (void)set_terminal_title(line.c_str());  // cannot fail: the title is not null
-    } else {
-        write_text(stdout, line);
-        std::fflush(stdout);
+    if (!as_title && !redraw) {
+        line += '\n';
     }
+    if (as_title && !to_stderr) {
+        (void)set_terminal_title(line.c_str());  // cannot fail: the title is not null
+        return static_cast<int>(kept);
+    }
+    write_text(stream, line);
+    std::fflush(stream);
     return static_cast<int>(kept);
 }
 

@@ -48,6 +48,20 @@ TEST(BodyfileRecord, FieldsInLayoutOrderWithTimesAMCB) {
     EXPECT_EQ(record.m_name, "a,b;c");  // the record keeps the written name
 }
 
+// mactime reads one entry per line: a raw line break would cut the entry in two.
+TEST(BodyfileRecord, LineBreaksBecomeMarkers) {
+    bodyfile_record record;
+    record.m_md5 = "d4\n1d";
+    record.m_name = "PrimaryID: a\r\nb; Tag: c\rd|e\nf\n\rg";
+    record.m_mode = "r/\r";
+    bool pending = false;
+    std::ostringstream out;
+    (void)write_bodyfile_record(pending, out, record);
+    EXPECT_EQ(out.str(),
+              "d4[LF]1d|PrimaryID: a[CRLF]b; Tag: c[CR]d;e[LF]f[LFCR]g|0|r/[CR]|0|0|0|0|0|0|0\n");
+    EXPECT_EQ(record.m_name, "PrimaryID: a[CRLF]b; Tag: c[CR]d;e[LF]f[LFCR]g");
+}
+
 TEST(BodyfileRecord, ArrivalAsFiletimeComesOutAsUnixCreateTime) {
     bodyfile_record record;
     record.m_times.set_unix(0, 0, 0, arrival, kq::tt_filetime);

@@ -7,6 +7,7 @@
 
 #include "cmdline/cmd_params.h"
 #include "io/io_test_support.h"
+#include "text/terminal_capture.h"
 
 namespace {
 
@@ -227,19 +228,21 @@ TEST(DiagOff, EveryWriterSilent) {
     EXPECT_EQ(velk_test::file_size(path), -1);
 }
 
+// Seen on a terminal: elsewhere the status line is never drawn, so never cleared.
 TEST(DiagStatusLine, ClearedOnlyWithStatusOutput) {
     cmd_params p(start, false);
-    CaptureStderr();
+    terminal_capture on;
+    ASSERT_TRUE(on.ready());
     p.clear_status_line();
-    const std::string on = GetCapturedStderr();
-    EXPECT_EQ(on, "\x1b[2K\r" + std::string(27, ' ') + "\r");
+    EXPECT_EQ(on.take(), "\x1b[2K\r" + std::string(27, ' ') + "\r");
 
     p.m_status_output = false;
-    CaptureStderr();
+    terminal_capture off;
+    ASSERT_TRUE(off.ready());
     p.clear_status_line();
     clear_status_line_if(&p);
     clear_status_line_if(nullptr);
-    EXPECT_EQ(GetCapturedStderr(), "");
+    EXPECT_EQ(off.take(), "");
 }
 
 }  // namespace

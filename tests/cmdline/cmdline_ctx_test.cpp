@@ -8,6 +8,7 @@
 
 #include "io/io_test_support.h"
 #include "time/ntp_clock.h"
+#include "text/terminal_capture.h"
 
 namespace {
 
@@ -117,16 +118,18 @@ TEST_F(RunContext, StatusLineClearedOnlyWithStatusOutput) {
     auto ctx = std::make_unique<cmdline_ctx>();
     ctx->init(loud, nullptr);
     EXPECT_FALSE(ctx->timed());
-    CaptureStderr();
+    terminal_capture loud_terminal;  // the status line is drawn, and cleared, on a terminal
+    ASSERT_TRUE(loud_terminal.ready());
     ctx.reset();
-    EXPECT_EQ(GetCapturedStderr(), status_clear);
+    EXPECT_EQ(loud_terminal.take(), status_clear);
 
     auto quiet = quiet_options();  // "-quiet"
     ctx = std::make_unique<cmdline_ctx>();
     ctx->init(*quiet, nullptr);
-    CaptureStderr();
+    terminal_capture quiet_terminal;
+    ASSERT_TRUE(quiet_terminal.ready());
     ctx.reset();
-    EXPECT_EQ(GetCapturedStderr(), "");
+    EXPECT_EQ(quiet_terminal.take(), "");
 }
 
 TEST_F(RunContext, CallbackGetsSignalTextOnce) {

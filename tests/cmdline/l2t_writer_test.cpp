@@ -228,6 +228,27 @@ TEST(L2tSeparator, WithoutDelimiterTheTableWritersRuleHolds) {
     EXPECT_NE(blanked.str().find(",db: /tmp/a b/x.db\n"), std::string::npos);
 }
 
+// A raw CR or LF in any text column would split the event over several lines.
+TEST(L2tLineBreaks, MarkedInEveryTextColumn) {
+    cmd_params options = parsed_options({"-csvl2t"});
+    timeline_collector collector;
+    collector.init_from_options(&options);
+    collector.m_short = "a\r\nb";
+    collector.m_notes = "PrimaryID: x\ny";
+    collector.m_extra = "tag\rz";
+    collector.m_desc = "p\n\rq";
+    merge(collector, arrival, "B", "Arr\nival");
+    std::ostringstream out;
+    (void)write_l2t_rows(options.m_header_pending, out, collector);
+    const std::vector<std::string> lines = split_lines(out.str());
+    ASSERT_EQ(lines.size(), 2U) << out.str();
+    EXPECT_EQ(field_count(lines[1], ','), 17U) << lines[1];
+    for (const char* marked : {",Arr[LF]ival,", ",a[CRLF]b,", ",p[LFCR]q,",
+                               ",PrimaryID: x[LF]y,", ",tag[CR]z"}) {
+        EXPECT_NE(lines[1].find(marked), std::string::npos) << marked << " in " << lines[1];
+    }
+}
+
 TEST(L2tNtfsExtras, HexAndDecimalForms) {
     timeline_collector collector;
     collector.m_ntfs_extras = true;

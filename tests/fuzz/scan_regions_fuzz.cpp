@@ -90,7 +90,7 @@ VELK_FUZZ_TARGET(scan_regions) {
     }
     std::vector<carved_record> hits;
     (void)scan_regions(hits, regions, file, def, propose, 2, 512U << (code % 4), 1, 4,
-                       (flags & 1) != 0, (flags & 2) != 0, false, &p, chunk_done_noop);
+                       (flags & 1) != 0, (flags & 2) != 0, nullptr, &p, chunk_done_noop);
     for (const carved_record& r : hits) {
         (void)record_source_name(record_source::of_word(r.source_word));
     }

@@ -9,6 +9,7 @@
 #include "sqlite/carve_test_support.h"
 #include "sqlite/page_builder.h"
 #include "sqlite/value_code.h"
+#include "text/percent_progress.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ bool scan(std::vector<carved_record>& hits, const byte_array& file_bytes, const 
           chunk_done_fn done = chunk_done_noop, uint32 max_columns = 3) {
     uni::fileio file(file_bytes, false, false);
     return scan_regions(hits, regions, file, def, finder, record_source::main_db_slack, page_size,
-                        1, max_columns, wal_frames, structured, false, context, done);
+                        1, max_columns, wal_frames, structured, nullptr, context, done);
 }
 
 // Hit A at 20 (rowid 133 before it) declares a 10-byte text and an int8 but hit B starts at
@@ -242,7 +243,7 @@ TEST(ScanRegions, RefusesWhatItCannotScan) {
     EXPECT_EQ(s.calls, 0);
     uni::fileio closed;
     EXPECT_FALSE(scan_regions(hits, {{0, 512}}, closed, table_definition(), scripted_finder, 2,
-                              512, 1, 3, false, false, false, &s, chunk_done_noop));
+                              512, 1, 3, false, false, nullptr, &s, chunk_done_noop));
     EXPECT_EQ(s.calls, 0);
 }
 
@@ -280,17 +281,31 @@ TEST(ScanRegions, AfterChunkRunsOnlyAfterAcceptedChunksWithHits) {
     EXPECT_EQ(hits.size(), 2u);
 }
 
-TEST(ScanRegions, ProgressLineShowsThePercentageAndIsCleared) {
+// A clock that moves a second per reading: every growth of the figure is drawn.
+uint64 fast_clock() {
+    static uint64 now = 0;
+    return now += 1000;
+}
+
+// Mend: the figure was each chunk's offset over the end of its own region, so it went back
+// at every region. Now every byte of every region counts once towards the announced work.
+TEST(ScanRegions, ProgressCountsEveryRegionByteOnce) {
     carve_test::chunk_log log;
     std::vector<carved_record> hits;
     uni::fileio file(byte_array(1048576 + 4096, 0), false, false);
+    const region_map first = {{1048576, 4096}};
+    const region_map second = {{0, 1000}, {8192, 3000}};
+    percent_progress meter(true, fast_clock);
+    meter.add_work(region_bytes(first) + region_bytes(second));
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(scan_regions(hits, {{1048576, 4096}}, file, table_definition(),
-                              carve_test::counting_finder, 2, 4096, 1, 1, false, false, true, &log,
-                              chunk_done_noop));
+    EXPECT_FALSE(scan_regions(hits, first, file, table_definition(), carve_test::counting_finder,
+                              2, 4096, 1, 1, false, false, &meter, &log, chunk_done_noop));
+    EXPECT_EQ(meter.shown(), 5059);  // 4096 of 8096 bytes
+    EXPECT_FALSE(scan_regions(hits, second, file, table_definition(), carve_test::counting_finder,
+                              2, 4096, 1, 1, false, false, &meter, &log, chunk_done_noop));
+    EXPECT_EQ(meter.shown(), 9999);  // all of it: 100 is left to finish()
     const std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("percent done: 99.61\r"), std::string::npos) << err;
-    EXPECT_EQ(err.rfind("\x1b[2K"), err.find("\x1b[2K\r      "));  // cleared last
+    EXPECT_EQ(err, "percent done: 50.59\npercent done: 62.94\npercent done: 99.99\n");
 }
 
 // ---- Structured chunks -----------------------------------------------------------------

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "text/terminal_capture.h"
+
 namespace {
 
 using ::testing::internal::CaptureStderr;
@@ -14,14 +16,18 @@ using ::testing::internal::GetCapturedStdout;
 const std::string erase_long = "\x1b[2K\r" + std::string(27, ' ') + "\r";
 const std::string erase_short = "\x1b[2K\r    \r";
 
-TEST(StderrPrintf, ClearsTheStatusLineThenWritesTheText) {
-    CaptureStderr();
+TEST(StderrPrintf, ClearsTheStatusLineOfATerminalThenWritesTheText) {
+    terminal_capture terminal;
+    ASSERT_TRUE(terminal.ready());
     EXPECT_EQ(stderr_printf("a\n"), 2);
-    EXPECT_EQ(GetCapturedStderr(), erase_long + "a\n");
-
-    CaptureStderr();
     EXPECT_EQ(stderr_printf(nullptr), 0);
-    EXPECT_EQ(GetCapturedStderr(), erase_long);
+    EXPECT_EQ(terminal.take(), erase_long + "a\n" + erase_long);
+
+    CaptureStderr();  // a file: no control codes around the text
+    EXPECT_EQ(stderr_printf("a\n"), 2);
+    clear_status_line();
+    clear_status_line_short();
+    EXPECT_EQ(GetCapturedStderr(), "a\n");
 }
 
 // Mend: long messages (a long path in "prob opening results file") are written whole.
@@ -29,33 +35,37 @@ TEST(StderrPrintf, LongTextIsWrittenWhole) {
     const std::string text(5000, 'p');
     CaptureStderr();
     EXPECT_EQ(stderr_printf("%s", text.c_str()), 5000);
-    EXPECT_EQ(GetCapturedStderr(), erase_long + text);
+    EXPECT_EQ(GetCapturedStderr(), text);
 }
 
-TEST(PrintStatus, CutToWidthAndDrawnOverThePreviousLine) {
+TEST(PrintStatus, CutToWidthAndDrawnOverThePreviousLineOfATerminal) {
     const std::string text(100, 's');
-    CaptureStderr();
+    terminal_capture terminal;
+    ASSERT_TRUE(terminal.ready());
     EXPECT_EQ(print_status_err("%s", text.c_str()), 60);
-    EXPECT_EQ(GetCapturedStderr(), erase_short + std::string(60, 's') + "\r");
-
-    CaptureStderr();
     EXPECT_EQ(print_status_width(200, "%s", text.c_str()), 70);
-    EXPECT_EQ(GetCapturedStderr(), erase_short + std::string(70, 's') + "\r");
+    EXPECT_EQ(print_status_width(10, "percent done: %4.2f\n", 12.5), 10);
+    EXPECT_EQ(print_status_width(70, "a\nb\n"), 4);
+    clear_status_line_short();
+    EXPECT_EQ(terminal.take(), erase_short + std::string(60, 's') + "\r" + erase_short +
+                                   std::string(70, 's') + "\r" + erase_short + "percent do\r" +
+                                   erase_short + "ab\r" + erase_short);
+}
 
+// Mend: in a log file the erase sequences and carriage returns were noise around every
+// update; there each status is a plain line.
+TEST(PrintStatus, PlainLinesAwayFromATerminal) {
     CaptureStderr();
     EXPECT_EQ(print_status_width(10, "percent done: %4.2f\n", 12.5), 10);
-    EXPECT_EQ(GetCapturedStderr(), erase_short + "percent do\r");
-
-    CaptureStderr();
     EXPECT_EQ(print_status_width(70, "a\nb\n"), 4);
-    EXPECT_EQ(GetCapturedStderr(), erase_short + "ab\r");
-}
+    EXPECT_EQ(GetCapturedStderr(), "percent do\nab\n");
 
-TEST(PrintStatus, StandardOutputAndTitleForms) {
     CaptureStdout();
     EXPECT_EQ(print_status_out("%d%%", 50), 3);
-    EXPECT_EQ(GetCapturedStdout(), erase_short + "50%\r");
+    EXPECT_EQ(GetCapturedStdout(), "50%\n");
+}
 
+TEST(PrintStatus, TitleForm) {
     CaptureStdout();
     EXPECT_EQ(set_terminal_title_printf("job %d", 7), 5);
     EXPECT_FALSE(set_terminal_title(nullptr));
