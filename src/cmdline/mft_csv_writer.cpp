@@ -65,8 +65,8 @@ void add_date_columns(std::vector<mft_column>& columns, const timeline_context& 
     const uint64 date_width = context.m_date_format.size();
     const uint64 time_width = context.m_time_format.size();
     if (context.m_pair_datetime) {
-        columns.push_back({"date/time-utc", date_width + time_width + 1, vt::filetime,
-                           mft_cell::date});
+        columns.push_back(
+            {"date/time-utc", date_width + time_width + 1, vt::filetime, mft_cell::date});
         return;
     }
     columns.push_back({"date", date_width, vt::empty, mft_cell::date});
@@ -156,8 +156,7 @@ std::string macb_text(const macb_flags& flags, bool show_fn83, bool show_fn) {
 // The strings or hex bytes of the header info; empty without bytes.
 std::string header_info_text(const timeline_context& context) {
     const byte_array& bytes = context.m_header_info;
-    const std::size_t length =
-        std::min<std::size_t>(bytes.size(), std::numeric_limits<int>::max());
+    const std::size_t length = std::min<std::size_t>(bytes.size(), std::numeric_limits<int>::max());
     std::ostringstream text;
     // Nothing found is an empty text, which is what the cell should then hold.
     (void)print_embedded_strings(text, reinterpret_cast<const char*>(bytes.data()),  // NOLINT

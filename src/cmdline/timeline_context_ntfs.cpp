@@ -18,9 +18,9 @@ constexpr int inode_hex_digits = 8;
 
 }  // namespace
 
-void timeline_context::set_ntfs_extras(uint32 ref_count, uint64 parent_inode,
-                                       uint32 parent_seqnum, uint32 inode_seqnum, uint64 size,
-                                       const char* extension, const char* clusters) {
+void timeline_context::set_ntfs_extras(uint32 ref_count, uint64 parent_inode, uint32 parent_seqnum,
+                                       uint32 inode_seqnum, uint64 size, const char* extension,
+                                       const char* clusters) {
     m_ntfs_extras = true;
     m_ref_count = ref_count;
     m_inode_seqnum = inode_seqnum;

@@ -51,7 +51,8 @@ std::size_t field_count(const std::string& line) {
 // M, A and C at t1, B at t2, default labels, an extra and a desc holding the separator and
 // line breaks.
 struct sorted_report {
-    explicit sorted_report(std::vector<std::string> args) : options(parsed_options(std::move(args))) {
+    explicit sorted_report(std::vector<std::string> args)
+        : options(parsed_options(std::move(args))) {
         context.init_from_options(&options);
         context.set_times(static_cast<int64>(t1), static_cast<int64>(t1), static_cast<int64>(t1),
                           static_cast<int64>(t2), kq::tt_filetime);
@@ -73,12 +74,11 @@ TEST(L2tSorted, OneLinePerMomentInTimeOrderWithTheHeaderOnce) {
     sorted_report report({"-csvl2t"});
     const std::string tail = ",,,,x[LF]y,2,,,,velk (vestrel),a b[CRLF]c";
     EXPECT_EQ(split_lines(report.write()),
-              (std::vector<std::string>{
-                  header,
-                  "2020-12-11, 19:11:35.902,UTC,MAC.,,,"
-                  "Last Modified; Last Access; Metadata Changed" +
-                      tail,
-                  "2020-12-11, 19:12:35.902,UTC,...B,,,Created" + tail}));
+              (std::vector<std::string>{header,
+                                        "2020-12-11, 19:11:35.902,UTC,MAC.,,,"
+                                        "Last Modified; Last Access; Metadata Changed" +
+                                            tail,
+                                        "2020-12-11, 19:12:35.902,UTC,...B,,,Created" + tail}));
     EXPECT_FALSE(report.options.m_header_pending);
     // The context's texts now hold what the lines show; writing again changes nothing.
     EXPECT_EQ(report.context.m_extra, "a b[CRLF]c");
@@ -157,12 +157,9 @@ struct filter_case {
 };
 
 const filter_case filter_cases[] = {
-    {"no_filter", 0, 0, 3},
-    {"both_inclusive", s1, s2, 3},
-    {"first_only", s1, s2 - 1, 2},
-    {"second_only", s1 + 1, s2, 2},
-    {"after_all", s2 + 1, s2 + 2, 1},
-    {"start_without_end", s1, 0, 1},
+    {"no_filter", 0, 0, 3},           {"both_inclusive", s1, s2, 3},
+    {"first_only", s1, s2 - 1, 2},    {"second_only", s1 + 1, s2, 2},
+    {"after_all", s2 + 1, s2 + 2, 1}, {"start_without_end", s1, 0, 1},
 };
 
 class L2tSortedFilter : public ::testing::TestWithParam<filter_case> {};
@@ -177,8 +174,8 @@ TEST_P(L2tSortedFilter, WritesOnlyMomentsInside) {
     const std::vector<std::string> lines = split_lines(report.write());
     EXPECT_EQ(lines.size(), c.lines);
     if (lines.size() > 1) {
-        EXPECT_EQ(lines[1].substr(0, 24), c.start > s1 ? "2020-12-11, 19:12:35.000"
-                                                       : "2020-12-11, 19:11:35.000");
+        EXPECT_EQ(lines[1].substr(0, 24),
+                  c.start > s1 ? "2020-12-11, 19:12:35.000" : "2020-12-11, 19:11:35.000");
     }
     // Texts change only once a line is written.
     EXPECT_EQ(report.context.m_desc, c.lines > 1 ? "x[LF]y" : "x\ny");

@@ -72,8 +72,8 @@ TEST(MacbFlags, LettersAccumulateResetKeepsNamesClearEmptiesAll) {
 
 struct print_case {
     const char* name;
-    bool si;  // si "m..." touched
-    bool fn;  // fn "m.c." touched
+    bool si;    // si "m..." touched
+    bool fn;    // fn "m.c." touched
     bool fn83;  // fn8.3 "m..." touched
     bool line_end;
     bool show_fn83;
