@@ -7,9 +7,17 @@
 #include <vector>
 
 #include "cmdline/cmd_params.h"
+#include "cmdline/output_test_support.h"
+#include "io/io_test_support.h"
+#include "resultsdb/results_db_test_support.h"
+#include "resultsdb/results_db_writer.h"
 #include "time/type_time.h"
 
 namespace {
+
+using output_test::field_count;
+using output_test::parsed_options;
+using output_test::split_lines;
 
 // 2020-12-11 19:11:35.902 UTC and one minute later.
 constexpr uint64 t1 = 132521874959025799ULL;
@@ -23,30 +31,6 @@ constexpr uint64 s2 = 132521875550000000ULL;
 const std::string header =
     "date,time,timezone,MACB,source,sourcetype,type,user,host,short,desc,version,filename,"
     "inode,notes,format,extra";
-
-cmd_params parsed_options(std::vector<std::string> args) {
-    cmd_params options(0, false);
-    args.insert(args.begin(), "velk");
-    EXPECT_TRUE(options.parse_common_options(args));
-    return options;
-}
-
-std::vector<std::string> split_lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-std::size_t field_count(const std::string& line) {
-    std::size_t count = 1;
-    for (const char c : line) {
-        count += c == ',' ? 1 : 0;
-    }
-    return count;
-}
 
 // M, A and C at t1, B at t2, default labels, an extra and a desc holding the separator and
 // line breaks.
@@ -115,7 +99,7 @@ TEST(L2tSorted, SeparatorsInEveryTextColumnAreNeutralised) {
               "2020-12-11, 19:11:35.902,UTC,MAC.,s rc,type a,"
               "Last  Modified; Last Access; Metadata Changed,al ice,bo x,sh ort,x[LF]y,2,f ile,"
               "1 2,no tes,velk (vestrel),a b[CRLF]c");
-    EXPECT_EQ(field_count(lines[2]), field_count(header));
+    EXPECT_EQ(field_count(lines[2], ','), field_count(header, ','));
     EXPECT_EQ(context.m_short, "sh ort");
     EXPECT_EQ(context.m_filename, "f ile");
     EXPECT_EQ(context.m_notes, "no tes");
@@ -143,10 +127,8 @@ TEST(L2tSorted, NtfsColumnsEndEveryLine) {
         "header info";
     EXPECT_EQ(lines[0], header + header_tail);
     const std::string line_tail = ",0x0001,txt,0x001000,0x0003,0x00000005,0x0000,,41 42 ";
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        ASSERT_GE(lines[i].size(), line_tail.size());
-        EXPECT_EQ(lines[i].substr(lines[i].size() - line_tail.size()), line_tail);
-    }
+    EXPECT_TRUE(lines[1].ends_with(line_tail)) << lines[1];
+    EXPECT_TRUE(lines[2].ends_with(line_tail)) << lines[2];
 }
 
 struct filter_case {
@@ -191,6 +173,27 @@ TEST(L2tSorted, NoTimesWriteTheHeaderOnly) {
     EXPECT_EQ(write_l2t_rows_sorted(pending, out, context), 1);
     EXPECT_FALSE(pending);
     EXPECT_EQ(out.str(), header + "\n");
+}
+
+// An open results log takes the lines keyed by the moment's FILETIME, also when the times
+// are kept in another unit.
+TEST(L2tSorted, ResultsLogGetsTheMomentAsFiletime) {
+    velk_test::temp_dir dir;
+    const std::string path = dir.file("results.db");
+    metadata_record run;
+    results_db_writer writer;
+    ASSERT_TRUE(writer.open(path, run, true));
+    sorted_report report({"-csvl2t"});
+    report.context.m_results_db = &writer;
+    report.context.m_sourcetype = "MFT";
+    report.context.set_times(s2_unix, s1_unix, 0, 0, kq::tt_unix);
+    EXPECT_EQ(report.write(), "");
+    ASSERT_TRUE(writer.flush_rows());
+    writer.close();
+    EXPECT_EQ(results_test::connection(path).rows(
+                  "select val1, str1, str2 from generic_data order by rowid"),
+              (results_test::table{{std::to_string(s1), ".A..", "MFT"},
+                                   {std::to_string(s2), "M...", "MFT"}}));
 }
 
 }  // namespace

@@ -7,11 +7,16 @@
 #include <vector>
 
 #include "cmdline/cmd_params.h"
+#include "cmdline/output_test_support.h"
 #include "io/io_test_support.h"
 #include "resultsdb/results_db_test_support.h"
 #include "resultsdb/results_db_writer.h"
 
 namespace {
+
+using output_test::field_count;
+using output_test::parsed_options;
+using output_test::split_lines;
 
 // 2020-12-11 19:11:35.902 UTC and one minute later.
 constexpr uint64 t1 = 132521874959025799ULL;
@@ -26,22 +31,6 @@ const std::string long_line =
 const std::string short_line =
     "0x00000028|3|0x00000005|0|file (FN 8.3)|txt|1|0x00001000|2020-12-11|19:11:35.902|"
     "si:[macb]; fn8.3[m...]|||A~1.TXT||";
-
-cmd_params parsed_options(std::vector<std::string> args) {
-    cmd_params options(0, false);
-    args.insert(args.begin(), "velk");
-    EXPECT_TRUE(options.parse_common_options(args));
-    return options;
-}
-
-std::vector<std::string> split_lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 // A record with every si time at t1, a long name and a short name's m time at t1.
 struct mft_report {
@@ -190,14 +179,8 @@ TEST_P(MftCsvColumns, CaptionsFollowTheContextsChoices) {
     const std::vector<std::string> lines = split_lines(report.write());
     ASSERT_EQ(lines.size(), 3U);
     EXPECT_EQ(lines[0], c.header);
-    const auto cells = [](const std::string& line) {
-        std::size_t count = 1;
-        for (const char ch : line) {
-            count += ch == '|' ? 1 : 0;
-        }
-        return count;
-    };
-    EXPECT_EQ(cells(lines[1]), cells(lines[0]));  // the short line's "; " holds no '|'
+    EXPECT_EQ(field_count(lines[1], '|'), field_count(lines[0], '|'));
+    EXPECT_EQ(field_count(lines[2], '|'), field_count(lines[0], '|'));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, MftCsvColumns, ::testing::ValuesIn(column_cases),
