@@ -10,6 +10,7 @@
 #include "cmdline/cmd_params.h"
 #include "cmdline/output_record.h"
 #include "cmdline/record_writer.h"
+#include "cmdline/results_columns.h"
 #include "text/embedded_strings.h"
 #include "text/kq_variant_lite.h"
 // Upward include: an attached results log is told what the role cells of these lines hold.
@@ -22,11 +23,6 @@ namespace {
 // What the results log's generic value columns hold for these lines: val1 the moment,
 // val3 the data size, str1 the MACB letters.
 constexpr const char* mft_generic_headers = "date|null|size data|null|null|MACB|path|output";
-
-// Result roles of the cells (the low byte of a cell's flags).
-constexpr uint32 role_val1 = 0x01;
-constexpr uint32 role_val3 = 0x04;
-constexpr uint32 role_str1 = 0x20;
 
 // Readable strings in the header-info bytes need at least this many characters.
 constexpr uint32 header_string_minimum = 5;
@@ -156,11 +152,12 @@ std::string macb_text(const macb_flags& flags, bool show_fn83, bool show_fn) {
 // The strings or hex bytes of the header info; empty without bytes.
 std::string header_info_text(const timeline_context& context) {
     const byte_array& bytes = context.m_header_info;
+    // The printer counts in int; a header is a few hundred bytes, so the cut never bites.
     const std::size_t length = std::min<std::size_t>(bytes.size(), std::numeric_limits<int>::max());
+    const std::string raw(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
     std::ostringstream text;
     // Nothing found is an empty text, which is what the cell should then hold.
-    (void)print_embedded_strings(text, reinterpret_cast<const char*>(bytes.data()),  // NOLINT
-                                 static_cast<int>(length), context.m_string_mode,
+    (void)print_embedded_strings(text, raw.data(), static_cast<int>(length), context.m_string_mode,
                                  header_string_minimum, "; ");
     return text.str();
 }
@@ -200,12 +197,12 @@ void set_number_cell(output_record& row, int index, mft_cell cell, uint64 moment
             (void)row.set_num(index, context.m_ref_count, vt::u32, decimal);
             return;
         case mft_cell::size:
-            (void)row.set_num(index, context.m_size, vt::i64, role_val3);
+            (void)row.set_num(index, context.m_size, vt::i64, results_role::val3);
             return;
         case mft_cell::date:
             (void)row.set_num(index, moment,
                               context.m_pair_datetime ? vt::filetime : vt::filetime_two_columns,
-                              role_val1);
+                              results_role::val1);
             return;
         default:
             return;
@@ -252,7 +249,7 @@ void set_base_cell(output_record& row, int index, mft_cell cell, uint64 moment,
     switch (cell) {
         case mft_cell::macb:
             cells.macb = index;
-            (void)row.set_str(index, macb_text(flags, true, true), vt::text, role_str1);
+            (void)row.set_str(index, macb_text(flags, true, true), vt::text, results_role::str1);
             return;
         case mft_cell::name:
             cells.name = index;
@@ -296,7 +293,7 @@ struct name_line {
 void write_name_line(std::ostream& out, const output_record& base, const name_cells& cells,
                      const name_line& line, const macb_flags& flags, cmd_params& options) {
     output_record row = base;
-    (void)row.set_str(cells.macb, line.macb, vt::text, role_str1);
+    (void)row.set_str(cells.macb, line.macb, vt::text, results_role::str1);
     if (line.type != nullptr) {
         (void)row.set_str(cells.type, *line.type, vt::text, 0);
     }
