@@ -37,6 +37,20 @@ public:
     // not const. A null pointer changes nothing.
     void init_from_options(cmd_params* options);
 
+    // NTFS columns of a file-system record (timeline_context_ntfs.cpp): turns them on and
+    // stores the values; a null extension or clusters text keeps the earlier one. A parent
+    // reference of exactly 48 set record bits (0x0000FFFFFFFFFFFF) names no real record
+    // and is shown as the root, record 5, sequence 0; any other reference is kept as given.
+    void set_ntfs_extras(uint32 ref_count, uint64 parent_inode, uint32 parent_seqnum,
+                         uint32 inode_seqnum, uint64 size, const char* extension,
+                         const char* clusters);
+    // The inode text: "0x" and at least 8 lower-case hex digits with hex numbers on, else
+    // decimal.
+    void set_inode(uint64 inode);
+    // Whether an entry of this FILETIME is written: always without a filter (start 0), else
+    // when it lies in [start, end], so a start with an end of 0 lets nothing through.
+    [[nodiscard]] bool inside_filter(uint64 filetime) const;
+
     std::string m_timezone;
     std::string m_source;      // used when an entry has none
     std::string m_sourcetype;  // also the second text handed to a results database
