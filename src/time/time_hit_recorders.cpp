@@ -67,34 +67,38 @@ bool record_systemtime(time_hit_map& hits, const byte_array& bytes, uint64 lates
     return true;
 }
 
+// The common start of the recorders that read through a pointer: the map emptied when asked,
+// then the value's bytes copied out (false for a null pointer).
+template <std::size_t size>
+bool take_value(time_hit_map& hits, bool clear_first, const void* source,
+                std::array<uint8, size>& bytes) {
+    if (clear_first) {
+        hits.clear();
+    }
+    if (source == nullptr) {
+        return false;
+    }
+    std::memcpy(bytes.data(), source, bytes.size());
+    return true;
+}
+
 }  // namespace
 
 bool record_guid_hit(time_hit_map& hits, const uint8* bytes, uint64 max, uint64 min, uint64 offset,
                      bool clear_first) {
-    if (clear_first) {
-        hits.clear();
-    }
-    if (bytes == nullptr) {
-        return false;
-    }
     std::array<uint8, guid_size> guid{};
-    std::memcpy(guid.data(), bytes, guid.size());
     int64 filetime = 0;
-    return guid_filetime(guid, filetime) &&
+    return take_value(hits, clear_first, bytes, guid) && guid_filetime(guid, filetime) &&
            record_if_in_window(hits, filetime, guid.data(), guid_size, tt_guid,
                                signed_window(min, max), offset);
 }
 
 bool record_snowflake_hit(time_hit_map& hits, const uint64* value, uint64 max, uint64 min,
                           uint64 offset, bool clear_first) {
-    if (clear_first) {
-        hits.clear();
-    }
-    if (value == nullptr) {
+    std::array<uint8, value_size> bytes{};
+    if (!take_value(hits, clear_first, value, bytes)) {
         return false;
     }
-    std::array<uint8, value_size> bytes{};
-    std::memcpy(bytes.data(), value, bytes.size());
     uint64 id = 0;
     for (std::size_t i = bytes.size(); i > 0; --i) {
         id = (id << 8) | bytes.at(i - 1);
@@ -122,14 +126,11 @@ bool record_ole_hit(time_hit_map& hits, double value, uint64 max, uint64 min, ui
 
 bool scan_systemtime16(time_hit_map& hits, const uint8* data, uint64 latest, uint64 earliest,
                        uint64 offset, bool clear_first) {
-    if (clear_first) {
-        hits.clear();
-    }
-    if (data == nullptr) {
+    std::array<uint8, systemtime_size> record{};
+    if (!take_value(hits, clear_first, data, record)) {
         return false;
     }
-    byte_array bytes(systemtime_size);
-    std::memcpy(bytes.data(), data, bytes.size());
+    byte_array bytes(record.begin(), record.end());
     const bool forward = record_systemtime(hits, bytes, latest, earliest, offset);
     std::reverse(bytes.begin(), bytes.end());
     const bool backward = record_systemtime(hits, bytes, latest, earliest, offset);

@@ -21,25 +21,11 @@ void keep_if_valid(const time& moment, std::size_t at, std::vector<time>& times,
     }
 }
 
-}  // namespace
-
-bool scan_unix32_times(const uint8* data, uint32 length, std::vector<time>& times,
-                       std::vector<uint32>& offsets) {
-    const byte_reader bytes(data, length);
-    times.clear();
-    offsets.clear();
-    if (bytes.size() < shortest_scan) {
-        return false;
-    }
-    uint32 value = 0;
-    for (std::size_t at = 0; bytes.le32_at(at, value); ++at) {
-        keep_if_valid(time(value), at, times, offsets);
-    }
-    return true;
-}
-
-bool scan_unix_and_filetime(const uint8* data, uint32 length, std::vector<time>& times,
-                            std::vector<uint32>& offsets) {
+// Every position whose value_size bytes (little-endian) lie inside the buffer, handed to
+// try_value(value, at); false for a buffer below the shortest scan.
+template <std::size_t value_bytes, typename try_fn>
+bool scan_positions(const uint8* data, uint32 length, std::vector<time>& times,
+                    std::vector<uint32>& offsets, try_fn try_value) {
     const byte_reader bytes(data, length);
     times.clear();
     offsets.clear();
@@ -47,11 +33,27 @@ bool scan_unix_and_filetime(const uint8* data, uint32 length, std::vector<time>&
         return false;
     }
     uint64 value = 0;
-    for (std::size_t at = 0; bytes.le64_at(at, value); ++at) {
-        keep_if_valid(time(static_cast<int64>(value), tt_unix), at, times, offsets);
-        keep_if_valid(time(static_cast<int64>(value), tt_filetime), at, times, offsets);
+    for (std::size_t at = 0; bytes.le_at(at, value_bytes, value); ++at) {
+        try_value(value, at);
     }
     return true;
+}
+
+}  // namespace
+
+bool scan_unix32_times(const uint8* data, uint32 length, std::vector<time>& times,
+                       std::vector<uint32>& offsets) {
+    return scan_positions<4>(data, length, times, offsets, [&](uint64 value, std::size_t at) {
+        keep_if_valid(time(static_cast<uint32>(value)), at, times, offsets);
+    });
+}
+
+bool scan_unix_and_filetime(const uint8* data, uint32 length, std::vector<time>& times,
+                            std::vector<uint32>& offsets) {
+    return scan_positions<8>(data, length, times, offsets, [&](uint64 value, std::size_t at) {
+        keep_if_valid(time(static_cast<int64>(value), tt_unix), at, times, offsets);
+        keep_if_valid(time(static_cast<int64>(value), tt_filetime), at, times, offsets);
+    });
 }
 
 bool find_values_in_range(std::vector<uint64>& offsets, const uint64* values,

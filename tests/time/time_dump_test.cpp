@@ -11,9 +11,12 @@
 
 #include "io/io_test_support.h"
 #include "time/packed_times.h"
+#include "time/time_bytes_support.h"
 #include "time/time_value_scans.h"
 
 namespace {
+
+using time_test::le_bytes;
 
 constexpr uint64 from_1900 = 94354848000000000;
 constexpr uint64 to_2100 = 157469184000000000;
@@ -22,14 +25,6 @@ constexpr uint64 to_2022 = 132854688000000000;
 // The record of the notification with Order 1 in the real database.
 constexpr std::size_t record_offset = 28378;
 constexpr std::size_t record_size = 294;
-
-byte_array le_bytes(uint64 value, std::size_t count) {
-    byte_array bytes(count);
-    for (std::size_t i = 0; i < count && i < 8; ++i) {
-        bytes.at(i) = static_cast<uint8>(value >> (8 * i));
-    }
-    return bytes;
-}
 
 byte_array real_record() {
     const velk_test::temp_dir dir;

@@ -4,15 +4,11 @@
 
 #include <vector>
 
+#include "time/time_bytes_support.h"
+
 namespace {
 
-byte_array le_bytes(uint64 value, std::size_t count) {
-    byte_array bytes(count);
-    for (std::size_t i = 0; i < count && i < 8; ++i) {
-        bytes.at(i) = static_cast<uint8>(value >> (8 * i));
-    }
-    return bytes;
-}
+using time_test::le_bytes;
 
 TEST(ScanUnix32Times, TriesEveryValueThatEndsInsideTheBuffer) {
     std::vector<kq::time> times;
