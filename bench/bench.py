@@ -1,30 +1,41 @@
 #!/usr/bin/env python3
-"""Times velk against the SQLite shell on a large synthetic push-notification database.
+"""Times every velk mode against the SQLite shell on a large synthetic push-notification database.
 
-    python3 bench/bench.py [--size-mb 300] [--velk build/velk] [--runs 3] [--keep DIR]
+    python3 bench/bench.py [--size-mb 300] [--velk build/velk] [--runs 5] [--keep DIR]
 
-The database is built in a temporary folder with the platform's schema (the CREATE texts of
+The database is built in a temporary folder (or in --keep DIR, where a database of the same
+size built earlier is reused) with the platform's schema (the CREATE texts of
 tests/data/make_fixtures.py): a few thousand handlers with their settings and channels, then
 notifications with payloads of a few KB until the file reaches the requested size; one
 notification in eight is deleted with secure delete off, so the slack holds residue; after a
-checkpoint a last batch of updates and deletions is left in the -wal. Each measured command
-runs on its own copy of the database and its -wal, and the script checks that velk leaves
-its copy byte for byte unchanged.
+checkpoint a last batch of updates and deletions is left in the -wal.
 
-Measured, with the best of --runs wall-clock times:
-  velk            velk -db COPY -quiet -out TMP
-  velk slack      the same with -incl_slack
-  velk carve      the same with -carve
-  sqlite3         sqlite3 -readonly -csv COPY with one SELECT * per push table, to TMP
-Each velk time is printed with its ratio to the sqlite3 time. This is a benchmark, not a
-test: nothing fails on a slow run, and CTest does not run it.
+Measured, each writing its report to a file:
+  cat             cat of the database and its -wal: the floor of any reader
+  sqlite3         sqlite3 -readonly -csv of Notification joined with NotificationHandler and
+                  its first WNSPushChannel, one row per notification: the rows velk's default
+                  run reports
+  velk            velk -db DB -quiet -out FILE, then with -csv, -incl_slack, -carve and
+                  -parse_chunk
+One unmeasured warm-up round runs every command once; then --runs rounds run them all again,
+interleaved (cat, sqlite3, each velk mode, then the next round), so a change of machine load
+hits every command alike. Printed per command: the median wall-clock time, the median of its
+per-round ratios to sqlite3 and to velk's default run, the largest peak RSS of its runs (from
+the child's rusage) and its report's size. Before the table: the payload bytes of the live
+rows, and a check that velk's default and -csv reports hold as many rows as sqlite3's dump.
+velk reads its own copy of the database, which must stay byte for byte unchanged with no file
+appearing beside it (sqlite3 gets a copy of its own: it adds a -shm). This is a benchmark, not
+a test: nothing fails on a slow run, and CTest does not run it.
 """
 
 import argparse
+import csv
 import hashlib
+import os
 import pathlib
 import random
 import shutil
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -126,13 +137,21 @@ def build(folder, size_mb):
     return out / 'wpndatabase.db', order
 
 
-def fresh_copy(source, folder, name):
-    target = folder / name
-    shutil.rmtree(target, ignore_errors=True)
-    target.mkdir()
+JOIN_QUERY = ('SELECT n.*, h.*, c.* FROM Notification AS n '
+              'LEFT JOIN NotificationHandler AS h ON h.RecordId = n.HandlerId '
+              'LEFT JOIN WNSPushChannel AS c ON c.rowid = '
+              '(SELECT min(rowid) FROM WNSPushChannel WHERE HandlerId = n.HandlerId);')
+PAYLOAD_QUERY = 'SELECT total(length(CAST(Payload AS BLOB))) FROM Notification;'
+VELK_MODES = [('velk', []), ('velk -csv', ['-csv']), ('velk -incl_slack', ['-incl_slack']),
+              ('velk -carve', ['-carve']), ('velk -parse_chunk', ['-parse_chunk'])]
+LIVE_ROW_MARK = b'sqlite lib'  # the source of every live row, once per report line
+
+
+def copy_into(source, folder):
+    folder.mkdir(parents=True, exist_ok=True)
     for companion in ('', '-wal'):
-        shutil.copyfile(f'{source}{companion}', target / f'wpndatabase.db{companion}')
-    return target / 'wpndatabase.db'
+        shutil.copyfile(f'{source}{companion}', folder / f'wpndatabase.db{companion}')
+    return folder / 'wpndatabase.db'
 
 
 def digest(path):
@@ -144,67 +163,158 @@ def digest(path):
     return h.hexdigest()
 
 
-def timed(command, stdout):
-    start = time.perf_counter()
-    done = subprocess.run(command, stdout=stdout, stderr=subprocess.PIPE, check=False)
-    elapsed = time.perf_counter() - start
-    if done.returncode != 0:
-        sys.exit(f'bench: {command[0]} ended with status {done.returncode}: '
-                 f'{done.stderr.decode(errors="replace")[:400]}')
-    return elapsed
+# Linux keeps the largest resident size across fork and exec, so a child that this (large)
+# process starts inherits its size as the floor of ru_maxrss. GNU time is small: its child's
+# rusage, which it prints, is the child's own.
+GNU_TIME = '/usr/bin/time'
 
 
-def best_velk(velk, source, work, extra, runs):
-    best = None
-    for run in range(runs):
-        db = fresh_copy(source, work, 'velk')
-        before = digest(db)
-        out = work / 'velk.out'
-        elapsed = timed([str(velk), '-db', str(db), '-quiet', '-out', str(out)] + extra,
-                        subprocess.DEVNULL)
-        fx.expect(digest(db) == before, 'velk changed its input')
-        size = out.stat().st_size
-        best = elapsed if best is None else min(best, elapsed)
-        if run == 0:
-            print(f'  velk {" ".join(extra) or "(default)"}: {size} bytes of report')
-    return best
+def run(command, out_path, err_path):
+    """Wall-clock seconds and peak RSS (bytes) of one child writing its stdout to out_path."""
+    rss_path = out_path.parent / 'maxrss'
+    wrapped = os.access(GNU_TIME, os.X_OK)
+    launched = [GNU_TIME, '-f', '%M', '-o', str(rss_path)] + command if wrapped else command
+    with open(out_path, 'wb') as out, open(err_path, 'wb') as err:
+        start = time.perf_counter()
+        child = subprocess.Popen(launched, stdout=out, stderr=err)
+        # Reaped here rather than by Popen.wait: wait4 hands back the child's rusage.
+        _, status, usage = os.wait4(child.pid, 0)
+        elapsed = time.perf_counter() - start
+    child.returncode = os.waitstatus_to_exitcode(status)
+    if child.returncode != 0:
+        sys.exit(f'bench: {command[0]} ended with status {child.returncode}: '
+                 f'{pathlib.Path(err_path).read_bytes().decode(errors="replace")[:400]}')
+    kilobytes = int(rss_path.read_text().split()[-1]) if wrapped else usage.ru_maxrss
+    return elapsed, kilobytes * 1024
 
 
-def best_sqlite(source, work, runs):
-    query = ''.join(f'SELECT * FROM {table};' for table in PUSH_TABLES)
-    best = None
-    for _ in range(runs):
-        db = fresh_copy(source, work, 'sqlite')
-        with open(work / 'sqlite.out', 'wb') as out:
-            elapsed = timed(['sqlite3', '-readonly', '-csv', str(db), query], out)
-        best = elapsed if best is None else min(best, elapsed)
-    return best
+class command_stats:
+    def __init__(self, label, command, out_path):
+        self.label, self.command, self.out_path = label, command, out_path
+        self.times, self.peaks = [], []
+
+    def once(self, keep=True):
+        elapsed, peak = run(self.command, self.out_path, self.out_path.parent / 'stderr')
+        if keep:
+            self.times.append(elapsed)
+            self.peaks.append(peak)
+        return elapsed
+
+
+def paired_ratio(numerators, denominators):
+    return statistics.median(a / b for a, b in zip(numerators, denominators))
+
+
+def count_csv_rows(path):
+    with open(path, newline='', encoding='utf-8', errors='replace') as f:
+        return sum(1 for _ in csv.reader(f))
+
+
+def count_marked_lines(path):
+    with open(path, 'rb') as f:
+        return sum(1 for line in f if LIVE_ROW_MARK in line)
+
+
+def sqlite_scalar(db, query):
+    done = subprocess.run(['sqlite3', '-readonly', str(db), query], capture_output=True,
+                          check=True)
+    return float(done.stdout.decode().strip() or 0)
+
+
+def folder_listing(folder):
+    return sorted(p.name for p in folder.iterdir())
+
+
+def make_commands(velk, velk_db, sqlite_db, work):
+    cat = command_stats('cat (floor)', ['cat', str(velk_db), f'{velk_db}-wal'], work / 'cat.out')
+    base = command_stats('sqlite3 -readonly -csv',
+                         ['sqlite3', '-readonly', '-csv', str(sqlite_db), JOIN_QUERY],
+                         work / 'sqlite.out')
+    modes = []
+    for i, (label, extra) in enumerate(VELK_MODES):
+        out = work / f'velk{i}.out'
+        modes.append(command_stats(label, [str(velk), '-db', str(velk_db), '-quiet', '-out',
+                                           str(out)] + extra, out))
+    # velk writes to its -out file; its standard output (the banner copy) goes to a scratch file
+    for mode in modes:
+        mode.out_path, mode.report = work / 'velk.stdout', mode.out_path
+    cat.report, base.report = cat.out_path, base.out_path
+    return cat, base, modes
+
+
+def check_rows(base, modes):
+    want = count_csv_rows(base.report)
+    for mode in modes[:2]:
+        got = count_marked_lines(mode.report)
+        fx.expect(got == want, f'{mode.label} reports {got} rows, sqlite3 {want}')
+    return want
+
+
+def print_table(cat, base, modes, payload):
+    default = modes[0]
+    print(f'{"command":<24} {"median s":>9} {"÷ sqlite3":>10} {"÷ default":>10} '
+          f'{"peak RSS MiB":>13} {"RSS ÷ payload":>14} {"report MB":>10}')
+    for item in [cat, base] + modes:
+        to_base = paired_ratio(item.times, base.times)
+        to_default = paired_ratio(item.times, default.times)
+        peak = max(item.peaks)
+        print(f'{item.label:<24} {statistics.median(item.times):9.2f} {to_base:10.2f} '
+              f'{to_default:10.2f} {peak / 2**20:13.0f} {peak / payload:14.2f} '
+              f'{item.report.stat().st_size / 1e6:10.1f}')
+
+
+def prepare(work, size_mb):
+    """The database and its -wal, reused when --keep holds one of this size."""
+    stored = work / 'bench' / 'wpndatabase.db'
+    stamp = work / 'bench-size-mb'
+    if stored.exists() and stamp.exists() and stamp.read_text() == str(size_mb):
+        print(f'database: reused {stored}')
+        return stored
+    shutil.rmtree(work / 'bench', ignore_errors=True)
+    started = time.perf_counter()
+    source, order = build(work, size_mb)
+    stamp.write_text(str(size_mb))
+    print(f'database: {order} notifications written, built in '
+          f'{time.perf_counter() - started:.0f} s')
+    return source
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument('--size-mb', type=int, default=300)
     parser.add_argument('--velk', default=str(ROOT / 'build' / 'velk'))
-    parser.add_argument('--runs', type=int, default=3)
+    parser.add_argument('--runs', type=int, default=5, help='measured rounds (at least 5)')
     parser.add_argument('--keep', help='build the database in this folder and keep it')
     args = parser.parse_args()
-    velk = pathlib.Path(args.velk)
+    velk = pathlib.Path(args.velk).resolve()
     if not velk.exists() or shutil.which('sqlite3') is None:
         sys.exit(f'bench: needs {velk} (build it first) and the sqlite3 shell')
+    runs = max(args.runs, 5)
     with tempfile.TemporaryDirectory() as tmp:
         work = pathlib.Path(args.keep) if args.keep else pathlib.Path(tmp)
         work.mkdir(parents=True, exist_ok=True)
-        started = time.perf_counter()
-        source, order = build(work, args.size_mb)
-        size = source.stat().st_size + wal_size(source)
-        print(f'database: {size / 1e6:.0f} MB ({order} notifications written), '
-              f'built in {time.perf_counter() - started:.0f} s')
-        base = best_sqlite(source, work, args.runs)
-        print(f'{"sqlite3 -readonly -csv":<24} {base:8.2f} s')
-        for label, extra in (('velk', []), ('velk -incl_slack', ['-incl_slack']),
-                             ('velk -carve', ['-carve'])):
-            elapsed = best_velk(velk, source, work, extra, args.runs)
-            print(f'{label:<24} {elapsed:8.2f} s   velk / sqlite3 = {elapsed / base:.2f}')
+        source = prepare(work, args.size_mb)
+        scratch = pathlib.Path(tmp) / 'run'
+        velk_db = copy_into(source, scratch / 'velk')
+        sqlite_db = copy_into(source, scratch / 'sqlite')
+        before, listing = digest(velk_db), folder_listing(velk_db.parent)
+        size = velk_db.stat().st_size + wal_size(velk_db)
+        payload = sqlite_scalar(sqlite_db, PAYLOAD_QUERY)
+        print(f'database: {size / 1e6:.0f} MB with its -wal; live payload {payload / 1e6:.1f} MB')
+        cat, base, modes = make_commands(velk, velk_db, sqlite_db, scratch)
+        everything = [cat, base] + modes
+        for item in everything:  # the warm-up round: caches filled, nothing kept
+            item.once(keep=False)
+        rows = check_rows(base, modes)
+        print(f'rows: {rows} in sqlite3\'s dump and in velk\'s default and -csv reports')
+        for _ in range(runs):
+            for item in everything:
+                item.once()
+                fx.expect(folder_listing(velk_db.parent) == listing,
+                          f'{item.label} left a file beside the database')
+        fx.expect(digest(velk_db) == before, 'velk changed its input')
+        print(f'{runs} rounds after one warm-up; medians, ratios paired per round')
+        print_table(cat, base, modes, payload)
 
 
 if __name__ == '__main__':

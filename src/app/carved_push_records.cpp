@@ -87,12 +87,29 @@ void add_channel(carved_record& hit, velk_options& options) {
     index_channel(options, options.m_channels.size() - 1);
 }
 
+// Room for every hit of each table at once: a list of tens of thousands of records that
+// doubled its way there would hold its old and its new block side by side at each step.
+void reserve_lists(const std::vector<carved_record>& hits, velk_options& options) {
+    std::size_t notifications = 0;
+    std::size_t handlers = 0;
+    std::size_t channels = 0;
+    for (const carved_record& hit : hits) {
+        notifications += hit.table_type == push_table_notification ? 1 : 0;
+        handlers += hit.table_type == push_table_handler ? 1 : 0;
+        channels += hit.table_type == push_table_channel ? 1 : 0;
+    }
+    options.m_notifications.reserve(options.m_notifications.size() + notifications);
+    options.m_handlers.reserve(options.m_handlers.size() + handlers);
+    options.m_channels.reserve(options.m_channels.size() + channels);
+}
+
 }  // namespace
 
 int add_carved_records(std::vector<carved_record>& hits, velk_options& options) {
     if (hits.empty()) {
         return 0;
     }
+    reserve_lists(hits, options);
     for (carved_record& hit : hits) {
         switch (hit.table_type) {
             case push_table_notification:
@@ -107,6 +124,10 @@ int add_carved_records(std::vector<carved_record>& hits, velk_options& options) 
             default:
                 break;  // settings are never carved; anything else is no push table
         }
+        // The record holds its own copy now: a large carve keeps one copy of each value at
+        // a time, not the hits and the records side by side.
+        hit.values = {};
+        hit.bytes = {};
     }
     return 1;
 }

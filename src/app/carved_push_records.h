@@ -13,5 +13,6 @@ class velk_options;
 // Adds one record per hit of table type 1, 2 or 4 that its record class accepts, marked
 // recovered and indexed by handler id; other hits are skipped. A hit without a mask takes
 // the definition's (the hit is changed). Carved keys are stored as NULL, so a
-// notification's and a handler's key become the hit's rowid. 0 for no hits, else 1.
+// notification's and a handler's key become the hit's rowid. Each hit's values and bytes
+// are released once it is read. 0 for no hits, else 1.
 int add_carved_records(std::vector<carved_record>& hits, velk_options& options);

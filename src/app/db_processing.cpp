@@ -83,13 +83,19 @@ void status_line(const velk_options& options, const char* what, const std::strin
     }
 }
 
+// A failure is written whatever "-quiet" says: it silences progress, never a file that
+// could not be read.
+void error_line(const char* what, const std::string& path) {
+    (void)stderr_printf("%s %s\n", what, path.c_str());
+}
+
 // ---- header and schema ----
 
 db_failure read_header(velk_options& options, db_input& in) {
     byte_array head;
     if (!in.file.open(in.path, false, false, false) || !in.file.read_at(head, header_length, 0) ||
         head.empty()) {
-        status_line(options, "prob accessing file", in.path);
+        error_line("prob accessing file", in.path);
         return db_failure::not_read;
     }
     // A file shorter than the header reads as far as it goes; the rest stays zero.
@@ -97,7 +103,7 @@ db_failure read_header(velk_options& options, db_input& in) {
                 in.header.bytes.begin());
     std::string format(in.header.bytes.begin(), in.header.bytes.begin() + format_text_length);
     if (!string_to_lower(format).starts_with(format_word)) {
-        status_line(options, "prob processing file", in.path);
+        error_line("prob processing file", in.path);
         return db_failure::not_sqlite;
     }
     status_line(options, "analyzing", in.path);
@@ -299,8 +305,9 @@ void walk_tables(velk_options& options, db_input& in) {
                                 std::numeric_limits<uint64>::max(), true, true, true)) {
             continue;
         }
-        for (const table_record& row : rows) {
+        for (table_record& row : rows) {
             add_walked_row(options, table_type, row, source);
+            row = table_record{};  // its copy is in the record now: keep one copy at a time
         }
     }
 }
@@ -368,7 +375,7 @@ db_failure select_tables(velk_options& options, const std::string& path) {
     private_db_copy copy;
     if (!copy.make(path) || !options.m_db.open_readonly(copy.path(), std::string())) {
         options.m_db.set_db_path(path);
-        status_line(options, "prob accessing file", path);
+        error_line("prob accessing file", path);
         return db_failure::not_read;
     }
     options.m_db.set_db_path(path);

@@ -6,8 +6,6 @@ namespace col = settings_column;
 
 handler_settings_record::handler_settings_record() { clear(); }
 
-handler_settings_record::~handler_settings_record() = default;
-
 void handler_settings_record::clear() {
     m_handler_id = 0;
     m_name.clear();

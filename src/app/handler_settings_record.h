@@ -20,9 +20,6 @@ inline constexpr uint64 last = value;
 class handler_settings_record : public sqlite_metadata {
 public:
     handler_settings_record();
-    ~handler_settings_record() override;
-    handler_settings_record(const handler_settings_record&) = default;
-    handler_settings_record& operator=(const handler_settings_record&) = default;
 
     // Every number 0, the name empty; the base part is not touched.
     void clear();

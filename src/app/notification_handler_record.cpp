@@ -35,8 +35,6 @@ std::string short_name_from_id(const std::string& id) {
 
 notification_handler_record::notification_handler_record() { clear(); }
 
-notification_handler_record::~notification_handler_record() = default;
-
 void notification_handler_record::clear() {
     m_handler_id = 0;
     m_primary_id.clear();

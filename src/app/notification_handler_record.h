@@ -37,9 +37,6 @@ inline constexpr uint64 last = text_400;
 class notification_handler_record : public sqlite_metadata {
 public:
     notification_handler_record();
-    ~notification_handler_record() override;
-    notification_handler_record(const notification_handler_record&) = default;
-    notification_handler_record& operator=(const notification_handler_record&) = default;
 
     // Every number 0, every text empty; the base part is not touched.
     void clear();

@@ -6,8 +6,6 @@ namespace col = notification_column;
 
 notification_record::notification_record() { clear(); }
 
-notification_record::~notification_record() = default;
-
 void notification_record::clear() {
     m_id = 0;
     m_number_a = 0;

@@ -34,9 +34,6 @@ inline constexpr uint64 last = number_d;
 class notification_record : public sqlite_metadata {
 public:
     notification_record();
-    ~notification_record() override;
-    notification_record(const notification_record&) = default;
-    notification_record& operator=(const notification_record&) = default;
 
     // Every number 0, the GUID zero, every text empty but m_format, which is "xml". The
     // base part is not touched.

@@ -6,6 +6,7 @@
 
 #include "sqlite/sql_value_conversions.h"
 #include "sqlite/value_code.h"
+#include "text/number_text.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ field_value row_cursor::take() {
 int64 field_int64(const field_value& value) {
     const std::string text = field_text(value);
     uint64 number = 0;
-    (void)uint64_from_text(number, text.c_str());  // 0 for an empty text
+    (void)parse_int64_bits(text.c_str(), &number);  // 0 for an empty text; ids may be negative
     return static_cast<int64>(number);
 }
 
@@ -103,6 +104,10 @@ std::string field_payload(const field_value& value) {
     std::string text;
     bool stopped = false;
     const uint32 length = std::min<uint32>(value.length, std::numeric_limits<int32>::max());
+    // One block for the text and any marker: appending a marker to a block of exactly the
+    // text's size would move the text into a block twice as large, and carved payloads
+    // often take one.
+    text.reserve(std::size_t{length} + std::strlen(possible_overflow_marker));
     (void)text_from_bytes(text, &stopped,
                           reinterpret_cast<const uint8*>(value.text),  // NOLINT(*-reinterpret-cast)
                           static_cast<int>(length), true, true, true);

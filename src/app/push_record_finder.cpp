@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <limits>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -371,6 +372,18 @@ void record_hit(std::vector<carved_record>& hits, const byte_reader& chunk, cons
     r.header_corrected = hit.corrected ? 1 : 0;
 }
 
+// Every anchor starts with a NULL or an 8-byte integer serial type (the notification's
+// Order, the handler's property set, the channel's expiry time): the first offset at or
+// after n, before end, whose byte can start one. Text and blob content, most of a page, is
+// passed over here in one tight loop instead of being put to every test.
+std::size_t next_anchor_candidate(const byte_reader& chunk, std::size_t n, std::size_t end) {
+    const std::span<const uint8> bytes(chunk.data(), chunk.size());
+    while (n < end && bytes[n] != type_null && bytes[n] != type_int64) {
+        ++n;
+    }
+    return n;
+}
+
 bool find_at(const byte_reader& chunk, std::size_t n, uint64 tables, push_hit& hit) {
     return ((tables & push_table_notification) != 0 && notification_test(chunk, n, hit)) ||
            ((tables & push_table_channel) != 0 && channel_test(chunk, n, hit)) ||
@@ -390,7 +403,12 @@ bool find_push_records_in(std::vector<carved_record>& hits, const uint8* data, u
         return false;
     }
     std::size_t n = 0;
-    while (n + zero_stride < chunk.size()) {
+    const std::size_t end = chunk.size() - zero_stride;  // min_chunk > zero_stride
+    while (n < end) {
+        n = next_anchor_candidate(chunk, n, end);
+        if (n == end) {
+            break;
+        }
         if (eight_zero_bytes(chunk, n)) {
             n += zero_stride;
             continue;

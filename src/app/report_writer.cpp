@@ -1,9 +1,12 @@
 #include "app/report_writer.h"
 
+#include <algorithm>
 #include <array>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/handler_settings_record.h"
@@ -210,29 +213,58 @@ struct report_item {
     const wns_push_channel_record* channel = nullptr;
 };
 
-notification_handler_record* find_handler(velk_options& options, int64 handler_id) {
-    if (options.m_handler_def.m_column_count == 0 || options.m_handler_index.empty()) {
+// The handler and channel indexes as sorted arrays, made once per call: one small block
+// searched per notification instead of a walk through scattered tree nodes. A multimap
+// keeps the entries of one id in insertion order, and so does the copy; the first entry of
+// an id is the first channel entered for it.
+class id_lookup {
+public:
+    template <typename index_map>
+    explicit id_lookup(const index_map& index) : m_entries(index.begin(), index.end()) {}
+
+    // The position entered first for the id, when it lies in a list of `size` records.
+    [[nodiscard]] std::optional<std::size_t> first(int64 id, std::size_t size) const {
+        const auto found = std::lower_bound(
+            m_entries.begin(), m_entries.end(), id,
+            [](const std::pair<int64, int32>& entry, int64 key) { return entry.first < key; });
+        if (found == m_entries.end() || found->first != id || found->second < 0 ||
+            static_cast<std::size_t>(found->second) >= size) {
+            return std::nullopt;
+        }
+        return static_cast<std::size_t>(found->second);
+    }
+
+private:
+    std::vector<std::pair<int64, int32>> m_entries;
+};
+
+struct record_lookups {
+    id_lookup handlers;
+    id_lookup channels;
+
+    explicit record_lookups(const velk_options& options)
+        : handlers(options.m_handler_index), channels(options.m_channel_index) {}
+};
+
+notification_handler_record* find_handler(velk_options& options, const record_lookups& lookups,
+                                          int64 handler_id) {
+    if (options.m_handler_def.m_column_count == 0) {
         return nullptr;
     }
-    const auto found = options.m_handler_index.find(handler_id);
-    if (found == options.m_handler_index.end() || found->second < 0 ||
-        static_cast<std::size_t>(found->second) >= options.m_handlers.size()) {
-        return nullptr;
-    }
-    return &options.m_handlers[static_cast<std::size_t>(found->second)];
+    const std::optional<std::size_t> at =
+        lookups.handlers.first(handler_id, options.m_handlers.size());
+    return at ? &options.m_handlers[*at] : nullptr;
 }
 
 // The first channel entered for the id.
-const wns_push_channel_record* find_channel(const velk_options& options, int64 handler_id) {
-    if (options.m_channel_def.m_column_count == 0 || options.m_channel_index.empty()) {
+const wns_push_channel_record* find_channel(const velk_options& options,
+                                            const record_lookups& lookups, int64 handler_id) {
+    if (options.m_channel_def.m_column_count == 0) {
         return nullptr;
     }
-    const auto found = options.m_channel_index.lower_bound(handler_id);
-    if (found == options.m_channel_index.end() || found->first != handler_id || found->second < 0 ||
-        static_cast<std::size_t>(found->second) >= options.m_channels.size()) {
-        return nullptr;
-    }
-    return &options.m_channels[static_cast<std::size_t>(found->second)];
+    const std::optional<std::size_t> at =
+        lookups.channels.first(handler_id, options.m_channels.size());
+    return at ? &options.m_channels[*at] : nullptr;
 }
 
 uint32 source_of(const notification_record& notification) {
@@ -487,6 +519,7 @@ void write_results(std::ostream& out, velk_options& options,
         write_header_row(out, options);
     }
     const cell_positions positions = find_positions(options);
+    const record_lookups lookups(options);
     seen_offsets seen;
     for (notification_record& notification : notifications) {
         if (!seen.first_time(notification)) {
@@ -494,8 +527,8 @@ void write_results(std::ostream& out, velk_options& options,
         }
         report_item item;
         item.notification = &notification;
-        item.handler = find_handler(options, notification.m_handler_id);
-        item.channel = find_channel(options, notification.m_handler_id);
+        item.handler = find_handler(options, lookups, notification.m_handler_id);
+        item.channel = find_channel(options, lookups, notification.m_handler_id);
         if (options.m_bodyfile) {
             write_body_line(out, options, item);
         } else if (options.m_csvl2t) {

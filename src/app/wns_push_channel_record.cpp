@@ -6,8 +6,6 @@ namespace col = channel_column;
 
 wns_push_channel_record::wns_push_channel_record() { clear(); }
 
-wns_push_channel_record::~wns_push_channel_record() = default;
-
 void wns_push_channel_record::clear() {
     m_text_1.clear();
     m_handler_id = 0;

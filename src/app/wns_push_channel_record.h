@@ -22,9 +22,6 @@ inline constexpr uint64 last = number_20;
 class wns_push_channel_record : public sqlite_metadata {
 public:
     wns_push_channel_record();
-    ~wns_push_channel_record() override;
-    wns_push_channel_record(const wns_push_channel_record&) = default;
-    wns_push_channel_record& operator=(const wns_push_channel_record&) = default;
 
     // Every number 0, every text empty; the base part is not touched.
     void clear();

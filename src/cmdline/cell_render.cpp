@@ -1,5 +1,6 @@
 #include "cmdline/cell_render.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 
@@ -104,6 +105,8 @@ void cut_text_to(std::string& text, std::size_t limit) {
     text.resize(end);
 }
 
+}  // namespace
+
 std::string quoted_csv_value(const std::string& text) {
     std::string out = "\"";
     for (const char c : text) {
@@ -115,6 +118,8 @@ std::string quoted_csv_value(const std::string& text) {
     out += '"';
     return out;
 }
+
+namespace {
 
 std::string hex_pairs_limited(const byte_array& bytes, int32 width) {
     const int64 limit = width == 0 ? default_byte_limit : static_cast<int64>(width) / 3 - 2;
@@ -136,11 +141,20 @@ std::string hex_pairs_limited(const byte_array& bytes, int32 width) {
 }  // namespace
 
 std::string pad_text(const std::string& text, int64 width, bool right) {
+    return pad_text(std::string(text), width, right);
+}
+
+std::string pad_text(std::string&& text, int64 width, bool right) {
     if (width <= static_cast<int64>(text.size())) {
-        return text;
+        return std::move(text);
     }
-    const std::string fill(static_cast<std::size_t>(width) - text.size(), ' ');
-    return right ? fill + text : text + fill;
+    const std::size_t fill = static_cast<std::size_t>(width) - text.size();
+    if (right) {
+        text.insert(0, fill, ' ');
+    } else {
+        text.append(fill, ' ');
+    }
+    return std::move(text);
 }
 
 int32 column_width(const std::vector<kq_variant_lite>& columns, std::size_t index) {
@@ -220,7 +234,18 @@ void prepare_text_cell(kq_variant_lite& cell, const cmd_params& options) {
     }
 }
 
-std::string keep_separator_out(const std::string& text, const cmd_params& options) {
+namespace {
+
+// One memchr scan per character of the small set: find_first_of would search the set once
+// per byte of a long value.
+bool holds_any(const std::string& text, const std::string& set) {
+    return std::any_of(set.begin(), set.end(),
+                       [&](char c) { return text.find(c) != std::string::npos; });
+}
+
+}  // namespace
+
+std::string keep_separator_out(std::string text, const cmd_params& options) {
     // Multiline output puts every value on a line of its own: no separator follows it.
     if (options.m_separator.empty() || options.m_multiline) {
         return text;
@@ -232,19 +257,20 @@ std::string keep_separator_out(const std::string& text, const cmd_params& option
         }
     }
     if (options.m_quoted_csv) {
-        const bool needs_quotes = text.find_first_of(specials + '"') != std::string::npos;
-        return needs_quotes ? quoted_csv_value(text) : text;
-    }
-    if (options.m_delimiter != 0 || specials.empty()) {
+        if (holds_any(text, specials + '"')) {
+            return quoted_csv_value(text);
+        }
         return text;
     }
-    std::string out = text;
-    for (char& c : out) {
+    if (options.m_delimiter != 0 || !holds_any(text, specials)) {
+        return text;
+    }
+    for (char& c : text) {
         if (specials.find(c) != std::string::npos) {
             c = ' ';
         }
     }
-    return out;
+    return text;
 }
 
 std::string text_cell_text(const kq_variant_lite& cell, int32 width, int32 prefix,
@@ -256,15 +282,15 @@ std::string text_cell_text(const kq_variant_lite& cell, int32 width, int32 prefi
     if (cut) {
         cut_text_to(text, cell.m_max_text_length);
     }
-    text = keep_separator_out(text, options);
+    text = keep_separator_out(std::move(text), options);
     const int64 length = static_cast<int64>(text.size());
     if (!cut && (cell.m_flags & cell_flag::centre) != 0 && !options.m_no_whitespace &&
         width > length + prefix) {
         const int64 lead = (static_cast<int64>(width) - prefix - length) / 2;
         return std::string(static_cast<std::size_t>(lead), ' ') +
-               pad_text(text, static_cast<int64>(width) - prefix - lead, right);
+               pad_text(std::move(text), static_cast<int64>(width) - prefix - lead, right);
     }
-    return pad_text(text, width_less_prefix(width, prefix), right);
+    return pad_text(std::move(text), width_less_prefix(width, prefix), right);
 }
 
 std::string number64_cell_text(const kq_variant_lite& cell, int32 width,
@@ -275,7 +301,13 @@ std::string number64_cell_text(const kq_variant_lite& cell, int32 width,
     } else {
         digits = decimal_digits(cell.m_value);
     }
-    return (options.m_pad ? " " : "") + pad_text(digits, width, false);
+    // Appended, not joined with operator+: GCC 12 warns of a false -Wrestrict overlap there.
+    std::string text;
+    if (options.m_pad) {
+        text.push_back(' ');
+    }
+    text.append(pad_text(digits, width, false));
+    return text;
 }
 
 std::string bytes_cell_text(const kq_variant_lite& cell, int32 width, const cmd_params& options) {
@@ -300,23 +332,70 @@ std::string bytes_cell_text(const kq_variant_lite& cell, int32 width, const cmd_
     return text;
 }
 
-cell_time_text format_cell_time(uint32 type, uint64 value, uint32 flags,
-                                const cmd_params& options) {
+namespace {
+
+// The report repeats the times of the handlers and channels that its notifications share on
+// every line: a text formatted once is kept in a direct-mapped table (short texts, held in
+// place, so a hit or a replacement allocates nothing) under everything it depends on.
+struct time_text_slot {
+    bool used = false;
+    uint32 type = 0;
+    uint64 value = 0;
+    uint32 flags = 0;
+    time_display_spec spec;
+    cell_time_text text;
+
+    [[nodiscard]] bool holds(uint32 t, uint64 v, uint32 f, const time_display_spec& s) const {
+        return used && type == t && value == v && flags == f && spec.separator == s.separator &&
+               spec.date_flags == s.date_flags && spec.time_flags == s.time_flags &&
+               spec.min_year == s.min_year && spec.max_year == s.max_year;
+    }
+};
+
+// 16384 slots of about 100 bytes: room for the times of thousands of handlers and channels.
+constexpr int time_text_slot_bits = 14;
+
+time_text_slot& time_slot_for(uint64 value) {
+    static std::vector<time_text_slot> slots(std::size_t{1} << time_text_slot_bits);
+    constexpr uint64 mix = 0x9E3779B97F4A7C15ULL;  // Fibonacci hashing spreads close times
+    return slots[static_cast<std::size_t>((value * mix) >> (64 - time_text_slot_bits))];
+}
+
+// False, with both texts the filler, when the value gives no valid moment.
+bool format_cell_time_once(cell_time_text& out, uint32 type, uint64 value, uint32 flags,
+                           const time_display_spec& spec, const cmd_params& options) {
     const std::string filler = missing_value_filler(options);
     kq::type_time kind = kq::tt_filetime;
     if (!cell_time_kind(type, kind)) {
-        return {filler, filler};
+        out = {filler, filler};
+        return false;
     }
     const bool safari = type == vt::safari_two_columns || type == vt::safari;
     const kq::time moment = safari && (flags & cell_flag::value_is_double) != 0
                                 ? kq::time(std::bit_cast<double>(value), kq::tt_safari)
                                 : kq::time(value, kind);
     if (!moment.is_valid) {
-        return {filler, filler};
+        out = {filler, filler};
+        return false;
+    }
+    // false only reports that an unset spec was replaced by the default form
+    (void)kq::format_date_time(out.date, out.time, moment, spec);
+    return true;
+}
+
+}  // namespace
+
+cell_time_text format_cell_time(uint32 type, uint64 value, uint32 flags,
+                                const cmd_params& options) {
+    const time_display_spec spec = cell_display_spec(type, flags, options);
+    time_text_slot& slot = time_slot_for(value);
+    if (slot.holds(type, value, flags, spec)) {
+        return slot.text;
     }
     cell_time_text out;
-    // false only reports that an unset spec was replaced by the default form
-    (void)kq::format_date_time(out.date, out.time, moment, cell_display_spec(type, flags, options));
+    if (format_cell_time_once(out, type, value, flags, spec, options)) {
+        slot = time_text_slot{true, type, value, flags, spec, out};
+    }
     return out;
 }
 

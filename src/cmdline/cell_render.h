@@ -21,6 +21,8 @@
 // text padded to width with blanks; a width at or below the text's length (negative
 // included) leaves it as it is.
 [[nodiscard]] std::string pad_text(const std::string& text, int64 width, bool right);
+// The same for a text handed over: padded in place, never copied.
+[[nodiscard]] std::string pad_text(std::string&& text, int64 width, bool right);
 // The signed low 32 bits of columns[index]'s width; 0 without such a column.
 [[nodiscard]] int32 column_width(const std::vector<kq_variant_lite>& columns, std::size_t index);
 // The width applied to cell index: column_width, or 0 under no-whitespace.
@@ -45,8 +47,11 @@ void prepare_text_cell(kq_variant_lite& cell, const cmd_params& options);
 // centred or padded.
 [[nodiscard]] std::string text_cell_text(const kq_variant_lite& cell, int32 width, int32 prefix,
                                          const cmd_params& options);
+// The text in double quotes, each double quote inside doubled (RFC 4180).
+[[nodiscard]] std::string quoted_csv_value(const std::string& text);
 // A separator character inside a text value, written as it is, would start a new column.
-[[nodiscard]] std::string keep_separator_out(const std::string& text, const cmd_params& options);
+// Takes the text by value: a long value handed over with std::move is not copied again.
+[[nodiscard]] std::string keep_separator_out(std::string text, const cmd_params& options);
 
 // Type 14: the pad blank, then "0x" and 16 digits or decimal, left-aligned in W.
 [[nodiscard]] std::string number64_cell_text(const kq_variant_lite& cell, int32 width,

@@ -387,8 +387,8 @@ bool split_window_value(const std::string& value, const std::string& default_tim
     return date.find('-') != std::string::npos;
 }
 
-// The 32-bit Unix bound of a moment. File times before 1970 carry their own kind and never
-// meet this bound, and the 32-bit scale ends in 2106, so a bound outside that range is
+// The 32-bit Unix bound of a moment. File times before 1970 are placed by the FILETIME
+// bound instead, and the 32-bit scale ends in 2106, so a bound outside that range is
 // clamped to its end rather than cut to 32 bits, which would move it to another year.
 uint32 unix_bound(int64 seconds) {
     if (seconds < 0) {
@@ -441,11 +441,13 @@ bool parse_start_time(cmd_params& options, arg_list& args) {
     options.m_start_valid =
         read_window_time(date, time, separator, options.m_start_filetime, options.m_start_unix);
     if (!options.m_start_valid) {
+        // A window the examiner mistyped must stop the run: going on without it would
+        // report files from outside the period asked for.
         options.m_start_filetime = 0;
         options.m_start_unix = 0;
         clear_stop(options);
-        print_error("invalid start time, ignoring\n");
-        return true;
+        print_error("invalid start time\n");
+        return false;
     }
     options.m_stop_valid = true;
     options.m_stop_filetime = UINT64_MAX;
@@ -472,7 +474,8 @@ bool parse_stop_time(cmd_params& options, arg_list& args) {
     if (!options.m_stop_valid ||
         (options.m_start_valid && options.m_stop_filetime < options.m_start_filetime)) {
         clear_stop(options);
-        print_error("invalid stop time, ignoring\n");
+        print_error("invalid stop time\n");  // refused like a mistyped start
+        return false;
     }
     return true;
 }
@@ -601,4 +604,15 @@ bool cmd_params::parse_common_options(std::vector<std::string>& args) {
     (void)m_time_spec.parse(m_date_format, m_time_format, m_pair_datetime);  // both were checked
     probe_os_version(*this);
     return true;
+}
+
+void cmd_params::warn_unused_arguments(const std::vector<std::string>& args) const {
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        std::string word = args[i];
+        if (m_out_given && string_to_lower(word) == "-append") {
+            continue;
+        }
+        std::fprintf(stderr, "unknown option ignored: %s\n", args[i].c_str());
+    }
+    std::fflush(stderr);
 }

@@ -10,6 +10,7 @@
 #include "text/text_case.h"
 #include "text/text_split.h"
 #include "time/kq_time.h"
+#include "time/time_conversions.h"
 
 namespace {
 
@@ -88,6 +89,38 @@ bool star_match(const std::wstring& text, const std::wstring& pattern, bool lead
 bool earlier(int64 time, uint64 bound) { return time < 0 || static_cast<uint64>(time) < bound; }
 bool later(int64 time, uint64 bound) { return time >= 0 && static_cast<uint64>(time) > bound; }
 
+// A record's time with the bounds it is compared with. Unix seconds meet the 32-bit Unix
+// bounds; a Unix time before 1970 is below every such bound, so it is placed by its FILETIME
+// against the FILETIME bounds instead (a file of 1965 lies inside a window from 1950).
+struct window_time {
+    int64 value = 0;
+    uint64 start = 0;
+    uint64 stop = 0;
+};
+
+window_time in_window_scale(const cmd_params& options, bool unix_kind, int64 time) {
+    if (unix_kind && time >= 0) {
+        return {time, options.m_start_unix, options.m_stop_unix};
+    }
+    int64 value = time;
+    if (unix_kind && !kq::unix_to_filetime(time, value)) {
+        value = -1;  // before the FILETIME range: earlier than any window
+    }
+    return {value, options.m_start_filetime, options.m_stop_filetime};
+}
+
+// A time of 0 is no time (stat leaves the fourth time 0): it neither keeps a record inside
+// the window nor puts it outside.
+bool before_start(const cmd_params& options, bool unix_kind, int64 time) {
+    const window_time t = in_window_scale(options, unix_kind, time);
+    return time == 0 || earlier(t.value, t.start);
+}
+
+bool past_stop(const cmd_params& options, bool unix_kind, int64 time) {
+    const window_time t = in_window_scale(options, unix_kind, time);
+    return time != 0 && later(t.value, t.stop);
+}
+
 // The record's two times (modified, and the fourth time sources other than stat fill)
 // against the window: before the start only when both are, past the end when either is.
 // A record without a modified time is filled from the file first; one that still has none
@@ -97,24 +130,18 @@ bool passes_time_window(const cmd_params& options, const std::wstring& path,
     if (record.m_modified == 0 && (!uni::get_file_info(record, path) || record.m_modified == 0)) {
         return false;
     }
-    uint64 start = 0;
-    uint64 stop = 0;
-    if (record.m_time_kind == file_time_kind::filetime) {
-        start = options.m_start_filetime;
-        stop = options.m_stop_filetime;
-    } else if (record.m_time_kind == file_time_kind::unix_seconds) {
-        // A Unix time above 32 bits lies past every 32-bit bound.
-        start = options.m_start_unix;
-        stop = options.m_stop_unix;
-    } else {
-        return false;  // negative Unix times and unknown kinds cannot be compared
+    const bool unix_kind = record.m_time_kind == file_time_kind::unix_seconds;
+    if (!unix_kind && record.m_time_kind != file_time_kind::filetime) {
+        return false;  // unknown kinds cannot be compared
     }
     const int64 modified = record.m_modified;
     const int64 other = record.m_birth;
-    if (options.m_start_valid && earlier(modified, start) && earlier(other, start)) {
+    if (options.m_start_valid && before_start(options, unix_kind, modified) &&
+        before_start(options, unix_kind, other)) {
         return false;
     }
-    return !(options.m_stop_valid && (later(modified, stop) || later(other, stop)));
+    return !(options.m_stop_valid &&
+             (past_stop(options, unix_kind, modified) || past_stop(options, unix_kind, other)));
 }
 
 // ---- Entry stages ----

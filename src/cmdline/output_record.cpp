@@ -409,8 +409,8 @@ int output_record::set_stream_text(int index, const std::ostringstream& stream, 
         return 0;
     }
     if (takes_stream_number(type)) {
-        // A text that is no number leaves the value 0.
-        (void)string_to_uint64(stream.str(), &cell.m_value);
+        // A text that is no number leaves the value 0; an i64 value may be negative.
+        (void)parse_int64_bits(stream.str().c_str(), &cell.m_value);
     } else if (type == vt::text || type == vt::raw_text) {
         cell.m_text = quoted_if_asked(stream.str(), combined(flags));
         mark_if_asked(cell.m_text, combined(flags));

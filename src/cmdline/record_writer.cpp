@@ -40,6 +40,10 @@ bool has_results_log(const cmd_params& options) {
     return options.m_sqlite && options.m_results_db != nullptr;
 }
 
+bool log_takes_lines(const cmd_params& options) {
+    return has_results_log(options) && options.m_results_db->is_open();
+}
+
 std::string caption_line(const std::vector<kq_variant_lite>& columns, const std::string& separator,
                          bool pad, bool no_whitespace) {
     std::ostringstream line;
@@ -99,6 +103,8 @@ public:
 
     void build();
     [[nodiscard]] const std::ostringstream& line() const { return m_line; }
+    // The line's text, moved out of the builder's stream instead of copied.
+    [[nodiscard]] std::string take_line() { return std::move(m_line).str(); }
     [[nodiscard]] const results_columns& roles() const { return m_roles; }
 
 private:
@@ -151,7 +157,8 @@ void line_builder::build() {
             m_line << '\n';
         }
     }
-    if (m_options.m_record_newline) {
+    // A line kept in a results database is one stored value: it takes no line end.
+    if (m_options.m_record_newline && !log_takes_lines(m_options)) {
         m_line << '\n';
     }
 }
@@ -337,7 +344,7 @@ void write_record(std::ostream& out, output_record& row, cmd_params& options) {
         }
         return;
     }
-    write_whole(out, builder.line().str());
+    write_whole(out, builder.take_line());
 }
 
 void write_records(std::ostream& out, std::vector<output_record>& rows, cmd_params& options) {

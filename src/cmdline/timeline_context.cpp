@@ -31,7 +31,7 @@ void timeline_context::set_defaults() {
     m_time_format = "hh:mm:ss.xxx";
     m_time_spec = time_display_spec{};
     (void)m_time_spec.parse(m_date_format, m_time_format, false);  // fixed, valid templates
-    m_separator = ",";
+    m_separator.assign(1, ',');  // not = ",": GCC 12 warns of a false -Wrestrict overlap
     m_replace_from = ',';
     m_replace_to = ' ';
     m_lower_macb = false;

@@ -43,8 +43,7 @@ bool file_entry_ex::load_path(const std::wstring& path, const std::string& text)
     if (m_time_kind == file_time_kind::filetime) {
         m_attributes += file_attribute::filetime_times;
     }
-    if (m_time_kind == file_time_kind::unix_seconds ||
-        m_time_kind == file_time_kind::unix_seconds_negative) {
+    if (m_time_kind == file_time_kind::unix_seconds) {
         m_attributes += file_attribute::unix_times;
     }
     if (!text.empty()) {

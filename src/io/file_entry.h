@@ -14,9 +14,9 @@ namespace file_time_kind {
 // `kq::type_time` kinds a record's four times can carry.
 inline constexpr uint64 none = 0;
 inline constexpr uint64 filetime = 1;
+// Signed: a time before 1970 (a file stamped 1965) is a negative number of seconds, not a
+// kind of its own; kind 16 means Unix milliseconds elsewhere.
 inline constexpr uint64 unix_seconds = 8;
-// Unix seconds before 1970: the filters must not read such a time as a huge unsigned value.
-inline constexpr uint64 unix_seconds_negative = 16;
 }  // namespace file_time_kind
 
 namespace file_attribute {

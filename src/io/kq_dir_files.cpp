@@ -128,10 +128,11 @@ bool read_file(byte_array& out, const std::string& path, uint32 max) {
     if (file.size() <= max) {
         max = static_cast<uint32>(file.size());
     }
-    // A short or failed read keeps what arrived; the result is whether anything did.
-    (void)file.read_at(out, max, 0);
+    // A short or failed read is a failure; what arrived stays in out for a caller that
+    // wants it.
+    const bool complete = file.read_at(out, max, 0);
     (void)file.close();  // read-only: nothing to lose on close
-    return !out.empty();
+    return complete && !out.empty();
 }
 
 bool read_file_w(byte_array& out, const std::wstring& path, uint32 max) {

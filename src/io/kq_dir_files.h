@@ -26,7 +26,8 @@ namespace kqportdir {
 [[nodiscard]] bool make_dir_path_w(const std::wstring& path);
 
 // Empties out, then reads min(max, size) bytes from offset 0 (files past 4 GiB: max bytes).
-// True when out is not empty.
+// True when all of them were read and out is not empty; a short or failed read gives false
+// and leaves the bytes that did arrive in out.
 [[nodiscard]] bool read_file(byte_array& out, const std::string& path, uint32 max);
 [[nodiscard]] bool read_file_w(byte_array& out, const std::wstring& path, uint32 max);
 

@@ -143,7 +143,7 @@ bool _DIR_NODE_STL::from_path(const char* path, _DIR_NODE_STL& node) {
         return false;
     }
     if (!split_file_name(path, node.m_dir, node.m_name, node.m_ext)) {
-        node.m_dir = ".";
+        node.m_dir.assign(1, '.');  // not = ".": GCC 12 warns of a false -Wrestrict overlap
         node.m_name = node.m_path;
         return true;
     }

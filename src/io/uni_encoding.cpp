@@ -18,6 +18,8 @@ constexpr uint32 high_surrogate_first = 0xD800;
 constexpr uint32 high_surrogate_last = 0xDBFF;
 constexpr uint32 low_surrogate_first = 0xDC00;
 constexpr uint32 low_surrogate_last = 0xDFFF;
+// U+FFFD, which stands for a unit that names no character.
+constexpr uint32 replacement_character = 0xFFFD;
 constexpr uint32 supplementary_base = 0x10000;
 
 // Decodes the sequence starting at pos of a std::string or byte_array. On a fault (stray
@@ -141,6 +143,25 @@ bool walk_utf16(std::size_t count, UnitAt&& unit_at, Sink&& sink) {
     return true;
 }
 
+// Walks count UTF-16 units as walk_utf16 does, but hands on U+FFFD for every surrogate that
+// is not half of a pair, high or low, and goes on with the next unit. Encoded as it stands a
+// lone surrogate becomes three bytes that are not UTF-8 (41 D800 42 as 41 ED A0 80 42), which
+// a report must never carry; cutting the text there would lose what follows.
+template <class UnitAt, class Sink>
+void walk_utf16_replacing(std::size_t count, UnitAt&& unit_at, Sink&& sink) {
+    for (std::size_t i = 0; i < count; ++i) {
+        const uint32 unit = unit_at(i);
+        if (is_high_surrogate(unit) && i + 1 < count && is_low_surrogate(unit_at(i + 1))) {
+            sink(supplementary_base + ((unit - high_surrogate_first) << 10) +
+                 (unit_at(i + 1) - low_surrogate_first));
+            ++i;
+            continue;
+        }
+        const bool lone = is_high_surrogate(unit) || is_low_surrogate(unit);
+        sink(lone ? replacement_character : unit);
+    }
+}
+
 // The UTF-16 encoder over count units; the caller has checked that count >= 1.
 template <class UnitAt>
 bool utf16_units_to_utf8(std::string& out, std::size_t count, UnitAt&& unit_at) {
@@ -150,8 +171,9 @@ bool utf16_units_to_utf8(std::string& out, std::size_t count, UnitAt&& unit_at) 
     } catch (const std::bad_alloc&) {
         return false;
     }
-    // Every code point a UTF-16 walk yields is at most 0x10FFFF, so encode_one cannot fail.
-    return walk_utf16(count, unit_at, [&out](uint32 cp) { (void)encode_one(cp, out); });
+    // Every code point the walk yields is at most 0x10FFFF, so encode_one cannot fail.
+    walk_utf16_replacing(count, unit_at, [&out](uint32 cp) { (void)encode_one(cp, out); });
+    return true;
 }
 
 // Little-endian unit i of a byte buffer that holds at least 2i + 2 bytes.
@@ -360,11 +382,10 @@ bool utf16_to_wstring(std::wstring& out, const std::vector<uint16_t>& in) {
         return false;
     }
     std::string text;
+    // False only when no memory is left; lone surrogates come out as U+FFFD.
     const bool converted = utf16_to_utf8(text, in);
-    // The UTF-8 that the encoder writes always decodes; an empty prefix decodes to nothing.
+    // The UTF-8 that the encoder writes always decodes.
     (void)utf8_decode(out, text);
-    // A conversion cut short by an unpaired high surrogate is a failure even though out
-    // holds the text before it: callers fall back to the raw units on false.
     return converted && !out.empty();
 }
 

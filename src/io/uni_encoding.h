@@ -19,8 +19,12 @@ namespace uni {
 
 // ---- UTF-8 to wide text and to code points ----
 
-// Decodes UTF-8. Overlong forms, surrogate code points and lead bytes 0xF5-0xF7 (values up
-// to 0x1FFFFF) are accepted: stored text is reproduced as it is, not judged.
+// Decodes UTF-8 without validating it: an overlong form decodes to the value its bits spell
+// (e0 80 80 gives 0), an encoded surrogate to that surrogate code point, and lead bytes
+// 0xF5-0xF7 to values up to 0x1FFFFF. Only a byte that cannot stand where it stands (a
+// missing or stray continuation byte, a byte 0xF8-0xFF) stops it. So a decoded text may hold
+// characters that are not Unicode scalar values; a caller that needs well-formed text
+// checks for them.
 [[nodiscard]] bool utf8_decode(std::wstring& out, const std::string& in);
 [[nodiscard]] bool utf8_to_wstring(std::wstring& out, const std::string& in);
 // "" for empty or malformed input: never a partial result.
@@ -51,17 +55,21 @@ namespace uni {
 // ---- UTF-16 ----
 
 // Takes a length in BYTES (a last odd byte is ignored). A byte count of 0 or 1, or a null
-// pointer, returns false without touching out. A high surrogate not followed by a low one
-// ends the conversion with false; a lone low surrogate is encoded as it stands.
+// pointer, returns false without touching out. Surrogate pairs combine; a surrogate that is
+// not half of a pair (high or low) becomes U+FFFD and the conversion goes on, so the result
+// is always well-formed UTF-8 holding every other character. The same holds for every
+// UTF-16-to-UTF-8 form below.
 [[nodiscard]] bool utf16le_to_utf8(std::string& out, const uint16_t* units, uint32_t byte_count);
 [[nodiscard]] bool utf16_to_utf8(std::string& out, const std::vector<uint16_t>& in);
 // in holds raw little-endian units as bytes.
 [[nodiscard]] bool utf16le_string_to_utf8(std::string& out, const std::string& in);
 [[nodiscard]] bool utf16_to_utf8_bytes(byte_array& out, const std::vector<uint16_t>& in);
-// "" for an empty vector or a failed conversion.
+// "" for an empty vector or when no memory is left.
 [[nodiscard]] std::string utf16_to_utf8(const std::vector<uint16_t>& in);
 [[nodiscard]] std::string utf16_to_utf8_text(const std::vector<uint16_t>& in);
 [[nodiscard]] bool utf16_to_wstring(std::wstring& out, const std::vector<uint16_t>& in);
+// Code points, not text for output: a high surrogate that is last or not followed by a low
+// one ends it with false (the code points so far stay); a lone low surrogate is passed on.
 [[nodiscard]] bool utf16_to_codepoints(std::vector<uint32_t>& out, const std::vector<uint16_t>& in);
 // False for empty or odd-length input.
 [[nodiscard]] bool utf16le_bytes_to_codepoints(std::vector<uint32_t>& out, const byte_array& in);

@@ -100,8 +100,7 @@ bool get_file_info(file_entry& entry, const std::wstring& path) {
     entry.m_changed = static_cast<int64>(info.st_ctime);
     entry.m_accessed = static_cast<int64>(info.st_atime);
     entry.m_is_dir = is_directory_mode(entry.m_mode);
-    entry.m_time_kind =
-        entry.m_modified < 0 ? file_time_kind::unix_seconds_negative : file_time_kind::unix_seconds;
+    entry.m_time_kind = file_time_kind::unix_seconds;  // signed: before 1970 is negative
     return true;
 }
 

@@ -32,9 +32,9 @@ namespace uni {
 [[nodiscard]] uint64 get_inode(const std::wstring& path);
 [[nodiscard]] uint64 get_inode(const std::string& path);
 
-// Clears the record, then fills mode, inode, size, the three stat times (Unix seconds),
-// the directory flag and the time kind (8; 16 when the modified time is before 1970). The
-// path field is left to the caller. False for an empty path or a failed stat.
+// Clears the record, then fills mode, inode, size, the three stat times (signed Unix
+// seconds: negative before 1970), the directory flag and the time kind (8, Unix seconds).
+// The path field is left to the caller. False for an empty path or a failed stat.
 [[nodiscard]] bool get_file_info(file_entry& entry, const std::wstring& path);
 
 }  // namespace uni

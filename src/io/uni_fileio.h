@@ -97,6 +97,9 @@ public:
     int64 seek_relative(int64 delta);
     int64 seek_from_end(uint64 n);
 
+    // Hands the file from start to the callback in chunks of chunk_length that overlap by
+    // overlap bytes. A short or failed read hands the bytes that did arrive to the callback
+    // and then ends the walk with false; true when every chunk was read whole.
     [[nodiscard]] bool for_each_chunk(chunk_callback callback, void* context,
                                       uint32 chunk_length, uint32 overlap, uint64 start);
 

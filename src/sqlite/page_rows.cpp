@@ -242,7 +242,8 @@ void decode_leaf_cell(leaf_record_decoder& rec, byte_array& scratch, const kq::b
     const bool decoded = decode_record(rec, consumed, nullptr, span.bytes, 0, o.annotate_times,
                                        o.raw_blobs, o.utf8_text);
     if (type == bt::leaf_index && decoded && rec.values.size() > 1) {
-        (void)string_to_uint64(rec.values[1], &rec.index_key);  // 0 when not a number
+        // The key is a signed rowid: a negative one keeps its bits. 0 when not a number.
+        (void)parse_int64_bits(rec.values[1].c_str(), &rec.index_key);
     }
     finish_cell(rec, span, varints, page_offset, o);
 }

@@ -96,10 +96,10 @@ bool constant_value_text(std::string& text, uint32 code) {
             text.clear();
             return true;
         case value_code::zero:
-            text = "0";
+            text.assign(1, '0');  // not = "0": GCC 12 warns of a false -Wrestrict overlap
             return true;
         case value_code::one:
-            text = "1";
+            text.assign(1, '1');
             return true;
         default:
             return false;

@@ -30,6 +30,10 @@ std::string kept_characters(std::span<const char> text) {
 }
 
 void decode_group(const std::array<char, 4>& group, byte_array& out) {
+    // Padding in the first two places carries no data bits: "====" is no byte at all.
+    if (group[0] == pad || group[1] == pad) {
+        return;
+    }
     const uint32 c0 = base64_char_value(group[0]);
     const uint32 c1 = base64_char_value(group[1]);
     const uint32 c2 = base64_char_value(group[2]);

@@ -10,7 +10,8 @@
 [[nodiscard]] uint8 base64_char_value(char c);
 // Decodes the alphabet characters and '=' of the first `length` characters (a NUL ends the
 // text earlier); everything else, line breaks and blanks included, is skipped. '=' as the
-// third or fourth character of a group drops the byte it would make. A last group of two or
+// third or fourth character of a group drops the byte it would make; a group with '=' as its
+// first or second character makes no byte, so padding alone decodes to nothing. A last group of two or
 // three characters decodes as if padded with '='; a lone last character is ignored. out is
 // replaced; false for a null text, a length of 0 or no memory.
 [[nodiscard]] bool base64_decode(const char* text, std::size_t length, byte_array& out);

@@ -2,13 +2,13 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <array>
 #include <cctype>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <limits>
 #include <sstream>
+#include <string_view>
 
 #include "text/number_text.h"
 #include "text/text_case.h"
@@ -25,9 +25,16 @@ constexpr std::size_t max_clock_field = 31;
 // Empty fields skipped before the second field of an ordered date.
 constexpr int max_empty_fields = 3;
 constexpr int32 noon_hour = 12;
-constexpr double ms_per_hour = 3600000.0;
-constexpr double ms_per_minute = 60000.0;
+constexpr int32 hours_per_day = 24;
+constexpr int32 minutes_per_hour = 60;
+constexpr double seconds_per_minute = 60.0;
+// Hour, minute and whole seconds are written with one or two digits.
+constexpr std::size_t max_clock_digits = 2;
+constexpr uint32 ms_per_hour = 3600000;
+constexpr uint32 ms_per_minute = 60000;
 constexpr double ms_per_second = 1000.0;
+constexpr std::array<uint32, 12> month_days = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+constexpr uint32 february = 2;
 
 const std::array<const char*, 12> month_keys = {"jan", "feb", "mar", "apr", "may", "jun",
                                                 "jul", "aug", "sep", "oct", "nov", "dec"};
@@ -43,18 +50,34 @@ uint32 widen_year(uint32 year) {
     return year;
 }
 
-bool valid_day_and_month(uint32 day, uint32 month) {
-    return month >= 1 && month <= 12 && day >= 1 && day <= 31;
+// Gregorian leap years, counted from the calendar year (the time library keeps its own
+// table; this layer lies below it).
+bool is_leap(uint32 year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
+
+// A day that the month really has: 2024-02-29 is a date, 2023-02-29 and 2024-04-31 are not
+// (they would count on into the next month).
+bool valid_date(uint32 day, uint32 month, uint32 year) {
+    if (month < 1 || month > month_days.size() || day < 1) {
+        return false;
+    }
+    const uint32 length = month_days.at(month - 1) + (month == february && is_leap(year) ? 1 : 0);
+    return day <= length;
 }
 
 char order_letter(const std::string& order, std::size_t index) {
     return index < order.size() ? order[index] : '\0';
 }
 
-// Stores a numeric field in the output its order letter names.
+bool all_digits(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+// Stores a numeric field in the output its order letter names. The field is plain decimal
+// digits: a stray letter or sign is a typo, never part of a date.
 bool store_number(char letter, const std::string& field, uint32& day, uint32& month, uint32& year) {
     uint32 value = 0;
-    if (!string_to_uint32(field, &value)) {
+    if (field.empty() || !all_digits(field) || !string_to_uint32(field, &value)) {
         return false;
     }
     switch (letter) {
@@ -139,8 +162,24 @@ bool cut_field(const std::string& text, std::size_t from, std::size_t to, std::s
     return true;
 }
 
-// Splits a time text into its fields; false without ':' or for a field beyond its limit
-// (minute 1 to 31 characters, hour and seconds at most 31).
+// The "am"/"pm" that may end a time text: its position, or npos when the text has none.
+// False for an 'm' after the colon that is not such a marker ("10:05 xm", "10:m").
+bool find_marker(const std::string& t, std::size_t c1, std::size_t& marker, meridiem& kind) {
+    marker = std::string::npos;
+    const std::size_t m = t.find('m', c1 + 1);
+    if (m == std::string::npos) {
+        return true;
+    }
+    if (m + 1 != t.size() || m < c1 + 2 || (t[m - 1] != 'a' && t[m - 1] != 'p')) {
+        return false;
+    }
+    marker = m - 1;
+    kind = t[marker] == 'p' ? meridiem::pm : meridiem::am;
+    return true;
+}
+
+// Splits a time text into its fields; false without ':', for a stray 'm', or for a field
+// beyond its limit (at most 31 characters; the minute must not be empty).
 bool split_clock_text(const char* text, clock_parts& parts) {
     if (text == nullptr) {
         return false;
@@ -149,22 +188,14 @@ bool split_clock_text(const char* text, clock_parts& parts) {
     static_cast<void>(trim_whitespace(t));  // an all-blank text simply has no ':'
     string_to_lower(t);
     const std::size_t c1 = t.find(':');
-    if (c1 == std::string::npos) {
+    std::size_t marker = std::string::npos;
+    if (c1 == std::string::npos || !find_marker(t, c1, marker, parts.marker)) {
         return false;
     }
     const std::size_t c2 = t.find(':', c1 + 1);
-    std::size_t marker = t.find('m', c1 + 1);
-    if (marker != std::string::npos) {
-        --marker;  // the 'a' or 'p' before the 'm'
-        parts.marker =
-            t[marker] == 'p' ? meridiem::pm : (t[marker] == 'a' ? meridiem::am : meridiem::none);
-    }
-    std::size_t minute_end = t.size();
-    if (c2 != std::string::npos) {
-        minute_end = c2;
-    } else if (marker != std::string::npos) {
-        minute_end = end_before_marker(t, marker);
-    }
+    const std::size_t text_end =
+        marker == std::string::npos ? t.size() : end_before_marker(t, marker);
+    const std::size_t minute_end = c2 == std::string::npos ? text_end : c2;
     if (!cut_field(t, 0, c1, parts.hour) || !cut_field(t, c1 + 1, minute_end, parts.minute) ||
         parts.minute.empty()) {
         return false;
@@ -173,33 +204,69 @@ bool split_clock_text(const char* text, clock_parts& parts) {
         return true;
     }
     parts.has_seconds = true;
-    const bool marker_after = marker != std::string::npos && marker > c2;
-    return cut_field(t, c2 + 1, marker_after ? end_before_marker(t, marker) : t.size(),
-                     parts.seconds);
+    return cut_field(t, c2 + 1, text_end, parts.seconds);
 }
 
-double read_decimal(const std::string& field) { return std::strtod(field.c_str(), nullptr); }
-
-// The integer part of a value, when it has one in 32 bits.
-bool whole_part(double value, int32& out) {
-    const double whole = std::trunc(value);
-    if (!(whole >= std::numeric_limits<int32>::min() &&
-          whole <= std::numeric_limits<int32>::max())) {
+// An hour or minute field: one or two decimal digits, nothing else.
+bool read_clock_number(const std::string& field, int32& out) {
+    if (field.empty() || field.size() > max_clock_digits || !all_digits(field)) {
         return false;
     }
-    out = static_cast<int32>(whole);
+    out = 0;
+    for (const char c : field) {
+        out = out * 10 + (c - '0');
+    }
     return true;
 }
 
-// 12 am is hour 0, 12 pm is hour 12, 1 to 11 pm are 13 to 23.
-int32 hour_of_day(int32 hour, meridiem marker) {
-    if (marker == meridiem::pm && hour >= 1 && hour < noon_hour) {
-        return hour + noon_hour;
+// A seconds field: one or two digits, optionally a point and at least one more digit.
+bool read_seconds(const std::string& field, double& out) {
+    const std::size_t point = field.find('.');
+    const std::string_view whole = std::string_view(field).substr(0, point);
+    if (whole.empty() || whole.size() > max_clock_digits || !all_digits(whole)) {
+        return false;
     }
-    if (marker == meridiem::am && hour == noon_hour) {
-        return 0;
+    if (point != std::string::npos &&
+        (point + 1 == field.size() || !all_digits(std::string_view(field).substr(point + 1)))) {
+        return false;
     }
-    return hour;
+    out = std::strtod(field.c_str(), nullptr);
+    return true;
+}
+
+// The hour of the day: 0 to 23 without a marker; with "am"/"pm" a 12-hour clock value of 1
+// to 12, where 12 am is hour 0, 12 pm is 12 and 1 to 11 pm are 13 to 23.
+bool hour_of_day(int32 hour, meridiem marker, int32& out) {
+    if (marker == meridiem::none) {
+        out = hour;
+        return hour < hours_per_day;
+    }
+    if (hour < 1 || hour > noon_hour) {
+        return false;
+    }
+    out = hour % noon_hour + (marker == meridiem::pm ? noon_hour : 0);
+    return true;
+}
+
+// One validated clock reading: a typo in a time must not move a moment silently, so a field
+// that is not a number or lies outside its range refuses the whole text.
+struct clock_value {
+    int32 hour = 0;
+    int32 minute = 0;
+    double seconds = 0.0;
+};
+
+bool read_clock(const char* text, clock_value& value) {
+    clock_parts parts;
+    int32 hour = 0;
+    if (!split_clock_text(text, parts) || !read_clock_number(parts.hour, hour) ||
+        !hour_of_day(hour, parts.marker, value.hour) ||
+        !read_clock_number(parts.minute, value.minute) || value.minute >= minutes_per_hour) {
+        return false;
+    }
+    value.seconds = 0.0;
+    return !parts.has_seconds ||
+           (read_seconds(parts.seconds, value.seconds) && value.seconds < seconds_per_minute);
 }
 
 }  // namespace
@@ -236,9 +303,9 @@ bool parse_date_by_order(const char* text, std::string& order, char separator, u
         return false;
     }
     year = widen_year(year);
-    // A day or month of 0 is no date: let through, it would count back into the month or
-    // year before (2024-00-00 as 2023-11-30).
-    return valid_day_and_month(day, month);
+    // A day the month does not have is no date: let through, it would count on into another
+    // month (2024-00-00 as 2023-11-30, 2023-02-29 as 2023-03-01).
+    return valid_date(day, month, year);
 }
 
 void fill_month_name_map(std::map<std::string, int32>& map) {
@@ -294,27 +361,20 @@ bool parse_date_mdy(const char* text, uint32& day, uint32& month, uint32& year) 
     // that is no month gives -1, which the unsigned range test refuses.
     month = static_cast<uint32>(second_is_name ? second : first);
     day = static_cast<uint32>(second_is_name ? first : second);
-    return valid_day_and_month(day, month);
+    return valid_date(day, month, year);
 }
 
 bool parse_hms(const char* text, int32& hour, int32& minute, double& seconds) {
     hour = 0;
     minute = 0;
     seconds = 0.0;
-    clock_parts parts;
-    int32 h = 0;
-    int32 m = 0;
-    if (!split_clock_text(text, parts) || !whole_part(read_decimal(parts.hour), h) ||
-        !whole_part(read_decimal(parts.minute), m)) {
+    clock_value clock;
+    if (!read_clock(text, clock)) {
         return false;
     }
-    const double s = parts.has_seconds ? read_decimal(parts.seconds) : 0.0;
-    if (!std::isfinite(s)) {
-        return false;
-    }
-    hour = hour_of_day(h, parts.marker);
-    minute = m;
-    seconds = s;
+    hour = clock.hour;
+    minute = clock.minute;
+    seconds = clock.seconds;
     return true;
 }
 
@@ -324,31 +384,19 @@ bool parse_hms_int(const char* text, int32& hour, int32& minute, int32& seconds)
     if (!parse_hms(text, hour, minute, fractional)) {
         return false;
     }
-    return whole_part(fractional, seconds);
+    seconds = static_cast<int32>(fractional);  // below 60
+    return true;
 }
 
 bool parse_time_of_day_ms(const char* text, uint32& milliseconds) {
     milliseconds = 0;
-    clock_parts parts;
-    if (!split_clock_text(text, parts) || parts.hour.empty()) {
+    clock_value clock;
+    if (!read_clock(text, clock)) {
         return false;
     }
-    const double hours = read_decimal(parts.hour);
-    int32 whole_hours = 0;
-    if (!whole_part(hours, whole_hours)) {
-        return false;
-    }
-    const double shift = static_cast<double>(hour_of_day(whole_hours, parts.marker) -
-                                             static_cast<int64>(whole_hours)) *
-                         ms_per_hour;
-    const double total =
-        shift + std::trunc(hours * ms_per_hour) +
-        std::trunc(read_decimal(parts.minute) * ms_per_minute) +
-        (parts.has_seconds ? std::trunc(read_decimal(parts.seconds) * ms_per_second) : 0.0);
-    // A negative or over-large total (also NaN or infinity) is no time of day in 32 bits.
-    if (!(total >= 0.0 && total <= std::numeric_limits<uint32>::max())) {
-        return false;
-    }
-    milliseconds = static_cast<uint32>(total);
+    // At most 23:59:59.999: far inside 32 bits.
+    milliseconds = static_cast<uint32>(clock.hour) * ms_per_hour +
+                   static_cast<uint32>(clock.minute) * ms_per_minute +
+                   static_cast<uint32>(clock.seconds * ms_per_second);
     return true;
 }

@@ -85,6 +85,13 @@ std::string trimmed_lower_copy(const char* text) {
 
 bool is_sign_or_digit(char c) { return c == '+' || c == '-' || (c >= '0' && c <= '9'); }
 
+// A minus sign before the digits (after leading white space, as strtoul skips it). The
+// unsigned parsers refuse it: "-5" read as 2^32 - 5 or 2^64 - 5 is a number no text meant.
+bool has_minus_sign(std::string_view digits) {
+    const std::size_t first = digits.find_first_not_of(" \t\n\v\f\r");
+    return first != std::string_view::npos && digits[first] == '-';
+}
+
 }  // namespace
 
 bool parse_uint32(const char* text, uint32* out) {
@@ -97,20 +104,23 @@ bool parse_uint32(const char* text, uint32* out) {
     const std::string copy = trimmed_lower_copy(text);
     const std::string_view caller(text);
     // The copy is a trimmed substring of the caller's text, so offsets 1 and 2 exist there.
+    int base = 0;
+    std::string_view digits;
     if (copy.size() >= 2 && copy[1] == 'x') {
-        *out = strtoul32(caller.substr(std::min<std::size_t>(2, caller.size())).data(), 16);
-        return true;
+        base = 16;
+        digits = caller.substr(std::min<std::size_t>(2, caller.size()));
+    } else if (!copy.empty() && (copy[0] == 'x' || copy[0] == 'o')) {
+        base = copy[0] == 'x' ? 16 : 8;
+        digits = caller.substr(1);
+    } else if (is_sign_or_digit(caller[0])) {
+        base = 10;
+        digits = caller;
     }
-    if (!copy.empty() && copy[0] == 'x') {
-        *out = strtoul32(caller.substr(1).data(), 16);
-        return true;
-    }
-    if (!copy.empty() && copy[0] == 'o') {
-        *out = strtoul32(caller.substr(1).data(), 8);
-        return true;
-    }
-    if (is_sign_or_digit(caller[0])) {
-        *out = strtoul32(text, 10);
+    if (base != 0) {
+        if (has_minus_sign(digits)) {
+            return false;
+        }
+        *out = strtoul32(digits.data(), base);  // digits ends where text ends: at its NUL
         return true;
     }
     if (copy.size() == 3 && caller.size() >= 3 && caller[0] == '\'' && caller[2] == '\'') {
@@ -262,7 +272,7 @@ bool parse_uint64(const char* text, uint64* out) {
         return false;
     }
     uint64 value = 0;
-    if (!read_uint64_digits(digits, base, value)) {
+    if (has_minus_sign(digits) || !read_uint64_digits(digits, base, value)) {
         return false;
     }
     *out = value;
@@ -271,6 +281,28 @@ bool parse_uint64(const char* text, uint64* out) {
 
 bool string_to_uint64(const std::string& text, uint64* out) {
     return parse_uint64(text.c_str(), out);
+}
+
+bool parse_int64_bits(const char* text, uint64* out) {
+    if (out != nullptr) {
+        *out = 0;
+    }
+    if (out == nullptr || text == nullptr) {
+        return false;
+    }
+    const std::string_view all(text, strnlen(text, uint64_text_limit + 1));
+    const std::size_t sign = all.find_first_not_of(' ');
+    if (sign == std::string_view::npos || all[sign] != '-') {
+        return parse_uint64(text, out);
+    }
+    constexpr uint64 largest_magnitude = uint64{1} << 63;
+    uint64 magnitude = 0;
+    if (sign + 1 >= all.size() || all[sign + 1] == ' ' ||
+        !parse_uint64(text + sign + 1, &magnitude) || magnitude > largest_magnitude) {
+        return false;
+    }
+    *out = 0 - magnitude;
+    return true;
 }
 
 bool string_to_int64(std::string& text, int64* out) {
@@ -326,6 +358,11 @@ bool parse_number_list(const std::string& text, std::vector<int64>& out) {
 uint64 wtext_to_uint64(const std::wstring& text, const std::ios_base::fmtflags* base) {
     std::wistringstream in(text);
     in.setf(base == nullptr ? std::ios_base::dec : *base, std::ios_base::basefield);
+    // The stream would read "-5" as 2^64 - 5: a negative text has no unsigned value.
+    in >> std::ws;
+    if (in.peek() == L'-') {
+        return 0;
+    }
     unsigned long long value = 0;
     in >> value;
     return in.fail() ? 0 : static_cast<uint64>(value);

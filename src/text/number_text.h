@@ -18,9 +18,10 @@
 
 // ---- Parsing ---------------------------------------------------------------------------
 
-// "0x1f", "x1f" (hex), "o17" (octal), "+5", "-1", "42" (decimal, 32-bit strtoul rules), or
-// a quoted character such as 'A' (its code). The prefix is recognised on a trimmed,
-// lower-cased copy, the digits are converted from the caller's text at the same offset.
+// "0x1f", "x1f" (hex), "o17" (octal), "+5", "42" (decimal, 32-bit strtoul rules), or a
+// quoted character such as 'A' (its code). The prefix is recognised on a trimmed,
+// lower-cased copy, the digits are converted from the caller's text at the same offset. A
+// minus sign before the digits ("-1") is refused: it names no unsigned value.
 [[nodiscard]] bool parse_uint32(const char* text, uint32* out);
 [[nodiscard]] bool string_to_uint32(const std::string& text, uint32* out);
 // Keeps the low byte of each wide character, then parses as above.
@@ -35,10 +36,14 @@
 [[nodiscard]] bool wcstr_to_int(const wchar_t* text, int* out);
 
 // Unsigned 64-bit: "0x"/"x" hexadecimal (at most 16 digits), "o" octal (at most 22),
-// decimal (at most 20); a blank after the number or a text over 30 characters is refused,
-// and so is a value beyond 64 bits.
+// decimal (at most 20); a blank after the number, a text over 30 characters, a minus sign
+// and a value beyond 64 bits are refused.
 [[nodiscard]] bool parse_uint64(const char* text, uint64* out);
 [[nodiscard]] bool string_to_uint64(const std::string& text, uint64* out);
+// A signed 64-bit value (a rowid, an i64 cell) in the forms parse_uint64 reads, with an
+// optional '-' before them: out holds its two's-complement bits, so "-3" gives 2^64 - 3 on
+// purpose here. A magnitude beyond 2^63 after the '-' is refused.
+[[nodiscard]] bool parse_int64_bits(const char* text, uint64* out);
 
 // Signed 64-bit, clamped at the 64-bit limits: hexadecimal after an 'x', octal after an 'o',
 // else signed decimal. Trims, lower-cases and cuts the caller's text in place.
@@ -51,7 +56,7 @@
 [[nodiscard]] bool parse_number_list(const std::string& text, std::vector<int64>& out);
 
 // Reads an unsigned 64-bit number with a wide string stream whose base field is *base
-// (decimal for a null pointer); 0 when nothing can be read.
+// (decimal for a null pointer); 0 when nothing can be read or the text is negative.
 [[nodiscard]] uint64 wtext_to_uint64(const std::wstring& text, const std::ios_base::fmtflags* base);
 
 // atof of a non-empty text; false for a null or empty text.

@@ -8,8 +8,9 @@
 #include "text/kq_types.h"
 
 // out is cleared; false for a null pointer, a size below 12 or below 8 + 4n. The text is
-// "S-", the revision, "-", the authority's last byte (every authority in use fits in it),
-// then "-" and each sub-authority, all in decimal.
+// "S-", the revision, "-", the 48-bit identifier authority (decimal below 2^32, else "0x" and
+// twelve upper-case hexadecimal digits, as Windows writes it), then "-" and each
+// sub-authority in decimal.
 [[nodiscard]] bool sid_to_text(std::string& out, const uint8* data, uint32 size);
 // The same, but the size must be exactly 8 + 4n (and above 11).
 [[nodiscard]] bool sid_to_text_exact(std::string& out, const uint8* data, uint32 size);

@@ -23,43 +23,34 @@ struct tab_layout {
 // Appends the replacement of every tab to out. unit is the character size in bytes; blank is
 // the byte form of one blank character.
 //
-// The column rule: with L the start of the tab's line and s the number of characters the
-// line has grown so far, o = (t - L + s) mod w. o != 0 gives w - o + 1 blanks, o == 0 gives w
-// blanks on a line that has not grown yet and one blank on one that has.
+// Tab stops lie at every multiple of the width, counted in output columns from the start of
+// the tab's line: a tab at column c (0-based, after the blanks of earlier tabs) becomes
+// w - c mod w blanks, so "ab\tc" at width 4 puts c at column 4.
 void expand_layout(const kq::byte_reader& text, std::size_t unit, const tab_layout& layout,
                    uint32 width, const std::string& blank, std::string& out) {
     const std::string_view all(reinterpret_cast<const char*>(text.data()),  // NOLINT
                                text.size());
-    const auto w = static_cast<int64>(width);
     std::size_t next_end = 0;
-    int64 line_start = 0;
-    int64 grown = 0;
+    uint64 line_start = 0;
+    uint64 added = 0;        // blanks beyond one per tab written on this line so far
     std::size_t copied = 0;  // bytes of text already in out
     for (const uint32 t : layout.tabs) {
-        int64 start = line_start;
+        uint64 start = line_start;
         while (next_end < layout.line_ends.size() && layout.line_ends[next_end] < t) {
-            start = static_cast<int64>(layout.line_ends[next_end]) + layout.line_end_width;
+            start = static_cast<uint64>(layout.line_ends[next_end]) + layout.line_end_width;
             ++next_end;
         }
         if (start != line_start) {
             line_start = start;
-            grown = 0;
+            added = 0;
         }
         const std::size_t tab_at = static_cast<std::size_t>(t) * unit;
         out.append(all.substr(copied, tab_at - copied));
         copied = tab_at + unit;
-        const int64 o = (static_cast<int64>(t) - line_start + grown) % w;
-        int64 blanks = 1;
-        if (o != 0) {
-            blanks = w - o + 1;
-            grown += w - o;
-        } else if (grown <= 0) {
-            blanks = w;
-            grown += w;
-        } else {
-            grown += 1;
-        }
-        for (int64 i = 0; i < blanks; ++i) {
+        const uint64 column = t - line_start + added;
+        const uint64 blanks = width - column % width;
+        added += blanks - 1;
+        for (uint64 i = 0; i < blanks; ++i) {
             out += blank;
         }
     }

@@ -6,9 +6,9 @@
 
 #include "text/kq_types.h"
 
-// out receives the text with every tab replaced by blanks (the rule is in the .cpp). With
-// utf16_switch, a text holding the bytes 09 00 is treated as UTF-16LE (expand_tabs_utf16).
-// A width of 0 means 4. False, out untouched, for a null text, a length of 0 or a text
+// out receives the text with every tab replaced by the blanks that reach the next tab stop (a
+// multiple of the width, counted from the start of the line). With utf16_switch, a text
+// holding the bytes 09 00 is treated as UTF-16LE (expand_tabs_utf16). A width of 0 means 4. False, out untouched, for a null text, a length of 0 or a text
 // without tabs.
 [[nodiscard]] bool expand_tabs(const char* text, uint32 length, uint32 width, std::string& out,
                                bool utf16_switch);

@@ -160,6 +160,7 @@ void add_buffer_line(std::vector<std::string>& list, std::string line, bool trim
     list.push_back(std::move(line));
 }
 
+// A line of UTF-16 units, each held as one wide character.
 void add_buffer_line(std::vector<std::string>& list, std::wstring line, bool trim,
                      bool skip_empty) {
     if (line.empty()) {
@@ -174,7 +175,12 @@ void add_buffer_line(std::vector<std::string>& list, std::wstring line, bool tri
     if (trim) {
         (void)wtrim_whitespace(line);
     }
-    list.push_back(uni::wstring_to_utf8(line));
+    // The characters are still UTF-16 units: pairs are combined and a lone surrogate becomes
+    // U+FFFD, so the line is well-formed UTF-8.
+    const std::vector<uint16_t> units(line.begin(), line.end());
+    std::string text;
+    (void)uni::utf16_to_utf8(text, units);  // an empty line stays empty
+    list.push_back(std::move(text));
 }
 
 void split_single_byte_lines(std::vector<std::string>& list, std::string_view text, bool trim,
@@ -302,6 +308,7 @@ template <typename Char>
 std::basic_string<Char>& mark_line_breaks_in(std::basic_string<Char>& text) {
     const auto cr = static_cast<Char>(cr_char);
     const auto lf = static_cast<Char>(lf_char);
+    // Two memchr-like scans: find_first_of would search the set once per byte of a long value.
     if (text.find(cr) == std::basic_string<Char>::npos &&
         text.find(lf) == std::basic_string<Char>::npos) {
         return text;

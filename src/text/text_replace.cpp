@@ -216,6 +216,9 @@ void replace_char(std::string& text, char old_c, char new_c, bool both_cases) {
     }
     const char lower = both_cases ? lower_char(old_c) : old_c;
     const char upper = both_cases ? upper_char(old_c) : old_c;
+    if (lower == upper && text.find(old_c) == std::string::npos) {
+        return;  // the usual case for every report cell, found by one memchr
+    }
     for (char& c : text) {
         if (c == old_c || c == lower || c == upper) {
             c = new_c;

@@ -29,6 +29,9 @@ constexpr std::size_t capped_unit_limit = 513;
 // First formatting attempt of format_to_utf16; longer texts are formatted again on the heap.
 constexpr std::size_t format_stack_bytes = 30;
 constexpr std::size_t format_heap_slack = 10;
+constexpr uint16_t first_surrogate = 0xD800;
+constexpr uint16_t last_surrogate = 0xDFFF;
+constexpr wchar_t replacement_character = 0xFFFD;  // U+FFFD
 
 // A byte taken as a signed char, as the byte-per-character widenings read it.
 int32 signed_byte(char ch) { return static_cast<int32>(static_cast<signed char>(ch)); }
@@ -269,11 +272,16 @@ int utf16_to_wstring(const uint16_t* units, std::wstring& out, int byte_count) {
     }
     const int result = static_cast<int>(2 * collected.size());
     if (uni::utf16_to_wstring(out, collected)) {
-        return result;
+        return result;  // lone surrogates already came out as U+FFFD
     }
-    // Not decodable as UTF-16 (an unpaired high surrogate): keep every unit as it stands
-    // rather than lose the text after the fault.
-    out.assign(collected.begin(), collected.end());
+    // No memory for the conversion: one character per unit rather than nothing, still with
+    // no lone surrogate that would make the UTF-8 form of the text malformed.
+    out.clear();
+    for (const uint16_t unit : collected) {
+        out.push_back(unit >= first_surrogate && unit <= last_surrogate
+                          ? replacement_character
+                          : static_cast<wchar_t>(unit));
+    }
     return result;
 }
 

@@ -76,9 +76,9 @@ private:
 // ---- Reading UTF-16 out of units ----
 
 // Collects the units before the first NUL, at most byte_count / 2 of them (500 for a
-// byte_count of -1), and decodes them, surrogate pairs combined. When they do not decode
-// (an unpaired high surrogate) each unit becomes one character, so nothing is lost. Returns
-// twice the units collected, never counting the NUL.
+// byte_count of -1), and decodes them, surrogate pairs combined. A surrogate that is not half
+// of a pair becomes U+FFFD and the text goes on, so nothing after it is lost and the UTF-8
+// form is well-formed. Returns twice the units collected, never counting the NUL.
 int utf16_to_wstring(const uint16_t* units, std::wstring& out, int byte_count);
 // The same, as UTF-8; with count_terminator the NUL's two bytes are added when they lie
 // within byte_count.

@@ -10,7 +10,6 @@ namespace kq {
 
 namespace {
 
-constexpr double uint16_limit = 65536.0;
 constexpr uint32 ms_per_hour = 3600000;
 constexpr uint32 ms_per_minute = 60000;
 constexpr uint32 ms_per_second = 1000;
@@ -29,29 +28,73 @@ bool read_clock(const char* time, clock_reading& clock) {
     return parse_hms(time, clock.hour, clock.minute, clock.seconds);
 }
 
-// The record keeps 16-bit fields: a value outside them would be stored wrapped, as another
-// date or time altogether, so it is refused.
-bool fits_record(uint32 year, const clock_reading& clock) {
-    return year <= std::numeric_limits<uint16>::max() && clock.hour >= 0 &&
-           clock.hour <= std::numeric_limits<uint16>::max() && clock.minute >= 0 &&
-           clock.minute <= std::numeric_limits<uint16>::max() && clock.seconds >= 0.0 &&
-           clock.seconds < uint16_limit;
-}
+constexpr uint16 ms_per_second_u16 = 1000;
+constexpr uint16 seconds_per_minute = 60;
+constexpr uint16 minutes_per_hour = 60;
+constexpr uint16 hours_per_day = 24;
+constexpr uint16 months_per_year = 12;
 
-bool store_record(uint32 day, uint32 month, uint32 year, const clock_reading& clock,
-                  _windows_systemtime& out) {
-    if (!fits_record(year, clock)) {
+// Steps the record on by one day, from the last day of a month into the next month and from
+// December into the next year. False when the year would leave the record's 16 bits.
+bool next_day(_windows_systemtime& out) {
+    const int leap = is_leap_year(out.year) ? 1 : 0;
+    if (out.day < days_in_month[leap][out.month - 1]) {
+        ++out.day;
+        return true;
+    }
+    out.day = 1;
+    if (out.month < months_per_year) {
+        ++out.month;
+        return true;
+    }
+    out.month = 1;
+    if (out.year == std::numeric_limits<uint16>::max()) {
         return false;
     }
-    out.clear();
-    out.year = static_cast<uint16>(year);
-    out.month = static_cast<uint16>(month);
-    out.day = static_cast<uint16>(day);
-    out.hour = static_cast<uint16>(clock.hour);
-    out.minute = static_cast<uint16>(clock.minute);
+    ++out.year;
+    return true;
+}
+
+// A fraction that rounds up to a whole second (59.9996 s) is carried into the second and on
+// up, so the record never holds a millisecond of 1000: 23:59:59.9996 on the last day of a
+// year is midnight of the next year.
+bool carry_whole_second(_windows_systemtime& out) {
+    out.millisecond = 0;
+    if (++out.second < seconds_per_minute) {
+        return true;
+    }
+    out.second = 0;
+    if (++out.minute < minutes_per_hour) {
+        return true;
+    }
+    out.minute = 0;
+    if (++out.hour < hours_per_day) {
+        return true;
+    }
+    out.hour = 0;
+    return next_day(out);
+}
+
+// The date readers have checked the day against its month, the clock reader the hour,
+// minute and seconds; only the year can still exceed the record's 16 bits.
+bool store_record(uint32 day, uint32 month, uint32 year, const clock_reading& clock,
+                  _windows_systemtime& out) {
+    if (year > std::numeric_limits<uint16>::max()) {
+        return false;
+    }
+    _windows_systemtime record;
+    record.year = static_cast<uint16>(year);
+    record.month = static_cast<uint16>(month);
+    record.day = static_cast<uint16>(day);
+    record.hour = static_cast<uint16>(clock.hour);
+    record.minute = static_cast<uint16>(clock.minute);
     const double whole = std::trunc(clock.seconds);
-    out.second = static_cast<uint16>(whole);
-    out.millisecond = static_cast<uint16>(std::trunc((clock.seconds - whole) * 1000.0 + 0.5));
+    record.second = static_cast<uint16>(whole);
+    record.millisecond = static_cast<uint16>(std::trunc((clock.seconds - whole) * 1000.0 + 0.5));
+    if (record.millisecond >= ms_per_second_u16 && !carry_whole_second(record)) {
+        return false;
+    }
+    out = record;
     return true;
 }
 

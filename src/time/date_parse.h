@@ -13,9 +13,10 @@ namespace kq {
 
 // The date read in the field order ("YMD", "MonDY", ...) with the separator, the time as
 // hour:minute[:seconds][ am|pm]; the fraction of the seconds becomes the millisecond,
-// rounded to the nearest (and not carried: 59.9996 s gives second 59, millisecond 1000).
-// False for an empty or unreadable date, an unreadable time, or values that do not fit the
-// record's 16-bit fields.
+// rounded to the nearest, and a rounding up to a whole second is carried into the second and
+// on up (23:59:59.9996 on 2024-12-31 is 2025-01-01 00:00:00.000). False for an empty or
+// unreadable date, a day the month does not have, an unreadable or out-of-range time, or a
+// year beyond the record's 16 bits.
 [[nodiscard]] bool parse_systemtime(const char* date, const char* time, const std::string& order,
                                     char separator, _windows_systemtime& out);
 // The same with the date as month/day/year, month-day-year or day-Mon-year.

@@ -319,20 +319,17 @@ bool tm_to_unix_strict(const std::tm& tm, int64& out) {
     return true;
 }
 
-bool unix_to_tm(int64 unix_seconds, std::tm& out, float offset_hours) {
+namespace {
+
+// Breakdown of Unix seconds shifted east by shift seconds; the work of unix_to_tm.
+bool unix_to_tm_shifted(int64 unix_seconds, std::tm& out, int64 shift_seconds) {
     if (unix_seconds < 0) {
-        return false;
-    }
-    // An offset beyond 32 bits of seconds (or NaN) has no integer value to shift by.
-    const double shift_seconds = std::trunc(static_cast<double>(offset_hours) * 3600.0);
-    if (!(shift_seconds >= std::numeric_limits<int32>::min() &&
-          shift_seconds <= std::numeric_limits<int32>::max())) {
         return false;
     }
     int64 u = 0;
     // A shifted moment before 1970 would break down into negative clock fields, as the
     // year count starts at 1970; it has no breakdown here.
-    if (__builtin_add_overflow(unix_seconds, static_cast<int64>(shift_seconds), &u) || u < 0) {
+    if (__builtin_add_overflow(unix_seconds, shift_seconds, &u) || u < 0) {
         return false;
     }
     const int64 days_since_1970 = u / seconds_per_day;
@@ -350,13 +347,31 @@ bool unix_to_tm(int64 unix_seconds, std::tm& out, float offset_hours) {
     return true;
 }
 
+}  // namespace
+
+bool unix_to_tm(int64 unix_seconds, std::tm& out, float offset_hours) {
+    // An offset beyond 32 bits of seconds (or NaN) has no integer value to shift by.
+    const double shift_seconds = std::trunc(static_cast<double>(offset_hours) * 3600.0);
+    if (unix_seconds < 0 || !(shift_seconds >= std::numeric_limits<int32>::min() &&
+                              shift_seconds <= std::numeric_limits<int32>::max())) {
+        return false;
+    }
+    return unix_to_tm_shifted(unix_seconds, out, static_cast<int64>(shift_seconds));
+}
+
 bool unix_to_utc_tm(int64 unix_seconds, std::tm& out) {
     return unix_to_tm(unix_seconds, out, 0.0F);
 }
 
 bool unix_to_local_tm(int64 unix_seconds, std::tm& out) {
-    const auto offset_hours = static_cast<float>(get_local_utc_offset() / 3600.0);
-    return unix_to_tm(unix_seconds, out, offset_hours);
+    // The moment's own offset, in whole seconds: a July moment in New York is four hours
+    // behind UTC and a January one five, whatever the date of the run, and Kolkata's half
+    // hour is kept.
+    int32 offset = 0;
+    if (unix_seconds < 0 || !local_utc_offset_at(unix_seconds, offset)) {
+        return false;
+    }
+    return unix_to_tm_shifted(unix_seconds, out, offset);
 }
 
 std::tm unix_to_tm_arith(int64 unix_seconds) {
@@ -373,15 +388,23 @@ std::tm unix_to_tm_arith(int64 unix_seconds) {
     return out;
 }
 
-int32 get_local_utc_offset() {
-    // tm_gmtoff of the current moment: mktime(localtime) - mktime(gmtime) would give the
+bool local_utc_offset_at(int64 unix_seconds, int32& out) {
+    out = 0;
+    // tm_gmtoff of the moment itself: mktime(localtime) - mktime(gmtime) would give the
     // standard offset in summer, as mktime reads the gmtime result as local standard time.
-    const std::time_t now = std::time(nullptr);
+    const auto moment = static_cast<std::time_t>(unix_seconds);
     std::tm local{};
-    if (localtime_r(&now, &local) == nullptr) {
-        return 0;
+    if (localtime_r(&moment, &local) == nullptr) {
+        return false;
     }
-    return static_cast<int32>(local.tm_gmtoff);
+    out = static_cast<int32>(local.tm_gmtoff);
+    return true;
+}
+
+int32 get_local_utc_offset() {
+    int32 offset = 0;
+    (void)local_utc_offset_at(static_cast<int64>(std::time(nullptr)), offset);  // else 0
+    return offset;
 }
 
 bool filetime_to_dos(int64 filetime, dos_date_time& out) {

@@ -112,12 +112,16 @@ bool systemtime_to_filetime(filetime_pair& out, const _windows_systemtime& time)
 // the year 3000 (out zeroed for the latter). The GMT-offset and zone fields are not written.
 [[nodiscard]] bool unix_to_tm(int64 unix_seconds, std::tm& out, float offset_hours);
 [[nodiscard]] bool unix_to_utc_tm(int64 unix_seconds, std::tm& out);
+// The local breakdown, shifted by the UTC offset the local zone had at that moment (daylight
+// saving and minutes included); false as unix_to_tm, and before 1970 in UTC.
 [[nodiscard]] bool unix_to_local_tm(int64 unix_seconds, std::tm& out);
 // UTC breakdown in closed form; all zero outside the years a FILETIME can hold.
 [[nodiscard]] std::tm unix_to_tm_arith(int64 unix_seconds);
 
-// Seconds east of UTC of the current moment, daylight saving included; read from the
-// platform at every call.
+// Seconds east of UTC that the local zone had at the given moment, daylight saving and
+// minutes included (tm_gmtoff); false, out 0, when the platform cannot place the moment.
+[[nodiscard]] bool local_utc_offset_at(int64 unix_seconds, int32& out);
+// The same for the current moment; 0 when the platform cannot tell.
 [[nodiscard]] int32 get_local_utc_offset();
 
 // DOS words of a FILETIME (UTC); false for the years outside 1980 to 2037.

@@ -26,7 +26,7 @@ public:
     int64 filetime = 0;      // the master value
     ::kq::filetime_pair filetime_pair;
     dos_date_time dos;  // UTC DOS words, written only for the years 1980 to 2037
-    std::tm local{};    // local form, with the UTC offset of the current moment
+    std::tm local{};    // local form, with the UTC offset the zone had at this moment
     systemtime_ex utc;  // UTC breakdown with the fraction of the second
     bool is_valid = false;
     bool local_failed = false;  // the last derivation of `local` failed

@@ -232,6 +232,7 @@ bool format_systemtime_mdy(std::string& out, const _windows_systemtime& systemti
 
 bool format_iso8601_utc(int64 unix_seconds, std::string& out, float hour_offset) {
     constexpr int64 days_per_400_years = 146097;
+    out.clear();  // a refused value must not leave an earlier result behind
     int64 shift = 0;
     int64 total = 0;
     if (unix_seconds < 0 ||

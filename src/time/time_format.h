@@ -68,8 +68,8 @@ void print_mdy_time_ms(std::ostream& out, const time& t, bool date_only);
 void print_mdy_time_ms(std::wostream& out, const time& t, bool date_only);
 // "mm/dd/yyyy : hh:mm:ss.mmm"; always true.
 bool format_systemtime_mdy(std::string& out, const _windows_systemtime& systemtime);
-// "yyyy-mm-ddThh:mm:ssZ" of Unix seconds shifted by hour_offset hours; false for negative
-// seconds and for a shifted value before 1970.
+// "yyyy-mm-ddThh:mm:ssZ" of Unix seconds shifted by hour_offset hours; false, out empty, for
+// negative seconds and for a shifted value before 1970.
 bool format_iso8601_utc(int64 unix_seconds, std::string& out, float hour_offset);
 // The current time as "Mon, 5 Feb 2024 07:03:09 GMT"; always true.
 bool format_gmt_date_now(std::string& out);

@@ -11,9 +11,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "app/handler_settings_record.h"
+#include "app/notification_handler_record.h"
 #include "app/notification_record.h"
 #include "app/wns_push_channel_record.h"
 
@@ -325,6 +329,64 @@ TEST(PushRecordFill, ClearedNotificationFormatIsXml) {
     record.clear();
     EXPECT_EQ(record.m_format, "xml");
     EXPECT_EQ(record.m_type, "");
+}
+
+// ---- Records in their lists ----------------------------------------------------------
+
+// The record lists grow by moving their records: a class that could only be copied would
+// copy every payload again at each growth.
+static_assert(std::is_nothrow_move_constructible_v<notification_record>);
+static_assert(std::is_nothrow_move_constructible_v<notification_handler_record>);
+static_assert(std::is_nothrow_move_constructible_v<wns_push_channel_record>);
+static_assert(std::is_nothrow_move_constructible_v<handler_settings_record>);
+
+// Every field of a notification record, its base's included, for one comparison.
+auto all_fields(const notification_record& r) {
+    return std::tie(r.m_recovered, r.m_record_offset, r.m_source_word, r.m_record_bytes,
+                    r.m_column_mask, r.m_table_type, r.m_rowid, r.m_column_initials,
+                    r.m_schema_signature, r.m_id, r.m_number_a, r.m_handler_id, r.m_guid.bytes,
+                    r.m_type, r.m_payload, r.m_text_a, r.m_text_b, r.m_expiry_time,
+                    r.m_arrival_time, r.m_number_b, r.m_format, r.m_number_c, r.m_number_d);
+}
+
+TEST(PushRecordFill, GrowingListsKeepEveryField) {
+    const test_row row({"7", "21", "10", "0123456789abcdef", "toast", std::string(5000, 'p'), "tag",
+                        "group", "133232596135897932", "133230004135897932", "3", "Xml", "5", "1"},
+                       true);
+    notification_record filled;
+    ASSERT_TRUE(filled.parse_fields_ex(row.count(), row.values(), row.lengths(), {}, true, 0x4000,
+                                       0x3FFF, 14, source_carve_main));
+    filled.m_record_bytes = {1, 2, 3};
+    filled.m_column_mask = 0x3FFF;
+    filled.m_table_type = 1;
+    filled.m_rowid = -9;
+    filled.m_column_initials = "or-id";
+    filled.m_schema_signature = "sig";
+    std::vector<notification_record> list;
+    for (int i = 0; i < 100; ++i) {  // many growths, each moving what is there
+        list.push_back(filled);
+    }
+    for (const notification_record& kept : list) {
+        EXPECT_EQ(all_fields(kept), all_fields(filled));
+    }
+    const notification_record moved = std::move(list.front());
+    EXPECT_EQ(all_fields(moved), all_fields(filled));
+
+    const test_row handler_row({"10", "Sample.Mail_x1y2!Main", "", "wns", "app", "0", "data",
+                                "2023-03-14 08:02:15", "2023-03-14 08:06:40", "", ""},
+                               false);
+    notification_handler_record handler;
+    ASSERT_TRUE(handler.parse_fields(handler_row.count(), handler_row.values(), {}, false, 0, 0x7FF,
+                                     11, source_sqlite_lib));
+    handler.m_settings_text = "\"s\":\"1\"";
+    std::vector<notification_handler_record> handlers(3, handler);
+    handlers.push_back(std::move(handler));
+    const notification_handler_record& last = handlers.back();
+    EXPECT_EQ(last.m_primary_id, handlers.front().m_primary_id);
+    EXPECT_EQ(last.m_short_name, "Sample.Mail");
+    EXPECT_EQ(last.m_time_80, handlers.front().m_time_80);
+    EXPECT_NE(last.m_time_100, 0);
+    EXPECT_EQ(last.m_settings_text, "\"s\":\"1\"");
 }
 
 }  // namespace

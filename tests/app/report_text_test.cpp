@@ -43,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, RecoveredSourceText, ::testing::ValuesIn(source_
 handler_settings_record setting(int64 handler_id, const char* name, int64 value) {
     handler_settings_record record;
     record.m_handler_id = handler_id;
-    record.m_name = name;
+    record.m_name = std::string(name);  // not = name: GCC 12 -Wrestrict false alarm
     record.m_value = value;
     return record;
 }

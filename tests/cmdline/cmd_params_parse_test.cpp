@@ -318,16 +318,14 @@ const parse_case parse_cases[] = {
                    std::make_tuple(true, 0U, true, 0xFFFFFFFFU));
          EXPECT_LT(p.m_start_filetime, 116444736000000000ULL);
      }},
+    // A window value that cannot be read, or an end before the start, stops the run with
+    // the option's message: going on would report files from outside the period asked for.
     {"WindowStopBeforeStartRefused",
      {"prog", "-cmd_start_time", "2020/02/01", "-cmd_stop_time", "2020/01/31"},
-     true,
+     false,
      {"prog"},
-     "invalid stop time, ignoring\n",
-     [](const cmd_params& p) {
-         EXPECT_TRUE(p.m_start_valid);
-         EXPECT_EQ(std::make_tuple(p.m_stop_valid, p.m_stop_filetime, p.m_stop_unix),
-                   std::make_tuple(false, 0ULL, 0U));
-     }},
+     "invalid stop time\n",
+     nullptr},
     {"WindowDateWithoutSeparatorFails",
      {"prog", "-cmd_start_time", "20200131"},
      false,
@@ -340,15 +338,24 @@ const parse_case parse_cases[] = {
      {"prog"},
      "",
      nullptr},
-    {"WindowMonthZeroIgnored",
+    {"WindowMonthZeroRefused",
      {"prog", "-cmd_start_time", "2024-00-10"},
-     true,
+     false,
      {"prog"},
-     "invalid start time, ignoring\n",
-     [](const cmd_params& p) {
-         EXPECT_EQ(std::make_tuple(p.m_start_valid, p.m_start_filetime, p.m_stop_valid),
-                   std::make_tuple(false, 0ULL, false));
-     }},
+     "invalid start time\n",
+     nullptr},
+    {"WindowDayBeyondMonthRefused",
+     {"prog", "-cmd_start_time", "2023-02-29"},
+     false,
+     {"prog"},
+     "invalid start time\n",
+     nullptr},
+    {"WindowTimeTypoRefused",
+     {"prog", "-cmd_stop_time", "2024-01-10 25:99:99"},
+     false,
+     {"prog"},
+     "invalid stop time\n",
+     nullptr},
     {"AliasOddListFails",
      {"prog", "-alias", "a|b|c"},
      false,
@@ -643,6 +650,30 @@ TEST_F(ParseWithFiles, UnopenableDiagsStaysOffSilently) {
     EXPECT_FALSE(m_options.m_diag_on);
     EXPECT_TRUE(m_options.m_diag_path.empty());
     EXPECT_EQ(args, args_t({"prog", "-l2"}));
+}
+
+// Whatever no parser took is warned about, one line per argument; "-append", looked for with
+// "-out" and left in place, counts as taken then.
+TEST(WarnUnusedArguments, OneLinePerArgumentLeft) {
+    const struct {
+        args_t left;
+        bool out_given;
+        const char* err;
+    } cases[] = {
+        {{"prog"}, false, ""},
+        {{"prog", "-bogus", "x"},
+         false,
+         "unknown option ignored: -bogus\nunknown option ignored: x\n"},
+        {{"prog", "-Append"}, true, ""},
+        {{"prog", "-append"}, false, "unknown option ignored: -append\n"},
+    };
+    for (const auto& c : cases) {
+        cmd_params options(0, false);
+        options.m_out_given = c.out_given;
+        ::testing::internal::CaptureStderr();
+        options.warn_unused_arguments(c.left);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.err);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "cmdline/file_filters.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include "cmdline/cmd_params.h"
 #include "io/io_test_support.h"
 #include "io/path_codec.h"
+#include "time/kq_time.h"
 
 namespace {
 
@@ -269,9 +271,51 @@ TEST_F(TimeWindow, StartNeedsEitherTimeEndRefusesEither) {
 }
 
 TEST_F(TimeWindow, OtherKindsFail) {
-    EXPECT_FALSE(passes(file_time_kind::unix_seconds_negative, 1500));
+    EXPECT_FALSE(passes(16, 1500));  // Unix milliseconds: no bound of that scale
     EXPECT_FALSE(passes(file_time_kind::none, 1500));
     EXPECT_FALSE(passes(2, 1500));
+}
+
+// A file changed before 1970 has negative Unix seconds and is placed in the window by its
+// real time, not refused by every window.
+TEST_F(TimeWindow, UnixTimesBefore1970ArePlacedByTheirRealTime) {
+    constexpr int64 year_1965 = -157766400;  // 1965-01-01
+    kq::time start_1950("01/01/1950", true);
+    kq::time stop_1968("01/01/1968", true);
+    ASSERT_TRUE(start_1950.is_valid && stop_1968.is_valid);
+    m_options.m_start_filetime = static_cast<uint64>(start_1950.filetime);
+    m_options.m_start_unix = 0;  // a 32-bit Unix bound cannot lie before 1970
+    m_options.m_stop_filetime = static_cast<uint64>(stop_1968.filetime);
+    m_options.m_stop_unix = 0;
+    EXPECT_TRUE(passes(file_time_kind::unix_seconds, year_1965));
+    m_options.m_stop_filetime = static_cast<uint64>(kq::time("01/01/1960", true).filetime);
+    EXPECT_FALSE(passes(file_time_kind::unix_seconds, year_1965));  // past the stop
+    m_options.m_stop_valid = false;
+    m_options.m_start_filetime = static_cast<uint64>(stop_1968.filetime);
+    EXPECT_FALSE(passes(file_time_kind::unix_seconds, year_1965));  // before the start
+    EXPECT_FALSE(passes(file_time_kind::unix_seconds, -20000000000LL));  // before 1601
+}
+
+// The whole road: a file whose mtime is set to 1965 by utimensat, stat'ed by the filter.
+TEST_F(TimeWindow, FileStampedIn1965PassesAWindowAround1965) {
+    const velk_test::temp_dir dir;
+    const std::string path = dir.file("x.db");
+    velk_test::write_file(path, "x");
+    const struct timespec times[2] = {{-157766400, 0}, {-157766400, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    m_options.m_start_filetime = static_cast<uint64>(kq::time("01/01/1960", true).filetime);
+    m_options.m_start_unix = 0;
+    m_options.m_stop_filetime = static_cast<uint64>(kq::time("12/31/1969", true).filetime);
+    m_options.m_stop_unix = 0;
+    file_entry_ex record;
+    EXPECT_TRUE(cmd_params::match_file_filter(m_options, nullptr, uni::narrow_path_to_wide(path),
+                                              m_list, &record, false));
+    EXPECT_EQ(record.m_time_kind, file_time_kind::unix_seconds);
+    EXPECT_EQ(record.m_modified, -157766400);
+    m_options.m_start_filetime = static_cast<uint64>(kq::time("01/01/1966", true).filetime);
+    record.clear();
+    EXPECT_FALSE(cmd_params::match_file_filter(m_options, nullptr, uni::narrow_path_to_wide(path),
+                                               m_list, &record, false));
 }
 
 TEST_F(TimeWindow, MissingTimeReadFromFile) {

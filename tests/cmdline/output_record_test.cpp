@@ -207,6 +207,10 @@ TEST(OutputRecord, SetStreamTextReadsNumbersAndRefusesTypesWithoutTextForm) {
     EXPECT_EQ(cell_state(row, 0), std::make_tuple(vt::u32, 0x40U, uint64{31}, std::string()));
     EXPECT_EQ(row.set_stream_text(0, number, vt::raw_text, 0), 1);
     EXPECT_EQ(row.m_fields[0].m_text, "0x1f");
+    std::ostringstream negative;  // an i64 value keeps its sign
+    negative << "-3";
+    EXPECT_EQ(row.set_stream_text(0, negative, vt::i64, 0), 1);
+    EXPECT_EQ(static_cast<int64>(row.m_fields[0].m_value), -3);
     EXPECT_TRUE(stream_text_refused(vt::number64));
     EXPECT_TRUE(stream_text_refused(vt::i32));
     EXPECT_TRUE(stream_text_refused(vt::firefox));

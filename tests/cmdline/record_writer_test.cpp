@@ -265,6 +265,23 @@ TEST_F(WriteRow, TwoColumnTimeWritesItsTimeInTheNextCell) {
     EXPECT_EQ(write_row(last, m_options), "a | 2020-12-11 | \n");
 }
 
+// Formatted times are kept for reuse: a later run with other date and time forms must still
+// get its own text for the same value.
+TEST_F(WriteRow, SameTimeUnderAnotherFormatGetsItsOwnText) {
+    m_options.m_columns = {kq_variant_lite("t", 0)};
+    const auto write_time = [&]() {
+        output_record row(1, true);
+        EXPECT_EQ(row.set_num(0, sample_filetime, vt::filetime, 0), 1);
+        return write_row(row, m_options);
+    };
+    const std::string plain = write_time();
+    EXPECT_EQ(plain, " 2020-12-11 19:11:35.902\n");
+    ASSERT_TRUE(m_options.m_time_spec.parse("dd/mm/yyyy", "hh:mm:ss.xxxxxxx", false));
+    EXPECT_EQ(write_time(), " 11/12/2020 19:11:35.9025799\n");
+    m_options.m_time_spec = time_display_spec{};
+    EXPECT_EQ(write_time(), plain);
+}
+
 TEST_F(WriteRow, WritingChangesTextCellsAndBlankZeros) {
     m_options.m_columns = {kq_variant_lite("a", 4), kq_variant_lite("b", 4)};
     output_record row(2, false);

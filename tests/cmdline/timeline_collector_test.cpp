@@ -122,7 +122,7 @@ TEST(TimelineCollectorMerge, UnmarkedEventIsJudgedByItsKey) {
     timeline_collector collector;
     timeline_event good;
     good.key = arrival;
-    good.marks = "B";
+    good.marks.assign(1, 'B');  // not = "B": GCC 12 -Wrestrict false alarm
     good.source = "SRC";
     ASSERT_TRUE(collector.merge_event(good));
     const timeline_event& line = collector.m_events.begin()->second;

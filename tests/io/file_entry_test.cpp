@@ -83,7 +83,8 @@ TEST(FileEntryLoadPath, BitsAreAddedAndKeptOnFailure) {
     EXPECT_EQ(entry.m_attr_names.size(), 1U);
 }
 
-TEST(FileEntryLoadPath, NegativeModifiedTimeGivesKind16) {
+// A time before 1970 stays Unix seconds, negative: kind 16 would mean milliseconds.
+TEST(FileEntryLoadPath, NegativeModifiedTimeStaysUnixSeconds) {
     temp_dir tmp;
     const std::string path = tmp.file("old");
     write_file(path, "x");
@@ -92,7 +93,7 @@ TEST(FileEntryLoadPath, NegativeModifiedTimeGivesKind16) {
     file_entry_ex entry;
     ASSERT_TRUE(entry.load_path(path, ""));
     EXPECT_EQ(entry.m_modified, -86400);
-    EXPECT_EQ(entry.m_time_kind, 16U);
+    EXPECT_EQ(entry.m_time_kind, 8U);
     EXPECT_EQ(entry.m_attributes, 2U);
 }
 

@@ -101,6 +101,16 @@ TEST(ReadFile, WholeClippedAndEmpty) {
     EXPECT_FALSE(kqportdir::read_file(out, "", 10));
 }
 
+// A read that ends before the bytes asked for is a failure, not a success with fewer bytes:
+// files under /proc are taken to hold 0x40000 bytes and end long before. What did arrive
+// stays in out.
+TEST(ReadFile, ShortReadIsAFailureThatKeepsTheBytes) {
+    byte_array out;
+    EXPECT_FALSE(kqportdir::read_file(out, "/proc/self/status", 0x100000));
+    ASSERT_FALSE(out.empty());
+    EXPECT_EQ(std::string(out.begin(), out.begin() + 5), "Name:");
+}
+
 TEST(WriteFile, CreatesFoldersAndReportsFailures) {
     temp_dir tmp;
     const std::string path = tmp.file("p/q/out.bin");

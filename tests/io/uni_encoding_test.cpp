@@ -181,11 +181,14 @@ TEST(Utf8RoundTrip, EveryScalarValueSurvives) {
 
 // ---- UTF-16 ----
 
+// The text readers (UTF-8 and wide text out) always convert, writing U+FFFD for a surrogate
+// that is not half of a pair; the code-point readers stop with false at an unpaired high
+// surrogate and pass a lone low one on.
 struct utf16_case {
     const char* name;
     std::vector<uint16_t> units;
-    bool ok;
-    std::string utf8;              // what out holds afterwards
+    std::string utf8;              // what the text readers give
+    bool points_ok;
     std::vector<uint32_t> points;  // code points, also the prefix after a fault
 };
 void PrintTo(const utf16_case& c, std::ostream* os) { *os << c.name; }
@@ -195,13 +198,13 @@ class Utf16Decode : public ::testing::TestWithParam<utf16_case> {};
 TEST_P(Utf16Decode, AllReadersAgree) {
     const utf16_case& c = GetParam();
     std::string out = "stale";
-    EXPECT_EQ(uni::utf16_to_utf8(out, c.units), c.ok);
+    EXPECT_TRUE(uni::utf16_to_utf8(out, c.units));
     EXPECT_EQ(out, c.utf8);
-    EXPECT_EQ(uni::utf16_to_utf8(c.units), c.ok ? c.utf8 : "");
-    EXPECT_EQ(uni::utf16_to_utf8_text(c.units), c.ok ? c.utf8 : "");
+    EXPECT_EQ(uni::utf16_to_utf8(c.units), c.utf8);
+    EXPECT_EQ(uni::utf16_to_utf8_text(c.units), c.utf8);
 
     std::vector<uint32_t> points{7};
-    EXPECT_EQ(uni::utf16_to_codepoints(points, c.units), c.ok);
+    EXPECT_EQ(uni::utf16_to_codepoints(points, c.units), c.points_ok);
     EXPECT_EQ(points, c.points);
 
     byte_array le;
@@ -210,26 +213,30 @@ TEST_P(Utf16Decode, AllReadersAgree) {
         le.push_back(static_cast<uint8>(u >> 8));
     }
     std::vector<uint32_t> from_bytes;
-    EXPECT_EQ(uni::utf16le_bytes_to_codepoints(from_bytes, le), c.ok);
+    EXPECT_EQ(uni::utf16le_bytes_to_codepoints(from_bytes, le), c.points_ok);
     EXPECT_EQ(from_bytes, c.points);
     std::string from_string;
-    EXPECT_EQ(uni::utf16le_string_to_utf8(from_string, uni::bytes_to_string(le)), c.ok);
+    EXPECT_TRUE(uni::utf16le_string_to_utf8(from_string, uni::bytes_to_string(le)));
     EXPECT_EQ(from_string, c.utf8);
 
     std::wstring wide;
-    EXPECT_EQ(uni::utf16_to_wstring(wide, c.units), c.ok);
-    EXPECT_EQ(wide, std::wstring(c.points.begin(), c.points.end()));
+    EXPECT_TRUE(uni::utf16_to_wstring(wide, c.units));
+    EXPECT_EQ(wide, uni::utf8_to_wstring(c.utf8));
 }
 
+const std::string fffd = bytes({0xEF, 0xBF, 0xBD});
+
 const utf16_case utf16_cases[] = {
-    {"Ascii", {0x41, 0x42}, true, "AB", {0x41, 0x42}},
-    {"Pair", {0xD83D, 0xDE00}, true, bytes({0xF0, 0x9F, 0x98, 0x80}), {0x1F600}},
-    {"HighAlone", {0xD800}, false, "", {}},
-    {"HighLastAfterText", {0x41, 0xD800}, false, "A", {0x41}},
-    {"HighThenText", {0x41, 0xD800, 0x42}, false, "A", {0x41}},
-    {"HighThenHigh", {0xD800, 0xD800, 0xDC00}, false, "", {}},
-    {"LowAlone", {0xDC00}, true, bytes({0xED, 0xB0, 0x80}), {0xDC00}},
-    {"NulUnit", {0x0000}, true, std::string(1, '\0'), {0}},
+    {"Ascii", {0x41, 0x42}, "AB", true, {0x41, 0x42}},
+    {"Pair", {0xD83D, 0xDE00}, bytes({0xF0, 0x9F, 0x98, 0x80}), true, {0x1F600}},
+    {"HighAlone", {0xD800}, fffd, false, {}},
+    {"HighLastAfterText", {0x41, 0xD800}, "A" + fffd, false, {0x41}},
+    // Never the three bytes ED A0 80, which are no UTF-8, and never the text cut at the fault.
+    {"HighThenText", {0x41, 0xD800, 0x42}, "A" + fffd + "B", false, {0x41}},
+    {"HighThenPair", {0xD800, 0xD800, 0xDC00}, fffd + bytes({0xF0, 0x90, 0x80, 0x80}), false, {}},
+    {"LowAlone", {0xDC00}, fffd, true, {0xDC00}},
+    {"LowBeforeHigh", {0xDC00, 0xD800}, fffd + fffd, false, {0xDC00}},
+    {"NulUnit", {0x0000}, std::string(1, '\0'), true, {0}},
 };
 INSTANTIATE_TEST_SUITE_P(Cases, Utf16Decode, ::testing::ValuesIn(utf16_cases), case_name);
 
@@ -261,8 +268,10 @@ TEST(Utf16Decode, EmptyAndOddInputsAreRefused) {
     EXPECT_FALSE(uni::utf16_to_wstring(wide, {}));
     EXPECT_TRUE(wide.empty());
     byte_array raw{9};
-    EXPECT_FALSE(uni::utf16_to_utf8_bytes(raw, {0xD800}));
+    EXPECT_FALSE(uni::utf16_to_utf8_bytes(raw, {}));
     EXPECT_TRUE(raw.empty());
+    ASSERT_TRUE(uni::utf16_to_utf8_bytes(raw, {0xD800}));
+    EXPECT_EQ(raw, (byte_array{0xEF, 0xBF, 0xBD}));
     ASSERT_TRUE(uni::utf16_to_utf8_bytes(raw, {0xE9}));
     EXPECT_EQ(raw, (byte_array{0xC3, 0xA9}));
 }

@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstring>
@@ -407,6 +408,33 @@ TEST(FileioChunks, FailedReadFailsTheWalk) {
     std::vector<chunk_call> calls;
     EXPECT_FALSE(f.for_each_chunk(record_chunk, &calls, 100, 0, 0));
     EXPECT_EQ(calls, (std::vector<chunk_call>{{0, 100, 0}, {100, 50, 0}}));
+}
+
+// A file cut short while it is walked: the bytes of the short read still reach the
+// callback, and only then does the walk report the short read.
+struct shrinking_walk {
+    std::string path;
+    std::vector<chunk_call> calls;
+};
+
+bool cut_after_first_chunk(uni::fileio* /*file*/, void* context, const uint8* /*data*/,
+                           uint32 length, uint32 used, uint64 offset) {
+    auto* walk = static_cast<shrinking_walk*>(context);
+    walk->calls.push_back({offset, length, used});
+    if (walk->calls.size() == 1) {
+        EXPECT_EQ(::truncate(walk->path.c_str(), 150), 0);
+    }
+    return true;
+}
+
+TEST(FileioChunks, ShortReadHandsItsBytesOverBeforeFailing) {
+    temp_dir dir;
+    shrinking_walk walk{dir.file("shrinks"), {}};
+    write_file(walk.path, std::string(250, 'x'));
+    uni::fileio f;
+    ASSERT_TRUE(f.open(walk.path, false, false, false));
+    EXPECT_FALSE(f.for_each_chunk(cut_after_first_chunk, &walk, 100, 10, 0));
+    EXPECT_EQ(walk.calls, (std::vector<chunk_call>{{0, 100, 10}, {90, 60, 10}}));
 }
 
 TEST(FileioHexDump, LinesPrefixesAndCharacterColumn) {

@@ -122,7 +122,7 @@ TEST(SchemaReader, MultiPageSchemaWithViewsAndTriggers) {
         "CREATE TRIGGER @_tr AFTER INSERT ON @ BEGIN SELECT 1; END;";
     for (int i = 0; i < 40; ++i) {
         std::string text = statements;
-        replace_all(text, "@", "t" + std::to_string(i));
+        replace_all(text, "@", std::string(1, 't').append(std::to_string(i)));
         sql += text;
     }
     sql += "COMMIT;";

@@ -52,6 +52,15 @@ const text_case text_cases[] = {
     {"BytesDropBreakTabAndIndent", text_form::bytes_all_flags, std::string("a\r\n\t  b\0c", 9),
      "ab", true},
     {"BytesKeepBlankNotAfterBreak", text_form::bytes_all_flags, "a b\tc\nd", "a bcd", false},
+    // A tab does not end the indent after a break; the first kept byte does.
+    {"BytesIndentSpansTabs", text_form::bytes_all_flags, "a\n\t \t b c\r\n", "ab c", false},
+    {"BytesLeadingBreakAndIndent", text_form::bytes_all_flags, "\r\n  x  y", "x  y", false},
+    {"BytesBlankBeforeBreakKept", text_form::bytes_all_flags, "a \nb", "a b", false},
+    // Longer than a few machine words, with the bytes acted on at word edges and in between,
+    // and a control byte that is kept.
+    {"BytesLongTextAcrossWords", text_form::bytes_all_flags,
+     std::string("0123456\n  \t89abcdef\x01ghijklmn\topqrstuvwxyz\r\n\0tail", 48),
+     "012345689abcdef\x01ghijklmnopqrstuvwxyz", true},
     {"BytesNoFlagsKeepEverything", text_form::bytes_no_flags, std::string("a\r\n\0b", 5),
      std::string("a\r\n\0b", 5), false},
     {"BlobSixteenPrintableBytesIsGuid", text_form::blob, printable16,

@@ -25,6 +25,11 @@ const decode_case decode_cases[] = {
     {"NulEndsTheText", std::string("TWFu\0TWFu", 9), "Man"},
     {"SlashAndPlus", "+/8=", "\xfb\xff"},
     {"OnlyJunk", "!!**", ""},
+    // Padding alone carries no bits: nothing, never a byte made of the padding.
+    {"PaddingAlone", "=====", ""},
+    {"FourPads", "====", ""},
+    {"PadSecond", "T===", ""},
+    {"PaddingBetweenGroups", "TQ======TQ==", "MM"},
 };
 
 class Base64Decode : public ::testing::TestWithParam<decode_case> {};

@@ -39,6 +39,15 @@ const order_case order_cases[] = {
     {"order_too_short_after_mon", "Jan/15/24", "MonD", '/', false, 15, 1, 0},
     {"missing_third_field", "2024-01", "YMD", '-', false, 0, 1, 2024},
     {"not_a_number", "2024-ab-15", "YMD", '-', false, 0, 0, 2024},
+    // The day must be one the month has: no counting on into the next month.
+    {"leap_day", "2024-02-29", "YMD", '-', true, 29, 2, 2024},
+    {"leap_day_of_common_year", "2023-02-29", "YMD", '-', false, 29, 2, 2023},
+    {"day_beyond_february", "2024-02-31", "YMD", '-', false, 31, 2, 2024},
+    {"century_not_leap", "1900-02-29", "YMD", '-', false, 29, 2, 1900},
+    {"fourth_century_leap", "2000-02-29", "YMD", '-', true, 29, 2, 2000},
+    {"day_31_of_april", "2024-04-31", "YMD", '-', false, 31, 4, 2024},
+    {"trailing_letter", "2024-01-1y", "YMD", '-', false, 0, 1, 2024},
+    {"signed_field", "2024-+1-15", "YMD", '-', false, 0, 0, 2024},
 };
 
 class ParseDateByOrder : public ::testing::TestWithParam<order_case> {};
@@ -97,6 +106,9 @@ const mdy_case mdy_cases[] = {
     {"no_separator", "01152024", false, 0, 0, 0},
     {"year_not_digits", "01/15/ab", false, 0, 0, 0},
     {"blank_year", "01/15/ 2024", false, 0, 0, 0},
+    {"leap_day", "02/29/2024", true, 29, 2, 2024},
+    {"leap_day_of_common_year", "02/29/23", false, 29, 2, 2023},
+    {"day_31_of_june", "31-Jun-2024", false, 31, 6, 2024},
 };
 
 class ParseDateMdy : public ::testing::TestWithParam<mdy_case> {};
@@ -144,6 +156,7 @@ const hms_case hms_cases[] = {
     {"pm_upper_case", "1:02PM", true, 13, 2, 0.0},
     {"single_digits", "7:5", true, 7, 5, 0.0},
     {"trimmed", " \t10:20:30\r\n", true, 10, 20, 30.0},
+    {"last_moment_of_day", "23:59:59.999", true, 23, 59, 59.999},
     {"no_colon", "1015", false, 0, 0, 0.0},
     {"empty_minute", "10:", false, 0, 0, 0.0},
     {"marker_right_after_colon", "10:m", false, 0, 0, 0.0},
@@ -152,6 +165,20 @@ const hms_case hms_cases[] = {
     {"seconds_too_long", "1:00:0000000000000000000000000000000001", false, 0, 0, 0.0},
     {"hour_beyond_32_bits", "1e300:00", false, 0, 0, 0.0},
     {"seconds_not_a_number", "1:00:nan", false, 0, 0, 0.0},
+    // Every field in its range, or the whole text is refused.
+    {"all_fields_out_of_range", "25:99:99", false, 0, 0, 0.0},
+    {"negative_hour", "-1:30", false, 0, 0, 0.0},
+    {"hour_24", "24:00", false, 0, 0, 0.0},
+    {"minute_60", "12:60", false, 0, 0, 0.0},
+    {"second_60", "12:00:60", false, 0, 0, 0.0},
+    {"pm_hour_13", "13:00 pm", false, 0, 0, 0.0},
+    {"am_hour_0", "0:30 am", false, 0, 0, 0.0},
+    {"empty_hour", ":30", false, 0, 0, 0.0},
+    {"fractional_hour", "1.5:00", false, 0, 0, 0.0},
+    {"fraction_without_digits", "1:00:07.", false, 0, 0, 0.0},
+    {"stray_letter_in_minute", "10:0x", false, 0, 0, 0.0},
+    {"stray_m", "10:05 xm", false, 0, 0, 0.0},
+    {"text_after_marker", "10:05 pm!", false, 0, 0, 0.0},
 };
 
 class ParseHms : public ::testing::TestWithParam<hms_case> {};
@@ -176,7 +203,7 @@ TEST(ParseHms, IntegerFormTruncatesSeconds) {
     int32 seconds = 0;
     ASSERT_TRUE(parse_hms_int("10:05:07.9", hour, minute, seconds));
     EXPECT_EQ(seconds, 7);
-    EXPECT_FALSE(parse_hms_int("10:05:9e99", hour, minute, seconds));
+    EXPECT_FALSE(parse_hms_int("10:05:9e9", hour, minute, seconds));
     double fractional = 1.0;
     EXPECT_FALSE(parse_hms(nullptr, hour, minute, fractional));
     EXPECT_EQ(fractional, 0.0);
@@ -194,10 +221,12 @@ const ms_case ms_cases[] = {
     {"one_pm", "1:00 pm", true, 46800000},
     {"noon", "12:00 pm", true, 43200000},
     {"after_midnight", "12:15 am", true, 900000},
-    {"fractional_hour", "1.5:00", true, 5400000},
+    {"last_millisecond", "23:59:59.999", true, 86399999},
+    {"fractional_hour", "1.5:00", false, 0},
     {"empty_hour", ":30", false, 0},
     {"negative", "-1:00", false, 0},
     {"beyond_32_bits", "2000000:00", false, 0},
+    {"hour_beyond_day", "25:00", false, 0},
     {"no_colon", "noon", false, 0},
 };
 

@@ -15,7 +15,7 @@ std::string name_of(int v) {
         case 4:
             return "";
         default:
-            return "x" + std::to_string(v);
+            return std::string(1, 'x').append(std::to_string(v));
     }
 }
 

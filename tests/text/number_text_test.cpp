@@ -32,11 +32,15 @@ const uint32_case uint32_cases[] = {
     {"quoted_char", "'A'", true, 65},
     {"decimal", "42", true, 42},
     {"plus", "+7", true, 7},
-    {"minus_one_wraps", "-1", true, 0xFFFFFFFFu},
-    {"minus_five_wraps", "-5", true, 0xFFFFFFFBu},
+    // A negative text names no unsigned value: never 2^32 - 1 for "-1".
+    {"minus_one_refused", "-1", false, 0},
+    {"minus_five_refused", "-5", false, 0},
+    {"minus_hex_refused", "0x-5", false, 0},
+    {"minus_octal_refused", "o-7", false, 0},
+    {"minus_zero_refused", "-0", false, 0},
     {"above_32_bits_clamps", "5000000000", true, 0xFFFFFFFFu},
     {"hex_above_32_bits_clamps", "0x123456789", true, 0xFFFFFFFFu},
-    {"negative_above_32_bits_clamps", "-5000000000", true, 0xFFFFFFFFu},
+    {"negative_above_32_bits_refused", "-5000000000", false, 0},
     {"prefix_without_digits", "0x", true, 0},
     {"trailing_text_ignored", "12abc", true, 12},
     {"leading_blank_refused", " 12", false, 0},
@@ -82,6 +86,10 @@ const uint64_case uint64_cases[] = {
     {"thirty_characters", "                          1234", true, 1234},
     {"over_thirty_characters", "                           1234", false, 0},
     {"empty", "", false, 0},
+    {"minus_five_refused", "-5", false, 0},
+    {"minus_after_blanks_refused", "  -5", false, 0},
+    {"minus_hex_refused", "0x-5", false, 0},
+    {"plus_kept", "+5", true, 5},
 };
 
 class ParseUint64 : public ::testing::TestWithParam<uint64_case> {};
@@ -97,6 +105,31 @@ TEST_P(ParseUint64, ReadsWithDigitLimits) {
 }
 
 NAMED_CASES(ParseUint64, uint64_cases);
+
+// Signed 64-bit values (rowids, i64 cells) keep their two's-complement bits; the unsigned
+// parsers refuse the same negative texts.
+const uint64_case int64_bits_cases[] = {
+    {"positive", "5000000000", true, 5000000000ull},
+    {"minus_three", "-3", true, 0ull - 3},
+    {"minus_after_blanks", "  -3", true, 0ull - 3},
+    {"smallest", "-9223372036854775808", true, 0x8000000000000000ull},
+    {"below_smallest", "-9223372036854775809", false, 0},
+    {"minus_hex", "-0x10", true, 0ull - 16},
+    {"minus_alone", "-", false, 0},
+    {"blank_after_minus", "- 3", false, 0},
+    {"two_minus_signs", "--3", false, 0},
+};
+
+class ParseInt64Bits : public ::testing::TestWithParam<uint64_case> {};
+
+TEST_P(ParseInt64Bits, KeepsTheBitsOfNegativeValues) {
+    const uint64_case& c = GetParam();
+    uint64 value = 12345;
+    EXPECT_EQ(parse_int64_bits(c.text, &value), c.ok);
+    EXPECT_EQ(value, c.value);
+}
+
+NAMED_CASES(ParseInt64Bits, int64_bits_cases);
 
 using int_case = parse_case<int>;
 
@@ -189,6 +222,7 @@ TEST(WideNumberText, NarrowsOrConvertsFirst) {
     EXPECT_EQ(wtext_to_uint64(L"123", nullptr), 123u);
     EXPECT_EQ(wtext_to_uint64(L"none", &hex), 0u);  // n is no hex digit
     EXPECT_EQ(wtext_to_uint64(L"99999999999999999999", nullptr), 0u);
+    EXPECT_EQ(wtext_to_uint64(L" -5", nullptr), 0u);  // never 2^64 - 5
 }
 
 TEST(ParseNumberList, KeepsWordsThatRead) {

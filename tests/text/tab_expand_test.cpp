@@ -32,17 +32,21 @@ TEST_P(ExpandTabs, ReplacesEveryTab) {
     EXPECT_EQ(out, c.expanded);
 }
 
+// Tab stops at every multiple of the width, counted from the line start.
 const tab_case tab_cases[] = {
     {"LeadingTab", "\tx", 4, "    x"},
     {"TwoLeadingTabs", "\t\tx", 4, std::string(8, ' ') + "x"},
     {"WidthZeroMeansFour", "\tx", 0, "    x"},
-    {"MidLineTab", "ab\tc", 4, "ab   c"},
-    {"TrailingTab", "ab\t", 4, "ab   "},
+    {"MidLineTab", "ab\tc", 4, "ab  c"},
+    {"TrailingTab", "ab\t", 4, "ab  "},
+    {"TabRightBeforeAStop", "abc\td", 4, "abc d"},
+    {"TabOnAStop", "abcd\te", 4, "abcd    e"},
+    {"TabsAfterTabs", "a\tb\tc", 4, "a   b   c"},
     {"CrLfLineStart", "x\r\n\ty", 4, "x\r\n    y"},
-    // The running adjustment starts again on each line: without the reset the second tab
-    // would get one blank.
+    // Columns start again on each line.
     {"AdjustmentResetsPerLine", "\tx\n\ty", 4, "    x\n    y"},
-    {"CrOnlyLines", "a\rb\tc", 8, "a\rb" + std::string(8, ' ') + "c"},
+    {"SecondLineMidTab", "abcdef\ngh\ti", 4, "abcdef\ngh  i"},
+    {"CrOnlyLines", "a\rb\tc", 8, "a\rb" + std::string(7, ' ') + "c"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, ExpandTabs, ::testing::ValuesIn(tab_cases),
@@ -71,7 +75,7 @@ TEST(ExpandTabsUtf16, FindsWholeUnitsAndKeepsAnOddLastByte) {
     text += '\x7f';
     std::string out;
     ASSERT_TRUE(expand_tabs_utf16(text.data(), static_cast<uint32>(text.size()), 4, out));
-    EXPECT_EQ(out, utf16le("ab   c\r\n    d") + "\x7f");
+    EXPECT_EQ(out, utf16le("ab  c\r\n    d") + "\x7f");
     // A 09 00 pair across two units is no tab.
     const std::string shifted = "A\x09\x00\x42"s;
     EXPECT_FALSE(expand_tabs_utf16(shifted.data(), static_cast<uint32>(shifted.size()), 4, out));

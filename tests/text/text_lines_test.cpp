@@ -143,8 +143,9 @@ TEST(SplitBufferLines, SingleByteTextEndsAtNul) {
     EXPECT_FALSE(split_buffer_lines(lines, "x", 1, false, false));
 }
 
-TEST(SplitBufferLines, Utf16TextBecomesUtf8) {
-    const std::u16string text(u"caf\u00e9\r\n\nx\0y\ntail", 15);
+// The lines split_buffer_lines finds in the UTF-16LE bytes of text, given an exactly sized
+// buffer.
+list utf16_buffer_lines(const std::u16string& text) {
     std::string bytes;
     for (const char16_t unit : text) {
         bytes += static_cast<char>(unit & 0xFF);
@@ -152,8 +153,17 @@ TEST(SplitBufferLines, Utf16TextBecomesUtf8) {
     }
     const auto exact_bytes = exact(bytes);
     list lines;
-    ASSERT_TRUE(split_buffer_lines(lines, exact_bytes.get(), length_of(bytes), false, false));
-    EXPECT_EQ(lines, (list{"caf\xC3\xA9", "", std::string("x\0y", 3)}));
+    EXPECT_TRUE(split_buffer_lines(lines, exact_bytes.get(), length_of(bytes), false, false));
+    return lines;
+}
+
+TEST(SplitBufferLines, Utf16TextBecomesUtf8) {
+    EXPECT_EQ(utf16_buffer_lines(std::u16string(u"caf\u00e9\r\n\nx\0y\ntail", 15)),
+              (list{"caf\xC3\xA9", "", std::string("x\0y", 3)}));
+    // A pair becomes one 4-byte character and a lone surrogate U+FFFD: never the 3-byte
+    // forms of the surrogates, which are no UTF-8.
+    EXPECT_EQ(utf16_buffer_lines(std::u16string(u"A\xD800" u"B\n\xD83D\xDE00\n", 7)),
+              (list{"A\xEF\xBF\xBD" "B", "\xF0\x9F\x98\x80"}));
 }
 
 TEST(ByteArrayToLines, KeepsEveryLineAndAnyTail) {

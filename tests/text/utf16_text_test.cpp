@@ -228,15 +228,16 @@ const read_case read_cases[] = {
     {"UncountedWithTerminator", {'A', 'B', 0}, -1, true, "AB", 4},
     {"OddCountDropsHalfUnit", {'A', 'B', 'C'}, 5, false, "AB", 4},
     {"SurrogatePair", {0xD83D, 0xDE00, 0}, -1, false, "\xF0\x9F\x98\x80", 4},
-    // An unpaired high surrogate keeps every unit rather than the text before it.
+    // A surrogate that is not half of a pair becomes U+FFFD: the report gets well-formed
+    // UTF-8 (never 41 ED A0 80 42) and the text after it.
     {"UnpairedHighKeepsAll",
      {'A', 0xD800, 'B', 0},
      -1,
      false,
-     "A\xED\xA0\x80"
+     "A\xEF\xBF\xBD"
      "B",
      6},
-    {"LoneLow", {0xDC00, 0}, -1, true, "\xED\xB0\x80", 2},
+    {"LoneLow", {0xDC00, 0}, -1, true, "\xEF\xBF\xBD", 2},
     {"EmptyText", {0, 'A'}, 4, true, "", 0},
     {"ZeroCount", {'A', 0}, 0, false, "", 0},
     {"NegativeCount", {'A', 0}, -4, false, "", 0},
@@ -255,7 +256,7 @@ TEST(Utf16ToString, NeverReadsPastTheCount) {
     const std::vector<uint16_t> high{'a', 0xD800};
     std::string out;
     EXPECT_EQ(utf16_to_string(high.data(), out, 4, false), 4);
-    EXPECT_EQ(out, "a\xED\xA0\x80");
+    EXPECT_EQ(out, "a\xEF\xBF\xBD");
 }
 
 TEST(Utf16ToWstring, UncountedReadStopsAfterFiveHundredUnits) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
+
 namespace {
 
 kq::_windows_systemtime marked() {
@@ -28,19 +31,53 @@ TEST(ParseSystemtime, ReadsOrderedDateAndMidnightWithoutTime) {
     EXPECT_EQ(st.year, 2024);
 }
 
-TEST(ParseSystemtime, RoundsTheFractionIntoMillisecondsWithoutCarrying) {
+TEST(ParseSystemtime, RoundsTheFractionIntoMilliseconds) {
     kq::_windows_systemtime st;
     ASSERT_TRUE(kq::parse_systemtime("2024-03-05", "10:20:30.25", "YMD", '-', st));
     EXPECT_EQ(st.hour, 10);
     EXPECT_EQ(st.minute, 20);
     EXPECT_EQ(st.second, 30);
     EXPECT_EQ(st.millisecond, 250);
-    ASSERT_TRUE(kq::parse_systemtime("2024-03-05", "10:20:59.9996", "YMD", '-', st));
-    EXPECT_EQ(st.second, 59);
-    EXPECT_EQ(st.millisecond, 1000);
     ASSERT_TRUE(kq::parse_systemtime("2024-03-05", "12:05 am", "YMD", '-', st));
     EXPECT_EQ(st.hour, 0);
 }
+
+// A fraction that rounds up to a whole second carries into the second and on up: the
+// record never holds millisecond 1000.
+using date_and_clock = std::tuple<int, int, int, int, int, int>;  // y, m, d, h, min, s
+
+struct carry_case {
+    const char* name;
+    const char* date;
+    const char* time;
+    date_and_clock expected;
+    int millisecond;
+};
+
+const carry_case carry_cases[] = {
+    {"IntoTheSecond", "2024-03-05", "10:20:58.9996", {2024, 3, 5, 10, 20, 59}, 0},
+    {"IntoTheMinute", "2024-03-05", "10:20:59.9996", {2024, 3, 5, 10, 21, 0}, 0},
+    {"IntoTheDay", "2024-03-05", "23:59:59.9996", {2024, 3, 6, 0, 0, 0}, 0},
+    {"IntoLeapDay", "2024-02-28", "23:59:59.9996", {2024, 2, 29, 0, 0, 0}, 0},
+    {"IntoMarchOfCommonYear", "2023-02-28", "23:59:59.9996", {2023, 3, 1, 0, 0, 0}, 0},
+    {"IntoTheYear", "2024-12-31", "23:59:59.9996", {2025, 1, 1, 0, 0, 0}, 0},
+    {"BelowHalfKept", "2024-03-05", "10:20:59.9994", {2024, 3, 5, 10, 20, 59}, 999},
+};
+
+class ParseSystemtimeCarry : public ::testing::TestWithParam<carry_case> {};
+
+TEST_P(ParseSystemtimeCarry, CarriesAWholeSecondUp) {
+    const carry_case& c = GetParam();
+    kq::_windows_systemtime st = marked();
+    ASSERT_TRUE(kq::parse_systemtime(c.date, c.time, "YMD", '-', st));
+    EXPECT_EQ(date_and_clock(st.year, st.month, st.day, st.hour, st.minute, st.second),
+              c.expected);
+    EXPECT_EQ(st.millisecond, c.millisecond);
+    EXPECT_EQ(st.day_of_week, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ParseSystemtimeCarry, ::testing::ValuesIn(carry_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST(ParseSystemtime, RefusesAndLeavesTheRecord) {
     struct refused {
@@ -58,6 +95,13 @@ TEST(ParseSystemtime, RefusesAndLeavesTheRecord) {
         {"2024-03-05", "-5:00"},
         {"2024-03-05", "70000:00"},
         {"2024-03-05", "1:00:70000"},
+        // Typos are refused, never read as another moment.
+        {"2024-03-05", "25:99:99"},
+        {"2024-03-05", "-1:30"},
+        {"2024-02-31", nullptr},
+        {"2023-02-29", nullptr},
+        // The carry would take the year beyond the record's 16 bits.
+        {"65535-12-31", "23:59:59.9996"},
     };
     for (const refused& c : cases) {
         kq::_windows_systemtime st = marked();

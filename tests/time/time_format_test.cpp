@@ -265,9 +265,15 @@ TEST(FixedForms, Iso8601) {
     EXPECT_EQ(out, "2000-02-29T05:30:00Z");
     ASSERT_TRUE(kq::format_iso8601_utc(253402300799, out, 0.0F));
     EXPECT_EQ(out, "9999-12-31T23:59:59Z");
+    // A refused value leaves no earlier result behind.
     EXPECT_FALSE(kq::format_iso8601_utc(-1, out, 0.0F));
+    EXPECT_EQ(out, "");
+    out = "stale";
     EXPECT_FALSE(kq::format_iso8601_utc(3600, out, -2.0F));
+    EXPECT_EQ(out, "");
+    out = "stale";
     EXPECT_FALSE(kq::format_iso8601_utc(0, out, std::numeric_limits<float>::quiet_NaN()));
+    EXPECT_EQ(out, "");
     EXPECT_TRUE(kq::format_iso8601_utc(std::numeric_limits<int64>::max() - 1, out, 0.0F));
 }
 
