@@ -37,7 +37,7 @@ bool make_named_folder(const std::string& folder) {
 // The base name less the first occurrence of each part, ignoring case.
 std::string reduced_base(std::string base, const std::vector<std::string>& name_parts) {
     for (const std::string& part : name_parts) {
-        std::string pattern = part;  // lower-cased in place by the replace
+        std::string pattern = part;                    // lower-cased in place by the replace
         (void)replace_first(base, pattern, "", true);  // a part not found changes nothing
     }
     return base;

@@ -114,8 +114,8 @@ bool has_patterns(const content_filter& filter) {
 }
 
 bool contents_fit(uni::fileio& file, const content_filter& filter) {
-    if (range_set(filter) && !range_holds(file, filter.m_range_start, filter.m_range_end,
-                                          filter.m_range_pattern)) {
+    if (range_set(filter) &&
+        !range_holds(file, filter.m_range_start, filter.m_range_end, filter.m_range_pattern)) {
         return false;
     }
     if (!filter.m_sector_pattern.empty() &&

@@ -19,11 +19,11 @@ struct content_filter {
     uint64 m_max_size = 0;     // 0 lets only empty files pass
     std::wstring m_extension;  // compared case-sensitively, without the point
     uint32 m_range_start = 0;
-    uint32 m_range_end = 0;  // 0 switches the range search off
-    byte_array m_range_pattern;  // found somewhere in [start, end)
-    uint32 m_tail_length = 0;    // 1 to 0x3FFF
-    byte_array m_tail_pattern;   // found in the file's last tail-length bytes
-    uint32 m_sector_length = 0;  // 1 to 511
+    uint32 m_range_end = 0;       // 0 switches the range search off
+    byte_array m_range_pattern;   // found somewhere in [start, end)
+    uint32 m_tail_length = 0;     // 1 to 0x3FFF
+    byte_array m_tail_pattern;    // found in the file's last tail-length bytes
+    uint32 m_sector_length = 0;   // 1 to 511
     byte_array m_sector_pattern;  // found in the first sector-length bytes of a 512-byte step
 };
 
@@ -43,8 +43,8 @@ struct content_filter {
 // out = target relative to the folder base, compared component by component ('/' or '\'
 // separating): "../" for each base component that target does not share, then the rest of
 // target. A target whose first character differs from base's (another root or drive) comes
-// back whole. False when either path has 3 characters or fewer or the result would pass
-// maximum characters.
+// back whole; target equal to base gives ".". False when either path has 3 characters or
+// fewer or more than maximum, or when the result would have more than maximum.
 [[nodiscard]] bool make_relative_path(std::string& out, const std::string& base,
                                       const std::string& target, int maximum);
 

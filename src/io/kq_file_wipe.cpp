@@ -32,9 +32,7 @@ std::string shown(const std::wstring& path) {
     return text;
 }
 
-bool status_on(const cmd_params* options) {
-    return options != nullptr && options->m_status_output;
-}
+bool status_on(const cmd_params* options) { return options != nullptr && options->m_status_output; }
 
 bool lstat_path(const std::string& path, struct stat64& info) {
     return !path.empty() && ::lstat64(path.c_str(), &info) == 0;

@@ -48,7 +48,8 @@ void fill_block(byte_array& block, uint64 length, uint64 offset, const byte_arra
     for (uint64 at = 0; at < length; at += stamp_every) {
         const byte_array stamp = stamp_for(pattern, (offset + at) / stamp_every);
         const auto n = static_cast<std::ptrdiff_t>(std::min<uint64>(stamp.size(), sector));
-        std::copy(stamp.begin(), stamp.begin() + n, block.begin() + static_cast<std::ptrdiff_t>(at));
+        std::copy(stamp.begin(), stamp.begin() + n,
+                  block.begin() + static_cast<std::ptrdiff_t>(at));
     }
 }
 

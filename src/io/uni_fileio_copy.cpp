@@ -84,8 +84,8 @@ bool append_remaining(fileio& source, fileio& target, uint64 remaining) {
 // a progress line every `every` chunks when asked. The buffer is text so that streams take
 // it as it is.
 template <typename sink_fn>
-bool copy_chunks(fileio& source, uint64 offset, uint64 n, uint32 chunk, bool progress,
-                 uint64 every, sink_fn sink) {
+bool copy_chunks(fileio& source, uint64 offset, uint64 n, uint32 chunk, bool progress, uint64 every,
+                 sink_fn sink) {
     std::string buffer;
     if (!allocate(buffer, std::min<uint64>(n, chunk))) {
         return false;

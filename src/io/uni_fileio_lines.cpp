@@ -44,7 +44,8 @@ std::size_t scan_block_lines(const std::string& text, std::vector<std::string>& 
             continue;
         }
         add_trimmed(lines, text.substr(start, at - start));
-        const bool pair = at + 1 < text.size() && is_break(text[at + 1]) && text[at + 1] != text[at];
+        const bool pair =
+            at + 1 < text.size() && is_break(text[at + 1]) && text[at + 1] != text[at];
         at += pair ? 2 : 1;
         start = at;
     }
@@ -182,7 +183,7 @@ bool fileio::read_all_lines(std::vector<std::string>& lines) {
             return false;
         }
         block = block > std::numeric_limits<uint32>::max() / 2 ? std::numeric_limits<uint32>::max()
-                                                                : block * 2;
+                                                               : block * 2;
     }
     return !lines.empty();
 }
@@ -213,10 +214,10 @@ bool fileio::read_lines(lines_callback callback, void* context, bool trim, bool 
             state.total += count;
         }
         if (progress) {
-            const double done = max_lines == no_line_limit
-                                    ? static_cast<double>(offset) / static_cast<double>(size)
-                                    : static_cast<double>(state.total) /
-                                          static_cast<double>(max_lines);
+            const double done =
+                max_lines == no_line_limit
+                    ? static_cast<double>(offset) / static_cast<double>(size)
+                    : static_cast<double>(state.total) / static_cast<double>(max_lines);
             (void)print_status_err("percent done %d\n", static_cast<int>(done * 100.0));
         }
         offset += wanted;

@@ -66,7 +66,8 @@ TEST(MoveIntoNamedFolder, MovesOnceIntoTheFolderNamedAfterTheFile) {
     ASSERT_TRUE(kqportdir::move_into_named_folder(out, dir.file("d/report.txt"), {}, false));
     EXPECT_EQ(out, dir.file("d/report/report.txt"));
     EXPECT_EQ(read_file(out), "r");
-    EXPECT_FALSE(kqportdir::move_into_named_folder(out, dir.file("d/report/report.txt"), {}, false));
+    EXPECT_FALSE(
+        kqportdir::move_into_named_folder(out, dir.file("d/report/report.txt"), {}, false));
     EXPECT_TRUE(out.empty());
 
     fs::create_directory(dir.file("d/a.b"));
@@ -83,8 +84,8 @@ TEST(MoveIntoNamedFolder, SiblingsFollowByTheReducedName) {
         write_file(dir.file(std::string("d/") + name), name);
     }
     std::string out;
-    ASSERT_TRUE(kqportdir::move_into_named_folder(out, dir.file("d/case_report.txt"),
-                                                  {"_REPORT"}, true));
+    ASSERT_TRUE(
+        kqportdir::move_into_named_folder(out, dir.file("d/case_report.txt"), {"_REPORT"}, true));
     EXPECT_EQ(read_file(dir.file("d/case_report/case.log")), "case.log");
     EXPECT_EQ(read_file(dir.file("d/case_report/case-notes")), "case-notes");
     EXPECT_EQ(read_file(dir.file("d/other.txt")), "other.txt");

@@ -64,7 +64,7 @@ TEST(FileioReadLinesAt, LastBlockAndUnfinishedLine) {
 // Mend: a block without a break grows until it holds one or reaches the end.
 TEST(FileioReadAllLines, LongLinesAndBlockBorders) {
     temp_dir dir;
-    write_file(dir.file("long"), std::string(70 * 1024, 'q'));
+    write_file(dir.file("long"), std::string(70U * 1024, 'q'));
     uni::fileio file;
     ASSERT_TRUE(file.open(dir.file("long"), false, true, false));
     std::vector<std::string> lines;
@@ -104,7 +104,9 @@ TEST(FileioReadLines, Utf16WithMarkLimitAndLineEndFlag) {
     // Without handle_bom the bytes are split as they are: the first line keeps its NULs.
     const offered raw = read_lines_of(dir.file("wide"), false, false, no_limit, false);
     ASSERT_FALSE(raw.lines.empty());
-    EXPECT_EQ(raw.lines[0], std::string("\xff\xfe" "a\0b\0\r\0", 8));
+    EXPECT_EQ(raw.lines[0], std::string("\xff\xfe"
+                                        "a\0b\0\r\0",
+                                        8));
 
     write_file(dir.file("utf8"), "\xef\xbb\xbfone\ntwo\nthree\nfour\nfive\n");
     EXPECT_EQ(read_lines_of(dir.file("utf8"), true, true, 3, true).lines,
@@ -117,7 +119,8 @@ TEST(FileioReadLines, Utf16WithMarkLimitAndLineEndFlag) {
 
     write_file(dir.file("empty"), "");
     bool result = false;
-    EXPECT_TRUE(read_lines_of(dir.file("empty"), true, true, no_limit, true, &result).lines.empty());
+    EXPECT_TRUE(
+        read_lines_of(dir.file("empty"), true, true, no_limit, true, &result).lines.empty());
     EXPECT_TRUE(result);
 }
 
@@ -165,7 +168,7 @@ TEST(FileioReadLines, Utf16AcrossChunkBorders) {
         expected += 'x';
     }
     text += std::string("\x3d\xd8\x00\xde", 4);  // the pair's halves lie in two chunks
-    text += std::string("\n\0y\0z", 5);           // odd length: the last byte is half a unit
+    text += std::string("\n\0y\0z", 5);          // odd length: the last byte is half a unit
     temp_dir dir;
     write_file(dir.file("wide"), text);
     EXPECT_EQ(read_lines_of(dir.file("wide"), false, false, no_limit, true).lines,
