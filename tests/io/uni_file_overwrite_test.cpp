@@ -1,10 +1,8 @@
 #include "io/uni_file_overwrite.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -15,7 +13,6 @@ namespace {
 
 using velk_test::file_size;
 using velk_test::read_file;
-using velk_test::run_in_child;
 using velk_test::temp_dir;
 using velk_test::write_file;
 
@@ -82,14 +79,8 @@ TEST(OverwriteFile, RefusesEverythingButARegularFile) {
 TEST(OverwriteFile, FailedWritesAreFailures) {
     temp_dir dir;
     write_file(dir.file("f"), std::string(700, 'x'));
-    const int status = run_in_child([&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{1000, 1000};
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
-            return 100;
-        }
-        return uni::overwrite_file_zeros(dir.file("f")) ? 1 : 0;
-    });
+    const int status = velk_test::run_with_file_size_limit(
+        1000, [&] { return uni::overwrite_file_zeros(dir.file("f")) ? 1 : 0; });
     EXPECT_EQ(status, 0);
 }
 

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <sstream>
@@ -15,7 +13,6 @@ namespace {
 
 using velk_test::file_size;
 using velk_test::read_file;
-using velk_test::run_in_child;
 using velk_test::temp_dir;
 using velk_test::write_file;
 
@@ -29,13 +26,8 @@ std::string patterned(std::size_t size) {
     return bytes;
 }
 
-// Runs body in a child whose files may not grow past 1000 bytes; writes past that fail.
 int with_size_limit(const std::function<int()>& body) {
-    return run_in_child([&] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{1000, 1000};
-        return ::setrlimit(RLIMIT_FSIZE, &limit) == 0 ? body() : 100;
-    });
+    return velk_test::run_with_file_size_limit(1000, body);
 }
 
 TEST(FileioCopyTo, CopiesFromTheCurrentPositionToTheEnd) {
