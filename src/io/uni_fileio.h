@@ -31,6 +31,12 @@ class fileio_output;
 using chunk_callback = bool (*)(fileio* file, void* context, const uint8* data, uint32 length,
                                 uint32 used, uint64 offset);
 
+// Called by fileio::read_lines with each chunk's lines: the file, the caller's context, the
+// lines, how many of them (from the front) to take, and the chunk's file offset. Its result
+// is not consulted.
+using lines_callback = bool (*)(fileio* file, void* context, const std::vector<std::string>& lines,
+                                uint64 count, uint64 offset);
+
 // Descriptor-level open: adds O_NONBLOCK and refuses FIFOs and sockets (an examiner's
 // path list must never block the run on a pipe nobody writes). -1 on failure.
 [[nodiscard]] int open_file(const std::string& path, int flags, int mode);
@@ -110,6 +116,37 @@ public:
     // Writes the stream's pending bytes, frees it and the descriptor or buffer. False when
     // any write of this opening failed (the stream's last one included) or close(2) did.
     [[nodiscard]] bool close();
+
+    // ---- Whole-file work (uni_fileio_copy.cpp, uni_fileio_lines.cpp) ----
+
+    // Copies from the current position to the end into target (created, or appended to),
+    // never onto this file itself. False on any failed open, read, write or close; with
+    // nothing to copy false, unless allow_empty, which leaves an empty target.
+    [[nodiscard]] bool copy_to(const std::wstring& target, bool append, bool allow_empty);
+    [[nodiscard]] bool copy_to(const std::string& target, bool append, bool allow_empty);
+    // length bytes from offset (cut at the end) written at target_offset onwards, in chunks
+    // of `chunk` bytes (0: 4 MiB), with an optional progress line.
+    [[nodiscard]] bool copy_range(fileio& target, uint64 offset, uint64 length,
+                                  uint64 target_offset, uint32 chunk, bool progress);
+    [[nodiscard]] bool copy_range_to_stream(std::ostream& out, uint64 offset, uint64 length,
+                                            uint32 chunk, bool progress);
+    // The trimmed, non-empty lines of *length bytes at offset. Unless the block reaches the
+    // end of the file, the text after its last break is left out and *length shrinks to
+    // the consumed part, where the next block starts.
+    [[nodiscard]] bool read_lines_at(std::vector<std::string>& lines, uint32* length,
+                                     uint64 offset);
+    // Every trimmed, non-empty line of the file; false when none or when a read fails.
+    [[nodiscard]] bool read_all_lines(std::vector<std::string>& lines);
+    // The file's LF-ended lines chunk by chunk to callback (needs the line-end flag).
+    [[nodiscard]] bool read_lines(lines_callback callback, void* context, bool trim,
+                                  bool skip_empty, bool progress, uint64 max_lines,
+                                  bool handle_bom);
+
+    // Opens an existing regular file for reading and writing, never through a final link
+    // and never creating it: what an overwrite must hold before it destroys anything.
+    [[nodiscard]] bool open_regular_update(const std::wstring& path, bool crlf);
+    // fsync of the descriptor; true in memory mode.
+    [[nodiscard]] bool sync();
 
 protected:
     void reset();

@@ -1,10 +1,12 @@
 #pragma once
 // Helpers for tests that need real files, child processes or redirected standard streams.
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -65,6 +67,16 @@ inline int run_in_child(const std::function<int()>& body) {
         return -1;
     }
     return WEXITSTATUS(status);
+}
+
+// run_in_child with files limited to `bytes` (RLIMIT_FSIZE, SIGXFSZ ignored): writes past the
+// limit fail as on a full disk. 100 when the limit cannot be set.
+inline int run_with_file_size_limit(rlim_t bytes, const std::function<int()>& body) {
+    return run_in_child([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{bytes, bytes};
+        return ::setrlimit(RLIMIT_FSIZE, &limit) == 0 ? body() : 100;
+    });
 }
 
 }  // namespace velk_test
