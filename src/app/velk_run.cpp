@@ -49,20 +49,19 @@ int32 run_single_chunk(velk_options& options, std::ostream& out) {
 }
 
 // One "-db" database: its live rows, then, with "-incl_slack", what its slack and companion
-// files still hold. A database that could not be used at all fails the run unless the
+// files still hold. A database whose reading failed, at any step, fails the run unless the
 // carve recovered records from it: an examiner must not read a clean status as "read,
 // and empty".
 int32 run_single_db(velk_options& options, std::ostream& out) {
     const bool read = process_db_file(&options, options.m_db.db_path());
-    if (read) {
-        if (!options.m_notifications.empty()) {
-            options.diag_printf("%d records found",
-                                static_cast<int>(options.m_notifications.size()));
-            report_and_empty(out, options);
-        }
-    } else {
+    // Rows read before a failing step are reported all the same.
+    if (read && !options.m_notifications.empty()) {
+        options.diag_printf("%d records found", static_cast<int>(options.m_notifications.size()));
+    }
+    if (!read) {
         options.diag_line("problem selecting tables");
     }
+    report_and_empty(out, options);
     bool recovered = false;
     // The path as database processing left it, %VAR% references expanded; a copy, as the
     // carve may change the connection the path belongs to.
@@ -73,6 +72,7 @@ int32 run_single_db(velk_options& options, std::ostream& out) {
         write_results(out, options, options.m_notifications);
         recovered = store_holds_records(options);
     }
+    // A read that failed partway fails the run too: its report is not the whole table.
     if (!read && db_failure_is_fatal(options.m_db_failure) && !recovered) {
         return run_status_failed;
     }
@@ -89,11 +89,10 @@ void process_name(velk_options& options, std::ostream& out, const std::string& n
         }
         return;
     }
-    if (process_db_file(&options, name)) {
-        report_and_empty(out, options);
-    } else {
+    if (!process_db_file(&options, name)) {
         options.diag_line("problem selecting tables");
     }
+    report_and_empty(out, options);  // also the rows read before a failing step
     const std::string expanded = options.m_db.db_path();  // a copy, as in run_single_db
     if (options.m_incl_slack && carve_db_slack(expanded, false, options.m_carve, options)) {
         write_results(out, options, options.m_notifications);

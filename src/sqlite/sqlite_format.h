@@ -160,14 +160,16 @@ inline constexpr uint32 record_count_unsynced = 0;
 inline constexpr uint32 record_count_no_sync = 0xFFFFFFFF;
 inline constexpr std::size_t nonce = 12;        // u32: checksum initialiser
 inline constexpr std::size_t initial_pages = 16;  // u32: database size before the transaction
-inline constexpr std::size_t sector_size = 20;    // u32 (not read: see sector below)
+inline constexpr std::size_t sector_size = 20;    // u32: the header is padded to it
 inline constexpr std::size_t page_size = 24;      // u32
 inline constexpr std::size_t segment_header_fields = 28;  // magic to page size
-// Each segment header is padded to a sector. SQLite takes 512 on every device that promises
-// power-safe overwrites (its default on Unix and Windows), so the reader takes its records
-// at 512 after each header, and reads the first header with the first record's page number.
+// Each segment header is padded to a sector: the header's sector size when it is a power of
+// two from 512 to 65536, else 512, SQLite's size on every device that promises power-safe
+// overwrites (its default on Unix and Windows). The first header is read with the page
+// number of a record at 512.
 inline constexpr std::size_t first_record = 512;
 inline constexpr std::size_t sector = 512;
+inline constexpr uint32 max_sector = 65536;
 inline constexpr std::size_t header_read_size = 516;
 inline constexpr std::size_t record_page_number = 0;  // u32
 inline constexpr std::size_t record_page_data = 4;

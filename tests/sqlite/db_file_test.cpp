@@ -40,7 +40,9 @@ const open_case open_cases[] = {
     {"Exactly512", 512, 0, 0, 0, true},
     {"NoMagic", 0, 0, 'X', 1, false},
     {"MagicCaseDiffers", 0, 0, 's', 1, false},
-    {"PageSize65536StoredAsOne", 0, 16, 1, 2, false},
+    {"PageSize65536StoredAsOne", 0, 16, 1, 2, true},
+    {"PageSize1000", 0, 16, 1000, 2, false},
+    {"PageSize33000", 0, 16, 33000, 2, false},
     {"PageSize256", 0, 16, 256, 2, false},
     {"PageSize0", 0, 16, 0, 2, false},
 };
