@@ -128,9 +128,14 @@ inline constexpr std::size_t salt_1 = 16;
 inline constexpr std::size_t salt_2 = 20;
 inline constexpr std::size_t checksum_1 = 24;
 inline constexpr std::size_t checksum_2 = 28;
-// The low bit of the magic names the byte order of the checksums, which are not compared.
+// The low bit of the magic names the byte order in which the checksum reads the data words.
 inline constexpr uint32 magic_little_endian = 0x377F0682;
 inline constexpr uint32 magic_big_endian = 0x377F0683;
+inline constexpr uint32 magic_big_endian_bit = 1;
+// 4.3: the checksum runs over the first 24 header bytes, then over each frame's first 8
+// header bytes and its page, in pairs of 32-bit words.
+inline constexpr std::size_t checksummed_header = 24;
+inline constexpr std::size_t checksum_word_pair = 8;
 inline constexpr uint32 min_page_size = 512;
 inline constexpr uint32 max_page_size = 65536;
 }  // namespace wal_file
@@ -144,6 +149,7 @@ inline constexpr std::size_t salt_1 = 8;
 inline constexpr std::size_t salt_2 = 12;
 inline constexpr std::size_t checksum_1 = 16;
 inline constexpr std::size_t checksum_2 = 20;
+inline constexpr std::size_t checksummed_header = 8;  // page number and commit size
 }  // namespace wal_frame
 
 }  // namespace sqlite_format
