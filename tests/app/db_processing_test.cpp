@@ -20,6 +20,7 @@
 #include "io/io_test_support.h"
 #include "sqlite/carved_record.h"
 #include "text/guid16.h"
+#include "real_data.h"
 
 namespace {
 
@@ -123,9 +124,7 @@ void expect_same_rows(const velk_options& lib, const velk_options& carve) {
 class ProcessRealDatabase : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!fs::exists(real_db())) {
-            GTEST_SKIP() << "real data absent: " << real_db();
-        }
+        VELK_NEED_REAL_DATA(real_db());
         m_path = copy_in(m_dir, real_db());
     }
     temp_dir m_dir;

@@ -14,6 +14,7 @@
 #include "sqlite/carve_test_support.h"
 #include "sqlite/db_file.h"
 #include "sqlite/page_builder.h"
+#include "real_data.h"
 
 namespace {
 
@@ -44,9 +45,7 @@ int64 label_rowid(const std::string& label) {
 
 TEST(FindDbSlack, RealDatabaseCensus) {
     const std::string path = real_dir + "/wpndatabase.db";
-    if (!std::filesystem::exists(path)) {
-        GTEST_SKIP() << "real wpndatabase.db not present";
-    }
+    VELK_NEED_REAL_DATA(path);
     uni::fileio db;
     sqlite_db_header header;
     ASSERT_TRUE(open_db_file(db, header, path));
@@ -282,9 +281,7 @@ std::vector<carved_record> with_text(const std::vector<carved_record>& hits, uin
 }
 
 TEST(CarveDatabase, WalCompanionScansInOrder) {
-    if (!std::filesystem::exists(real_dir + "/wal_database.db")) {
-        GTEST_SKIP() << "real wal_database.db not present";
-    }
+    VELK_NEED_REAL_DATA(real_dir + "/wal_database.db");
     const velk_test::temp_dir dir;
     const std::string path = dir.file("wal_database.db");
     std::filesystem::copy_file(real_dir + "/wal_database.db", path);

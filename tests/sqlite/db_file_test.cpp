@@ -10,6 +10,7 @@
 #include "io/uni_fileio.h"
 #include "sqlite/db_test_support.h"
 #include "sqlite/page_builder.h"
+#include "real_data.h"
 
 namespace {
 
@@ -81,9 +82,7 @@ TEST(OpenDbFile, MissingFileAndEmptyPath) {
 
 TEST(DbInfo, RealDatabaseHeader) {
     const std::string path = db_test::real("wpndatabase.db");
-    if (!db_test::exists(path)) {
-        GTEST_SKIP() << "real wpndatabase.db not present";
-    }
+    VELK_NEED_REAL_DATA(path);
     uni::fileio file;
     uint64 size = 0;
     uint32 page_size = 0;

@@ -17,6 +17,7 @@
 #include "sqlite/page_builder.h"
 #include "sqlite/wal_header.h"
 #include "sqlite/wal_image.h"
+#include "real_data.h"
 
 namespace {
 
@@ -37,9 +38,7 @@ wal_maps read_log(const byte_array& log) {
 
 TEST(WalFrames, RealLogWinnersAndSupersededFrames) {
     const std::string path = db_test::real("wal_database.db-wal");
-    if (!db_test::exists(path)) {
-        GTEST_SKIP() << "real wal_database.db-wal not present";
-    }
+    VELK_NEED_REAL_DATA(path);
     wal_maps m;
     m.ok = read_wal_frames_by_path(m.overwritten, m.winning, m.superseded, m.slack, path);
     ASSERT_TRUE(m.ok);

@@ -17,6 +17,7 @@
 #include "sqlite/page_builder.h"
 #include "sqlite/schema_reader.h"
 #include "sqlite/table_walk.h"
+#include "real_data.h"
 
 namespace {
 
@@ -48,9 +49,7 @@ byte_array page_of(const byte_array& bytes, uint32 page_size, uint32 page) {
 
 TEST(WalImage, RealDatabaseGivenEitherPath) {
     const std::string db = db_test::real("wal_database.db");
-    if (!db_test::exists(db)) {
-        GTEST_SKIP() << "real wal_database.db not present";
-    }
+    VELK_NEED_REAL_DATA(db);
     byte_array from_db;
     byte_array from_log;
     ASSERT_TRUE(build_wal_image(from_db, db));
@@ -102,9 +101,7 @@ TEST(WalImage, RealDatabaseGivenEitherPath) {
 
 TEST(WalImage, WithoutMainFileTheLoggedPagesAlone) {
     const std::string db = db_test::real("wal_database.db");
-    if (!db_test::exists(db)) {
-        GTEST_SKIP() << "real wal_database.db not present";
-    }
+    VELK_NEED_REAL_DATA(db);
     velk_test::temp_dir dir;
     std::filesystem::copy_file(db + "-wal", dir.file("alone.db-wal"));
     byte_array from_log;
