@@ -329,17 +329,28 @@ class Fixtures(Case):
                             for row in rows), result.out)
 
     def test_damaged_copies(self):
-        for name in ('cell_pointer_past_end.db', 'freeblock_loop.db', 'truncated.db'):
+        # The truncated copy is cut inside page 7, after the freeblock of the third deleted
+        # notification and before those of the other two.
+        for name, marker in (('cell_pointer_past_end.db', 'VELK-DELETED-NOTIFICATION-1'),
+                             ('freeblock_loop.db', 'VELK-DELETED-NOTIFICATION-1'),
+                             ('truncated.db', 'VELK-DELETED-NOTIFICATION-3')):
             for mode in ('-carve', '-incl_slack'):
                 with self.subTest(name=name, mode=mode):
                     db = self.fixture_copy('damaged/' + name)
                     result = self.velk(['-db', db, mode, '-csv', '-quiet'])
                     self.assertEqual(result.status, 0, result.err)
-                    if name == 'truncated.db':
-                        continue
-                    rows = self.recovered(result, 'VELK-DELETED-NOTIFICATION-1')
+                    rows = self.recovered(result, marker)
                     self.assertTrue(any('"src":"main db slack"' in row for row in rows),
                                     result.out)
+
+    def test_damaged_copies_that_the_library_cannot_read_fail_the_run(self):
+        for name in ('cell_pointer_past_end.db', 'truncated.db'):
+            with self.subTest(name=name):
+                db = self.fixture_copy('damaged/' + name)
+                result = self.velk(['-db', db, '-csv'])
+                self.assertEqual(result.status, 255, result.err)
+                self.assertIn(f'prob reading {db}: database disk image is malformed\n',
+                              result.err)
 
     def test_default_table_marks_recovered_rows(self):
         db = self.fixture_copy('damaged/freeblock_loop.db', 'f.db')
