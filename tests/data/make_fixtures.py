@@ -1698,35 +1698,16 @@ def main():
             write_dbproc(out, work, work / 'check')
         print(f'SQLite {sqlite3.sqlite_version}: dbproc {sorted(f.name for f in out.iterdir())}')
         return
-    if sys.argv[1:] == ['recovery']:
-        # The recovery fixtures alone: the other sets' WAL salts and journal nonces stay as
-        # committed.
-        out = HERE / 'recovery'
+    writers = {'recovery': write_recovery, 'edge': write_edge, 'carve': write_carve}
+    if len(sys.argv) == 2 and sys.argv[1] in writers:
+        # One set alone: the other sets' WAL salts and journal nonces stay as committed.
+        name = sys.argv[1]
+        out = HERE / name
         shutil.rmtree(out, ignore_errors=True)
         out.mkdir()
         with tempfile.TemporaryDirectory() as tmp:
-            write_recovery(out, pathlib.Path(tmp))
-        print(f'SQLite {sqlite3.sqlite_version}: recovery {sorted(f.name for f in out.iterdir())}')
-        return
-    if sys.argv[1:] == ['edge']:
-        # The edge fixtures alone: the other sets' WAL salts and journal nonces stay as
-        # committed.
-        out = HERE / 'edge'
-        shutil.rmtree(out, ignore_errors=True)
-        out.mkdir()
-        with tempfile.TemporaryDirectory() as tmp:
-            write_edge(out, pathlib.Path(tmp))
-        print(f'SQLite {sqlite3.sqlite_version}: edge {sorted(f.name for f in out.iterdir())}')
-        return
-    if sys.argv[1:] == ['carve']:
-        # The carving fixtures alone: the other sets' WAL salts and journal nonces stay as
-        # committed.
-        out = HERE / 'carve'
-        shutil.rmtree(out, ignore_errors=True)
-        out.mkdir()
-        with tempfile.TemporaryDirectory() as tmp:
-            write_carve(out, pathlib.Path(tmp))
-        print(f'SQLite {sqlite3.sqlite_version}: carve {sorted(f.name for f in out.iterdir())}')
+            writers[name](out, pathlib.Path(tmp))
+        print(f'SQLite {sqlite3.sqlite_version}: {name} {sorted(f.name for f in out.iterdir())}')
         return
     outputs = {name: HERE / name
                for name in ('sample', 'journal', 'damaged', 'records', 'walk', 'carve',
