@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -224,6 +225,29 @@ TEST(EdgeFailure, ListRunSaysEachFailureAndGoesOn) {
         << r.err;
     EXPECT_NE(r.err.find("prob accessing file missing.db\n"), std::string::npos) << r.err;
     EXPECT_EQ(lines_with(r, "," + good + ",", src("sqlite lib")), 5);
+}
+
+// Without a schema no table can be walked: the carve then reads every table leaf present
+// whole, so the live rows of a database whose schema page is wiped still come back.
+TEST(EdgeFailure, WipedSchemaStillGivesTheLeavesToTheCarve) {
+    const temp_dir dir;
+    const std::string db = copy_fixture(dir, "recovery/deleted.db");
+    std::string bytes = velk_test::read_file(dir.file(db));
+    std::fill(bytes.begin() + 100, bytes.begin() + 4096, '\0');
+    velk_test::write_file(dir.file(db), bytes);
+    const velk_result live = run_velk({"-db", db, "-csv"}, dir.path());
+    EXPECT_EQ(live.status, 255);
+    EXPECT_NE(live.err.find("prob reading " + db + ": the sqlite schema cannot be parsed\n"),
+              std::string::npos)
+        << live.err;
+    const velk_result carved = run_velk({"-db", db, "-csv", "-carve", "-quiet"}, dir.path());
+    EXPECT_EQ(carved.status, 0) << carved.err;
+    for (const int order : {1, 3, 4, 6, 8}) {
+        EXPECT_EQ(lines_with(carved, "VELK-RECOVERY-LIVE-" + std::to_string(order), src("carve main")),
+                  1)
+            << order;
+    }
+    EXPECT_EQ(lines_with(carved, "VELK-RECOVERY-DELETED-5", ""), 1) << carved.out;
 }
 
 // ---- The real database re-paged and cut ------------------------------------------------
