@@ -176,7 +176,7 @@ struct failure_run_case {
     const char* name;
     const char* fixture;
     std::vector<std::string> args;
-    const char* said;  // after "prob reading <file>: "; "" for the spec'd lines
+    const char* said;  // what follows "prob reading <file>: "
 };
 
 const failure_run_case failure_run_cases[] = {
