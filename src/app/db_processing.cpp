@@ -84,12 +84,16 @@ void status_line(const velk_options& options, const char* what, const std::strin
     }
 }
 
+// A failure is written whatever "-quiet" says: it silences progress, never a file that
+// could not be read.
+void error_line(const char* what, const std::string& path) {
+    (void)stderr_printf("%s %s\n", what, path.c_str());
+}
+
 // One line naming the file and what stopped its reading, so that a report without rows is
-// never taken for a database that holds none. Shown with the other status lines.
-void failure_line(const velk_options& options, const std::string& path, const std::string& what) {
-    if (options.m_status_output) {
-        (void)stderr_printf("prob reading %s: %s\n", path.c_str(), what.c_str());
-    }
+// never taken for a database that holds none; written as every failure is.
+void failure_line(const std::string& path, const std::string& what) {
+    (void)stderr_printf("prob reading %s: %s\n", path.c_str(), what.c_str());
 }
 
 // The library's text for the last failure on the options' connection.
@@ -107,7 +111,7 @@ db_failure read_header(velk_options& options, db_input& in) {
     byte_array head;
     if (!in.file.open(in.path, false, false, false) || !in.file.read_at(head, header_length, 0) ||
         head.empty()) {
-        status_line(options, "prob accessing file", in.path);
+        error_line("prob accessing file", in.path);
         return db_failure::not_read;
     }
     // A file shorter than the header reads as far as it goes; the rest stays zero.
@@ -115,7 +119,7 @@ db_failure read_header(velk_options& options, db_input& in) {
                 in.header.bytes.begin());
     std::string format(in.header.bytes.begin(), in.header.bytes.begin() + format_text_length);
     if (!string_to_lower(format).starts_with(format_word)) {
-        status_line(options, "prob processing file", in.path);
+        error_line("prob processing file", in.path);
         return db_failure::not_sqlite;
     }
     status_line(options, "analyzing", in.path);
@@ -211,7 +215,7 @@ db_failure read_schema_and_masks(velk_options& options, db_input& in) {
     if (!read_schema(in.names, in.sql_texts, in.root_pages, in.file, options.m_page_size, in.path,
                      in.use_wal_image)) {
         options.diag_line("prob parsing sqlite schema");
-        failure_line(options, in.path,
+        failure_line(in.path,
                      in.header.page_size_valid() ? "the sqlite schema cannot be parsed"
                                                  : "the page size is not one the format allows");
         return db_failure::schema_unreadable;
@@ -219,9 +223,9 @@ db_failure read_schema_and_masks(velk_options& options, db_input& in) {
     load_definitions(options, in);
     const db_failure fault = build_masks(options);
     if (fault == db_failure::tables_missing) {
-        failure_line(options, in.path, "no notification or no handler table");
+        failure_line(in.path, "no notification or no handler table");
     } else if (fault == db_failure::masks_missing) {
-        failure_line(options, in.path, "a push table holds none of the known columns");
+        failure_line(in.path, "a push table holds none of the known columns");
     }
     return fault;
 }
@@ -380,7 +384,7 @@ bool select_and_say(velk_options& options, uint32 table_type) {
     if (select_table(options, table_type)) {
         return true;
     }
-    failure_line(options, options.m_db.db_path(), library_error_text(options));
+    failure_line(options.m_db.db_path(), library_error_text(options));
     return false;
 }
 
@@ -405,7 +409,7 @@ db_failure select_tables(velk_options& options, const std::string& path) {
     private_db_copy copy;
     if (!copy.make(path) || !options.m_db.open_readonly(copy.path(), std::string())) {
         options.m_db.set_db_path(path);
-        status_line(options, "prob accessing file", path);
+        error_line("prob accessing file", path);
         return db_failure::not_read;
     }
     options.m_db.set_db_path(path);
@@ -417,7 +421,7 @@ db_failure select_tables(velk_options& options, const std::string& path) {
         read = select_table(options, push_table_notification);
     }
     if (!read) {
-        failure_line(options, path, library_error_text(options));
+        failure_line(path, library_error_text(options));
     }
     // Rows delivered before a failing step stay, and so do their handlers and channels.
     if (read || !options.m_notifications.empty()) {

@@ -94,6 +94,8 @@ bool parse_chunk_file(velk_options* options, std::string path) {
     uni::fileio file(path, false, false, false);
     chunk_layout layout;
     if (!file.is_valid() || !read_chunk_layout(file, layout)) {
+        // Missing, empty, unreadable or a folder; said also under "-quiet".
+        stderr_printf("prob accessing file %s\n", path.c_str());
         return false;
     }
     if (options->m_status_output) {

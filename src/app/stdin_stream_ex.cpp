@@ -1,5 +1,6 @@
 #include "app/stdin_stream_ex.h"
 
+#include <cstring>
 #include <string_view>
 #include <utility>
 
@@ -8,6 +9,7 @@
 #include "io/file_entry.h"
 #include "io/kq_dir_list.h"
 #include "io/path_codec.h"
+#include "text/console_output.h"
 #include "text/env_expand.h"
 #include "text/text_case.h"
 
@@ -50,6 +52,7 @@ void stdin_stream_ex::reset() {
     m_walk_mode = false;
     m_options = nullptr;
     m_open = false;
+    m_unlisted_folders = 0;
 }
 
 bool stdin_stream_ex::open_stdin(bool check) {
@@ -151,11 +154,19 @@ void stdin_stream_ex::list_folder(const pending_dir& folder) {
     if (!uni::wide_path_to_narrow(path, start) || start.empty()) {
         return;
     }
+    const std::string shown = start;  // as walked, for the examiner
     if (start.back() != '/') {
         start += '/';
     }
     dir_listing listed;
-    (void)list_dir(start, listed, 0, false, true);  // an unreadable folder adds nothing
+    int read_error = 0;
+    // Its result only says whether anything was listed; read_error says whether all was.
+    (void)list_dir(start, listed, 0, false, true, &read_error);
+    if (read_error != 0) {
+        // What was listed before a failure is still walked.
+        ++m_unlisted_folders;
+        stderr_printf("prob listing folder %s: %s\n", shown.c_str(), std::strerror(read_error));
+    }
     for (const dir_entry& entry : listed) {
         std::wstring found = uni::narrow_path_to_wide(entry.m_path);
         if (entry.m_is_folder) {

@@ -37,7 +37,9 @@ public:
     [[nodiscard]] bool open_stdin(bool check);
     // Names from a walk of folder; depth_limit is the deepest level listed (the folder
     // itself is level 0). A folder that cannot be listed opens all the same and yields
-    // nothing. The narrow form is false for an empty folder.
+    // nothing but one line on standard error naming it and why (also under "-quiet": a
+    // skipped folder is evidence not looked at). The narrow form is false for an empty
+    // folder.
     [[nodiscard]] bool open_dir(const std::wstring& folder, uint32 depth_limit,
                                 const std::vector<filter_entry>& filters);
     [[nodiscard]] bool open_dir(const std::string& folder, uint32 depth_limit,
@@ -57,6 +59,9 @@ public:
     // Either way a leading "\\?\" is removed unless the shadow-copy device path follows it.
     [[nodiscard]] bool accept_path(std::wstring& path, bool is_directory) const;
 
+    // How many folders of the walk could not be listed, each already reported.
+    [[nodiscard]] uint32 unlisted_folders() const { return m_unlisted_folders; }
+
 private:
     struct pending_dir {
         std::wstring m_path;
@@ -73,6 +78,7 @@ private:
     bool m_walk_mode = false;
     const cmd_params* m_options = nullptr;
     bool m_open = false;
+    uint32 m_unlisted_folders = 0;
 };
 
 }  // namespace kqportdir

@@ -1,10 +1,12 @@
 #include "app/velk_run.h"
 
+#include <cstdio>
 #include <iostream>
 #include <sstream>
 #include <vector>
 
 #include "app/db_processing.h"
+#include "app/input_path.h"
 #include "app/report_writer.h"
 #include "app/run_banner.h"
 #include "app/slack_carving.h"
@@ -39,27 +41,28 @@ bool store_holds_records(const velk_options& options) {
            !options.m_channels.empty() || !options.m_settings.empty();
 }
 
-int32 run_single_chunk(velk_options& options, std::ostream& out) {
-    if (!parse_chunk_file(&options, options.m_db.db_path())) {
+// One page chunk; true when records were found in it.
+bool run_chunk(velk_options& options, std::ostream& out, const std::string& path) {
+    if (!parse_chunk_file(&options, path)) {
         options.diag_line("problem parsing chunk");
-        return run_status_failed;
+        return false;
     }
     report_and_empty(out, options);
-    return run_status_ok;
+    return true;
 }
 
-// One "-db" database: its live rows, then, with "-incl_slack", what its slack and companion
-// files still hold. A database whose reading failed, at any step, fails the run unless the
-// carve recovered records from it: an examiner must not read a clean status as "read,
-// and empty".
-int32 run_single_db(velk_options& options, std::ostream& out) {
-    const bool read = process_db_file(&options, options.m_db.db_path());
-    // Rows read before a failing step are reported all the same.
-    if (read && !options.m_notifications.empty()) {
-        options.diag_printf("%d records found", static_cast<int>(options.m_notifications.size()));
-    }
+// One database: its live rows, then, with "-incl_slack", what its slack and companion files
+// still hold; the counts go to the diagnostics file for a single "-db" only. False when the
+// reading of the database failed, at any step, and the carve recovered nothing from it
+// either: an examiner must not read a clean status as "read, and empty". Rows read before
+// a failing step are reported all the same.
+bool run_database(velk_options& options, std::ostream& out, const std::string& path,
+                  bool single) {
+    const bool read = process_db_file(&options, path);
     if (!read) {
         options.diag_line("problem selecting tables");
+    } else if (single && !options.m_notifications.empty()) {
+        options.diag_printf("%d records found", static_cast<int>(options.m_notifications.size()));
     }
     report_and_empty(out, options);
     bool recovered = false;
@@ -67,36 +70,31 @@ int32 run_single_db(velk_options& options, std::ostream& out) {
     // carve may change the connection the path belongs to.
     const std::string expanded = options.m_db.db_path();
     if (options.m_incl_slack && carve_db_slack(expanded, false, options.m_carve, options)) {
-        options.diag_printf("%d slack recs found",
-                            static_cast<int>(options.m_notifications.size()));
+        if (single) {
+            options.diag_printf("%d slack recs found",
+                                static_cast<int>(options.m_notifications.size()));
+        }
         write_results(out, options, options.m_notifications);
         recovered = store_holds_records(options);
     }
-    // A read that failed partway fails the run too: its report is not the whole table.
-    if (!read && db_failure_is_fatal(options.m_db_failure) && !recovered) {
-        return run_status_failed;
-    }
-    return run_status_ok;
+    return read || !db_failure_is_fatal(options.m_db_failure) || recovered;
 }
 
-// One accepted name of the input loop, as a page chunk or as a database with its slack.
-void process_name(velk_options& options, std::ostream& out, const std::string& name) {
+// One accepted name of the input loop, as a page chunk or as a database with its slack;
+// true when it was read.
+bool process_name(velk_options& options, std::ostream& out, const std::string& name) {
     if (options.m_parse_chunk) {
-        if (parse_chunk_file(&options, name)) {
-            report_and_empty(out, options);
-        } else {
-            options.diag_line("problem parsing chunk");
-        }
-        return;
+        return run_chunk(options, out, name);
     }
-    if (!process_db_file(&options, name)) {
-        options.diag_line("problem selecting tables");
+    return run_database(options, out, name, false);
+}
+
+// Where the input loop's names come from, for its messages.
+std::string name_source(const velk_options& options) {
+    if (options.m_pipe) {
+        return "standard input";
     }
-    report_and_empty(out, options);  // also the rows read before a failing step
-    const std::string expanded = options.m_db.db_path();  // a copy, as in run_single_db
-    if (options.m_incl_slack && carve_db_slack(expanded, false, options.m_carve, options)) {
-        write_results(out, options, options.m_notifications);
-    }
+    return "folder " + options.m_enum_dir;
 }
 
 [[nodiscard]] bool open_name_source(kqportdir::stdin_stream_ex& names,
@@ -107,42 +105,79 @@ void process_name(velk_options& options, std::ostream& out, const std::string& n
     return names.open_dir(options.m_enum_dir, options.m_num_subdirs, options.m_filters);
 }
 
+// Whether a name passes the file filters. A name whose signature test could not open the
+// file is taken all the same: the driver then reports it, where a skip would hide it from
+// the examiner.
+bool name_passes_filters(const velk_options& options, file_entry_ex& entry,
+                         const std::string& name) {
+    entry.m_modified = 0;  // filled again by the time-window test, for this name
+    bool could_not_open = false;
+    return path_passes_filters(options, &could_not_open, name, options.m_filters, &entry,
+                               false) ||
+           could_not_open;
+}
+
+// The results file may lie in the walked folder or be listed by mistake: reading it as
+// evidence would report the run's own output.
+bool is_own_results_file(const velk_options& options, const std::string& name) {
+    std::string opened = name;
+    if (!is_results_file(options, expand_input_path(options, opened))) {
+        return false;
+    }
+    stderr_printf("skipping %s: it is the results file\n", name.c_str());
+    return true;
+}
+
+// Counts of one input loop.
+struct loop_counts {
+    uint32 accepted = 0;  // names that passed the filters
+    uint32 read = 0;      // of those, inputs that were read
+};
+
 // Every name of the "-pipe" list or the "-enumdir" walk that passes the file filters is
 // processed on its own: each starts from an empty store, and afterwards "-carve" is back at
-// its parsed value and the connection closed. 0 once any name was accepted.
-int32 run_input_loop(velk_options& options, std::ostream& out) {
+// its parsed value and the connection closed.
+loop_counts read_names(velk_options& options, std::ostream& out,
+                       kqportdir::stdin_stream_ex& names) {
     const bool saved_carve = options.m_carve;
-    options.m_db.close();
-    kqportdir::stdin_stream_ex names(&options);
-    if (!open_name_source(names, options)) {
-        return run_status_failed;
-    }
-    int32 status = run_status_failed;
-    file_entry_ex entry;  // filled by the filter's time-window test
+    loop_counts counts;
+    file_entry_ex entry;
     std::string name;
     while (names.read_line(name, true)) {
-        if (name.empty()) {
+        if (name.empty() || !name_passes_filters(options, entry, name)) {
             continue;
         }
-        entry.m_modified = 0;
-        // A name whose signature test could not open the file is taken all the same: the
-        // driver then reports it, where a skip would hide it from the examiner.
-        bool could_not_open = false;
-        if (!path_passes_filters(options, &could_not_open, name, options.m_filters, &entry,
-                                 false) &&
-            !could_not_open) {
+        ++counts.accepted;
+        if (is_own_results_file(options, name)) {
             continue;
         }
         options.m_db.set_db_path(name);
         // As read; the drivers expand %VAR% references, except in names the walk found.
         options.diag_line(name);
-        process_name(options, out, name);
+        if (process_name(options, out, name)) {
+            ++counts.read;
+        }
         options.m_carve = saved_carve;
         name.clear();
         options.m_db.close();
-        status = run_status_ok;
     }
-    return status;
+    return counts;
+}
+
+// The input loop: 0 once any accepted input was read; each one that failed has said so.
+int32 run_input_loop(velk_options& options, std::ostream& out) {
+    options.m_db.close();
+    kqportdir::stdin_stream_ex names(&options);
+    if (!open_name_source(names, options)) {
+        stderr_printf("prob opening input names from %s\n", name_source(options).c_str());
+        return run_status_failed;
+    }
+    const loop_counts counts = read_names(options, out, names);
+    // A walk that could not list a folder has already said why it found nothing.
+    if (counts.accepted == 0 && names.unlisted_folders() == 0) {
+        stderr_printf("no input file accepted from %s\n", name_source(options).c_str());
+    }
+    return counts.read > 0 ? run_status_ok : run_status_failed;
 }
 
 // The results file when "-out" gave one (created anew, whatever "-append" says), else
@@ -195,17 +230,33 @@ int32 run_inputs(velk_options& options, std::ostream& out, const std::string& pr
     if (options.m_pipe || options.m_enum_dir_given) {
         return run_input_loop(options, out);
     }
+    // A copy: the drivers rewrite the connection's path member.
+    const std::string path = options.m_db.db_path();
     if (options.m_parse_chunk) {
-        return run_single_chunk(options, out);
+        return run_chunk(options, out, path) ? run_status_ok : run_status_failed;
     }
     if (options.m_have_input) {
-        return run_single_db(options, out);
+        return run_database(options, out, path, true) ? run_status_ok : run_status_failed;
     }
     usage(program_path);
     return run_status_failed;
 }
 
-int32 velk_run(int argc, char** argv) {
+namespace {
+
+// Before anything is opened for writing: a results or diagnostics file that is an input
+// (or the "-wal" or "-journal" read with it) would empty the evidence before it is read.
+bool output_overwrites_input(const std::vector<std::string>& args) {
+    output_clash clash;
+    if (!find_output_clash(args, clash)) {
+        return false;
+    }
+    stderr_printf("prob opening file %s for output: it is the input %s, aborting\n",
+                  clash.output.c_str(), clash.input.c_str());
+    return true;
+}
+
+int32 run_tool(int argc, char** argv) {
     std::vector<std::string> args;
     (void)string_list_from_argv(args, argc, argv);  // an empty list is refused just below
     cmdline_ctx context;
@@ -221,6 +272,9 @@ int32 velk_run(int argc, char** argv) {
         usage(program_path);
         return run_status_ok;
     }
+    if (output_overwrites_input(args)) {
+        return run_status_failed;
+    }
     banner << banner_text(args, start, version_line);
     redirect_guard.reset();
     velk_options options;
@@ -229,6 +283,27 @@ int32 velk_run(int argc, char** argv) {
         usage(program_path);
         return run_status_failed;
     }
+    options.warn_unused_arguments(args);
     context.init(options, signal_completion_stub);
     return run_with_options(options, banner.str(), program_path);
+}
+
+// A write to standard output that fails (a full disk, a closed file) leaves no trace of its
+// own: the report would end with a clean status. Its buffered end is written here, and any
+// write that failed on the way fails the run, with one message.
+int32 finish_standard_output(int32 status) {
+    std::cout.flush();
+    const bool written = static_cast<bool>(std::cout) && std::fflush(stdout) == 0 &&
+                         std::ferror(stdout) == 0;
+    if (written) {
+        return status;
+    }
+    stderr_printf("prob writing to standard output\n");
+    return run_status_failed;
+}
+
+}  // namespace
+
+int32 velk_run(int argc, char** argv) {
+    return finish_standard_output(run_tool(argc, argv));
 }

@@ -5,11 +5,15 @@
 //
 // Exit status: 0 after help, after a single database that was read (or from which the
 // slack carve still recovered records), after a page chunk that was read and after an
-// input loop that accepted at least one name. 255 for an empty argument list, an option
-// failure, a results file that cannot be opened or written in full, a single database that
-// could not be opened, is no SQLite file or lacks the notification or handler table and
-// gave nothing to the slack carve either, a page chunk that fails, and an input list that
-// cannot be opened or yields no accepted name.
+// input loop in which at least one accepted input was read. 255 for an empty argument list,
+// a results or diagnostics file that is one of the inputs, an option failure, a results
+// file that cannot be opened or written in full, standard output that could not be written,
+// a single database that could not be opened, is no SQLite file or lacks the notification
+// or handler table and gave nothing to the slack carve either, a page chunk that fails, and
+// an input list that cannot be opened or from which no accepted input could be read.
+//
+// Every failure says so on standard error, also under "-quiet", which silences progress
+// only; an argument that no option took is warned about before any input is read.
 //
 // Nothing here ends the process: every path returns, so the results file is always
 // closed, and its last block written and checked, before the status is known.

@@ -104,6 +104,8 @@ void cut_text_to(std::string& text, std::size_t limit) {
     text.resize(end);
 }
 
+}  // namespace
+
 std::string quoted_csv_value(const std::string& text) {
     std::string out = "\"";
     for (const char c : text) {
@@ -115,6 +117,8 @@ std::string quoted_csv_value(const std::string& text) {
     out += '"';
     return out;
 }
+
+namespace {
 
 std::string hex_pairs_limited(const byte_array& bytes, int32 width) {
     const int64 limit = width == 0 ? default_byte_limit : static_cast<int64>(width) / 3 - 2;

@@ -45,6 +45,8 @@ void prepare_text_cell(kq_variant_lite& cell, const cmd_params& options);
 // centred or padded.
 [[nodiscard]] std::string text_cell_text(const kq_variant_lite& cell, int32 width, int32 prefix,
                                          const cmd_params& options);
+// The text in double quotes, each double quote inside doubled (RFC 4180).
+[[nodiscard]] std::string quoted_csv_value(const std::string& text);
 // A separator character inside a text value, written as it is, would start a new column.
 [[nodiscard]] std::string keep_separator_out(const std::string& text, const cmd_params& options);
 

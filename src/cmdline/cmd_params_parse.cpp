@@ -602,3 +602,14 @@ bool cmd_params::parse_common_options(std::vector<std::string>& args) {
     probe_os_version(*this);
     return true;
 }
+
+void cmd_params::warn_unused_arguments(const std::vector<std::string>& args) const {
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        std::string word = args[i];
+        if (m_out_given && string_to_lower(word) == "-append") {
+            continue;
+        }
+        std::fprintf(stderr, "unknown option ignored: %s\n", args[i].c_str());
+    }
+    std::fflush(stderr);
+}

@@ -40,6 +40,10 @@ bool has_results_log(const cmd_params& options) {
     return options.m_sqlite && options.m_results_db != nullptr;
 }
 
+bool log_takes_lines(const cmd_params& options) {
+    return has_results_log(options) && options.m_results_db->is_open();
+}
+
 std::string caption_line(const std::vector<kq_variant_lite>& columns, const std::string& separator,
                          bool pad, bool no_whitespace) {
     std::ostringstream line;
@@ -151,7 +155,8 @@ void line_builder::build() {
             m_line << '\n';
         }
     }
-    if (m_options.m_record_newline) {
+    // A line kept in a results database is one stored value: it takes no line end.
+    if (m_options.m_record_newline && !log_takes_lines(m_options)) {
         m_line << '\n';
     }
 }

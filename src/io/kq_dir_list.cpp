@@ -1,6 +1,7 @@
 #include "io/kq_dir_list.h"
 
 #include <dirent.h>
+#include <errno.h>
 #include <sys/stat.h>
 
 #include <iomanip>
@@ -131,14 +132,26 @@ void dir_entry_w::assign(const dir_entry& entry) {
 }
 
 bool list_dir(const std::string& folder, dir_listing& out, int32 depth, bool folders_only,
-              bool forward_slash) {
+              bool forward_slash, int* read_error) {
+    int ignored = 0;
+    int& error = read_error != nullptr ? *read_error : ignored;
+    error = 0;
     DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) {
+        error = errno;
         return false;
     }
     const char sep = separator_for(forward_slash);
     bool appended = false;
-    for (const dirent* item = ::readdir(dir); item != nullptr; item = ::readdir(dir)) {
+    for (;;) {
+        // readdir ends a listing with null both at the end and on failure; only errno tells
+        // them apart.
+        errno = 0;
+        const dirent* item = ::readdir(dir);
+        if (item == nullptr) {
+            error = errno;
+            break;
+        }
         const std::string name = item->d_name;
         if (name == "." || name == "..") {
             continue;

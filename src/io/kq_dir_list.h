@@ -51,9 +51,11 @@ using dir_listing_w = std::vector<dir_entry_w>;
 // the folder text plus the name) in readdir order; "." and ".." are skipped. The separator
 // after folder entries is '/' with forward_slash, else '\'. An entry that cannot be
 // lstat-ed (it vanished, or its name cannot be reached) is listed as a file. True when
-// anything was appended.
+// anything was appended. read_error, when given, receives the errno of the opendir or
+// readdir call that failed, else 0: an empty folder and one that cannot be read both list
+// nothing, and a walk must tell the examiner about the second.
 [[nodiscard]] bool list_dir(const std::string& folder, dir_listing& out, int32 depth,
-                            bool folders_only, bool forward_slash);
+                            bool folders_only, bool forward_slash, int* read_error = nullptr);
 
 // Expands the first "/*/" ("\*\" without forward_slash) of each entry present at the call
 // into one entry per sub-folder; an entry whose parent lists no sub-folder is emptied. True

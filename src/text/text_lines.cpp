@@ -298,26 +298,33 @@ bool lf_to_crlf(const char* buffer, int length, std::string& out) {
     return true;
 }
 
-std::string& mark_line_breaks(std::string& text) {
-    if (text.find_first_of("\r\n") == std::string::npos) {
+template <typename Char>
+std::basic_string<Char>& mark_line_breaks_in(std::basic_string<Char>& text) {
+    const auto cr = static_cast<Char>(cr_char);
+    const auto lf = static_cast<Char>(lf_char);
+    if (text.find(cr) == std::basic_string<Char>::npos &&
+        text.find(lf) == std::basic_string<Char>::npos) {
         return text;
     }
-    std::string marked;
+    const auto append_marker = [](std::basic_string<Char>& out, std::string_view marker) {
+        out.append(marker.begin(), marker.end());
+    };
+    std::basic_string<Char> marked;
     marked.reserve(text.size() + 32);
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
-        if (c == cr_char && next == lf_char) {
-            marked += "[CRLF]";
+        const Char c = text[i];
+        const Char next = i + 1 < text.size() ? text[i + 1] : Char();
+        if (c == cr && next == lf) {
+            append_marker(marked, "[CRLF]");
             ++i;
-        } else if (c == lf_char && next == cr_char) {
-            marked += "[LFCR]";
+        } else if (c == lf && next == cr) {
+            append_marker(marked, "[LFCR]");
             ++i;
-        } else if (c == lf_char) {
-            marked += "[LF]";
-        } else if (c == cr_char) {
+        } else if (c == lf) {
+            append_marker(marked, "[LF]");
+        } else if (c == cr) {
             // A CR next to no LF would otherwise reach a CSV line raw and split the record.
-            marked += "[CR]";
+            append_marker(marked, "[CR]");
         } else {
             marked += c;
         }
@@ -325,3 +332,8 @@ std::string& mark_line_breaks(std::string& text) {
     text = std::move(marked);
     return text;
 }
+
+template std::string& mark_line_breaks_in(std::string& text);
+template std::wstring& mark_line_breaks_in(std::wstring& text);
+
+std::string& mark_line_breaks(std::string& text) { return mark_line_breaks_in(text); }

@@ -55,3 +55,7 @@ inline constexpr int none = 7;
 // Replaces line breaks in place by "[CRLF]", "[LFCR]", "[LF]" and "[CR]", pairing each LF
 // first with the CR before it, then with the CR after it; every CR left over becomes "[CR]".
 std::string& mark_line_breaks(std::string& text);
+// The same rule for narrow and wide text alike (built for char and wchar_t), so the wide
+// form cannot drift from the narrow one.
+template <typename Char>
+std::basic_string<Char>& mark_line_breaks_in(std::basic_string<Char>& text);

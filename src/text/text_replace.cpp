@@ -192,11 +192,7 @@ bool erase_all_in_buffer(char** buffer, int* length, const char* pattern, bool n
     return true;
 }
 
-int remove_char(std::string& text, char c) {
-    const std::size_t before = text.size();
-    text.erase(std::remove(text.begin(), text.end(), c), text.end());
-    return static_cast<int>(before - text.size());
-}
+int remove_char(std::string& text, char c) { return remove_char_in(text, c); }
 
 namespace {
 

@@ -52,6 +52,11 @@ void replace_all(std::string& text, const std::string& pattern, const std::strin
 
 // Removes every occurrence of c; returns how many were removed.
 int remove_char(std::string& text, char c);
+// The same for narrow and wide text alike, so the twins share one rule.
+template <typename Char>
+int remove_char_in(std::basic_string<Char>& text, Char c) {
+    return static_cast<int>(std::erase(text, c));
+}
 // Every old_c becomes new_c (with both_cases also its other letter case), each position
 // replaced once; nothing happens when old_c equals new_c.
 void replace_char(std::string& text, char old_c, char new_c, bool both_cases);

@@ -234,7 +234,7 @@ struct chunk_failure_case {
     const char* name;
     std::string content;  // written to the chunk file; "<missing>" writes none
     bool status_output;
-    std::string stderr_text;  // what standard error ends with; empty: nothing written
+    std::string stderr_text;  // what standard error ends with, "%s" standing for the path
 };
 
 std::string random_bytes(std::size_t n) {
@@ -249,9 +249,9 @@ std::string random_bytes(std::size_t n) {
 
 const chunk_failure_case chunk_failure_cases[] = {
     {"RandomBytes", random_bytes(8192), false, "problem finding proper signatures to parse\n"},
-    // Nothing read is nothing to report: not even the progress line.
-    {"EmptyFile", "", true, ""},
-    {"MissingFile", "<missing>", true, ""},
+    // Nothing read: no progress line, but the failure is said.
+    {"EmptyFile", "", true, "prob accessing file %s\n"},
+    {"MissingFile", "<missing>", true, "prob accessing file %s\n"},
 };
 
 class ParseChunkFileFailure : public ::testing::TestWithParam<chunk_failure_case> {};
@@ -269,13 +269,13 @@ TEST_P(ParseChunkFileFailure, FailsWithItsMessage) {
     const bool ok = parse_chunk_file(&options, path);
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_FALSE(ok);
-    if (c.stderr_text.empty()) {
-        EXPECT_EQ(err, "");
-    } else {
-        // stderr_printf clears the status line before the text.
-        EXPECT_TRUE(err.ends_with(c.stderr_text)) << err;
-        EXPECT_EQ(err.find("analyzing"), std::string::npos);
+    std::string expected = c.stderr_text;
+    if (const auto at = expected.find("%s"); at != std::string::npos) {
+        expected.replace(at, 2, path);
     }
+    // stderr_printf clears the status line before the text.
+    EXPECT_TRUE(err.ends_with(expected)) << err;
+    EXPECT_EQ(err.find("analyzing"), std::string::npos);
     EXPECT_TRUE(options.m_notifications.empty());
 }
 

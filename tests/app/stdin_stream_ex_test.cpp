@@ -183,12 +183,51 @@ TEST_F(StdinStreamExWalk, UnreadableFilePassesASignatureFilter) {
     EXPECT_EQ(got, (std::vector<std::string>{m_tmp.file("s/t/link")}));
 }
 
-TEST_F(StdinStreamExWalk, MissingFolderOpensAndYieldsNothing) {
+TEST_F(StdinStreamExWalk, MissingFolderOpensAndYieldsNothingButSaysSo) {
     kqportdir::stdin_stream_ex names(nullptr);
     EXPECT_TRUE(names.open_dir(m_tmp.file("missing"), 3, {}));
     std::string name;
+    ::testing::internal::CaptureStderr();
     EXPECT_FALSE(names.read_line(name, true));
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(err.ends_with("prob listing folder " + m_tmp.file("missing") +
+                              ": No such file or directory\n"))
+        << err;
+    EXPECT_EQ(names.unlisted_folders(), 1U);
     EXPECT_FALSE(names.open_dir(std::string(), 3, {}));
+    EXPECT_TRUE(names.open_dir(m_tmp.file("s"), 3, {}));
+    EXPECT_EQ(names.unlisted_folders(), 0U);  // every walk starts a new count
+}
+
+// A sub-folder that cannot be listed is said and counted; the rest of the walk goes on.
+TEST_F(StdinStreamExWalk, UnlistableSubFolderIsSaidAndTheWalkGoesOn) {
+    // A path of 4095 bytes is found by lstat, but listing it needs a '/' more than PATH_MAX
+    // allows: unlistable for every user, root included.
+    constexpr std::size_t longest_path = 4095;
+    ASSERT_EQ(::mkdir(m_tmp.file("s/t/long").c_str(), 0700), 0);
+    int fd = ::open(m_tmp.file("s/t/long").c_str(), O_RDONLY);
+    std::size_t length = m_tmp.file("s/t/long").size();
+    while (fd >= 0 && length < longest_path) {
+        const std::size_t left = longest_path - length;  // for '/' and the name
+        std::size_t size = std::min<std::size_t>(200, left - 1);
+        if (left - (size + 1) == 1) {
+            --size;  // a last step of one byte would leave no room for a name
+        }
+        const std::string name(size, 'p');
+        ASSERT_EQ(::mkdirat(fd, name.c_str(), 0700), 0);
+        const int inner = ::openat(fd, name.c_str(), O_RDONLY);
+        ::close(fd);
+        fd = inner;
+        length += name.size() + 1;
+    }
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    ::testing::internal::CaptureStderr();
+    const std::vector<std::string> got = walk(m_tmp.path(), 100);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("File name too long"), std::string::npos) << err;
+    EXPECT_EQ(std::count(got.begin(), got.end(), m_tmp.file("s/t/deep.db")), 1);
+    EXPECT_EQ(got.size(), 4U);
 }
 
 TEST_F(StdinStreamExWalk, LongPathPrefixIsRemovedBeforeListing) {

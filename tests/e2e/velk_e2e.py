@@ -442,6 +442,141 @@ class ReadmeExamples(Case):
         self.assertIn('\n    ' + recovered[0] + '\n', section)
 
 
+# Output and errors an examiner can trust: a run never writes over its evidence, every failure
+# is one line on standard error (also under -quiet) and shows in the status, and an argument
+# no option took is warned about. Each run starts from the same folder: e.db and e.db-wal
+# (the sample fixture) with link.db, a hard link to e.db; notes.txt; empty.bin; the empty
+# folder emptyd; w/e.db; and bad/x.db, a text file.
+# (name, arguments, standard input, standard output ('pipe' or 'full'), status,
+#  fragments that standard error holds in this order, fragments it must not hold,
+#  files that must stay byte for byte as they were, or stay absent)
+EVIDENCE = ['e.db', 'e.db-wal', 'w/e.db']
+TRUST_CASES = [
+    ('out_is_the_database', ['-db', 'e.db', '-quiet', '-out', 'e.db'], '', 'pipe', 255,
+     ['prob opening file e.db for output: it is the input e.db, aborting'], [], EVIDENCE),
+    ('out_is_the_wal', ['-db', 'e.db', '-quiet', '-out', 'e.db-wal'], '', 'pipe', 255,
+     ['it is the input e.db-wal'], [], EVIDENCE),
+    ('out_is_a_journal_to_be', ['-db', 'e.db', '-out', 'e.db-journal'], '', 'pipe', 255,
+     ['it is the input e.db-journal'], [], EVIDENCE + ['e.db-journal']),
+    ('out_by_another_path', ['-db', 'e.db', '-out', 'emptyd/../e.db'], '', 'pipe', 255,
+     ['it is the input e.db'], [], EVIDENCE),
+    ('out_is_a_hard_link', ['-db', 'e.db', '-out', 'link.db'], '', 'pipe', 255,
+     ['prob opening file link.db for output: it is the input e.db'], [], EVIDENCE),
+    ('diags_is_the_database', ['-db', 'w/e.db', '-diags', 'w/e.db'], '', 'pipe', 255,
+     ['it is the input w/e.db'], [], EVIDENCE),
+    ('piped_results_file_skipped', ['-pipe', '-quiet', '-out', 'r.txt'], 'r.txt\ne.db\n', 'pipe',
+     0, ['skipping r.txt: it is the results file'], [], EVIDENCE),
+    ('walked_results_file_skipped', ['-enumdir', 'w', '-quiet', '-out', 'w/r.txt'], '', 'pipe',
+     0, ['skipping w/r.txt: it is the results file'], [], EVIDENCE),
+    ('stdout_full', ['-db', 'e.db', '-quiet'], '', 'full', 255,
+     ['prob writing to standard output'], [], EVIDENCE),
+    ('stdout_full_on_option_failure', ['-db'], '', 'full', 255,
+     ['prob writing to standard output'], [], EVIDENCE),
+    ('pipe_nothing_read', ['-pipe'], '/nonexistent.db\n', 'pipe', 255,
+     ['prob accessing file /nonexistent.db'], [], EVIDENCE),
+    ('pipe_one_of_two_read', ['-pipe', '-quiet'], '/nonexistent.db\ne.db\n', 'pipe', 0,
+     ['prob accessing file /nonexistent.db'], [], EVIDENCE),
+    ('pipe_nothing_accepted', ['-pipe', '-filter', '*.db'], 'notes.txt\n', 'pipe', 255,
+     ['no input file accepted from standard input'], [], EVIDENCE),
+    ('enumdir_empty', ['-enumdir', 'emptyd', '-quiet'], '', 'pipe', 255,
+     ['no input file accepted from folder emptyd'], [], EVIDENCE),
+    ('enumdir_every_file_failed', ['-enumdir', 'bad', '-quiet'], '', 'pipe', 255,
+     ['prob processing file bad/x.db'], ['no input file accepted'], EVIDENCE),
+    ('enumdir_missing', ['-enumdir', 'missing', '-quiet'], '', 'pipe', 255,
+     ['prob listing folder missing: No such file or directory'], ['no input file accepted'],
+     EVIDENCE),
+    ('enumdir_of_a_file', ['-enumdir', 'notes.txt', '-quiet'], '', 'pipe', 255,
+     ['prob listing folder notes.txt: Not a directory'], [], EVIDENCE),
+    ('enumdir_subfolder_past_path_max', ['-enumdir', 'deep', '-num_subdirs', '40', '-quiet'], '',
+     'pipe', 0, ['prob listing folder deep/', 'File name too long'], ['prob accessing'],
+     EVIDENCE),
+    ('quiet_missing_database', ['-db', 'missing.db', '-quiet'], '', 'pipe', 255,
+     ['prob accessing file missing.db'], [], EVIDENCE),
+    ('quiet_not_a_database', ['-db', 'notes.txt', '-quiet'], '', 'pipe', 255,
+     ['prob processing file notes.txt'], [], EVIDENCE),
+    ('quiet_chunk_missing', ['-parse_chunk', '-db', 'missing.bin', '-quiet'], '', 'pipe', 255,
+     ['prob accessing file missing.bin'], [], EVIDENCE),
+    ('quiet_chunk_empty', ['-parse_chunk', '-db', 'empty.bin', '-quiet'], '', 'pipe', 255,
+     ['prob accessing file empty.bin'], [], EVIDENCE),
+    ('quiet_chunk_folder', ['-parse_chunk', '-db', 'emptyd', '-quiet'], '', 'pipe', 255,
+     ['prob accessing file emptyd'], [], EVIDENCE),
+    ('unknown_options_warned_first', ['-db', 'e.db', '-bogus', '-incl_slak'], '', 'pipe', 0,
+     ['unknown option ignored: -bogus\n', 'unknown option ignored: -incl_slak\n',
+      'analyzing e.db'], [], EVIDENCE),
+    ('unknown_option_warned_when_quiet', ['-db', 'e.db', '-quiet', '-Bogus', 'x'], '', 'pipe', 0,
+     ['unknown option ignored: -Bogus\n', 'unknown option ignored: x\n'], [], EVIDENCE),
+    ('append_is_taken_with_out', ['-db', 'e.db', '-quiet', '-out', 'r.txt', '-append'], '',
+     'pipe', 0, [], ['unknown option'], EVIDENCE),
+]
+
+
+class TrustedOutput(Case):
+    def prepare(self, name):
+        self.fixture_copy('sample/wpndatabase.db', 'e.db')
+        self.fixture_copy('sample/wpndatabase.db', 'w/e.db', companions=())
+        with open(self.path('notes.txt'), 'w', encoding='utf-8') as f:
+            f.write('not a database\n')
+        open(self.path('empty.bin'), 'wb').close()
+        os.mkdir(self.path('emptyd'))
+        os.link(self.path('e.db'), self.path('link.db'))
+        os.mkdir(self.path('bad'))
+        shutil.copyfile(self.path('notes.txt'), self.path('bad/x.db'))
+        if name == 'enumdir_subfolder_past_path_max':
+            # A folder whose path is 4095 bytes long: lstat finds it, but its path and the
+            # '/' that listing it needs pass PATH_MAX, so it cannot be listed, whoever runs
+            # the suite (a folder without permissions stops only users other than root).
+            self.fixture_copy('sample/wpndatabase.db', 'deep/e.db', companions=())
+            names = ['d' * 250] * 16 + ['d' * (4095 - len('deep') - 16 * 251 - 1)]
+            fd = os.open(self.path('deep'), os.O_RDONLY)
+            for part in names:
+                os.mkdir(part, dir_fd=fd)
+                inner = os.open(part, os.O_RDONLY, dir_fd=fd)
+                os.close(fd)
+                fd = inner
+            os.close(fd)
+
+    def snapshot(self, paths):
+        taken = {}
+        for relative in paths:
+            path = self.path(relative)
+            if os.path.exists(path):
+                with open(path, 'rb') as f:
+                    taken[relative] = f.read()
+            else:
+                taken[relative] = None
+        return taken
+
+    def run_case(self, args, stdin, stdout):
+        for word in args:
+            if word.startswith('-'):
+                USED_WORDS.add(word.lower())
+        with open('/dev/full' if stdout == 'full' else os.devnull, 'wb') as sink:
+            done = subprocess.run([os.path.abspath(VELK)] + args, cwd=self.tmp, input=stdin.encode(),
+                                  stdout=subprocess.PIPE if stdout == 'pipe' else sink,
+                                  stderr=subprocess.PIPE, timeout=300, check=False)
+        return done.returncode, done.stderr.decode('utf-8', 'surrogateescape')
+
+    def test_cases(self):
+        for name, args, stdin, stdout, status, said, unsaid, unchanged in TRUST_CASES:
+            with self.subTest(name):
+                if stdout == 'full' and not os.path.exists('/dev/full'):
+                    self.skipTest('no /dev/full')
+                self.tearDown()
+                self.setUp()
+                self.prepare(name)
+                before = self.snapshot(unchanged)
+                got, err = self.run_case(args, stdin, stdout)
+                self.assertEqual(got, status, err)
+                at = 0
+                for fragment in said:
+                    found = err.find(fragment, at)
+                    self.assertNotEqual(found, -1, f'{fragment!r} (in order) not in {err!r}')
+                    at = found + len(fragment)
+                for fragment in unsaid:
+                    self.assertNotIn(fragment, err)
+                self.assertEqual(self.snapshot(unchanged), before, 'a file was written')
+
+
 def check_usage_coverage():
     """Every option and help word that the usage text names was used by some run."""
     usage = run(['-h'], tempfile.gettempdir(), record=False).err

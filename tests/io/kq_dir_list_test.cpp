@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <set>
 #include <sstream>
 #include <string>
@@ -131,6 +132,29 @@ TEST_F(DirListing, ListDirRawAndFoldersOnly) {
     const std::string empty = m_tmp.file("empty/");
     ASSERT_EQ(::mkdir(empty.c_str(), 0700), 0);
     EXPECT_FALSE(kqportdir::list_dir(empty, out, 0, false, true));
+}
+
+// An empty folder and one that cannot be read both list nothing; only the error tells a walk
+// that the second holds files it never saw.
+TEST_F(DirListing, ListDirSaysWhyNothingWasListed) {
+    write_file(m_tmp.file("plain"), "x");
+    ASSERT_EQ(::mkdir(m_tmp.file("empty").c_str(), 0700), 0);
+    const struct {
+        std::string folder;
+        bool listed;
+        int error;
+    } cases[] = {
+        {dir(), true, 0},
+        {m_tmp.file("empty/"), false, 0},
+        {m_tmp.file("missing/"), false, ENOENT},
+        {m_tmp.file("plain/"), false, ENOTDIR},
+    };
+    for (const auto& c : cases) {
+        kqportdir::dir_listing out;
+        int error = -1;
+        EXPECT_EQ(kqportdir::list_dir(c.folder, out, 0, false, true, &error), c.listed) << c.folder;
+        EXPECT_EQ(error, c.error) << c.folder;
+    }
 }
 
 TEST_F(DirListing, WideWrappersAndPaths) {
