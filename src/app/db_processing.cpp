@@ -21,6 +21,7 @@
 #include "sqlite/db_file.h"
 #include "sqlite/record_bits.h"
 #include "sqlite/schema_reader.h"
+#include "sqlite/sqlite_api.h"
 #include "sqlite/table_definition.h"
 #include "sqlite/table_walk.h"
 #include "text/console_output.h"
@@ -87,6 +88,21 @@ void status_line(const velk_options& options, const char* what, const std::strin
 // could not be read.
 void error_line(const char* what, const std::string& path) {
     (void)stderr_printf("%s %s\n", what, path.c_str());
+}
+
+// One line naming the file and what stopped its reading, so that a report without rows is
+// never taken for a database that holds none; written as every failure is.
+void failure_line(const std::string& path, const std::string& what) {
+    (void)stderr_printf("prob reading %s: %s\n", path.c_str(), what.c_str());
+}
+
+// The library's text for the last failure on the options' connection.
+std::string library_error_text(const velk_options& options) {
+    const char* text = options.m_db.handle() != nullptr && g_sqlite_api.sqlite3_errmsg != nullptr
+                           ? g_sqlite_api.sqlite3_errmsg(options.m_db.handle())
+                           : nullptr;
+    return text == nullptr || *text == '\0' ? std::string("the SQLite library failed")
+                                             : std::string(text);
 }
 
 // ---- header and schema ----
@@ -199,10 +215,19 @@ db_failure read_schema_and_masks(velk_options& options, db_input& in) {
     if (!read_schema(in.names, in.sql_texts, in.root_pages, in.file, options.m_page_size, in.path,
                      in.use_wal_image)) {
         options.diag_line("prob parsing sqlite schema");
+        failure_line(in.path,
+                     in.header.page_size_valid() ? "the sqlite schema cannot be parsed"
+                                                 : "the page size is not one the format allows");
         return db_failure::schema_unreadable;
     }
     load_definitions(options, in);
-    return build_masks(options);
+    const db_failure fault = build_masks(options);
+    if (fault == db_failure::tables_missing) {
+        failure_line(in.path, "no notification or no handler table");
+    } else if (fault == db_failure::masks_missing) {
+        failure_line(in.path, "a push table holds none of the known columns");
+    }
+    return fault;
 }
 
 // ---- "-carve": the own b-tree walk ----
@@ -354,6 +379,16 @@ bool select_table(velk_options& options, uint32 table_type) {
     return select_push_rows(options, &options.m_db, sql.str(), on_push_row);
 }
 
+// As select_table; a failure of the library is said with the library's own text. A failed
+// handler, channel or settings SELECT leaves the notifications standing.
+bool select_and_say(velk_options& options, uint32 table_type) {
+    if (select_table(options, table_type)) {
+        return true;
+    }
+    failure_line(options.m_db.db_path(), library_error_text(options));
+    return false;
+}
+
 // A hot rollback journal (an interrupted transaction) makes a read-only open fail: the
 // library must roll the journal back before it can read, and that is a write. The library
 // works on our private copy, so the copy may be opened read-write and rolled back there,
@@ -380,15 +415,21 @@ db_failure select_tables(velk_options& options, const std::string& path) {
     }
     options.m_db.set_db_path(path);
     // Notifications first: the handlers' short-name width follows the handlers they use.
+    // A hot journal fails the first statement before any row; the retry on the rolled-back
+    // copy is the one whose failure counts.
     bool read = select_table(options, push_table_notification);
-    if (!read && reopen_for_hot_journal(options, copy)) {
+    if (!read && options.m_notifications.empty() && reopen_for_hot_journal(options, copy)) {
         read = select_table(options, push_table_notification);
     }
-    if (read) {
-        (void)select_table(options, push_table_handler);  // failures are noted, not fatal
-        (void)select_table(options, push_table_channel);
+    if (!read) {
+        failure_line(path, library_error_text(options));
+    }
+    // Rows delivered before a failing step stay, and so do their handlers and channels.
+    if (read || !options.m_notifications.empty()) {
+        (void)select_and_say(options, push_table_handler);  // said, not fatal
+        (void)select_and_say(options, push_table_channel);
         if (options.m_incl_settings) {
-            (void)select_table(options, push_table_settings);
+            (void)select_and_say(options, push_table_settings);
         }
     }
     // Every row is read: the connection goes before its copy does.

@@ -32,7 +32,8 @@ constexpr std::array<const char*, 4> notification_four = {"89", "-", "68", "-8"}
 constexpr std::array<const char*, 2> notification_two = {"89", "-"};
 constexpr std::array<const char*, 1> notification_one = {"89"};
 // Channel columns 0x1 to 0x4, matched backward from the byte before the anchor.
-constexpr std::array<const char*, 3> channel_three = {"-", "129", "-"};
+// Its HandlerId may be stored as the constant 0 or 1 (serial type 8 or 9).
+constexpr std::array<const char*, 3> channel_three = {"-", "1289", "-"};
 // Handler columns 0x1 to 0x10 with an empty third column, matched backward.
 constexpr std::array<const char*, 5> handler_five = {"0", "-", "x0d", "-0", "-"};
 // Handler columns 0x1, 0x2, 0x8 and 0x10 of the layouts without column 0x4, matched backward.
@@ -42,9 +43,12 @@ constexpr std::array<const char*, 2> handler_two = {"-0", "0"};
 constexpr std::array<const char*, 1> handler_one = {"-0"};
 
 // Anchors. A notification's first four serial types: Order (NULL: the rowid alias), Id (a
-// 1-, 2- or 3-byte integer or the constant 1), HandlerId (1 or 2 bytes) and ActivityId
-// (NULL or a 16-byte blob, serial type 12 + 2 * 16).
+// 1-, 2- or 3-byte integer), HandlerId (1 or 2 bytes) and ActivityId (NULL or a 16-byte
+// blob, serial type 12 + 2 * 16). In schema format 4 an integer 0 or 1 is stored as the
+// constant serial type 8 or 9 with no body, so Id and HandlerId may also be those: the
+// first handler of a database has id 1.
 constexpr uint8 type_null = 0;
+constexpr uint8 type_zero = 8;
 constexpr uint8 type_one = 9;
 constexpr uint8 type_int8 = 1;
 constexpr uint8 type_int16 = 2;
@@ -199,8 +203,9 @@ bool notification_anchor_at(const byte_reader& chunk, std::size_t n) {
     uint8 activity = 0;
     return chunk.has(n, notification_anchor + 1) && chunk.u8_at(n, order) &&
            chunk.u8_at(n + 1, id) && chunk.u8_at(n + 2, handler) && chunk.u8_at(n + 3, activity) &&
-           order == type_null && byte_in(id, {type_int8, type_int16, type_int24, type_one}) &&
-           byte_in(handler, {type_int8, type_int16}) &&
+           order == type_null &&
+           byte_in(id, {type_int8, type_int16, type_int24, type_zero, type_one}) &&
+           byte_in(handler, {type_int8, type_int16, type_zero, type_one}) &&
            byte_in(activity, {type_null, activity_id_blob});
 }
 

@@ -4,10 +4,7 @@
 #include "cmdline/cmd_args.h"
 #include "time/kq_time.h"
 
-bool db_failure_is_fatal(db_failure kind) {
-    return kind == db_failure::not_read || kind == db_failure::not_sqlite ||
-           kind == db_failure::tables_missing;
-}
+bool db_failure_is_fatal(db_failure kind) { return kind != db_failure::none; }
 
 velk_options::velk_options() : cmd_params(static_cast<uint64>(kq::time::now().filetime), true) {
     reset();

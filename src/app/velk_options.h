@@ -22,9 +22,9 @@
 #include "text/kq_types.h"
 
 // Why database processing could not read the current input. main ends a single "-db" run
-// with a failing status for the kinds where the examiner got nothing because the file
-// itself could not be used (db_failure_is_fatal), unless the slack carve still recovers
-// records from it.
+// that gave no live rows with a failing status for every kind (db_failure_is_fatal), unless
+// the slack carve still recovers records from it: an empty report with status 0 must mean
+// a database read and found empty.
 enum class db_failure : uint8 {
     none,               // the rows were read
     not_read,           // not opened or not readable, also by the library; or not tried yet
@@ -35,7 +35,7 @@ enum class db_failure : uint8 {
     select_failed,      // the notification SELECT failed
 };
 
-// not_read, not_sqlite and tables_missing.
+// Every kind but none.
 [[nodiscard]] bool db_failure_is_fatal(db_failure kind);
 
 class velk_options : public cmd_params {

@@ -53,20 +53,18 @@ bool run_chunk(velk_options& options, std::ostream& out, const std::string& path
 
 // One database: its live rows, then, with "-incl_slack", what its slack and companion files
 // still hold; the counts go to the diagnostics file for a single "-db" only. False when the
-// database could not be used at all and the carve recovered nothing from it either: an
-// examiner must not read a clean status as "read, and empty".
+// reading of the database failed, at any step, and the carve recovered nothing from it
+// either: an examiner must not read a clean status as "read, and empty". Rows read before
+// a failing step are reported all the same.
 bool run_database(velk_options& options, std::ostream& out, const std::string& path,
                   bool single) {
     const bool read = process_db_file(&options, path);
     if (!read) {
         options.diag_line("problem selecting tables");
-    } else if (!options.m_notifications.empty()) {
-        if (single) {
-            options.diag_printf("%d records found",
-                                static_cast<int>(options.m_notifications.size()));
-        }
-        report_and_empty(out, options);
+    } else if (single && !options.m_notifications.empty()) {
+        options.diag_printf("%d records found", static_cast<int>(options.m_notifications.size()));
     }
+    report_and_empty(out, options);
     bool recovered = false;
     // The path as database processing left it, %VAR% references expanded; a copy, as the
     // carve may change the connection the path belongs to.

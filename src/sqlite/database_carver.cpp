@@ -1,5 +1,6 @@
 #include "sqlite/database_carver.h"
 
+#include <algorithm>
 #include <map>
 #include <new>
 #include <set>
@@ -14,6 +15,7 @@
 #include "sqlite/sqlite_format.h"
 #include "sqlite/table_definition.h"
 #include "sqlite/wal_frames.h"
+#include "sqlite/wal_header.h"
 #include "text/byte_reader.h"
 #include "text/percent_progress.h"
 #include "text/text_case.h"
@@ -82,18 +84,22 @@ bool find_db_slack(region_map& slack, uni::fileio& db, const sqlite_db_header& h
     } catch (const std::bad_alloc&) {
         return false;
     }
-    const uint64 pages_in_file = db.size() / page_size;
+    // A page cut by the end of the file counts: a free page's first part is still free.
+    const uint64 pages_in_file = db.size() / page_size + (db.size() % page_size != 0 ? 1 : 0);
     std::set<uint64> free_pages;
     collect_free_pages(free_pages, db, page, header.freelist_trunk(), pages_in_file);
-    // Page 1 starts with the file header and holds the schema: it is not carved here.
-    for (uint64 at = page_size; at < pages_in_file * page_size; at += page_size) {
+    // Page 1 starts with the file header and holds the schema: it is not carved here. The
+    // last page of a file cut short is read as far as it goes: its freeblocks and gap still
+    // hold rows up to the cut.
+    for (uint64 at = page_size; at < db.size(); at += page_size) {
         if (free_pages.count(at) != 0) {
             continue;
         }
-        if (!read_whole_page(db, page, at)) {
+        if (!db.read_at(page, page_size, at) || page.empty()) {
             break;
         }
-        (void)find_page_slack(slack, kq::byte_reader(page), at, true);  // growth seen below
+        (void)find_cut_page_slack(slack, kq::byte_reader(page), page_size, at,
+                                  true);  // growth seen below
     }
     for (const uint64 at : free_pages) {
         (void)slack.emplace(at, page_size);  // a region already there under it stays
@@ -111,24 +117,28 @@ struct companion {
     wal_frame_map winning;
     region_map superseded;
     region_map wal_slack;
+    uint32 wal_page_size = 0;  // the log's own, from its header
     uni::fileio journal;
     bool journal_in_use = false;
     std::map<uint64, uint64> journal_pages;
+    uint32 journal_page_size = 0;  // the journal's own, from its header
 };
 
 // A log that opens is the companion even when it does not validate: the journal is then not
 // looked for, as SQLite never keeps both.
 void open_companion(companion& c, const std::string& db_path) {
     if (c.wal.open(db_path + "-wal", false, false, false)) {
-        c.wal_in_use = read_wal_frames(c.overwritten, c.winning, c.superseded, c.wal_slack, c.wal);
+        wal_header header;
+        c.wal_in_use = read_wal_header(header, c.wal) &&
+                       read_wal_frames(c.overwritten, c.winning, c.superseded, c.wal_slack, c.wal);
+        c.wal_page_size = header.page_size();
         if (!c.wal_in_use) {
             (void)c.wal.close();  // opened for reading: nothing to lose
         }
         return;
     }
     if (c.journal.open(db_path + "-journal", false, false, false)) {
-        uint32 journal_page_size = 0;
-        c.journal_in_use = read_journal_pages(c.journal_pages, journal_page_size, c.journal);
+        c.journal_in_use = read_journal_pages(c.journal_pages, c.journal_page_size, c.journal);
         if (!c.journal_in_use) {
             (void)c.journal.close();
         }
@@ -139,6 +149,34 @@ void open_companion(companion& c, const std::string& db_path) {
 void drop_overwritten_slack(region_map& slack, const region_map& overwritten, uint32 page_size) {
     for (const auto& [page_offset, length] : overwritten) {
         slack.erase(slack.lower_bound(page_offset), slack.lower_bound(page_offset + page_size));
+    }
+}
+
+// Whether the main file's schema reads (from the file, or from its "-wal" image when page 1
+// does not parse): without it no table walk can reach the file's live rows.
+bool schema_readable(uni::fileio& db, uint32 page_size, const std::string& db_path) {
+    std::vector<std::string> names;
+    std::vector<std::string> sql_texts;
+    std::vector<uint64> roots;
+    bool use_wal_image = false;  // the image, when needed, is a local file
+    return read_schema(names, sql_texts, roots, db, page_size, db_path, use_wal_image);
+}
+
+// Every table leaf page present after page 1 (the last one as far as the file goes), whole:
+// the rows of a database whose schema is lost (a partial copy whose schema pages are past
+// its end) are reached this way or not at all. Their slack is dropped, as the whole page
+// covers it.
+void add_orphan_leaves(region_map& leaves, region_map& slack, uni::fileio& db, uint32 page_size) {
+    for (uint64 at = page_size; at < db.size(); at += page_size) {
+        byte_array type;
+        uint8 kind = 0;
+        if (!db.read_at(type, 1, at) || !kq::byte_reader(type).u8_at(0, kind)) {
+            break;
+        }
+        if (kind == sqlite_format::btree_page::leaf_table) {
+            (void)leaves.emplace(at, std::min<uint64>(page_size, db.size() - at));
+            slack.erase(slack.lower_bound(at), slack.lower_bound(at + page_size));
+        }
     }
 }
 
@@ -169,6 +207,7 @@ struct scan_job {
     uni::fileio* file;
     uint32 source;
     bool wal_frames;
+    uint32 chunk_size;
 };
 
 struct carve_run {
@@ -182,8 +221,15 @@ struct carve_run {
     void* context;
     std::vector<scan_job>& jobs;
 
+    // Regions of the main file, in its pages.
     void scan(region_map regions, uni::fileio& file, uint32 source, bool wal_frames) const {
-        jobs.push_back({std::move(regions), &file, source, wal_frames});
+        scan_at(std::move(regions), file, source, wal_frames, page_size);
+    }
+    // Regions of a companion, in pages of the size its own header gives: chunks of another
+    // size would straddle its frame headers or records.
+    void scan_at(region_map regions, uni::fileio& file, uint32 source, bool wal_frames,
+                 uint32 chunk_size) const {
+        jobs.push_back({std::move(regions), &file, source, wal_frames, chunk_size});
     }
 
     void run_jobs(bool progress) const {
@@ -193,9 +239,9 @@ struct carve_run {
         }
         for (const scan_job& job : jobs) {
             // A region set with nothing to scan adds nothing; the result is the hits themselves.
-            (void)scan_regions(hits, job.regions, *job.file, def, finder, job.source, page_size,
-                               min_columns, max_columns, job.wal_frames, structured, &meter,
-                               context, chunk_done_noop);
+            (void)scan_regions(hits, job.regions, *job.file, def, finder, job.source,
+                               job.chunk_size, min_columns, max_columns, job.wal_frames,
+                               structured, &meter, context, chunk_done_noop);
         }
         meter.finish();
     }
@@ -203,7 +249,8 @@ struct carve_run {
 
 void scan_companion(const carve_run& run, companion& c, bool include_wal_valid_pages) {
     if (c.wal_in_use) {
-        run.scan(std::move(c.superseded), c.wal, record_source::wal_page_superseded, false);
+        run.scan_at(std::move(c.superseded), c.wal, record_source::wal_page_superseded, false,
+                    c.wal_page_size);
     }
     if (c.winning.empty() && c.journal_pages.empty()) {
         return;
@@ -211,19 +258,21 @@ void scan_companion(const carve_run& run, companion& c, bool include_wal_valid_p
     if (c.wal_in_use && include_wal_valid_pages) {
         region_map frames;
         for (const auto& [page_number, frame_offset] : c.winning) {
-            frames.emplace(frame_offset, run.page_size);
+            frames.emplace(frame_offset, c.wal_page_size);
         }
-        run.scan(std::move(frames), c.wal, record_source::wal_valid_page, true);
+        run.scan_at(std::move(frames), c.wal, record_source::wal_valid_page, true, c.wal_page_size);
     }
     if (c.journal_in_use) {
         region_map pages;
         for (const auto& [page_number, data_offset] : c.journal_pages) {
-            pages.emplace(data_offset, run.page_size);
+            pages.emplace(data_offset, c.journal_page_size);
         }
-        run.scan(std::move(pages), c.journal, record_source::carve_journal, false);
+        run.scan_at(std::move(pages), c.journal, record_source::carve_journal, false,
+                    c.journal_page_size);
     }
     if (c.wal_in_use) {
-        run.scan(std::move(c.wal_slack), c.wal, record_source::wal_slack_in_valid_page, false);
+        run.scan_at(std::move(c.wal_slack), c.wal, record_source::wal_slack_in_valid_page, false,
+                    c.wal_page_size);
     }
 }
 
@@ -251,11 +300,15 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
     uni::fileio db;
     sqlite_db_header header;
     region_map slack;
+    region_map orphan_leaves;
     uint32 page_size = default_page_size;
     if (open_db_file(db, header, db_path)) {
         (void)find_db_slack(slack, db, header);  // no slack is no error
         page_size = header.page_size();
         drop_overwritten_slack(slack, c.overwritten, page_size);
+        if (!schema_readable(db, page_size, db_path)) {
+            add_orphan_leaves(orphan_leaves, slack, db, page_size);
+        }
     }
     table_definition def;
     std::vector<scan_job> jobs;
@@ -266,6 +319,7 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
         run.scan(std::move(slack), db, record_source::main_db_slack, false);
         run.scan(std::move(c.overwritten), db, record_source::main_page_overwritten, false);
     }
+    run.scan(std::move(orphan_leaves), db, record_source::carve_main, false);
     scan_companion(run, c, include_wal_valid_pages);
     run.run_jobs(progress);
     return !hits.empty();

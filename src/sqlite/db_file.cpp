@@ -1,5 +1,6 @@
 #include "sqlite/db_file.h"
 
+#include <bit>
 #include <cstring>
 
 #include "io/uni_fileio.h"
@@ -12,11 +13,22 @@ namespace bt = sqlite_format::btree_page;
 
 void sqlite_db_header::clear() { bytes.fill(0); }
 
+uint32 decode_page_size(uint32 field) {
+    return field == fh::page_size_65536_code ? fh::page_size_65536 : field;
+}
+
+bool is_valid_page_size(uint32 page_size) {
+    return page_size >= bt::min_page_size && page_size <= dh::max_page_size &&
+           std::has_single_bit(page_size);
+}
+
 uint32 sqlite_db_header::page_size() const {
     uint16 v = 0;
     (void)kq::byte_reader(bytes.data(), bytes.size()).be16_at(fh::page_size, v);  // inside
-    return v;
+    return decode_page_size(v);
 }
+
+bool sqlite_db_header::page_size_valid() const { return is_valid_page_size(page_size()); }
 
 uint8 sqlite_db_header::reserved_bytes() const {
     uint8 v = 0;
@@ -53,8 +65,8 @@ bool open_db_file(uni::fileio& file, sqlite_db_header& header, const std::string
     uint32 got = fh::size;
     if (file.size() < dh::min_file_size || !file.read_at(header.bytes.data(), &got, 0) ||
         got != fh::size || !is_sqlite_header(kq::byte_reader(header.bytes.data(), got)) ||
-        header.page_size() < bt::min_page_size) {
-        // The stored value 1 (65536) falls below 512 here and is refused with the rest.
+        !header.page_size_valid()) {
+        // Any other size would misplace every page after the first.
         (void)file.close();  // opened for reading only: nothing to lose
         return false;
     }
@@ -81,7 +93,7 @@ bool page_size_from_header(std::ostream* dump, uint32& page_size, const uint8* h
     if (view.size() < fh::size || !is_sqlite_header(view) || !view.be16_at(fh::page_size, field)) {
         return false;
     }
-    page_size = field;
+    page_size = decode_page_size(field);
     return true;
 }
 
@@ -94,7 +106,7 @@ bool page_size_of_file(uint32& page_size, uni::fileio& file) {
     }
     uint16 field = 0;
     (void)kq::byte_reader(bytes.data(), bytes.size()).be16_at(fh::page_size, field);  // inside
-    page_size = field;
+    page_size = decode_page_size(field);
     return true;
 }
 
@@ -118,7 +130,7 @@ uint32 page_size_at(const kq::byte_reader& buffer, std::size_t at) {
     }
     uint16 field = 0;
     if (is_sqlite_header(here)) {
-        return here.be16_at(fh::page_size, field) ? field : 0;
+        return here.be16_at(fh::page_size, field) ? decode_page_size(field) : 0;
     }
     if (!is_btree_page(here, 0) || !here.be16_at(bt::content_start, field) || field == 0) {
         return 0;

@@ -20,8 +20,10 @@ struct sqlite_db_header {
     std::array<uint8, 100> bytes{};
 
     void clear();
-    // The 16-bit field as stored: 1 is the format's code for 65536, which the reader refuses.
+    // The page size in bytes: the 16-bit field, whose value 1 stands for 65536 (1.3.2).
     [[nodiscard]] uint32 page_size() const;
+    // A power of two from 512 to 65536, the only sizes the format allows.
+    [[nodiscard]] bool page_size_valid() const;
     [[nodiscard]] uint8 reserved_bytes() const;
     [[nodiscard]] uint32 freelist_trunk() const;
     [[nodiscard]] bool is_utf8() const;
@@ -32,19 +34,26 @@ struct sqlite_db_header {
 [[nodiscard]] bool is_sqlite_header(const kq::byte_reader& bytes);
 [[nodiscard]] bool is_sqlite_header(const uint8* bytes);
 
+// The page size that the header's 16-bit field stores: 1 is the format's code for 65536.
+[[nodiscard]] uint32 decode_page_size(uint32 field);
+// A power of two from 512 to 65536.
+[[nodiscard]] bool is_valid_page_size(uint32 page_size);
+
 // Opens path for reading and reads its header. False, with the file closed, when it does not
-// open, is shorter than 512 bytes, lacks the magic, or stores a page size below 512.
+// open, is shorter than 512 bytes, lacks the magic, or stores a page size the format does not
+// allow.
 [[nodiscard]] bool open_db_file(uni::fileio& file, sqlite_db_header& header,
                                 const std::string& path);
 // open_db_file, then the page size, the reserved bytes per page and the file size.
 [[nodiscard]] bool get_db_info(uni::fileio& file, uint64& file_size, uint32& page_size,
                                uint8& reserved, const std::string& path);
 
-// The page size field of a header of at least 100 bytes that carries the magic. `dump` is
+// The page size of a header of at least 100 bytes that carries the magic (1 read as 65536). `dump` is
 // accepted for the callers that pass one; nothing is written to it.
 [[nodiscard]] bool page_size_from_header(std::ostream* dump, uint32& page_size, const uint8* header,
                                          uint32 length);
-// The page size field of an open file's first 100 bytes, whatever they hold.
+// The page size field of an open file's first 100 bytes, whatever they hold (1 read as
+// 65536).
 [[nodiscard]] bool page_size_of_file(uint32& page_size, uni::fileio& file);
 // Scans a buffer byte by byte for a b-tree page header or a database header and derives a
 // page size from the first one found; offset is where it was found.

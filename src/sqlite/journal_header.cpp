@@ -62,8 +62,12 @@ uint64 read_records(std::map<uint64, uint64>& pages, uni::fileio& journal, uint6
             short_read = true;
             break;
         }
-        // A page journaled twice keeps its first image, the content before the transaction.
-        (void)pages.emplace(be32_or_minus1(number.data()), at + jf::record_page_data);
+        // A page journaled twice keeps its first image, the content before the transaction;
+        // page numbers start at 1, so a record of page 0 saves no page.
+        const uint32 page = be32_or_minus1(number.data());
+        if (page != 0) {
+            (void)pages.emplace(page, at + jf::record_page_data);
+        }
         at += record_size;
     }
     return at;
@@ -105,6 +109,13 @@ uint32 journal_header::page_size() const { return header_word(*this, jf::page_si
 uint32 journal_header::nonce() const { return header_word(*this, jf::nonce); }
 
 uint32 journal_header::initial_pages() const { return header_word(*this, jf::initial_pages); }
+
+uint32 journal_header::sector_size() const {
+    const uint32 stored = header_word(*this, jf::sector_size);
+    return stored >= jf::sector && stored <= jf::max_sector && std::has_single_bit(stored)
+               ? stored
+               : static_cast<uint32>(jf::sector);
+}
 
 uint32 journal_header::first_page_number() const {
     return header_word(*this, jf::first_record + jf::record_page_number);
@@ -151,7 +162,8 @@ bool read_journal_pages(std::map<uint64, uint64>& pages, uint32& page_size, uni:
     }
     page_size = header.page_size();
     const uint64 record_size = uint64{page_size} + jf::record_overhead;
-    uint64 at = jf::first_record;
+    const uint64 sector = header.sector_size();
+    uint64 at = sector;
     uint64 limit = record_limit(header_word(header, jf::record_count));
     // Every round either reads to the end of the file or moves at least one sector on.
     while (true) {
@@ -162,10 +174,10 @@ bool read_journal_pages(std::map<uint64, uint64>& pages, uint32& page_size, uni:
         }
         // A journal synced during its transaction goes on with a new header at the next
         // sector boundary; reading records straight on would misalign every later page.
-        const uint64 next = (at + jf::sector - 1) / jf::sector * jf::sector;
+        const uint64 next = (at + sector - 1) / sector * sector;
         uint32 count = 0;
         if (read_segment_header(journal, next, page_size, count)) {
-            at = next + jf::first_record;
+            at = next + sector;
             limit = record_limit(count);
             continue;
         }

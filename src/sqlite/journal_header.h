@@ -23,6 +23,9 @@ struct journal_header {
     [[nodiscard]] uint32 page_size() const;
     [[nodiscard]] uint32 nonce() const;
     [[nodiscard]] uint32 initial_pages() const;
+    // The header's sector size when the format allows it (a power of two from 512 to
+    // 65536), else 512: where the first page record starts.
+    [[nodiscard]] uint32 sector_size() const;
     [[nodiscard]] uint32 first_page_number() const;
 };
 
@@ -37,8 +40,9 @@ enum class journal_fault {
 [[nodiscard]] journal_fault check_journal_header(const journal_header& header, int32 length);
 
 // Page number -> journal file offset of that page's saved content, for every whole record
-// from offset 512 on; a page saved twice keeps its first record. page_size receives the
-// journal's page size. True when at least one page was found.
+// from the header's sector size on; a page saved twice keeps its first record, and a record
+// of page 0 names no page. page_size receives the journal's page size. True when at least
+// one page was found.
 [[nodiscard]] bool read_journal_pages(std::map<uint64, uint64>& pages, uint32& page_size,
                                       uni::fileio& journal);
 

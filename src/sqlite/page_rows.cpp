@@ -40,7 +40,8 @@ struct leaf_options {
     bool no_rowid = false;
 };
 
-// The page inside the caller's buffer, whole.
+// The page inside the caller's buffer: whole, or, when the buffer ends inside it (the last
+// page of a file cut short), as far as the buffer goes; cells past that end are not read.
 bool locate_page(kq::byte_reader& page, const uint8* buffer, uint32 buffer_length,
                  uint64 buffer_offset, uint64 page_offset, uint32 page_size) {
     const kq::byte_reader view(buffer, buffer_length);
@@ -48,7 +49,12 @@ bool locate_page(kq::byte_reader& page, const uint8* buffer, uint32 buffer_lengt
         return false;
     }
     const uint64 at = page_offset - buffer_offset;
-    return at <= view.size() && view.sub(static_cast<std::size_t>(at), page_size, page);
+    if (at >= view.size()) {
+        return false;
+    }
+    const auto start = static_cast<std::size_t>(at);
+    const std::size_t length = std::min<std::size_t>(page_size, view.size() - start);
+    return length >= bt::interior_header_size && view.sub(start, length, page);
 }
 
 // A b-tree page of this page size, or page 1 (whose reserved bytes its header gives).
@@ -315,7 +321,12 @@ void decode_leaf_cells(page_descriptor_map& out, const kq::byte_reader& page,
     leaf_record_decoder rec;
     byte_array scratch;
     for (const auto& [offset, cell] : cells) {
-        if (offset >= o.page_size) {
+        // A cell of a page cut short whose record would start at or past the cut holds
+        // nothing to read: its varints, the rowid above all, may be cut too.
+        const bool cut = page.size() < o.page_size;
+        const std::size_t record_start =
+            std::size_t{offset} + cell.first_varint_length + cell.second_varint_length;
+        if (offset >= o.page_size || (cut && record_start >= page.size())) {
             continue;
         }
         rec.reset();

@@ -69,10 +69,15 @@ bool walk_freeblocks(region_map& out, const uint8* page, int32 page_size, uint32
 
 bool find_page_slack(region_map& out, const kq::byte_reader& page, uint64 page_file_offset,
                      bool append) {
+    return find_cut_page_slack(out, page, static_cast<uint32>(page.size()), page_file_offset,
+                               append);
+}
+
+bool find_cut_page_slack(region_map& out, const kq::byte_reader& page, uint32 page_size,
+                         uint64 page_file_offset, bool append) {
     if (!append) {
         out.clear();
     }
-    const std::size_t page_size = page.size();
     uint8 type = 0;
     uint16 first_free = 0;
     uint16 cells = 0;
@@ -87,12 +92,19 @@ bool find_page_slack(region_map& out, const kq::byte_reader& page, uint64 page_f
         (void)walk_freeblocks(out, page, first_free, page_file_offset, true);  // growth counted below
     }
     // Deleting a page's lowest cell only moves the content start, leaving the row in the gap
-    // even when the page also has freeblocks; so the gap is taken whenever it is there.
-    const std::size_t header =
-        (type & bt::leaf_flag) != 0 ? bt::leaf_header_size : bt::interior_header_size;
+    // even when the page also has freeblocks; so the gap is taken whenever it is there. A
+    // leaf whose every cell was deleted (count 0, content start at the page end) still holds
+    // the rows in that gap. An interior page without cells points nowhere and is skipped.
+    const bool leaf = (type & bt::leaf_flag) != 0;
+    const std::size_t header = leaf ? bt::leaf_header_size : bt::interior_header_size;
     const std::size_t array_end = header + bt::cell_pointer_size * cells;
-    if (cells > 0 && array_end < content && content <= page_size) {
-        (void)out.emplace(page_file_offset + array_end, content - array_end);
+    // 1.6: a content start of 0 stands for 65536, possible only on pages of that size.
+    const std::size_t content_end =
+        content == 0 && page_size == sqlite_format::db_header::max_page_size ? page_size : content;
+    // On a page cut short, a gap that starts past the cut holds nothing.
+    if ((cells > 0 || leaf) && array_end < content_end && content_end <= page_size &&
+        array_end < page.size()) {
+        (void)out.emplace(page_file_offset + array_end, content_end - array_end);
     }
     return out.size() > before;
 }

@@ -24,6 +24,11 @@
                                    uint64 page_file_offset, bool append);
 [[nodiscard]] bool find_page_slack(region_map& out, const uint8* page, int32 page_size,
                                    uint64 page_file_offset, bool append);
+// As find_page_slack for a page of page_size bytes of which the view holds only the first
+// part (the last page of a file cut short): freeblocks are followed while they lie in the
+// view, and the gap is taken as the header gives it; a scan reads it as far as the file goes.
+[[nodiscard]] bool find_cut_page_slack(region_map& out, const kq::byte_reader& page,
+                                       uint32 page_size, uint64 page_file_offset, bool append);
 
 // The freeblock chain as two lists (offset and size of each freeblock of 4 bytes or more).
 // True when the lists are not empty.

@@ -13,7 +13,6 @@
 #include "sqlite/wal_image.h"
 
 namespace bt = sqlite_format::btree_page;
-namespace dh = sqlite_format::db_header;
 
 namespace {
 
@@ -30,7 +29,7 @@ bool read_page_one(byte_array& page, uint8& reserved, uni::fileio& file, uint32&
     if (file.is_open()) {
         // The size of a file opened by the caller may have changed since; reads clip at it.
         (void)file.update_size();
-        if (page_size < bt::min_page_size || page_size > dh::max_page_size) {
+        if (!is_valid_page_size(page_size)) {
             return false;
         }
     } else {

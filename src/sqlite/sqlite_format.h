@@ -128,9 +128,14 @@ inline constexpr std::size_t salt_1 = 16;
 inline constexpr std::size_t salt_2 = 20;
 inline constexpr std::size_t checksum_1 = 24;
 inline constexpr std::size_t checksum_2 = 28;
-// The low bit of the magic names the byte order of the checksums, which are not compared.
+// The low bit of the magic names the byte order in which the checksum reads the data words.
 inline constexpr uint32 magic_little_endian = 0x377F0682;
 inline constexpr uint32 magic_big_endian = 0x377F0683;
+inline constexpr uint32 magic_big_endian_bit = 1;
+// 4.3: the checksum runs over the first 24 header bytes, then over each frame's first 8
+// header bytes and its page, in pairs of 32-bit words.
+inline constexpr std::size_t checksummed_header = 24;
+inline constexpr std::size_t checksum_word_pair = 8;
 inline constexpr uint32 min_page_size = 512;
 inline constexpr uint32 max_page_size = 65536;
 }  // namespace wal_file
@@ -144,6 +149,7 @@ inline constexpr std::size_t salt_1 = 8;
 inline constexpr std::size_t salt_2 = 12;
 inline constexpr std::size_t checksum_1 = 16;
 inline constexpr std::size_t checksum_2 = 20;
+inline constexpr std::size_t checksummed_header = 8;  // page number and commit size
 }  // namespace wal_frame
 
 }  // namespace sqlite_format
@@ -160,14 +166,16 @@ inline constexpr uint32 record_count_unsynced = 0;
 inline constexpr uint32 record_count_no_sync = 0xFFFFFFFF;
 inline constexpr std::size_t nonce = 12;        // u32: checksum initialiser
 inline constexpr std::size_t initial_pages = 16;  // u32: database size before the transaction
-inline constexpr std::size_t sector_size = 20;    // u32 (not read: see sector below)
+inline constexpr std::size_t sector_size = 20;    // u32: the header is padded to it
 inline constexpr std::size_t page_size = 24;      // u32
 inline constexpr std::size_t segment_header_fields = 28;  // magic to page size
-// Each segment header is padded to a sector. SQLite takes 512 on every device that promises
-// power-safe overwrites (its default on Unix and Windows), so the reader takes its records
-// at 512 after each header, and reads the first header with the first record's page number.
+// Each segment header is padded to a sector: the header's sector size when it is a power of
+// two from 512 to 65536, else 512, SQLite's size on every device that promises power-safe
+// overwrites (its default on Unix and Windows). The first header is read with the page
+// number of a record at 512.
 inline constexpr std::size_t first_record = 512;
 inline constexpr std::size_t sector = 512;
+inline constexpr uint32 max_sector = 65536;
 inline constexpr std::size_t header_read_size = 516;
 inline constexpr std::size_t record_page_number = 0;  // u32
 inline constexpr std::size_t record_page_data = 4;

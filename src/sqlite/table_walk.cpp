@@ -20,11 +20,14 @@ bool usable(const uni::fileio& file, uint32 page_size) {
     return file.is_open() && page_size >= bt::min_page_size && page_size <= dh::max_page_size;
 }
 
-// Page numbers start at 1 (1.5): a link to page 0 is damage and is never followed.
+// Page numbers start at 1 (1.5): a link to page 0 is damage and is never followed. The
+// last page of a cut-off file is read as far as it goes: the cells it still holds are rows.
 bool read_page_number(uni::fileio& file, uint64 page_number, uint32 page_size, byte_array& page) {
     return page_number != 0 &&
-           read_page_bytes(file, (page_number - 1) * page_size, page_size, page);
+           read_page_prefix(file, (page_number - 1) * page_size, page_size, page);
 }
+
+uint32 length_of(const byte_array& page) { return static_cast<uint32>(page.size()); }
 
 // Page 1 begins with the database header, so it never reads as interior here: a schema
 // whose root is page 1 is read through its children by the schema reader.
@@ -68,8 +71,8 @@ void collect_lowest(page_list& out, page_descriptor_map& interior_pages, uni::fi
             }
             const uint64 at = (number - 1) * page_size;
             page_descriptor next;
-            if (walk_pages(next, page.data(), page_size, at, at, page_size, &file, false, false,
-                           utf8_text)) {
+            if (walk_pages(next, page.data(), length_of(page), at, at, page_size, &file, false,
+                           false, utf8_text)) {
                 if (!skip_interior_map) {
                     (void)interior_pages.emplace(number, next);
                 }
@@ -85,6 +88,11 @@ bool read_page_bytes(uni::fileio& file, uint64 offset, uint32 page_size, byte_ar
     return file.read_at(page, page_size, offset) && page.size() == page_size;
 }
 
+bool read_page_prefix(uni::fileio& file, uint64 offset, uint32 page_size, byte_array& page) {
+    return file.read_at(page, page_size, offset) && page.size() >= bt::interior_header_size &&
+           page.size() <= page_size;
+}
+
 bool read_page_records(page_list& out, page_descriptor_map& interior_pages, uni::fileio& file,
                        uint64 root_offset, uint32 page_size, bool skip_interior_map,
                        bool utf8_text) {
@@ -95,7 +103,7 @@ bool read_page_records(page_list& out, page_descriptor_map& interior_pages, uni:
     }
     try {
         byte_array page;
-        if (!read_page_bytes(file, root_offset, page_size, page)) {
+        if (!read_page_prefix(file, root_offset, page_size, page)) {
             return false;
         }
         if (!is_interior(page)) {
@@ -103,8 +111,8 @@ bool read_page_records(page_list& out, page_descriptor_map& interior_pages, uni:
             return true;
         }
         page_descriptor root;
-        if (!walk_pages(root, page.data(), page_size, root_offset, root_offset, page_size, &file,
-                        false, false, utf8_text)) {
+        if (!walk_pages(root, page.data(), length_of(page), root_offset, root_offset, page_size,
+                        &file, false, false, utf8_text)) {
             return false;
         }
         if (!skip_interior_map) {
@@ -155,8 +163,8 @@ void decode_children(payload_maps& maps, const page_list& pages, uni::fileio& fi
             }
             const uint64 at = (number - 1) * page_size;
             // A child that yields no rows ends the work on this page's children.
-            if (!parse_btree_page(parsed, page.data(), page_size, at, at, page_size, &file, false,
-                                  false, false, false, utf8_text, false)) {
+            if (!parse_btree_page(parsed, page.data(), length_of(page), at, at, page_size, &file,
+                                  false, false, false, false, utf8_text, false)) {
                 break;
             }
             sort_entries(maps, parsed);
@@ -261,8 +269,8 @@ void walk_leaves(std::vector<table_record>& out, const page_list& pages, uni::fi
                 continue;
             }
             const uint64 at = (number - 1) * o.page_size;
-            if (!parse_btree_page(parsed, page.data(), o.page_size, at, at, o.page_size, &file,
-                                  false, o.raw_blobs, false, o.capture_header, o.utf8_text,
+            if (!parse_btree_page(parsed, page.data(), length_of(page), at, at, o.page_size,
+                                  &file, false, o.raw_blobs, false, o.capture_header, o.utf8_text,
                                   o.no_rowid)) {
                 continue;
             }

@@ -35,6 +35,11 @@ using page_list = std::vector<page_descriptor>;
 // file.
 [[nodiscard]] bool read_page_bytes(uni::fileio& file, uint64 offset, uint32 page_size,
                                    byte_array& page);
+// As read_page_bytes, but the last page of a file cut short (a partial copy, a truncated
+// image) is read as far as the file goes: page then holds fewer than page_size bytes. False
+// when not even a b-tree page header's worth of bytes is there.
+[[nodiscard]] bool read_page_prefix(uni::fileio& file, uint64 offset, uint32 page_size,
+                                    byte_array& page);
 
 // Finds the lowest interior pages below the root at root_offset. Unless skip_interior_map,
 // every interior page walked is also kept in interior_pages under its page number. True

@@ -7,6 +7,7 @@
 #include "io/uni_fileio.h"
 #include "sqlite/page_slack.h"
 #include "sqlite/sqlite_format.h"
+#include "sqlite/wal_checksum.h"
 #include "sqlite/wal_header.h"
 
 namespace wf = sqlite_format::wal_file;
@@ -79,10 +80,47 @@ bool read_frame_header(uni::fileio& wal, uint64 offset, wal_frame_header& out) {
            out.read(kq::byte_reader(bytes.data(), got));
 }
 
+// The checksum chain as SQLite checks it: it starts over the header, which must carry its
+// own checksum, and goes on through each frame that it reaches intact. Once a frame breaks
+// it (or a frame of another generation interrupts it), no later frame can be current.
+class frame_chain {
+public:
+    explicit frame_chain(const wal_header& header) : m_sum(header.big_endian_checksum()) {
+        const auto& bytes = header.bytes();
+        m_intact = m_sum.add(kq::byte_reader(bytes.data(), wf::checksummed_header)) &&
+                   m_sum.matches(header.checksum_1(), header.checksum_2());
+    }
+
+    // Carries the chain over a frame of the current generation; false once it is broken.
+    bool extend(uni::fileio& wal, uint64 at, const wal_frame_header& frame, uint32 page_size,
+                byte_array& page) {
+        if (!m_intact) {
+            return false;
+        }
+        wal_checksum next = m_sum;
+        const auto& head = frame.bytes();
+        m_intact = wal.read_at(page, page_size, at + wr::header_size) && page.size() == page_size &&
+                   next.add(kq::byte_reader(head.data(), wr::checksummed_header)) &&
+                   next.add(kq::byte_reader(page)) &&
+                   next.matches(frame.checksum_1(), frame.checksum_2());
+        if (m_intact) {
+            m_sum = next;
+        }
+        return m_intact;
+    }
+    void interrupt() { m_intact = false; }
+
+private:
+    wal_checksum m_sum;
+    bool m_intact = false;
+};
+
 void walk_frames(frame_walk& w, uni::fileio& wal, const wal_header& header) {
     const uint64 file_size = wal.size();
     const uint64 frame_size = wr::header_size + uint64{w.page_size};
     wal_frame_header frame;
+    frame_chain chain(header);
+    byte_array page;
     // A frame cut short by the end of the log was never completely written: SQLite itself
     // ignores it, and its page could not be read.
     for (uint64 at = wf::header_size; at < file_size && file_size - at >= frame_size;
@@ -90,10 +128,14 @@ void walk_frames(frame_walk& w, uni::fileio& wal, const wal_header& header) {
         if (!read_frame_header(wal, at, frame) || frame.page_number() == 0) {
             break;
         }
-        if (frame.salts_match(header)) {
+        if (!frame.salts_match(header)) {
+            chain.interrupt();
+            w.add_foreign(at, frame.is_commit());
+        } else if (chain.extend(wal, at, frame, w.page_size, page)) {
             w.add_current(frame.page_number(), at, frame.is_commit());
         } else {
-            w.add_foreign(at, frame.is_commit());
+            // Past the break the frame is no content of the log, yet its page is evidence.
+            w.supersede(at);
         }
     }
     w.abandon();  // left without a commit of their own

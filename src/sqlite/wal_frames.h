@@ -1,8 +1,9 @@
 #pragma once
 // The frames of a write-ahead log (4.1, 4.2): which frame holds the current version of each
 // page, which frames are superseded, which main-file pages the current versions replace, and
-// where the current versions hold unallocated space. Checksums are not compared; a frame
-// belongs to the log when its salts equal the header's.
+// where the current versions hold unallocated space. A frame belongs to the log when its
+// salts equal the header's and the cumulative checksum holds from the header up to it (4.3),
+// as SQLite reads the log.
 
 #include <map>
 #include <string>
@@ -28,8 +29,9 @@ using wal_frame_map = std::map<uint64, uint64>;
 // - winning: page number -> frame offset;
 // - superseded: frame offset + 24 -> page size, per frame that is no longer current;
 // - wal_slack: freeblocks and gaps of the winning pages, at their log offsets.
-// A frame becomes current when a commit frame of its generation follows it; each page
-// takes its own latest frame of the committed transaction. The walk ends at a frame header
+// A frame becomes current when a commit frame of its generation follows it while the
+// checksum chain holds; each page takes its own latest frame of the committed transaction.
+// From the first frame that breaks the chain on, frames are superseded, never current. The walk ends at a frame header
 // that cannot be read, a page number of 0, or a frame cut short by the end of the log.
 // True when a frame won or was superseded.
 [[nodiscard]] bool read_wal_frames(region_map& overwritten, wal_frame_map& winning,

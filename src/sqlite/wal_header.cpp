@@ -28,6 +28,9 @@ uint32 wal_header::page_size() const { return word(wf::page_size); }
 uint32 wal_header::checkpoint_sequence() const { return word(wf::checkpoint_sequence); }
 uint32 wal_header::salt_1() const { return word(wf::salt_1); }
 uint32 wal_header::salt_2() const { return word(wf::salt_2); }
+uint32 wal_header::checksum_1() const { return word(wf::checksum_1); }
+uint32 wal_header::checksum_2() const { return word(wf::checksum_2); }
+bool wal_header::big_endian_checksum() const { return (magic() & wf::magic_big_endian_bit) != 0; }
 
 wal_header_fault wal_header::check() const {
     if (magic() != wf::magic_little_endian && magic() != wf::magic_big_endian) {
@@ -64,6 +67,8 @@ uint32 wal_frame_header::page_number() const { return word(wr::page_number); }
 uint32 wal_frame_header::commit_size() const { return word(wr::commit_size); }
 uint32 wal_frame_header::salt_1() const { return word(wr::salt_1); }
 uint32 wal_frame_header::salt_2() const { return word(wr::salt_2); }
+uint32 wal_frame_header::checksum_1() const { return word(wr::checksum_1); }
+uint32 wal_frame_header::checksum_2() const { return word(wr::checksum_2); }
 
 bool wal_frame_header::salts_match(const wal_header& header) const {
     // Equal big-endian words are equal stored bytes.

@@ -1,7 +1,7 @@
 #pragma once
 // The write-ahead log's 32-byte file header and 24-byte frame header (4.1 WAL File Format),
-// kept as their raw bytes and decoded at the named offsets by the accessors. Checksums are
-// kept but never computed: frames are told apart by their salts alone.
+// kept as their raw bytes and decoded at the named offsets by the accessors. The checksums
+// are checked by the frame reader (wal_checksum.h).
 
 #include <array>
 #include <cstddef>
@@ -37,6 +37,10 @@ public:
     [[nodiscard]] uint32 checkpoint_sequence() const;
     [[nodiscard]] uint32 salt_1() const;
     [[nodiscard]] uint32 salt_2() const;
+    [[nodiscard]] uint32 checksum_1() const;
+    [[nodiscard]] uint32 checksum_2() const;
+    // The checksum reads data words big-endian (the magic's low bit set).
+    [[nodiscard]] bool big_endian_checksum() const;
     [[nodiscard]] const std::array<uint8, size>& bytes() const { return m_bytes; }
 
 private:
@@ -57,6 +61,9 @@ public:
     [[nodiscard]] bool is_commit() const { return commit_size() != 0; }
     [[nodiscard]] uint32 salt_1() const;
     [[nodiscard]] uint32 salt_2() const;
+    [[nodiscard]] uint32 checksum_1() const;
+    [[nodiscard]] uint32 checksum_2() const;
+    [[nodiscard]] const std::array<uint8, size>& bytes() const { return m_bytes; }
     // Both salts equal the log header's: the frame belongs to the current log generation.
     [[nodiscard]] bool salts_match(const wal_header& header) const;
 

@@ -20,6 +20,7 @@
 #include "io/io_test_support.h"
 #include "sqlite/carved_record.h"
 #include "text/guid16.h"
+#include "real_data.h"
 
 namespace {
 
@@ -123,9 +124,7 @@ void expect_same_rows(const velk_options& lib, const velk_options& carve) {
 class ProcessRealDatabase : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!fs::exists(real_db())) {
-            GTEST_SKIP() << "real data absent: " << real_db();
-        }
+        VELK_NEED_REAL_DATA(real_db());
         m_path = copy_in(m_dir, real_db());
     }
     temp_dir m_dir;
@@ -490,19 +489,26 @@ TEST(ProcessDbDamage, BadRootPagesLeaveTheTableEmpty) {
     }
 }
 
-TEST(ProcessDbDamage, StoredPageSizeOneIsRefused) {
+// Only powers of two from 512 to 65536 are page sizes: any other would misplace every page.
+TEST(ProcessDbDamage, PageSizeNotAPowerOfTwoIsRefusedAndSaid) {
     const temp_dir dir;
     const std::string path = copy_in(dir, fixture("dbproc/no_channel.db"));
     std::string bytes = velk_test::read_file(path);
-    bytes[16] = 0;
-    bytes[17] = 1;  // the format's code for 65536
+    bytes[16] = 0x03;
+    bytes[17] = static_cast<char>(0xE8);  // 1000
     velk_test::write_file(path, bytes);
     for (const bool carve : {false, true}) {
         reader r(carve);
+        r.options.m_status_output = true;
         ASSERT_TRUE(r.options.open_diag_file(dir.file("diags.txt")));
+        ::testing::internal::CaptureStderr();
         EXPECT_FALSE(process_db_file(&r.options, path));
+        const std::string err = ::testing::internal::GetCapturedStderr();
         (void)r.options.close_diag_file();
         EXPECT_EQ(r.options.m_db_failure, db_failure::schema_unreadable);
+        EXPECT_NE(err.find("prob reading " + path + ": the page size is not one the format allows\n"),
+                  std::string::npos)
+            << err;
         EXPECT_NE(velk_test::read_file(dir.file("diags.txt")).find("->prob parsing sqlite schema"),
                   std::string::npos);
     }

@@ -17,6 +17,7 @@
 #include "io/io_test_support.h"
 #include "sqlite/carved_record.h"
 #include "sqlite/page_builder.h"
+#include "real_data.h"
 
 namespace {
 
@@ -313,9 +314,7 @@ std::multiset<seen_notification> seen(const velk_options& options) {
 // six live ones, as raw records.
 TEST(RecoveryRealDatabase, SlackHoldsNoNotificationAndTheChunkTheSixLiveOnes) {
     const std::string real = test_pages::real_db_path();
-    if (!std::filesystem::exists(real)) {
-        GTEST_SKIP() << "real wpndatabase.db not present";
-    }
+    VELK_NEED_REAL_DATA(real);
     const temp_dir dir;
     std::filesystem::copy_file(real, dir.file("wpndatabase.db"));
     velk_options live;

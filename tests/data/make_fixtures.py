@@ -1480,6 +1480,211 @@ def write_recovery(out_dir, work):
 
 
 # ---------------------------------------------------------------------------------------
+# Edge fixtures: valid but unusual push databases, and companions written in ways the
+# platform's own files rarely are, whose rows the reader must still reach: 64 KiB pages, a
+# leaf whose every row was deleted, deleted notifications of handler 1 (its HandlerId stored
+# as the constant 1), a -wal whose last frame fails its checksum and a -journal padded to a
+# 4096-byte sector.
+# ---------------------------------------------------------------------------------------
+
+EDGE_HANDLERS = [h for h in HANDLERS if h[0] in (1, 2, 6, 7, 9)]
+EDGE_PAGE_SIZE_LARGE = 65536
+EDGE_JOURNAL_SECTOR = 4096
+EDGE_JOURNAL_NONCE = 0x5EC70A11
+
+
+def edge_marker(kind, order):
+    return f'VELK-EDGE-{kind}-{order}'
+
+
+def edge_rows(orders, kind_of, handler_of, repeat=5):
+    """Toasts of the recovery shape; repeat lengthens the payload (pages of fewer rows)."""
+    rows = []
+    for order in orders:
+        t = filetime(2023, 5, 6, 11, 0, 0, 2_718_281) + order * 11 * MINUTE
+        line = (f'{edge_marker(kind_of(order), order)} message {order}: '
+                + 'the quick brown fox jumps over the lazy dog. ' * repeat)
+        rows.append(notification(order, 200 + order, handler_of(order), 'toast',
+                                 toast(f'Edge {order}', line), t, 2 * DAY))
+    return rows
+
+
+def fill_edge(con, rows):
+    con.execute('BEGIN')
+    insert_handlers(con, EDGE_HANDLERS)
+    insert_notifications(con, rows)
+    insert_metadata(con, 300)
+    con.execute('COMMIT')
+
+
+def delete_orders(con, orders):
+    con.execute('BEGIN')
+    for order in orders:
+        con.execute('DELETE FROM Notification WHERE [Order] = ?', (order,))
+    con.execute('COMMIT')
+
+
+def leaf_header(data, page, page_size):
+    body = data[(page - 1) * page_size:page * page_size]
+    return struct.unpack_from('>BHHH', body, 0)
+
+
+def build_emptied(path, page_size):
+    """Every notification deleted, one by one: the root leaf keeps no cell, its content start
+    is the page end (stored as 0 on a 65536-byte page), and the rows stay in the page."""
+    rows = edge_rows(range(1, 5), lambda o: 'EMPTIED', lambda o: [2, 6, 7, 9][o % 4])
+    con = create_database(path, 'DELETE', page_size)
+    fill_edge(con, rows)
+    for order in range(1, 5):
+        delete_orders(con, [order])
+    expect(con.execute('SELECT count(*) FROM Notification').fetchone()[0] == 0,
+           f'{path.name}: rows left')
+    con.close()
+    data = path.read_bytes()
+    kind, first_free, cells, content = leaf_header(data, root_page(path, 'Notification'),
+                                                   page_size)
+    stored_end = 0 if page_size == 65536 else page_size
+    expect((kind, first_free, cells, content) == (13, 0, 0, stored_end),
+           f'{path.name}: Notification leaf header {kind, first_free, cells, content}')
+    check_in_bytes(data, path.name, [edge_marker('EMPTIED', o) for o in range(1, 5)])
+
+
+def freelist_pages(data, page_size):
+    pages, trunk = [], struct.unpack_from('>I', data, 32)[0]
+    while trunk:
+        expect(trunk not in pages and len(pages) < 64, 'freelist loop')
+        body = data[(trunk - 1) * page_size:trunk * page_size]
+        nxt, count = struct.unpack_from('>II', body, 0)
+        pages.append(trunk)
+        pages.extend(struct.unpack_from(f'>{count}I', body, 8))
+        trunk = nxt
+    return pages
+
+
+def build_handler_one(path):
+    """Notifications of handler 1 deleted two ways: Order 2 from a leaf that keeps Order 1
+    (a freeblock), Orders 11 and 12 with the last leaf, which they fill (a free page)."""
+    handler = {2: 1, 11: 1, 12: 1}
+    rows = edge_rows(range(1, 13),
+                     lambda o: 'HANDLER1-FREEBLOCK' if o == 2 else
+                     'HANDLER1-FREEPAGE' if o in (11, 12) else 'LIVE',
+                     lambda o: handler.get(o, 2), repeat=30)
+    con = create_database(path, 'DELETE')
+    fill_edge(con, rows)
+    delete_orders(con, [2])
+    delete_orders(con, [11, 12])
+    con.close()
+    data = path.read_bytes()
+    free = freelist_pages(data, PAGE_SIZE)
+    for order, kind in ((2, 'HANDLER1-FREEBLOCK'), (11, 'HANDLER1-FREEPAGE'),
+                        (12, 'HANDLER1-FREEPAGE')):
+        at = data.find(edge_marker(kind, order).encode())
+        expect(at >= 0, f'handler1: marker of Order {order} gone')
+        expect((at // PAGE_SIZE + 1 in free) == (kind == 'HANDLER1-FREEPAGE'),
+               f'handler1: Order {order} residue on page {at // PAGE_SIZE + 1}, free {free}')
+
+
+def build_handler_one_wal(work, out_dir):
+    """WAL mode, checkpointed; then Order 3 (handler 1) deleted in the log alone."""
+    db = work / 'handler1_wal.db'
+    rows = edge_rows(range(1, 6), lambda o: 'HANDLER1-WAL' if o == 3 else 'LIVE',
+                     lambda o: 1 if o == 3 else 2)
+    con = create_database(db, 'WAL')
+    con.execute('PRAGMA wal_autocheckpoint=0')
+    fill_edge(con, rows)
+    busy, _, _ = con.execute('PRAGMA wal_checkpoint(TRUNCATE)').fetchone()
+    expect(busy == 0, 'handler1_wal: checkpoint blocked')
+    delete_orders(con, [3])
+    shutil.copyfile(db, out_dir / 'handler1_wal.db')
+    shutil.copyfile(f'{db}-wal', out_dir / 'handler1_wal.db-wal')
+    con.close()
+    wal = (out_dir / 'handler1_wal.db-wal').read_bytes()
+    check_in_bytes(wal, 'handler1_wal -wal', [edge_marker('HANDLER1-WAL', 3)])
+
+
+def wal_frames_of(wal, page_size):
+    step = WAL_FRAME_HEADER_SIZE + page_size
+    return [WAL_HEADER_SIZE + i * step for i in range((len(wal) - WAL_HEADER_SIZE) // step)]
+
+
+def build_wal_checksum(work, out_dir, scratch):
+    """Three commits that each rewrite only the Notification leaf (Order 1's payload, markers
+    CHECKSUM-1 to -3); the third frame's checksum words are then altered, so SQLite reads the
+    log up to the second commit."""
+    db = work / 'wal_checksum.db'
+    rows = edge_rows(range(1, 5), lambda o: 'LIVE', lambda o: [2, 6, 7, 9][o % 4])
+    con = create_database(db, 'WAL')
+    con.execute('PRAGMA wal_autocheckpoint=0')
+    fill_edge(con, rows)
+    busy, _, _ = con.execute('PRAGMA wal_checkpoint(TRUNCATE)').fetchone()
+    expect(busy == 0, 'wal_checksum: checkpoint blocked')
+    for n in (1, 2, 3):
+        payload = rows[0][5].replace(edge_marker('LIVE', 1).encode(),
+                                     edge_marker('CHECKSUM', n).encode().ljust(
+                                         len(edge_marker('LIVE', 1)), b'.'))
+        con.execute('BEGIN')
+        con.execute('UPDATE Notification SET Payload = ? WHERE [Order] = 1', (payload,))
+        con.execute('COMMIT')
+    shutil.copyfile(db, out_dir / 'wal_checksum.db')
+    wal = bytearray(pathlib.Path(f'{db}-wal').read_bytes())
+    con.close()
+    frames = wal_frames_of(wal, PAGE_SIZE)
+    leaf = root_page(out_dir / 'wal_checksum.db', 'Notification')
+    pages = [struct.unpack_from('>I', wal, at)[0] for at in frames]
+    expect(pages == [leaf] * 3, f'wal_checksum: frames of pages {pages}')
+    last = frames[-1]
+    for at in (last + 16, last + 20):
+        struct.pack_into('>I', wal, at, struct.unpack_from('>I', wal, at)[0] ^ 0x00A5A5A5)
+    (out_dir / 'wal_checksum.db-wal').write_bytes(bytes(wal))
+    con = open_copy([out_dir / 'wal_checksum.db', out_dir / 'wal_checksum.db-wal'],
+                    scratch / 'wal_checksum')
+    payload = con.execute('SELECT Payload FROM Notification WHERE [Order] = 1').fetchone()[0]
+    con.close()
+    expect(edge_marker('CHECKSUM', 2).encode() in payload,
+           'wal_checksum: SQLite does not read the second commit')
+    check_in_bytes(bytes(wal[last:]), 'wal_checksum last frame', [edge_marker('CHECKSUM', 3)])
+
+
+def build_journal_sector(work, out_dir):
+    """A journal whose header names a 4096-byte sector: a record of page 0 (no page) at 4096,
+    then the Notification leaf as it was before Order 2 was deleted with secure delete on."""
+    db = work / 'journal_sector.db'
+    rows = edge_rows(range(1, 5), lambda o: 'JOURNAL-SECTOR' if o == 2 else 'LIVE',
+                     lambda o: [2, 6, 7, 9][o % 4])
+    con = create_database(db, 'DELETE')
+    fill_edge(con, rows)
+    before = db.read_bytes()
+    leaf = root_page(db, 'Notification')
+    con.execute('PRAGMA secure_delete=ON')
+    delete_orders(con, [2])
+    con.close()
+    after = db.read_bytes()
+    marker = edge_marker('JOURNAL-SECTOR', 2).encode()
+    expect(marker not in after, 'journal_sector: marker in the main file')
+    page = before[(leaf - 1) * PAGE_SIZE:leaf * PAGE_SIZE]
+    header = JOURNAL_MAGIC + struct.pack('>IIIII', 2, EDGE_JOURNAL_NONCE,
+                                         len(before) // PAGE_SIZE, EDGE_JOURNAL_SECTOR, PAGE_SIZE)
+    empty = bytes(PAGE_SIZE)
+    journal = (header.ljust(EDGE_JOURNAL_SECTOR, b'\0')
+               + struct.pack('>I', 0) + empty
+               + struct.pack('>I', journal_checksum(EDGE_JOURNAL_NONCE, empty))
+               + struct.pack('>I', leaf) + page
+               + struct.pack('>I', journal_checksum(EDGE_JOURNAL_NONCE, page)))
+    shutil.copyfile(db, out_dir / 'journal_sector.db')
+    (out_dir / 'journal_sector.db-journal').write_bytes(journal)
+
+
+def write_edge(out_dir, work):
+    (work / 'check').mkdir(exist_ok=True)
+    build_emptied(out_dir / 'emptied.db', PAGE_SIZE)
+    build_emptied(out_dir / 'emptied64k.db', EDGE_PAGE_SIZE_LARGE)
+    build_handler_one(out_dir / 'handler1.db')
+    build_handler_one_wal(work, out_dir)
+    build_wal_checksum(work, out_dir, work / 'check')
+    build_journal_sector(work, out_dir)
+
+
+# ---------------------------------------------------------------------------------------
 
 
 # ---------------------------------------------------------------------------------------
@@ -1532,38 +1737,21 @@ def main():
             write_dbproc(out, work, work / 'check')
         print(f'SQLite {sqlite3.sqlite_version}: dbproc {sorted(f.name for f in out.iterdir())}')
         return
-    if sys.argv[1:] == ['recovery']:
-        # The recovery fixtures alone: the other sets' WAL salts and journal nonces stay as
-        # committed.
-        out = HERE / 'recovery'
+    writers = {'recovery': write_recovery, 'edge': write_edge, 'carve': write_carve,
+               'anchored': write_anchored}
+    if len(sys.argv) == 2 and sys.argv[1] in writers:
+        # One set alone: the other sets' WAL salts and journal nonces stay as committed.
+        name = sys.argv[1]
+        out = HERE / name
         shutil.rmtree(out, ignore_errors=True)
         out.mkdir()
         with tempfile.TemporaryDirectory() as tmp:
-            write_recovery(out, pathlib.Path(tmp))
-        print(f'SQLite {sqlite3.sqlite_version}: recovery {sorted(f.name for f in out.iterdir())}')
-        return
-    if sys.argv[1:] == ['anchored']:
-        # The string-anchored carving pages alone.
-        out = HERE / 'anchored'
-        shutil.rmtree(out, ignore_errors=True)
-        out.mkdir()
-        with tempfile.TemporaryDirectory() as tmp:
-            write_anchored(out, pathlib.Path(tmp))
-        print(f'SQLite {sqlite3.sqlite_version}: anchored {sorted(f.name for f in out.iterdir())}')
-        return
-    if sys.argv[1:] == ['carve']:
-        # The carving fixtures alone: the other sets' WAL salts and journal nonces stay as
-        # committed.
-        out = HERE / 'carve'
-        shutil.rmtree(out, ignore_errors=True)
-        out.mkdir()
-        with tempfile.TemporaryDirectory() as tmp:
-            write_carve(out, pathlib.Path(tmp))
-        print(f'SQLite {sqlite3.sqlite_version}: carve {sorted(f.name for f in out.iterdir())}')
+            writers[name](out, pathlib.Path(tmp))
+        print(f'SQLite {sqlite3.sqlite_version}: {name} {sorted(f.name for f in out.iterdir())}')
         return
     outputs = {name: HERE / name
                for name in ('sample', 'journal', 'damaged', 'records', 'walk', 'carve',
-                            'dbproc', 'recovery', 'anchored')}
+                            'dbproc', 'recovery', 'edge', 'anchored')}
     for out in outputs.values():
         shutil.rmtree(out, ignore_errors=True)
         out.mkdir()
@@ -1584,6 +1772,8 @@ def main():
         write_dbproc(outputs['dbproc'], work / 'carve', work / 'check')
         (work / 'recovery').mkdir()
         write_recovery(outputs['recovery'], work / 'recovery')
+        (work / 'edge').mkdir()
+        write_edge(outputs['edge'], work / 'edge')
         (work / 'anchored').mkdir()
         write_anchored(outputs['anchored'], work / 'anchored')
     print(f'SQLite {sqlite3.sqlite_version}')

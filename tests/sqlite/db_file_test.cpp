@@ -10,6 +10,7 @@
 #include "io/uni_fileio.h"
 #include "sqlite/db_test_support.h"
 #include "sqlite/page_builder.h"
+#include "real_data.h"
 
 namespace {
 
@@ -40,7 +41,9 @@ const open_case open_cases[] = {
     {"Exactly512", 512, 0, 0, 0, true},
     {"NoMagic", 0, 0, 'X', 1, false},
     {"MagicCaseDiffers", 0, 0, 's', 1, false},
-    {"PageSize65536StoredAsOne", 0, 16, 1, 2, false},
+    {"PageSize65536StoredAsOne", 0, 16, 1, 2, true},
+    {"PageSize1000", 0, 16, 1000, 2, false},
+    {"PageSize33000", 0, 16, 33000, 2, false},
     {"PageSize256", 0, 16, 256, 2, false},
     {"PageSize0", 0, 16, 0, 2, false},
 };
@@ -79,9 +82,7 @@ TEST(OpenDbFile, MissingFileAndEmptyPath) {
 
 TEST(DbInfo, RealDatabaseHeader) {
     const std::string path = db_test::real("wpndatabase.db");
-    if (!db_test::exists(path)) {
-        GTEST_SKIP() << "real wpndatabase.db not present";
-    }
+    VELK_NEED_REAL_DATA(path);
     uni::fileio file;
     uint64 size = 0;
     uint32 page_size = 0;

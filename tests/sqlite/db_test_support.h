@@ -93,7 +93,9 @@ inline std::size_t child_pointer_of(const byte_array& db, uint32 page_size, uint
     return (std::size_t{db.at(pointer)} << 8) | db.at(pointer + 1);
 }
 
-// A write-ahead log built frame by frame; salts default to those of the header.
+// A write-ahead log built frame by frame; salts default to those of the header. Checksums
+// are written as SQLite writes them (little-endian words, magic 0x377F0682), chained from the
+// header through every frame in the order they are added.
 class wal_builder {
 public:
     explicit wal_builder(uint32 page_size, uint32 salt_1 = 0x11111111, uint32 salt_2 = 0x22222222)
@@ -103,6 +105,9 @@ public:
         test_pages::put_be(m_bytes, 8, page_size, 4);
         test_pages::put_be(m_bytes, 16, salt_1, 4);
         test_pages::put_be(m_bytes, 20, salt_2, 4);
+        sum(m_bytes, 0, 24);
+        test_pages::put_be(m_bytes, 24, m_s1, 4);
+        test_pages::put_be(m_bytes, 28, m_s2, 4);
     }
     // Adds a frame and returns its offset. The page is padded with `fill` to the page size.
     uint64 frame(uint32 page, uint32 commit_size, byte_array content = {}, uint8 fill = 0) {
@@ -117,6 +122,10 @@ public:
         test_pages::put_be(header, 8, salt_1, 4);
         test_pages::put_be(header, 12, salt_2, 4);
         content.resize(m_page_size, fill);
+        sum(header, 0, 8);
+        sum(content, 0, content.size());
+        test_pages::put_be(header, 16, m_s1, 4);
+        test_pages::put_be(header, 20, m_s2, 4);
         test_pages::append(m_bytes, header);
         test_pages::append(m_bytes, content);
         return at;
@@ -124,6 +133,18 @@ public:
     byte_array& bytes() { return m_bytes; }
 
 private:
+    static uint32 le_word(const byte_array& b, std::size_t at) {
+        return uint32{b[at]} | (uint32{b[at + 1]} << 8) | (uint32{b[at + 2]} << 16) |
+               (uint32{b[at + 3]} << 24);
+    }
+    void sum(const byte_array& b, std::size_t from, std::size_t to) {
+        for (std::size_t at = from; at + 8 <= to; at += 8) {
+            m_s1 += le_word(b, at) + m_s2;
+            m_s2 += le_word(b, at + 4) + m_s1;
+        }
+    }
+    uint32 m_s1 = 0;
+    uint32 m_s2 = 0;
     uint32 m_page_size;
     uint32 m_salt_1;
     uint32 m_salt_2;

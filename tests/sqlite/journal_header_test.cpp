@@ -202,6 +202,25 @@ TEST(ReadJournalPages, CommittedFixtureWithThreeSegments) {
     EXPECT_NE(page7.find("VELK-JOURNAL-DELETED-NOTIFICATION-1"), std::string::npos);
 }
 
+// The header pads to its own sector size (4096 here), and a record of page 0 saves no page.
+TEST(ReadJournalPages, RecordsStartAtTheHeadersSectorSize) {
+    const byte_array journal = read_file(data_dir + "/edge/journal_sector.db-journal");
+    ASSERT_EQ(journal.size(), 4096u + 2 * 4104u);
+    page_map pages;
+    uint32 page_size = 0;
+    ASSERT_TRUE(read_pages(journal, pages, page_size));
+    EXPECT_EQ(page_size, 4096u);
+    EXPECT_EQ(pages, (page_map{{7, 4096 + 4104 + 4}}));
+    const std::string page7(journal.begin() + 4096 + 4104 + 4, journal.end() - 4);
+    EXPECT_NE(page7.find("VELK-EDGE-JOURNAL-SECTOR-2"), std::string::npos);
+    // A sector size the format does not allow falls back to 512.
+    byte_array odd = journal;
+    put_be(odd, 20, 3000, 4);
+    journal_header h;
+    std::copy(odd.begin(), odd.begin() + 516, h.bytes.begin());
+    EXPECT_EQ(h.sector_size(), 512u);
+}
+
 TEST(ReadJournalPages, JournalCopiedBeforeItsFirstSync) {
     const byte_array journal = read_file(data_dir + "/carve/midway.db-journal");
     ASSERT_GT(journal.size(), 512u);

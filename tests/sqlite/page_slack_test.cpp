@@ -45,6 +45,49 @@ TEST(FindPageSlack, FreeblocksAndTheGapBoth) {
     EXPECT_EQ(out, (region_map{{page_at + 14, 2986}, {page_at + 3400, 40}, {page_at + 3600, 8}}));
 }
 
+// A leaf whose every cell was deleted keeps its rows between its header and the page end:
+// SQLite resets the header to no cells and a content start at the page end, stored as 0 on
+// a 65536-byte page. An interior page without cells points nowhere and gives no gap.
+TEST(FindPageSlack, LeafWithoutCellsKeepsItsGap) {
+    struct empty_case {
+        uint32 page_size;
+        uint8 type;
+        uint16 stored_content;
+        region_map expected;
+    };
+    const empty_case cases[] = {
+        {4096, 13, 4096, {{page_at + 8, 4088}}},
+        {65536, 13, 0, {{page_at + 8, 65528}}},
+        {4096, 2, 4096, {}},
+    };
+    for (const empty_case& c : cases) {
+        SCOPED_TRACE(c.page_size);
+        byte_array page(c.page_size, 0x5A);  // the deleted rows' bytes
+        test_pages::put_be(page, 0, c.type, 1);
+        test_pages::put_be(page, 1, 0, 4);  // no freeblock, no cell
+        test_pages::put_be(page, 5, c.stored_content, 2);
+        test_pages::put_be(page, 7, 0, 5);
+        region_map out;
+        EXPECT_EQ(find_page_slack(out, kq::byte_reader(page), page_at, false),
+                  !c.expected.empty());
+        EXPECT_EQ(out, c.expected);
+    }
+}
+
+// The last page of a file cut short: freeblocks are followed while they lie before the cut,
+// the gap is taken as the header gives it, and nothing starts past the cut.
+TEST(FindPageSlack, PageCutShortGivesWhatLiesBeforeTheCut) {
+    page_builder b = three_cells_at_3000();
+    b.set_first_freeblock(1000);
+    byte_array page = b.finish();
+    put_freeblock(page, 1000, 3500, 40);
+    put_freeblock(page, 3500, 0, 8);
+    region_map out;
+    ASSERT_TRUE(find_cut_page_slack(out, kq::byte_reader(page.data(), 2000), 4096, page_at, false));
+    EXPECT_EQ(out, (region_map{{page_at + 14, 2986}, {page_at + 1000, 40}}));
+    EXPECT_FALSE(find_cut_page_slack(out, kq::byte_reader(page.data(), 12), 4096, page_at, false));
+}
+
 TEST(FindPageSlack, AppendsAndReportsGrowthOnly) {
     const byte_array page = three_cells_at_3000().finish();
     region_map out{{1, 2}};
@@ -162,8 +205,9 @@ TEST(FindPageSlack, RealDatabaseCensus) {
     for (const auto& [at, length] : all) {
         total += length;
     }
-    EXPECT_EQ(all.size(), 103u);
-    EXPECT_EQ(total, 71254u);
+    // Nine of the regions are leaves whose every cell was deleted (4088 bytes each).
+    EXPECT_EQ(all.size(), 112u);
+    EXPECT_EQ(total, 108046u);
     EXPECT_EQ(freeblocks, 59);
     EXPECT_EQ(freeblock_bytes, 4329u);
 }

@@ -16,6 +16,7 @@
 #include "io/uni_fileio.h"
 #include "sqlite/db_test_support.h"
 #include "text/text_replace.h"
+#include "real_data.h"
 
 namespace {
 
@@ -77,9 +78,7 @@ std::set<schema_row> library_schema(const std::string& db) {
 
 TEST(SchemaReader, RealDatabaseEqualsTheLibrary) {
     const std::string path = db_test::real("wpndatabase.db");
-    if (!db_test::exists(path)) {
-        GTEST_SKIP() << "real wpndatabase.db not present";
-    }
+    VELK_NEED_REAL_DATA(path);
     const schema_result r = read_path(path);
     ASSERT_TRUE(r.ok);
     EXPECT_FALSE(r.flag_after) << "page 1 parsed: the flag is cleared";
@@ -161,9 +160,7 @@ TEST(SchemaReader, OpenFileNeedsAPlausiblePageSize) {
 // Copies of the real database cut short: whatever the cut leaves is read, nothing more.
 TEST(SchemaReader, CutCopiesOfTheRealDatabase) {
     const std::string real = db_test::real("wpndatabase.db");
-    if (!db_test::exists(real)) {
-        GTEST_SKIP() << "real wpndatabase.db not present";
-    }
+    VELK_NEED_REAL_DATA(real);
     const byte_array whole = test_pages::read_file(real);
     velk_test::temp_dir dir;
     for (const std::size_t cut :
@@ -206,9 +203,7 @@ protected:
 
 TEST_F(WalFallback, RealWalDatabaseWithPageOneZeroed) {
     const std::string db = db_test::real("wal_database.db");
-    if (!db_test::exists(db)) {
-        GTEST_SKIP() << "real wal_database.db not present";
-    }
+    VELK_NEED_REAL_DATA(db);
     const std::string path = zeroed_copy(db, 1024);
 
     // Flag set: the caller's file now holds the image, and the flag stays set.

@@ -14,6 +14,7 @@
 #include "io/uni_fileio.h"
 #include "sqlite/db_test_support.h"
 #include "sqlite/page_builder.h"
+#include "real_data.h"
 
 namespace {
 
@@ -40,9 +41,7 @@ class RealTableWalk : public ::testing::Test {
 protected:
     void SetUp() override {
         m_path = db_test::real("wpndatabase.db");
-        if (!db_test::exists(m_path)) {
-            GTEST_SKIP() << "real wpndatabase.db not present";
-        }
+        VELK_NEED_REAL_DATA(m_path);
         ASSERT_TRUE(m_file.open(m_path, false, true, false));
     }
     std::vector<table_record> table(const std::string& name) {

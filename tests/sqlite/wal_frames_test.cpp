@@ -18,6 +18,7 @@
 #include "sqlite/page_builder.h"
 #include "sqlite/wal_header.h"
 #include "sqlite/wal_image.h"
+#include "real_data.h"
 
 namespace {
 
@@ -38,9 +39,7 @@ wal_maps read_log(const byte_array& log) {
 
 TEST(WalFrames, RealLogWinnersAndSupersededFrames) {
     const std::string path = db_test::real("wal_database.db-wal");
-    if (!db_test::exists(path)) {
-        GTEST_SKIP() << "real wal_database.db-wal not present";
-    }
+    VELK_NEED_REAL_DATA(path);
     wal_maps m;
     m.ok = read_wal_frames_by_path(m.overwritten, m.winning, m.superseded, m.slack, path);
     ASSERT_TRUE(m.ok);
@@ -63,7 +62,8 @@ TEST(WalFrames, RealLogWinnersAndSupersededFrames) {
 struct frame_spec {
     uint32 page;
     uint32 commit;
-    bool foreign = false;  // salts of another log generation
+    bool foreign = false;       // salts of another log generation
+    bool bad_checksum = false;  // its checksum words altered
 };
 
 struct frames_case {
@@ -87,11 +87,17 @@ const frames_case frames_cases[] = {
      0,
      {{2, 0}},
      {1, 2, 3}},
-    {"ForeignCommitSupersedesPendingAndSetAside",
+    // SQLite reads a log only up to the first frame of another generation: a frame of the
+    // current salts after it is past the end of what the log holds.
+    {"ForeignFramesEndWhatTheLogHolds",
      {{2, 0}, {3, 0, true}, {4, 4, true}, {5, 5}},
      0,
-     {{5, 3}},
-     {0, 1, 2}},
+     {},
+     {0, 1, 2, 3}},
+    // 4.3: from a frame whose checksum breaks the chain on, nothing is current; the frames
+    // before it that a commit closed stay current.
+    {"BrokenChecksumEndsWhatTheLogHolds", {{2, 2}, {3, 3, false, true}, {4, 4}}, 0, {{2, 0}},
+     {1, 2}},
     {"PageZeroEndsTheWalk", {{2, 2}, {0, 2}, {3, 3}}, 0, {{2, 0}}, {}},
     {"PartialLastFrameIsNoFrame", {{2, 2}, {3, 3}}, 100, {{2, 0}}, {}},
     {"OnlyAHeaderByteShort", {{2, 2}}, 1, {}, {}},
@@ -106,10 +112,10 @@ TEST_P(WalFrameCases, WinnersSupersededAndOverwritten) {
     const frames_case& c = GetParam();
     db_test::wal_builder log(ps);
     for (const frame_spec& f : c.frames) {
-        if (f.foreign) {
-            (void)log.frame_with_salts(f.page, f.commit, 0x33333333, 0x44444444);
-        } else {
-            (void)log.frame(f.page, f.commit);
+        const uint64 at = f.foreign ? log.frame_with_salts(f.page, f.commit, 0x33333333, 0x44444444)
+                                    : log.frame(f.page, f.commit);
+        if (f.bad_checksum) {
+            log.bytes()[at + 16] ^= 0x01;  // the first checksum word
         }
     }
     log.bytes().resize(log.bytes().size() - c.cut);

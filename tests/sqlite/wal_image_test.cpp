@@ -17,6 +17,8 @@
 #include "sqlite/page_builder.h"
 #include "sqlite/schema_reader.h"
 #include "sqlite/table_walk.h"
+#include "sqlite/wal_frames.h"
+#include "real_data.h"
 
 namespace {
 
@@ -48,9 +50,7 @@ byte_array page_of(const byte_array& bytes, uint32 page_size, uint32 page) {
 
 TEST(WalImage, RealDatabaseGivenEitherPath) {
     const std::string db = db_test::real("wal_database.db");
-    if (!db_test::exists(db)) {
-        GTEST_SKIP() << "real wal_database.db not present";
-    }
+    VELK_NEED_REAL_DATA(db);
     byte_array from_db;
     byte_array from_log;
     ASSERT_TRUE(build_wal_image(from_db, db));
@@ -102,9 +102,7 @@ TEST(WalImage, RealDatabaseGivenEitherPath) {
 
 TEST(WalImage, WithoutMainFileTheLoggedPagesAlone) {
     const std::string db = db_test::real("wal_database.db");
-    if (!db_test::exists(db)) {
-        GTEST_SKIP() << "real wal_database.db not present";
-    }
+    VELK_NEED_REAL_DATA(db);
     velk_test::temp_dir dir;
     std::filesystem::copy_file(db + "-wal", dir.file("alone.db-wal"));
     byte_array from_log;
@@ -198,6 +196,32 @@ TEST(WalImage, SplitFixtureKeepsTablesOutsideTheLog) {
     for (uint32 page = 3; page <= main.size() / 1024; ++page) {
         EXPECT_EQ(page_of(image, 1024, page), page_of(main, 1024, page)) << page;
     }
+}
+
+// The third commit's frame fails its checksum: the image holds the second commit's page,
+// as SQLite reads it, and the third frame is superseded, never current.
+TEST(WalImage, FrameWithABrokenChecksumIsNotApplied) {
+    const std::string db = db_test::fixture("edge/wal_checksum.db");
+    const byte_array wal = test_pages::read_file(db + "-wal");
+    constexpr uint32 ps = 4096;
+    constexpr uint32 notification_leaf = 7;
+    ASSERT_EQ(wal.size(), 32u + 3 * (24 + ps));
+    byte_array image;
+    ASSERT_TRUE(build_wal_image(image, db));
+    const byte_array leaf = page_of(image, ps, notification_leaf);
+    const byte_array second(wal.begin() + 32 + (24 + ps) + 24, wal.begin() + 32 + 2 * (24 + ps));
+    EXPECT_EQ(leaf, second);
+    const std::string text(leaf.begin(), leaf.end());
+    EXPECT_EQ(text.find("VELK-EDGE-CHECKSUM-3"), std::string::npos);
+
+    uni::fileio log(wal, false, false);
+    region_map overwritten;
+    wal_frame_map winning;
+    region_map superseded;
+    region_map slack;
+    ASSERT_TRUE(read_wal_frames(overwritten, winning, superseded, slack, log));
+    EXPECT_EQ(winning, (wal_frame_map{{notification_leaf, 32 + (24 + ps)}}));
+    EXPECT_EQ(superseded, (region_map{{32 + 24, ps}, {32 + 2 * (24 + ps) + 24, ps}}));
 }
 
 TEST(WalImage, OpenAsMemoryFile) {
