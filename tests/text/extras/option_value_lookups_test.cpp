@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -139,43 +140,38 @@ INSTANTIATE_TEST_SUITE_P(Cases, TakeTwoValues, ::testing::ValuesIn(lookup_cases)
 
 TEST(TakeOptionValues, ThreeAndFourValuesInEveryKind) {
     const strings list = {"prog", "-o", "1", "2", "3", "4", "z"};
-    std::string a;
-    std::string b;
-    std::string c;
-    std::string d;
+    std::array<std::string, 4> v;
     argument_array<char> narrow3(list);
-    ASSERT_TRUE(take_option_value3_argv("-O", a, b, c, narrow3.count, narrow3.data()));
-    EXPECT_EQ((strings{a, b, c}), (strings{"1", "2", "3"}));
+    ASSERT_TRUE(take_option_value3_argv("-O", v[0], v[1], v[2], narrow3.count, narrow3.data()));
+    EXPECT_EQ((strings{v[0], v[1], v[2]}), (strings{"1", "2", "3"}));
     EXPECT_EQ(narrow3.left(), (strings{"prog", "4", "z"}));
-
     argument_array<char> narrow4(list);
-    ASSERT_TRUE(take_option_value4_argv("-o", a, b, c, d, narrow4.count, narrow4.data()));
-    EXPECT_EQ((strings{a, b, c, d}), (strings{"1", "2", "3", "4"}));
+    ASSERT_TRUE(
+        take_option_value4_argv("-o", v[0], v[1], v[2], v[3], narrow4.count, narrow4.data()));
+    EXPECT_EQ(v[3], "4");
     EXPECT_EQ(narrow4.left(), (strings{"prog", "z"}));
 
-    std::wstring wa;
-    std::wstring wb;
-    std::wstring wc;
-    std::wstring wd;
+    std::array<std::wstring, 4> w;
     argument_array<wchar_t> wide3(list);
-    ASSERT_TRUE(take_option_value3_wargv("-o", wa, wb, wc, wide3.count, wide3.data()));
-    EXPECT_EQ(wc, L"3");
+    ASSERT_TRUE(take_option_value3_wargv("-o", w[0], w[1], w[2], wide3.count, wide3.data()));
+    EXPECT_EQ(w[2], L"3");
     EXPECT_EQ(wide3.left(), (strings{"prog", "4", "z"}));
     argument_array<wchar_t> wide4(list);
-    ASSERT_TRUE(take_option_value4_wargv("-o", wa, wb, wc, wd, wide4.count, wide4.data()));
-    EXPECT_EQ(wd, L"4");
+    ASSERT_TRUE(take_option_value4_wargv("-o", w[0], w[1], w[2], w[3], wide4.count, wide4.data()));
+    EXPECT_EQ(w[3], L"4");
     EXPECT_EQ(wide4.left(), (strings{"prog", "z"}));
 
     strings left = list;
-    ASSERT_TRUE(take_option_value3("-o", a, b, c, left));
+    ASSERT_TRUE(take_option_value3("-o", v[0], v[1], v[2], left));
     EXPECT_EQ(left, (strings{"prog", "4", "z"}));
 
     // Four values wanted, three there: nothing moves.
     argument_array<char> short4({"prog", "-o", "1", "2", "3"});
-    d = "kept";
-    EXPECT_FALSE(take_option_value4_argv("-o", a, b, c, d, short4.count, short4.data()));
+    v[3] = "kept";
+    EXPECT_FALSE(
+        take_option_value4_argv("-o", v[0], v[1], v[2], v[3], short4.count, short4.data()));
     EXPECT_EQ(short4.count, 5);
-    EXPECT_EQ(d, "kept");
+    EXPECT_EQ(v[3], "kept");
 }
 
 TEST(TakeOptionValues, WideSingleValueAndFlag) {
