@@ -7,28 +7,28 @@
 #include "text/text_case.h"
 #include "text/text_replace.h"
 
-namespace {
-
 // equals_nocase lower-cases its operands in place: compare copies so that neither the
 // caller's list nor the option name changes.
-bool matches(const std::string& argument, const std::string& name) {
+bool option_name_matches(const std::string& argument, const std::string& name) {
     std::string a = argument;
     std::string b = name;
     return equals_nocase(a, b);
 }
 
-bool matches_w(const std::wstring& argument, const std::wstring& name) {
+bool option_name_matches(const std::wstring& argument, const std::wstring& name) {
     std::wstring a = argument;
     std::wstring b = name;
     return wstring_equals_nocase(a, b);
 }
+
+namespace {
 
 // Index of the first argument from `first` on that matches name, or the list's size.
 std::size_t find_in_list(const std::vector<std::string>& list, const char* name,
                          std::size_t first) {
     const std::string wanted = name;
     for (std::size_t i = first; i < list.size(); ++i) {
-        if (matches(list[i], wanted)) {
+        if (option_name_matches(list[i], wanted)) {
             return i;
         }
     }
@@ -39,7 +39,7 @@ std::size_t find_in_wide_list(const std::vector<std::wstring>& list, const char*
                               std::size_t first) {
     const std::wstring wanted = uni::utf8_to_wstring(name);
     for (std::size_t i = first; i < list.size(); ++i) {
-        if (matches_w(list[i], wanted)) {
+        if (option_name_matches(list[i], wanted)) {
             return i;
         }
     }
@@ -55,7 +55,7 @@ int32 find_in_argv(const char* name, const int32* count, char** arguments) {
     const std::string wanted = name;
     const std::span entries(arguments, static_cast<std::size_t>(*count));
     for (std::size_t i = 1; i < entries.size(); ++i) {
-        if (entries[i] != nullptr && matches(entries[i], wanted)) {
+        if (entries[i] != nullptr && option_name_matches(entries[i], wanted)) {
             return static_cast<int32>(i);
         }
     }

@@ -14,6 +14,10 @@
 
 #include "text/kq_types.h"
 
+// The match rule itself: equal length and equal once both copies are lower-cased.
+[[nodiscard]] bool option_name_matches(const std::string& argument, const std::string& name);
+[[nodiscard]] bool option_name_matches(const std::wstring& argument, const std::wstring& name);
+
 // ---- String lists ----------------------------------------------------------------------
 
 // At the first argument equal to name: when another argument follows, value receives it

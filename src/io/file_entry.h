@@ -53,6 +53,10 @@ struct file_entry {
 
 struct file_entry_ex : file_entry {
     file_entry_ex() { clear(); }
+    // A record loaded at once through load_stat; a failed load leaves it cleared.
+    file_entry_ex(const std::string& path, const struct stat64* info, const std::string& text) {
+        (void)load_stat(path, info, text);  // callers test the fields, not a result
+    }
 
     // file_entry::clear, then attribute bits, status and both lists.
     void clear();

@@ -415,19 +415,22 @@ uint32_t* string_to_wide_buffer(const std::string& text, uint32_t* buffer, int c
     return buffer;
 }
 
+void append_latin1_as_utf8(std::string& out, uint8_t latin1) {
+    if (latin1 < 0x80) {
+        out.push_back(static_cast<char>(latin1));
+        return;
+    }
+    out.push_back(static_cast<char>(0xC0u + (latin1 >> 6u)));
+    out.push_back(static_cast<char>(0x80u + (latin1 & 0x3Fu)));
+}
+
 std::string latin1_to_utf8(const uint8_t* text) {
     std::string out;
     if (text == nullptr) {
         return out;
     }
     for (std::size_t i = 0; text[i] != 0; ++i) {
-        const uint8_t b = text[i];
-        if (b < 0x80) {
-            out.push_back(static_cast<char>(b));
-            continue;
-        }
-        out.push_back(static_cast<char>(0xC0u + (b >> 6u)));
-        out.push_back(static_cast<char>(0x80u + (b & 0x3Fu)));
+        append_latin1_as_utf8(out, text[i]);
     }
     return out;
 }

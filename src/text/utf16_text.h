@@ -109,6 +109,8 @@ void widen_chars(const char* text, std::wstring& out);
 uint32_t* string_to_wide_buffer(const std::string& text, uint32_t* buffer, int capacity);
 // Each byte of the NUL-terminated input as an ISO-8859-1 character.
 [[nodiscard]] std::string latin1_to_utf8(const uint8_t* text);
+// One ISO-8859-1 byte appended in UTF-8: one byte below 0x80, else two.
+void append_latin1_as_utf8(std::string& out, uint8_t latin1);
 [[nodiscard]] std::string wcstr_to_utf8(const wchar_t* text);
 std::string& wcstr_to_utf8_assign(const wchar_t* text, std::string& out);
 // Appends each argument decoded from UTF-8; true when the list is not empty afterwards.
