@@ -356,3 +356,13 @@ bool is_socket(const file_entry& entry) { return (entry.m_mode & mode_type_mask)
 bool is_door(const file_entry& /*entry*/) { return false; }
 
 bool is_event_port(const file_entry& /*entry*/) { return false; }
+
+bool file_in_time_window(const cmd_params& options, const std::wstring& path,
+                         file_entry_ex& record) {
+    return passes_time_window(options, path, record);
+}
+
+bool filter_star_match(const std::wstring& text, const std::wstring& pattern, bool lead,
+                       bool trail) {
+    return star_match(text, pattern, lead, trail);
+}
