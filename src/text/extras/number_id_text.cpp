@@ -95,6 +95,11 @@ std::string format_number_text(const std::string& text, bool hex, int width) {
     if (!string_to_uint64(text, &value)) {
         return "NaN";
     }
+    // The reader gives 0, and success, for a text without any digit ("abc", "x5"): such a
+    // text names no number, and only a text holding a zero digit can name zero.
+    if (value == 0 && text.find('0') == std::string::npos) {
+        return "NaN";
+    }
     return uint64_to_text(value, hex, width);
 }
 
