@@ -46,6 +46,9 @@ uint32 parse_file_filter_list(std::vector<filter_entry>& list, const std::string
 // same window.
 [[nodiscard]] bool file_in_time_window(const cmd_params& options, const std::wstring& path,
                                        file_entry_ex& record);
+// A file name "name:stream" cut at its first ':' into name and stream; false, both
+// untouched, for a name without one.
+bool split_stream_part(std::wstring& name, std::wstring& stream);
 // A pattern compared by its star flags: both stars contained, a leading star at the end, a
 // trailing star at the start, no star the whole text.
 [[nodiscard]] bool filter_star_match(const std::wstring& text, const std::wstring& pattern,

@@ -19,12 +19,7 @@ folder_and_name split_name(const std::wstring& folder, const std::wstring& name,
     folder_and_name parts{folder, name, {}, false};
     (void)wstring_to_lower(parts.folder);
     (void)wstring_to_lower(parts.name);
-    const auto colon = parts.name.find(L':');
-    if (streams && colon != std::wstring::npos) {
-        parts.has_stream = true;
-        parts.stream = parts.name.substr(colon + 1);
-        parts.name.erase(colon);
-    }
+    parts.has_stream = streams && split_stream_part(parts.name, parts.stream);
     return parts;
 }
 

@@ -119,15 +119,23 @@ void progress_meter::print_format(const char* format, ...) {
     if (format == nullptr || !any_channel()) {
         return;
     }
-    std::vector<char> buffer(width() + format_slack, '\0');
     va_list args;
     va_start(args, format);
-    const int length = std::vsnprintf(buffer.data(), buffer.size(), format, args);
+    va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, format, args);
     va_end(args);
     if (length < 0) {
+        va_end(again);
         return;
     }
-    const std::size_t kept = std::min(static_cast<std::size_t>(length), buffer.size() - 1);
+    // At most width + 255 characters are kept; the buffer is no larger than the text needs,
+    // so a huge width costs nothing.
+    const std::size_t kept =
+        std::min(static_cast<std::size_t>(length), width() + format_slack - 1);
+    std::vector<char> buffer(kept + 1, '\0');
+    (void)std::vsnprintf(buffer.data(), buffer.size(), format, again);  // length known
+    va_end(again);
     print_plain(std::string(buffer.data(), kept));
 }
 

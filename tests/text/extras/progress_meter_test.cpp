@@ -128,6 +128,11 @@ TEST(ProgressMeterPrint, NullFormatAndMessageCutToWidth) {
     meter.print_format(nullptr);
     meter.print_text("abcdefgh");  // 10 prefix characters leave room for two
     EXPECT_EQ(err.take(), erase + "\r    \rab\r");
+
+    progress_meter wide = console_meter(pf::console | pf::to_stderr, 0x7FFFFFFF, 0, 0);
+    std_stream_capture err2(STDERR_FILENO);
+    wide.print_format("%s", "whole");
+    EXPECT_EQ(err2.take(), erase + "\r    \rwhole\r");
 }
 
 TEST(StatusLines, ExactBytesOnStderr) {
