@@ -77,8 +77,8 @@ uint32 parse_file_filter_list_with_path(std::vector<filter_entry>& list, std::st
 
 bool cmd_params::match_folder_and_name(const cmd_params& options, bool* could_not_open,
                                        const std::wstring& folder, const std::wstring& name,
-                                       const std::vector<filter_entry>& list,
-                                       file_entry_ex* record, bool streams) {
+                                       const std::vector<filter_entry>& list, file_entry_ex* record,
+                                       bool streams) {
     if (name.empty()) {
         return false;
     }

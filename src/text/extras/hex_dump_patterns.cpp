@@ -47,8 +47,8 @@ void append_ascii(std::string& text, const kq::byte_reader& row) {
 int32 write_numbered_line(std::ostream& out, uint64 first, int first_digits, uint64 second,
                           int second_digits, int label_width, const std::string& label,
                           const std::string& data) {
-    out << "0x" << std::hex << std::right << std::setfill('0') << std::setw(first_digits)
-        << first << " : " << std::setw(second_digits) << second << " : ";
+    out << "0x" << std::hex << std::right << std::setfill('0') << std::setw(first_digits) << first
+        << " : " << std::setw(second_digits) << second << " : ";
     out << std::left << std::setfill(' ') << std::setw(label_width) << (label + ":") << data
         << '\n';
     return static_cast<int32>(data.size());
@@ -160,8 +160,8 @@ std::ostream& write_hex_row16(std::span<const uint8, 16> bytes, std::ostream& ou
 
 int32 write_dump_line(std::ostream& out, uint64 first, uint64 second, int label_width,
                       const std::string& label, const std::string& data) {
-    return write_numbered_line(out, first, first_min_digits, second, second_min_digits,
-                               label_width, label, data);
+    return write_numbered_line(out, first, first_min_digits, second, second_min_digits, label_width,
+                               label, data);
 }
 
 int32 write_dump_line_based(std::ostream& out, uint64 offset, uint64 base, int label_width,

@@ -28,10 +28,10 @@ std::string set_number_base(std::ostream& out, bool hex, int width);
 [[nodiscard]] bool ipv6_to_text(const uint8* bytes, uint32 byte_count, std::string& out);
 
 namespace guid_styles {
-inline constexpr int text = 0;         // 8-4-4-4-12 (also any unknown style)
-inline constexpr int initializer = 1;  // "0x00112233, 0x4455, 0x6677, 0x88, ..."
-inline constexpr int memory_bytes = 2; // "33 22 11 00 ..." in storage order
-inline constexpr int memory_0x = 3;    // "0x33, 0x22, ..." in storage order
+inline constexpr int text = 0;          // 8-4-4-4-12 (also any unknown style)
+inline constexpr int initializer = 1;   // "0x00112233, 0x4455, 0x6677, 0x88, ..."
+inline constexpr int memory_bytes = 2;  // "33 22 11 00 ..." in storage order
+inline constexpr int memory_0x = 3;     // "0x33, 0x22, ..." in storage order
 }  // namespace guid_styles
 
 // Replaces out; always true.

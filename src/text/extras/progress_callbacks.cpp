@@ -14,8 +14,8 @@ namespace {
 std::uintptr_t address_of(const void* item) { return reinterpret_cast<std::uintptr_t>(item); }
 
 // The one implementation behind both pair forms: second is already UTF-8.
-int32 call_pair(const cmd_params& options, const std::string& text,
-                       const std::string& second, int32 first_number, int32 second_number) {
+int32 call_pair(const cmd_params& options, const std::string& text, const std::string& second,
+                int32 first_number, int32 second_number) {
     if (text.empty() || !options.m_progress_on || options.m_progress_fn == nullptr) {
         return -1;
     }
@@ -28,8 +28,7 @@ int32 call_pair(const cmd_params& options, const std::string& text,
                                  nullptr);
 }
 
-int32 call_code(const cmd_params& options, const std::string& text, int32 number,
-                       uint32 code) {
+int32 call_code(const cmd_params& options, const std::string& text, int32 number, uint32 code) {
     if (!options.m_progress_on || options.m_progress_fn == nullptr || text.empty()) {
         return -1;
     }

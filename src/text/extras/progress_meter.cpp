@@ -131,8 +131,7 @@ void progress_meter::print_format(const char* format, ...) {
     }
     // At most width + 255 characters are kept; the buffer is no larger than the text needs,
     // so a huge width costs nothing.
-    const std::size_t kept =
-        std::min(static_cast<std::size_t>(length), width() + format_slack - 1);
+    const std::size_t kept = std::min(static_cast<std::size_t>(length), width() + format_slack - 1);
     std::vector<char> buffer(kept + 1, '\0');
     (void)std::vsnprintf(buffer.data(), buffer.size(), format, again);  // length known
     va_end(again);

@@ -16,12 +16,12 @@
 class cmd_params;
 
 namespace progress_flags {
-inline constexpr uint32 title = 0x1;       // the text becomes the terminal title
-inline constexpr uint32 console = 0x2;     // the text is a console line: prefix and final CR
-inline constexpr uint32 diagnostics = 0x4; // the text is a diagnostics item of m_params
-inline constexpr uint32 updates = 0x8;     // progress_meter::update is enabled
-inline constexpr uint32 to_stderr = 0x10;  // the console line goes to standard error
-inline constexpr uint32 to_stdout = 0x20;  // ... or to standard output when 0x10 is clear
+inline constexpr uint32 title = 0x1;        // the text becomes the terminal title
+inline constexpr uint32 console = 0x2;      // the text is a console line: prefix and final CR
+inline constexpr uint32 diagnostics = 0x4;  // the text is a diagnostics item of m_params
+inline constexpr uint32 updates = 0x8;      // progress_meter::update is enabled
+inline constexpr uint32 to_stderr = 0x10;   // the console line goes to standard error
+inline constexpr uint32 to_stdout = 0x20;   // ... or to standard output when 0x10 is clear
 }  // namespace progress_flags
 
 // Filled by its owner; the operations only read the settings and keep m_last_percent.
@@ -30,9 +30,9 @@ struct progress_meter {
     int32 m_width = 0;  // longest text shown, the console prefix included; below 0 counts as 0
     uint32 m_flags = 0;
     uint32 m_reserved_b = 0;
-    uint64 m_total = 0;           // the amount that counts as 100 percent
-    uint32 m_last_percent = 0;    // the percentage shown last; 100 once complete
-    uint32 m_step = 0;            // smallest percentage, and smallest advance, shown
+    uint64 m_total = 0;              // the amount that counts as 100 percent
+    uint32 m_last_percent = 0;       // the percentage shown last; 100 once complete
+    uint32 m_step = 0;               // smallest percentage, and smallest advance, shown
     cmd_params* m_params = nullptr;  // owner of the diagnostics file; may be null
 
     // "Percent done: N%" when the percentage reached the step and grew by at least a step

@@ -94,10 +94,10 @@ TEST(MatchFolderAndName, EmptyFolderAnswersAsPlainFilter) {
         const std::vector<filter_entry> list = parse(items, "");
         for (const wchar_t* name : {L"x.db", L"x.db:zone", L"y.txt"}) {
             for (bool streams : {false, true}) {
-                EXPECT_EQ(cmd_params::match_folder_and_name(options, nullptr, L"", name, list,
-                                                            nullptr, streams),
-                          cmd_params::match_file_filter(options, nullptr, name, list, nullptr,
-                                                        streams))
+                EXPECT_EQ(
+                    cmd_params::match_folder_and_name(options, nullptr, L"", name, list, nullptr,
+                                                      streams),
+                    cmd_params::match_file_filter(options, nullptr, name, list, nullptr, streams))
                     << items << " " << streams;
             }
         }
@@ -116,15 +116,15 @@ TEST(MatchFolderAndName, TimeWindowReadsTheJoinedPath) {
     const std::wstring folder(dir.path().begin(), dir.path().end());
 
     file_entry_ex record;
-    EXPECT_FALSE(cmd_params::match_folder_and_name(options, nullptr, folder, L"x.db", list,
-                                                   &record, false));
+    EXPECT_FALSE(
+        cmd_params::match_folder_and_name(options, nullptr, folder, L"x.db", list, &record, false));
     EXPECT_EQ(record.m_modified, 1000000000);  // filled from folder "/" name
-    options.m_start_unix = 900000000;  // 1998: before it
+    options.m_start_unix = 900000000;          // 1998: before it
     record.clear();
-    EXPECT_TRUE(cmd_params::match_folder_and_name(options, nullptr, folder, L"x.db", list,
-                                                  &record, false));
-    EXPECT_TRUE(cmd_params::match_folder_and_name(options, nullptr, folder, L"x.db", list,
-                                                  nullptr, false));  // no record: no window
+    EXPECT_TRUE(
+        cmd_params::match_folder_and_name(options, nullptr, folder, L"x.db", list, &record, false));
+    EXPECT_TRUE(cmd_params::match_folder_and_name(options, nullptr, folder, L"x.db", list, nullptr,
+                                                  false));  // no record: no window
 }
 
 }  // namespace

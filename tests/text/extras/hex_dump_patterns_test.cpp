@@ -36,7 +36,8 @@ TEST(AppendHexDump, FullRowShortRowAndFinalBreak) {
     EXPECT_EQ(out,
               "head\n"
               "41 42 43 44 45 46 47 48 49 4a 4b 4c 4d 4e 4f 50   ABCDEFGHIJKLMNOP\n"
-              "51 52 53 54 " + std::string(36, ' ') + "  QRST\n");
+              "51 52 53 54 " +
+                  std::string(36, ' ') + "  QRST\n");
 
     out.clear();
     append_hex_dump(out, bytes.data(), 16, true);

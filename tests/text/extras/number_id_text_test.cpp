@@ -80,7 +80,8 @@ const ipv6_case ipv6_cases[] = {
     {"LinkLocal", units({0xfe80, 0, 0, 0, 0, 0, 0, 0}), "fe80::"},
     {"OnlyFirstRunShortened", units({1, 0, 1, 0, 0, 1, 1, 1}), "1::1:0:0:1:1:1"},
     {"NoZero", units({1, 2, 3, 4, 5, 6, 7, 0xffff}), "1:2:3:4:5:6:7:ffff"},
-    {"OddCountDropsHalfUnit", [] {
+    {"OddCountDropsHalfUnit",
+     [] {
          std::vector<uint8> b = units({1, 2, 3, 4, 5, 6, 7, 8});
          b.pop_back();
          return b;
@@ -121,8 +122,7 @@ TEST(GuidToTextStyled, FourLayouts) {
     const guid16 id = sample_guid();
     std::string out = "old";
     EXPECT_TRUE(guid_to_text_styled(out, id, 1));
-    EXPECT_EQ(out,
-              "0x00112233, 0x4455, 0x6677, 0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff");
+    EXPECT_EQ(out, "0x00112233, 0x4455, 0x6677, 0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff");
     EXPECT_TRUE(guid_to_text_styled(out, id, 2));
     EXPECT_EQ(out, "33 22 11 00 55 44 77 66 88 99 aa bb cc dd ee ff");
     EXPECT_TRUE(guid_to_text_styled(out, id, 3));
@@ -151,7 +151,9 @@ const id_case id_cases[] = {
     {"GuidText", "00112233-4455-6677-8899-aabbccddeeff", true, sample_guid().bytes},
     {"HexPairsInTextOrder", "00112233445566778899aabbccddeeff", true, ascending},
     {"SpacedBytes", "00 11 22 33 44 55 66 77 88 99 aa bb cc dd ee ff", true, ascending},
-    {"PairWithoutDigit", "zz112233445566778899aabbccddeeff", true,
+    {"PairWithoutDigit",
+     "zz112233445566778899aabbccddeeff",
+     true,
      {0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee,
       0xff}},
     {"SpacedFifteenBytes", "00 11 22 33 44 55 66 77 88 99 aa bb cc dd ee   ", false, unchanged},

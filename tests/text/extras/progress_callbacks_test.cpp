@@ -132,14 +132,13 @@ TEST(DiagnosticLists, ItemsFromLists) {
     diag_list_quoted(&params, {});
     diag_list_quoted(nullptr, {"x"});
     (void)params.close_diag_file();
-    EXPECT_EQ(velk_test::read_file(dir.file("diag.txt")),
-              opened +
-              "->a; ; b\n"
-              "->n=3: a;b\n"
-              "->a+b+c\n"
-              "->abc\n"
-              "->abc\n"
-              "->prog -db \"my file\"\n");
+    EXPECT_EQ(velk_test::read_file(dir.file("diag.txt")), opened +
+                                                              "->a; ; b\n"
+                                                              "->n=3: a;b\n"
+                                                              "->a+b+c\n"
+                                                              "->abc\n"
+                                                              "->abc\n"
+                                                              "->prog -db \"my file\"\n");
 }
 
 }  // namespace

@@ -51,10 +51,9 @@ TEST(ProgressMeterUpdate, ShowsStepsOnceAndLatchesAtComplete) {
 
 // Amounts near 2^64: current * 100 would wrap in 64 bits and show a wrong figure.
 TEST(ProgressMeterUpdate, HugeAmountsAndEmptyTotal) {
-    progress_meter meter = console_meter(pf::console | pf::updates | pf::to_stderr, 80,
-                                         4000000000000000000ULL, 1);
-    EXPECT_EQ(updates_on_stderr(meter, {1000000000000000000ULL}),
-              erase + "\rPercent done: 25%\r");
+    progress_meter meter =
+        console_meter(pf::console | pf::updates | pf::to_stderr, 80, 4000000000000000000ULL, 1);
+    EXPECT_EQ(updates_on_stderr(meter, {1000000000000000000ULL}), erase + "\rPercent done: 25%\r");
     progress_meter empty = console_meter(pf::console | pf::updates | pf::to_stderr, 80, 0, 10);
     EXPECT_EQ(updates_on_stderr(empty, {0}), erase + "\rPercent done: 100%\r");
     progress_meter narrow = console_meter(pf::console | pf::updates | pf::to_stderr, 2, 100, 1);
@@ -92,8 +91,8 @@ const print_case print_cases[] = {
     {"StdoutWhenStderrClear", pf::console | pf::to_stdout, 20, "", "\x1b[2K\r    \rn=5\r"},
     {"StderrWins", pf::console | pf::to_stderr | pf::to_stdout, 20, "\x1b[2K\r    \rn=5\r", ""},
     {"TitleOnlyHasNoPrefix", pf::title, 20, "", "\x1b]0;n=5\a"},
-    {"TitleOfConsoleLine", pf::title | pf::console | pf::to_stderr, 20,
-     "\x1b[2K\r    \rn=5\r", "\x1b]0;\r    \rn=5\r\a"},
+    {"TitleOfConsoleLine", pf::title | pf::console | pf::to_stderr, 20, "\x1b[2K\r    \rn=5\r",
+     "\x1b]0;\r    \rn=5\r\a"},
     {"NoChannel", pf::to_stderr | pf::updates, 20, "", ""},
 };
 
