@@ -12,6 +12,7 @@
 // opened without error.
 
 #include <cstdarg>
+#include <cstdint>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -30,8 +31,11 @@
 // results-database set-up attaches, and never owns or copies it.
 class results_db_writer;
 
-// Progress callback: (user value, 0, 0, 0, 0, pointer to a code) -> int32.
-using progress_callback = int32 (*)(uint32 user, uint32, uint32, uint32, uint32, uint32* code);
+// Progress callback: (user value, four arguments, pointer to a code) -> int32. The four middle
+// arguments carry either numbers or addresses (of texts, of a number pair, of a file record),
+// so they are pointer-sized.
+using progress_callback = int32 (*)(uint32 user, std::uintptr_t, std::uintptr_t, std::uintptr_t,
+                                    std::uintptr_t, uint32* code);
 
 struct cmd_params_settings {
     uint64 m_start_time = 0;        // FILETIME of the run's start; reset keeps it
@@ -197,6 +201,37 @@ public:
 
     // Clears the console status line when status output is on.
     void clear_status_line() const;
+
+    // ---- Progress callbacks with texts, list diagnostics, folder filters ----
+    // (text/extras/progress_callbacks.cpp, text/extras/folder_file_filters.cpp)
+
+    // The callback with (user, &text, &second, &{first, second number}, file record or
+    // null, null code). -1, no call, for an empty text or when progress is off or unset.
+    [[nodiscard]] int32 call_progress_pair(const std::string& text, const std::string& second,
+                                           int32 first_number, int32 second_number) const;
+    // The second text is handed on in its UTF-8 form.
+    [[nodiscard]] int32 call_progress_pair_w(const std::string& text, const std::wstring& second,
+                                             int32 first_number, int32 second_number) const;
+    // The callback with (user, &text, number, 0, 0, &code) and the code 1, respectively 2.
+    [[nodiscard]] int32 call_progress_code1(const std::string& text, int32 number) const;
+    [[nodiscard]] int32 call_progress_code2(const std::string& text, int32 number) const;
+    // One item: the list joined with "; ", empty items kept.
+    void diag_list(const std::vector<std::string>& list) const;
+    // One item: the text with every occurrence of pattern replaced.
+    void diag_line_replaced(const std::string& text, const std::string& pattern,
+                            const std::string& replacement) const;
+    // One item: "->", the formatted text, ": ", the list joined with ";".
+    void diag_printf_list(const std::vector<std::string>& list, const char* format, ...) const
+        __attribute__((format(printf, 3, 4)));
+    // Whether the file folder/name passes list: the time window as match_file_filter (the
+    // record filled from folder "/" name), then an entry passes only when its stored folder
+    // text occurs in the folder. An empty folder hands the whole test to match_file_filter.
+    [[nodiscard]] static bool match_folder_and_name(const cmd_params& options,
+                                                    bool* could_not_open,
+                                                    const std::wstring& folder,
+                                                    const std::wstring& name,
+                                                    const std::vector<filter_entry>& list,
+                                                    file_entry_ex* record, bool streams);
 
     std::unique_ptr<std::ostringstream> m_message_stream;  // owned; null when not asked for
     std::unique_ptr<std::ofstream> m_diag_stream;          // owned; the "-diags" file

@@ -166,12 +166,7 @@ path_parts split_for_filters(const std::wstring& path, bool streams) {
             c = L'/';
         }
     }
-    const auto colon = parts.name.find(L':');
-    if (streams && colon != std::wstring::npos) {
-        parts.has_stream = true;
-        parts.stream = parts.name.substr(colon + 1);
-        parts.name.erase(colon);
-    }
+    parts.has_stream = streams && split_stream_part(parts.name, parts.stream);
     return parts;
 }
 
@@ -356,3 +351,23 @@ bool is_socket(const file_entry& entry) { return (entry.m_mode & mode_type_mask)
 bool is_door(const file_entry& /*entry*/) { return false; }
 
 bool is_event_port(const file_entry& /*entry*/) { return false; }
+
+bool file_in_time_window(const cmd_params& options, const std::wstring& path,
+                         file_entry_ex& record) {
+    return passes_time_window(options, path, record);
+}
+
+bool filter_star_match(const std::wstring& text, const std::wstring& pattern, bool lead,
+                       bool trail) {
+    return star_match(text, pattern, lead, trail);
+}
+
+bool split_stream_part(std::wstring& name, std::wstring& stream) {
+    const auto colon = name.find(L':');
+    if (colon == std::wstring::npos) {
+        return false;
+    }
+    stream = name.substr(colon + 1);
+    name.erase(colon);
+    return true;
+}

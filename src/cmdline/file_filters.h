@@ -41,6 +41,19 @@ uint32 parse_file_filter_list(std::vector<filter_entry>& list, const std::string
 [[nodiscard]] bool path_passes_filters_w(bool* could_not_open, const std::wstring& path,
                                          const std::vector<filter_entry>& list, bool streams);
 
+// The options' time window on the record's modification time, as match_file_filter applies
+// it; a record without one is filled from path first. For filter variants that apply the
+// same window.
+[[nodiscard]] bool file_in_time_window(const cmd_params& options, const std::wstring& path,
+                                       file_entry_ex& record);
+// A file name "name:stream" cut at its first ':' into name and stream; false, both
+// untouched, for a name without one.
+bool split_stream_part(std::wstring& name, std::wstring& stream);
+// A pattern compared by its star flags: both stars contained, a leading star at the end, a
+// trailing star at the start, no star the whole text.
+[[nodiscard]] bool filter_star_match(const std::wstring& text, const std::wstring& pattern,
+                                     bool lead, bool trail);
+
 // File kinds by the type field of the mode word. Doors and event ports are kinds of other
 // systems; this platform never reports them.
 [[nodiscard]] bool is_fifo(const file_entry& entry);

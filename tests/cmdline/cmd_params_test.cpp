@@ -139,7 +139,8 @@ int32 g_progress_calls = 0;
 uint32 g_progress_code = 0;
 uint32 g_progress_user = 0;
 
-int32 record_progress(uint32 user, uint32, uint32, uint32, uint32, uint32* code) {
+int32 record_progress(uint32 user, std::uintptr_t, std::uintptr_t, std::uintptr_t, std::uintptr_t,
+                      uint32* code) {
     ++g_progress_calls;
     g_progress_user = user;
     g_progress_code = *code;
