@@ -2,6 +2,8 @@
 // into a CSV file of its own with the describing runs' columns, and one table into a file.
 
 #include <map>
+#include <streambuf>
+#include <string_view>
 
 #include "cmdline/cmd_params.h"
 #include "io/kq_dir_files.h"
@@ -17,6 +19,42 @@ namespace {
 
 // The status line is kept to the width of a narrow terminal.
 constexpr int status_width = 40;
+
+// Hands everything written to it on to target with a CR before each LF: the dump's lines
+// end in LF, the exported file's in CR LF.
+class crlf_streambuf : public std::streambuf {
+public:
+    explicit crlf_streambuf(std::ostream& target) : m_target(target) {}
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) {
+            return traits_type::not_eof(c);
+        }
+        const char byte = traits_type::to_char_type(c);
+        (void)xsputn(&byte, 1);
+        return m_target ? c : traits_type::eof();
+    }
+    std::streamsize xsputn(const char* text, std::streamsize count) override {
+        const std::string_view view(text, static_cast<std::size_t>(count));
+        std::size_t start = 0;
+        for (std::size_t lf = view.find('\n'); lf != std::string_view::npos;
+             lf = view.find('\n', start)) {
+            put(view.substr(start, lf - start));
+            put("\r\n");
+            start = lf + 1;
+        }
+        put(view.substr(start));
+        return m_target ? count : 0;
+    }
+
+private:
+    void put(std::string_view part) {
+        m_target.write(part.data(), static_cast<std::streamsize>(part.size()));
+    }
+
+    std::ostream& m_target;
+};
 
 using runs_by_table = std::multimap<std::string, const metadata_record*>;
 
@@ -112,7 +150,9 @@ bool sqlite3_adt::export_table_to_file(const std::string& path, const std::strin
         stderr_printf("prob accessing %s, aborting\n", path.c_str());
         return false;
     }
-    if (!dump_table(*out, table, options, true)) {
+    crlf_streambuf crlf(*out);
+    std::ostream lines(&crlf);
+    if (!dump_table(lines, table, options, true)) {
         return false;
     }
     options.clear_status_line();
