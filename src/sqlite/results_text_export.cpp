@@ -173,44 +173,52 @@ void append_csv_rows(uni::fileio& out, const metadata_record& run,
     (void)out.append_stream(text);  // a file that cannot be written only shortens the output
 }
 
-// The CSV file of the current table, opened when the table changes; runs of one table
-// follow each other into one file.
-struct csv_target {
-    std::string table;
+// Where the export stands: the CSV file of the table written last (runs of one table
+// follow each other into one file) and the page list of the table read last, which the walk
+// reuses between runs of that table.
+struct csv_cursor {
+    std::string file_table;
     uni::fileio file;
+    std::string pages_table;
+    page_list pages;
 
-    bool switch_to(const std::string& folder, const std::string& name) {
-        if (table == name && file.is_open()) {
+    bool switch_file(const std::string& folder, const std::string& name) {
+        if (file_table == name && file.is_open()) {
             return true;
         }
         (void)file.close();
-        table = name;
+        file_table = name;
         return file.open_append(folder + "/" + name_part(name) + ".csv", false);
+    }
+    page_list& pages_of(const std::string& name) {
+        if (pages_table != name) {
+            pages.clear();  // another table's pages
+            pages_table = name;
+        }
+        return pages;
     }
 };
 
-// Reads one run's rows (the page list is reused while the table stays) and appends them.
-void export_run_rows(results_file& db, csv_target& target, page_list& pages,
-                     const std::string& folder, const metadata_record& run, uint64 root) {
-    if (target.table != run.data_tbl_name) {
-        pages.clear();  // another table's pages
-    }
+// Reads one run's rows and appends them to its table's file.
+void export_run_rows(results_file& db, csv_cursor& cursor, const std::string& folder,
+                     const metadata_record& run, uint64 root) {
     std::vector<table_record> rows;
     const auto start = static_cast<uint64>(run.row_data_start);
-    if (!walk_table_btree(rows, pages, db.file, root, db.page_size, start,
-                          static_cast<uint64>(run.row_data_end) - start, false, false, true)) {
+    if (!walk_table_btree(rows, cursor.pages_of(run.data_tbl_name), db.file, root, db.page_size,
+                          start, static_cast<uint64>(run.row_data_end) - start, false, false,
+                          true)) {
         return;
     }
     keep_run_rows(rows, run);
-    if (rows.empty() || !target.switch_to(folder, run.data_tbl_name)) {
+    if (rows.empty() || !cursor.switch_file(folder, run.data_tbl_name)) {
         return;
     }
-    if (target.file.size() == 0) {
+    if (cursor.file.size() == 0) {
         std::ostringstream header;
         header << csv_header(run, rows.front());
-        (void)target.file.append_stream(header);  // as append_csv_rows
+        (void)cursor.file.append_stream(header);  // as append_csv_rows
     }
-    append_csv_rows(target.file, run, rows);
+    append_csv_rows(cursor.file, run, rows);
 }
 
 bool export_runs_csv(results_file& db, const std::string& folder, bool progress) {
@@ -228,8 +236,7 @@ bool export_runs_csv(results_file& db, const std::string& folder, bool progress)
     if (runs.empty() || !kqportdir::make_dir_path(folder)) {
         return false;
     }
-    csv_target target;
-    page_list pages;
+    csv_cursor cursor;
     for (std::size_t i = 0; i < runs.size(); ++i) {
         if (progress) {
             (void)print_status_width(status_width, "processing entry %zu of %zu...", i + 1,
@@ -237,10 +244,10 @@ bool export_runs_csv(results_file& db, const std::string& folder, bool progress)
         }
         const auto table = tables.find(runs[i].data_tbl_name);
         if (table != tables.end()) {
-            export_run_rows(db, target, pages, folder, runs[i], table->second);
+            export_run_rows(db, cursor, folder, runs[i], table->second);
         }
     }
-    (void)target.file.close();  // a failed write only shortens the output
+    (void)cursor.file.close();  // a failed write only shortens the output
     return true;
 }
 

@@ -141,6 +141,24 @@ TEST(ExportDataTablesCsv, BarsInsideValuesBecomeSemicolons) {
     EXPECT_NE(csv.find("\np;q|y1|v;k|XYZ|push|e;f|\n"), std::string::npos) << csv;
 }
 
+TEST(ExportDataTablesCsv, RunOfAnotherTableInBetweenDoesNotLendItsPages) {
+    velk_test::temp_dir dir;
+    const std::string path = dir.file("r.db");
+    // "other" has a row, but none in its run's range: its pages are read, nothing written.
+    build_results_db(path, {run_of(1, 1, 2, "data"), run_of(2, 50, 60, "other"),
+                            run_of(3, 3, 3, "data")},
+                     {"data", "other"},
+                     "create table data (metaref, a); create table other (metaref, a);"
+                     "insert into other values(2, 'o1');"
+                     "insert into data values(1, 'x1'); insert into data values(1, 'x2');"
+                     "insert into data values(3, 'x3');");
+    ASSERT_TRUE(export_data_tables_csv(dir.file("out"), path, false));
+    EXPECT_EQ(files_in(dir.file("out")), (std::vector<std::string>{"data.csv"}));
+    const std::string csv = velk_test::read_file(dir.file("out/data.csv"));
+    EXPECT_NE(csv.find("\nx2|"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\nx3|velk|XYZ|push|\n"), std::string::npos) << csv;
+}
+
 // ---- Hostile and damaged inputs ----------------------------------------------------------
 
 TEST(ResultsTextExport, StoredNamesNeverLeaveTheFolder) {
