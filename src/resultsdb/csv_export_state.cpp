@@ -8,8 +8,8 @@
 #include "cmdline/cmd_params.h"
 #include "io/uni_fileio.h"
 #include "sqlite/sql_result_set.h"
-#include "text/text_split.h"
 #include "text/text_replace.h"
+#include "text/text_split.h"
 
 namespace {
 
@@ -80,8 +80,8 @@ void write_header(csv_export_state& state, const metadata_record& run, const csv
                   int count) {
     const std::string& s = layout.separator;
     std::ostringstream line;
-    line << caption_text(state, run, layout, count) << s << "tool used" << s << "orig runtime"
-         << s << "artifact type" << s;
+    line << caption_text(state, run, layout, count) << s << "tool used" << s << "orig runtime" << s
+         << "artifact type" << s;
     if (!run.extra_args.empty()) {
         line << "extra args" << s;
     }
@@ -89,8 +89,8 @@ void write_header(csv_export_state& state, const metadata_record& run, const csv
     (void)state.output->append_stream(line);  // a failed write shows when the file closes
 }
 
-void write_row(const csv_export_state& state, const metadata_record& run,
-               const csv_layout& layout, std::span<char* const> values) {
+void write_row(const csv_export_state& state, const metadata_record& run, const csv_layout& layout,
+               std::span<char* const> values) {
     const std::string& s = layout.separator;
     std::ostringstream line;
     for (std::size_t i = 1; i < values.size(); ++i) {

@@ -27,7 +27,7 @@ struct csv_export_state {
 
     uint64 row_counter = 0;  // rows handed to the callback so far
     std::string table_name;
-    int32 header_item_count = 0;  // captions of the first row's run
+    int32 header_item_count = 0;    // captions of the first row's run
     uni::fileio* output = nullptr;  // not owned
     bool header_pending = true;
     std::map<uint64, metadata_record> runs_by_last_row;  // keyed by row_data_end

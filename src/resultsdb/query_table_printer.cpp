@@ -10,8 +10,7 @@ namespace {
 
 // Columns with no caption of their own show the query's column names as text.
 std::vector<kq_variant_lite> query_columns(const std::vector<std::string>& names,
-                                           const cmd_params& options,
-                                           std::vector<uint64>& widths) {
+                                           const cmd_params& options, std::vector<uint64>& widths) {
     std::vector<kq_variant_lite> columns = options.m_columns;
     const std::size_t given = columns.size();
     if (names.size() < given) {
@@ -71,8 +70,8 @@ bool print_query_table(std::ostream& out, const std::vector<std::string>& names,
     if (names.empty() || rows.empty()) {
         return false;
     }
-    const int fields = static_cast<int>(std::min<std::size_t>(names.size(),
-                                                              output_record::max_fields));
+    const int fields =
+        static_cast<int>(std::min<std::size_t>(names.size(), output_record::max_fields));
     const uint32 cell_flags = options.m_quoted_csv ? cell_flag::quote_text : 0;
     std::vector<uint64> widths(names.size(), 0);
     std::vector<kq_variant_lite> columns = query_columns(names, options, widths);

@@ -20,5 +20,4 @@ class cmd_params;
 [[nodiscard]] bool print_query_table(std::ostream& out, const std::vector<std::string>& names,
                                      const std::vector<std::vector<std::string>>& rows,
                                      cmd_params& options, uint32 max_width, bool cut,
-                                     field_text_converter convert1,
-                                     field_text_converter convert2);
+                                     field_text_converter convert1, field_text_converter convert2);

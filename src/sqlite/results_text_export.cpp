@@ -123,7 +123,6 @@ void write_run_text(const std::string& folder, const metadata_record& run,
     (void)out.close();
 }
 
-
 // A '|' inside a value or a run's text would shift every later column of its line.
 std::string csv_value(std::string text) {
     replace_char(text, '|', ';', false);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -37,10 +39,11 @@ inline const char* const generic_table_sql =
 inline std::string generic_rows_sql(int64 key, int first, int last) {
     std::string sql;
     for (int k = first; k <= last; ++k) {
-        sql += "insert into generic_data (rowid, metaref, val1, val2, val3, val4, val5, str1, "
-               "str2, desired_output) values(" +
-               std::to_string(k) + ", " + std::to_string(key) + ", 1, 2, 3, 4, 5, 's1', 's2', 'l" +
-               std::to_string(k) + "');";
+        sql +=
+            "insert into generic_data (rowid, metaref, val1, val2, val3, val4, val5, str1, "
+            "str2, desired_output) values(" +
+            std::to_string(k) + ", " + std::to_string(key) + ", 1, 2, 3, 4, 5, 's1', 's2', 'l" +
+            std::to_string(k) + "');";
     }
     return sql;
 }
@@ -65,6 +68,19 @@ inline void build_results_db(const std::string& path, const std::vector<metadata
         }
     }
     ASSERT_TRUE(connection(path).exec("pragma secure_delete=off; begin;" + data_sql + "commit;"));
+}
+
+// The names of the folder's entries in byte order; none when it is not a folder.
+inline std::vector<std::string> files_in(const std::string& folder) {
+    std::vector<std::string> names;
+    if (!std::filesystem::is_directory(folder)) {
+        return names;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }  // namespace results_test

@@ -13,11 +13,7 @@
 
 namespace {
 
-using results_test::build_results_db;
-using results_test::connection;
-using results_test::generic_rows_sql;
-using results_test::generic_table_sql;
-using results_test::run_of;
+using namespace results_test;  // NOLINT(google-build-using-namespace): test helpers
 
 cmd_params parsed_options(std::vector<std::string> args) {
     cmd_params options(0, false);
@@ -77,16 +73,16 @@ struct export_fixture {
         metadata_record b = run_of(2000, 4, 5, "generic_data");
         b.notes = "123456789";
         b.extra_args = "e";
-        build_results_db(path, {run_of(1000, 1, 3, "generic_data"), b},
-                         {"generic_data", "my table", "a/b"},
-                         std::string(generic_table_sql) + generic_rows_sql(1000, 1, 3) +
-                             generic_rows_sql(2000, 4, 6) +
-                             "create table [my table] (metaref); create table [a/b] (metaref);" +
-                             extra_sql);
+        build_results_db(
+            path, {run_of(1000, 1, 3, "generic_data"), b}, {"generic_data", "my table", "a/b"},
+            std::string(generic_table_sql) + generic_rows_sql(1000, 1, 3) +
+                generic_rows_sql(2000, 4, 6) +
+                "create table [my table] (metaref); create table [a/b] (metaref);" + extra_sql);
     }
     [[nodiscard]] bool run_export(bool use_options, cmd_params& options) const {
         sqlite3_adt adt;
-        return adt.open(nullptr, path, "") && adt.export_results_tables(folder, use_options, options);
+        return adt.open(nullptr, path, "") &&
+               adt.export_results_tables(folder, use_options, options);
     }
 };
 
@@ -102,20 +98,17 @@ TEST(ExportResultsTables, EachRunsRowsCarryItsColumnsAndTheTableEndsWithTheLastR
                   "1|2|3|4|5|s1|s2|l4|velk||push|e||/x/out.txt\n"
                   "1|2|3|4|5|s1|s2|l5|velk||push|e||/x/out.txt\n");
     // Table names become file names inside the folder; empty tables give empty files.
-    std::vector<std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(f.folder)) {
-        files.push_back(entry.path().filename().string());
-    }
-    std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{"a_b.csv", "generic_data.csv", "my_table.csv"}));
+    EXPECT_EQ(files_in(f.folder),
+              (std::vector<std::string>{"a_b.csv", "generic_data.csv", "my_table.csv"}));
     EXPECT_EQ(velk_test::read_file(f.folder + "/my_table.csv"), "");
     EXPECT_EQ(velk_test::read_file(f.folder + "/a_b.csv"), "");
 }
 
 TEST(ExportResultsTables, FirstRunWithExtraArgumentsNamesThemInTheCaptions) {
     export_fixture f;
-    ASSERT_TRUE(connection(f.path).exec("update metadata set extra_args = 'x' where runtime = 1000;"
-                                        "update metadata set col_hdrs = ' c1 | c2 ';"));
+    ASSERT_TRUE(
+        connection(f.path).exec("update metadata set extra_args = 'x' where runtime = 1000;"
+                                "update metadata set col_hdrs = ' c1 | c2 ';"));
     cmd_params options = parsed_options({"-csv"});
     ASSERT_TRUE(f.run_export(true, options));
     const std::string csv = velk_test::read_file(f.folder + "/generic_data.csv");
@@ -136,7 +129,9 @@ struct separator_case {
 // A value or run text holding the separator would shift the columns after it.
 const separator_case separator_cases[] = {
     {"bar_without_options", {}, false, "a;b|2|3|4|5|s1|s2|l1|v;k|XYZ|push||/x/out.txt\n"},
-    {"options_of_bar", {"-csv", "-csv_separator", "|"}, true,
+    {"options_of_bar",
+     {"-csv", "-csv_separator", "|"},
+     true,
      "a;b|2|3|4|5|s1|s2|l1|v;k|XYZ|push||/x/out.txt\n"},
     {"comma", {"-csv"}, true, "a|b,2,3,4,5,s1,s2,l1,v|k,XYZ,push,,/x/out.txt\n"},
 };
@@ -145,8 +140,9 @@ class ExportSeparators : public ::testing::TestWithParam<separator_case> {};
 
 TEST_P(ExportSeparators, ValuesNeverShiftTheColumns) {
     const separator_case& c = GetParam();
-    export_fixture f("update generic_data set val1 = 'a|b' where rowid = 1;"
-                     "update generic_data set val2 = 'a,b' where rowid = 2;");
+    export_fixture f(
+        "update generic_data set val1 = 'a|b' where rowid = 1;"
+        "update generic_data set val2 = 'a,b' where rowid = 2;");
     ASSERT_TRUE(connection(f.path).exec("update metadata set toolname = 'v|k';"));
     cmd_params options = parsed_options(c.args);
     ASSERT_TRUE(f.run_export(c.use_options, options));
@@ -226,7 +222,10 @@ struct print_case {
 const print_case print_cases[] = {
     {"fits_widest", {{"1", "xyz"}}, 0, false, "a | bb \n1 | xyz\n"},
     {"capped_and_cut", {{"1", "xyz"}}, 2, true, "a | bb\n1 | xy\n"},
-    {"extra_values_ignored", {{"1", "xyz", "ignored"}, {"22"}}, 0, false,
+    {"extra_values_ignored",
+     {{"1", "xyz", "ignored"}, {"22"}},
+     0,
+     false,
      "a  | bb \n1  | xyz\n22 | \n"},
 };
 
@@ -236,8 +235,8 @@ TEST_P(PrintQueryTable, WritesCaptionsAndRowsInColumnsOfTheWidestValue) {
     const print_case& c = GetParam();
     cmd_params options = parsed_options({});
     std::ostringstream out;
-    ASSERT_TRUE(print_query_table(out, {"a", "bb"}, c.rows, options, c.max_width, c.cut, nullptr,
-                                  nullptr));
+    ASSERT_TRUE(
+        print_query_table(out, {"a", "bb"}, c.rows, options, c.max_width, c.cut, nullptr, nullptr));
     EXPECT_EQ(out.str(), c.expected);
     EXPECT_FALSE(options.m_header_pending);
 }

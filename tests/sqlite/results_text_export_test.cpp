@@ -12,23 +12,7 @@
 
 namespace {
 
-using results_test::build_results_db;
-using results_test::connection;
-using results_test::generic_rows_sql;
-using results_test::generic_table_sql;
-using results_test::run_of;
-
-std::vector<std::string> files_in(const std::string& folder) {
-    std::vector<std::string> names;
-    if (!std::filesystem::is_directory(folder)) {
-        return names;
-    }
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using namespace results_test;  // NOLINT(google-build-using-namespace): test helpers
 
 // ---- export_generic_data_text ------------------------------------------------------------
 
@@ -41,10 +25,11 @@ struct generic_fixture {
     generic_fixture() {
         metadata_record k1 = run_of(1001, 1, 3, "generic_data");
         k1.col_hdrs = "c|h";
-        build_results_db(path, {k1, run_of(1002, 4, 4, "generic_data"), run_of(1003, 5, 0, "generic_data")},
-                         {"generic_data"},
-                         std::string(generic_table_sql) + generic_rows_sql(1001, 1, 3) +
-                             generic_rows_sql(1002, 4, 5));
+        build_results_db(
+            path, {k1, run_of(1002, 4, 4, "generic_data"), run_of(1003, 5, 0, "generic_data")},
+            {"generic_data"},
+            std::string(generic_table_sql) + generic_rows_sql(1001, 1, 3) +
+                generic_rows_sql(1002, 4, 5));
     }
 };
 
@@ -134,8 +119,9 @@ TEST(ExportDataTablesCsv, ShortCaptionListIsPaddedToTheValues) {
 
 TEST(ExportDataTablesCsv, BarsInsideValuesBecomeSemicolons) {
     data_fixture f;
-    ASSERT_TRUE(connection(f.path).exec("update data set a = 'p|q' where rowid = 1;"
-                                        "update metadata set toolname = 'v|k', extra_args = 'e|f';"));
+    ASSERT_TRUE(
+        connection(f.path).exec("update data set a = 'p|q' where rowid = 1;"
+                                "update metadata set toolname = 'v|k', extra_args = 'e|f';"));
     ASSERT_TRUE(export_data_tables_csv(f.folder, f.path, false));
     const std::string csv = velk_test::read_file(f.folder + "/data.csv");
     EXPECT_NE(csv.find("\np;q|y1|v;k|XYZ|push|e;f|\n"), std::string::npos) << csv;
@@ -145,8 +131,8 @@ TEST(ExportDataTablesCsv, RunOfAnotherTableInBetweenDoesNotLendItsPages) {
     velk_test::temp_dir dir;
     const std::string path = dir.file("r.db");
     // "other" has a row, but none in its run's range: its pages are read, nothing written.
-    build_results_db(path, {run_of(1, 1, 2, "data"), run_of(2, 50, 60, "other"),
-                            run_of(3, 3, 3, "data")},
+    build_results_db(path,
+                     {run_of(1, 1, 2, "data"), run_of(2, 50, 60, "other"), run_of(3, 3, 3, "data")},
                      {"data", "other"},
                      "create table data (metaref, a); create table other (metaref, a);"
                      "insert into other values(2, 'o1');"
@@ -176,7 +162,8 @@ TEST(ResultsTextExport, StoredNamesNeverLeaveTheFolder) {
     const std::string folder = dir.file("deep/er/out");
     EXPECT_EQ(export_generic_data_text(folder, path), 0);
     ASSERT_TRUE(export_data_tables_csv(folder, path, false));
-    EXPECT_EQ(files_in(folder), (std::vector<std::string>{".._.._evil__y_.._x_7.txt", "a_b.csv", "generic_data.csv"}));
+    EXPECT_EQ(files_in(folder), (std::vector<std::string>{".._.._evil__y_.._x_7.txt", "a_b.csv",
+                                                          "generic_data.csv"}));
     EXPECT_EQ(files_in(dir.file("deep")), (std::vector<std::string>{"er"}));
     EXPECT_EQ(files_in(dir.file("deep/er")), (std::vector<std::string>{"out"}));
 }
