@@ -104,6 +104,21 @@ public:
     [[nodiscard]] bool read_desired_output(std::vector<std::string>& files,
                                            const std::string& folder);
 
+    // ---- Exports and queries (sqlite3_adt_tables_export.cpp) ----
+
+    // Any query's column names and rows as texts (NULL as ""); false for an empty text or
+    // no rows, with the reason in the diagnostics of options (may be null).
+    [[nodiscard]] bool generic_sql_select(std::vector<std::string>& names,
+                                          std::vector<std::vector<std::string>>& rows,
+                                          const std::string& sql, cmd_params* options);
+    // One CSV file per registered data table under folder, each row with its run's columns;
+    // use_options takes the separator and delimiter from options instead of '|'.
+    [[nodiscard]] bool export_results_tables(const std::string& folder, bool use_options,
+                                             cmd_params& options);
+    // dump_table (raw) into the file at path, with CR LF line ends.
+    [[nodiscard]] bool export_table_to_file(const std::string& path, const std::string& table,
+                                            cmd_params& options);
+
     [[nodiscard]] const std::string& metadata_table() const { return m_metadata_table; }
     [[nodiscard]] const std::string& ref_table() const { return m_ref_table; }
 
