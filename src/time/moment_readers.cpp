@@ -19,6 +19,7 @@ inline constexpr double nanoseconds_per_second = 1e9;
 inline constexpr std::size_t mail_date_min_length = 20;
 inline constexpr std::size_t compact_date_length = 8;  // yyyymmdd
 inline constexpr std::size_t dashed_date_length = 10;  // yyyy-mm-dd
+inline constexpr uint32 max_year_field = 0xFFFF;
 
 struct date_and_time {
     std::string date;
@@ -39,9 +40,14 @@ date_and_time split_iso8601(const std::string& text) {
     return parts;
 }
 
-// UTC FILETIME of the fields, 0 when they name no moment with one.
+// UTC FILETIME of the fields, 0 when they name no moment with one. The date reader lets any
+// 32-bit year through; one past 16 bits is refused here, before it wraps in the int of a tm
+// into a year before 1601 (every FILETIME year fits in 16 bits).
 int64 fields_to_filetime(uint32 day, uint32 month, uint32 year, int32 hour, int32 minute,
                          int32 second) {
+    if (year > max_year_field) {
+        return 0;
+    }
     std::tm fields{};
     fields.tm_year = static_cast<int>(year) - 1900;
     fields.tm_mon = static_cast<int>(month) - 1;
@@ -98,10 +104,13 @@ int64 iso8601_to_filetime(const std::string& text) {
     const auto nanoseconds =
         static_cast<int64>(std::trunc((seconds - second) * nanoseconds_per_second + 0.5));
     const int64 whole = fields_to_filetime(day, month, year, hour, minute, second);
-    if (whole == 0) {
+    int64 filetime = 0;
+    // The fraction can carry the last FILETIME second past the signed 64-bit range.
+    if (whole == 0 ||
+        __builtin_add_overflow(whole, nanoseconds / nanoseconds_per_tick, &filetime)) {
         return 0;
     }
-    return whole + nanoseconds / nanoseconds_per_tick;
+    return filetime;
 }
 
 int64 mail_date_to_filetime(const std::string& text) {

@@ -39,8 +39,8 @@ const stamp_case stamp_cases[] = {
      "2024_01_15_533"},
     {"beyond_int64_is_zeros", std::numeric_limits<uint64>::max(), true, true, true,
      "0000_00_00_0000_00_000"},
-    {"int64_max_is_zeros", static_cast<uint64>(std::numeric_limits<int64>::max()), true, true,
-     true, "0000_00_00_0000_00_000"},
+    {"int64_max_is_last_moment", static_cast<uint64>(std::numeric_limits<int64>::max()), true,
+     true, true, "30828_09_14_0248_05_477"},
 };
 
 class FiletimeStamp : public ::testing::TestWithParam<stamp_case> {};
