@@ -96,8 +96,7 @@ int64 iso8601_to_filetime(const std::string& text) {
     int32 hour = 0;
     int32 minute = 0;
     double seconds = 0.0;
-    if (!parts.time_text.empty() &&
-        !parse_hms(parts.time_text.c_str(), hour, minute, seconds)) {
+    if (!parts.time_text.empty() && !parse_hms(parts.time_text.c_str(), hour, minute, seconds)) {
         return 0;
     }
     const auto second = static_cast<int32>(seconds);

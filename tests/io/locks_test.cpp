@@ -25,8 +25,7 @@ static_assert(std::is_abstract_v<LockableObject>);
 // thread is detached and the lock leaked so it never outlives its object.
 class contender {
 public:
-    explicit contender(LightweightLock* held)
-        : m_lock(held), m_thread([this] { run(); }) {}
+    explicit contender(LightweightLock* held) : m_lock(held), m_thread([this] { run(); }) {}
     ~contender() {
         if (m_acquired_future.wait_for(5s) == std::future_status::ready) {
             m_thread.join();
@@ -77,9 +76,7 @@ TEST(Locks, RecursiveLockBlocksOtherThreadsUntilFullyReleased) {
 TEST(Locks, AutoLockReleasesExactlyOneLevel) {
     auto held = std::make_unique<LightweightLock>();
     ASSERT_EQ(held->lock(), 0);
-    {
-        AutoLock guard(held.get());
-    }
+    { AutoLock guard(held.get()); }
     bool ok = true;
     {
         contender other(held.get());

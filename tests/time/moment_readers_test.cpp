@@ -46,8 +46,9 @@ const filetime_case iso8601_cases[] = {
     {"last_filetime_tick", "30828-09-14T02:48:05.4775807Z", 0x7FFFFFFFFFFFFFFFLL},
     {"fraction_past_last_tick", "30828-09-14T02:48:05.9Z", 0},
     {"huge_seconds", "2021-03-04T05:06:1e308", 0},
-    {"very_long", std::string(100 * 1024, '9'), 0},
-    {"long_with_t", std::string(50 * 1024, '1') + "T" + std::string(50 * 1024, '2'), 0},
+    {"very_long", std::string(std::size_t{100} * 1024, '9'), 0},
+    {"long_with_t",
+     std::string(std::size_t{50} * 1024, '1') + "T" + std::string(std::size_t{50} * 1024, '2'), 0},
 };
 
 class Iso8601ToFiletime : public ::testing::TestWithParam<filetime_case> {};
@@ -73,7 +74,7 @@ const filetime_case mail_cases[] = {
     {"bad_time", "Thu, 04 Mar 2021 05:66:07 +0000", 0},
     {"all_blanks", std::string(40, ' '), 0},
     {"commas", std::string(40, ','), 0},
-    {"very_long", std::string(100 * 1024, 'x') + " 04 Mar 2021 05:06:07 +0000", 0},
+    {"very_long", std::string(std::size_t{100} * 1024, 'x') + " 04 Mar 2021 05:06:07 +0000", 0},
 };
 
 class MailDateToFiletime : public ::testing::TestWithParam<filetime_case> {};

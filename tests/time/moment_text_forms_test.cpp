@@ -35,12 +35,11 @@ const stamp_case stamp_cases[] = {
     {"date_only", mar_2021, false, false, false, "2021_03_04"},
     {"seconds_without_minutes", mar_2021, false, true, false, "2021_03_04_07"},
     // .5336165 s: the millisecond is truncated, not rounded to 534.
-    {"millisecond_truncated", static_cast<uint64>(jan_2024), false, false, true,
-     "2024_01_15_533"},
+    {"millisecond_truncated", static_cast<uint64>(jan_2024), false, false, true, "2024_01_15_533"},
     {"beyond_int64_is_zeros", std::numeric_limits<uint64>::max(), true, true, true,
      "0000_00_00_0000_00_000"},
-    {"int64_max_is_last_moment", static_cast<uint64>(std::numeric_limits<int64>::max()), true,
-     true, true, "30828_09_14_0248_05_477"},
+    {"int64_max_is_last_moment", static_cast<uint64>(std::numeric_limits<int64>::max()), true, true,
+     true, "30828_09_14_0248_05_477"},
 };
 
 class FiletimeStamp : public ::testing::TestWithParam<stamp_case> {};
@@ -152,8 +151,8 @@ TEST(FormatTimeBySpecTextInvalid, IsFalseForEveryTemplate) {
     for (const char* text_template : {"", "yyyy-mm-dd hh:mm:ss", "mm/dd/yyyy", "hh:mm"}) {
         std::string date;
         std::string clock;
-        EXPECT_FALSE(kq::format_time_by_spec_text(date, clock, invalid, text_template, true,
-                                                  false, false, false))
+        EXPECT_FALSE(kq::format_time_by_spec_text(date, clock, invalid, text_template, true, false,
+                                                  false, false))
             << text_template;
     }
 }
