@@ -176,9 +176,12 @@ int64 second_transition(const zone_rules& zone, int64 moment) {
     return second;  // 0 on failure
 }
 
-std::ostream& print_first_transition(const zone_rules& zone, std::ostream& out,
-                                     const cmd_params& options, int64 moment) {
-    const time transition(first_transition(zone, moment), tt_filetime);
+namespace {
+
+// A transition as date, blank and time in the options' format without a fraction of the
+// second; the options themselves stay as they are.
+std::ostream& print_transition(std::ostream& out, const cmd_params& options, int64 filetime) {
+    const time transition(filetime, tt_filetime);
     if (!transition.is_valid) {
         return out;
     }
@@ -194,6 +197,18 @@ std::ostream& print_first_transition(const zone_rules& zone, std::ostream& out,
     (void)format_date_time(date, clock, transition, spec);
     out << date << ' ' << clock;
     return out;
+}
+
+}  // namespace
+
+std::ostream& print_first_transition(const zone_rules& zone, std::ostream& out,
+                                     const cmd_params& options, int64 moment) {
+    return print_transition(out, options, first_transition(zone, moment));
+}
+
+std::ostream& print_second_transition(const zone_rules& zone, std::ostream& out,
+                                      const cmd_params& options, int64 moment) {
+    return print_transition(out, options, second_transition(zone, moment));
 }
 
 }  // namespace kq

@@ -42,10 +42,12 @@ struct zone_rules {
 [[nodiscard]] int64 first_transition(const zone_rules& zone, int64 moment);
 [[nodiscard]] int64 second_transition(const zone_rules& zone, int64 moment);
 
-// Writes the first transition of moment's year as date, blank, time in the options' date
+// Writes the first (second) transition of moment's year as date, blank, time in the options' date
 // format without a fraction of the second (an uncompiled format is compiled from the
 // options' templates in a copy); nothing when the rule fails.
 std::ostream& print_first_transition(const zone_rules& zone, std::ostream& out,
                                      const cmd_params& options, int64 moment);
+std::ostream& print_second_transition(const zone_rules& zone, std::ostream& out,
+                                      const cmd_params& options, int64 moment);
 
 }  // namespace kq

@@ -278,4 +278,20 @@ TEST(PrintFirstTransition, WritesTheUsersFormatWithoutFraction) {
     EXPECT_EQ(nothing.str(), "");
 }
 
+TEST(PrintSecondTransition, WritesTheClosingTransitionWithoutFraction) {
+    const kq::zone_rules zone = summer_time_zone();
+    cmd_params options(0, false);
+    std::ostringstream unset;
+    kq::print_second_transition(zone, unset, options, filetime_of(2024, 2, 1, 12));
+    EXPECT_EQ(unset.str(), "2024-10-27 01:00:00");
+    EXPECT_TRUE(options.m_time_spec.is_unset());
+
+    // Either rule failing leaves the year without transitions: nothing is written.
+    kq::zone_rules broken = zone;
+    broken.first_rule = make_rule(13, 1, 0);
+    std::ostringstream nothing;
+    kq::print_second_transition(broken, nothing, options, filetime_of(2024, 2, 1, 12));
+    EXPECT_EQ(nothing.str(), "");
+}
+
 }  // namespace
