@@ -1,5 +1,6 @@
 #include "text/extras/buffer_splitters.h"
 
+#include <climits>
 #include <cstddef>
 #include <cstring>
 #include <string_view>
@@ -20,12 +21,9 @@ void flush_text(std::string& text, bool trim, std::vector<std::string>& list) {
 }
 
 bool begins_with_nocase(std::string_view line, std::string_view keyword) {
-    if (line.size() < keyword.size()) {
-        return false;
-    }
-    std::string head(line.substr(0, keyword.size()));
-    std::string wanted(keyword);
-    return string_to_lower(head) == string_to_lower(wanted);
+    return line.size() >= keyword.size() && keyword.size() <= INT_MAX &&
+           buffer_prefix_equals_nocase(line.data(), keyword.data(),
+                                       static_cast<int>(keyword.size()));
 }
 
 }  // namespace
