@@ -14,9 +14,9 @@ struct bytes_case {
     byte_array bytes;
 };
 
-class HexPairsToBytes : public ::testing::TestWithParam<bytes_case> {};
+class HexPairsToBytesInto : public ::testing::TestWithParam<bytes_case> {};
 
-TEST_P(HexPairsToBytes, ReadsTwoCharactersAtATime) {
+TEST_P(HexPairsToBytesInto, ReadsTwoCharactersAtATime) {
     const bytes_case& c = GetParam();
     byte_array out{9, 9};
     EXPECT_EQ(&hex_pairs_to_bytes(out, c.text), &out);
@@ -31,7 +31,7 @@ const bytes_case hex_pair_cases[] = {
     {"Empty", "", true, {}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, HexPairsToBytes, ::testing::ValuesIn(hex_pair_cases),
+INSTANTIATE_TEST_SUITE_P(Cases, HexPairsToBytesInto, ::testing::ValuesIn(hex_pair_cases),
                          [](const auto& p) { return std::string(p.param.name); });
 
 class HexDumpToBytes : public ::testing::TestWithParam<bytes_case> {};
