@@ -146,7 +146,8 @@ bool sql_select_spec::run(sqlite_wrapper* database, sql_select_row_fn callback) 
         return false;
     }
     const int result = step_rows(statement, *this, callback);
-    const std::string message = result == SQLITE_ABORT && statement != nullptr
+    // a stop asked for by the callback leaves no SQLite message behind
+    const std::string message = result == SQLITE_ABORT
                                     ? std::string("query aborted")
                                     : std::string(api.sqlite3_errmsg(database->handle()));
     api.sqlite3_finalize(statement);

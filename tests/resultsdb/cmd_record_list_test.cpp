@@ -124,6 +124,17 @@ const directive_case directive_cases[] = {
 INSTANTIATE_TEST_SUITE_P(Cases, Directive, ::testing::ValuesIn(directive_cases),
                          [](const auto& p) { return std::string(p.param.name); });
 
+TEST(CmdRecordList, XmlElementsBecomeArgumentsAfterTheItems) {
+    cmd_record_list list;
+    ASSERT_TRUE(list.parse_script_xml("!cmd, a ,<q>x,y</q>, b ,!timeout-5", L"", {"q"}, {}, false));
+    ASSERT_EQ(list.count(), 1);
+    EXPECT_EQ(args_of(list, 0), (strings{"a", "b", "<q>x,y</q>"}));
+    cmd_record_list items(std::vector<std::wstring>{L"!cmd,a<q>1,2</q>", L"!cmd,a<q>1,2</q>"},
+                          std::vector<std::wstring>{L"q"}, true);
+    ASSERT_EQ(items.count(), 1);
+    EXPECT_EQ(args_of(items, 0), (strings{"!cmd", "a", "<q>1,2</q>"}));
+}
+
 TEST(CmdRecordList, ListLoadKeepsFirstOfEqualRecords) {
     cmd_record_list list(strings{"x", "!cmd", "a", "!cmd", "a", "!cmd", "b"});
     ASSERT_TRUE(list.is_loaded());
