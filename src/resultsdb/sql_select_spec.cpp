@@ -10,6 +10,7 @@
 #include "cmdline/cmd_args.h"
 #include "resultsdb/cmd_record_list.h"
 #include "resultsdb/sql_names.h"
+#include "sqlite/sql_row_readers.h"
 #include "sqlite/sqlite_api.h"
 #include "text/console_output.h"
 #include "text/text_case.h"
@@ -45,57 +46,34 @@ void failed_run(sql_select_spec& spec, const std::string& message) {
     }
 }
 
-// The value of column i of the current row, with its byte length; null for SQL NULL. Blobs
-// are read as blobs so that no 0x00 byte cuts them.
-const char* column_value(sqlite3_stmt* statement, int i, uint32& length) {
-    const auto& api = g_sqlite_api;
-    const int type = api.sqlite3_column_type(statement, i);
-    length = 0;
-    if (type == SQLITE_NULL) {
-        return nullptr;
-    }
-    const void* data = type == SQLITE_BLOB ? api.sqlite3_column_blob(statement, i)
-                                           : api.sqlite3_column_text(statement, i);
-    const int bytes = api.sqlite3_column_bytes(statement, i);
-    if (data == nullptr || bytes <= 0) {
-        return "";
-    }
-    length = static_cast<uint32>(bytes);
-    return static_cast<const char*>(data);
-}
+// What a select run hands through the shared row reader to the row callback.
+struct run_context {
+    sql_select_spec* spec;
+    sql_select_row_fn callback;
+    bool stopped = false;
+};
 
-bool api_ready() {
-    const auto& api = g_sqlite_api;
-    return api.sqlite3_prepare_v2 != nullptr && api.sqlite3_step != nullptr &&
-           api.sqlite3_finalize != nullptr && api.sqlite3_column_count != nullptr &&
-           api.sqlite3_column_type != nullptr && api.sqlite3_column_blob != nullptr &&
-           api.sqlite3_column_text != nullptr && api.sqlite3_column_bytes != nullptr &&
-           api.sqlite3_column_name != nullptr && api.sqlite3_errmsg != nullptr;
-}
-
-// Steps the statement, one callback per row; the SQLite result that ended the walk, or
-// SQLITE_ABORT when the callback stopped it.
-int step_rows(sqlite3_stmt* statement, sql_select_spec& spec, sql_select_row_fn callback) {
-    const auto& api = g_sqlite_api;
-    const int columns = api.sqlite3_column_count(statement);
-    std::vector<const char*> values(static_cast<std::size_t>(columns));
-    std::vector<uint32> lengths(static_cast<std::size_t>(columns));
-    std::vector<const char*> names(static_cast<std::size_t>(columns));
-    for (int i = 0; i < columns; ++i) {
-        names[static_cast<std::size_t>(i)] = api.sqlite3_column_name(statement, i);
+// The reader gives every value as its whole bytes (blobs and texts with any 0x00 byte kept);
+// a row after the callback asked to stop is dropped.
+void deliver_row(void* context, const std::vector<std::string>& values,
+                 const std::vector<std::string>& names, uint8 /*option*/, uint32 /*value1*/,
+                 uint32 /*value2*/, uint32 /*value3*/, uint32 /*value4*/) {
+    auto& run = *static_cast<run_context*>(context);
+    if (run.stopped || run.callback == nullptr) {
+        return;
     }
-    int result = SQLITE_ROW;
-    while ((result = api.sqlite3_step(statement)) == SQLITE_ROW) {
-        for (int i = 0; i < columns; ++i) {
-            const auto at = static_cast<std::size_t>(i);
-            values[at] = column_value(statement, i, lengths[at]);
-        }
-        if (callback != nullptr &&
-            callback(&spec, columns, values.data(), lengths.data(), names.data()) != 0) {
-            return SQLITE_ABORT;
-        }
+    std::vector<const char*> texts;
+    std::vector<uint32> lengths;
+    std::vector<const char*> captions;
+    for (const auto& value : values) {
+        texts.push_back(value.c_str());
+        lengths.push_back(static_cast<uint32>(value.size()));
     }
-    return result;
+    for (const auto& name : names) {
+        captions.push_back(name.c_str());
+    }
+    run.stopped = run.callback(run.spec, static_cast<int>(values.size()), texts.data(),
+                               lengths.data(), captions.data()) != 0;
 }
 
 }  // namespace
@@ -132,30 +110,23 @@ bool sql_select_spec::parse(std::vector<std::string>& items) {
 }
 
 bool sql_select_spec::run(sqlite_wrapper* database, sql_select_row_fn callback) {
-    if (database == nullptr || !database->is_open() || !is_valid() || !api_ready()) {
+    if (database == nullptr || !database->is_open() || !is_valid()) {
         return false;
     }
     if (m_col_widths.size() < m_col_names.size()) {
         m_col_widths.resize(m_col_names.size(), 0);
     }
-    const auto& api = g_sqlite_api;
-    sqlite3_stmt* statement = nullptr;
-    if (api.sqlite3_prepare_v2(database->handle(), m_sql.c_str(), -1, &statement, nullptr) !=
-        SQLITE_OK) {
-        failed_run(*this, api.sqlite3_errmsg(database->handle()));
-        return false;
+    run_context context{this, callback};
+    const bool ran = for_each_row_with_names(&context, 0, 0, 0, 0, 0, database->handle(), m_sql,
+                                             deliver_row, true);
+    if (ran && !context.stopped) {
+        return true;
     }
-    const int result = step_rows(statement, *this, callback);
+    const auto errmsg = g_sqlite_api.sqlite3_errmsg;
     // a stop asked for by the callback leaves no SQLite message behind
-    const std::string message = result == SQLITE_ABORT
-                                    ? std::string("query aborted")
-                                    : std::string(api.sqlite3_errmsg(database->handle()));
-    api.sqlite3_finalize(statement);
-    if (result != SQLITE_DONE) {
-        failed_run(*this, message);
-        return false;
-    }
-    return true;
+    failed_run(*this, context.stopped || errmsg == nullptr ? std::string("query aborted")
+                                                           : std::string(errmsg(database->handle())));
+    return false;
 }
 
 int sql_select_row_callback_counted(sql_select_spec* spec, int count, const char* const* values,

@@ -6,16 +6,13 @@
 #include <vector>
 
 #include "io/io_test_support.h"
+#include "resultsdb/cmd_script_test_support.h"
 
 namespace {
 
 using strings = std::vector<std::string>;
 
-const std::string check_script =
-    "// !cmd,x\n"
-    "junk !cmd,prog,-x,!run-now,!repeat-daily,!timeout-30\n"
-    "!cmd,\n"
-    "!cmd,tool,-name,t1";
+using script_test::check_script;
 
 strings args_of(const cmd_record_list& list, int i) {
     strings out;

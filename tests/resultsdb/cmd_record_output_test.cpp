@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "io/io_test_support.h"
+#include "resultsdb/cmd_script_test_support.h"
 #include "resultsdb/cmd_record_list.h"
 
 namespace {
@@ -14,11 +15,7 @@ using ::testing::internal::CaptureStdout;
 using ::testing::internal::GetCapturedStdout;
 using strings = std::vector<std::string>;
 
-const std::string check_script =
-    "// !cmd,x\n"
-    "junk !cmd,prog,-x,!run-now,!repeat-daily,!timeout-30\n"
-    "!cmd,\n"
-    "!cmd,tool,-name,t1";
+using script_test::check_script;
 
 cmd_record_list check_list() {
     cmd_record_list list;
