@@ -98,10 +98,6 @@ public:
     // A record that never runs (run time all ones) is never due.
     [[nodiscard]] bool has_due_record(uint64 time) const;
 
-    // Directive texts of record i, "" for a bad index.
-    [[nodiscard]] std::wstring run_text(int i) const { return at(m_run_texts, i); }
-    [[nodiscard]] std::wstring repeat_text(int i) const { return at(m_repeat_texts, i); }
-
     // ---- Output forms (cmd_record_output.cpp) -------------------------------------------
     bool format_record(int i, std::wstring& out) const;
     bool format_record(int i, std::string& out) const;
@@ -114,9 +110,6 @@ public:
 
 private:
     [[nodiscard]] bool valid_index(int i) const { return i >= 0 && i < count(); }
-    [[nodiscard]] std::wstring at(const std::vector<std::wstring>& list, int i) const {
-        return valid_index(i) ? list[static_cast<std::size_t>(i)] : std::wstring();
-    }
     void append_default_directives();
     void add_script_line(std::string record_text, const std::vector<std::string>& elements,
                          const std::wstring& hive, const std::vector<std::string>& extra,
@@ -131,7 +124,8 @@ private:
     [[nodiscard]] int largest_record() const;
 
 public:
-    // Directive values, one entry per record at the record's index.
+    // One entry per record, at the record's index: its arguments, its argv array over them
+    // and each of its directive values.
     std::vector<std::vector<std::wstring>> m_records;
     std::vector<std::vector<const wchar_t*>> m_argvs;
     std::vector<std::wstring> m_run_texts;

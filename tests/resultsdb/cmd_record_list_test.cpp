@@ -25,8 +25,8 @@ TEST(CmdRecordList, ScriptTextGivesRecordsArgumentsAndDirectives) {
     ASSERT_TRUE(list.load_text(check_script, false));
     ASSERT_EQ(list.count(), 3);
     EXPECT_EQ(args_of(list, 0), (strings{"prog", "-x"}));
-    EXPECT_EQ(list.run_text(0), L"now");
-    EXPECT_EQ(list.repeat_text(0), L"daily");
+    EXPECT_EQ(list.m_run_texts[0], L"now");
+    EXPECT_EQ(list.m_repeat_texts[0], L"daily");
     uint64 run = 1;
     uint64 interval = 0;
     uint32 timeout = 0;
@@ -39,7 +39,7 @@ TEST(CmdRecordList, ScriptTextGivesRecordsArgumentsAndDirectives) {
     EXPECT_EQ(args_of(list, 1), (strings{""}));
     ASSERT_TRUE(list.get_record(1, run, interval, timeout, dir, name, comment, spawn, custom));
     EXPECT_EQ(run + interval + timeout, 0U);
-    EXPECT_TRUE(list.run_text(1).empty());
+    EXPECT_TRUE(list.m_run_texts[1].empty());
 
     EXPECT_EQ(args_of(list, 2), (strings{"tool", "-name", "t1", "-comment", "t1"}));
     // every record has its own argv array over its arguments
@@ -88,9 +88,9 @@ TEST_P(Directive, OneItem) {
     uint32 timeout = 0;
     std::string dir, name, comment, spawn, custom;
     ASSERT_TRUE(list.get_record(0, run, interval, timeout, dir, name, comment, spawn, custom));
-    EXPECT_EQ(list.run_text(0), c.run_text);
+    EXPECT_EQ(list.m_run_texts[0], c.run_text);
     EXPECT_EQ(run, c.run_time);
-    EXPECT_EQ(list.repeat_text(0), c.repeat_text);
+    EXPECT_EQ(list.m_repeat_texts[0], c.repeat_text);
     EXPECT_EQ(interval, c.interval);
     EXPECT_EQ(timeout, c.timeout);
     EXPECT_EQ(name, c.record_name);
