@@ -1,4 +1,4 @@
-// Printing a select specification's rows as typed report cells through the table writer.
+// Printing a select spec's rows as typed report cells through the table writer.
 // Each column's type word picks its cell kind; a value with no column (more values than
 // columns) is never rendered, so no width or cell is indexed past its end.
 

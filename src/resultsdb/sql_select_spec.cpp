@@ -1,4 +1,4 @@
-// Building, running and checking select specifications. The rendering of the rows is in
+// Building, running and checking select specs. The rendering of the rows is in
 // sql_select_render.cpp.
 
 #include "resultsdb/sql_select_spec.h"

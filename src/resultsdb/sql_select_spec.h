@@ -1,5 +1,5 @@
 #pragma once
-// sql_select_spec: a select specification read from a command script ("-sqlite_select",
+// sql_select_spec: a select spec read from a command script ("-sqlite_select",
 // "-name" table, "-comment" text, then one item per column as name or name|type). It
 // builds the SELECT, gathers the rows through the SQLite entry table and prints them as
 // typed report cells: dates in the chosen date and time formats, GUIDs as text, digests and
@@ -26,11 +26,11 @@ class sql_select_spec {
 public:
     sql_select_spec() { reset(); }
 
-    // Fills the specification from a script record's arguments; the recognised items are
+    // Fills the spec from a script record's arguments; the recognised items are
     // taken out of the list. False unless "-sqlite_select" and "-name" with a value are there.
     bool parse(std::vector<std::string>& items);
-    // Runs m_sql on the open database, handing each row to callback with this specification.
-    // False for a null or closed database, an invalid specification or a failed statement
+    // Runs m_sql on the open database, handing each row to callback with this spec.
+    // False for a null or closed database, an invalid spec or a failed statement
     // (m_error then holds SQLite's message).
     bool run(sqlite_wrapper* database, sql_select_row_fn callback);
     // The statement line, then (with the options' header pending) the header and the rows.

@@ -22,7 +22,7 @@ using strings = std::vector<std::string>;
 
 const std::string dashes = " " + std::string(67, '-') + " ";
 
-// A database file holding the given SQL, and the select specifications of a script.
+// A database file holding the given SQL, and the select specs of a script.
 struct select_fixture {
     velk_test::temp_dir dir;
     std::string db_path = dir.file("in.db");
@@ -134,7 +134,7 @@ TEST(SqlSelectSpec, FailingSpecIsReportedOnStderr) {
     EXPECT_EQ(f.specs[0].m_error,
               "no such table: missing [Prob calling cmd: select `a` from [missing];]");
     EXPECT_EQ(f.specs[1].m_rows.size(), 1U);
-    // rows gather over runs until the specification is reset
+    // rows gather over runs until the spec is reset
     EXPECT_TRUE(f.specs[1].run(&f.db, sql_select_row_callback_counted));
     EXPECT_EQ(f.specs[1].m_rows.size(), 2U);
     EXPECT_FALSE(f.specs[1].run(nullptr, sql_select_row_callback_counted));
