@@ -1,6 +1,6 @@
 #include "text/html_tokens.h"
 
-#include <cwctype>
+#include <locale>
 #include <string_view>
 #include <type_traits>
 #include <utility>
@@ -19,8 +19,11 @@ char lower_letter(char c) {
     return c;
 }
 
+// The classic locale, as for narrow text: only ASCII letters change, whatever the process
+// locale, so a tag reads the same on every machine.
 wchar_t lower_letter(wchar_t c) {
-    return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    static const std::locale locale(std::locale::classic());
+    return std::use_facet<std::ctype<wchar_t>>(locale).tolower(c);
 }
 
 // "<?" and "<%" open server-side blocks, which are neither split nor rewritten.
