@@ -126,7 +126,6 @@ private:
     bool m_in_body = false;    // inside a <pre> or <script> body
 };
 
-
 // The state of normalising one tag between characters.
 template <class Char>
 class tag_normalizer {

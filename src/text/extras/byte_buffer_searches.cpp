@@ -82,8 +82,8 @@ bool find_pattern_offsets(const uint8* data, uint32 count, const byte_array& pat
         pattern.size() > std::numeric_limits<uint32>::max()) {
         return false;
     }
-    return find_all_bmh(data, count, pattern.data(), static_cast<uint32>(pattern.size()), out,
-                        base, use_table, false);
+    return find_all_bmh(data, count, pattern.data(), static_cast<uint32>(pattern.size()), out, base,
+                        use_table, false);
 }
 
 bool find_first_bmh(uint64& out, const uint8* data, uint64 length, const uint8* pattern,

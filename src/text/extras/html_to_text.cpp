@@ -25,12 +25,11 @@ struct tag_marker {
 };
 
 constexpr tag_marker fixed_markers[] = {
-    {"<pre", "[%"},         {"</pre", "%]"},        {"<p", "\n"},
-    {"<br/>", "// "},       {"<blockquote", "[\""}, {"</blockquote", "\"]"},
-    {"<i>", "*"},           {"<strong>", "*"},      {"</i>", "*"},
-    {"</strong>", "*"},     {"<b>", "_"},           {"</b>", "_"},
-    {"<sup", "^"},          {"</sup", "^"},         {"<sub", "~"},
-    {"</sub", "~"},         {"<code", "%"},         {"</code", "%"},
+    {"<pre", "[%"},         {"</pre", "%]"},         {"<p", "\n"},  {"<br/>", "// "},
+    {"<blockquote", "[\""}, {"</blockquote", "\"]"}, {"<i>", "*"},  {"<strong>", "*"},
+    {"</i>", "*"},          {"</strong>", "*"},      {"<b>", "_"},  {"</b>", "_"},
+    {"<sup", "^"},          {"</sup", "^"},          {"<sub", "~"}, {"</sub", "~"},
+    {"<code", "%"},         {"</code", "%"},
 };
 
 // "=" once per heading level; nothing when no level number follows.

@@ -22,8 +22,8 @@ uint32 cut_to_32(uint64 value) {
 // The "href" value of the tag, else its "src" value.
 bool link_of(const std::string& tag, tag_attribute& found) {
     const positioned_text text{tag, 0};
-    const auto length = static_cast<unsigned>(std::min<std::size_t>(
-        tag.size(), std::numeric_limits<unsigned>::max()));
+    const auto length = static_cast<unsigned>(
+        std::min<std::size_t>(tag.size(), std::numeric_limits<unsigned>::max()));
     attribute_match match;
     if (!find_tag_attribute(text, length, "href", match) &&
         !find_tag_attribute(text, length, "src", match)) {

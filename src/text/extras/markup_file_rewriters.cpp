@@ -64,7 +64,8 @@ bool remove_wide_elements(std::string& bytes, const char* tag) {
         return false;
     }
     const std::string odd_byte = bytes.size() % 2 != 0 ? bytes.substr(bytes.size() - 1) : "";
-    bytes = wide_to_units(std::wstring_view(wide).substr(0, static_cast<std::size_t>(length) / sizeof(wchar_t)));
+    bytes = wide_to_units(
+        std::wstring_view(wide).substr(0, static_cast<std::size_t>(length) / sizeof(wchar_t)));
     bytes += odd_byte;  // a last half unit is kept as it was read
     return true;
 }

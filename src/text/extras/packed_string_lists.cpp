@@ -25,8 +25,8 @@ bool read_list_count(std::string_view data, uint32& count, uint32& size) {
     if (data.size() < 2) {
         return false;
     }
-    count = ((first & ~two_byte_count_flag & 0xFFu) << byte_bits) |
-            static_cast<unsigned char>(data[1]);
+    count =
+        ((first & ~two_byte_count_flag & 0xFFu) << byte_bits) | static_cast<unsigned char>(data[1]);
     size = 2;
     return true;
 }

@@ -58,7 +58,8 @@ TEST(FindFirstBmh, FindsFirstOrRefuses) {
     const byte_array hay = bytes_of("hay needle");
     const byte_array needle = bytes_of("needle");
     uint64 at = 7;
-    EXPECT_TRUE(find_first_bmh(at, hay.data(), hay.size(), hay.data(), static_cast<int>(hay.size())));
+    EXPECT_TRUE(
+        find_first_bmh(at, hay.data(), hay.size(), hay.data(), static_cast<int>(hay.size())));
     EXPECT_EQ(at, 0u);
     EXPECT_TRUE(find_first_bmh(at, hay.data(), hay.size(), needle.data(), 6));
     EXPECT_EQ(at, 4u);

@@ -46,8 +46,8 @@ TEST(ExtractLinks, CutTag) {
 
 TEST(ExtractJsonArrays, KeysInAnyCaseFromOriginalText) {
     std::vector<std::string> out{"old"};
-    EXPECT_TRUE(extract_json_arrays(out, {"Items", "none"},
-                                    "{\"ITEMS\": [{\"a\":1},{\"b\":2}], \"x\":1}"));
+    EXPECT_TRUE(
+        extract_json_arrays(out, {"Items", "none"}, "{\"ITEMS\": [{\"a\":1},{\"b\":2}], \"x\":1}"));
     EXPECT_EQ(out, (std::vector<std::string>{"ITEMS\": [{\"a\":1},{\"b\":2}", ""}));
     // Arrays of plain values never match: their "]" has no "}" close before it.
     EXPECT_FALSE(extract_json_arrays(out, {"v"}, "{\"v\": [1,2]}"));
@@ -59,8 +59,7 @@ TEST(ExtractJsonArrays, KeysInAnyCaseFromOriginalText) {
 TEST(ExtractJsonArrays, FirstPassingOccurrenceAndDistances) {
     std::vector<std::string> out;
     // The first "k" is a value, not followed by ":" and "[": the second one passes.
-    EXPECT_TRUE(extract_json_arrays(out, {"k", ""},
-                                    "{\"a\": \"k\", \"b\": 1, \"k\":[{\"z\":0}]}"));
+    EXPECT_TRUE(extract_json_arrays(out, {"k", ""}, "{\"a\": \"k\", \"b\": 1, \"k\":[{\"z\":0}]}"));
     EXPECT_EQ(out, (std::vector<std::string>{"k\":[{\"z\":0}", ""}));
     // "[" more than 2 characters after the ":".
     EXPECT_FALSE(extract_json_arrays(out, {"k"}, "{\"k\":    [{\"z\":0}]}"));

@@ -154,8 +154,8 @@ TEST(TsvFileToTable, WritesExpandTabsText) {
     write_file(dir.file("in.tsv"), tsv);
     std::string expected;
     ASSERT_TRUE(expand_tabs(tsv.data(), static_cast<uint32>(tsv.size()), 4, expected, false));
-    EXPECT_TRUE(tsv_file_to_table(dir.file("in.tsv").c_str(), dir.file("out.txt").c_str(), 0,
-                                  false));
+    EXPECT_TRUE(
+        tsv_file_to_table(dir.file("in.tsv").c_str(), dir.file("out.txt").c_str(), 0, false));
     EXPECT_EQ(read_file(dir.file("out.txt")), expected);
 }
 
@@ -163,11 +163,11 @@ TEST(TsvFileToTable, WritesExpandTabsText) {
 TEST(TsvFileToTable, NoTabNoOutput) {
     const temp_dir dir;
     write_file(dir.file("in.txt"), "no tabs here\n");
-    EXPECT_FALSE(tsv_file_to_table(dir.file("in.txt").c_str(), dir.file("out.txt").c_str(), 0,
-                                   false));
+    EXPECT_FALSE(
+        tsv_file_to_table(dir.file("in.txt").c_str(), dir.file("out.txt").c_str(), 0, false));
     EXPECT_EQ(file_size(dir.file("out.txt")), -1);
-    EXPECT_FALSE(tsv_file_to_table(dir.file("absent").c_str(), dir.file("out.txt").c_str(), 0,
-                                   false));
+    EXPECT_FALSE(
+        tsv_file_to_table(dir.file("absent").c_str(), dir.file("out.txt").c_str(), 0, false));
     EXPECT_FALSE(tsv_file_to_table(dir.file("in.txt").c_str(), nullptr, 0, false));
 }
 

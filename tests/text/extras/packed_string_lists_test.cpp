@@ -10,22 +10,22 @@ namespace {
 
 struct list_case {
     const char* name;
-    std::string bytes;
+    std::vector<char> bytes;
     std::vector<std::string> texts;
     int consumed;
 };
 
 const list_case list_cases[] = {
-    {"two_byte_count", std::string("\x80\x02\x01" "a\x01" "b", 6), {"a", "b"}, 6},
-    {"one_byte_count", std::string("\x02\x01" "a\x01" "b", 5), {"a", "b"}, 5},
-    {"count_above_data", std::string("\x05\x01" "a", 3), {}, 1},
-    {"two_byte_count_cut", std::string("\x80", 1), {}, 0},
-    {"count_only", std::string("\x01", 1), {}, 1},
+    {"two_byte_count", {'\x80', 2, 1, 'a', 1, 'b'}, {"a", "b"}, 6},
+    {"one_byte_count", {2, 1, 'a', 1, 'b'}, {"a", "b"}, 5},
+    {"count_above_data", {5, 1, 'a'}, {}, 1},
+    {"two_byte_count_cut", {'\x80'}, {}, 0},
+    {"count_only", {1}, {}, 1},
     // The data holds three bytes for three strings but the first claims them all: the list
     // keeps its three entries, the unread ones empty.
-    {"strings_cut", std::string("\x03\x02" "ab", 4), {"ab", "", ""}, 4},
+    {"strings_cut", {3, 2, 'a', 'b'}, {"ab", "", ""}, 4},
     // A string whose length runs past the data takes only its length byte.
-    {"length_past_data", std::string("\x02\x09" "ab", 4), {"", ""}, 3},
+    {"length_past_data", {2, 9, 'a', 'b'}, {"", ""}, 3},
 };
 
 class UnpackLengthStringList : public ::testing::TestWithParam<list_case> {};
@@ -33,7 +33,7 @@ class UnpackLengthStringList : public ::testing::TestWithParam<list_case> {};
 TEST_P(UnpackLengthStringList, ReadsInsideItsCount) {
     const list_case& c = GetParam();
     // A copy of exactly the case's bytes, so ASan sees any read past the count.
-    std::vector<char> bytes(c.bytes.begin(), c.bytes.end());
+    std::vector<char> bytes = c.bytes;
     std::vector<std::string> out{"old"};
     EXPECT_EQ(unpack_length_string_list(out, bytes.data(), static_cast<uint32>(bytes.size())),
               c.consumed);
@@ -89,8 +89,8 @@ TEST(MultiSz, SurrogatePairsDecode) {
     const uint16 units[] = {0xD83D, 0xDE00, 0, 0x41, 0, 0};
     std::vector<std::wstring> texts;
     EXPECT_EQ(multi_sz_to_wide_list(units, texts, sizeof(units)), 12u);
-    EXPECT_EQ(texts, (std::vector<std::wstring>{std::wstring(1, static_cast<wchar_t>(0x1F600)),
-                                                L"A"}));
+    EXPECT_EQ(texts,
+              (std::vector<std::wstring>{std::wstring(1, static_cast<wchar_t>(0x1F600)), L"A"}));
 }
 
 }  // namespace
