@@ -160,9 +160,13 @@ uint32 multi_sz_to_wide_list(const uint16* units, std::vector<std::wstring>& out
     if (units == nullptr || byte_count == 0) {
         return 0;
     }
-    const std::vector<uint16> copied = copy_units(units, byte_count / 2);
-    if (!decode_multi_sz(copied, out)) {
-        widen_multi_sz(copied, out);
+    try {
+        const std::vector<uint16> copied = copy_units(units, byte_count / 2);
+        if (!decode_multi_sz(copied, out)) {
+            widen_multi_sz(copied, out);
+        }
+        return static_cast<uint32>(copied.size() * 2);
+    } catch (const std::bad_alloc&) {
+        return 0;  // the texts kept so far stay in the list
     }
-    return static_cast<uint32>(copied.size() * 2);
 }

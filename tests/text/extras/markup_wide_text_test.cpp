@@ -147,3 +147,25 @@ INSTANTIATE_TEST_SUITE_P(Cases, LooksLikeXml, ::testing::ValuesIn(xml_cases),
                          [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace
+
+namespace {
+
+// Every prefix of markup that opens blocks, comments and quotes, in an exact-size copy, so
+// the sanitizer build sees any read past the count.
+TEST(MarkupReaders, CutAtEveryLength) {
+    const std::string markup =
+        "<!-- c -->\n<?xml version=\"1.0\"?><A HREF = 'x'><pre>a<b</pre><% x > %><script";
+    for (std::size_t n = 0; n <= markup.size(); ++n) {
+        const std::vector<uint8> bytes(markup.begin(), markup.begin() + n);
+        const std::vector<uint16> units(markup.begin(), markup.begin() + n);
+        std::vector<std::wstring> items;
+        const bool split =
+            split_markup_utf16(units.data(), static_cast<uint32>(units.size() * 2), items);
+        EXPECT_EQ(split, !items.empty());
+        EXPECT_EQ(normalize_tags_w(items), split);
+        EXPECT_EQ(looks_like_xml(bytes.data(), static_cast<uint32>(n)), n >= 19)
+            << n;  // through "<?xml ve"
+    }
+}
+
+}  // namespace
