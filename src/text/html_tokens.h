@@ -4,6 +4,7 @@
 // different writers compares and converts alike.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Appends the tags and text runs of the first length bytes of buffer, in order (the list is
@@ -18,3 +19,11 @@ bool split_html_tokens(const char* buffer, int length, std::vector<std::string>&
 // after a blank or "=" dropped, an unquoted value put in double quotes with only its first
 // character keeping its case. True when the list is not empty.
 bool normalize_html_tags(std::vector<std::string>& list);
+
+// The two rules above over any character type, so the wide twins of the extras layer share
+// them; built for char and wchar_t. Only narrow items are ever trimmed.
+template <class Char>
+bool split_markup_items(std::basic_string_view<Char> text,
+                        std::vector<std::basic_string<Char>>& list, bool trim);
+template <class Char>
+bool normalize_markup_items(std::vector<std::basic_string<Char>>& list);

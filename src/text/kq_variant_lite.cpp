@@ -4,6 +4,7 @@
 #include <limits>
 #include <utility>
 
+#include "text/byte_buffer.h"
 #include "text/byte_reader.h"
 #include "text/kq_assert.h"
 
@@ -204,6 +205,12 @@ kq_variant_lite::kq_variant_lite(uint32 value) : kq_variant_lite() {
 kq_variant_lite::kq_variant_lite(uint64 value, uint16 type) : kq_variant_lite() {
     m_type = type;
     m_value = value;
+}
+
+kq_variant_lite::kq_variant_lite(const uint8* bytes, uint32 count, uint16 type)
+    : kq_variant_lite() {
+    byte_array_assign(m_bytes, bytes, count);
+    m_type = type;
 }
 
 kq_variant_lite::kq_variant_lite(std::string text) : kq_variant_lite() {

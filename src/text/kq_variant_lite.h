@@ -58,6 +58,8 @@ public:
     // Held as the unsigned 32-bit value: never sign-extended.
     explicit kq_variant_lite(uint32 value);
     kq_variant_lite(uint64 value, uint16 type);
+    // A cell carrying a copy of count bytes (none for a null pointer) under the given type.
+    kq_variant_lite(const uint8* bytes, uint32 count, uint16 type);
     explicit kq_variant_lite(std::string text);
     // Column captions: the only operations that set a flag bit (variant_caption_flag).
     kq_variant_lite(std::string name, uint64 width, uint16 type, uint32 flags);

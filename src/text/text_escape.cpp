@@ -134,9 +134,19 @@ bool wescape_by_table(const wchar_t* text, int count, const std::vector<std::wst
     return escape_text(view, matches, replacements, out, nocase, percent);
 }
 
-std::string html_escape_basic(const uint8* text) {
+const std::vector<std::string>& html_entity_matches() {
     static const std::vector<std::string> matches{"<", ">", "&"};
+    return matches;
+}
+
+const std::vector<std::string>& html_entity_replacements() {
     static const std::vector<std::string> replacements{"&lt;", "&gt;", "&amp;"};
+    return replacements;
+}
+
+std::string html_escape_basic(const uint8* text) {
+    const std::vector<std::string>& matches = html_entity_matches();
+    const std::vector<std::string>& replacements = html_entity_replacements();
     if (text == nullptr) {
         return {};
     }

@@ -21,6 +21,10 @@ bool escape_by_table(const uint8* text, int length, const std::vector<std::strin
 bool wescape_by_table(const wchar_t* text, int count, const std::vector<std::wstring>& matches,
                       const std::vector<std::wstring>& replacements, std::wstring& out, bool nocase,
                       bool percent);
+// The markup characters "<", ">" and "&" and their entities, in match order: the one table
+// of every HTML escaper.
+[[nodiscard]] const std::vector<std::string>& html_entity_matches();
+[[nodiscard]] const std::vector<std::string>& html_entity_replacements();
 // A NUL-terminated text with "<", ">" and "&" written as entities and every byte outside 32
 // to 126 (but CR and LF) in percent form, as UTF-8; an empty text gives "".
 [[nodiscard]] std::string html_escape_basic(const uint8* text);
