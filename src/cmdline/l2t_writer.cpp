@@ -216,13 +216,6 @@ void write_header_once(bool& header_pending, std::ostream& out, timeline_context
     }
 }
 
-bool inside_filter(const timeline_context& context, uint64 filetime) {
-    if (context.m_filter_start == 0) {
-        return true;
-    }
-    return filetime >= context.m_filter_start && filetime <= context.m_filter_end;
-}
-
 }  // namespace
 
 void write_l2t_header(std::ostream& out, const std::string& separator, bool ntfs_extras,
@@ -260,7 +253,7 @@ int write_l2t_rows(bool& header_pending, std::ostream& out, timeline_collector& 
     write_header_once(header_pending, out, collector);
     const bool newline = collector.m_options == nullptr || collector.m_options->m_record_newline;
     for (auto& [filetime, entry] : collector.m_events) {
-        if (!entry.valid || !inside_filter(collector, filetime)) {
+        if (!entry.valid || !collector.inside_filter(filetime)) {
             continue;
         }
         const std::vector<std::string> columns = line_columns(collector, entry);
