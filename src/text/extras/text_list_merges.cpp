@@ -1,6 +1,7 @@
 #include "text/extras/text_list_merges.h"
 
 #include <algorithm>
+#include <cctype>
 #include <iterator>
 
 #include "io/uni_encoding.h"
@@ -12,10 +13,14 @@
 
 namespace {
 
-// Reads one trimmed number; false when the piece is not one.
+// Reads one trimmed number; false when the piece is not one. The number reader takes a
+// lone "x" or "o" prefix as 0, so a piece without any digit is refused first.
 bool read_u64(std::string piece, uint64& value) {
     (void)trim_whitespace(piece);
-    return string_to_uint64(piece, &value);
+    const bool has_digit = std::any_of(piece.begin(), piece.end(), [](char c) {
+        return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+    });
+    return has_digit && string_to_uint64(piece, &value);
 }
 
 bool read_range(const std::string& piece, char range, std::pair<uint64, uint64>& out) {

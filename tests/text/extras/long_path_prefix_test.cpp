@@ -31,7 +31,9 @@ const prefix_case prefix_cases[] = {
     {"drive_check_wins_over_global", shadow_copy, true, true, shadow_copy.substr(3)},
     {"drive_check_wins_keeps_drive", long_drive_path, true, true, long_drive_path},
     {"dot_prefix", "\\\\?.\\x", false, false, ".\\x"},
-    {"dot_prefix_drive_kept", "\\\\?.\\C:\\x", true, false, "\\\\?.\\C:\\x"},
+    // The drive check looks 5 places after the start whichever prefix was found.
+    {"dot_prefix_colon_at_5_kept", "\\\\?.C:\\x", true, false, "\\\\?.C:\\x"},
+    {"dot_prefix_drive_after_backslash", "\\\\?.\\C:\\x", true, false, ".\\C:\\x"},
     {"prefix_inside", "ab\\\\?\\x", true, false, "ab\\x"},
     {"prefix_alone", "\\\\?\\", true, true, "\\"},
     {"no_prefix", "C:\\x", true, true, "C:\\x"},

@@ -34,7 +34,7 @@ const lines_case lines_cases[] = {
     {"wide_lf", utf16le("a\nb\n"), true, {L"a", L"b"}},
     {"wide_cr", utf16le("a\rb\r"), true, {L"a", L"b"}},
     {"wide_lfcr", utf16le("a\n\rb\n\r"), true, {L"a", L"b"}},
-    {"wide_lfcr_inner_lf_blank", utf16le("a\n\rb\nc\n\r"), true, {L"a", L"b c"}},
+    {"wide_lfcr_lone_lf_is_mixed", utf16le("a\n\rb\nc\n\r"), false, {}},
     {"wide_empty_lines_dropped", utf16le("a\n\n  \nb\n"), true, {L"a", L"b"}},
     {"wide_mixed", utf16le("a\r\nb\nc\n"), false, {}},
     {"wide_no_line_end", utf16le("abc"), false, {}},
