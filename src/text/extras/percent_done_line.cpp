@@ -22,8 +22,7 @@ percent_state& state() {
 constexpr char line_reset[] = "\033[2K\r    \r";
 
 uint32 percent_of(uint64 position, uint64 total) {
-    const double percent =
-        static_cast<double>(position) / static_cast<double>(total) * 100.0;
+    const double percent = static_cast<double>(position) / static_cast<double>(total) * 100.0;
     // A position far above the total must not overflow the conversion.
     constexpr auto ceiling = static_cast<double>(std::numeric_limits<uint32>::max());
     return static_cast<uint32>(std::min(percent, ceiling));

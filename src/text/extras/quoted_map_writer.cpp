@@ -40,7 +40,8 @@ void write_zone_info(std::ostream& out, const std::map<std::string, std::string>
     if (map.empty()) {
         return;
     }
-    out << "zone_info" << "={";
+    out << "zone_info"
+        << "={";
     for (auto pair = map.begin(); pair != map.end(); ++pair) {
         if (pair != map.begin()) {
             out << ';';

@@ -161,9 +161,7 @@ std::size_t letters_or_underscore(std::string& text) {
     return text.size();
 }
 
-void escape_chars(std::string& text, const std::set<char>& chars) {
-    (void)escape_in(text, chars);
-}
+void escape_chars(std::string& text, const std::set<char>& chars) { (void)escape_in(text, chars); }
 
 void escape_chars_w(std::wstring& text, const std::set<wchar_t>& chars) {
     (void)escape_in(text, chars);

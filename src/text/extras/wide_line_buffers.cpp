@@ -33,8 +33,8 @@ bool looks_narrow(const kq::byte_reader& bytes) {
 }
 
 bool narrow_lines(const kq::byte_reader& bytes, std::vector<std::wstring>& list) {
-    const std::size_t length =
-        std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(std::numeric_limits<int>::max()));
+    const std::size_t length = std::min<std::size_t>(
+        bytes.size(), static_cast<std::size_t>(std::numeric_limits<int>::max()));
     std::string text(length, '\0');
     uint8 value = 0;
     for (std::size_t at = 0; at < length && bytes.u8_at(at, value); ++at) {
@@ -71,8 +71,8 @@ wchar_t split_character(int kind) {
 
 bool wide_lines(const kq::byte_reader& bytes, std::vector<std::wstring>& list) {
     const std::vector<uint16_t> units = read_units(bytes);
-    const auto probe = static_cast<uint32>(
-        std::min<std::size_t>(units.size() * 2, line_ending_probe_bytes));
+    const auto probe =
+        static_cast<uint32>(std::min<std::size_t>(units.size() * 2, line_ending_probe_bytes));
     const int kind = detect_line_ending_utf16(units.data(), probe);
     const wchar_t separator = split_character(kind);
     std::wstring text;
@@ -82,8 +82,8 @@ bool wide_lines(const kq::byte_reader& bytes, std::vector<std::wstring>& list) {
     if (kind == line_ending::lfcr) {
         std::replace(text.begin(), text.end(), L'\n', L' ');
     }
-    const int length = static_cast<int>(
-        std::min<std::size_t>(text.size(), static_cast<std::size_t>(std::numeric_limits<int>::max())));
+    const int length = static_cast<int>(std::min<std::size_t>(
+        text.size(), static_cast<std::size_t>(std::numeric_limits<int>::max())));
     std::vector<std::wstring> pieces;
     (void)wsplit_buffer_on_char(text.data(), length, separator, pieces, nullptr, false);
     for (std::wstring& piece : pieces) {

@@ -23,9 +23,21 @@ struct header_case {
 
 const header_case header_cases[] = {
     {"own_widths", {"a", "bbb"}, {}, " | ", true, "a | bbb   \n", {0, 4, 10}, {1, 3}},
-    {"given_widths_larger_only", {"a", "bbb"}, {4, 2}, " | ", true, "a    | bbb   \n",
-     {0, 7, 13}, {4, 3}},
-    {"widths_of_other_count_ignored", {"a", "bbb"}, {9}, " | ", false, "a | bbb   ", {0, 4, 10},
+    {"given_widths_larger_only",
+     {"a", "bbb"},
+     {4, 2},
+     " | ",
+     true,
+     "a    | bbb   \n",
+     {0, 7, 13},
+     {4, 3}},
+    {"widths_of_other_count_ignored",
+     {"a", "bbb"},
+     {9},
+     " | ",
+     false,
+     "a | bbb   ",
+     {0, 4, 10},
      {1, 3}},
     {"long_separator_keeps_tail", {"ab"}, {}, "<-->", false, "ab   >", {0, 6}, {2}},
     {"short_separator", {"ab", "c"}, {}, ",", false, "ab,c   ", {0, 3, 5}, {2, 1}},
@@ -39,8 +51,8 @@ TEST_P(WriteNameHeader, PadsNamesAndRecordsColumns) {
     u32_list positions = {99};
     std::map<std::string, uint32> by_name = {{"stale", 1}};
     u32_list widths = c.widths_in;
-    EXPECT_TRUE(write_name_header(out, positions, by_name, widths, c.names, c.separator,
-                                  c.end_line));
+    EXPECT_TRUE(
+        write_name_header(out, positions, by_name, widths, c.names, c.separator, c.end_line));
     EXPECT_EQ(out.str(), c.line);
     EXPECT_EQ(positions, c.positions);
     EXPECT_EQ(widths, c.widths_out);
@@ -56,8 +68,8 @@ TEST(WriteNameHeaderMap, KeysAreTrimmedLowerCasedAndKeepTheLargerWidth) {
     u32_list positions;
     std::map<std::string, uint32> by_name;
     u32_list widths = {1, 6, 1};
-    EXPECT_TRUE(write_name_header(out, positions, by_name, widths, {" Ab", "ab", "Cc"}, "|",
-                                  false));
+    EXPECT_TRUE(
+        write_name_header(out, positions, by_name, widths, {" Ab", "ab", "Cc"}, "|", false));
     EXPECT_EQ(by_name, (std::map<std::string, uint32>{{"ab", 6}, {"cc", 2}}));
 }
 

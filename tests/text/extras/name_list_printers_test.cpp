@@ -18,8 +18,7 @@ TEST(PrintNames, WritesAllNamesWhenNoneIsZero) {
     EXPECT_EQ(print_names3(stream, pipe, name_of, 1, 2, 3).str(), "n1|n2|n3");
     EXPECT_EQ(print_names4(stream, pipe, name_of, 1, 2, 3, 4).str(), "n1|n2|n3|n4");
     EXPECT_EQ(print_names5(stream, pipe, name_of, 1, 2, 3, 4, 5).str(), "n1|n2|n3|n4|n5");
-    EXPECT_EQ(print_names6(stream, pipe, name_of, 1, 2, 3, 4, 5, 6).str(),
-              "n1|n2|n3|n4|n5|n6");
+    EXPECT_EQ(print_names6(stream, pipe, name_of, 1, 2, 3, 4, 5, 6).str(), "n1|n2|n3|n4|n5|n6");
     EXPECT_EQ(print_names7(stream, pipe, name_of, 1, 2, 3, 4, 5, 6, 7).str(),
               "n1|n2|n3|n4|n5|n6|n7");
 }

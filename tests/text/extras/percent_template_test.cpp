@@ -23,7 +23,11 @@ struct template_case {
 
 const template_case template_cases[] = {
     {"zero_ends_the_number", "%10", true, {"", "%1", "0"}, {{1, 1}}, {}},
-    {"number_and_character", "Copy %1 to %t", true, {"Copy ", "%1", " to ", "%t"}, {{1, 1}},
+    {"number_and_character",
+     "Copy %1 to %t",
+     true,
+     {"Copy ", "%1", " to ", "%t"},
+     {{1, 1}},
      {{'t', 3}}},
     {"touching_placeholders", "%1%2", true, {"", "%1", "", "%2"}, {{1, 1}, {2, 3}}, {}},
     {"two_digits", "a%12b", true, {"a", "%12", "b"}, {{12, 1}}, {}},
