@@ -233,6 +233,10 @@ public:
                                                     const std::vector<filter_entry>& list,
                                                     file_entry_ex* record, bool streams);
 
+    // The message stream, or else a string stream shared by the process, emptied first
+    // (text/extras/message_stream_fallback.cpp).
+    [[nodiscard]] std::ostringstream& message_or_shared_stream() const;
+
     std::unique_ptr<std::ostringstream> m_message_stream;  // owned; null when not asked for
     std::unique_ptr<std::ofstream> m_diag_stream;          // owned; the "-diags" file
 

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-namespace {
-
-bool erase_tail(std::ostream& stream, std::stringbuf& buffer, uint32 n, bool rebuild) {
+template <typename Char>
+bool erase_stream_tail(std::basic_ostream<Char>& stream, std::basic_stringbuf<Char>* buffer,
+                       uint32 n, bool rebuild) {
     if (stream.fail() || stream.bad()) {
         return false;
     }
@@ -15,25 +15,26 @@ bool erase_tail(std::ostream& stream, std::stringbuf& buffer, uint32 n, bool reb
     const auto written = static_cast<std::streamoff>(at);
     const std::streamoff back = static_cast<std::streamoff>(n);
     stream.seekp(written < back ? 0 : written - back);
-    if (!rebuild) {
+    if (!rebuild || buffer == nullptr) {
         return true;
     }
-    stream << '\0';
-    const std::string whole = buffer.str();
-    const std::string kept = whole.substr(0, whole.find('\0'));
-    buffer.str(std::string());
+    stream << Char(0);
+    const std::basic_string<Char> whole = buffer->str();
+    const std::basic_string<Char> kept = whole.substr(0, whole.find(Char(0)));
+    buffer->str(std::basic_string<Char>());
     stream << kept;
     return true;
 }
 
-}  // namespace
+template bool erase_stream_tail<char>(std::ostream&, std::stringbuf*, uint32, bool);
+template bool erase_stream_tail<wchar_t>(std::wostream&, std::wstringbuf*, uint32, bool);
 
 bool ostream_erase_tail(std::ostringstream& stream, uint32 n, bool rebuild) {
-    return erase_tail(stream, *stream.rdbuf(), n, rebuild);
+    return erase_stream_tail(stream, stream.rdbuf(), n, rebuild);
 }
 
 bool ostream_erase_tail(std::stringstream& stream, uint32 n, bool rebuild) {
-    return erase_tail(stream, *stream.rdbuf(), n, rebuild);
+    return erase_stream_tail(stream, stream.rdbuf(), n, rebuild);
 }
 
 bool extract_between_markers(const char* text, const char* anchor, const char* open,

@@ -13,6 +13,11 @@
 // at the new put position (and at any earlier NUL, which ends the text there too).
 [[nodiscard]] bool ostream_erase_tail(std::ostringstream& stream, uint32 n, bool rebuild);
 [[nodiscard]] bool ostream_erase_tail(std::stringstream& stream, uint32 n, bool rebuild);
+// The same rule on any narrow or wide output stream (built for char and wchar_t); buffer is
+// the stream's string buffer, needed only to rebuild (null: the text is never cut).
+template <typename Char>
+[[nodiscard]] bool erase_stream_tail(std::basic_ostream<Char>& stream,
+                                     std::basic_stringbuf<Char>* buffer, uint32 n, bool rebuild);
 
 // out receives the text between the opening and the closing marker that follow the first
 // occurrence of anchor (the start of the text when anchor is null). Empties out first; false
