@@ -130,6 +130,10 @@ private:
     [[nodiscard]] bool create_text_table(bool& existed, const std::string& table,
                                          const std::vector<std::string>& names, uint64 kind,
                                          bool sets_ready);
+    // For a table whose layout was just added: its kind word, its CREATE TABLE and its
+    // register row; a failure other than "already exists" removes what this call added.
+    [[nodiscard]] bool create_laid_out_table(bool& existed, const std::string& table,
+                                             uint64 kind);
     // Runs the CREATE TABLE of a registered layout and registers the table in the ref
     // table; already_exists tells a table the file had before.
     [[nodiscard]] bool run_create_table(const table_layout& layout, bool& already_exists);

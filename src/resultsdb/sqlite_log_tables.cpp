@@ -49,6 +49,21 @@ void sqlite_log::forget_table(const std::string& table, bool kind_added) {
     }
 }
 
+bool sqlite_log::create_laid_out_table(bool& existed, const std::string& table, uint64 kind) {
+    const bool kind_added = m_table_flags.try_emplace(table, kind).second;
+    bool already_exists = false;
+    if (run_create_table(m_layouts.at(table), already_exists)) {
+        register_table_queue(table);
+        return true;
+    }
+    if (already_exists) {
+        existed = true;
+        return true;
+    }
+    forget_table(table, kind_added);
+    return false;
+}
+
 bool sqlite_log::create_text_table(bool& existed, const std::string& table,
                                    const std::vector<std::string>& names, uint64 kind,
                                    bool sets_ready) {
@@ -65,20 +80,11 @@ bool sqlite_log::create_text_table(bool& existed, const std::string& table,
         return false;
     }
     layout->second.name = table;
-    const bool kind_added = m_table_flags.try_emplace(table, kind).second;
-    bool already_exists = false;
-    if (run_create_table(layout->second, already_exists)) {
-        register_table_queue(table);
-        m_ready = m_ready || sets_ready;
-        return true;
+    if (!create_laid_out_table(existed, table, kind)) {
+        return false;
     }
-    if (already_exists) {
-        existed = true;
-        m_ready = m_ready || sets_ready;
-        return true;
-    }
-    forget_table(table, kind_added);
-    return false;
+    m_ready = m_ready || sets_ready;
+    return true;
 }
 
 bool sqlite_log::create_named_table(bool& existed, const std::string& table,
@@ -98,18 +104,7 @@ bool sqlite_log::create_file_table(bool& existed, const std::string& table, uint
         return false;
     }
     layout->second.name = table;
-    const bool kind_added = m_table_flags.try_emplace(table, flags).second;
-    bool already_exists = false;
-    if (run_create_table(layout->second, already_exists)) {
-        register_table_queue(table);
-        return true;
-    }
-    if (already_exists) {
-        existed = true;
-        return true;
-    }
-    forget_table(table, kind_added);
-    return false;
+    return create_laid_out_table(existed, table, flags);
 }
 
 bool sqlite_log::write_file_tables(const std::map<std::string, uint64>& file_tables) {

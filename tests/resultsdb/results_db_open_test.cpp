@@ -74,6 +74,61 @@ TEST(OpenResultsDb, BodyFileOutputGoesToTheGenericTable) {
               (table{{"1", "2", "3", "4", "evil.exe"}}));
 }
 
+struct form_case {
+    const char* name;
+    bool cmd_params_settings::*form;
+    bool header_pending;
+    const char* col_hdrs;
+    const char* gen_hdrs;
+    const char* data_tbl_name;
+};
+
+const form_case form_cases[] = {
+    {"csv", &cmd_params_settings::m_csv, true, "", "gen", "generic_data"},
+    {"l2t", &cmd_params_settings::m_csvl2t, true,
+     "date|time|timezone|MACB|source|sourcetype|type|user|host|short|desc|version|filename|"
+     "inode|notes|format|extra",
+     "gen", "generic_data"},
+    {"extra_a", &cmd_params_settings::m_extra_form_a, true, "", "", "unk"},
+    // A plain open: the writer's run record is left as it was.
+    {"extra_b", &cmd_params_settings::m_extra_form_b, false, "", "", ""},
+};
+
+class OpenResultsDbForms : public ::testing::TestWithParam<form_case> {};
+
+TEST_P(OpenResultsDbForms, FormDecidesTheRunsColumns) {
+    velk_test::temp_dir dir;
+    cmd_params options(0, false);
+    options.m_sqlite = true;
+    options.m_sqlite_path = dir.file("r.db");
+    options.*GetParam().form = true;
+    options.m_header_pending = false;
+    results_db_writer writer;
+    ASSERT_TRUE(open_results_db(writer, "gen", options));
+    EXPECT_TRUE(writer.is_open());
+    EXPECT_FALSE(writer.is_read_only());
+    EXPECT_EQ(options.m_header_pending, GetParam().header_pending);
+    EXPECT_EQ(writer.metadata().col_hdrs, GetParam().col_hdrs);
+    EXPECT_EQ(writer.metadata().gen_hdrs, GetParam().gen_hdrs);
+    EXPECT_EQ(writer.metadata().data_tbl_name, GetParam().data_tbl_name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, OpenResultsDbForms, ::testing::ValuesIn(form_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(OpenResultsDb, WithoutAFormAnExistingFileIsOpenedForReading) {
+    velk_test::temp_dir dir;
+    const std::string path = dir.file("r.db");
+    ASSERT_TRUE(connection(path).exec("create table x (a);"));
+    cmd_params options(0, false);
+    options.m_sqlite = true;
+    options.m_sqlite_path = path;
+    results_db_writer writer;
+    ASSERT_TRUE(open_results_db(writer, "gen", options));
+    EXPECT_TRUE(writer.is_read_only());
+    EXPECT_EQ(connection(path).rows("select count(*) from sqlite_master"), (table{{"1"}}));
+}
+
 struct failed_open_case {
     const char* name;
     const char* form;  // nullptr: none of the forms
