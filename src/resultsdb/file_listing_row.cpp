@@ -34,11 +34,7 @@ file_listing_row::file_listing_row(const std::string& label_text, file_entry_ex&
     }
     (void)split_path(record.m_path, dir, name);  // an empty path leaves both empty
     copied = copied_value;
-    if (m_is_dir) {
-        dir = m_path;
-        name.clear();
-        m_size = 0;
-    }
+    settle_directory();
     end_dir_with_slash();
 }
 
@@ -65,13 +61,8 @@ void file_listing_row::fill_from_path(const std::string& label_text, const std::
     if (label.empty() || want_attributes) {
         request_attribute_lists(path);
     }
-    if (m_is_dir) {
-        dir = m_path;
-        name.clear();
-        m_size = 0;
-    } else {
-        (void)split_path(m_path, dir, name);  // m_path is not empty after a load
-    }
+    (void)split_path(m_path, dir, name);  // m_path is not empty after a load
+    settle_directory();
     copied = copied_value;
     end_dir_with_slash();
 }
@@ -86,6 +77,15 @@ void file_listing_row::request_attribute_lists(const std::string& path) {
     m_attr_values = std::move(values);
     m_attributes |= attribute_lists_obtained;
     m_status = attribute_lists_status;
+}
+
+void file_listing_row::settle_directory() {
+    // A directory is listed by its whole path; its size says nothing about its contents.
+    if (m_is_dir) {
+        dir = m_path;
+        name.clear();
+        m_size = 0;
+    }
 }
 
 void file_listing_row::end_dir_with_slash() {

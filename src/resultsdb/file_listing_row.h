@@ -36,5 +36,6 @@ public:
 private:
     // Asks the platform for the path's attribute lists; marks the row when it has them.
     void request_attribute_lists(const std::string& path);
+    void settle_directory();
     void end_dir_with_slash();
 };
