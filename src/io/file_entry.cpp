@@ -30,6 +30,16 @@ void file_entry_ex::clear() {
     m_attr_values.clear();
 }
 
+void file_entry_ex::assign(const file_entry_ex& other) {
+    *this = other;
+    // Bits of sources that keep FILETIMEs (0x4 among them); the rest carry Unix seconds.
+    constexpr uint64 filetime_sources = 0x35;
+    if (m_time_kind == file_time_kind::none && m_modified > 0) {
+        m_time_kind = (m_attributes & filetime_sources) != 0 ? file_time_kind::filetime
+                                                             : file_time_kind::unix_seconds;
+    }
+}
+
 bool file_entry_ex::load_path(const std::wstring& path, const std::string& text) {
     if (!uni::get_file_info(*this, path)) {
         return false;

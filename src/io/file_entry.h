@@ -60,6 +60,9 @@ struct file_entry_ex : file_entry {
 
     // file_entry::clear, then attribute bits, status and both lists.
     void clear();
+    // Copies every field; a record without a time kind but with a modified time gets one:
+    // FILETIME when its attribute bits say so (any of 0x35), else Unix seconds.
+    void assign(const file_entry_ex& other);
 
     // Stats the path (links followed) and fills the record; the attribute bits are ADDED to
     // (callers clear a record before loading it again). False for an empty path or a failed
