@@ -4,16 +4,19 @@
 #include <map>
 #include <new>
 #include <set>
+#include <string>
 #include <utility>
 
 #include "io/uni_fileio.h"
 #include "sqlite/db_file.h"
 #include "sqlite/journal_header.h"
+#include "sqlite/page_rows.h"
 #include "sqlite/page_slack.h"
 #include "sqlite/region_scan.h"
 #include "sqlite/schema_reader.h"
 #include "sqlite/sqlite_format.h"
 #include "sqlite/table_definition.h"
+#include "sqlite/table_walk.h"
 #include "sqlite/wal_frames.h"
 #include "sqlite/wal_header.h"
 #include "text/byte_reader.h"
@@ -152,32 +155,94 @@ void drop_overwritten_slack(region_map& slack, const region_map& overwritten, ui
     }
 }
 
-// Whether the main file's schema reads (from the file, or from its "-wal" image when page 1
-// does not parse): without it no table walk can reach the file's live rows.
-bool schema_readable(uni::fileio& db, uint32 page_size, const std::string& db_path) {
+// The roots the main file's schema names (read from the file, or from its "-wal" image when
+// page 1 does not parse); false when no schema row reads.
+bool read_schema_roots(std::vector<uint64>& roots, uni::fileio& db, uint32 page_size,
+                       const std::string& db_path) {
     std::vector<std::string> names;
     std::vector<std::string> sql_texts;
-    std::vector<uint64> roots;
     bool use_wal_image = false;  // the image, when needed, is a local file
     return read_schema(names, sql_texts, roots, db, page_size, db_path, use_wal_image);
 }
 
-// Every table leaf page present after page 1 (the last one as far as the file goes), whole:
-// the rows of a database whose schema is lost (a partial copy whose schema pages are past
-// its end) are reached this way or not at all. Their slack is dropped, as the whole page
-// covers it.
-void add_orphan_leaves(region_map& leaves, region_map& slack, uni::fileio& db, uint32 page_size) {
+// The leaf pages of the b-tree whose root page is given (the root itself when it is a leaf);
+// a root that does not read adds nothing.
+void add_tree_leaves(std::set<uint64>& leaves, uni::fileio& db, uint64 root, uint32 page_size) {
+    page_list lowest;
+    page_descriptor_map unused;
+    if (root == 0 ||
+        !read_page_records(lowest, unused, db, (root - 1) * page_size, page_size, true, true)) {
+        return;
+    }
+    for (const page_descriptor& page : lowest) {
+        for (const auto& [key, child] : page.children) {
+            leaves.insert(child.child_page);
+        }
+    }
+}
+
+// Whether every page of the schema tree lies whole in the file. A copy cut inside the tree
+// still reads the schema rows before the cut, yet the rows naming the wanted tables may be
+// past it: the schema then reads and still reaches none of their rows.
+bool schema_pages_whole(uni::fileio& db, uint32 page_size) {
+    byte_array page_one;
+    uint8 kind = 0;
+    if (!read_page_bytes(db, 0, page_size, page_one) ||
+        !kq::byte_reader(page_one).u8_at(sqlite_format::file_header::size, kind) ||
+        kind != sqlite_format::btree_page::interior_table) {
+        return true;  // a leaf page 1 holds the whole schema; anything else is judged by reading
+    }
+    page_descriptor top;
+    if (!walk_pages(top, page_one.data(), page_size, 0, 0, page_size, &db, false, false, true)) {
+        return false;
+    }
+    std::set<uint64> leaves;
+    for (const auto& [key, child] : top.children) {
+        std::set<uint64> below;
+        add_tree_leaves(below, db, child.child_page, page_size);
+        if (below.empty()) {
+            return false;
+        }
+        leaves.merge(below);
+    }
+    return std::all_of(leaves.begin(), leaves.end(), [&](uint64 number) {
+        return number != 0 && number <= db.size() / page_size;
+    });
+}
+
+// Every table leaf page present after page 1 (the last one as far as the file goes) that no
+// table the schema names reaches, whole: the rows of a database whose schema is lost, or cut
+// (a partial copy whose schema pages are past its end), are reached this way or not at all.
+// Their slack is dropped, as the whole page covers it.
+void add_orphan_leaves(region_map& leaves, region_map& slack, uni::fileio& db, uint32 page_size,
+                       const std::set<uint64>& reached) {
     for (uint64 at = page_size; at < db.size(); at += page_size) {
         byte_array type;
         uint8 kind = 0;
         if (!db.read_at(type, 1, at) || !kq::byte_reader(type).u8_at(0, kind)) {
             break;
         }
-        if (kind == sqlite_format::btree_page::leaf_table) {
+        if (kind == sqlite_format::btree_page::leaf_table &&
+            reached.count(at / page_size + 1) == 0) {
             (void)leaves.emplace(at, std::min<uint64>(page_size, db.size() - at));
             slack.erase(slack.lower_bound(at), slack.lower_bound(at + page_size));
         }
     }
+}
+
+// The table leaves no walk can reach when the schema does not read or is cut: those below
+// the roots that the schema still names are walked with their tables.
+void find_orphan_leaves(region_map& leaves, region_map& slack, uni::fileio& db, uint32 page_size,
+                        const std::string& db_path) {
+    std::vector<uint64> roots;
+    if (read_schema_roots(roots, db, page_size, db_path) && schema_pages_whole(db, page_size)) {
+        return;
+    }
+    std::set<uint64> reached;
+    for (const uint64 root : roots) {
+        add_tree_leaves(reached, db, root, page_size);
+    }
+    add_orphan_leaves(leaves, slack, db, page_size, reached);
 }
 
 // The CREATE TABLE text of the table named (lower-cased) in the main file's schema.
@@ -306,9 +371,7 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
         (void)find_db_slack(slack, db, header);  // no slack is no error
         page_size = header.page_size();
         drop_overwritten_slack(slack, c.overwritten, page_size);
-        if (!schema_readable(db, page_size, db_path)) {
-            add_orphan_leaves(orphan_leaves, slack, db, page_size);
-        }
+        find_orphan_leaves(orphan_leaves, slack, db, page_size, db_path);
     }
     table_definition def;
     std::vector<scan_job> jobs;

@@ -300,4 +300,23 @@ TEST(EdgeRealData, FirstThirtyTwoKiBStillGiveTheSixNotificationsToTheCarve) {
         << live.err;
 }
 
+// The real schema spans pages 26 and 28. A copy cut inside page 26 still reads the schema
+// rows before the cut, none of them a push table's: the carve takes the table leaves that no
+// table the schema names reaches. Cut after page 26, the walk reaches the rows, and the
+// carve does not add them again.
+TEST(EdgeRealData, CopyCutInsideTheSchemaGivesTheSixNotificationsOnce) {
+    VELK_NEED_REAL_DATA(real_db);
+    const temp_dir dir;
+    const std::string whole = velk_test::read_file(real_db);
+    for (const std::size_t length : {104448U, 106496U}) {
+        SCOPED_TRACE(length);
+        velk_test::write_file(dir.file("part.db"), whole.substr(0, length));
+        const velk_result carved =
+            run_velk({"-db", "part.db", "-csv", "-carve", "-quiet"}, dir.path());
+        EXPECT_EQ(carved.status, 0) << carved.err;
+        EXPECT_EQ(notification_rows(carved), 6) << carved.out;
+        EXPECT_EQ(lines_with(carved, "2020-12-11 19:11:35.902", src("carve main")), 1);
+    }
+}
+
 }  // namespace
