@@ -286,7 +286,8 @@ bool parse_cell_pointers(cell_map& cells, const uint8* page, uint32 length, uint
 
 namespace {
 
-// 1.6: X, the most payload a cell keeps on its page; 0 when the usable size leaves no room.
+// SQLite file format 1.6: X, the most payload a cell keeps on its page; 0 when the usable size
+// leaves no room.
 int64 max_local(int64 usable, bool table_leaf) {
     const int64 x = table_leaf ? usable - pl::table_leaf_max_local_margin
                                : (usable - pl::local_base) * pl::max_local_numerator /
@@ -295,7 +296,7 @@ int64 max_local(int64 usable, bool table_leaf) {
     return std::max<int64>(x, 0);
 }
 
-// 1.6: M, the least payload a spilling cell keeps on its page.
+// SQLite file format 1.6: M, the least payload a spilling cell keeps on its page.
 int64 min_local(int64 usable) {
     return (usable - pl::local_base) * pl::min_local_numerator / pl::local_denominator -
            pl::local_margin;

@@ -98,7 +98,8 @@ bool find_cut_page_slack(region_map& out, const kq::byte_reader& page, uint32 pa
     const bool leaf = (type & bt::leaf_flag) != 0;
     const std::size_t header = leaf ? bt::leaf_header_size : bt::interior_header_size;
     const std::size_t array_end = header + bt::cell_pointer_size * cells;
-    // 1.6: a content start of 0 stands for 65536, possible only on pages of that size.
+    // SQLite file format 1.6: a content start of 0 stands for 65536, possible only on pages of that
+    // size.
     const std::size_t content_end =
         content == 0 && page_size == sqlite_format::db_header::max_page_size ? page_size : content;
     // On a page cut short, a gap that starts past the cut holds nothing.

@@ -17,8 +17,8 @@ uint32 saturate32(uint64 v) {
 
 bool is_continuation(uint8 b) { return (b & vi::more_flag) != 0; }
 
-// 2.1: text serial types are odd, blob serial types even; a one-byte varint must also be at
-// least 13 (text) or 12 (blob), since the smaller values are the fixed-size types.
+// SQLite file format 2.1: text serial types are odd, blob serial types even; a one-byte varint must
+// also be at least 13 (text) or 12 (blob), since the smaller values are the fixed-size types.
 uint8 smallest_one_byte(bool text) {
     return static_cast<uint8>(text ? st::text_min : st::blob_min);
 }

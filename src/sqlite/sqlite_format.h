@@ -38,7 +38,7 @@ inline constexpr uint8 interior_index = 2;
 inline constexpr uint8 interior_table = 5;
 inline constexpr uint8 leaf_index = 10;
 inline constexpr uint8 leaf_table = 13;
-// 1.3.2: the smallest page size the format allows.
+// SQLite file format 1.3.2: the smallest page size the format allows.
 inline constexpr uint32 min_page_size = 512;
 // The reader's plausibility rule: a cell takes at least its 2-byte pointer and 2 bytes of
 // content, so a header claiming more cells than fit that way is no b-tree header.
@@ -132,8 +132,8 @@ inline constexpr std::size_t checksum_2 = 28;
 inline constexpr uint32 magic_little_endian = 0x377F0682;
 inline constexpr uint32 magic_big_endian = 0x377F0683;
 inline constexpr uint32 magic_big_endian_bit = 1;
-// 4.3: the checksum runs over the first 24 header bytes, then over each frame's first 8
-// header bytes and its page, in pairs of 32-bit words.
+// SQLite file format 4.3: the checksum runs over the first 24 header bytes, then over each frame's
+// first 8 header bytes and its page, in pairs of 32-bit words.
 inline constexpr std::size_t checksummed_header = 24;
 inline constexpr std::size_t checksum_word_pair = 8;
 inline constexpr uint32 min_page_size = 512;

@@ -16,7 +16,7 @@ bool read_varint(uint64& value, int32& length, const kq::byte_reader& bytes, std
     while (taken < vi::max_length && bytes.u8_at(offset + taken, b)) {
         ++taken;
         if (taken == vi::max_length) {
-            // 2.1: the ninth byte contributes all of its 8 bits.
+            // SQLite file format 2.1: the ninth byte contributes all of its 8 bits.
             v = (v << vi::last_group_bits) | b;
             break;
         }

@@ -22,7 +22,7 @@ bool wal_checksum::add(const kq::byte_reader& bytes) {
     uint32 s1 = m_s1;
     uint32 s2 = m_s2;
     for (std::size_t at = 0; at < bytes.size(); at += wf::checksum_word_pair) {
-        // 4.3: s1 += x(i) + s2; s2 += x(i+1) + s1, modulo 2^32.
+        // SQLite file format 4.3: s1 += x(i) + s2; s2 += x(i+1) + s1, modulo 2^32.
         s1 += word_at(bytes, at, m_big_endian) + s2;
         s2 += word_at(bytes, at + 4, m_big_endian) + s1;
     }
