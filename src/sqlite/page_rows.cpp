@@ -39,7 +39,7 @@ struct leaf_options {
     bool capture_header = false;
     bool utf8_text = true;
     bool no_rowid = false;
-    bool recognise_times = true;
+    bool keep_extras = true;
 };
 
 // The page inside the caller's buffer: whole, or, when the buffer ends inside it (the last
@@ -248,7 +248,7 @@ void decode_leaf_cell(leaf_record_decoder& rec, byte_array& scratch, const kq::b
                 type == bt::leaf_table ? chain_rule::follow_or_marker : chain_rule::follow);
     int32 consumed = 0;
     const bool decoded = decode_record(rec, consumed, nullptr, span.bytes, 0, o.annotate_times,
-                                       o.raw_blobs, o.utf8_text, o.recognise_times);
+                                       o.raw_blobs, o.utf8_text, o.keep_extras);
     if (type == bt::leaf_index && decoded && rec.values.size() > 1) {
         // The key is a signed rowid: a negative one keeps its bits. 0 when not a number.
         (void)parse_int64_bits(rec.values[1].c_str(), &rec.index_key);
@@ -359,7 +359,7 @@ bool parse_btree_page(page_descriptor_map& out, const uint8* buffer, uint32 buff
                       uint64 buffer_offset, uint64 page_offset, uint32 page_size,
                       uni::fileio* file, bool annotate_times, bool raw_blobs, bool skip_overflow,
                       bool capture_header, bool utf8_text, bool no_rowid,
-                      bool recognise_times) {
+                      bool keep_extras) {
     out.clear();
     kq::byte_reader page;
     uint8 reserved = 0;
@@ -378,7 +378,7 @@ bool parse_btree_page(page_descriptor_map& out, const uint8* buffer, uint32 buff
         return false;
     }
     const leaf_options o{file,           page_size, annotate_times, raw_blobs, skip_overflow,
-                         capture_header, utf8_text, no_rowid,       recognise_times};
+                         capture_header, utf8_text, no_rowid,       keep_extras};
     decode_leaf_cells(out, page, cells, type, page_offset, o);
     return !out.empty();
 }
