@@ -236,9 +236,9 @@ db_failure read_schema_and_masks(velk_options& options, db_input& in) {
 // order for the tables whose columns the mask builders marked, in bit order for the
 // settings table (its values go to the mask's bits in the order given). A row too short
 // for a column (added to the table after the row was written) gets the column's declared
-// default, as SQLite gives it.
+// default, as SQLite gives it. The row's values are moved out: each column takes its own.
 std::vector<std::string> known_values(const table_definition& def, uint32 table_type,
-                                      const std::vector<std::string>& row) {
+                                      std::vector<std::string>& row) {
     const bool by_role = table_type == push_table_settings;
     const push_table_roles* roles = push_roles_for(table_type);
     std::vector<std::pair<uint64, std::string>> taken;
@@ -249,7 +249,7 @@ std::vector<std::string> known_values(const table_definition& def, uint32 table_
         if (bit == 0 || (def.m_column_mask & bit) == 0) {
             continue;
         }
-        taken.emplace_back(bit, i < row.size() ? row[i] : col.m_default);
+        taken.emplace_back(bit, i < row.size() ? std::move(row[i]) : col.m_default);
     }
     if (by_role) {
         std::stable_sort(taken.begin(), taken.end(),
@@ -265,7 +265,7 @@ std::vector<std::string> known_values(const table_definition& def, uint32 table_
 
 template <typename record_type>
 bool add_walked(std::vector<record_type>& list, table_definition& def, uint32 table_type,
-                const table_record& row, uint32 source) {
+                table_record& row, uint32 source) {
     const uint64 mask = def.m_column_mask;
     const std::vector<std::string> values = known_values(def, table_type, row.values);
     record_type& record = list.emplace_back();
@@ -281,7 +281,7 @@ bool add_walked(std::vector<record_type>& list, table_definition& def, uint32 ta
     return true;
 }
 
-void add_walked_row(velk_options& options, uint32 table_type, const table_record& row,
+void add_walked_row(velk_options& options, uint32 table_type, table_record& row,
                     uint32 source) {
     table_definition& def = definition_of(options, table_type);
     switch (table_type) {
@@ -324,16 +324,14 @@ void walk_tables(velk_options& options, db_input& in) {
             (table_type == push_table_settings && !options.m_incl_settings)) {
             continue;
         }
-        std::vector<table_record> rows;
-        // Start 0 and a count with all bits set: every rowid, negative ones included.
-        if (!read_table_records(rows, in.file, def.m_root_page_offset, options.m_page_size, 0,
-                                std::numeric_limits<uint64>::max(), true, true, true)) {
-            continue;
-        }
-        for (table_record& row : rows) {
-            add_walked_row(options, table_type, row, source);
-            row = table_record{};  // its copy is in the record now: keep one copy at a time
-        }
+        // Each row becomes a record as its leaf is read: the table is never held as rows
+        // and as records at once. Start 0 and a count with all bits set: every rowid,
+        // negative ones included. A walk that takes no row leaves the table empty.
+        (void)for_each_table_record(in.file, def.m_root_page_offset, options.m_page_size, 0,
+                                    std::numeric_limits<uint64>::max(), true, true, true,
+                                    [&options, table_type, source](table_record& row) {
+                                        add_walked_row(options, table_type, row, source);
+                                    });
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include "io/uni_fileio.h"
 #include "sqlite/overflow_chain.h"
@@ -38,6 +39,7 @@ struct leaf_options {
     bool capture_header = false;
     bool utf8_text = true;
     bool no_rowid = false;
+    bool keep_extras = true;
 };
 
 // The page inside the caller's buffer: whole, or, when the buffer ends inside it (the last
@@ -246,7 +248,7 @@ void decode_leaf_cell(leaf_record_decoder& rec, byte_array& scratch, const kq::b
                 type == bt::leaf_table ? chain_rule::follow_or_marker : chain_rule::follow);
     int32 consumed = 0;
     const bool decoded = decode_record(rec, consumed, nullptr, span.bytes, 0, o.annotate_times,
-                                       o.raw_blobs, o.utf8_text);
+                                       o.raw_blobs, o.utf8_text, o.keep_extras);
     if (type == bt::leaf_index && decoded && rec.values.size() > 1) {
         // The key is a signed rowid: a negative one keeps its bits. 0 when not a number.
         (void)parse_int64_bits(rec.values[1].c_str(), &rec.index_key);
@@ -294,21 +296,23 @@ page_descriptor schema_entry(const leaf_record_decoder& rec, uint64 kind,
 }
 
 // Schema rows become entries of their own (their cells gathered in the page group); every
-// other cell joins the page's ordinary cells.
+// other cell joins the page's ordinary cells. The cell is moved in: rec is reset before the
+// next cell is decoded into it, and a page of large payloads is not copied twice.
 void place_cell(page_descriptor_map& out, page_descriptor& ordinary, page_descriptor& group,
-                const leaf_record_decoder& rec, uint8 type) {
+                leaf_record_decoder& rec, uint8 type) {
     const uint64 kind = type == bt::leaf_table ? schema_kind(rec) : 0;
     if (kind != 0) {
         page_descriptor e = schema_entry(rec, kind, ordinary);
         const uint64 root = e.root_page;
         (void)out.emplace(root, std::move(e));  // a repeated root page keeps its first row
         group.kind = row_kind::page_group;
-        (void)group.cells.emplace(hex_key(rec.rowid), rec);
+        (void)group.cells.try_emplace(hex_key(rec.rowid), std::move(rec));
         return;
     }
     ordinary.kind = type == bt::leaf_table ? row_kind::table_cells : row_kind::index_cells;
     const uint64 key = type == bt::leaf_table ? rec.rowid : rec.index_key;
-    (void)ordinary.cells.emplace(hex_key(key), rec);  // a repeated key keeps its first cell
+    // A repeated key keeps its first cell.
+    (void)ordinary.cells.try_emplace(hex_key(key), std::move(rec));
 }
 
 void decode_leaf_cells(page_descriptor_map& out, const kq::byte_reader& page,
@@ -354,7 +358,8 @@ void decode_leaf_cells(page_descriptor_map& out, const kq::byte_reader& page,
 bool parse_btree_page(page_descriptor_map& out, const uint8* buffer, uint32 buffer_length,
                       uint64 buffer_offset, uint64 page_offset, uint32 page_size,
                       uni::fileio* file, bool annotate_times, bool raw_blobs, bool skip_overflow,
-                      bool capture_header, bool utf8_text, bool no_rowid) {
+                      bool capture_header, bool utf8_text, bool no_rowid,
+                      bool keep_extras) {
     out.clear();
     kq::byte_reader page;
     uint8 reserved = 0;
@@ -372,8 +377,8 @@ bool parse_btree_page(page_descriptor_map& out, const uint8* buffer, uint32 buff
     if (type != bt::leaf_table && type != bt::leaf_index) {
         return false;
     }
-    const leaf_options o{file,      page_size,      annotate_times, raw_blobs, skip_overflow,
-                         capture_header, utf8_text, no_rowid};
+    const leaf_options o{file,           page_size, annotate_times, raw_blobs, skip_overflow,
+                         capture_header, utf8_text, no_rowid,       keep_extras};
     decode_leaf_cells(out, page, cells, type, page_offset, o);
     return !out.empty();
 }

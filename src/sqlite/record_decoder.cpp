@@ -23,6 +23,7 @@ struct column_options {
     bool annotate_times = false;
     bool raw_blobs = false;
     bool utf8_text = true;
+    bool keep_extras = true;
 };
 
 void mark_time(record_decoder& d, std::size_t column, const value_time& t, bool annotate) {
@@ -38,7 +39,7 @@ void decode_integer_column(record_decoder& d, std::size_t column, const kq::byte
     const integer_value v = decode_integer(bytes, d.content_sizes[column]);
     d.values[column] = integer_text(v);
     value_time t;
-    if (recognise_integer_time(t, v.bits)) {
+    if (o.keep_extras && recognise_integer_time(t, v.bits)) {
         mark_time(d, column, t, o.annotate_times);
     }
 }
@@ -47,7 +48,7 @@ void decode_real_column(record_decoder& d, std::size_t column, const kq::byte_re
                         const column_options& o) {
     double v = 0;
     value_time t;
-    if (real_text(d.values[column], v, bytes) && recognise_real_time(t, v)) {
+    if (real_text(d.values[column], v, bytes) && o.keep_extras && recognise_real_time(t, v)) {
         mark_time(d, column, t, o.annotate_times);
     }
 }
@@ -64,7 +65,7 @@ void decode_text_column(record_decoder& d, std::size_t column, const kq::byte_re
     const uint32 size = d.content_sizes[column];
     uint64 number = 0;
     value_time t;
-    if (size >= shortest_time_text && size <= longest_time_text &&
+    if (o.keep_extras && size >= shortest_time_text && size <= longest_time_text &&
         string_to_uint64(text, &number) && recognise_integer_time(t, number)) {
         mark_time(d, column, t, o.annotate_times);
     }
@@ -72,11 +73,14 @@ void decode_text_column(record_decoder& d, std::size_t column, const kq::byte_re
 
 void decode_blob_column(record_decoder& d, std::size_t column, const kq::byte_reader& bytes,
                         const column_options& o) {
-    byte_array& kept = d.blob_values[static_cast<int32>(column)];
-    (void)bytes.copy_to(0, bytes.size(), kept);  // the whole view: cannot fail
+    if (o.keep_extras) {
+        byte_array& kept = d.blob_values[static_cast<int32>(column)];
+        (void)bytes.copy_to(0, bytes.size(), kept);  // the whole view: cannot fail
+    }
     std::string& text = d.values[column];
     if (o.raw_blobs) {
-        text.assign(kept.begin(), kept.end());
+        const std::span<const uint8> content(bytes.data(), bytes.size());
+        text.assign(content.begin(), content.end());
         return;
     }
     blob_hex_text(text, bytes);
@@ -121,7 +125,7 @@ void record_decoder::reset() {
 
 bool decode_record(record_decoder& d, int32& consumed, std::ostream* dump,
                    const kq::byte_reader& data, uint64 dump_offset, bool annotate_times,
-                   bool raw_blobs, bool utf8_text) {
+                   bool raw_blobs, bool utf8_text, bool keep_extras) {
     d.reset();
     consumed = 0;
     uint32 header_size = 0;
@@ -134,7 +138,7 @@ bool decode_record(record_decoder& d, int32& consumed, std::ostream* dump,
     if (dump != nullptr) {
         dump_record_header(*dump, dump_offset, header_size, d.value_codes, d.content_sizes);
     }
-    const column_options o{annotate_times, raw_blobs, utf8_text};
+    const column_options o{annotate_times, raw_blobs, utf8_text, keep_extras};
     d.values.resize(d.value_codes.size());
     std::size_t at = header_size;
     for (std::size_t column = 0; column < d.value_codes.size(); ++column) {
@@ -154,7 +158,7 @@ bool decode_record(record_decoder& d, int32& consumed, std::ostream* dump,
 
 bool decode_record(record_decoder& d, int32& consumed, std::ostream* dump, const uint8* data,
                    uint32 length, uint32 /*page_size*/, uint64 dump_offset, bool annotate_times,
-                   bool raw_blobs, bool utf8_text) {
+                   bool raw_blobs, bool utf8_text, bool keep_extras) {
     return decode_record(d, consumed, dump, kq::byte_reader(data, length), dump_offset,
-                         annotate_times, raw_blobs, utf8_text);
+                         annotate_times, raw_blobs, utf8_text, keep_extras);
 }

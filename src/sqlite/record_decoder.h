@@ -26,10 +26,15 @@ struct record_decoder {
 // "0" (integers), "NaN" (reals) or "" (the rest). A header that does not parse gives true
 // with nothing decoded; a header size beyond length gives false. consumed is the bytes used.
 // page_size is carried for the callers and not used; dump_offset labels the dump.
+// Without keep_extras only the value texts are made: no column is tried as a timestamp
+// (time_values stays empty, the value codes carry no time marks, annotate_times adds
+// nothing) and blob_values stays empty. Callers that keep the texts alone save the time
+// guess, which costs more than the decoding, and a second copy of every blob.
 [[nodiscard]] bool decode_record(record_decoder& d, int32& consumed, std::ostream* dump,
                                  const uint8* data, uint32 length, uint32 page_size,
                                  uint64 dump_offset, bool annotate_times, bool raw_blobs,
-                                 bool utf8_text);
+                                 bool utf8_text, bool keep_extras = true);
 [[nodiscard]] bool decode_record(record_decoder& d, int32& consumed, std::ostream* dump,
                                  const kq::byte_reader& data, uint64 dump_offset,
-                                 bool annotate_times, bool raw_blobs, bool utf8_text);
+                                 bool annotate_times, bool raw_blobs, bool utf8_text,
+                                 bool keep_extras = true);

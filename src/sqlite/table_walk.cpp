@@ -229,8 +229,9 @@ struct walk_options {
     bool no_rowid = false;
 };
 
-// Appends the rows of one parsed leaf; true when the row at the limit was taken.
-bool take_rows(std::vector<table_record>& out, page_descriptor_map& parsed, const walk_options& o) {
+// Hands on the rows of one parsed leaf; true when the row at the limit was taken.
+bool take_rows(const table_record_sink& take, page_descriptor_map& parsed,
+               const walk_options& o) {
     for (auto& [key, entry] : parsed) {
         if (entry.kind != row_kind::table_cells && entry.kind != row_kind::index_cells) {
             continue;
@@ -247,7 +248,7 @@ bool take_rows(std::vector<table_record>& out, page_descriptor_map& parsed, cons
             if (o.capture_header && cell.header_captured) {
                 r.bytes = std::move(cell.header_bytes);
             }
-            out.push_back(std::move(r));
+            take(r);
             if (!o.limit.unlimited && rowid == o.limit.last) {
                 return true;
             }
@@ -256,7 +257,7 @@ bool take_rows(std::vector<table_record>& out, page_descriptor_map& parsed, cons
     return false;
 }
 
-void walk_leaves(std::vector<table_record>& out, const page_list& pages, uni::fileio& file,
+void walk_leaves(const table_record_sink& take, const page_list& pages, uni::fileio& file,
                  const walk_options& o) {
     std::unordered_set<uint64> visited;
     byte_array page;
@@ -269,24 +270,24 @@ void walk_leaves(std::vector<table_record>& out, const page_list& pages, uni::fi
                 continue;
             }
             const uint64 at = (number - 1) * o.page_size;
+            // A table_record keeps the value texts alone: time guesses and blob copies would
+            // be wasted.
             if (!parse_btree_page(parsed, page.data(), length_of(page), at, at, o.page_size,
                                   &file, false, o.raw_blobs, false, o.capture_header, o.utf8_text,
-                                  o.no_rowid)) {
+                                  o.no_rowid, false)) {
                 continue;
             }
-            if (take_rows(out, parsed, o)) {
+            if (take_rows(take, parsed, o)) {
                 return;
             }
         }
     }
 }
 
-}  // namespace
-
-bool walk_table_btree(std::vector<table_record>& out, page_list& pages, uni::fileio& file,
-                      uint64 root_offset, uint32 page_size, uint64 start_rowid, uint64 count,
-                      bool raw_blobs, bool capture_header, bool utf8_text) {
-    out.clear();
+// The walk behind walk_table_btree; true when the tree's leaves could be found.
+bool walk_rows(const table_record_sink& take, page_list& pages, uni::fileio& file,
+               uint64 root_offset, uint32 page_size, uint64 start_rowid, uint64 count,
+               bool raw_blobs, bool capture_header, bool utf8_text) {
     if (!usable(file, page_size)) {
         return false;
     }
@@ -298,11 +299,37 @@ bool walk_table_btree(std::vector<table_record>& out, page_list& pages, uni::fil
         }
         const walk_options o{page_size,      start_rowid, make_limit(start_rowid, count), raw_blobs,
                              capture_header, utf8_text,   pages.front().without_rowid};
-        walk_leaves(out, pages, file, o);
+        walk_leaves(take, pages, file, o);
     } catch (const std::bad_alloc&) {
-        // The rows appended before stay valid.
+        // The rows handed on before stay valid.
     }
-    return !out.empty();
+    return true;
+}
+
+}  // namespace
+
+bool walk_table_btree(std::vector<table_record>& out, page_list& pages, uni::fileio& file,
+                      uint64 root_offset, uint32 page_size, uint64 start_rowid, uint64 count,
+                      bool raw_blobs, bool capture_header, bool utf8_text) {
+    out.clear();
+    const table_record_sink append = [&out](table_record& row) { out.push_back(std::move(row)); };
+    return walk_rows(append, pages, file, root_offset, page_size, start_rowid, count, raw_blobs,
+                     capture_header, utf8_text) &&
+           !out.empty();
+}
+
+bool for_each_table_record(uni::fileio& file, uint64 root_offset, uint32 page_size,
+                           uint64 start_rowid, uint64 count, bool raw_blobs, bool capture_header,
+                           bool utf8_text, const table_record_sink& take) {
+    bool any = false;
+    const table_record_sink counted = [&any, &take](table_record& row) {
+        any = true;
+        take(row);
+    };
+    page_list pages;
+    return walk_rows(counted, pages, file, root_offset, page_size, start_rowid, count, raw_blobs,
+                     capture_header, utf8_text) &&
+           any;
 }
 
 bool read_table_records(std::vector<table_record>& out, uni::fileio& file, uint64 root_offset,

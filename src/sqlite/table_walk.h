@@ -5,6 +5,7 @@
 // tree whose links point back at themselves, at an ancestor, at page 0 or past the file
 // ends instead of looping; nothing recurses on the depth of the tree.
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -65,6 +66,17 @@ using page_list = std::vector<page_descriptor>;
                                     uni::fileio& file, uint64 root_offset, uint32 page_size,
                                     uint64 start_rowid, uint64 count, bool raw_blobs,
                                     bool capture_header, bool utf8_text);
+
+// Receives each row of a walk; it may move the row's contents away.
+using table_record_sink = std::function<void(table_record& row)>;
+
+// walk_table_btree with a fresh page list, handing each row to take as soon as its leaf is
+// decoded instead of gathering them, so a large table is never held twice. True when any
+// row was taken.
+[[nodiscard]] bool for_each_table_record(uni::fileio& file, uint64 root_offset, uint32 page_size,
+                                         uint64 start_rowid, uint64 count, bool raw_blobs,
+                                         bool capture_header, bool utf8_text,
+                                         const table_record_sink& take);
 
 // walk_table_btree with a fresh page list.
 [[nodiscard]] bool read_table_records(std::vector<table_record>& out, uni::fileio& file,

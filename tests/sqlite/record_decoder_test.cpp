@@ -147,6 +147,35 @@ TEST(DecodeRecord, TimestampsAreRecognisedAndAnnotated) {
     EXPECT_EQ(d.values[3], "5");
 }
 
+TEST(DecodeRecord, WithoutExtrasOnlyTheTextsAreMade) {
+    // The FILETIME of the test above as an integer and as text, and a 3-byte blob: the texts
+    // are those of a full decode without annotation (raw blobs and hex views alike), with no
+    // time mark, time value or kept blob.
+    const byte_array content{0x01, 0xd6, 0xcf, 0xf1, 0x71, 0xe6, 0xc6, 0x87, '1', '3',
+                             '2',  '5',  '2',  '1',  '8',  '7',  '4',  '9',  '5', '9',
+                             '0',  '2',  '5',  '7',  '9',  '9',  'a',  0x00, 'b'};
+    const byte_array rec = record({6, 13 + 2 * 18, 12 + 2 * 3}, content);
+    const auto length = static_cast<uint32>(rec.size());
+    for (const bool raw_blobs : {true, false}) {
+        record_decoder full;
+        record_decoder texts;
+        int32 consumed = 0;
+        ASSERT_TRUE(
+            decode_record(full, consumed, nullptr, rec.data(), length, 4096, 0, false, raw_blobs,
+                          true));
+        ASSERT_EQ(full.time_values.size(), 2u);
+        ASSERT_EQ(full.blob_values.size(), 1u);
+        ASSERT_TRUE(decode_record(texts, consumed, nullptr, rec.data(), length, 4096, 0, true,
+                                  raw_blobs, true, false));
+        EXPECT_EQ(texts.values, full.values) << raw_blobs;
+        EXPECT_NE(texts.value_codes, full.value_codes);  // the time marks are gone
+        EXPECT_EQ(texts.value_codes, (std::vector<uint32>{2, 3, 7}));  // integer, text, blob
+        EXPECT_TRUE(texts.time_values.empty());
+        EXPECT_TRUE(texts.blob_values.empty());
+        EXPECT_EQ(consumed, static_cast<int32>(rec.size()));
+    }
+}
+
 TEST(DecodeRecord, DumpWritesHeaderAndValueLines) {
     const byte_array rec = record({1, 15, 8}, {0x05, 'a'});
     record_decoder d;

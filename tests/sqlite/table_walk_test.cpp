@@ -127,6 +127,44 @@ TEST(RecordsTableWalk, ThreeLevelsOverflowAndEveryKind) {
     EXPECT_EQ(interior.count(roots.at("many")), 1u);
 }
 
+// The streaming walk hands on, in the same order, exactly the rows the gathering walk
+// returns: every field of each, the captured record header included, also under a limit.
+TEST(ForEachTableRecord, HandsOnEveryFieldOfTheGatheredRows) {
+    struct walk_case {
+        const char* fixture;
+        const char* table;
+        uint64 count;
+    };
+    for (const walk_case c : {walk_case{"records/records.db", "many", all_bits},
+                              walk_case{"records/records.db", "spill", all_bits},
+                              walk_case{"walk/rowids.db", "ids", 0xFFFFFFFF}}) {
+        const std::string path = db_test::fixture(c.fixture);
+        uni::fileio file;
+        ASSERT_TRUE(file.open(path, false, true, false));
+        const uint32 page_size = 1024;
+        const uint64 root = uint64{library_oracle::connection(path).roots().at(c.table) - 1} *
+                            page_size;
+        std::vector<table_record> gathered;
+        ASSERT_TRUE(read_table_records(gathered, file, root, page_size, 0, c.count, true, true,
+                                       true));
+        std::vector<table_record> handed;
+        ASSERT_TRUE(for_each_table_record(file, root, page_size, 0, c.count, true, true, true,
+                                          [&handed](table_record& r) {
+                                              handed.push_back(std::move(r));
+                                          }));
+        ASSERT_EQ(handed.size(), gathered.size()) << c.table;
+        for (std::size_t i = 0; i < handed.size(); ++i) {
+            EXPECT_EQ(handed[i].values, gathered[i].values) << c.table << ' ' << i;
+            EXPECT_EQ(handed[i].rowid, gathered[i].rowid) << c.table << ' ' << i;
+            EXPECT_EQ(handed[i].file_offset, gathered[i].file_offset) << c.table << ' ' << i;
+            EXPECT_EQ(handed[i].bytes, gathered[i].bytes) << c.table << ' ' << i;
+        }
+    }
+    uni::fileio closed;
+    EXPECT_FALSE(for_each_table_record(closed, 0, 1024, 0, all_bits, true, true, true,
+                                       [](table_record&) { FAIL() << "no row to hand on"; }));
+}
+
 class RowidTable : public ::testing::Test {
 protected:
     void SetUp() override {
