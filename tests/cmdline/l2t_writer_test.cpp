@@ -7,11 +7,16 @@
 #include <vector>
 
 #include "cmdline/cmd_params.h"
+#include "cmdline/output_test_support.h"
 #include "io/io_test_support.h"
 #include "resultsdb/results_db_writer.h"
 #include "time/type_time.h"
 
 namespace {
+
+using output_test::field_count;
+using output_test::parsed_options;
+using output_test::split_lines;
 
 // 2020-12-11 19:11:35.9025799 UTC and one minute later.
 constexpr uint64 arrival = 132521874959025799ULL;
@@ -21,36 +26,11 @@ const std::string combined_header =
     "date/time,timezone,MACB,source,sourcetype,type,user,host,short,desc,version,filename,"
     "inode,notes,format,extra";
 
-// Options as the common parser leaves them for a timeline run.
-cmd_params parsed_options(std::vector<std::string> args) {
-    cmd_params options(0, false);
-    args.insert(args.begin(), "velk");
-    EXPECT_TRUE(options.parse_common_options(args));
-    return options;
-}
-
 void merge(timeline_collector& collector, uint64 filetime, const char* marks,
            const char* description) {
     timeline_event event(filetime, marks, description, "VELK_DB", nullptr, nullptr, nullptr,
                          nullptr, kq::tt_filetime);
     ASSERT_TRUE(collector.merge_event(event));
-}
-
-std::vector<std::string> split_lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-std::size_t field_count(const std::string& line, char separator) {
-    std::size_t count = 1;
-    for (const char c : line) {
-        count += c == separator ? 1 : 0;
-    }
-    return count;
 }
 
 TEST(L2tHeader, CaptionsOfEachLayout) {
