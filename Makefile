@@ -12,7 +12,7 @@ REAL_DATA ?= ../shared/data/real
 JOBS ?= $(shell nproc)
 SUDO := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps test-deps build run test asan-build asan-test fuzz clean
+.PHONY: deps test-deps configure build run test asan-build asan-test fuzz clean
 
 # Installs whichever of the listed Debian packages are missing.
 define install_missing
@@ -32,11 +32,15 @@ deps:
 test-deps:
 	$(call install_missing,$(TEST_PACKAGES))
 
-build: deps
+configure: deps
 	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELK_WERROR=ON
+
+build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
-run: build
+# Only the program: the test suite is built by `make test`.
+run: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target velk
 	./$(BUILD_DIR)/velk -db tests/data/sample/wpndatabase.db
 
 test: build test-deps
