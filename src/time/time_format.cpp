@@ -26,12 +26,10 @@ constexpr unsigned most_fraction_digits = 9;
 // Without printf: a report formats two times per row, and the format parser was most of it.
 void append_padded(std::string& out, int64 value, int width) {
     const bool negative = value < 0;
-    const uint64 magnitude =
-        negative ? 0 - static_cast<uint64>(value) : static_cast<uint64>(value);
+    const uint64 magnitude = negative ? 0 - static_cast<uint64>(value) : static_cast<uint64>(value);
     std::array<char, 24> digits{};
-    const auto count =
-        static_cast<int>(std::to_chars(digits.data(), digits.data() + digits.size(), magnitude).ptr -
-                         digits.data());
+    const auto count = static_cast<int>(
+        std::to_chars(digits.data(), digits.data() + digits.size(), magnitude).ptr - digits.data());
     const int length = count + (negative ? 1 : 0);
     if (negative) {
         out += '-';

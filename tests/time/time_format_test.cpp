@@ -63,7 +63,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, CompiledSpec, ::testing::ValuesIn(compiled_cases
 
 // Every field of this moment needs its leading zeros.
 TEST(CompiledSpec, FieldsKeepTheirLeadingZeros) {
-    const kq::time first(int64{127543863670012345}, kq::tt_filetime);  // 2005-03-04 05:06:07.0012345
+    const kq::time first(int64{127543863670012345},
+                         kq::tt_filetime);  // 2005-03-04 05:06:07.0012345
     std::string date;
     std::string time;
     ASSERT_TRUE(kq::format_date_time(date, time, first, compiled("dd/mm/yy", "hh:mm:ss.xxxxxx")));
