@@ -122,6 +122,18 @@ private:
     void write_time(const kq_variant_lite& cell, int& index);
     [[nodiscard]] bool write_time_list(const kq_variant_lite& cell, int index);
     void write_time_halves(const kq_variant_lite& cell, int& index, const cell_time_text& text);
+    // pad_text's text, appended to the line without a padded copy.
+    void append_padded(const std::string& text, int64 width, bool right) {
+        const auto length = static_cast<int64>(text.size());
+        const std::size_t fill = width > length ? static_cast<std::size_t>(width - length) : 0;
+        if (right) {
+            m_line.append(fill, ' ');
+        }
+        m_line += text;
+        if (!right) {
+            m_line.append(fill, ' ');
+        }
+    }
     void write_pad_blank() {
         if (m_options.m_pad) {
             m_line += ' ';
@@ -136,6 +148,7 @@ private:
     output_record& m_row;
     cmd_params& m_options;
     std::string& m_line;
+    std::string m_time_text;
     results_columns m_roles;
 };
 
@@ -245,7 +258,8 @@ void line_builder::write_time(const kq_variant_lite& cell, int& index) {
     const bool right = (cell.m_flags & cell_flag::align_right) != 0;
     const cell_time_text text =
         format_cell_time(cell.m_type, cell.m_value, cell.m_flags, m_options);
-    const std::string whole = text.date + " " + text.time;
+    std::string& whole = m_time_text;  // its room is reused by every time of the row
+    whole.assign(text.date).append(1, ' ').append(text.time);
     switch (cell.m_type) {
         case vt::filetime:
         case vt::chrome:
@@ -254,11 +268,11 @@ void line_builder::write_time(const kq_variant_lite& cell, int& index) {
             if (!m_options.m_no_whitespace) {
                 write_pad_blank();
             }
-            m_line += pad_text(whole, width, right);
+            append_padded(whole, width, right);
             break;
         case vt::unix_seconds:
             write_pad_blank();
-            m_line += pad_text(whole, width, right);
+            append_padded(whole, width, right);
             break;
         default:
             write_time_halves(cell, index, text);
