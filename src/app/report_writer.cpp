@@ -90,6 +90,8 @@ constexpr uint64 misc_width_live = 12;
 // Integer cells of the notification: decimal, right-aligned.
 constexpr uint32 decimal_right = cell_flag::force_decimal | cell_flag::align_right;
 constexpr uint32 guid_size = 16;
+// The precision a newly made stream starts with.
+constexpr std::streamsize default_stream_precision = 6;
 // Text after the input path of rows recovered from the companion files.
 constexpr const char* wal_suffix = "-wal";
 constexpr const char* journal_suffix = "-journal";
@@ -365,14 +367,19 @@ void set_handler_cells(output_record& row, const cell_positions& at,
 
 void set_misc_cells(output_record& row, const cell_positions& at, velk_options& options,
                     const report_item& item) {
-    std::ostringstream metadata;
-    metadata << std::dec;
+    // One stream for every row, emptied and set back to a new stream's state: making a
+    // stream per row cost more than printing into it.
+    thread_local std::ostringstream metadata;
+    metadata.str(std::string());
+    metadata.clear();
+    metadata.flags(std::ios_base::skipws | std::ios_base::dec);
+    metadata.fill(' ');
+    metadata.width(0);
+    metadata.precision(default_stream_precision);
     // No name, braces, the offset and the source, no rowid.
     (void)item.notification->print_metadata(metadata, "", true, true, false, true);
     (void)row.set_stream_text(at[cell_misc], metadata, vt::text, 0);
-    std::ostringstream path;
-    path << origin_path(options, *item.notification);
-    (void)row.set_stream_text(at[cell_db], path, vt::text, 0);
+    (void)row.set_str(at[cell_db], origin_path(options, *item.notification), vt::text, 0);
     if (item.handler != nullptr && at[cell_settings] >= 0) {
         std::ostringstream settings;
         settings << std::dec << '['

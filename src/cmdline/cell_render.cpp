@@ -245,26 +245,42 @@ bool holds_any(const std::string& text, const std::string& set) {
 
 }  // namespace
 
-std::string keep_separator_out(std::string text, const cmd_params& options) {
-    // Multiline output puts every value on a line of its own: no separator follows it.
-    if (options.m_separator.empty() || options.m_multiline) {
-        return text;
-    }
+namespace {
+
+// The characters of the separator that would split a value: every one but the blank.
+std::string separator_specials(const cmd_params& options) {
     std::string specials;
     for (const char c : options.m_separator) {
         if (c != ' ') {
             specials += c;
         }
     }
+    return specials;
+}
+
+// True when keep_separator_out would hand the text back as it is: most values hold no
+// separator, and for them the writer can use the cell's own text without a copy.
+bool separator_leaves(const std::string& text, const cmd_params& options) {
+    if (options.m_separator.empty() || options.m_multiline) {
+        return true;
+    }
+    const std::string specials = separator_specials(options);
     if (options.m_quoted_csv) {
-        if (holds_any(text, specials + '"')) {
-            return quoted_csv_value(text);
-        }
+        return !holds_any(text, specials + '"');
+    }
+    return options.m_delimiter != 0 || !holds_any(text, specials);
+}
+
+}  // namespace
+
+std::string keep_separator_out(std::string text, const cmd_params& options) {
+    if (separator_leaves(text, options)) {
         return text;
     }
-    if (options.m_delimiter != 0 || !holds_any(text, specials)) {
-        return text;
+    if (options.m_quoted_csv) {
+        return quoted_csv_value(text);
     }
+    const std::string specials = separator_specials(options);
     for (char& c : text) {
         if (specials.find(c) != std::string::npos) {
             c = ' ';
@@ -273,24 +289,45 @@ std::string keep_separator_out(std::string text, const cmd_params& options) {
     return text;
 }
 
-std::string text_cell_text(const kq_variant_lite& cell, int32 width, int32 prefix,
-                           const cmd_params& options) {
+void append_text_cell(std::string& out, const kq_variant_lite& cell, int32 width, int32 prefix,
+                      const cmd_params& options) {
     const bool right = (cell.m_flags & cell_flag::align_right) != 0;
-    std::string text = cell.m_text;
     const bool cut =
-        (cell.m_flags & cell_flag::cut_text) != 0 && text.size() > cell.m_max_text_length;
-    if (cut) {
-        cut_text_to(text, cell.m_max_text_length);
+        (cell.m_flags & cell_flag::cut_text) != 0 && cell.m_text.size() > cell.m_max_text_length;
+    // The cell's own text is written without a copy unless it must be cut or changed.
+    std::string changed;
+    const std::string* text = &cell.m_text;
+    if (cut || !separator_leaves(cell.m_text, options)) {
+        changed = cell.m_text;
+        if (cut) {
+            cut_text_to(changed, cell.m_max_text_length);
+        }
+        changed = keep_separator_out(std::move(changed), options);
+        text = &changed;
     }
-    text = keep_separator_out(std::move(text), options);
-    const int64 length = static_cast<int64>(text.size());
+    const int64 length = static_cast<int64>(text->size());
+    int64 room = width_less_prefix(width, prefix);
     if (!cut && (cell.m_flags & cell_flag::centre) != 0 && !options.m_no_whitespace &&
         width > length + prefix) {
         const int64 lead = (static_cast<int64>(width) - prefix - length) / 2;
-        return std::string(static_cast<std::size_t>(lead), ' ') +
-               pad_text(std::move(text), static_cast<int64>(width) - prefix - lead, right);
+        out.append(static_cast<std::size_t>(lead), ' ');
+        room = static_cast<int64>(width) - prefix - lead;
     }
-    return pad_text(std::move(text), width_less_prefix(width, prefix), right);
+    const std::size_t fill = room > length ? static_cast<std::size_t>(room - length) : 0;
+    if (right) {
+        out.append(fill, ' ');
+    }
+    out.append(*text);
+    if (!right) {
+        out.append(fill, ' ');
+    }
+}
+
+std::string text_cell_text(const kq_variant_lite& cell, int32 width, int32 prefix,
+                           const cmd_params& options) {
+    std::string text;
+    append_text_cell(text, cell, width, prefix, options);
+    return text;
 }
 
 std::string number64_cell_text(const kq_variant_lite& cell, int32 width,

@@ -47,6 +47,9 @@ void prepare_text_cell(kq_variant_lite& cell, const cmd_params& options);
 // centred or padded.
 [[nodiscard]] std::string text_cell_text(const kq_variant_lite& cell, int32 width, int32 prefix,
                                          const cmd_params& options);
+// The same text appended to out: a long value is copied once, straight into the line.
+void append_text_cell(std::string& out, const kq_variant_lite& cell, int32 width, int32 prefix,
+                      const cmd_params& options);
 // The text in double quotes, each double quote inside doubled (RFC 4180).
 [[nodiscard]] std::string quoted_csv_value(const std::string& text);
 // A separator character inside a text value, written as it is, would start a new column.

@@ -94,17 +94,17 @@ void name_captions_for_multiline(cmd_params& options) {
 }
 
 // Builds one row's line and, while a results database is requested, the values of its role
-// cells.
+// cells. The line is built in a text the caller keeps from row to row, so a report of many
+// rows reuses one buffer instead of making a stream per row.
 class line_builder {
 public:
-    line_builder(output_record& row, cmd_params& options) : m_row(row), m_options(options) {
-        m_line << std::dec << std::setfill(' ') << std::left;
+    line_builder(output_record& row, cmd_params& options, std::string& line)
+        : m_row(row), m_options(options), m_line(line) {
+        m_line.clear();
     }
 
     void build();
-    [[nodiscard]] const std::ostringstream& line() const { return m_line; }
-    // The line's text, moved out of the builder's stream instead of copied.
-    [[nodiscard]] std::string take_line() { return std::move(m_line).str(); }
+    [[nodiscard]] const std::string& line() const { return m_line; }
     [[nodiscard]] const results_columns& roles() const { return m_roles; }
 
 private:
@@ -122,9 +122,21 @@ private:
     void write_time(const kq_variant_lite& cell, int& index);
     [[nodiscard]] bool write_time_list(const kq_variant_lite& cell, int index);
     void write_time_halves(const kq_variant_lite& cell, int& index, const cell_time_text& text);
+    // pad_text's text, appended to the line without a padded copy.
+    void append_padded(const std::string& text, int64 width, bool right) {
+        const auto length = static_cast<int64>(text.size());
+        const std::size_t fill = width > length ? static_cast<std::size_t>(width - length) : 0;
+        if (right) {
+            m_line.append(fill, ' ');
+        }
+        m_line += text;
+        if (!right) {
+            m_line.append(fill, ' ');
+        }
+    }
     void write_pad_blank() {
         if (m_options.m_pad) {
-            m_line << ' ';
+            m_line += ' ';
         }
     }
     void hand_off(uint32 flags, uint64 value, const std::string& text) {
@@ -135,7 +147,8 @@ private:
 
     output_record& m_row;
     cmd_params& m_options;
-    std::ostringstream m_line;
+    std::string& m_line;
+    std::string m_time_text;
     results_columns m_roles;
 };
 
@@ -147,19 +160,19 @@ void line_builder::build() {
             write_caption(i);
         }
         if (cell_at(i).m_type != vt::raw_text) {
-            m_line << prefix_text(cell_at(i).m_flags);
+            m_line += prefix_text(cell_at(i).m_flags);
         }
         const uint16 ended = write_value(i);
         if (!multiline && i + 1 < count) {
-            m_line << m_options.m_separator;
+            m_line += m_options.m_separator;
         }
         if (multiline && ended != vt::raw_text) {
-            m_line << '\n';
+            m_line += '\n';
         }
     }
     // A line kept in a results database is one stored value: it takes no line end.
     if (m_options.m_record_newline && !log_takes_lines(m_options)) {
-        m_line << '\n';
+        m_line += '\n';
     }
 }
 
@@ -170,7 +183,7 @@ void line_builder::write_caption(int index) {
         return;
     }
     // The caption keeps its width under no-whitespace: the values must line up.
-    m_line << pad_text(columns[at].m_text, column_width(columns, at), false);
+    m_line += pad_text(columns[at].m_text, column_width(columns, at), false);
 }
 
 uint16 line_builder::write_value(int& index) {
@@ -184,19 +197,19 @@ uint16 line_builder::write_value(int& index) {
         write_time(cell, index);
         return index < cell_count() ? cell_at(index).m_type : type;
     } else if (type == vt::number64) {
-        m_line << number64_cell_text(cell, cell_width(m_options, static_cast<std::size_t>(index)),
+        m_line += number64_cell_text(cell, cell_width(m_options, static_cast<std::size_t>(index)),
                                      m_options);
     } else if (type == vt::guid || type == vt::bytes_hex_separated || type == vt::bytes_hex) {
         write_bytes(cell, index);
     } else if (type == vt::raw_text) {
-        m_line << cell.m_text;
+        m_line += cell.m_text;
     }
     return type;
 }
 
 void line_builder::write_integer(kq_variant_lite& cell, int index) {
     const int32 width = cell_width(m_options, static_cast<std::size_t>(index));
-    m_line << integer_cell_text(cell, width, prefix_length(cell.m_flags), m_options);
+    m_line += integer_cell_text(cell, width, prefix_length(cell.m_flags), m_options);
     if (is_blank_zero(cell)) {
         // Shown as nothing, so it hands nothing on: from now on it is an empty text cell.
         cell.clear();
@@ -209,14 +222,14 @@ void line_builder::write_integer(kq_variant_lite& cell, int index) {
 void line_builder::write_text(kq_variant_lite& cell, int index) {
     prepare_text_cell(cell, m_options);
     const int32 width = cell_width(m_options, static_cast<std::size_t>(index));
-    m_line << text_cell_text(cell, width, prefix_length(cell.m_flags), m_options);
+    append_text_cell(m_line, cell, width, prefix_length(cell.m_flags), m_options);
     hand_off(cell.m_flags, cell.m_value, cell.m_text);
 }
 
 void line_builder::write_bytes(const kq_variant_lite& cell, int index) {
     const int32 width = cell_width(m_options, static_cast<std::size_t>(index));
     const std::string text = bytes_cell_text(cell, width, m_options);
-    m_line << pad_text(text, width, (cell.m_flags & cell_flag::align_right) != 0);
+    m_line += pad_text(text, width, (cell.m_flags & cell_flag::align_right) != 0);
     hand_off(cell.m_flags, 0, text);
 }
 
@@ -232,7 +245,7 @@ bool line_builder::write_time_list(const kq_variant_lite& cell, int index) {
         const int32 width = cell_width(m_options, static_cast<std::size_t>(index));
         const bool right = (cell.m_flags & cell_flag::align_right) != 0;
         write_pad_blank();
-        m_line << pad_text(time_list_text(cell, m_options), width, right);
+        m_line += pad_text(time_list_text(cell, m_options), width, right);
     }
     return true;
 }
@@ -245,7 +258,8 @@ void line_builder::write_time(const kq_variant_lite& cell, int& index) {
     const bool right = (cell.m_flags & cell_flag::align_right) != 0;
     const cell_time_text text =
         format_cell_time(cell.m_type, cell.m_value, cell.m_flags, m_options);
-    const std::string whole = text.date + " " + text.time;
+    std::string& whole = m_time_text;  // its room is reused by every time of the row
+    whole.assign(text.date).append(1, ' ').append(text.time);
     switch (cell.m_type) {
         case vt::filetime:
         case vt::chrome:
@@ -254,11 +268,11 @@ void line_builder::write_time(const kq_variant_lite& cell, int& index) {
             if (!m_options.m_no_whitespace) {
                 write_pad_blank();
             }
-            m_line << pad_text(whole, width, right);
+            append_padded(whole, width, right);
             break;
         case vt::unix_seconds:
             write_pad_blank();
-            m_line << pad_text(whole, width, right);
+            append_padded(whole, width, right);
             break;
         default:
             write_time_halves(cell, index, text);
@@ -276,27 +290,29 @@ void line_builder::write_time_halves(const kq_variant_lite& cell, int& index,
     if (type == vt::filetime_alt_two_columns || type == vt::unix_seconds_alt_two_columns) {
         // Outside list mode a FILETIME date half has no date of its own.
         const std::string date = type == vt::filetime_alt_two_columns ? "" : text.date;
-        m_line << pad_text(date, width, right) << m_options.m_separator;
+        m_line += pad_text(date, width, right);
+        m_line += m_options.m_separator;
         hand_off(cell.m_flags, cell.m_value, date);
         return;
     }
     if (type == vt::filetime_alt || type == vt::unix_seconds_alt) {
         const std::string time_text = type == vt::filetime_alt ? "" : text.time;
         write_pad_blank();
-        m_line << pad_text(time_text, width, right);
+        m_line += pad_text(time_text, width, right);
         hand_off(cell.m_flags, cell.m_value, time_text);
         return;
     }
     // A two-column time: the date here, the time in the place of the next cell, whose own
     // content is not written.
-    m_line << pad_text(text.date, width, right) << m_options.m_separator;
+    m_line += pad_text(text.date, width, right);
+    m_line += m_options.m_separator;
     hand_off(cell.m_flags, cell.m_value, text.date + " " + text.time);
     ++index;
     if (index >= cell_count()) {
         return;
     }
     write_pad_blank();
-    m_line << pad_text(text.time, cell_width(m_options, static_cast<std::size_t>(index)), right);
+    m_line += pad_text(text.time, cell_width(m_options, static_cast<std::size_t>(index)), right);
 }
 
 }  // namespace
@@ -335,16 +351,20 @@ void write_record(std::ostream& out, output_record& row, cmd_params& options) {
     if (row.m_valid != 1) {
         return;
     }
-    line_builder builder(row, options);
+    // Kept from row to row: its room, grown once to the longest line, is reused.
+    thread_local std::string line;
+    line_builder builder(row, options, line);
     builder.build();
     if (has_results_log(options)) {
         results_db_writer& log = *options.m_results_db;
         if (log.is_open()) {
-            (void)log.add_row(builder.line(), builder.roles());  // always 0
+            std::ostringstream text;
+            text << builder.line();
+            (void)log.add_row(text, builder.roles());  // always 0
         }
         return;
     }
-    write_whole(out, builder.take_line());
+    write_whole(out, builder.line());
 }
 
 void write_records(std::ostream& out, std::vector<output_record>& rows, cmd_params& options) {

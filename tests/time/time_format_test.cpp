@@ -61,6 +61,20 @@ TEST_P(CompiledSpec, FormatsDateAndTime) {
 INSTANTIATE_TEST_SUITE_P(Cases, CompiledSpec, ::testing::ValuesIn(compiled_cases),
                          [](const auto& p) { return std::string(p.param.name); });
 
+// Every field of this moment needs its leading zeros.
+TEST(CompiledSpec, FieldsKeepTheirLeadingZeros) {
+    const kq::time first(int64{127543863670012345},
+                         kq::tt_filetime);  // 2005-03-04 05:06:07.0012345
+    std::string date;
+    std::string time;
+    ASSERT_TRUE(kq::format_date_time(date, time, first, compiled("dd/mm/yy", "hh:mm:ss.xxxxxx")));
+    EXPECT_EQ(date, "04/03/05");
+    EXPECT_EQ(time, "05:06:07.001234");
+    ASSERT_TRUE(kq::format_date_time(date, time, first, compiled("yyyy-mm-dd", "hh:mm:ss.xxx")));
+    EXPECT_EQ(date, "2005-03-04");
+    EXPECT_EQ(time, "05:06:07.001");
+}
+
 TEST(CompiledSpec, FractionDigitsAreTruncatedPrefixes) {
     const char* expected[] = {"10:05:07",           "10:05:07.1",       "10:05:07.12",
                               "10:05:07.123",       "10:05:07.1234",    "10:05:07.12345",
