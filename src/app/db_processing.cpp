@@ -351,21 +351,88 @@ uint64 payload_bit_of(uint32 table_type) {
     }
 }
 
+// A record of the list from one selected row. With a shape, the record's base part starts
+// as the shape (selected_shape) and the parse adds where the row came from; without one,
+// the record takes its mask and table from the definition itself.
+template <typename record_type>
+bool add_selected(std::vector<record_type>& list, table_definition& def, uint32 table_type,
+                  int32 count, const std::vector<const char*>& values,
+                  const std::vector<uint32>& lengths, const sqlite_metadata* shape) {
+    record_type& record = list.emplace_back();
+    if (shape != nullptr) {
+        static_cast<sqlite_metadata&>(record) = *shape;
+    }
+    if (!record.parse_fields(count, values, lengths, false, 0, def.m_column_mask,
+                             static_cast<int32>(def.m_column_count), record_source::sqlite_lib)) {
+        list.pop_back();
+        return false;
+    }
+    if (shape == nullptr) {
+        record.set_mask_and_table(def.m_column_mask, table_type, def);
+    }
+    return true;
+}
+
+int32 store_row(velk_options& options, int32 count, const std::vector<const char*>& values,
+                const std::vector<uint32>& lengths, const sqlite_metadata* shape) {
+    if (!options.m_db.is_open()) {
+        return 1;
+    }
+    const uint32 table_type = options.m_table_type;
+    switch (table_type) {
+        case push_table_notification:
+            if (add_selected(options.m_notifications, options.m_notification_def, table_type, count,
+                             values, lengths, shape)) {
+                index_notification(options, options.m_notifications.size() - 1);
+            }
+            break;
+        case push_table_handler:
+            if (add_selected(options.m_handlers, options.m_handler_def, table_type, count, values,
+                             lengths, shape)) {
+                index_handler(options, options.m_handlers.size() - 1, true);
+            }
+            break;
+        case push_table_channel:
+            if (add_selected(options.m_channels, options.m_channel_def, table_type, count, values,
+                             lengths, shape)) {
+                index_channel(options, options.m_channels.size() - 1);
+            }
+            break;
+        case push_table_settings:
+            if (add_selected(options.m_settings, options.m_settings_def, table_type, count, values,
+                             lengths, shape)) {
+                index_settings(options, options.m_settings.size() - 1);
+            }
+            break;
+        default:
+            break;
+    }
+    return 0;
+}
+
+// The base part every record of one SELECT shares: its mask, table type, column initials
+// and schema signature. Made once per SELECT and copied into each record, as building the
+// initials takes a string stream.
+sqlite_metadata selected_shape(velk_options& options, uint32 table_type) {
+    const table_definition& def = definition_of(options, table_type);
+    sqlite_metadata shape;
+    shape.set_mask_and_table(def.m_column_mask, table_type, def);
+    return shape;
+}
+
 int32 on_push_row(velk_options& options, int32 count, const std::vector<const char*>& values,
-                  const std::vector<uint32>& lengths) {
+                  std::vector<uint32>& lengths, const sqlite_metadata& shape) {
     const uint64 payload_bit = payload_bit_of(options.m_table_type);
     const uint64 mask = definition_of(options, options.m_table_type).m_column_mask;
-    if (payload_bit == 0 || (mask & payload_bit) == 0) {
-        return store_selected_row(options, count, values, lengths);
+    if (payload_bit != 0 && (mask & payload_bit) != 0) {
+        const auto index = static_cast<std::size_t>(count_mask_bits(mask & (payload_bit - 1)));
+        if (index < lengths.size() && index < values.size()) {
+            lengths[index] = values[index] == nullptr
+                                 ? 0
+                                 : static_cast<uint32>(std::string_view(values[index]).size());
+        }
     }
-    const auto index = static_cast<std::size_t>(count_mask_bits(mask & (payload_bit - 1)));
-    std::vector<uint32> live = lengths;
-    if (index < live.size() && index < values.size()) {
-        live[index] = values[index] == nullptr
-                          ? 0
-                          : static_cast<uint32>(std::string_view(values[index]).size());
-    }
-    return store_selected_row(options, count, values, live);
+    return store_row(options, count, values, lengths, &shape);
 }
 
 bool select_table(velk_options& options, uint32 table_type) {
@@ -374,7 +441,13 @@ bool select_table(velk_options& options, uint32 table_type) {
         return false;
     }
     options.m_table_type = table_type;
-    return select_push_rows(options, &options.m_db, sql.str(), on_push_row);
+    const sqlite_metadata shape = selected_shape(options, table_type);
+    return select_push_rows(options, &options.m_db, sql.str(),
+                            [&shape](velk_options& o, int32 count,
+                                     const std::vector<const char*>& values,
+                                     std::vector<uint32>& lengths) {
+                                return on_push_row(o, count, values, lengths, shape);
+                            });
 }
 
 // As select_table; a failure of the library is said with the library's own text. A failed
@@ -451,20 +524,6 @@ db_failure read_database(velk_options& options, db_input& in) {
     return select_tables(options, in.path);
 }
 
-template <typename record_type>
-bool add_selected(std::vector<record_type>& list, table_definition& def, uint32 table_type,
-                  int32 count, const std::vector<const char*>& values,
-                  const std::vector<uint32>& lengths) {
-    record_type& record = list.emplace_back();
-    if (!record.parse_fields(count, values, lengths, false, 0, def.m_column_mask,
-                             static_cast<int32>(def.m_column_count), record_source::sqlite_lib)) {
-        list.pop_back();
-        return false;
-    }
-    record.set_mask_and_table(def.m_column_mask, table_type, def);
-    return true;
-}
-
 }  // namespace
 
 bool process_db_file(velk_options* options, std::string path) {
@@ -490,39 +549,7 @@ bool process_db_file(velk_options* options, std::string path) {
 
 int32 store_selected_row(velk_options& options, int32 count, const std::vector<const char*>& values,
                          const std::vector<uint32>& lengths) {
-    if (!options.m_db.is_open()) {
-        return 1;
-    }
-    const uint32 table_type = options.m_table_type;
-    switch (table_type) {
-        case push_table_notification:
-            if (add_selected(options.m_notifications, options.m_notification_def, table_type, count,
-                             values, lengths)) {
-                index_notification(options, options.m_notifications.size() - 1);
-            }
-            break;
-        case push_table_handler:
-            if (add_selected(options.m_handlers, options.m_handler_def, table_type, count, values,
-                             lengths)) {
-                index_handler(options, options.m_handlers.size() - 1, true);
-            }
-            break;
-        case push_table_channel:
-            if (add_selected(options.m_channels, options.m_channel_def, table_type, count, values,
-                             lengths)) {
-                index_channel(options, options.m_channels.size() - 1);
-            }
-            break;
-        case push_table_settings:
-            if (add_selected(options.m_settings, options.m_settings_def, table_type, count, values,
-                             lengths)) {
-                index_settings(options, options.m_settings.size() - 1);
-            }
-            break;
-        default:
-            break;
-    }
-    return 0;
+    return store_row(options, count, values, lengths, nullptr);
 }
 
 int on_select_row(void* context, int count, char** values, char** names) {

@@ -164,7 +164,7 @@ TEST_F(ProcessRealDatabase, LibraryReadsEveryLiveRowIntoItsMembers) {
     EXPECT_EQ(source_of(n), record_source::sqlite_lib);
     EXPECT_FALSE(n.m_recovered);
     EXPECT_EQ(n.m_table_type, push_table_notification);
-    EXPECT_EQ(o.m_used_handler_ids, std::set<int64>{68});
+    EXPECT_EQ(o.m_used_handler_ids, std::unordered_set<int64>{68});
 
     ASSERT_EQ(o.m_handler_index.count(1), 1U);
     const notification_handler_record& h =
