@@ -35,10 +35,6 @@ constexpr uint64 header_length = 100;
 constexpr std::size_t format_text_length = 16;
 constexpr std::string_view format_word = "sqlite";
 
-// The library maps no more than its build allows (2 GiB by default) whatever is asked;
-// pages past the mapping are read as before.
-constexpr const char* map_whole_file_sql = "PRAGMA mmap_size=9223372036854775807;";
-
 // The four tables in the order they are looked for, selected and walked.
 constexpr std::array<uint32, 4> table_order = {push_table_notification, push_table_handler,
                                                push_table_channel, push_table_settings};
@@ -488,17 +484,6 @@ bool select_and_say(velk_options& options, uint32 table_type) {
     return false;
 }
 
-// The library reads the private copy's pages through one mapping of the file instead of a
-// read into its cache for each page. Only the copy is mapped: it is ours alone, so nothing
-// can shorten it under the mapping, which would end the run with a bus error. The library
-// keeps its reads when it cannot map, so the result is not looked at.
-void map_private_copy(const velk_options& options) {
-    if (options.m_db.handle() != nullptr && g_sqlite_api.sqlite3_exec != nullptr) {
-        (void)g_sqlite_api.sqlite3_exec(options.m_db.handle(), map_whole_file_sql, nullptr,
-                                        nullptr, nullptr);
-    }
-}
-
 // A hot rollback journal (an interrupted transaction) makes a read-only open fail: the
 // library must roll the journal back before it can read, and that is a write. The library
 // works on our private copy, so the copy may be opened read-write and rolled back there,
@@ -513,22 +498,17 @@ bool reopen_for_hot_journal(velk_options& options, const private_db_copy& copy) 
     options.m_db.close();
     const bool reopened = options.m_db.open(nullptr, copy.path(), std::string());
     options.m_db.set_db_path(path);
-    map_private_copy(options);
     return reopened;
 }
 
 // The connection for the evidence at path. A database with no log or journal beside it
 // is read in place, immutable: nothing is written and no temporary space is needed. Any
-// other is read from a private copy, whose pages the library maps.
+// other is read from a private copy.
 bool open_for_select(velk_options& options, private_db_copy& copy, const std::string& path) {
     if (!needs_private_copy(path)) {
         return options.m_db.open_immutable(path);
     }
-    if (!copy.make(path) || !options.m_db.open_readonly(copy.path(), std::string())) {
-        return false;
-    }
-    map_private_copy(options);
-    return true;
+    return copy.make(path) && options.m_db.open_readonly(copy.path(), std::string());
 }
 
 db_failure select_tables(velk_options& options, const std::string& path) {
