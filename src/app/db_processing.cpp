@@ -351,30 +351,127 @@ uint64 payload_bit_of(uint32 table_type) {
     }
 }
 
+// What the rows of one SELECT share, and what they collect until it ends.
+struct selected_rows {
+    // The base part every record of the SELECT starts from: its mask, table type, column
+    // initials and schema signature. Made once, as building the initials takes a string
+    // stream.
+    sqlite_metadata shape;
+    // The notifications' handler ids, joined to m_used_handler_ids when the SELECT ends:
+    // one look-up per distinct id instead of one per row, each a cache miss once the
+    // payloads lie between the set's nodes.
+    std::vector<int64> handler_ids;
+};
+
+// A record of the list from one selected row. Within a SELECT, the record's base part
+// starts as the SELECT's shape and the parse adds where the row came from; a lone row
+// takes its mask and table from the definition itself.
+template <typename record_type>
+bool add_selected(std::vector<record_type>& list, table_definition& def, uint32 table_type,
+                  int32 count, const std::vector<const char*>& values,
+                  const std::vector<uint32>& lengths, const selected_rows* rows) {
+    record_type& record = list.emplace_back();
+    if (rows != nullptr) {
+        static_cast<sqlite_metadata&>(record) = rows->shape;
+    }
+    if (!record.parse_fields(count, values, lengths, false, 0, def.m_column_mask,
+                             static_cast<int32>(def.m_column_count), record_source::sqlite_lib)) {
+        list.pop_back();
+        return false;
+    }
+    if (rows == nullptr) {
+        record.set_mask_and_table(def.m_column_mask, table_type, def);
+    }
+    return true;
+}
+
+// A notification row of a SELECT leaves its handler id with the SELECT; a lone row is
+// indexed at once.
+void index_selected_notification(velk_options& options, selected_rows* rows) {
+    if (rows == nullptr) {
+        index_notification(options, options.m_notifications.size() - 1);
+        return;
+    }
+    rows->handler_ids.push_back(options.m_notifications.back().m_handler_id);
+}
+
+void join_used_handler_ids(velk_options& options, selected_rows& rows) {
+    std::vector<int64>& ids = rows.handler_ids;
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    options.m_used_handler_ids.insert(ids.begin(), ids.end());
+}
+
+int32 store_row(velk_options& options, int32 count, const std::vector<const char*>& values,
+                const std::vector<uint32>& lengths, selected_rows* rows) {
+    if (!options.m_db.is_open()) {
+        return 1;
+    }
+    const uint32 table_type = options.m_table_type;
+    switch (table_type) {
+        case push_table_notification:
+            if (add_selected(options.m_notifications, options.m_notification_def, table_type, count,
+                             values, lengths, rows)) {
+                index_selected_notification(options, rows);
+            }
+            break;
+        case push_table_handler:
+            if (add_selected(options.m_handlers, options.m_handler_def, table_type, count, values,
+                             lengths, rows)) {
+                index_handler(options, options.m_handlers.size() - 1, true);
+            }
+            break;
+        case push_table_channel:
+            if (add_selected(options.m_channels, options.m_channel_def, table_type, count, values,
+                             lengths, rows)) {
+                index_channel(options, options.m_channels.size() - 1);
+            }
+            break;
+        case push_table_settings:
+            if (add_selected(options.m_settings, options.m_settings_def, table_type, count, values,
+                             lengths, rows)) {
+                index_settings(options, options.m_settings.size() - 1);
+            }
+            break;
+        default:
+            break;
+    }
+    return 0;
+}
+
 int32 on_push_row(velk_options& options, int32 count, const std::vector<const char*>& values,
-                  const std::vector<uint32>& lengths) {
+                  std::vector<uint32>& lengths, selected_rows& rows) {
     const uint64 payload_bit = payload_bit_of(options.m_table_type);
     const uint64 mask = definition_of(options, options.m_table_type).m_column_mask;
-    if (payload_bit == 0 || (mask & payload_bit) == 0) {
-        return store_selected_row(options, count, values, lengths);
+    if (payload_bit != 0 && (mask & payload_bit) != 0) {
+        const auto index = static_cast<std::size_t>(count_mask_bits(mask & (payload_bit - 1)));
+        if (index < lengths.size() && index < values.size()) {
+            lengths[index] = values[index] == nullptr
+                                 ? 0
+                                 : static_cast<uint32>(std::string_view(values[index]).size());
+        }
     }
-    const auto index = static_cast<std::size_t>(count_mask_bits(mask & (payload_bit - 1)));
-    std::vector<uint32> live = lengths;
-    if (index < live.size() && index < values.size()) {
-        live[index] = values[index] == nullptr
-                          ? 0
-                          : static_cast<uint32>(std::string_view(values[index]).size());
-    }
-    return store_selected_row(options, count, values, live);
+    return store_row(options, count, values, lengths, &rows);
 }
 
 bool select_table(velk_options& options, uint32 table_type) {
     std::ostringstream sql;
-    if (!build_select_sql(sql, table_type, definition_of(options, table_type).m_column_mask)) {
+    const table_definition& def = definition_of(options, table_type);
+    if (!build_select_sql(sql, table_type, def.m_column_mask)) {
         return false;
     }
     options.m_table_type = table_type;
-    return select_push_rows(options, &options.m_db, sql.str(), on_push_row);
+    selected_rows rows;
+    rows.shape.set_mask_and_table(def.m_column_mask, table_type, def);
+    const bool read = select_push_rows(options, &options.m_db, sql.str(),
+                                       [&rows](velk_options& o, int32 count,
+                                               const std::vector<const char*>& values,
+                                               std::vector<uint32>& lengths) {
+                                           return on_push_row(o, count, values, lengths, rows);
+                                       });
+    // Rows delivered before a failing step stay, and so do their handler ids.
+    join_used_handler_ids(options, rows);
+    return read;
 }
 
 // As select_table; a failure of the library is said with the library's own text. A failed
@@ -394,7 +491,7 @@ bool select_and_say(velk_options& options, uint32 table_type) {
 // the copy has a journal and was reopened.
 bool reopen_for_hot_journal(velk_options& options, const private_db_copy& copy) {
     std::error_code ignored;
-    if (!std::filesystem::exists(copy.path() + "-journal", ignored)) {
+    if (copy.path().empty() || !std::filesystem::exists(copy.path() + "-journal", ignored)) {
         return false;
     }
     const std::string path = options.m_db.db_path();
@@ -404,9 +501,19 @@ bool reopen_for_hot_journal(velk_options& options, const private_db_copy& copy) 
     return reopened;
 }
 
+// The connection for the evidence at path. A database with no log or journal beside it
+// is read in place, immutable: nothing is written and no temporary space is needed. Any
+// other is read from a private copy.
+bool open_for_select(velk_options& options, private_db_copy& copy, const std::string& path) {
+    if (!needs_private_copy(path)) {
+        return options.m_db.open_immutable(path);
+    }
+    return copy.make(path) && options.m_db.open_readonly(copy.path(), std::string());
+}
+
 db_failure select_tables(velk_options& options, const std::string& path) {
     private_db_copy copy;
-    if (!copy.make(path) || !options.m_db.open_readonly(copy.path(), std::string())) {
+    if (!open_for_select(options, copy, path)) {
         options.m_db.set_db_path(path);
         error_line("prob accessing file", path);
         return db_failure::not_read;
@@ -451,20 +558,6 @@ db_failure read_database(velk_options& options, db_input& in) {
     return select_tables(options, in.path);
 }
 
-template <typename record_type>
-bool add_selected(std::vector<record_type>& list, table_definition& def, uint32 table_type,
-                  int32 count, const std::vector<const char*>& values,
-                  const std::vector<uint32>& lengths) {
-    record_type& record = list.emplace_back();
-    if (!record.parse_fields(count, values, lengths, false, 0, def.m_column_mask,
-                             static_cast<int32>(def.m_column_count), record_source::sqlite_lib)) {
-        list.pop_back();
-        return false;
-    }
-    record.set_mask_and_table(def.m_column_mask, table_type, def);
-    return true;
-}
-
 }  // namespace
 
 bool process_db_file(velk_options* options, std::string path) {
@@ -490,39 +583,7 @@ bool process_db_file(velk_options* options, std::string path) {
 
 int32 store_selected_row(velk_options& options, int32 count, const std::vector<const char*>& values,
                          const std::vector<uint32>& lengths) {
-    if (!options.m_db.is_open()) {
-        return 1;
-    }
-    const uint32 table_type = options.m_table_type;
-    switch (table_type) {
-        case push_table_notification:
-            if (add_selected(options.m_notifications, options.m_notification_def, table_type, count,
-                             values, lengths)) {
-                index_notification(options, options.m_notifications.size() - 1);
-            }
-            break;
-        case push_table_handler:
-            if (add_selected(options.m_handlers, options.m_handler_def, table_type, count, values,
-                             lengths)) {
-                index_handler(options, options.m_handlers.size() - 1, true);
-            }
-            break;
-        case push_table_channel:
-            if (add_selected(options.m_channels, options.m_channel_def, table_type, count, values,
-                             lengths)) {
-                index_channel(options, options.m_channels.size() - 1);
-            }
-            break;
-        case push_table_settings:
-            if (add_selected(options.m_settings, options.m_settings_def, table_type, count, values,
-                             lengths)) {
-                index_settings(options, options.m_settings.size() - 1);
-            }
-            break;
-        default:
-            break;
-    }
-    return 0;
+    return store_row(options, count, values, lengths, nullptr);
 }
 
 int on_select_row(void* context, int count, char** values, char** names) {

@@ -14,9 +14,10 @@ class velk_options;
 // store and leaves the %VAR%-expanded path in the path member of options->m_db. On false,
 // options->m_db_failure names what stopped it.
 //
-// The library never opens the file itself: it reads a private copy of the database and its
-// companions (private_db_copy.h), closed and removed before this returns. The own parser
-// reads the original.
+// The library writes nothing beside the evidence: a database with a "-wal" or "-journal"
+// is read from a private copy of it and its companions (private_db_copy.h), closed and
+// removed before this returns; one with neither is opened in place as immutable, which
+// takes no lock and creates no file. The own parser reads the original.
 [[nodiscard]] bool process_db_file(velk_options* options, std::string path);
 
 // The sqlite3_exec row callback of the live tables: context is the velk_options, whose

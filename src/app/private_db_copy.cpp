@@ -75,3 +75,17 @@ void private_db_copy::remove() {
     m_folder.clear();
     m_path.clear();
 }
+
+bool needs_private_copy(const std::string& db_path) {
+    std::error_code error;
+    if (!fs::is_regular_file(db_path, error) || error) {
+        return true;
+    }
+    for (const char* suffix : companion_suffixes) {
+        // Anything but "not there", a failed look included, is taken as a companion.
+        if (fs::status(db_path + suffix, error).type() != fs::file_type::not_found) {
+            return true;
+        }
+    }
+    return false;
+}

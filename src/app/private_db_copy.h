@@ -7,7 +7,8 @@
 // changes the evidence folder and fails outright on read-only media. The copy lives in a
 // fresh folder of its own (mode 0700) under the system's temporary folder and goes with
 // everything the library added to it when the object is removed or destroyed. The system's
-// own parser keeps reading the originals.
+// own parser keeps reading the originals. A database with neither companion needs no copy
+// (needs_private_copy): an immutable open reads it in place and writes nothing.
 
 #include <string>
 
@@ -32,3 +33,9 @@ private:
     std::string m_folder;
     std::string m_path;
 };
+
+// Whether the library needs a private copy to read the database at db_path: true when a
+// "-wal" or "-journal" lies beside it (the library writes a "-shm" beside a log and rolls
+// a hot journal back), when that cannot be told, or when db_path is no regular file. A
+// database without either is read as it is, with nothing written.
+[[nodiscard]] bool needs_private_copy(const std::string& db_path);

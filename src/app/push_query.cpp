@@ -70,7 +70,7 @@ void read_row(std::vector<const char*>& values, std::vector<uint32>& lengths,
 
 // Steps through the rows; the error text of the first failure, or empty after the last row.
 bool step_rows(std::string& error, velk_options& options, sqlite3* db, sqlite3_stmt* statement,
-               push_row_fn row_fn) {
+               const push_row_fn& row_fn) {
     const int32 count = g_sqlite_api.sqlite3_column_count(statement);
     std::vector<const char*> values;
     std::vector<uint32> lengths;
@@ -118,7 +118,7 @@ bool run_sql_query(velk_options& options, sqlite_wrapper* wrapper, const std::st
 }
 
 bool select_push_rows(velk_options& options, sqlite_wrapper* wrapper, const std::string& sql,
-                      push_row_fn row_fn) {
+                      const push_row_fn& row_fn) {
     if (wrapper == nullptr || sql.empty() || row_fn == nullptr || wrapper->handle() == nullptr ||
         !statement_entries_ready()) {
         return false;

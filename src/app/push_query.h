@@ -7,6 +7,7 @@
 // statement so that each value keeps its byte length: a 16-byte GUID whose bytes hold a
 // zero is otherwise measured as shorter and lost.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,16 +24,17 @@ class velk_options;
                                  const std::string& sql, sql_exec_callback callback);
 
 // Called with each result row: count values (null for SQL NULL) and their byte lengths.
-// A non-zero result stops the statement, as it does under sqlite3_exec.
-using push_row_fn = int32 (*)(velk_options& options, int32 count,
-                              const std::vector<const char*>& values,
-                              const std::vector<uint32>& lengths);
+// A non-zero result stops the statement, as it does under sqlite3_exec. The lengths are
+// the row's own: the function may change them, the next row brings its own again.
+using push_row_fn = std::function<int32(velk_options& options, int32 count,
+                                        const std::vector<const char*>& values,
+                                        std::vector<uint32>& lengths)>;
 
 // As run_sql_query, through a prepared statement: every row reaches row_fn with the byte
 // length of each value. A step that fails partway, or a row_fn that stops the statement,
 // gives false and the error line; the rows delivered before it stay delivered.
 [[nodiscard]] bool select_push_rows(velk_options& options, sqlite_wrapper* wrapper,
-                                    const std::string& sql, push_row_fn row_fn);
+                                    const std::string& sql, const push_row_fn& row_fn);
 
 // The line a failed statement leaves in options.m_messages: the library's text alone when
 // it says "already exists", else "Prob calling cmd: <sql>, error: <text>".

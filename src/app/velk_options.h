@@ -7,7 +7,7 @@
 // every input.
 
 #include <map>
-#include <set>
+#include <unordered_set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -75,7 +75,9 @@ public:
     table_definition m_settings_def;
     uint32 m_table_type = 0;  // push_table_type of the running SELECT
     std::vector<notification_record> m_notifications;
-    std::set<int64> m_used_handler_ids;
+    // Hashed: every notification row looks its handler id up, and a tree's nodes lie
+    // scattered among the payloads, one cache miss per level.
+    std::unordered_set<int64> m_used_handler_ids;
     std::vector<notification_handler_record> m_handlers;
     std::map<int64, int32> m_handler_index;  // first record of an id wins
     int32 m_short_name_width = min_short_name_width;

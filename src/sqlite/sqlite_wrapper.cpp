@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <string_view>
 #include <utility>
 
 #include "io/kq_dir_files.h"
@@ -16,6 +17,39 @@ namespace {
 // while any of them is open would leave that connection with no way to run a statement or
 // even to close, so the table is emptied only when this count is 0.
 int open_wrapper_count = 0;  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+
+// Read-only connections are never used by two threads at once, so the library's lock
+// around every call on them only costs time: a row read takes several calls.
+constexpr int read_only_flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
+
+// The URI query that opens a file in place without locks, journal or log (RFC 3986 query,
+// as the library reads it).
+constexpr const char* immutable_query = "?immutable=1";
+
+// RFC 3986 unreserved characters pass as they are; every other byte, the separators '/',
+// '?', '#' and '%' included, is escaped, so that the library decodes the exact path back.
+bool is_unreserved(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+           c == '-' || c == '.' || c == '_' || c == '~';
+}
+
+std::string immutable_uri(const std::string& path) {
+    constexpr std::string_view hex_digits = "0123456789ABCDEF";
+    std::string uri = "file:";
+    uri.reserve(uri.size() + path.size() * 3 + std::string_view(immutable_query).size());
+    for (const char ch : path) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (is_unreserved(c)) {
+            uri += ch;
+            continue;
+        }
+        uri += '%';
+        uri += hex_digits[c >> 4U];
+        uri += hex_digits[c & 0x0FU];
+    }
+    uri += immutable_query;
+    return uri;
+}
 
 }  // namespace
 
@@ -52,28 +86,47 @@ bool sqlite_wrapper::release_symbols() {
     return true;
 }
 
-bool sqlite_wrapper::open_db(sqlite3** handle, const std::string& path, bool read_only) {
-    m_read_only = read_only;
-    if (handle == nullptr) {
-        return false;
-    }
-    *handle = nullptr;
-    int result = SQLITE_ERROR;
-    if (read_only && g_sqlite_api.sqlite3_open_v2 != nullptr) {
-        result = g_sqlite_api.sqlite3_open_v2(path.c_str(), handle, SQLITE_OPEN_READONLY, nullptr);
-    } else if (!read_only && g_sqlite_api.sqlite3_open != nullptr) {
-        result = g_sqlite_api.sqlite3_open(path.c_str(), handle);
-    }
+namespace {
+
+// SQLite hands back a connection even when the open fails (it carries the error), and
+// that connection must be closed once; sqlite3_close(null) is a harmless no-op.
+bool opened(sqlite3** handle, int result) {
     if (result == SQLITE_OK) {
         return true;
     }
-    // SQLite hands back a connection even when the open fails (it carries the error), and
-    // that connection must be closed once; sqlite3_close(null) is a harmless no-op.
     if (*handle != nullptr && g_sqlite_api.sqlite3_close != nullptr) {
         (void)g_sqlite_api.sqlite3_close(*handle);  // the open already failed
     }
     *handle = nullptr;
     return false;
+}
+
+// A read-only open of name, with flags added to the read-only ones.
+bool open_v2(sqlite3** handle, const std::string& name, int flags) {
+    *handle = nullptr;
+    if (g_sqlite_api.sqlite3_open_v2 == nullptr) {
+        return false;
+    }
+    return opened(handle,
+                  g_sqlite_api.sqlite3_open_v2(name.c_str(), handle, read_only_flags | flags,
+                                               nullptr));
+}
+
+}  // namespace
+
+bool sqlite_wrapper::open_db(sqlite3** handle, const std::string& path, bool read_only) {
+    m_read_only = read_only;
+    if (handle == nullptr) {
+        return false;
+    }
+    if (read_only) {
+        return open_v2(handle, path, 0);
+    }
+    *handle = nullptr;
+    if (g_sqlite_api.sqlite3_open == nullptr) {
+        return false;
+    }
+    return opened(handle, g_sqlite_api.sqlite3_open(path.c_str(), handle));
 }
 
 void sqlite_wrapper::close_db() {
@@ -95,6 +148,16 @@ void sqlite_wrapper::close() {
 
 // NOLINTNEXTLINE(performance-unnecessary-value-param): the signature overrides must keep
 bool sqlite_wrapper::open_readonly(std::string path, std::string /*library_name*/) {
+    const std::string name = path;
+    return open_existing(std::move(path), name, 0);
+}
+
+bool sqlite_wrapper::open_immutable(std::string path) {
+    const std::string uri = immutable_uri(path);
+    return open_existing(std::move(path), uri, SQLITE_OPEN_URI);
+}
+
+bool sqlite_wrapper::open_existing(std::string path, const std::string& name, int flags) {
     if (m_open && m_db != nullptr) {
         close_db();
     }
@@ -103,7 +166,8 @@ bool sqlite_wrapper::open_readonly(std::string path, std::string /*library_name*
         m_db_path = std::move(path);
         if (kqportdir::file_exists(m_db_path)) {
             (void)resolve_symbols(nullptr);  // always true
-            set_open(open_db(&m_db, m_db_path, true));
+            m_read_only = true;
+            set_open(open_v2(&m_db, name, flags));
         }
     }
     if (!m_open) {

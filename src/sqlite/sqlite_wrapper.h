@@ -38,6 +38,12 @@ public:
     // points are linked in). True when the database is open; on failure nothing is left
     // open.
     [[nodiscard]] virtual bool open_readonly(std::string path, std::string library_name);
+    // As open_readonly, for a file that nothing changes while it is open and that has no
+    // "-wal" or "-journal" to read: opened in place as immutable, so the library takes no
+    // lock and creates no file beside it, even in a folder it may write to. The path may
+    // hold any byte; it is handed over as a "file:" URI with every byte but the unreserved
+    // ones percent-escaped.
+    [[nodiscard]] bool open_immutable(std::string path);
 
     // Open flags false, no connection, empty path, run time 0.
     void init();
@@ -68,6 +74,10 @@ public:
     void set_run_time(int64 value) { m_run_time = value; }
 
 protected:
+    // The common steps of the read-only opens: the path is stored and must name an existing
+    // file; name is what the library opens, with flags added to read-only.
+    [[nodiscard]] bool open_existing(std::string path, const std::string& name, int flags);
+
     // The only writer of m_open: keeps the count of open wrappers that decides when the
     // shared table may be emptied.
     void set_open(bool open);

@@ -81,7 +81,7 @@ TEST(AddCarvedRecords, NotificationTakesTheRowidAsKeyAndMarksItsHandlerUsed) {
     EXPECT_EQ(n.m_rowid, 9);
     EXPECT_EQ(n.m_table_type, push_table_notification);
     EXPECT_EQ(n.m_column_mask, 0x3ffU);
-    EXPECT_EQ(options.m_used_handler_ids, std::set<int64>{68});
+    EXPECT_EQ(options.m_used_handler_ids, std::unordered_set<int64>{68});
     EXPECT_EQ(options.m_notification_def.m_column_mask, 0x3ffU);
     EXPECT_EQ(options.m_notification_def.m_columns.size(), 10U);
 }

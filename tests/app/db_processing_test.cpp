@@ -164,7 +164,7 @@ TEST_F(ProcessRealDatabase, LibraryReadsEveryLiveRowIntoItsMembers) {
     EXPECT_EQ(source_of(n), record_source::sqlite_lib);
     EXPECT_FALSE(n.m_recovered);
     EXPECT_EQ(n.m_table_type, push_table_notification);
-    EXPECT_EQ(o.m_used_handler_ids, std::set<int64>{68});
+    EXPECT_EQ(o.m_used_handler_ids, std::unordered_set<int64>{68});
 
     ASSERT_EQ(o.m_handler_index.count(1), 1U);
     const notification_handler_record& h =
@@ -564,6 +564,32 @@ TEST(OnSelectRow, StopsWithoutAnOpenDatabaseAndDropsRefusedRows) {
     EXPECT_TRUE(r.options.m_notifications.empty());
 }
 
+// A database with nothing beside it is read in place; an empty "-journal" (no hot journal,
+// nothing to roll back) sends the same bytes through the private copy instead. Both reads
+// must give the same records.
+TEST(ProcessDbInPlace, GivesTheRowsOfThePrivateCopy) {
+    std::vector<std::string> sources = {fixture("dbproc/upper_case.db"),
+                                        fixture("dbproc/extra_column.db")};
+    if (fs::exists(real_db()) && !fs::exists(real_db() + "-wal")) {
+        sources.push_back(real_db());
+    }
+    for (const std::string& source : sources) {
+        SCOPED_TRACE(source);
+        const temp_dir dir;
+        const std::string path = copy_in(dir, source);
+        reader in_place(false, true);
+        ASSERT_TRUE(process_db_file(&in_place.options, path));
+        velk_test::write_file(path + "-journal", "");
+        reader copied(false, true);
+        ASSERT_TRUE(process_db_file(&copied.options, path));
+        ASSERT_FALSE(in_place.options.m_notifications.empty());
+        expect_same_rows(in_place.options, copied.options);
+        EXPECT_EQ(in_place.options.m_channels.size(), copied.options.m_channels.size());
+        EXPECT_EQ(in_place.options.m_settings.size(), copied.options.m_settings.size());
+        EXPECT_EQ(in_place.options.m_short_name_width, copied.options.m_short_name_width);
+    }
+}
+
 // ---- The evidence stays as it was ---------------------------------------------------
 
 struct file_state {
@@ -606,6 +632,24 @@ TEST(VelkDbEvidence, InputFolderKeepsItsFilesAndBytes) {
                   std::string::npos)
             << diags;
     }
+}
+
+// Read in place: the folder keeps its files, and a name a URI would misread still names
+// the file.
+TEST(VelkDbEvidence, InPlaceReadKeepsAFolderAsItWasWhateverTheName) {
+    const temp_dir evidence;
+    const temp_dir work;
+    const std::string db = evidence.file("odd ?#%41 \xff.db");
+    fs::copy_file(fixture("dbproc/upper_case.db"), db);
+    const auto before = folder_state(evidence.path());
+    fs::permissions(evidence.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    const velk_test::velk_result result =
+        velk_test::run_velk({"-db", db, "-diags", work.file("diags.txt")}, work.path());
+    fs::permissions(evidence.path(), fs::perms::owner_all);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(folder_state(evidence.path()), before);
+    const std::string diags = velk_test::read_file(work.file("diags.txt"));
+    EXPECT_NE(diags.find("->6 records found"), std::string::npos) << diags;
 }
 
 struct status_case {

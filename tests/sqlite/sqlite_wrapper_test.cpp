@@ -279,4 +279,53 @@ TEST(SqliteWrapper, SelectColumnsReadsRowsAndColumnNames) {
     EXPECT_TRUE(rows.empty());
 }
 
+// Names a URI would misread unless every byte is escaped: its separators, an escape that
+// must not be decoded, the scheme itself as a name, blanks and bytes that are not UTF-8.
+const char* const odd_names[] = {
+    "plain.db", "with blank.db", "ask?immutable=0.db", "hash#frag.db", "percent%41.db",
+    "file:x.db", "semi;amp&eq=.db", "\xff\xfe latin\xe9.db", "utf8 \xc3\xa9\xe2\x82\xac.db",
+};
+
+// A database whose header says WAL: a plain read-only open would make a "-wal" and a
+// "-shm" beside it. In place and immutable, nothing appears, whatever the name.
+TEST(SqliteWrapper, ImmutableOpenReadsInPlaceUnderAnyNameAndWritesNothing) {
+    temp_dir made;
+    const std::string source = made.file("source.db");
+    {
+        sqlite_wrapper writer;
+        ASSERT_TRUE(writer.open(nullptr, source, ""));
+        ASSERT_EQ(exec_rows(writer, "pragma journal_mode=wal; create table t (a);"
+                                    "insert into t values (1), (2), (3);"),
+                  (std::vector<std::vector<std::string>>{{"wal"}}));
+    }
+    const std::string bytes = velk_test::read_file(source);
+    for (const char* name : odd_names) {
+        SCOPED_TRACE(name);
+        temp_dir folder;
+        const std::string path = folder.file(std::string("odd ?#%25 dir/") + name);
+        fs::create_directories(fs::path(path).parent_path());
+        velk_test::write_file(path, bytes);
+        sqlite_wrapper db;
+        ASSERT_TRUE(db.open_immutable(path));
+        EXPECT_TRUE(db.is_read_only());
+        EXPECT_EQ(db.db_path(), path);
+        EXPECT_EQ(exec_rows(db, "select count(*) from t"),
+                  (std::vector<std::vector<std::string>>{{"3"}}));
+        db.close();
+        EXPECT_EQ(folder_listing(fs::path(path).parent_path().string()),
+                  (std::vector<std::string>{name}));
+        EXPECT_EQ(velk_test::read_file(path), bytes);
+    }
+}
+
+TEST(SqliteWrapper, ImmutableOpenOfAMissingFileFailsAndCreatesNothing) {
+    temp_dir folder;
+    sqlite_wrapper db;
+    EXPECT_FALSE(db.open_immutable(folder.file("missing.db")));
+    EXPECT_FALSE(db.open_immutable(""));
+    EXPECT_FALSE(db.is_open());
+    EXPECT_TRUE(folder_listing(folder.path()).empty());
+    EXPECT_EQ(filled_entries(), 0U);
+}
+
 }  // namespace
