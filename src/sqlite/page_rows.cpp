@@ -144,6 +144,11 @@ bool gather_chain(byte_array& scratch, const kq::byte_reader& local, const cell_
     if (!file_usable(o.file)) {
         return false;
     }
+    // Room for the whole payload up front, so the chain's pages are appended without the
+    // buffer growing page by page; a payload size no file of this size can hold is not
+    // trusted that far.
+    const uint64 wanted = std::min<uint64>(cell.payload_size, o.file->size()) + o.page_size;
+    scratch.reserve(static_cast<std::size_t>(wanted));
     (void)local.copy_to(0, local.size(), scratch);  // the whole view: cannot fail
     return read_overflow_chain(scratch, *o.file, cell.overflow_page, o.page_size);
 }

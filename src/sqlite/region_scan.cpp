@@ -6,6 +6,7 @@
 
 #include "io/uni_fileio.h"
 #include "sqlite/page_rows.h"
+#include "sqlite/read_window.h"
 #include "sqlite/record_header.h"
 #include "sqlite/record_values.h"
 #include "sqlite/sqlite_format.h"
@@ -152,7 +153,7 @@ struct region_progress {
     }
 };
 
-void scan_region(scan_state& s, uni::fileio& file, byte_array& buffer, uint64 offset,
+void scan_region(scan_state& s, read_window& file, uint64 read_ahead_end, uint64 offset,
                  uint64 length, bool wal_frames, percent_progress* progress) {
     namespace wf = sqlite_format::wal_frame;
     const uint64 max = std::numeric_limits<uint64>::max();
@@ -170,19 +171,42 @@ void scan_region(scan_state& s, uni::fileio& file, byte_array& buffer, uint64 of
                 break;
             }
         }
-        uint32 got = static_cast<uint32>(std::min<uint64>(s.page_size, end - i));
+        const auto want = static_cast<uint32>(std::min<uint64>(s.page_size, end - i));
         // A chunk that does not read is skipped; one cut by the end of the file is scanned
         // as far as it goes.
-        if (file.read_at(buffer.data(), &got, i) && got > 0) {
-            scan_chunk(s, kq::byte_reader(buffer.data(), got), i);
+        kq::byte_reader chunk;
+        if (file.view(i, want, read_ahead_end, chunk)) {
+            scan_chunk(s, chunk, i);
         }
-        done.count_to(i + got);
+        done.count_to(i + (chunk.empty() ? want : chunk.size()));
         if (i > max - s.page_size) {
             break;
         }
         i += s.page_size;
     }
     done.count_to(region_end);
+}
+
+// How far a read for each region may reach ahead: past its last chunk (a page beyond its
+// end, and a frame header) and on through the regions that follow within a page of it, so
+// that dense slack is read in large pieces while a lone region far from the next costs no
+// bytes beyond its own chunks.
+void read_ahead_ends(std::vector<uint64>& ahead, const region_map& regions, uint32 page_size) {
+    namespace wf = sqlite_format::wal_frame;
+    const uint64 max = std::numeric_limits<uint64>::max();
+    const uint64 reach = uint64{page_size} + wf::header_size;
+    ahead.assign(regions.size(), 0);
+    std::size_t k = regions.size();
+    uint64 next_start = max;
+    uint64 next_ahead = 0;
+    for (auto it = regions.rbegin(); it != regions.rend(); ++it) {
+        const auto& [offset, length] = *it;
+        const uint64 end = length > max - offset ? max : offset + length;
+        const uint64 own = end > max - reach ? max : end + reach;
+        ahead[--k] = next_start <= own ? std::max(own, next_ahead) : own;
+        next_start = offset;
+        next_ahead = ahead[k];
+    }
 }
 
 }  // namespace
@@ -243,16 +267,18 @@ bool scan_regions(std::vector<carved_record>& hits, const region_map& regions, u
             return false;
         }
     }
-    byte_array buffer;
+    std::vector<uint64> ahead;
     try {
-        buffer.resize(page_size);
+        read_ahead_ends(ahead, regions, page_size);
     } catch (const std::bad_alloc&) {
         return false;
     }
+    read_window window(file);
     scan_state s{hits, finder, source, page_size, bounds, structured, context, after_chunk,
                  {}, {}, {}};
+    std::size_t k = 0;
     for (const auto& [offset, length] : regions) {
-        scan_region(s, file, buffer, offset, length, wal_frames, progress);
+        scan_region(s, window, ahead[k++], offset, length, wal_frames, progress);
     }
     return hits.size() > before;
 }
