@@ -232,6 +232,21 @@ db_failure read_schema_and_masks(velk_options& options, db_input& in) {
 
 // ---- "-carve": the own b-tree walk ----
 
+// The values of the known (selected and masked) columns, in column order.
+std::vector<std::string> values_in_column_order(const table_definition& def,
+                                                std::vector<std::string>& row) {
+    std::vector<std::string> values;
+    values.reserve(def.m_columns.size());
+    for (std::size_t i = 0; i < def.m_columns.size(); ++i) {
+        const column_definition& col = def.m_columns[i];
+        const uint64 bit = col.m_selected != 0 ? col.m_column_bit : 0;
+        if (bit != 0 && (def.m_column_mask & bit) != 0) {
+            values.push_back(i < row.size() ? std::move(row[i]) : col.m_default);
+        }
+    }
+    return values;
+}
+
 // The values of a walked row that the known columns of the definition hold: in column
 // order for the tables whose columns the mask builders marked, in bit order for the
 // settings table (its values go to the mask's bits in the order given). A row too short
@@ -240,21 +255,21 @@ db_failure read_schema_and_masks(velk_options& options, db_input& in) {
 std::vector<std::string> known_values(const table_definition& def, uint32 table_type,
                                       std::vector<std::string>& row) {
     const bool by_role = table_type == push_table_settings;
+    if (!by_role) {
+        return values_in_column_order(def, row);
+    }
     const push_table_roles* roles = push_roles_for(table_type);
     std::vector<std::pair<uint64, std::string>> taken;
     for (std::size_t i = 0; i < def.m_columns.size(); ++i) {
         const column_definition& col = def.m_columns[i];
-        const uint64 bit = by_role ? push_role_bit(*roles, col.m_name_lower)
-                                   : (col.m_selected != 0 ? col.m_column_bit : 0);
+        const uint64 bit = push_role_bit(*roles, col.m_name_lower);
         if (bit == 0 || (def.m_column_mask & bit) == 0) {
             continue;
         }
         taken.emplace_back(bit, i < row.size() ? std::move(row[i]) : col.m_default);
     }
-    if (by_role) {
-        std::stable_sort(taken.begin(), taken.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
-    }
+    std::stable_sort(taken.begin(), taken.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<std::string> values;
     values.reserve(taken.size());
     for (auto& [bit, value] : taken) {

@@ -6,6 +6,8 @@
 
 read_window::read_window(uni::fileio& file, uint32 span) : m_file(file), m_span(span) {}
 
+uint64 read_window::file_size() const { return m_file.size(); }
+
 bool read_window::holds(uint64 offset, uint64 length) const {
     return offset >= m_start && offset - m_start <= m_bytes.size() &&
            length <= m_bytes.size() - (offset - m_start);

@@ -28,6 +28,9 @@ public:
     [[nodiscard]] bool view(uint64 offset, uint32 length, uint64 read_ahead_end,
                             kq::byte_reader& out);
 
+    // The size the file's reads clip at.
+    [[nodiscard]] uint64 file_size() const;
+
 private:
     [[nodiscard]] bool holds(uint64 offset, uint64 length) const;
 

@@ -58,7 +58,8 @@ void collect_lowest(page_list& out, page_descriptor_map& interior_pages, uni::fi
     work.push_back(std::move(root));
     byte_array page;
     for (std::size_t i = 0; i < work.size(); ++i) {
-        const page_descriptor& d = work[i];
+        page_descriptor& d = work[i];
+        bool lowest = false;
         for (const auto& [key, child] : d.children) {
             const uint64 number = child.child_page;
             if (number == 0 || !visited.insert(number).second ||
@@ -66,7 +67,7 @@ void collect_lowest(page_list& out, page_descriptor_map& interior_pages, uni::fi
                 continue;
             }
             if (!is_interior(page)) {
-                out.push_back(d);
+                lowest = true;
                 break;
             }
             const uint64 at = (number - 1) * page_size;
@@ -78,6 +79,9 @@ void collect_lowest(page_list& out, page_descriptor_map& interior_pages, uni::fi
                 }
                 work.push_back(std::move(next));
             }
+        }
+        if (lowest) {
+            out.push_back(std::move(d));  // nothing reads it after this
         }
     }
 }
