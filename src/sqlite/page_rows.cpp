@@ -40,6 +40,7 @@ struct leaf_options {
     bool utf8_text = true;
     bool no_rowid = false;
     bool keep_extras = true;
+    read_window* pages = nullptr;
 };
 
 // The page inside the caller's buffer: whole, or, when the buffer ends inside it (the last
@@ -150,7 +151,9 @@ bool gather_chain(byte_array& scratch, const kq::byte_reader& local, const cell_
     const uint64 wanted = std::min<uint64>(cell.payload_size, o.file->size()) + o.page_size;
     scratch.reserve(static_cast<std::size_t>(wanted));
     (void)local.copy_to(0, local.size(), scratch);  // the whole view: cannot fail
-    return read_overflow_chain(scratch, *o.file, cell.overflow_page, o.page_size);
+    return o.pages != nullptr
+               ? read_overflow_chain(scratch, *o.pages, cell.overflow_page, o.page_size)
+               : read_overflow_chain(scratch, *o.file, cell.overflow_page, o.page_size);
 }
 
 void append_marker(byte_array& scratch) {
@@ -364,7 +367,7 @@ bool parse_btree_page(page_descriptor_map& out, const uint8* buffer, uint32 buff
                       uint64 buffer_offset, uint64 page_offset, uint32 page_size,
                       uni::fileio* file, bool annotate_times, bool raw_blobs, bool skip_overflow,
                       bool capture_header, bool utf8_text, bool no_rowid,
-                      bool keep_extras) {
+                      bool keep_extras, read_window* pages) {
     out.clear();
     kq::byte_reader page;
     uint8 reserved = 0;
@@ -382,8 +385,8 @@ bool parse_btree_page(page_descriptor_map& out, const uint8* buffer, uint32 buff
     if (type != bt::leaf_table && type != bt::leaf_index) {
         return false;
     }
-    const leaf_options o{file,           page_size, annotate_times, raw_blobs, skip_overflow,
-                         capture_header, utf8_text, no_rowid,       keep_extras};
+    const leaf_options o{file,      page_size, annotate_times, raw_blobs,   skip_overflow,
+                         capture_header, utf8_text, no_rowid, keep_extras, pages};
     decode_leaf_cells(out, page, cells, type, page_offset, o);
     return !out.empty();
 }

@@ -28,15 +28,29 @@ public:
     [[nodiscard]] bool view(uint64 offset, uint32 length, uint64 read_ahead_end,
                             kq::byte_reader& out);
 
+    // As view, for reads that mostly follow one another (a b-tree's leaves and overflow
+    // pages, written roughly in file order as rows are appended): a read that lands within
+    // a span of the bytes last read doubles the read-ahead, up to the span, and also takes
+    // a little before it; one that jumps elsewhere starts it again at its own length, so
+    // scattered pages cost no more bytes than reads of their own would.
+    [[nodiscard]] bool view_following(uint64 offset, uint32 length, kq::byte_reader& out);
+
     // The size the file's reads clip at.
     [[nodiscard]] uint64 file_size() const;
 
 private:
     [[nodiscard]] bool holds(uint64 offset, uint64 length) const;
+    // As view, a needed read starting at from (at most offset) instead of at offset.
+    [[nodiscard]] bool view_from(uint64 from, uint64 offset, uint32 length,
+                                 uint64 read_ahead_end, kq::byte_reader& out);
+
+    // The part of view_following's reach it also reads back.
+    static constexpr uint64 reach_back_share = 8;
 
     uni::fileio& m_file;
     uint32 m_span;
     byte_array m_bytes;
     uint64 m_start = 0;
+    uint64 m_ahead = 0;  // of view_following
     byte_array m_single;  // a chunk read alone, after a large read failed
 };

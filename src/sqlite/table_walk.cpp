@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "io/uni_fileio.h"
+#include "sqlite/read_window.h"
 #include "sqlite/sqlite_format.h"
 
 namespace bt = sqlite_format::btree_page;
@@ -287,16 +288,31 @@ bool take_rows(const table_record_sink& take, page_descriptor_map& parsed,
     return false;
 }
 
+// As read_page_number through the walk's window. The page is copied out of it: the
+// window moves on while the page's overflow chains are read.
+bool read_leaf(read_window& window, uint64 page_number, uint32 page_size, byte_array& page) {
+    kq::byte_reader bytes;
+    if (page_number == 0 ||
+        !window.view_following((page_number - 1) * page_size, page_size, bytes) ||
+        bytes.size() < bt::interior_header_size) {
+        return false;
+    }
+    return bytes.copy_to(0, bytes.size(), page);
+}
+
 void walk_leaves(const table_record_sink& take, const page_list& pages, uni::fileio& file,
                  const walk_options& o) {
     page_marks visited(file, o.page_size);
+    // A table's leaves and their overflow pages lie mostly in file order: one window
+    // serves both.
+    read_window window(file);
     byte_array page;
     page_descriptor_map parsed;
     for (const page_descriptor& d : pages) {
         for (const auto& [key, child] : d.children) {
             const uint64 number = child.child_page;
             if (key < o.start_rowid || number == 0 || !visited.first_visit(number) ||
-                !read_page_number(file, number, o.page_size, page)) {
+                !read_leaf(window, number, o.page_size, page)) {
                 continue;
             }
             const uint64 at = (number - 1) * o.page_size;
@@ -304,7 +320,7 @@ void walk_leaves(const table_record_sink& take, const page_list& pages, uni::fil
             // be wasted.
             if (!parse_btree_page(parsed, page.data(), length_of(page), at, at, o.page_size,
                                   &file, false, o.raw_blobs, false, o.capture_header, o.utf8_text,
-                                  o.no_rowid, false)) {
+                                  o.no_rowid, false, &window)) {
                 continue;
             }
             if (take_rows(take, parsed, o)) {

@@ -25,6 +25,7 @@ struct window_case {
     uint32 span;
     uint64 cut_to;  // the file is cut to this size after it was opened (0: not cut)
     std::vector<window_read> reads;
+    bool following = false;  // read through view_following (ahead unused)
 };
 
 const window_case window_cases[] = {
@@ -37,6 +38,14 @@ const window_case window_cases[] = {
     {"no_read_ahead", 4096, 0, {{0, 512, 0}, {512, 512, 0}, {1000, 0, 0}}},
     {"cut_after_open", 4096, 3000, {{0, 512, 5000}, {2600, 512, 5000}, {2900, 512, 5000},
                                     {3100, 512, 5000}}},
+    {"following_out_of_order", 1024, 0, {{1024, 512, 0}, {1536, 512, 0}, {512, 512, 0},
+                                         {2048, 512, 0}, {2560, 512, 0}, {2048, 512, 0},
+                                         {3584, 512, 0}, {4608, 512, 0}, {0, 512, 0}},
+     true},
+    {"following_cut_after_open", 1024, 2600, {{0, 512, 0}, {512, 512, 0}, {1024, 512, 0},
+                                              {1536, 512, 0}, {2048, 512, 0},
+                                              {2560, 512, 0}, {1024, 512, 0}},
+     true},
 };
 
 class ReadWindow : public ::testing::TestWithParam<window_case> {};
@@ -64,7 +73,9 @@ TEST_P(ReadWindow, GivesWhatASingleReadGives) {
         const bool read = single.read_at(expected.data(), &got, r.offset) && got > 0;
         expected.resize(read ? got : 0);
         kq::byte_reader view;
-        ASSERT_EQ(window.view(r.offset, r.length, r.ahead, view), read) << r.offset;
+        const bool viewed = c.following ? window.view_following(r.offset, r.length, view)
+                                        : window.view(r.offset, r.length, r.ahead, view);
+        ASSERT_EQ(viewed, read) << r.offset;
         EXPECT_EQ(byte_array(view.data(), view.data() + view.size()), expected) << r.offset;
     }
 }
