@@ -301,8 +301,10 @@ struct carve_run {
 
     void run_jobs(bool progress) const {
         percent_progress meter(progress);
-        for (const scan_job& job : jobs) {
-            meter.add_work(region_bytes(job.regions));
+        // A meter that draws nothing needs no total: the region lists, hundreds of
+        // thousands long on a large file, are then not walked for it.
+        for (std::size_t i = 0; progress && i < jobs.size(); ++i) {
+            meter.add_work(region_bytes(jobs[i].regions));
         }
         for (const scan_job& job : jobs) {
             // A region set with nothing to scan adds nothing; the result is the hits themselves.

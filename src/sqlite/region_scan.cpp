@@ -1,6 +1,7 @@
 #include "sqlite/region_scan.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <new>
 
@@ -187,26 +188,23 @@ void scan_region(scan_state& s, read_window& file, uint64 read_ahead_end, uint64
     done.count_to(region_end);
 }
 
-// How far a read for each region may reach ahead: past its last chunk (a page beyond its
-// end, and a frame header) and on through the regions that follow within a page of it, so
-// that dense slack is read in large pieces while a lone region far from the next costs no
-// bytes beyond its own chunks.
-void read_ahead_ends(std::vector<uint64>& ahead, const region_map& regions, uint32 page_size) {
+// How far a read for a region may reach ahead: past its last chunk (a page beyond its end,
+// and a frame header), and a whole window further when the next region starts within that
+// reach, so that dense slack is read in large pieces while a lone region costs no bytes
+// beyond its own chunks.
+uint64 read_ahead_end(const region_map& regions, region_map::const_iterator region,
+                      uint32 page_size) {
     namespace wf = sqlite_format::wal_frame;
     const uint64 max = std::numeric_limits<uint64>::max();
     const uint64 reach = uint64{page_size} + wf::header_size;
-    ahead.assign(regions.size(), 0);
-    std::size_t k = regions.size();
-    uint64 next_start = max;
-    uint64 next_ahead = 0;
-    for (auto it = regions.rbegin(); it != regions.rend(); ++it) {
-        const auto& [offset, length] = *it;
-        const uint64 end = length > max - offset ? max : offset + length;
-        const uint64 own = end > max - reach ? max : end + reach;
-        ahead[--k] = next_start <= own ? std::max(own, next_ahead) : own;
-        next_start = offset;
-        next_ahead = ahead[k];
+    const auto& [offset, length] = *region;
+    const uint64 end = length > max - offset ? max : offset + length;
+    const uint64 own = end > max - reach ? max : end + reach;
+    const auto next = std::next(region);
+    if (next == regions.end() || next->first > own) {
+        return own;
     }
+    return own > max - read_window::default_span ? max : own + read_window::default_span;
 }
 
 }  // namespace
@@ -267,18 +265,12 @@ bool scan_regions(std::vector<carved_record>& hits, const region_map& regions, u
             return false;
         }
     }
-    std::vector<uint64> ahead;
-    try {
-        read_ahead_ends(ahead, regions, page_size);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
     read_window window(file);
     scan_state s{hits, finder, source, page_size, bounds, structured, context, after_chunk,
                  {}, {}, {}};
-    std::size_t k = 0;
-    for (const auto& [offset, length] : regions) {
-        scan_region(s, window, ahead[k++], offset, length, wal_frames, progress);
+    for (auto region = regions.begin(); region != regions.end(); ++region) {
+        scan_region(s, window, read_ahead_end(regions, region, page_size), region->first,
+                    region->second, wal_frames, progress);
     }
     return hits.size() > before;
 }

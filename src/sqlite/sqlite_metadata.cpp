@@ -172,13 +172,7 @@ void sqlite_metadata::set_mask_and_table(uint64 column_mask, uint32 table_type,
 }
 
 void sqlite_metadata::set_column_initials(const table_definition& definition, int n) {
-    // Every record of a table takes the same few bytes: one stream per thread, emptied each
-    // time, saves building a stream (and its locale) per record.
-    thread_local std::ostringstream names;
-    names.str(std::string());
-    names.clear();
-    definition.write_column_names(names, n);
-    m_column_initials = names.str();
+    m_column_initials = definition.column_names_text(n);
     string_to_lower(m_column_initials);
 }
 
