@@ -40,7 +40,7 @@ struct leaf_options {
     bool utf8_text = true;
     bool no_rowid = false;
     bool keep_extras = true;
-    read_window* pages = nullptr;
+    leaf_reader* reader = nullptr;
 };
 
 // The page inside the caller's buffer: whole, or, when the buffer ends inside it (the last
@@ -151,8 +151,8 @@ bool gather_chain(byte_array& scratch, const kq::byte_reader& local, const cell_
     const uint64 wanted = std::min<uint64>(cell.payload_size, o.file->size()) + o.page_size;
     scratch.reserve(static_cast<std::size_t>(wanted));
     (void)local.copy_to(0, local.size(), scratch);  // the whole view: cannot fail
-    return o.pages != nullptr
-               ? read_overflow_chain(scratch, *o.pages, cell.overflow_page, o.page_size)
+    return o.reader != nullptr
+               ? read_overflow_chain(scratch, o.reader->pages, cell.overflow_page, o.page_size)
                : read_overflow_chain(scratch, *o.file, cell.overflow_page, o.page_size);
 }
 
@@ -331,7 +331,8 @@ void decode_leaf_cells(page_descriptor_map& out, const kq::byte_reader& page,
     ordinary.page_offset = group.page_offset = page_offset;
     ordinary.page_number = group.page_number = group.root_page = page_offset / o.page_size + 1;
     leaf_record_decoder rec;
-    byte_array scratch;
+    byte_array own_scratch;
+    byte_array& scratch = o.reader != nullptr ? o.reader->scratch : own_scratch;
     for (const auto& [offset, cell] : cells) {
         // A cell of a page cut short whose record would start at or past the cut holds
         // nothing to read: its varints, the rowid above all, may be cut too.
@@ -367,7 +368,7 @@ bool parse_btree_page(page_descriptor_map& out, const uint8* buffer, uint32 buff
                       uint64 buffer_offset, uint64 page_offset, uint32 page_size,
                       uni::fileio* file, bool annotate_times, bool raw_blobs, bool skip_overflow,
                       bool capture_header, bool utf8_text, bool no_rowid,
-                      bool keep_extras, read_window* pages) {
+                      bool keep_extras, leaf_reader* reader) {
     out.clear();
     kq::byte_reader page;
     uint8 reserved = 0;
@@ -386,7 +387,7 @@ bool parse_btree_page(page_descriptor_map& out, const uint8* buffer, uint32 buff
         return false;
     }
     const leaf_options o{file,      page_size, annotate_times, raw_blobs,   skip_overflow,
-                         capture_header, utf8_text, no_rowid, keep_extras, pages};
+                         capture_header, utf8_text, no_rowid, keep_extras, reader};
     decode_leaf_cells(out, page, cells, type, page_offset, o);
     return !out.empty();
 }

@@ -306,6 +306,7 @@ void walk_leaves(const table_record_sink& take, const page_list& pages, uni::fil
     // A table's leaves and their overflow pages lie mostly in file order: one window
     // serves both.
     read_window window(file);
+    leaf_reader reader{window, {}};
     byte_array page;
     page_descriptor_map parsed;
     for (const page_descriptor& d : pages) {
@@ -320,7 +321,7 @@ void walk_leaves(const table_record_sink& take, const page_list& pages, uni::fil
             // be wasted.
             if (!parse_btree_page(parsed, page.data(), length_of(page), at, at, o.page_size,
                                   &file, false, o.raw_blobs, false, o.capture_header, o.utf8_text,
-                                  o.no_rowid, false, &window)) {
+                                  o.no_rowid, false, &reader)) {
                 continue;
             }
             if (take_rows(take, parsed, o)) {
