@@ -1,6 +1,6 @@
 #pragma once
-// Reads of a file that move forward through it (the slack scan, the page-by-page slack
-// search) served from one larger read: a chunk that lies inside the bytes last read is
+// Reads of a file that move forward through it (the slack scan and search, the WAL frame
+// walk, a table walk's leaves and overflow chains) served from one larger read: a chunk that lies inside the bytes last read is
 // handed out as a view of them instead of costing a read of its own. A file of tens of
 // thousands of pages is then read in a few hundred calls instead of one per page. Every
 // chunk comes out as a read of it alone would give it: clipped at the file's end, and on a
