@@ -386,8 +386,8 @@ bool parse_btree_page(page_descriptor_map& out, const uint8* buffer, uint32 buff
     if (type != bt::leaf_table && type != bt::leaf_index) {
         return false;
     }
-    const leaf_options o{file,      page_size, annotate_times, raw_blobs,   skip_overflow,
-                         capture_header, utf8_text, no_rowid, keep_extras, reader};
+    const leaf_options o{file,           page_size, annotate_times, raw_blobs,   skip_overflow,
+                         capture_header, utf8_text, no_rowid,       keep_extras, reader};
     decode_leaf_cells(out, page, cells, type, page_offset, o);
     return !out.empty();
 }

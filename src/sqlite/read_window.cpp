@@ -13,8 +13,7 @@ bool read_window::holds(uint64 offset, uint64 length) const {
            length <= m_bytes.size() - (offset - m_start);
 }
 
-bool read_window::view(uint64 offset, uint32 length, uint64 read_ahead_end,
-                       kq::byte_reader& out) {
+bool read_window::view(uint64 offset, uint32 length, uint64 read_ahead_end, kq::byte_reader& out) {
     return view_from(offset, offset, length, read_ahead_end, out);
 }
 
@@ -28,7 +27,8 @@ bool read_window::view_from(uint64 from, uint64 offset, uint32 length, uint64 re
     const uint64 wanted = std::min<uint64>(length, file_size - offset);
     if (!holds(offset, wanted)) {
         const uint64 ahead = read_ahead_end > offset ? read_ahead_end - offset : 0;
-        const uint64 take = (offset - from) + std::max<uint64>(wanted, std::min<uint64>(ahead, m_span));
+        const uint64 take =
+            (offset - from) + std::max<uint64>(wanted, std::min<uint64>(ahead, m_span));
         m_start = from;
         if (!m_file.read_at(m_bytes, take, from) || !holds(offset, wanted)) {
             m_bytes.clear();

@@ -1,11 +1,11 @@
 #pragma once
 // Reads of a file that move forward through it (the slack scan and search, the WAL frame
-// walk, a table walk's leaves and overflow chains) served from one larger read: a chunk that lies inside the bytes last read is
-// handed out as a view of them instead of costing a read of its own. A file of tens of
-// thousands of pages is then read in a few hundred calls instead of one per page. Every
-// chunk comes out as a read of it alone would give it: clipped at the file's end, and on a
-// failed large read the chunk is read alone, so a damaged stretch costs no chunk that a
-// single read could still return.
+// walk, a table walk's leaves and overflow chains) served from one larger read: a chunk
+// that lies inside the bytes last read is handed out as a view of them instead of costing
+// a read of its own. A file of tens of thousands of pages is then read in a few hundred
+// calls instead of one per page. Every chunk comes out as a read of it alone would give
+// it: clipped at the file's end, and on a failed large read the chunk is read alone, so a
+// damaged stretch costs no chunk that a single read could still return.
 
 #include "text/byte_reader.h"
 #include "text/kq_types.h"
