@@ -97,8 +97,7 @@ bool read_overflow_chain(byte_array& out, uni::fileio& file, uint32 first_page, 
                         });
 }
 
-bool read_overflow_chain(byte_array& out, read_window& pages, uint32 first_page,
-                         uint32 page_size) {
+bool read_overflow_chain(byte_array& out, read_window& pages, uint32 first_page, uint32 page_size) {
     if (page_size == 0 || pages.file_size() == 0) {
         return false;
     }

@@ -365,10 +365,9 @@ void decode_leaf_cells(page_descriptor_map& out, const kq::byte_reader& page,
 }  // namespace
 
 bool parse_btree_page(page_descriptor_map& out, const uint8* buffer, uint32 buffer_length,
-                      uint64 buffer_offset, uint64 page_offset, uint32 page_size,
-                      uni::fileio* file, bool annotate_times, bool raw_blobs, bool skip_overflow,
-                      bool capture_header, bool utf8_text, bool no_rowid,
-                      bool keep_extras, leaf_reader* reader) {
+                      uint64 buffer_offset, uint64 page_offset, uint32 page_size, uni::fileio* file,
+                      bool annotate_times, bool raw_blobs, bool skip_overflow, bool capture_header,
+                      bool utf8_text, bool no_rowid, bool keep_extras, leaf_reader* reader) {
     out.clear();
     kq::byte_reader page;
     uint8 reserved = 0;

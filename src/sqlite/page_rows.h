@@ -94,11 +94,11 @@ struct leaf_reader {
 // decode_record). Given a reader (whose window is over file), the chains are read through
 // it. True when out is not empty.
 [[nodiscard]] bool parse_btree_page(page_descriptor_map& out, const uint8* buffer,
-                                    uint32 buffer_length, uint64 buffer_offset,
-                                    uint64 page_offset, uint32 page_size, uni::fileio* file,
-                                    bool annotate_times, bool raw_blobs, bool skip_overflow,
-                                    bool capture_header, bool utf8_text, bool no_rowid,
-                                    bool keep_extras = true, leaf_reader* reader = nullptr);
+                                    uint32 buffer_length, uint64 buffer_offset, uint64 page_offset,
+                                    uint32 page_size, uni::fileio* file, bool annotate_times,
+                                    bool raw_blobs, bool skip_overflow, bool capture_header,
+                                    bool utf8_text, bool no_rowid, bool keep_extras = true,
+                                    leaf_reader* reader = nullptr);
 
 // Lists the children of the interior page at page_offset into out.children, the right-most
 // child under the largest 64-bit key. False for a leaf page, a page whose cells yield no

@@ -41,8 +41,8 @@ public:
 private:
     [[nodiscard]] bool holds(uint64 offset, uint64 length) const;
     // As view, a needed read starting at from (at most offset) instead of at offset.
-    [[nodiscard]] bool view_from(uint64 from, uint64 offset, uint32 length,
-                                 uint64 read_ahead_end, kq::byte_reader& out);
+    [[nodiscard]] bool view_from(uint64 from, uint64 offset, uint32 length, uint64 read_ahead_end,
+                                 kq::byte_reader& out);
 
     // The part of view_following's reach it also reads back.
     static constexpr uint64 reach_back_share = 8;
@@ -51,6 +51,6 @@ private:
     uint32 m_span;
     byte_array m_bytes;
     uint64 m_start = 0;
-    uint64 m_ahead = 0;  // of view_following
+    uint64 m_ahead = 0;   // of view_following
     byte_array m_single;  // a chunk read alone, after a large read failed
 };

@@ -3,8 +3,8 @@
 #include <deque>
 #include <limits>
 #include <new>
-#include <vector>
 #include <utility>
+#include <vector>
 
 #include "io/uni_fileio.h"
 #include "sqlite/read_window.h"
@@ -319,8 +319,8 @@ void walk_leaves(const table_record_sink& take, const page_list& pages, uni::fil
             const uint64 at = (number - 1) * o.page_size;
             // A table_record keeps the value texts alone: time guesses and blob copies would
             // be wasted.
-            if (!parse_btree_page(parsed, page.data(), length_of(page), at, at, o.page_size,
-                                  &file, false, o.raw_blobs, false, o.capture_header, o.utf8_text,
+            if (!parse_btree_page(parsed, page.data(), length_of(page), at, at, o.page_size, &file,
+                                  false, o.raw_blobs, false, o.capture_header, o.utf8_text,
                                   o.no_rowid, false, &reader)) {
                 continue;
             }

@@ -105,8 +105,7 @@ public:
         m_intact = wal.view(at + wr::header_size, page_size, wal_end(wal), page) &&
                    page.size() == page_size &&
                    next.add(kq::byte_reader(head.data(), wr::checksummed_header)) &&
-                   next.add(page) &&
-                   next.matches(frame.checksum_1(), frame.checksum_2());
+                   next.add(page) && next.matches(frame.checksum_1(), frame.checksum_2());
         if (m_intact) {
             m_sum = next;
         }
