@@ -232,42 +232,67 @@ db_failure read_schema_and_masks(velk_options& options, db_input& in) {
 
 // ---- "-carve": the own b-tree walk ----
 
-// The values of a walked row that the known columns of the definition hold: in column
-// order for the tables whose columns the mask builders marked, in bit order for the
-// settings table (its values go to the mask's bits in the order given). A row too short
-// for a column (added to the table after the row was written) gets the column's declared
-// default, as SQLite gives it. The row's values are moved out: each column takes its own.
-std::vector<std::string> known_values(const table_definition& def, uint32 table_type,
-                                      std::vector<std::string>& row) {
-    const bool by_role = table_type == push_table_settings;
+// The values of the known (selected and masked) columns, in column order, gathered at the
+// front of the row itself: no list is built per row.
+void keep_in_column_order(const table_definition& def, std::vector<std::string>& row) {
+    const std::size_t stored = row.size();
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < def.m_columns.size(); ++i) {
+        const column_definition& col = def.m_columns[i];
+        const uint64 bit = col.m_selected != 0 ? col.m_column_bit : 0;
+        if (bit == 0 || (def.m_column_mask & bit) == 0) {
+            continue;
+        }
+        // kept <= i: a value only ever moves towards the front.
+        if (i < stored) {
+            if (kept != i) {
+                row[kept] = std::move(row[i]);
+            }
+        } else if (kept < row.size()) {
+            row[kept] = col.m_default;
+        } else {
+            row.push_back(col.m_default);
+        }
+        ++kept;
+    }
+    row.resize(kept);
+}
+
+// The values of a walked row that the known columns of the definition hold, left in the
+// row: in column order for the tables whose columns the mask builders marked, in bit order
+// for the settings table (its values go to the mask's bits in the order given). A row too
+// short for a column (added to the table after the row was written) gets the column's
+// declared default, as SQLite gives it.
+void keep_known_values(const table_definition& def, uint32 table_type,
+                       std::vector<std::string>& row) {
+    if (table_type != push_table_settings) {
+        keep_in_column_order(def, row);
+        return;
+    }
     const push_table_roles* roles = push_roles_for(table_type);
     std::vector<std::pair<uint64, std::string>> taken;
     for (std::size_t i = 0; i < def.m_columns.size(); ++i) {
         const column_definition& col = def.m_columns[i];
-        const uint64 bit = by_role ? push_role_bit(*roles, col.m_name_lower)
-                                   : (col.m_selected != 0 ? col.m_column_bit : 0);
+        const uint64 bit = push_role_bit(*roles, col.m_name_lower);
         if (bit == 0 || (def.m_column_mask & bit) == 0) {
             continue;
         }
         taken.emplace_back(bit, i < row.size() ? std::move(row[i]) : col.m_default);
     }
-    if (by_role) {
-        std::stable_sort(taken.begin(), taken.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
-    }
-    std::vector<std::string> values;
-    values.reserve(taken.size());
+    std::stable_sort(taken.begin(), taken.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    row.clear();
     for (auto& [bit, value] : taken) {
-        values.push_back(std::move(value));
+        row.push_back(std::move(value));
     }
-    return values;
 }
 
 template <typename record_type>
 bool add_walked(std::vector<record_type>& list, table_definition& def, uint32 table_type,
                 table_record& row, uint32 source) {
     const uint64 mask = def.m_column_mask;
-    const std::vector<std::string> values = known_values(def, table_type, row.values);
+    keep_known_values(def, table_type, row.values);
+    const std::vector<std::string>& values = row.values;
     record_type& record = list.emplace_back();
     const bool filled =
         table_type == push_table_settings

@@ -12,6 +12,7 @@
 #include "sqlite/journal_header.h"
 #include "sqlite/page_rows.h"
 #include "sqlite/page_slack.h"
+#include "sqlite/read_window.h"
 #include "sqlite/region_scan.h"
 #include "sqlite/schema_reader.h"
 #include "sqlite/sqlite_format.h"
@@ -94,15 +95,16 @@ bool find_db_slack(region_map& slack, uni::fileio& db, const sqlite_db_header& h
     // Page 1 starts with the file header and holds the schema: it is not carved here. The
     // last page of a file cut short is read as far as it goes: its freeblocks and gap still
     // hold rows up to the cut.
+    read_window pages(db);
     for (uint64 at = page_size; at < db.size(); at += page_size) {
         if (free_pages.count(at) != 0) {
             continue;
         }
-        if (!db.read_at(page, page_size, at) || page.empty()) {
+        kq::byte_reader view;
+        if (!pages.view(at, page_size, db.size(), view)) {
             break;
         }
-        (void)find_cut_page_slack(slack, kq::byte_reader(page), page_size, at,
-                                  true);  // growth seen below
+        (void)find_cut_page_slack(slack, view, page_size, at, true);  // growth seen below
     }
     for (const uint64 at : free_pages) {
         (void)slack.emplace(at, page_size);  // a region already there under it stays
@@ -299,8 +301,10 @@ struct carve_run {
 
     void run_jobs(bool progress) const {
         percent_progress meter(progress);
-        for (const scan_job& job : jobs) {
-            meter.add_work(region_bytes(job.regions));
+        // A meter that draws nothing needs no total: the region lists, hundreds of
+        // thousands long on a large file, are then not walked for it.
+        for (std::size_t i = 0; progress && i < jobs.size(); ++i) {
+            meter.add_work(region_bytes(jobs[i].regions));
         }
         for (const scan_job& job : jobs) {
             // A region set with nothing to scan adds nothing; the result is the hits themselves.

@@ -7,6 +7,7 @@
 namespace uni {
 class fileio;
 }
+class read_window;
 
 // Appends bytes 4 to the page end of every page of the chain from first_page to out (whole
 // pages: the caller's record decoder takes only what the record's header asks for). The
@@ -14,4 +15,8 @@ class fileio;
 // as a live b-tree page, or after as many pages as the file holds. True when at least one
 // page was appended.
 [[nodiscard]] bool read_overflow_chain(byte_array& out, uni::fileio& file, uint32 first_page,
+                                       uint32 page_size);
+// The same, its pages read through a window over the file (the table walk's, which reads a
+// table's leaves and their chains in file order).
+[[nodiscard]] bool read_overflow_chain(byte_array& out, read_window& pages, uint32 first_page,
                                        uint32 page_size);

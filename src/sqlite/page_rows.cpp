@@ -40,6 +40,7 @@ struct leaf_options {
     bool utf8_text = true;
     bool no_rowid = false;
     bool keep_extras = true;
+    leaf_reader* reader = nullptr;
 };
 
 // The page inside the caller's buffer: whole, or, when the buffer ends inside it (the last
@@ -144,8 +145,15 @@ bool gather_chain(byte_array& scratch, const kq::byte_reader& local, const cell_
     if (!file_usable(o.file)) {
         return false;
     }
+    // Room for the whole payload up front, so the chain's pages are appended without the
+    // buffer growing page by page; a payload size no file of this size can hold is not
+    // trusted that far.
+    const uint64 wanted = std::min<uint64>(cell.payload_size, o.file->size()) + o.page_size;
+    scratch.reserve(static_cast<std::size_t>(wanted));
     (void)local.copy_to(0, local.size(), scratch);  // the whole view: cannot fail
-    return read_overflow_chain(scratch, *o.file, cell.overflow_page, o.page_size);
+    return o.reader != nullptr
+               ? read_overflow_chain(scratch, o.reader->pages, cell.overflow_page, o.page_size)
+               : read_overflow_chain(scratch, *o.file, cell.overflow_page, o.page_size);
 }
 
 void append_marker(byte_array& scratch) {
@@ -323,7 +331,8 @@ void decode_leaf_cells(page_descriptor_map& out, const kq::byte_reader& page,
     ordinary.page_offset = group.page_offset = page_offset;
     ordinary.page_number = group.page_number = group.root_page = page_offset / o.page_size + 1;
     leaf_record_decoder rec;
-    byte_array scratch;
+    byte_array own_scratch;
+    byte_array& scratch = o.reader != nullptr ? o.reader->scratch : own_scratch;
     for (const auto& [offset, cell] : cells) {
         // A cell of a page cut short whose record would start at or past the cut holds
         // nothing to read: its varints, the rowid above all, may be cut too.
@@ -356,10 +365,9 @@ void decode_leaf_cells(page_descriptor_map& out, const kq::byte_reader& page,
 }  // namespace
 
 bool parse_btree_page(page_descriptor_map& out, const uint8* buffer, uint32 buffer_length,
-                      uint64 buffer_offset, uint64 page_offset, uint32 page_size,
-                      uni::fileio* file, bool annotate_times, bool raw_blobs, bool skip_overflow,
-                      bool capture_header, bool utf8_text, bool no_rowid,
-                      bool keep_extras) {
+                      uint64 buffer_offset, uint64 page_offset, uint32 page_size, uni::fileio* file,
+                      bool annotate_times, bool raw_blobs, bool skip_overflow, bool capture_header,
+                      bool utf8_text, bool no_rowid, bool keep_extras, leaf_reader* reader) {
     out.clear();
     kq::byte_reader page;
     uint8 reserved = 0;
@@ -377,8 +385,8 @@ bool parse_btree_page(page_descriptor_map& out, const uint8* buffer, uint32 buff
     if (type != bt::leaf_table && type != bt::leaf_index) {
         return false;
     }
-    const leaf_options o{file,           page_size, annotate_times, raw_blobs, skip_overflow,
-                         capture_header, utf8_text, no_rowid,       keep_extras};
+    const leaf_options o{file,           page_size, annotate_times, raw_blobs,   skip_overflow,
+                         capture_header, utf8_text, no_rowid,       keep_extras, reader};
     decode_leaf_cells(out, page, cells, type, page_offset, o);
     return !out.empty();
 }

@@ -13,6 +13,7 @@
 namespace uni {
 class fileio;
 }
+class read_window;
 
 // What a page_descriptor holds (its first field). A 64-bit word, open to further kinds.
 namespace row_kind {
@@ -78,18 +79,26 @@ struct page_descriptor {
 
 using page_descriptor_map = std::map<uint64, page_descriptor>;
 
+// What a caller that parses leaf after leaf (the table walk) keeps from one to the next:
+// the window its overflow chains are read through and the buffer a chain is gathered in.
+struct leaf_reader {
+    read_window& pages;
+    byte_array scratch;
+};
+
 // Decodes every cell of the leaf page at page_offset (inside a buffer that starts at
 // buffer_offset of the file) into out; schema rows become entries of their own under their
 // root page. With a file, overflow chains are followed unless skip_overflow; a chain that is
 // skipped or cannot be read leaves the marker " [overflow page reqd/skipped] " at the end of
 // the record's bytes. Without keep_extras the cells hold their value texts alone (see
-// decode_record). True when out is not empty.
+// decode_record). Given a reader (whose window is over file), the chains are read through
+// it. True when out is not empty.
 [[nodiscard]] bool parse_btree_page(page_descriptor_map& out, const uint8* buffer,
-                                    uint32 buffer_length, uint64 buffer_offset,
-                                    uint64 page_offset, uint32 page_size, uni::fileio* file,
-                                    bool annotate_times, bool raw_blobs, bool skip_overflow,
-                                    bool capture_header, bool utf8_text, bool no_rowid,
-                                    bool keep_extras = true);
+                                    uint32 buffer_length, uint64 buffer_offset, uint64 page_offset,
+                                    uint32 page_size, uni::fileio* file, bool annotate_times,
+                                    bool raw_blobs, bool skip_overflow, bool capture_header,
+                                    bool utf8_text, bool no_rowid, bool keep_extras = true,
+                                    leaf_reader* reader = nullptr);
 
 // Lists the children of the interior page at page_offset into out.children, the right-most
 // child under the largest 64-bit key. False for a leaf page, a page whose cells yield no

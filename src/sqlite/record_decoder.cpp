@@ -1,7 +1,6 @@
 #include "sqlite/record_decoder.h"
 
 #include <algorithm>
-#include <span>
 
 #include "sqlite/record_dump.h"
 #include "sqlite/record_header.h"
@@ -57,8 +56,7 @@ void decode_text_column(record_decoder& d, std::size_t column, const kq::byte_re
                         const column_options& o) {
     std::string& text = d.values[column];
     if (o.utf8_text) {
-        const std::span<const uint8> content(bytes.data(), bytes.size());
-        text.assign(content.begin(), content.end());
+        bytes_as_text(text, bytes);
     } else {
         utf16_value_text(text, bytes);
     }
@@ -79,8 +77,7 @@ void decode_blob_column(record_decoder& d, std::size_t column, const kq::byte_re
     }
     std::string& text = d.values[column];
     if (o.raw_blobs) {
-        const std::span<const uint8> content(bytes.data(), bytes.size());
-        text.assign(content.begin(), content.end());
+        bytes_as_text(text, bytes);
         return;
     }
     blob_hex_text(text, bytes);

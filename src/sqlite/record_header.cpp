@@ -38,6 +38,13 @@ bool parse_record_header_all(uint32& header_size, std::vector<uint32>& codes,
     const int64 budget = static_cast<int64>(header_size) - declared_length;
     int64 taken = 0;
     std::size_t at = static_cast<std::size_t>(declared_length);
+    // Room for the usual row at once; a header that claims more grows the lists as it reads.
+    constexpr int64 usual_columns = 64;
+    const int64 room = std::min<int64>(budget, usual_columns);
+    if (room > 0) {
+        codes.reserve(static_cast<std::size_t>(room));
+        sizes.reserve(static_cast<std::size_t>(room));
+    }
     while (taken < budget && at < bytes.size()) {
         uint64 type = 0;
         int32 n = 0;

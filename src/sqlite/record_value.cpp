@@ -1,6 +1,7 @@
 #include "sqlite/record_value.h"
 
 #include <bit>
+#include <cstring>
 #include <vector>
 
 #include "sqlite/sqlite_format.h"
@@ -90,4 +91,11 @@ void utf16_value_text(std::string& out, const kq::byte_reader& bytes) {
         return;
     }
     (void)utf16_to_string(units.data(), out, static_cast<int>(units.size() * 2), false);
+}
+
+void bytes_as_text(std::string& out, const kq::byte_reader& bytes) {
+    out.resize(bytes.size());
+    if (!out.empty()) {
+        std::memcpy(out.data(), bytes.data(), out.size());
+    }
 }

@@ -26,5 +26,9 @@ struct integer_value {
 // A real written with 8 significant digits; false (text "NaN") when the bytes do not decode.
 [[nodiscard]] bool real_text(std::string& out, double& value, const kq::byte_reader& bytes);
 
+// The content bytes as they stand, copied in one block (a byte-wise iterator copy costs
+// as much as the rest of a large payload's decoding).
+void bytes_as_text(std::string& out, const kq::byte_reader& bytes);
+
 // UTF-16 content (little-endian units, as Windows writes them) as UTF-8.
 void utf16_value_text(std::string& out, const kq::byte_reader& bytes);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <numeric>
-#include <span>
 
 #include "sqlite/btree_page.h"
 #include "sqlite/record_dump.h"
@@ -15,8 +14,9 @@
 namespace {
 
 std::string bytes_text(const kq::byte_reader& bytes) {
-    const std::span<const uint8> content(bytes.data(), bytes.size());
-    return {content.begin(), content.end()};
+    std::string text;
+    bytes_as_text(text, bytes);
+    return text;
 }
 
 // Kinds whose content lives in the record body; a column of one of them that needs bytes

@@ -1,11 +1,13 @@
 #include "sqlite/region_scan.h"
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 #include <new>
 
 #include "io/uni_fileio.h"
 #include "sqlite/page_rows.h"
+#include "sqlite/read_window.h"
 #include "sqlite/record_header.h"
 #include "sqlite/record_values.h"
 #include "sqlite/sqlite_format.h"
@@ -152,7 +154,7 @@ struct region_progress {
     }
 };
 
-void scan_region(scan_state& s, uni::fileio& file, byte_array& buffer, uint64 offset,
+void scan_region(scan_state& s, read_window& file, uint64 read_ahead_end, uint64 offset,
                  uint64 length, bool wal_frames, percent_progress* progress) {
     namespace wf = sqlite_format::wal_frame;
     const uint64 max = std::numeric_limits<uint64>::max();
@@ -170,19 +172,39 @@ void scan_region(scan_state& s, uni::fileio& file, byte_array& buffer, uint64 of
                 break;
             }
         }
-        uint32 got = static_cast<uint32>(std::min<uint64>(s.page_size, end - i));
+        const auto want = static_cast<uint32>(std::min<uint64>(s.page_size, end - i));
         // A chunk that does not read is skipped; one cut by the end of the file is scanned
         // as far as it goes.
-        if (file.read_at(buffer.data(), &got, i) && got > 0) {
-            scan_chunk(s, kq::byte_reader(buffer.data(), got), i);
+        kq::byte_reader chunk;
+        if (file.view(i, want, read_ahead_end, chunk)) {
+            scan_chunk(s, chunk, i);
         }
-        done.count_to(i + got);
+        done.count_to(i + (chunk.empty() ? want : chunk.size()));
         if (i > max - s.page_size) {
             break;
         }
         i += s.page_size;
     }
     done.count_to(region_end);
+}
+
+// How far a read for a region may reach ahead: past its last chunk (a page beyond its end,
+// and a frame header), and a whole window further when the next region starts within that
+// reach, so that dense slack is read in large pieces while a lone region costs no bytes
+// beyond its own chunks.
+uint64 read_ahead_end(const region_map& regions, region_map::const_iterator region,
+                      uint32 page_size) {
+    namespace wf = sqlite_format::wal_frame;
+    const uint64 max = std::numeric_limits<uint64>::max();
+    const uint64 reach = uint64{page_size} + wf::header_size;
+    const auto& [offset, length] = *region;
+    const uint64 end = length > max - offset ? max : offset + length;
+    const uint64 own = end > max - reach ? max : end + reach;
+    const auto next = std::next(region);
+    if (next == regions.end() || next->first > own) {
+        return own;
+    }
+    return own > max - read_window::default_span ? max : own + read_window::default_span;
 }
 
 }  // namespace
@@ -243,16 +265,12 @@ bool scan_regions(std::vector<carved_record>& hits, const region_map& regions, u
             return false;
         }
     }
-    byte_array buffer;
-    try {
-        buffer.resize(page_size);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+    read_window window(file);
     scan_state s{hits, finder, source, page_size, bounds, structured, context, after_chunk,
                  {}, {}, {}};
-    for (const auto& [offset, length] : regions) {
-        scan_region(s, file, buffer, offset, length, wal_frames, progress);
+    for (auto region = regions.begin(); region != regions.end(); ++region) {
+        scan_region(s, window, read_ahead_end(regions, region, page_size), region->first,
+                    region->second, wal_frames, progress);
     }
     return hits.size() > before;
 }

@@ -172,9 +172,7 @@ void sqlite_metadata::set_mask_and_table(uint64 column_mask, uint32 table_type,
 }
 
 void sqlite_metadata::set_column_initials(const table_definition& definition, int n) {
-    std::ostringstream names;
-    definition.write_column_names(names, n);
-    m_column_initials = names.str();
+    m_column_initials = definition.column_names_text(n);
     string_to_lower(m_column_initials);
 }
 

@@ -294,8 +294,13 @@ int table_definition::min_column_count() const {
 }
 
 void table_definition::write_column_names(std::ostream& out, int n) const {
+    out << column_names_text(n);
+}
+
+std::string table_definition::column_names_text(int n) const {
+    std::string text;
     if (m_columns.empty()) {
-        return;
+        return text;
     }
     std::size_t count = m_columns.size();
     const auto selected = static_cast<std::size_t>(std::popcount(m_column_mask & column_mask_bits));
@@ -304,11 +309,13 @@ void table_definition::write_column_names(std::ostream& out, int n) const {
     }
     const bool lower = !m_columns.front().m_name_lower.empty();
     const std::size_t width = n > 0 ? static_cast<std::size_t>(n) : 0;
+    text.reserve(count * (width + 1));
     for (std::size_t i = 0; i < count; ++i) {
         const column_definition& col = m_columns[i];
         if (i > 0) {
-            out << '-';
+            text += '-';
         }
-        out << (lower ? col.m_name_lower : col.m_name).substr(0, width);
+        text.append(lower ? col.m_name_lower : col.m_name, 0, width);
     }
+    return text;
 }

@@ -94,6 +94,8 @@ public:
     // The first n characters of each column name, joined by "-"; as many columns as the
     // mask selects when it selects fewer than there are.
     void write_column_names(std::ostream& out, int n) const;
+    // The same as one text, built without a stream (every record of a table takes it).
+    [[nodiscard]] std::string column_names_text(int n) const;
 
 private:
     [[nodiscard]] create_sql_fault read_columns(const std::string& list, bool guid_as_blob);

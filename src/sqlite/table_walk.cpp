@@ -3,10 +3,11 @@
 #include <deque>
 #include <limits>
 #include <new>
-#include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "io/uni_fileio.h"
+#include "sqlite/read_window.h"
 #include "sqlite/sqlite_format.h"
 
 namespace bt = sqlite_format::btree_page;
@@ -28,6 +29,31 @@ bool read_page_number(uni::fileio& file, uint64 page_number, uint32 page_size, b
 }
 
 uint32 length_of(const byte_array& page) { return static_cast<uint32>(page.size()); }
+
+// The pages a walk has read, one bit per page of the file. A number past the file's last
+// page never reads, so it needs no mark: it is new every time it is given.
+class page_marks {
+public:
+    page_marks(const uni::fileio& file, uint32 page_size)
+        : m_seen(static_cast<std::size_t>(file.size() / page_size +
+                                          (file.size() % page_size != 0 ? 1 : 0) + 1),
+                 false) {}
+
+    // True the first time a page number is given.
+    bool first_visit(uint64 number) {
+        if (number >= m_seen.size()) {
+            return true;
+        }
+        if (m_seen[static_cast<std::size_t>(number)]) {
+            return false;
+        }
+        m_seen[static_cast<std::size_t>(number)] = true;
+        return true;
+    }
+
+private:
+    std::vector<bool> m_seen;
+};
 
 // Page 1 begins with the database header, so it never reads as interior here: a schema
 // whose root is page 1 is read through its children by the schema reader.
@@ -53,20 +79,22 @@ page_descriptor leaf_root(uint64 root_offset, uint32 page_size) {
 void collect_lowest(page_list& out, page_descriptor_map& interior_pages, uni::fileio& file,
                     page_descriptor root, uint32 page_size, bool skip_interior_map,
                     bool utf8_text) {
-    std::unordered_set<uint64> visited{root.page_number};
+    page_marks visited(file, page_size);
+    (void)visited.first_visit(root.page_number);
     std::deque<page_descriptor> work;  // references stay valid while it grows
     work.push_back(std::move(root));
     byte_array page;
     for (std::size_t i = 0; i < work.size(); ++i) {
-        const page_descriptor& d = work[i];
+        page_descriptor& d = work[i];
+        bool lowest = false;
         for (const auto& [key, child] : d.children) {
             const uint64 number = child.child_page;
-            if (number == 0 || !visited.insert(number).second ||
+            if (number == 0 || !visited.first_visit(number) ||
                 !read_page_number(file, number, page_size, page)) {
                 continue;
             }
             if (!is_interior(page)) {
-                out.push_back(d);
+                lowest = true;
                 break;
             }
             const uint64 at = (number - 1) * page_size;
@@ -78,6 +106,9 @@ void collect_lowest(page_list& out, page_descriptor_map& interior_pages, uni::fi
                 }
                 work.push_back(std::move(next));
             }
+        }
+        if (lowest) {
+            out.push_back(std::move(d));  // nothing reads it after this
         }
     }
 }
@@ -151,13 +182,13 @@ void sort_entries(payload_maps& maps, page_descriptor_map& parsed) {
 
 void decode_children(payload_maps& maps, const page_list& pages, uni::fileio& file,
                      uint32 page_size, bool utf8_text) {
-    std::unordered_set<uint64> visited;
+    page_marks visited(file, page_size);
     byte_array page;
     page_descriptor_map parsed;
     for (const page_descriptor& d : pages) {
         for (const auto& [key, child] : d.children) {
             const uint64 number = child.child_page;
-            if (number == 0 || !visited.insert(number).second ||
+            if (number == 0 || !visited.first_visit(number) ||
                 !read_page_number(file, number, page_size, page)) {
                 continue;
             }
@@ -257,24 +288,40 @@ bool take_rows(const table_record_sink& take, page_descriptor_map& parsed,
     return false;
 }
 
+// As read_page_number through the walk's window. The page is copied out of it: the
+// window moves on while the page's overflow chains are read.
+bool read_leaf(read_window& window, uint64 page_number, uint32 page_size, byte_array& page) {
+    kq::byte_reader bytes;
+    if (page_number == 0 ||
+        !window.view_following((page_number - 1) * page_size, page_size, bytes) ||
+        bytes.size() < bt::interior_header_size) {
+        return false;
+    }
+    return bytes.copy_to(0, bytes.size(), page);
+}
+
 void walk_leaves(const table_record_sink& take, const page_list& pages, uni::fileio& file,
                  const walk_options& o) {
-    std::unordered_set<uint64> visited;
+    page_marks visited(file, o.page_size);
+    // A table's leaves and their overflow pages lie mostly in file order: one window
+    // serves both.
+    read_window window(file);
+    leaf_reader reader{window, {}};
     byte_array page;
     page_descriptor_map parsed;
     for (const page_descriptor& d : pages) {
         for (const auto& [key, child] : d.children) {
             const uint64 number = child.child_page;
-            if (key < o.start_rowid || number == 0 || !visited.insert(number).second ||
-                !read_page_number(file, number, o.page_size, page)) {
+            if (key < o.start_rowid || number == 0 || !visited.first_visit(number) ||
+                !read_leaf(window, number, o.page_size, page)) {
                 continue;
             }
             const uint64 at = (number - 1) * o.page_size;
             // A table_record keeps the value texts alone: time guesses and blob copies would
             // be wasted.
-            if (!parse_btree_page(parsed, page.data(), length_of(page), at, at, o.page_size,
-                                  &file, false, o.raw_blobs, false, o.capture_header, o.utf8_text,
-                                  o.no_rowid, false)) {
+            if (!parse_btree_page(parsed, page.data(), length_of(page), at, at, o.page_size, &file,
+                                  false, o.raw_blobs, false, o.capture_header, o.utf8_text,
+                                  o.no_rowid, false, &reader)) {
                 continue;
             }
             if (take_rows(take, parsed, o)) {

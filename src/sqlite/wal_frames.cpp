@@ -6,6 +6,7 @@
 
 #include "io/uni_fileio.h"
 #include "sqlite/page_slack.h"
+#include "sqlite/read_window.h"
 #include "sqlite/sqlite_format.h"
 #include "sqlite/wal_checksum.h"
 #include "sqlite/wal_header.h"
@@ -73,11 +74,13 @@ struct frame_walk {
     }
 };
 
-bool read_frame_header(uni::fileio& wal, uint64 offset, wal_frame_header& out) {
-    std::array<uint8, wr::header_size> bytes{};
-    uint32 got = wr::header_size;
-    return wal.read_at(bytes.data(), &got, offset) && got == wr::header_size &&
-           out.read(kq::byte_reader(bytes.data(), got));
+// The frames are read in order, so every read may run on to the end of the log.
+uint64 wal_end(const read_window& wal) { return wal.file_size(); }
+
+bool read_frame_header(read_window& wal, uint64 offset, wal_frame_header& out) {
+    kq::byte_reader bytes;
+    return wal.view(offset, wr::header_size, wal_end(wal), bytes) &&
+           bytes.size() == wr::header_size && out.read(bytes);
 }
 
 // The checksum chain as SQLite checks it: it starts over the header, which must carry its
@@ -92,17 +95,17 @@ public:
     }
 
     // Carries the chain over a frame of the current generation; false once it is broken.
-    bool extend(uni::fileio& wal, uint64 at, const wal_frame_header& frame, uint32 page_size,
-                byte_array& page) {
+    bool extend(read_window& wal, uint64 at, const wal_frame_header& frame, uint32 page_size) {
         if (!m_intact) {
             return false;
         }
         wal_checksum next = m_sum;
         const auto& head = frame.bytes();
-        m_intact = wal.read_at(page, page_size, at + wr::header_size) && page.size() == page_size &&
+        kq::byte_reader page;
+        m_intact = wal.view(at + wr::header_size, page_size, wal_end(wal), page) &&
+                   page.size() == page_size &&
                    next.add(kq::byte_reader(head.data(), wr::checksummed_header)) &&
-                   next.add(kq::byte_reader(page)) &&
-                   next.matches(frame.checksum_1(), frame.checksum_2());
+                   next.add(page) && next.matches(frame.checksum_1(), frame.checksum_2());
         if (m_intact) {
             m_sum = next;
         }
@@ -120,18 +123,18 @@ void walk_frames(frame_walk& w, uni::fileio& wal, const wal_header& header) {
     const uint64 frame_size = wr::header_size + uint64{w.page_size};
     wal_frame_header frame;
     frame_chain chain(header);
-    byte_array page;
+    read_window frames(wal);
     // A frame cut short by the end of the log was never completely written: SQLite itself
     // ignores it, and its page could not be read.
     for (uint64 at = wf::header_size; at < file_size && file_size - at >= frame_size;
          at += frame_size) {
-        if (!read_frame_header(wal, at, frame) || frame.page_number() == 0) {
+        if (!read_frame_header(frames, at, frame) || frame.page_number() == 0) {
             break;
         }
         if (!frame.salts_match(header)) {
             chain.interrupt();
             w.add_foreign(at, frame.is_commit());
-        } else if (chain.extend(wal, at, frame, w.page_size, page)) {
+        } else if (chain.extend(frames, at, frame, w.page_size)) {
             w.add_current(frame.page_number(), at, frame.is_commit());
         } else {
             // Past the break the frame is no content of the log, yet its page is evidence.

@@ -189,6 +189,37 @@ TEST_F(ProcessRealDatabase, SettingsAreReadOnlyWhenAskedFor) {
     EXPECT_EQ(carve.options.m_settings.size(), 1632U);
 }
 
+// Rows written before a column was added hold fewer values than the table has columns:
+// the walk gives them the column's declared default, as the library does.
+TEST_F(ProcessRealDatabase, CarveGivesRowsWrittenBeforeAnAddedColumnItsDefault) {
+    const char* rebuild =
+        "BEGIN;"
+        "CREATE TABLE [Short]( [Order] INTEGER NOT NULL PRIMARY KEY, [Id] INTEGER NOT NULL,"
+        " [HandlerId] INTEGER, [ActivityId] GUID,[Type] TEXT NOT NULL, [Payload] BLOB,"
+        " [Tag] TEXT, [Group] TEXT, [ExpiryTime] INT64, [ArrivalTime] INT64,"
+        " [DataVersion] INT64 DEFAULT '0', [PayloadType] TEXT NOT NULL);"
+        "INSERT INTO [Short] SELECT [Order], [Id], [HandlerId], [ActivityId], [Type], [Payload],"
+        " [Tag], [Group], [ExpiryTime], [ArrivalTime], [DataVersion], [PayloadType]"
+        " FROM [Notification];"
+        "DROP TABLE [Notification];"
+        "ALTER TABLE [Short] RENAME TO [Notification];"
+        "ALTER TABLE [Notification] ADD COLUMN [BootId] INT64 DEFAULT '7';"
+        "ALTER TABLE [Notification] ADD COLUMN [ExpiresOnReboot] BOOLEAN DEFAULT 'TRUE';"
+        "COMMIT;";
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(m_path.c_str(), &db), SQLITE_OK);
+    const int rc = sqlite3_exec(db, rebuild, nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    ASSERT_EQ(rc, SQLITE_OK);
+    reader lib(false);
+    ASSERT_TRUE(process_db_file(&lib.options, m_path));
+    reader carve(true);
+    ASSERT_TRUE(process_db_file(&carve.options, m_path));
+    ASSERT_FALSE(carve.options.m_notifications.empty());
+    expect_same_rows(lib.options, carve.options);
+    EXPECT_EQ(carve.options.m_notifications.front().m_number_c, 7);
+}
+
 TEST_F(ProcessRealDatabase, NoWhitespaceKeepsTheShortNameWidth) {
     reader r(false);
     r.options.m_no_whitespace = true;

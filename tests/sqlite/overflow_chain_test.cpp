@@ -4,6 +4,7 @@
 
 #include "io/uni_fileio.h"
 #include "sqlite/page_builder.h"
+#include "sqlite/read_window.h"
 
 namespace {
 
@@ -31,6 +32,16 @@ protected:
         }
         return pages;
     }
+    // The chain read from the file and through a window over it: both must agree.
+    bool chain(byte_array& out, uint32 first_page, uint32 page_size) {
+        byte_array through_window = out;
+        read_window window(m_file, 2 * ps);
+        const bool windowed = read_overflow_chain(through_window, window, first_page, page_size);
+        const bool read = read_overflow_chain(out, m_file, first_page, page_size);
+        EXPECT_EQ(windowed, read);
+        EXPECT_EQ(through_window, out);
+        return read;
+    }
     byte_array m_image;
     uni::fileio m_file;
 };
@@ -38,7 +49,7 @@ protected:
 TEST_F(OverflowChain, AppendsWholePagesInChainOrder) {
     build({{2, 4}, {4, 3}, {3, 0}}, 5);
     byte_array out{9};
-    ASSERT_TRUE(read_overflow_chain(out, m_file, 2, ps));
+    ASSERT_TRUE(chain(out, 2, ps));
     EXPECT_EQ(out.size(), 1 + 3 * (ps - 4));
     out.erase(out.begin());
     EXPECT_EQ(pages_in(out), (std::vector<uint32>{2, 4, 3}));
@@ -47,24 +58,38 @@ TEST_F(OverflowChain, AppendsWholePagesInChainOrder) {
 TEST_F(OverflowChain, EndsAtLoopsPageZeroAndPagesPastTheFile) {
     build({{2, 3}, {3, 2}}, 4);
     byte_array out;
-    ASSERT_TRUE(read_overflow_chain(out, m_file, 2, ps));
+    ASSERT_TRUE(chain(out, 2, ps));
     EXPECT_EQ(pages_in(out), (std::vector<uint32>{2, 3}));  // 3 -> 2 is a loop
 
     build({{2, 2}}, 3);
     out.clear();
-    ASSERT_TRUE(read_overflow_chain(out, m_file, 2, ps));
+    ASSERT_TRUE(chain(out, 2, ps));
     EXPECT_EQ(pages_in(out), (std::vector<uint32>{2}));  // links to itself
 
     build({{2, 99}}, 3);
     out.clear();
-    ASSERT_TRUE(read_overflow_chain(out, m_file, 2, ps));
+    ASSERT_TRUE(chain(out, 2, ps));
     EXPECT_EQ(pages_in(out), (std::vector<uint32>{2}));  // next page past the file
 
     out.clear();
-    EXPECT_FALSE(read_overflow_chain(out, m_file, 0, ps));
-    EXPECT_FALSE(read_overflow_chain(out, m_file, 4, ps));
-    EXPECT_FALSE(read_overflow_chain(out, m_file, 0xffffffffu, ps));
+    EXPECT_FALSE(chain(out, 0, ps));
+    EXPECT_FALSE(chain(out, 4, ps));
+    EXPECT_FALSE(chain(out, 0xffffffffu, ps));
     EXPECT_TRUE(out.empty());
+}
+
+// A chain longer than the short list of pages it keeps still ends at its first loop.
+TEST_F(OverflowChain, LongChainEndsAtItsLoop) {
+    std::vector<std::pair<uint32, uint32>> links;
+    for (uint32 page = 2; page < 60; ++page) {
+        links.emplace_back(page, page + 1);
+    }
+    links.emplace_back(60, 40);  // back into the chain, past the short list
+    build(links, 61);
+    byte_array out;
+    ASSERT_TRUE(chain(out, 2, ps));
+    EXPECT_EQ(out.size(), std::size_t{59} * (ps - 4));
+    EXPECT_EQ(pages_in(out).back(), 60u);
 }
 
 TEST_F(OverflowChain, NeverTakesALiveBtreePage) {
@@ -75,7 +100,7 @@ TEST_F(OverflowChain, NeverTakesALiveBtreePage) {
     std::copy(page.begin(), page.end(), m_image.begin() + std::ptrdiff_t{2} * ps);
     ASSERT_TRUE(m_file.attach_memory(m_image, false, false));
     byte_array out;
-    ASSERT_TRUE(read_overflow_chain(out, m_file, 2, ps));
+    ASSERT_TRUE(chain(out, 2, ps));
     EXPECT_EQ(pages_in(out), (std::vector<uint32>{2}));
 }
 
@@ -84,7 +109,7 @@ TEST_F(OverflowChain, NeedsAnOpenFileAndAPageSize) {
     byte_array out;
     EXPECT_FALSE(read_overflow_chain(out, closed, 2, ps));
     build({{2, 0}}, 3);
-    EXPECT_FALSE(read_overflow_chain(out, m_file, 2, 0));
+    EXPECT_FALSE(chain(out, 2, 0));
 }
 
 }  // namespace
