@@ -1,5 +1,7 @@
 #include "app/report_writer.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <array>
 #include <condition_variable>
@@ -658,6 +660,17 @@ private:
     std::vector<char> m_done;
 };
 
+// The cores this process may run on: those of its affinity mask (a run pinned to one core
+// gains nothing from workers), else those the system has.
+unsigned usable_cores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0) {
+        return static_cast<unsigned>(CPU_COUNT(&set));
+    }
+    return std::thread::hardware_concurrency();
+}
+
 // Workers for the table rows of one call; 0 when one thread writes them. Rows handed to a
 // results log, multiline rows and short reports stay on the calling thread.
 unsigned format_workers(const velk_options& options, std::size_t rows) {
@@ -665,7 +678,7 @@ unsigned format_workers(const velk_options& options, std::size_t rows) {
         options.m_header_pending || rows < 2 * rows_per_block) {
         return 0;
     }
-    const unsigned cores = std::thread::hardware_concurrency();
+    const unsigned cores = usable_cores();
     return cores < 2 ? 0 : std::min(cores - 1, most_format_workers);
 }
 
