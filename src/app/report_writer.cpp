@@ -521,12 +521,13 @@ bool table_form(const velk_options& options) { return !options.m_csvl2t && !opti
 
 // Formatting a row (cells, times, padding) costs several times what writing its bytes
 // does, so on a machine with cores to spare, workers format blocks of rows into texts and
-// the calling thread writes the texts in the rows' order: the report is byte for byte the
-// one a single thread writes. Workers run at most a few blocks ahead of the writer, so the
-// report is never held whole.
-constexpr std::size_t rows_per_block = 64;
-constexpr std::size_t blocks_ahead_per_worker = 4;
-constexpr unsigned most_format_workers = 3;
+// the calling thread writes the texts in the rows' order, formatting blocks itself while
+// the next one to write is not ready: the report is byte for byte the one a single thread
+// writes. Blocks are formatted at most a few ahead of the writer, so the report is never
+// held whole.
+constexpr std::size_t rows_per_block = 32;
+constexpr std::size_t blocks_ahead_per_formatter = 2;
+constexpr unsigned most_format_workers = 2;
 
 // An output stream's buffer that appends to a text: a worker's block.
 class text_sink : public std::streambuf {
@@ -558,7 +559,7 @@ public:
           m_items(items),
           m_workers(workers),
           m_blocks((items.size() + rows_per_block - 1) / rows_per_block),
-          m_ahead(std::size_t{workers} * blocks_ahead_per_worker),
+          m_ahead((std::size_t{workers} + 1) * blocks_ahead_per_formatter),
           m_texts(m_blocks),
           m_failures(m_blocks),
           m_done(m_blocks, 0) {}
@@ -572,6 +573,9 @@ public:
             threads.emplace_back([this] { work(); });
         }
         for (std::size_t block = 0; block < m_blocks; ++block) {
+            // While the block to write is not ready, this thread formats one of its own.
+            while (take_and_format(block)) {
+            }
             std::string text;
             std::exception_ptr failure;
             {
@@ -616,21 +620,40 @@ private:
                 }
                 block = m_next++;
             }
-            std::string text;
-            std::exception_ptr failure;
-            try {
-                format_block(block, text);
-            } catch (...) {
-                failure = std::current_exception();
-            }
-            {
-                const std::lock_guard lock(m_mutex);
-                m_texts[block] = std::move(text);
-                m_failures[block] = failure;
-                m_done[block] = 1;
-            }
-            m_ready.notify_all();
+            format_and_keep(block);
         }
+    }
+
+    // The writer's turn at formatting: true when it formatted a block, false when the block
+    // it waits for is done or no block may be taken now.
+    bool take_and_format(std::size_t waited) {
+        std::size_t block = 0;
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_done[waited] != 0 || m_next >= m_blocks || m_next >= m_written + m_ahead) {
+                return false;
+            }
+            block = m_next++;
+        }
+        format_and_keep(block);
+        return true;
+    }
+
+    void format_and_keep(std::size_t block) {
+        std::string text;
+        std::exception_ptr failure;
+        try {
+            format_block(block, text);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        {
+            const std::lock_guard lock(m_mutex);
+            m_texts[block] = std::move(text);
+            m_failures[block] = failure;
+            m_done[block] = 1;
+        }
+        m_ready.notify_all();
     }
 
     void format_block(std::size_t block, std::string& text) {

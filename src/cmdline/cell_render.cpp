@@ -389,8 +389,9 @@ struct time_text_slot {
     }
 };
 
-// 16384 slots of about 100 bytes: room for the times of thousands of handlers and channels.
-constexpr int time_text_slot_bits = 14;
+// 4096 slots of about 100 bytes a thread: the times of thousands of handlers and channels,
+// and small enough that each thread formatting rows can keep its own.
+constexpr int time_text_slot_bits = 12;
 
 time_text_slot& time_slot_for(uint64 value) {
     // One table per thread: report rows may be formatted on several threads at once.
