@@ -1,11 +1,18 @@
 #include "app/report_writer.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <array>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <sstream>
+#include <streambuf>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -510,6 +517,194 @@ void write_body_line(std::ostream& out, velk_options& options, const report_item
 
 bool table_form(const velk_options& options) { return !options.m_csvl2t && !options.m_bodyfile; }
 
+// ---- Table rows formatted on several threads ----
+
+// Formatting a row (cells, times, padding) costs several times what writing its bytes
+// does, so on a machine with cores to spare, workers format blocks of rows into texts and
+// the calling thread writes the texts in the rows' order, formatting blocks itself while
+// the next one to write is not ready: the report is byte for byte the one a single thread
+// writes. Blocks are formatted at most a few ahead of the writer, so the report is never
+// held whole.
+constexpr std::size_t rows_per_block = 32;
+constexpr std::size_t blocks_ahead_per_formatter = 2;
+constexpr unsigned most_format_workers = 2;
+
+// An output stream's buffer that appends to a text: a worker's block.
+class text_sink : public std::streambuf {
+public:
+    explicit text_sink(std::string& text) : m_text(text) {}
+
+protected:
+    int_type overflow(int_type c) override {
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            m_text.push_back(traits_type::to_char_type(c));
+        }
+        return traits_type::not_eof(c);
+    }
+    std::streamsize xsputn(const char* data, std::streamsize count) override {
+        m_text.append(data, static_cast<std::size_t>(count));
+        return count;
+    }
+
+private:
+    std::string& m_text;
+};
+
+class block_formatter {
+public:
+    block_formatter(velk_options& options, const cell_positions& at,
+                    const std::vector<report_item>& items, unsigned workers)
+        : m_options(options),
+          m_at(at),
+          m_items(items),
+          m_workers(workers),
+          m_blocks((items.size() + rows_per_block - 1) / rows_per_block),
+          m_ahead((std::size_t{workers} + 1) * blocks_ahead_per_formatter),
+          m_texts(m_blocks),
+          m_failures(m_blocks),
+          m_done(m_blocks, 0) {}
+
+    // Writes every block in order; a row whose formatting threw throws here, at its place,
+    // once the workers have stopped.
+    void write_all(std::ostream& out) {
+        std::vector<std::jthread> threads;
+        threads.reserve(m_workers);
+        for (unsigned i = 0; i < m_workers; ++i) {
+            threads.emplace_back([this] { work(); });
+        }
+        for (std::size_t block = 0; block < m_blocks; ++block) {
+            // While the block to write is not ready, this thread formats one of its own.
+            while (take_and_format(block)) {
+            }
+            std::string text;
+            std::exception_ptr failure;
+            {
+                std::unique_lock lock(m_mutex);
+                m_ready.wait(lock, [&] { return m_done[block] != 0; });
+                text = std::move(m_texts[block]);
+                failure = m_failures[block];
+            }
+            if (failure) {
+                stop();
+                threads.clear();  // joins
+                std::rethrow_exception(failure);
+            }
+            out.write(text.data(), static_cast<std::streamsize>(text.size()));
+            {
+                const std::lock_guard lock(m_mutex);
+                ++m_written;
+            }
+            m_room.notify_all();
+        }
+    }
+
+private:
+    void stop() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_room.notify_all();
+    }
+
+    void work() {
+        for (;;) {
+            std::size_t block = 0;
+            {
+                std::unique_lock lock(m_mutex);
+                m_room.wait(lock, [&] {
+                    return m_stop || m_next >= m_blocks || m_next < m_written + m_ahead;
+                });
+                if (m_stop || m_next >= m_blocks) {
+                    return;
+                }
+                block = m_next++;
+            }
+            format_and_keep(block);
+        }
+    }
+
+    // The writer's turn at formatting: true when it formatted a block, false when the block
+    // it waits for is done or no block may be taken now.
+    bool take_and_format(std::size_t waited) {
+        std::size_t block = 0;
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_done[waited] != 0 || m_next >= m_blocks || m_next >= m_written + m_ahead) {
+                return false;
+            }
+            block = m_next++;
+        }
+        format_and_keep(block);
+        return true;
+    }
+
+    void format_and_keep(std::size_t block) {
+        std::string text;
+        std::exception_ptr failure;
+        try {
+            format_block(block, text);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        {
+            const std::lock_guard lock(m_mutex);
+            m_texts[block] = std::move(text);
+            m_failures[block] = failure;
+            m_done[block] = 1;
+        }
+        m_ready.notify_all();
+    }
+
+    void format_block(std::size_t block, std::string& text) {
+        text_sink sink(text);
+        std::ostream out(&sink);
+        const std::size_t first = block * rows_per_block;
+        const std::size_t last = std::min(first + rows_per_block, m_items.size());
+        for (std::size_t i = first; i < last; ++i) {
+            write_table_row(out, m_options, m_at, m_items[i]);
+        }
+    }
+
+    velk_options& m_options;
+    const cell_positions& m_at;
+    const std::vector<report_item>& m_items;
+    const unsigned m_workers;
+    const std::size_t m_blocks;
+    const std::size_t m_ahead;
+    std::mutex m_mutex;
+    std::condition_variable m_ready;  // a block was formatted
+    std::condition_variable m_room;   // a block was written, or the workers must stop
+    std::size_t m_next = 0;
+    std::size_t m_written = 0;
+    bool m_stop = false;
+    std::vector<std::string> m_texts;
+    std::vector<std::exception_ptr> m_failures;
+    std::vector<char> m_done;
+};
+
+// The cores this process may run on: those of its affinity mask (a run pinned to one core
+// gains nothing from workers), else those the system has.
+unsigned usable_cores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0) {
+        return static_cast<unsigned>(CPU_COUNT(&set));
+    }
+    return std::thread::hardware_concurrency();
+}
+
+// Workers for the table rows of one call; 0 when one thread writes them. Rows handed to a
+// results log, multiline rows and short reports stay on the calling thread.
+unsigned format_workers(const velk_options& options, std::size_t rows) {
+    if (!table_form(options) || options.m_sqlite || options.m_multiline ||
+        options.m_header_pending || rows < 2 * rows_per_block) {
+        return 0;
+    }
+    const unsigned cores = usable_cores();
+    return cores < 2 ? 0 : std::min(cores - 1, most_format_workers);
+}
+
 }  // namespace
 
 void write_results(std::ostream& out, velk_options& options,
@@ -528,14 +723,29 @@ void write_results(std::ostream& out, velk_options& options,
     const cell_positions positions = find_positions(options);
     const record_lookups lookups(options);
     seen_offsets seen;
+    std::vector<report_item> items;
+    items.reserve(notifications.size());
     for (notification_record& notification : notifications) {
         if (!seen.first_time(notification)) {
             continue;
         }
-        report_item item;
+        report_item& item = items.emplace_back();
         item.notification = &notification;
         item.handler = find_handler(options, lookups, notification.m_handler_id);
         item.channel = find_channel(options, lookups, notification.m_handler_id);
+        if (item.handler != nullptr && table_form(options) && positions[cell_settings] >= 0) {
+            // The summary is kept in the handler when first made: made here, on this thread,
+            // the rows' formatting only reads it.
+            (void)handler_settings_text(*item.handler, options.m_settings,
+                                        options.m_settings_index);
+        }
+    }
+    const unsigned workers = format_workers(options, items.size());
+    if (workers > 0) {
+        block_formatter(options, positions, items, workers).write_all(out);
+        return;
+    }
+    for (const report_item& item : items) {
         if (options.m_bodyfile) {
             write_body_line(out, options, item);
         } else if (options.m_csvl2t) {

@@ -389,11 +389,13 @@ struct time_text_slot {
     }
 };
 
-// 16384 slots of about 100 bytes: room for the times of thousands of handlers and channels.
-constexpr int time_text_slot_bits = 14;
+// 4096 slots of about 100 bytes a thread: the times of thousands of handlers and channels,
+// and small enough that each thread formatting rows can keep its own.
+constexpr int time_text_slot_bits = 12;
 
 time_text_slot& time_slot_for(uint64 value) {
-    static std::vector<time_text_slot> slots(std::size_t{1} << time_text_slot_bits);
+    // One table per thread: report rows may be formatted on several threads at once.
+    thread_local std::vector<time_text_slot> slots(std::size_t{1} << time_text_slot_bits);
     constexpr uint64 mix = 0x9E3779B97F4A7C15ULL;  // Fibonacci hashing spreads close times
     return slots[static_cast<std::size_t>((value * mix) >> (64 - time_text_slot_bits))];
 }

@@ -8,6 +8,7 @@
 
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/handler_settings_record.h"
@@ -76,34 +77,35 @@ handler_settings_record setting(const char* name, int64 value) {
 
 // Options of a run over one database, with the store a read of it leaves: definitions
 // with their masks and counts, handler 68 with its settings, no channel.
+void set_up_run(velk_options& options, std::vector<std::string> args) {
+    args.insert(args.begin(), "velk");
+    args.emplace_back("-db");
+    args.emplace_back(db_path);
+    ASSERT_TRUE(options.parse(args));
+    options.m_notification_def.m_column_mask = 0x3fff;
+    options.m_notification_def.m_column_count = 14;
+    options.m_handler_def.m_column_mask = 0x7fb;
+    options.m_handler_def.m_column_count = 10;
+    options.m_channel_def.m_column_mask = 0x3f;
+    options.m_channel_def.m_column_count = 6;
+    notification_handler_record handler;
+    handler.m_handler_id = 68;
+    handler.m_primary_id = primary_id;
+    handler.m_short_name = "windows.immersivecontrolpanel";
+    handler.m_text_8 = "NonImmersivePackage";
+    handler.m_text_10 = "app:desktop";
+    handler.m_time_80 = handler_time;
+    handler.m_time_100 = handler_time;
+    options.m_handlers.push_back(handler);
+    options.m_handler_index[68] = 0;
+    options.m_short_name_width = 29;
+    options.m_settings = {setting("s:tile", 0), setting("s:banner", 2), setting("s:toast", 5)};
+    options.m_settings_index = {{68, 0}, {68, 1}, {68, 2}};
+}
+
 class ReportWriter : public ::testing::Test {
 protected:
-    void parse(std::vector<std::string> args) {
-        args.insert(args.begin(), "velk");
-        args.emplace_back("-db");
-        args.emplace_back(db_path);
-        ASSERT_TRUE(m_options.parse(args));
-        m_options.m_notification_def.m_column_mask = 0x3fff;
-        m_options.m_notification_def.m_column_count = 14;
-        m_options.m_handler_def.m_column_mask = 0x7fb;
-        m_options.m_handler_def.m_column_count = 10;
-        m_options.m_channel_def.m_column_mask = 0x3f;
-        m_options.m_channel_def.m_column_count = 6;
-        notification_handler_record handler;
-        handler.m_handler_id = 68;
-        handler.m_primary_id = primary_id;
-        handler.m_short_name = "windows.immersivecontrolpanel";
-        handler.m_text_8 = "NonImmersivePackage";
-        handler.m_text_10 = "app:desktop";
-        handler.m_time_80 = handler_time;
-        handler.m_time_100 = handler_time;
-        m_options.m_handlers.push_back(handler);
-        m_options.m_handler_index[68] = 0;
-        m_options.m_short_name_width = 29;
-        m_options.m_settings = {setting("s:tile", 0), setting("s:banner", 2),
-                                setting("s:toast", 5)};
-        m_options.m_settings_index = {{68, 0}, {68, 1}, {68, 2}};
-    }
+    void parse(std::vector<std::string> args) { set_up_run(m_options, std::move(args)); }
 
     std::string write(std::vector<notification_record> notifications) {
         std::ostringstream out;
@@ -344,3 +346,51 @@ TEST_F(ReportWriter, MaskDecidesTypeAndPayloadTexts) {
 }
 
 }  // namespace
+
+// A long report is formatted in blocks on several threads where the machine has the cores;
+// it must be byte for byte the report of one row at a time (short calls stay on one thread),
+// whatever the form: distinct times, payloads with separators and line breaks, recovered
+// rows with their offsets, rows without a handler.
+TEST(ReportWriterThreads, LongReportEqualsTheRowByRowReport) {
+    const std::vector<std::vector<std::string>> forms = {
+        {}, {"-csv"}, {"-csv", "-all_fields", "-incl_settings"}, {"-no_whitespace", "-csv"}};
+    for (const std::vector<std::string>& form : forms) {
+        std::vector<notification_record> rows;
+        for (int64 i = 0; i < 1500; ++i) {
+            notification_record n = i % 7 == 3
+                                        ? recovered_notification(record_source::main_db_slack,
+                                                                 0x1000 + static_cast<uint64>(i))
+                                        : live_notification(i);
+            n.m_id = i;
+            n.m_handler_id = i % 5 == 0 ? 99 : 68;  // 99 has no handler
+            n.m_arrival_time = arrival + i * 10'000'123;
+            n.m_expiry_time = i % 11 == 0 ? 0 : expiry + i;
+            n.m_payload = "<toast>" + std::to_string(i) + (i % 3 == 0 ? ",a|b\r\nc" : "") +
+                          std::string(static_cast<std::size_t>(i % 97), 'x') + "</toast>";
+            rows.push_back(n);
+        }
+        const auto report = [&](bool row_by_row) {
+            velk_options options;
+            set_up_run(options, form);
+            std::ostringstream out;
+            if (row_by_row) {
+                for (const notification_record& n : rows) {
+                    std::vector<notification_record> one{n};
+                    write_results(out, options, one);
+                }
+            } else {
+                std::vector<notification_record> all = rows;
+                write_results(out, options, all);
+            }
+            return out.str();
+        };
+        const std::string whole = report(false);
+        std::size_t written = 0;
+        for (std::size_t at = whole.find("<toast>"); at != std::string::npos;
+             at = whole.find("<toast>", at + 1)) {
+            ++written;
+        }
+        EXPECT_EQ(written, rows.size());
+        EXPECT_EQ(whole, report(true)) << "form with " << form.size() << " options";
+    }
+}
