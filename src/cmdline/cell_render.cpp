@@ -144,6 +144,18 @@ std::string pad_text(const std::string& text, int64 width, bool right) {
     return pad_text(std::string(text), width, right);
 }
 
+void append_padded_text(std::string& out, const std::string& text, int64 width, bool right) {
+    const auto length = static_cast<int64>(text.size());
+    const std::size_t fill = width > length ? static_cast<std::size_t>(width - length) : 0;
+    if (right) {
+        out.append(fill, ' ');
+    }
+    out += text;
+    if (!right) {
+        out.append(fill, ' ');
+    }
+}
+
 std::string pad_text(std::string&& text, int64 width, bool right) {
     if (width <= static_cast<int64>(text.size())) {
         return std::move(text);
@@ -313,14 +325,7 @@ void append_text_cell(std::string& out, const kq_variant_lite& cell, int32 width
         out.append(static_cast<std::size_t>(lead), ' ');
         room = static_cast<int64>(width) - prefix - lead;
     }
-    const std::size_t fill = room > length ? static_cast<std::size_t>(room - length) : 0;
-    if (right) {
-        out.append(fill, ' ');
-    }
-    out.append(*text);
-    if (!right) {
-        out.append(fill, ' ');
-    }
+    append_padded_text(out, *text, room, right);
 }
 
 std::string text_cell_text(const kq_variant_lite& cell, int32 width, int32 prefix,

@@ -21,6 +21,8 @@
 // text padded to width with blanks; a width at or below the text's length (negative
 // included) leaves it as it is.
 [[nodiscard]] std::string pad_text(const std::string& text, int64 width, bool right);
+// pad_text's result appended to out, without a padded copy of text.
+void append_padded_text(std::string& out, const std::string& text, int64 width, bool right);
 // The same for a text handed over: padded in place, never copied.
 [[nodiscard]] std::string pad_text(std::string&& text, int64 width, bool right);
 // The signed low 32 bits of columns[index]'s width; 0 without such a column.

@@ -122,18 +122,6 @@ private:
     void write_time(const kq_variant_lite& cell, int& index);
     [[nodiscard]] bool write_time_list(const kq_variant_lite& cell, int index);
     void write_time_halves(const kq_variant_lite& cell, int& index, const cell_time_text& text);
-    // pad_text's text, appended to the line without a padded copy.
-    void append_padded(const std::string& text, int64 width, bool right) {
-        const auto length = static_cast<int64>(text.size());
-        const std::size_t fill = width > length ? static_cast<std::size_t>(width - length) : 0;
-        if (right) {
-            m_line.append(fill, ' ');
-        }
-        m_line += text;
-        if (!right) {
-            m_line.append(fill, ' ');
-        }
-    }
     void write_pad_blank() {
         if (m_options.m_pad) {
             m_line += ' ';
@@ -268,11 +256,11 @@ void line_builder::write_time(const kq_variant_lite& cell, int& index) {
             if (!m_options.m_no_whitespace) {
                 write_pad_blank();
             }
-            append_padded(whole, width, right);
+            append_padded_text(m_line, whole, width, right);
             break;
         case vt::unix_seconds:
             write_pad_blank();
-            append_padded(whole, width, right);
+            append_padded_text(m_line, whole, width, right);
             break;
         default:
             write_time_halves(cell, index, text);
