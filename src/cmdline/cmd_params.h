@@ -157,10 +157,6 @@ public:
     // type, an empty "-csv_separator", an unreadable "-filter_sig" offset or time-window
     // value; the caller then ends the run. An option standing last keeps no value and stays.
     [[nodiscard]] bool parse_common_options(std::vector<std::string>& args);
-    // After every parser ran: one line "unknown option ignored: <arg>" on standard error for
-    // each argument after the program name that none took (cmd_params_parse.cpp), so a
-    // mistyped option is seen. "-append", looked for with "-out" but left in place, is taken.
-    void warn_unused_arguments(const std::vector<std::string>& args) const;
 
     // Whether path passes list (file_filters.cpp): with a file record, first the time
     // window of options; then an empty list or a lone match-all entry passes, else the

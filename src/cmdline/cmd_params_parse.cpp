@@ -676,17 +676,6 @@ bool cmd_params::parse_common_options(std::vector<std::string>& args) {
     return true;
 }
 
-void cmd_params::warn_unused_arguments(const std::vector<std::string>& args) const {
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        std::string word = args[i];
-        if (m_out_given && string_to_lower(word) == "-append") {
-            continue;
-        }
-        std::fprintf(stderr, "unknown option ignored: %s\n", args[i].c_str());
-    }
-    std::fflush(stderr);
-}
-
 namespace {
 
 // Every option the common parser looks for, "-append", "-filter_path", "-l2", "-l3" and "-v"

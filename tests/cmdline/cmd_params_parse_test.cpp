@@ -721,28 +721,4 @@ TEST_F(ParseWithFiles, DiagnosticsFileOpenedAfterParsing) {
     EXPECT_EQ(velk_test::read_file(path), "->prog -diags " + path + " -l3 -l2\n->after\n");
 }
 
-// Whatever no parser took is warned about, one line per argument; "-append", looked for with
-// "-out" and left in place, counts as taken then.
-TEST(WarnUnusedArguments, OneLinePerArgumentLeft) {
-    const struct {
-        args_t left;
-        bool out_given;
-        const char* err;
-    } cases[] = {
-        {{"prog"}, false, ""},
-        {{"prog", "-bogus", "x"},
-         false,
-         "unknown option ignored: -bogus\nunknown option ignored: x\n"},
-        {{"prog", "-Append"}, true, ""},
-        {{"prog", "-append"}, false, "unknown option ignored: -append\n"},
-    };
-    for (const auto& c : cases) {
-        cmd_params options(0, false);
-        options.m_out_given = c.out_given;
-        ::testing::internal::CaptureStderr();
-        options.warn_unused_arguments(c.left);
-        EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.err);
-    }
-}
-
 }  // namespace
