@@ -1,20 +1,34 @@
 #include "app/input_path.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
 #include "cmdline/cmd_params.h"
+#include "io/uni_file_head.h"
+#include "sqlite/db_file.h"
+#include "sqlite/sqlite_format.h"
+#include "text/byte_reader.h"
 #include "text/env_expand.h"
 #include "text/text_case.h"
-#include "text/text_replace.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+namespace wal = sqlite_format::wal_file;
+namespace journal = sqlite_format::journal;
 
-// The companions the readers open beside a database.
-constexpr std::array<const char*, 3> input_suffixes = {"", "-wal", "-journal"};
+// The files the readers and the SQLite library open beside a database; "-shm" only the
+// library, but writing it would still change what the library sees of the evidence.
+constexpr std::array<const char*, 4> input_suffixes = {"", "-wal", "-journal", "-shm"};
+constexpr std::array<const char*, 3> companion_suffixes = {"-wal", "-shm", "-journal"};
+// Enough for the longest header compared: the database header's text.
+constexpr uint32 head_size = 16;
 
 // An absolute path with the links of its existing part resolved; empty when it cannot be
 // worked out.
@@ -28,23 +42,136 @@ fs::path resolved(const std::string& path) {
     return error ? fs::path() : result;
 }
 
-bool is_option(std::string word, const char* name) {
-    return string_to_lower(word) == name;
-}
-
-// The value of an output option as the option parser turns it into a path: "-out" and
-// "-outfile" expand %VAR% references and turn '\' into '/'; "-diags" opens its value as it is.
-std::string output_path(const std::string& option, std::string value) {
-    if (is_option(option, "-diags")) {
-        return value;
+// The name, and the name its links resolve to when that differs.
+std::vector<std::string> spellings(const std::string& path) {
+    std::vector<std::string> names{path};
+    const std::string real = resolved(path).string();
+    if (!real.empty() && real != path) {
+        names.push_back(real);
     }
-    std::string path = expand_env_vars(value, true);
-    replace_char(path, '\\', '/', false);
-    return path;
+    return names;
 }
 
-bool is_output_option(const std::string& word) {
-    return is_option(word, "-out") || is_option(word, "-outfile") || is_option(word, "-diags");
+bool is_regular_file(const std::string& path) {
+    struct stat64 info {};
+    return ::stat64(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The existing file whose "-wal", "-shm" or "-journal" the name is. Letter case is ignored:
+// on a case-blind volume "X.DB-WAL" is the log all the same.
+bool companion_owner(const std::string& path, std::string& owner) {
+    std::string lowered = path;
+    (void)string_to_lower(lowered);
+    for (const char* suffix : companion_suffixes) {
+        const std::size_t length = std::strlen(suffix);
+        if (lowered.size() <= length ||
+            lowered.compare(lowered.size() - length, length, suffix) != 0) {
+            continue;
+        }
+        const std::string base = path.substr(0, path.size() - length);
+        if (is_regular_file(base)) {
+            owner = base;
+            return true;
+        }
+    }
+    return false;
+}
+
+// What the first bytes of an existing, non-empty regular file say it is.
+output_refusal head_refusal(const std::string& path, int& error) {
+    byte_array head;
+    errno = 0;
+    if (!uni::read_file_head(head, path, head_size)) {
+        error = errno != 0 ? errno : EIO;
+        return output_refusal::unchecked;
+    }
+    const kq::byte_reader bytes(head.data(), head.size());
+    if (is_sqlite_header(bytes)) {
+        return output_refusal::sqlite_database;
+    }
+    uint32 magic = 0;
+    if (bytes.be32_at(wal::magic, magic) &&
+        (magic == wal::magic_little_endian || magic == wal::magic_big_endian)) {
+        return output_refusal::sqlite_wal;
+    }
+    if (bytes.has(0, journal::magic_size) &&
+        std::memcmp(bytes.data(), journal::magic, journal::magic_size) == 0) {
+        return output_refusal::sqlite_journal;
+    }
+    return output_refusal::none;
+}
+
+bool clashes_with_input(const std::string& path, const std::vector<std::string>& inputs,
+                        std::string& clash) {
+    for (const std::string& input : inputs) {
+        for (const std::string& name : spellings(input)) {
+            for (const char* suffix : input_suffixes) {
+                if (same_file(path, name + suffix)) {
+                    clash = name + suffix;
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+output_verdict companion_verdict(const std::string& path) {
+    output_verdict verdict;
+    for (const std::string& name : spellings(path)) {
+        if (companion_owner(name, verdict.other)) {
+            verdict.refusal = output_refusal::companion_name;
+            return verdict;
+        }
+    }
+    return verdict;
+}
+
+output_verdict refused(output_refusal refusal, int error) {
+    output_verdict verdict;
+    verdict.refusal = refusal;
+    verdict.error = error;
+    return verdict;
+}
+
+// A file that exists: it must be a regular file holding no SQLite data, bear no companion's
+// name and be writable.
+output_verdict judge_existing(const std::string& path, const struct stat64& info) {
+    if (!S_ISREG(info.st_mode)) {
+        return refused(output_refusal::not_regular, 0);
+    }
+    int error = 0;
+    const output_refusal head =
+        info.st_size == 0 ? output_refusal::none : head_refusal(path, error);
+    if (head != output_refusal::none) {
+        return refused(head, error);
+    }
+    output_verdict verdict = companion_verdict(path);
+    if (verdict.refusal == output_refusal::none && ::access(path.c_str(), W_OK) != 0) {
+        return refused(output_refusal::not_writable, errno);
+    }
+    return verdict;
+}
+
+// A file to be created: no companion's name, in a folder that exists and takes new files.
+output_verdict judge_new(const std::string& path) {
+    output_verdict verdict = companion_verdict(path);
+    if (verdict.refusal != output_refusal::none) {
+        return verdict;
+    }
+    const fs::path parent = fs::path(path).parent_path();
+    const fs::path folder = parent.empty() ? fs::path(".") : parent;
+    struct stat64 info {};
+    if (::stat64(folder.c_str(), &info) != 0) {
+        return refused(output_refusal::no_folder, errno);
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return refused(output_refusal::no_folder, ENOTDIR);
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        return refused(output_refusal::not_writable, errno);
+    }
+    return verdict;
 }
 
 }  // namespace
@@ -72,30 +199,60 @@ bool same_file(const std::string& a, const std::string& b) {
     return !left.empty() && left == resolved(b);
 }
 
-bool find_output_clash(const std::vector<std::string>& args, output_clash& clash) {
-    // Entry 0 is the program; a value option standing last takes no value.
-    for (std::size_t out = 1; out + 1 < args.size(); ++out) {
-        if (!is_output_option(args[out])) {
-            continue;
-        }
-        const std::string output = output_path(args[out], args[out + 1]);
-        for (std::size_t in = 1; in + 1 < args.size(); ++in) {
-            if (!is_option(args[in], "-db")) {
-                continue;
-            }
-            std::string value = args[in + 1];
-            const std::string input = expand_env_vars(value, true);
-            for (const char* suffix : input_suffixes) {
-                if (same_file(output, input + suffix)) {
-                    clash = {output, input + suffix};
-                    return true;
-                }
-            }
-        }
+output_verdict judge_output_file(const std::string& path, const std::vector<std::string>& inputs) {
+    output_verdict verdict;
+    if (clashes_with_input(path, inputs, verdict.other)) {
+        verdict.refusal = output_refusal::is_input;
+        return verdict;
     }
-    return false;
+    struct stat64 info {};
+    if (::stat64(path.c_str(), &info) == 0) {
+        return judge_existing(path, info);
+    }
+    const int error = errno;
+    if (::lstat64(path.c_str(), &info) == 0) {
+        return refused(output_refusal::dangling_link, 0);
+    }
+    if (error != ENOENT) {
+        return refused(output_refusal::no_folder, error);
+    }
+    return judge_new(path);
 }
 
-bool is_results_file(const cmd_params& options, const std::string& input) {
-    return !options.m_out_path.empty() && same_file(options.m_out_path, input);
+std::string refusal_text(const output_verdict& verdict) {
+    switch (verdict.refusal) {
+        case output_refusal::none:
+            return "";
+        case output_refusal::is_input:
+            return "it is the input " + verdict.other;
+        case output_refusal::sqlite_database:
+            return "it holds an SQLite database";
+        case output_refusal::sqlite_wal:
+            return "it holds an SQLite write-ahead log";
+        case output_refusal::sqlite_journal:
+            return "it holds an SQLite rollback journal";
+        case output_refusal::companion_name:
+            return "it is named as a companion of " + verdict.other;
+        case output_refusal::unchecked:
+            return std::string("its first bytes cannot be read to check them: ") +
+                   std::strerror(verdict.error);
+        case output_refusal::not_regular:
+            return "it is not a regular file";
+        case output_refusal::dangling_link:
+            return "it is a symbolic link to nothing";
+        case output_refusal::no_folder:
+        case output_refusal::not_writable:
+            return std::strerror(verdict.error);
+    }
+    return "";
+}
+
+std::string output_named_by(const cmd_params& options, const std::string& input) {
+    if (same_file(options.m_out_path, input)) {
+        return "results file";
+    }
+    if (same_file(options.m_diag_path, input)) {
+        return "diagnostics file";
+    }
+    return "";
 }

@@ -5,12 +5,18 @@
 // "%HOME%x.db", and expanding it would open another file (or none), so they are opened as
 // found.
 //
-// Also the guard that keeps the run's own output off its evidence: a results or
-// diagnostics file that names an input (or the "-wal"/"-journal" the readers take up with
-// it) would be emptied before the input is read.
+// Also the guard that keeps the run's own output off its evidence. Opening a results or
+// diagnostics file empties it, so before either is opened the guard refuses a path that
+// holds SQLite data (a database, a write-ahead log or a rollback journal), that is named as
+// the companion of a file beside it, or that is one of the run's inputs or their companions;
+// and a path that cannot take a report at all (a FIFO, a device, a folder, a missing
+// folder, no write permission). Inputs of "-pipe" and "-enumdir" are learned one by one: the
+// input loop skips a name that turns out to be one of the run's output files.
 
 #include <string>
 #include <vector>
+
+#include "text/kq_types.h"
 
 class cmd_params;
 
@@ -27,18 +33,36 @@ std::string expand_input_path(const cmd_params& options, std::string& path);
 // not created yet is still known to be the companion a later read would take up.
 [[nodiscard]] bool same_file(const std::string& a, const std::string& b);
 
-// An output file of a command line that is one of its inputs.
-struct output_clash {
-    std::string output;  // as the option parser will open it
-    std::string input;   // a "-db" value expanded, or its "-wal" or "-journal" companion
+// Why a file may not be opened as the run's output; none when it may.
+enum class output_refusal : uint8 {
+    none,
+    is_input,         // an input of the run, or a companion of one, under any name
+    sqlite_database,  // begins with the SQLite database header
+    sqlite_wal,       // begins with a write-ahead-log header
+    sqlite_journal,   // begins with a rollback-journal header
+    companion_name,   // named as the "-wal", "-shm" or "-journal" of a file that exists
+    unchecked,        // exists, but its first bytes cannot be read to check them
+    not_regular,      // a folder, FIFO, device or socket
+    dangling_link,    // a symbolic link to nothing: opening it would create its target
+    no_folder,        // its folder cannot be reached
+    not_writable,     // the file or its folder refuses writing
 };
 
-// Looks, before the options are parsed (parsing opens the "-diags" file and probes the
-// results file), for a value of "-out", "-outfile" or "-diags" that is the same file as a
-// "-db" value or one of its companions. Every occurrence counts, whichever one the parser
-// would take: an evidence file is not staked on a guess. False when there is none.
-[[nodiscard]] bool find_output_clash(const std::vector<std::string>& args, output_clash& clash);
+struct output_verdict {
+    output_refusal refusal = output_refusal::none;
+    std::string other;  // is_input: the input; companion_name: the file it belongs to
+    int error = 0;      // the system's reason for unchecked, no_folder and not_writable
+};
 
-// Whether an input of the "-pipe" list or the "-enumdir" walk, as its driver opens it, is
-// the run's results file.
-[[nodiscard]] bool is_results_file(const cmd_params& options, const std::string& input);
+// The verdict on path as a results or diagnostics file of a run whose inputs (as the
+// drivers open them) are inputs; each input counts with its "-wal", "-journal" and "-shm",
+// under its own name and under the name its links resolve to.
+[[nodiscard]] output_verdict judge_output_file(const std::string& path,
+                                               const std::vector<std::string>& inputs);
+
+// The reason for a message: "it is the input x.db", "it holds an SQLite database", ...
+[[nodiscard]] std::string refusal_text(const output_verdict& verdict);
+
+// Which output file of the run an input of the "-pipe" list or the "-enumdir" walk is, as
+// its driver opens it: "results file", "diagnostics file", or "" when it is neither.
+[[nodiscard]] std::string output_named_by(const cmd_params& options, const std::string& input);

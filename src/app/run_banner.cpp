@@ -7,6 +7,7 @@
 #include "text/host_probe.h"
 #include "text/text_case.h"
 #include "text/text_join.h"
+#include "text/time_display_spec.h"
 #include "time/time_format.h"
 
 namespace {
@@ -43,9 +44,15 @@ std::string run_time_text(const std::vector<std::string>& args, const kq::time& 
     }
     std::string date;
     std::string time_of_day;
-    // An invalid start leaves both texts empty; the line is still written.
-    (void)kq::format_time_by_template(date, time_of_day, start, date_template,
-                                      std::string(time_of_day_template));
+    // A template the report's dates compile from gives the banner the same form, whatever
+    // its separator ("dd.mm.yyyy"); others keep the template reader's fallback. An invalid
+    // start leaves both texts empty; the line is still written.
+    time_display_spec spec;
+    if (!spec.parse(date_template, time_of_day_template, false) ||
+        !kq::format_date_time(date, time_of_day, start, spec)) {
+        (void)kq::format_time_by_template(date, time_of_day, start, date_template,
+                                          std::string(time_of_day_template));
+    }
     return std::string(run_time_label) + ": " + date + " " + time_of_day + " " + time_zone_label;
 }
 

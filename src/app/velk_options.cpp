@@ -1,5 +1,6 @@
 #include "app/velk_options.h"
 
+#include "app/option_review.h"
 #include "app/velk_usage.h"
 #include "cmdline/cmd_args.h"
 #include "time/kq_time.h"
@@ -75,6 +76,8 @@ bool velk_options::parse(std::vector<std::string>& args) {
     // Looked for before the common parser takes it out: "-csv" keeps padded cells unless
     // the examiner asked for none.
     const bool no_whitespace_given = has_option("-no_whitespace", args, true);
+    take_unimplemented_options(args, m_option_notes);
+    const std::vector<std::string> given = args;
     if (!parse_common_options(args)) {
         return false;
     }
@@ -85,16 +88,24 @@ bool velk_options::parse(std::vector<std::string>& args) {
         m_pad = true;
     }
     take_tool_flags(args);
-    if (m_pipe || m_enum_dir_given) {
-        m_have_input = true;  // names come from the list or the walk; "-db" is not read
-        return true;
-    }
+    // Names come from the list or the walk; "-db" is then not read.
+    const bool names_given = m_pipe || m_enum_dir_given;
     std::string path;
-    if (!take_option_value("-db", path, args)) {
-        report_missing_input(args);
+    const bool db_given = !names_given && take_option_value("-db", path, args);
+    if (!review_options(*this, given, args, m_option_notes)) {
         return false;
     }
-    m_db.set_db_path(path);
+    if (!names_given && !db_given) {
+        report_missing_input();
+        return false;
+    }
+    if (db_given && path.empty()) {
+        report_missing_value("-db");
+        return false;
+    }
+    if (db_given) {
+        m_db.set_db_path(path);
+    }
     m_have_input = true;
     return true;
 }

@@ -7,9 +7,9 @@
 // every input.
 
 #include <map>
-#include <unordered_set>
 #include <sstream>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "app/handler_settings_record.h"
@@ -55,8 +55,11 @@ public:
     // the record lists and their indexes; short-name width back to 22, no input defined.
     void reset_results();
 
-    // Takes the common options and the tool's own out of args and fills this record. False
-    // when the common parser fails or no input is named ("-db", "-pipe" or "-enumdir").
+    // Takes the common options and the tool's own out of args and fills this record; what
+    // is left in args no option took. Options velk does not implement are taken out first,
+    // as if not given (option_review.h). False, with a line on standard error saying why,
+    // when the common parser fails, a value option stands last without its value, "-db" is
+    // empty, or no input is named ("-db", "-pipe" or "-enumdir").
     [[nodiscard]] bool parse(std::vector<std::string>& args);
 
     sqlite_wrapper m_db;            // its path member holds the current input path
@@ -91,6 +94,9 @@ public:
     std::string m_settings_table;
     bool m_verify = false;
     db_failure m_db_failure = db_failure::not_read;  // set by database processing
+    // What parsing has to say about options the run does not act on, one line each; the
+    // entry point writes them once the options are accepted.
+    std::vector<std::string> m_option_notes;
 
 private:
     // Steps 4 to 9 of parse: "-all_fields", "-verify", "-parse_chunk" and, without it,

@@ -1,5 +1,9 @@
 #include "app/velk_run.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <iostream>
 #include <map>
@@ -78,8 +82,7 @@ void retire_records(velk_options& options) {
 }
 
 // One page chunk; true when records were found in it.
-bool run_chunk(velk_options& options, std::ostream& out, const std::string& path,
-               bool single) {
+bool run_chunk(velk_options& options, std::ostream& out, const std::string& path, bool single) {
     if (!parse_chunk_file(&options, path)) {
         options.diag_line("problem parsing chunk");
         return false;
@@ -93,8 +96,7 @@ bool run_chunk(velk_options& options, std::ostream& out, const std::string& path
 // reading of the database failed, at any step, and the carve recovered nothing from it
 // either: an examiner must not read a clean status as "read, and empty". Rows read before
 // a failing step are reported all the same.
-bool run_database(velk_options& options, std::ostream& out, const std::string& path,
-                  bool single) {
+bool run_database(velk_options& options, std::ostream& out, const std::string& path, bool single) {
     const bool read = process_db_file(&options, path);
     if (!read) {
         options.diag_line("problem selecting tables");
@@ -149,19 +151,20 @@ bool name_passes_filters(const velk_options& options, file_entry_ex& entry,
                          const std::string& name) {
     entry.m_modified = 0;  // filled again by the time-window test, for this name
     bool could_not_open = false;
-    return path_passes_filters(options, &could_not_open, name, options.m_filters, &entry,
-                               false) ||
+    return path_passes_filters(options, &could_not_open, name, options.m_filters, &entry, false) ||
            could_not_open;
 }
 
-// The results file may lie in the walked folder or be listed by mistake: reading it as
-// evidence would report the run's own output.
-bool is_own_results_file(const velk_options& options, const std::string& name) {
+// The results or diagnostics file may lie in the walked folder or be listed by mistake:
+// reading it as evidence would report the run's own output (and a database's companion
+// would be read from it).
+bool is_own_output_file(const velk_options& options, const std::string& name) {
     std::string opened = name;
-    if (!is_results_file(options, expand_input_path(options, opened))) {
+    const std::string which = output_named_by(options, expand_input_path(options, opened));
+    if (which.empty()) {
         return false;
     }
-    stderr_printf("skipping %s: it is the results file\n", name.c_str());
+    stderr_printf("skipping %s: it is the %s\n", name.c_str(), which.c_str());
     return true;
 }
 
@@ -185,7 +188,7 @@ loop_counts read_names(velk_options& options, std::ostream& out,
             continue;
         }
         ++counts.accepted;
-        if (is_own_results_file(options, name)) {
+        if (is_own_output_file(options, name)) {
             continue;
         }
         options.m_db.set_db_path(name);
@@ -281,27 +284,104 @@ int32 run_inputs(velk_options& options, std::ostream& out, const std::string& pr
 
 namespace {
 
-// Before anything is opened for writing: a results or diagnostics file that is an input
-// (or the "-wal" or "-journal" read with it) would empty the evidence before it is read.
-bool output_overwrites_input(const std::vector<std::string>& args) {
-    output_clash clash;
-    if (!find_output_clash(args, clash)) {
+// Any of descriptors 0, 1 and 2 that is closed is opened on /dev/null before any file is:
+// a file opened later takes the lowest free number, and a results or diagnostics file on
+// descriptor 1 or 2 would receive the report or the messages. Standard output is opened
+// for reading only, so that writing the report to it still fails as on a closed descriptor
+// and the final check says so; standard input reads nothing, standard error discards.
+void restore_standard_descriptors() {
+    for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) {
+            continue;
+        }
+        const int opened = ::open("/dev/null", fd == STDERR_FILENO ? O_WRONLY : O_RDONLY);
+        if (opened != -1 && opened != fd) {
+            // Only when a lower descriptor was closed too and is not restored yet.
+            (void)::dup2(opened, fd);
+            (void)::close(opened);
+        }
+    }
+}
+
+// The inputs the run knows before it reads any: the "-db" file (or page chunk) as its
+// driver opens it. The input loop learns its names one at a time.
+std::vector<std::string> known_inputs(const velk_options& options) {
+    if (options.m_pipe || options.m_enum_dir_given) {
+        return {};
+    }
+    std::string path = options.m_db.db_path();
+    return {expand_input_path(options, path)};
+}
+
+bool output_file_allowed(const std::string& path, const char* role,
+                         const std::vector<std::string>& inputs) {
+    if (path.empty()) {
+        return true;
+    }
+    const output_verdict verdict = judge_output_file(path, inputs);
+    if (verdict.refusal == output_refusal::none) {
+        return true;
+    }
+    stderr_printf("prob opening file %s for %s: %s, aborting\n", path.c_str(), role,
+                  refusal_text(verdict).c_str());
+    return false;
+}
+
+// Before either output file is opened (opening empties it): neither may be evidence, an
+// input, a file that cannot take a report, or the other one.
+bool output_files_allowed(const velk_options& options) {
+    const std::vector<std::string> inputs = known_inputs(options);
+    if (!output_file_allowed(options.m_out_path, "output", inputs) ||
+        !output_file_allowed(options.m_diag_path, "diagnostics", inputs)) {
         return false;
     }
-    stderr_printf("prob opening file %s for output: it is the input %s, aborting\n",
-                  clash.output.c_str(), clash.input.c_str());
+    if (!options.m_out_path.empty() && same_file(options.m_out_path, options.m_diag_path)) {
+        stderr_printf(
+            "prob opening file %s for diagnostics: it is also the results file, "
+            "aborting\n",
+            options.m_diag_path.c_str());
+        return false;
+    }
     return true;
 }
 
-int32 run_tool(int argc, char** argv) {
-    std::vector<std::string> args;
-    (void)string_list_from_argv(args, argc, argv);  // an empty list is refused just below
-    cmdline_ctx context;
-    std::ostringstream banner;
-    auto redirect_guard = std::make_unique<wow64_redirect_adt>();
-    if (args.empty()) {
+bool open_diagnostics(velk_options& options) {
+    if (options.m_diag_path.empty() || options.open_diag_file(options.m_diag_path)) {
+        return true;
+    }
+    stderr_printf("prob opening file %s for diagnostics, aborting\n", options.m_diag_path.c_str());
+    return false;
+}
+
+void write_option_notes(const velk_options& options) {
+    for (const std::string& note : options.m_option_notes) {
+        stderr_printf("%s\n", note.c_str());
+    }
+}
+
+// The run once its options are accepted: the output files checked and opened, the inputs
+// read and reported. A diagnostics file that lost an item fails the run like a results file.
+int32 run_accepted(velk_options& options, cmdline_ctx& context, const std::string& banner,
+                   const std::string& program_path) {
+    write_option_notes(options);
+    if (!output_files_allowed(options) || !open_diagnostics(options)) {
         return run_status_failed;
     }
+    context.init(options, signal_completion_stub);
+    int32 status = run_with_options(options, banner, program_path);
+    if (options.diag_write_failed()) {
+        stderr_printf("prob writing diagnostics file: %s\n", options.m_diag_path.c_str());
+        context.m_diag_path.clear();  // said once; the end of the run adds nothing to it
+        status = run_status_failed;
+    }
+    retire_records(options);
+    return status;
+}
+
+// Help, banner and options; the options record lives here, so its diagnostics file is
+// closed when this returns.
+int32 run_options(std::vector<std::string>& args, cmdline_ctx& context) {
+    auto redirect_guard = std::make_unique<wow64_redirect_adt>();
     const kq::time start = kq::time::now();
     const std::string version_line = velk_version_line();
     const std::string program_path = args[0];  // the parsers may take items out of args
@@ -309,21 +389,30 @@ int32 run_tool(int argc, char** argv) {
         usage(program_path);
         return run_status_ok;
     }
-    if (output_overwrites_input(args)) {
-        return run_status_failed;
-    }
-    banner << banner_text(args, start, version_line);
+    const std::string banner = banner_text(args, start, version_line);
     redirect_guard.reset();
     velk_options options;
     if (!options.parse(args)) {
-        std::cout << banner.str() << '\n' << std::flush;
+        std::cout << banner << '\n' << std::flush;
         usage(program_path);
         return run_status_failed;
     }
-    options.warn_unused_arguments(args);
-    context.init(options, signal_completion_stub);
-    const int32 status = run_with_options(options, banner.str(), program_path);
-    retire_records(options);
+    return run_accepted(options, context, banner, program_path);
+}
+
+int32 run_tool(int argc, char** argv) {
+    std::vector<std::string> args;
+    (void)string_list_from_argv(args, argc, argv);  // an empty list is refused just below
+    cmdline_ctx context;
+    if (args.empty()) {
+        return run_status_failed;
+    }
+    int32 status = run_options(args, context);
+    // The elapsed time goes to the end of the diagnostics file, closed by now.
+    if (!context.finish()) {
+        stderr_printf("prob writing diagnostics file: %s\n", context.m_diag_path.c_str());
+        status = run_status_failed;
+    }
     return status;
 }
 
@@ -332,8 +421,8 @@ int32 run_tool(int argc, char** argv) {
 // write that failed on the way fails the run, with one message.
 int32 finish_standard_output(int32 status) {
     std::cout.flush();
-    const bool written = static_cast<bool>(std::cout) && std::fflush(stdout) == 0 &&
-                         std::ferror(stdout) == 0;
+    const bool written =
+        static_cast<bool>(std::cout) && std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
     if (written) {
         return status;
     }
@@ -344,5 +433,6 @@ int32 finish_standard_output(int32 status) {
 }  // namespace
 
 int32 velk_run(int argc, char** argv) {
+    restore_standard_descriptors();
     return finish_standard_output(run_tool(argc, argv));
 }

@@ -6,14 +6,19 @@
 // Exit status: 0 after help, after a single database that was read (or from which the
 // slack carve still recovered records), after a page chunk that was read and after an
 // input loop in which at least one accepted input was read. 255 for an empty argument list,
-// a results or diagnostics file that is one of the inputs, an option failure, a results
-// file that cannot be opened or written in full, standard output that could not be written,
-// a single database that could not be opened, is no SQLite file or lacks the notification
-// or handler table and gave nothing to the slack carve either, a page chunk that fails, and
-// an input list that cannot be opened or from which no accepted input could be read.
+// an option failure (a missing or bad value included), a results or diagnostics file that
+// holds SQLite data, is named as a companion, is one of the inputs, is the other output
+// file or cannot take a report (no regular file, no folder, no permission), a results or
+// diagnostics file that cannot be opened or written in full, standard output that could not
+// be written, a single database that could not be opened, is no SQLite file or lacks the
+// notification or handler table and gave nothing to the slack carve either, a page chunk
+// that fails, and an input list that cannot be opened or from which no accepted input could
+// be read.
 //
 // Every failure says so on standard error, also under "-quiet", which silences progress
-// only; an argument that no option took is warned about before any input is read.
+// only; an option the run does not act on is said to be ignored or not used before any
+// input is read (option_review.h). Closed standard descriptors are opened on /dev/null
+// first, so no file the run opens takes their place.
 //
 // Nothing here ends the process: every path returns, so the results file is always
 // closed, and its last block written and checked, before the status is known.

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-#include "cmdline/cmd_args.h"
 
 const std::string velk_program_name = "velk";
 
@@ -62,10 +61,7 @@ void usage(const std::string& program_path) {
     }
 }
 
-void report_missing_input(const std::vector<std::string>& args) {
-    const bool db_without_value = has_option("-db", args, true);
-    std::fputs(db_without_value ? "missing value for -db\n"
-                                : "missing -db <file> (or -pipe or -enumdir)\n",
-               stderr);
+void report_missing_input() {
+    std::fputs("missing -db <file> (or -pipe or -enumdir)\n", stderr);
     std::fflush(stderr);
 }

@@ -4,7 +4,6 @@
 // whatever path the program was started by, so copied examples work as written.
 
 #include <string>
-#include <vector>
 
 // "velk"; built before main runs.
 extern const std::string velk_program_name;
@@ -16,6 +15,6 @@ extern const std::string velk_program_name;
 // the callers' sake and not shown.
 void usage(const std::string& program_path);
 
-// The line that says why the options named no input, written before the usage text: a
-// "-db" left in args (the last argument, so it had no value) or no "-db" at all.
-void report_missing_input(const std::vector<std::string>& args);
+// The line that says why the options named no input, written before the usage text: no
+// "-db", "-pipe" or "-enumdir" at all ("-db" without its value is a missing value).
+void report_missing_input();

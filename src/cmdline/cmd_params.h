@@ -151,13 +151,12 @@ public:
     void set_separator(const std::string& text, bool comma_substitute_semicolon);
 
     // Takes the common options out of args and fills this record (cmd_params_parse.cpp).
-    // False for an empty list, an unbalanced alias list, a results file that cannot be
-    // written, or a time-window date without '/' or '-'; the caller then ends the run.
+    // Opens no file: "-out" and "-diags" are only named. False, with a line on standard
+    // error naming the option, for an empty list, an unbalanced alias list, an empty path
+    // ("-out", "-outfile", "-diags", "-enumdir"), a number that is not a whole number of its
+    // type, an empty "-csv_separator", an unreadable "-filter_sig" offset or time-window
+    // value; the caller then ends the run. An option standing last keeps no value and stays.
     [[nodiscard]] bool parse_common_options(std::vector<std::string>& args);
-    // After every parser ran: one line "unknown option ignored: <arg>" on standard error for
-    // each argument after the program name that none took (cmd_params_parse.cpp), so a
-    // mistyped option is seen. "-append", looked for with "-out" but left in place, is taken.
-    void warn_unused_arguments(const std::vector<std::string>& args) const;
 
     // Whether path passes list (file_filters.cpp): with a file record, first the time
     // window of options; then an empty list or a lone match-all entry passes, else the
@@ -170,8 +169,14 @@ public:
 
     // ---- Diagnostics file ----
 
+    // Opens path for diagnostics, emptied, and writes the command line as the first item.
+    // False, diagnostics off, when it cannot be opened or exists and is no regular file
+    // (opening a FIFO for writing would wait for a reader forever).
     [[nodiscard]] bool open_diag_file(const std::string& path);
     bool close_diag_file();
+    // Whether a write to the diagnostics file failed (a full disk); from then on nothing
+    // more is written to it, and the run must not end as a success.
+    [[nodiscard]] bool diag_write_failed() const { return m_diag_write_failed; }
     void flush_diag() const;
     void clear_diag_state() const;
 
@@ -226,8 +231,7 @@ public:
     // Whether the file folder/name passes list: the time window as match_file_filter (the
     // record filled from folder "/" name), then an entry passes only when its stored folder
     // text occurs in the folder. An empty folder hands the whole test to match_file_filter.
-    [[nodiscard]] static bool match_folder_and_name(const cmd_params& options,
-                                                    bool* could_not_open,
+    [[nodiscard]] static bool match_folder_and_name(const cmd_params& options, bool* could_not_open,
                                                     const std::wstring& folder,
                                                     const std::wstring& name,
                                                     const std::vector<filter_entry>& list,
@@ -247,7 +251,21 @@ private:
                                                                          bool truncate);
     [[nodiscard]] bool diag_writable() const;
     void write_diag_item(const std::string& text) const;
+
+    // Set by the const writers, which is why it is mutable: a failed write is an event of the
+    // file, not a setting.
+    mutable bool m_diag_write_failed = false;
 };
+
+// What the common parser knows an argument as: one of its flags, one of its options that
+// take a value, or neither.
+enum class option_kind : uint8 { unknown, flag, value };
+[[nodiscard]] option_kind common_option_kind(const std::string& word);
+
+// The lines an option failure writes before the usage text: "missing value for <option>"
+// and "bad value for <option>: <value>" (an empty value shown as "").
+void report_missing_value(const std::string& option);
+void report_bad_value(const std::string& option, const std::string& value);
 
 // Diagnostics for callers that may hold no options record: a null record writes nothing.
 void diag_text(const cmd_params* options, const std::string& text);

@@ -2,6 +2,7 @@
 // options record.
 
 #include <locale.h>  // NOLINT(modernize-deprecated-headers): newlocale and uselocale are POSIX
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -122,9 +123,15 @@ std::string hex_dump_text(std::span<const uint8> bytes, uint64 base) {
 // ---- Stream management ----
 
 // Every diagnostics stream appends: a copy of the options opens a second stream on the same
-// file, and a stream writing at its own position would overwrite the other's items.
+// file, and a stream writing at its own position would overwrite the other's items. A path
+// that exists and is no regular file is refused before it is opened: a FIFO would block the
+// open until some reader comes, a device would take the items for whatever it does.
 std::unique_ptr<std::ofstream> cmd_params::open_diag_stream(const std::string& path,
                                                             bool truncate) {
+    struct stat64 info {};
+    if (::stat64(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        return nullptr;
+    }
     if (truncate) {
         const std::ofstream emptied(path, std::ios_base::out | std::ios_base::trunc);
         if (!emptied.good()) {
@@ -148,6 +155,7 @@ bool cmd_params::open_diag_file(const std::string& path) {
     }
     m_diag_stream = std::move(stream);
     m_diag_on = true;
+    m_diag_write_failed = false;
     diag_line(m_command_line);
     return true;
 }
@@ -173,11 +181,15 @@ void cmd_params::clear_diag_state() const {
     }
 }
 
-bool cmd_params::diag_writable() const { return m_diag_on && m_diag_stream != nullptr; }
+bool cmd_params::diag_writable() const {
+    return m_diag_on && m_diag_stream != nullptr && !m_diag_write_failed;
+}
 
-// One write per item, then a flush: items reach the file whole and at once.
+// One write per item, then a flush: items reach the file whole and at once. A write that
+// fails (a full disk, a file-size limit) is noted; later items are not tried, as a file
+// missing an item in its middle would read as complete.
 void cmd_params::write_diag_item(const std::string& text) const {
-    if (!m_diag_stream) {
+    if (!m_diag_stream || m_diag_write_failed) {
         return;
     }
     std::string item;
@@ -187,6 +199,9 @@ void cmd_params::write_diag_item(const std::string& text) const {
     item += '\n';
     m_diag_stream->write(item.data(), static_cast<std::streamsize>(item.size()));
     m_diag_stream->flush();
+    if (!m_diag_stream->good()) {
+        m_diag_write_failed = true;
+    }
 }
 
 // ---- Line writers ----

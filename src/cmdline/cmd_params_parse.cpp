@@ -2,13 +2,17 @@
 // order, and fills the options record. Options are found wherever they stand, regardless
 // of letter case (cmd_args.h); what the parser does not know stays for the tool's own
 // parser. Its messages are plain standard-error writes: the status line is not running yet.
+//
+// The parser opens no file: the results and diagnostics files are only named here. The
+// entry point opens them once the whole command line is known and it has checked that
+// neither is evidence, so a run that fails its options leaves every file as it was.
 
-#include <fcntl.h>
-#include <unistd.h>
-
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "cmdline/cmd_args.h"
@@ -16,7 +20,6 @@
 #include "cmdline/file_filters.h"
 #include "cmdline/macos_version.h"
 #include "io/path_codec.h"
-#include "io/uni_fileio.h"
 #include "text/env_expand.h"
 #include "text/hex_text.h"
 #include "text/number_text.h"
@@ -31,9 +34,6 @@
 namespace {
 
 using arg_list = std::vector<std::string>;
-
-// A file the probe creates is removed again at once; the mode matters only while it exists.
-constexpr int probe_file_mode = 0644;
 
 // Lengths a date template may have: "yyyymmdd" or "mm/dd/yyyy" and the like.
 constexpr std::size_t date_template_short = 8;
@@ -72,20 +72,32 @@ void note_command_line(cmd_params& options, const arg_list& args) {
     }
 }
 
-void parse_diags(cmd_params& options, arg_list& args) {
+// An empty path names no file; taking it would fail later with a message about "".
+bool refuse_empty_path(const char* option, const std::string& value) {
+    if (!value.empty()) {
+        return true;
+    }
+    report_missing_value(option);
+    return false;
+}
+
+// "-diags" names the diagnostics file, which the entry point opens. "-l2" and "-l3" belong
+// to it and are looked for only beside it.
+bool parse_diags(cmd_params& options, arg_list& args) {
     std::string path;
     if (!take_option_value("-diags", path, args)) {
-        return;
+        return true;
     }
-    // A file that cannot be created leaves diagnostics off, without a message.
-    if (!options.open_diag_file(path)) {
-        return;
+    if (!refuse_empty_path("-diags", path)) {
+        return false;
     }
+    options.m_diag_path = path;
     if (take_flag("-l2", args, false)) {
         options.m_diag_level = 2;
     } else if (take_flag("-l3", args, false)) {
         options.m_diag_level = 3;
     }
+    return true;
 }
 
 // ---- Output forms ----
@@ -195,9 +207,54 @@ bool parse_alias_path(cmd_params& options, arg_list& args) {
     return true;
 }
 
+// ---- Numbers ----
+
+// A whole number in decimal, or in hexadecimal after "0x", that fits its type; nothing
+// before or after it. The general number readers take "12abc" as 12 and "-1" as a wrapped
+// value, which would turn a typo into a setting the examiner never asked for.
+template <typename number>
+bool read_whole_number(const std::string& text, number& out) {
+    std::string_view digits(text);
+    int base = 10;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        base = 16;
+        digits.remove_prefix(2);
+    }
+    if (digits.empty() || digits.front() == '+' || digits.front() == '-') {
+        return false;
+    }
+    number value = 0;
+    const char* end = digits.data() + digits.size();
+    const auto [stop, error] = std::from_chars(digits.data(), end, value, base);
+    if (error != std::errc() || stop != end) {
+        return false;
+    }
+    out = value;
+    return true;
+}
+
+// The value of a numeric option: absent is fine, anything but a number in range fails the
+// parse with the option and the value named.
+template <typename number>
+bool take_number(const char* option, number& out, arg_list& args, bool& given) {
+    std::string value;
+    given = take_option_value(option, value, args);
+    if (!given || read_whole_number(value, out)) {
+        return true;
+    }
+    report_bad_value(option, value);
+    return false;
+}
+
+template <typename number>
+bool take_number(const char* option, number& out, arg_list& args) {
+    bool given = false;
+    return take_number(option, out, args, given);
+}
+
 // ---- Stored settings ----
 
-void parse_compression(cmd_params& options, arg_list& args) {
+bool parse_compression(cmd_params& options, arg_list& args) {
     std::string value;
     if (take_flag("-gzip", args, false)) {
         options.m_compress = true;
@@ -207,14 +264,15 @@ void parse_compression(cmd_params& options, arg_list& args) {
         options.m_compress = true;
         options.m_zlib = true;
     }
-    if (take_option_value("-threads", value, args)) {
-        (void)string_to_int(value, &options.m_threads);  // a bad number leaves the default
+    if (!take_number("-threads", options.m_threads, args)) {
+        return false;
     }
     if (take_option_value("-zlibex", value, args)) {
         options.m_compress = true;
         options.m_zlibex = true;
         options.m_zlibex_text = value;
     }
+    return true;
 }
 
 // "-sqlite" only asks for a results database; the line ends stay on until a writer is
@@ -249,76 +307,58 @@ void parse_names(cmd_params& options, arg_list& args) {
     }
 }
 
-// Unreadable numbers store 0, as the number parser leaves it.
-void parse_cpu_and_files(cmd_params& options, arg_list& args) {
-    std::string value;
-    if (take_option_value("-cpuinst", value, args)) {
-        (void)string_to_uint32(value, &options.m_cpu_instance);
+bool parse_cpu_and_files(cmd_params& options, arg_list& args) {
+    bool fragments = false;
+    if (!take_number("-cpuinst", options.m_cpu_instance, args) ||
+        !take_number("-cpu", options.m_cpu, args) ||
+        !take_number("-fragment_files", options.m_fragment_count, args, fragments)) {
+        return false;
     }
-    if (take_option_value("-cpu", value, args)) {
-        (void)string_to_uint32(value, &options.m_cpu);
-    }
-    if (take_option_value("-fragment_files", value, args)) {
-        (void)string_to_uint32(value, &options.m_fragment_count);
+    if (fragments || take_flag("-separate_files", args, false)) {
         options.m_separate_files = true;
     }
-    if (take_flag("-separate_files", args, false)) {
-        options.m_separate_files = true;
-    }
+    return true;
 }
 
 // ---- Results file ----
 
-// Whether the results file can be written, without changing anything that was there: an
-// existing file is opened for writing but neither created nor emptied (the run may still
-// fail before its report, and the examiner's file must survive that); a missing one is
-// created exclusively and removed again, so only a file the probe made is ever removed.
-// The entry point creates the results file anew when it writes the report. "-append" is
-// left in the list for whoever reads it; the probe changes nothing in either case.
-bool probe_results_file(const std::string& path) {
-    int fd = uni::open_file(path, O_RDWR, 0);
-    if (fd != -1) {
-        ::close(fd);
-        return true;
-    }
-    fd = uni::open_file(path, O_RDWR | O_CREAT | O_EXCL, probe_file_mode);
-    if (fd == -1) {
-        return false;
-    }
-    ::close(fd);
-    (void)std::remove(path.c_str());  // the probe's own empty file; nothing is lost if it stays
-    return true;
-}
-
+// "-out", else "-outfile": only named here. The entry point checks the path and creates the
+// file anew when it writes the report ("-append" included), so nothing at the path changes
+// while the options are read.
 bool parse_out(cmd_params& options, arg_list& args) {
     std::string value;
-    if (!take_option_value("-out", value, args) && !take_option_value("-outfile", value, args)) {
-        return true;
+    const char* option = "-out";
+    if (!take_option_value(option, value, args)) {
+        option = "-outfile";
+        if (!take_option_value(option, value, args)) {
+            return true;
+        }
+    }
+    if (!refuse_empty_path(option, value)) {
+        return false;
     }
     std::string path = expand_env_vars(value, true);
     replace_char(path, '\\', '/', false);
     options.m_out_path = path;
     options.m_out_given = true;
-    if (!probe_results_file(path)) {
-        std::fprintf(stderr, "prob opening file %s for output, aborting\n", path.c_str());
-        std::fflush(stderr);
-        return false;
-    }
     return true;
 }
 
-void parse_inputs(cmd_params& options, arg_list& args) {
+bool parse_inputs(cmd_params& options, arg_list& args) {
     std::string value;
     if (take_option_value("-outdir", value, args)) {
         options.m_out_dir = expand_env_vars(value, true);
         options.m_outdir_given = true;
     }
     if (take_option_value("-enumdir", value, args)) {
+        if (!refuse_empty_path("-enumdir", value)) {
+            return false;
+        }
         options.m_enum_dir = expand_env_vars(value, true);
         options.m_enum_dir_given = true;
     }
-    if (take_option_value("-num_subdirs", value, args)) {
-        (void)string_to_uint32(value, &options.m_num_subdirs);  // unreadable: 0 levels
+    if (!take_number("-num_subdirs", options.m_num_subdirs, args)) {
+        return false;
     }
     if (take_flag("-profile", args, false)) {
         options.m_profile = true;
@@ -326,6 +366,7 @@ void parse_inputs(cmd_params& options, arg_list& args) {
     if (take_flag("-pipe", args, false)) {
         options.m_pipe = true;
     }
+    return true;
 }
 
 // ---- File filters ----
@@ -351,8 +392,27 @@ void parse_filter_list(const char* option, std::vector<filter_entry>& list, arg_
     }
 }
 
+// A signature offset: decimal, or hexadecimal after "0x" or "x", or octal after "o", all of
+// the text (the number reader alone stops at the first stray character).
+bool read_offset(const std::string& text, uint64& offset) {
+    std::string digits = text;
+    (void)string_to_lower(digits);
+    std::string_view rest(digits);
+    const char* allowed = "0123456789";
+    if (rest.rfind("0x", 0) == 0 || rest.rfind('x', 0) == 0) {
+        rest.remove_prefix(rest.find('x') + 1);
+        allowed = "0123456789abcdef";
+    } else if (rest.rfind('o', 0) == 0) {
+        rest.remove_prefix(1);
+        allowed = "01234567";
+    }
+    return !rest.empty() && rest.find_first_not_of(allowed) == std::string_view::npos &&
+           string_to_uint64(text, &offset);
+}
+
 // "-filter_sig 4d 5a|512": the bytes, blank-separated hexadecimal, and an optional offset.
-void parse_signature_filters(cmd_params& options, arg_list& args) {
+// An offset that is no number fails the parse: a test at offset 0 would pass other files.
+bool parse_signature_filters(cmd_params& options, arg_list& args) {
     std::string value;
     while (take_option_value("-filter_sig", value, args)) {
         const arg_list items = split_filter_items(value);
@@ -361,13 +421,15 @@ void parse_signature_filters(cmd_params& options, arg_list& args) {
         }
         filter_entry entry;
         (void)parse_hex_bytes(entry.m_signature, items[0], ' ', true);
-        if (items.size() == 2) {
-            (void)string_to_uint64(items[1], &entry.m_offset);  // unreadable: offset 0
+        if (items.size() == 2 && !read_offset(items[1], entry.m_offset)) {
+            report_bad_value("-filter_sig", value);
+            return false;
         }
         if (!entry.m_signature.empty()) {
             options.m_filters.push_back(entry);
         }
     }
+    return true;
 }
 
 // ---- Time window ----
@@ -415,12 +477,6 @@ bool read_window_time(const std::string& date, const std::string& time, char sep
     filetime = static_cast<uint64>(value);
     unix_seconds = unix_bound(moment.unix_seconds);
     return true;
-}
-
-// An option failure ends the run with the whole usage text: this line, written first, says
-// which argument was wrong.
-void report_bad_value(const char* option, const std::string& value) {
-    print_error(std::string("bad value for ") + option + ": " + value + "\n");
 }
 
 void clear_stop(cmd_params& options) {
@@ -490,7 +546,7 @@ bool parse_stop_time(cmd_params& options, arg_list& args) {
 
 // ---- Number bases, separators and templates ----
 
-void parse_separators(cmd_params& options, arg_list& args) {
+bool parse_separators(cmd_params& options, arg_list& args) {
     std::string value;
     if (take_flag("-base10", args, false)) {
         options.m_base16 = false;
@@ -499,6 +555,11 @@ void parse_separators(cmd_params& options, arg_list& args) {
         options.m_base16 = true;
     }
     if (take_option_value("-csv_separator", value, args)) {
+        // An empty separator would run every cell of a line into the next.
+        if (value.empty()) {
+            report_bad_value("-csv_separator", value);
+            return false;
+        }
         options.set_separator(value, false);
     }
     if (take_flag("-enable_quoted_csv_fields", args, false)) {
@@ -514,11 +575,11 @@ void parse_separators(cmd_params& options, arg_list& args) {
         options.m_pad = false;
         (void)remove_char(options.m_separator, ' ');
     }
+    return true;
 }
 
 void report_bad_template(const char* option, const std::string& typed) {
-    print_error(std::string("bad value for ") + option + ": " + typed +
-                ", using default format\n");
+    print_error(std::string("bad value for ") + option + ": " + typed + ", using default format\n");
 }
 
 // A date template is taken only when it compiles: one of the three field orders, each
@@ -587,26 +648,26 @@ bool cmd_params::parse_common_options(std::vector<std::string>& args) {
     if (take_flag("-pair_datetime", args, false)) {
         m_pair_datetime = true;
     }
-    parse_diags(*this, args);
-    parse_forms(*this, args);
-    if (!parse_alias(*this, args) || !parse_alias_path(*this, args)) {
+    if (!parse_diags(*this, args)) {
         return false;
     }
-    parse_compression(*this, args);
+    parse_forms(*this, args);
+    if (!parse_alias(*this, args) || !parse_alias_path(*this, args) ||
+        !parse_compression(*this, args)) {
+        return false;
+    }
     parse_results_db(*this, args);
     parse_names(*this, args);
-    parse_cpu_and_files(*this, args);
-    if (!parse_out(*this, args)) {
+    if (!parse_cpu_and_files(*this, args) || !parse_out(*this, args) ||
+        !parse_inputs(*this, args)) {
         return false;
     }
-    parse_inputs(*this, args);
     parse_filter_list("-filter_skip", m_skip_filters, args);
     parse_filter_list("-filter", m_filters, args);
-    parse_signature_filters(*this, args);
-    if (!parse_start_time(*this, args) || !parse_stop_time(*this, args)) {
+    if (!parse_signature_filters(*this, args) || !parse_start_time(*this, args) ||
+        !parse_stop_time(*this, args) || !parse_separators(*this, args)) {
         return false;
     }
-    parse_separators(*this, args);
     parse_date_template(*this, args);
     parse_time_template(*this, args);
     parse_console(*this, args);
@@ -615,13 +676,68 @@ bool cmd_params::parse_common_options(std::vector<std::string>& args) {
     return true;
 }
 
-void cmd_params::warn_unused_arguments(const std::vector<std::string>& args) const {
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        std::string word = args[i];
-        if (m_out_given && string_to_lower(word) == "-append") {
-            continue;
+namespace {
+
+// Every option the common parser looks for, "-append", "-filter_path", "-l2", "-l3" and "-v"
+// included, which it looks for only beside another option.
+constexpr const char* common_flags[] = {
+    "-pair_datetime",
+    "-l2",
+    "-l3",
+    "-csv",
+    "-csvgen",
+    "-csvl2t",
+    "-bodyfile",
+    "-xml",
+    "-multiline",
+    "-gzip",
+    "-zlib",
+    "-split_pathfile",
+    "-separate_files",
+    "-append",
+    "-profile",
+    "-pipe",
+    "-base10",
+    "-base16",
+    "-enable_quoted_csv_fields",
+    "-no_whitespace",
+    "-verbose",
+    "-v",
+    "-quiet",
+};
+constexpr const char* common_value_options[] = {
+    "-diags",       "-alias",      "-aliaspath",      "-threads",       "-zlibex",
+    "-sqlite_log",  "-sqlite",     "-signal",         "-hostname",      "-username",
+    "-cpuinst",     "-cpu",        "-fragment_files", "-out",           "-outfile",
+    "-outdir",      "-enumdir",    "-num_subdirs",    "-filter_skip",   "-filter",
+    "-filter_path", "-filter_sig", "-cmd_start_time", "-cmd_stop_time", "-csv_separator",
+    "-dateformat",  "-timeformat",
+};
+
+template <std::size_t count>
+bool names_one_of(const std::string& word, const char* const (&names)[count]) {
+    for (const char* name : names) {
+        if (option_name_matches(word, name)) {
+            return true;
         }
-        std::fprintf(stderr, "unknown option ignored: %s\n", args[i].c_str());
     }
-    std::fflush(stderr);
+    return false;
+}
+
+}  // namespace
+
+option_kind common_option_kind(const std::string& word) {
+    if (names_one_of(word, common_flags)) {
+        return option_kind::flag;
+    }
+    return names_one_of(word, common_value_options) ? option_kind::value : option_kind::unknown;
+}
+
+void report_missing_value(const std::string& option) {
+    print_error("missing value for " + option + "\n");
+}
+
+// An empty value is shown as "" so that the line still says what was given.
+void report_bad_value(const std::string& option, const std::string& value) {
+    print_error("bad value for " + option + ": " + (value.empty() ? "\"\"" : value) + "\n");
 }

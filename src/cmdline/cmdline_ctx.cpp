@@ -10,15 +10,22 @@
 cmdline_ctx::cmdline_ctx() { clear(); }
 
 cmdline_ctx::~cmdline_ctx() {
+    (void)finish();  // a caller that wants the result has called it already
+}
+
+bool cmdline_ctx::finish() {
+    if (m_finished) {
+        return true;
+    }
+    m_finished = true;
     if (m_status_line) {
         clear_status_line();
     }
-    if (timed()) {
-        report_elapsed();
-    }
+    const bool reported = !timed() || report_elapsed();
     if (m_completion != nullptr && !m_signal_text.empty()) {
         (void)m_completion(&m_signal_text);  // what the callback makes of it is its own affair
     }
+    return reported;
 }
 
 void cmdline_ctx::clear() {
@@ -52,7 +59,7 @@ bool cmdline_ctx::timed() const { return m_start.seconds != 0 || m_start.fractio
 
 // "->" + seconds + " secs": both stamps are whole seconds, so the stream's default form
 // prints a whole number ("->3 secs").
-void cmdline_ctx::report_elapsed() const {
+bool cmdline_ctx::report_elapsed() const {
     const double elapsed = kq::ntp_seconds_between(m_start, kq::ntp_now());
     std::ostringstream text;
     text << "->" << elapsed << " secs";
@@ -60,13 +67,14 @@ void cmdline_ctx::report_elapsed() const {
         std::fprintf(stderr, "%s\n", text.str().c_str());
     }
     if (m_diag_path.empty()) {
-        return;
+        return true;
     }
     // The options record has closed its stream by now. The file is opened without creating
-    // or truncating it: a file that vanished meanwhile gets nothing, and nothing is said.
+    // or truncating it: a file that vanished meanwhile gets nothing; the result says so.
     uni::fileio file;
-    if (file.open(m_diag_path, true, false, false)) {
-        (void)file.append_stream(text);  // no line break after the time, by design
-        (void)file.close();
+    if (!file.open(m_diag_path, true, false, false)) {
+        return false;
     }
+    const bool appended = file.append_stream(text);  // no line break after the time, by design
+    return file.close() && appended;
 }

@@ -2,8 +2,9 @@
 // cmdline_ctx: the run context. main creates it before anything else and destroys it last;
 // once the options are parsed it remembers what the end of the run owes: clearing the
 // status line, the elapsed time ("-profile" on standard error, and appended to the "-diags"
-// file) and the "-signal" text handed to a completion callback. All of that happens in the
-// destructor, after the options record has closed the diagnostics file.
+// file) and the "-signal" text handed to a completion callback. All of that happens in
+// finish, or in the destructor when nobody called it, after the options record has closed
+// the diagnostics file.
 
 #include <string>
 
@@ -30,6 +31,10 @@ public:
     // Whether a start stamp was taken.
     [[nodiscard]] bool timed() const;
 
+    // The end-of-run steps, once. False when the elapsed time could not be added to the
+    // diagnostics file (gone, or a failed write): the run's diagnostics are then incomplete.
+    [[nodiscard]] bool finish();
+
     bool m_status_line = false;  // clear the status line at the end
     kq::ntp_time m_start;        // whole seconds; the zero stamp: not timed
     bool m_profile = false;      // "-profile"
@@ -38,5 +43,7 @@ public:
     signal_callback m_completion = nullptr;
 
 private:
-    void report_elapsed() const;
+    [[nodiscard]] bool report_elapsed() const;
+
+    bool m_finished = false;
 };

@@ -13,17 +13,37 @@ bool contains(const std::string& text, const char* part) {
     return text.find(part) != std::string::npos;
 }
 
-char find_separator(const std::string& date_template) {
-    if (contains(date_template, "/")) {
-        return '/';
+bool is_field_letter(char c) { return c == 'd' || c == 'm' || c == 'y'; }
+
+// Any other separator than '/', '-' and a blank: every character between the fields (a comma
+// aside) must be the same one, and printable ASCII, since the formatter writes it as a byte
+// between the fields. 0 when there is none ("yyyymmdd").
+bool find_other_separator(const std::string& date_template, char& separator) {
+    separator = 0;
+    for (const char c : date_template) {
+        if (is_field_letter(c) || c == ',') {
+            continue;
+        }
+        if (c < '!' || c > '~' || (separator != 0 && c != separator)) {
+            separator = 0;
+            return false;
+        }
+        separator = c;
     }
-    if (contains(date_template, "-")) {
-        return '-';
+    return true;
+}
+
+// '/', '-' or a blank when the template holds one, in that order; else any one other
+// character ("dd.mm.yyyy"). False when the template mixes other characters or holds one that
+// is not printable ASCII.
+bool find_separator(const std::string& date_template, char& separator) {
+    for (const char preferred : {'/', '-', ' '}) {
+        if (date_template.find(preferred) != std::string::npos) {
+            separator = preferred;
+            return true;
+        }
     }
-    if (contains(date_template, " ")) {
-        return ' ';
-    }
-    return 0;
+    return find_other_separator(date_template, separator);
 }
 
 // Position of the long form, else of the short one (which a plain search would also find at
@@ -65,7 +85,9 @@ bool time_display_spec::parse(const std::string& date_template, const std::strin
         time_flags |= pair_flag;
     }
     if (!date_template.empty()) {
-        separator = find_separator(date_template);
+        if (!find_separator(date_template, separator)) {
+            return false;
+        }
         std::size_t month = 0;
         std::size_t year = 0;
         if (!find_field(date_template, "mmm", month_as_name, "mm", month_as_number, date_flags,

@@ -27,7 +27,9 @@ struct time_display_spec {
     static constexpr int16 default_min_year = 1900;
     static constexpr int16 default_max_year = 2600;
 
-    char separator = 0;  // '/', '-', ' ' or 0
+    // '/', '-' or ' ' when the template holds one, else the template's one other printable
+    // character between its fields ("dd.mm.yyyy"), else 0.
+    char separator = 0;
     uint8 date_flags = 0;
     uint8 time_flags = 0;
     uint8 spare = 0;
@@ -37,7 +39,9 @@ struct time_display_spec {
 
     // Rewrites every field from the two templates and the pair flag. False when the date
     // template names no month, year or day or puts them in none of the orders day-month-year,
-    // month-day-year and year-month-day; the bits found so far then stay, without an order.
+    // month-day-year and year-month-day, or, holding no '/', '-' or blank, mixes separators
+    // or holds a character that is no printable ASCII; the bits found so far then stay,
+    // without an order.
     [[nodiscard]] bool parse(const std::string& date_template, const std::string& time_template,
                              bool pair);
 

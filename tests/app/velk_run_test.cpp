@@ -85,14 +85,22 @@ const char* const no_db_value = "missing value for -db\n";
 const failure_case failure_cases[] = {
     {"CsvWithoutInput", {"-csv"}, no_input},
     {"DbWithoutValue", {"-db"}, no_db_value},
+    {"EmptyDb", {"-db", ""}, no_db_value},
     {"CsvWithoutInputToResultsFile", {"-csv", "-out", "r.txt"}, no_input},
     {"DbWithoutValueToResultsFile", {"-db", "-out", "r.txt"}, no_db_value},
+    {"OutWithoutValue", {"-db", "x.db", "-diags", "d.txt", "-out"}, "missing value for -out\n"},
+    {"NumberNotANumber",
+     {"-enumdir", ".", "-num_subdirs", "abc", "-out", "r.txt"},
+     "bad value for -num_subdirs: abc\n"},
+    {"EmptySeparator",
+     {"-db", "x.db", "-csv_separator", "", "-diags", "d.txt"},
+     "bad value for -csv_separator: \"\"\n"},
 };
 
 class VelkOptionFailure : public ::testing::TestWithParam<failure_case> {};
 
-// The banner still goes to standard output (even with "-out", whose probe leaves no file
-// behind), followed by an empty line; standard error says what was wrong, then the usage.
+// The banner still goes to standard output (even with "-out"), followed by an empty line;
+// standard error says what was wrong, then the usage. No file is created or opened.
 TEST_P(VelkOptionFailure, WritesBannerAndUsageAndFails) {
     const temp_dir dir;
     const velk_result result = run_velk(GetParam().args, dir.path());
@@ -153,6 +161,10 @@ TEST(VelkBanner, RunDateIsMonthFirstByDefault) {
 TEST(VelkBanner, RunDateFollowsDateFormat) {
     expect_banner_date({"-db", "x.db", "-dateformat", "yyyy-mm-dd"}, "%Y-%m-%d",
                        R"(Run time: \d{4}-\d\d-\d\d \d\d:\d\d:\d\d \(UTC\); Host: .+; System: .+)");
+    // Any one separator, as in the report's dates.
+    expect_banner_date(
+        {"-db", "x.db", "-dateformat", "dd.mm.yyyy"}, "%d.%m.%Y",
+        R"(Run time: \d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d \(UTC\); Host: .+; System: .+)");
 }
 
 struct command_line_case {
@@ -203,16 +215,28 @@ TEST(VelkResultsFile, ReplacesAnExistingFile) {
     EXPECT_EQ(result.err.find("prob writing results file"), std::string::npos);
 }
 
-// A report that never reached the disk must not end in a clean status.
+// A report that never reached the disk must not end in a clean status (the file stops at
+// 512 bytes, as on a full disk).
 TEST(VelkResultsFile, FailedWriteFailsTheRun) {
-    if (!std::filesystem::exists("/dev/full")) {
-        GTEST_SKIP() << "no /dev/full on this system";
-    }
+    const temp_dir dir;
+    std::filesystem::copy_file(std::string(VELK_TEST_DATA_DIR) + "/sample/wpndatabase.db",
+                               dir.file("e.db"));
+    const int code = velk_test::run_with_file_size_limit(512, [&dir] {
+        const velk_result result = run_velk({"-db", "e.db", "-quiet", "-out", "r.txt"}, dir.path());
+        const bool said = result.err == "prob writing results file: r.txt\n";
+        return result.status == 255 && said && result.out.empty() ? 0 : 1;
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(velk_test::file_size(dir.file("r.txt")), 512);
+}
+
+// A file that cannot take a report is refused before anything is opened, with the reason.
+TEST(VelkResultsFile, DeviceRefusedBeforeOpening) {
     const temp_dir dir;
     const velk_result result = run_velk({"-db", "x.db", "-out", "/dev/full"}, dir.path());
     EXPECT_EQ(result.status, 255);
-    EXPECT_NE(result.err.find("prob writing results file: /dev/full\n"), std::string::npos)
-        << result.err;
+    EXPECT_EQ(result.err,
+              "prob opening file /dev/full for output: it is not a regular file, aborting\n");
     EXPECT_EQ(result.out, "");
 }
 

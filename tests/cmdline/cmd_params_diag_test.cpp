@@ -1,6 +1,7 @@
 // Diagnostics items as they land in the "-diags" file, read back byte for byte.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <string>
@@ -226,6 +227,43 @@ TEST(DiagOff, EveryWriterSilent) {
     p.clear_diag_state();
     EXPECT_EQ(GetCapturedStderr(), "");
     EXPECT_EQ(velk_test::file_size(path), -1);
+}
+
+// A path that exists and is no regular file is refused before it is opened: opening a FIFO
+// for writing would wait for a reader forever, and nothing is written to a device.
+TEST(DiagOff, SpecialFilesRefusedWithoutBlocking) {
+    velk_test::temp_dir dir;
+    const std::string fifo = dir.file("d.fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, dir.path(), std::string("/dev/null")}) {
+        cmd_params p(start, false);
+        EXPECT_FALSE(p.open_diag_file(path)) << path;
+        EXPECT_FALSE(p.m_diag_on) << path;
+    }
+}
+
+// A write that fails (here past a file-size limit, as on a full disk) is remembered, and no
+// later item is written after the gap.
+TEST(DiagWriteFailure, IsRememberedAndStopsTheFile) {
+    velk_test::temp_dir dir;
+    const std::string path = dir.file("d.txt");
+    const int code = velk_test::run_with_file_size_limit(64, [&path] {
+        cmd_params p(start, false);
+        p.m_command_line = "velk -db x.db";
+        if (!p.open_diag_file(path) || p.diag_write_failed()) {
+            return 1;
+        }
+        p.diag_line(std::string(80, 'a'));
+        if (!p.diag_write_failed()) {
+            return 2;
+        }
+        p.diag_line("b");
+        return 0;
+    });
+    EXPECT_EQ(code, 0);
+    const std::string written = velk_test::read_file(path);
+    EXPECT_EQ(written.size(), 64U);
+    EXPECT_EQ(written.find("->b"), std::string::npos);
 }
 
 // Seen on a terminal: elsewhere the status line is never drawn, so never cleared.

@@ -411,18 +411,24 @@ const parse_case parse_cases[] = {
          EXPECT_EQ(describe(p.m_filters), texts({"sig=4d5a@512", "sig=53514c@512", "sig=00@0"}));
      }},
     {"HostileListValues",
-     {"prog", "-filter_sig", "", "-filter_sig", "|,|", "-filter_sig", "4d|0xffffffffffffffff",
-      "-filter", "", "-filter", "|,|", "-filter_skip", " "},
+     {"prog", "-filter_sig", "", "-filter_sig", "4d|0xffffffffffffffff", "-filter", "", "-filter",
+      "|,|", "-filter_skip", " "},
      true,
      {"prog"},
      "",
      [](const cmd_params& p) {
-         // "" and " " give no entry; "|,|" gives two "|" items, and as a signature one
-         // byte (the first "|" read as a number).
+         // "" and " " give no entry; "|,|" gives two "|" items.
          EXPECT_TRUE(p.m_skip_filters.empty());
          EXPECT_EQ(describe(p.m_filters),
-                   texts({"text=|", "text=|", "sig=00@0", "sig=4d@18446744073709551615"}));
+                   texts({"text=|", "text=|", "sig=4d@18446744073709551615"}));
      }},
+    // As a signature, "|,|" gives the items "|" and "|": the second is no offset.
+    {"SignatureOfSeparatorsOnly",
+     {"prog", "-filter_sig", "|,|"},
+     false,
+     {"prog"},
+     "bad value for -filter_sig: |,|\n",
+     nullptr},
     {"FilterPathGoesToFirstFilledList",
      {"prog", "-filter", "b.db", "-filter_skip", "A.db,c.db", "-filter_path", "/Mnt/X"},
      true,
@@ -475,6 +481,93 @@ const parse_case parse_cases[] = {
      {"prog", "-l2", "-l3", "-append"},
      "",
      [](const cmd_params& p) { EXPECT_EQ(p.m_diag_level, 0); }},
+    // Option values are checked: a wrong value must stop the run, not become a setting.
+    {"NumberNotANumber",
+     {"prog", "-num_subdirs", "abc"},
+     false,
+     {"prog"},
+     "bad value for -num_subdirs: abc\n",
+     nullptr},
+    {"NumberNegative",
+     {"prog", "-num_subdirs", "-1"},
+     false,
+     {"prog"},
+     "bad value for -num_subdirs: -1\n",
+     nullptr},
+    {"NumberPastItsType",
+     {"prog", "-num_subdirs", "4294967296"},
+     false,
+     {"prog"},
+     "bad value for -num_subdirs: 4294967296\n",
+     nullptr},
+    {"NumberWithATail",
+     {"prog", "-threads", "12abc"},
+     false,
+     {"prog"},
+     "bad value for -threads: 12abc\n",
+     nullptr},
+    {"NumberInHexAndAtTheEndOfItsType",
+     {"prog", "-num_subdirs", "4294967295", "-cpuinst", "0xFF", "-threads", "2147483647"},
+     true,
+     {"prog"},
+     "",
+     [](const cmd_params& p) {
+         EXPECT_EQ(std::make_tuple(p.m_num_subdirs, p.m_cpu_instance, p.m_threads),
+                   std::make_tuple(4294967295U, 255U, 2147483647));
+     }},
+    {"SignatureOffsetNotANumber",
+     {"prog", "-filter_sig", "4d 5a|twelve"},
+     false,
+     {"prog"},
+     "bad value for -filter_sig: 4d 5a|twelve\n",
+     nullptr},
+    {"EmptySeparatorRefused",
+     {"prog", "-csv_separator", ""},
+     false,
+     {"prog"},
+     "bad value for -csv_separator: \"\"\n",
+     nullptr},
+    {"EmptyResultsPathRefused",
+     {"prog", "-out", ""},
+     false,
+     {"prog"},
+     "missing value for -out\n",
+     nullptr},
+    {"EmptyOutfileRefused",
+     {"prog", "-outfile", ""},
+     false,
+     {"prog"},
+     "missing value for -outfile\n",
+     nullptr},
+    {"EmptyDiagnosticsPathRefused",
+     {"prog", "-diags", ""},
+     false,
+     {"prog"},
+     "missing value for -diags\n",
+     nullptr},
+    {"EmptyWalkFolderRefused",
+     {"prog", "-enumdir", ""},
+     false,
+     {"prog"},
+     "missing value for -enumdir\n",
+     nullptr},
+    // Any one separator between the date fields; mixed ones cannot be written.
+    {"DateTemplateWithDots",
+     {"prog", "-dateformat", "DD.MM.YYYY"},
+     true,
+     {"prog"},
+     "",
+     [](const cmd_params& p) {
+         EXPECT_EQ(p.m_date_format, "dd.mm.yyyy");
+         EXPECT_EQ(std::make_tuple(p.m_time_spec.separator, p.m_time_spec.date_flags),
+                   std::make_tuple('.', uint8{0x26}));
+     }},
+    {"DateTemplateWithMixedSeparatorsRefused",
+     {"prog", "-dateformat", "dd.mm_yyyy"},
+     true,
+     {"prog"},
+     "bad value for -dateformat: dd.mm_yyyy, using default format\n",
+     [](const cmd_params& p) { EXPECT_EQ(p.m_date_format, "yyyy-mm-dd"); }},
     {"StoredSettings",
      {"prog",
       "-threads",
@@ -555,7 +648,7 @@ TEST(ParseCommonOptionsEdges, FoldersExpandVariables) {
     ::unsetenv("VELK_PARSE_DIR");
 }
 
-// ---- Results-file probe and diagnostics file: real paths ----
+// ---- Results and diagnostics files: named, never opened ----
 
 class ParseWithFiles : public ::testing::Test {
 protected:
@@ -563,40 +656,30 @@ protected:
     cmd_params m_options{start, true};
 };
 
-// The probe must never change what is already at the path: the run may still fail before
-// it writes its report.
-TEST_F(ParseWithFiles, ExistingResultsFileUntouched) {
-    const std::string path = m_dir.file("r.txt");
-    for (const bool append : {false, true}) {
-        velk_test::write_file(path, "earlier report\n");
-        cmd_params options(start, true);
-        args_t args = {"prog", "-OUT", path, "-append"};
-        if (!append) {
-            args.pop_back();
-        }
-        const parse_run run = parse(options, args);
-        // "-append" is only looked for: it stays for the entry point.
-        EXPECT_EQ(std::make_tuple(run.ok, run.err, options.m_out_path, args.size()),
-                  std::make_tuple(true, std::string(), path, append ? 2U : 1U));
-        EXPECT_EQ(velk_test::read_file(path), "earlier report\n") << "append " << append;
-    }
-}
-
-TEST_F(ParseWithFiles, NewResultsFileLeavesNothing) {
-    const std::string path = m_dir.file("new.txt");
-    args_t args = {"prog", "-outfile", path};
-    EXPECT_TRUE(parse(m_options, args).ok);
-    EXPECT_EQ(velk_test::file_size(path), -1);
-    EXPECT_EQ(m_options.m_out_path, path);
-}
-
-TEST_F(ParseWithFiles, UnwritableResultsFileFails) {
-    const std::string path = m_dir.file("no/r.txt");
-    args_t args = {"prog", "-out", path, "-csv"};
+// Parsing changes nothing on disk: the entry point checks both files and opens them only
+// when the whole command line is accepted, so a run that fails later leaves them as they were.
+TEST_F(ParseWithFiles, FilesAreNamedNotOpened) {
+    const std::string report = m_dir.file("r.txt");
+    const std::string diags = m_dir.file("d.txt");
+    velk_test::write_file(report, "earlier report\n");
+    velk_test::write_file(diags, "earlier diagnostics\n");
+    args_t args = {"prog", "-OUT", report, "-append", "-diags", diags, "-l3"};
     const parse_run run = parse(m_options, args);
-    EXPECT_FALSE(run.ok);
-    EXPECT_EQ(run.err, "prob opening file " + path + " for output, aborting\n");
-    EXPECT_TRUE(m_options.m_csv);  // options taken before the failure stay
+    EXPECT_EQ(std::make_tuple(run.ok, run.err, m_options.m_out_path, m_options.m_out_given),
+              std::make_tuple(true, std::string(), report, true));
+    EXPECT_EQ(std::make_tuple(m_options.m_diag_path, m_options.m_diag_on, m_options.m_diag_level),
+              std::make_tuple(diags, false, 3));
+    EXPECT_EQ(args, args_t({"prog", "-append"}));  // only looked for beside "-out"
+    EXPECT_EQ(velk_test::read_file(report), "earlier report\n");
+    EXPECT_EQ(velk_test::read_file(diags), "earlier diagnostics\n");
+}
+
+// A folder that does not exist is the entry point's to refuse; nothing is created here.
+TEST_F(ParseWithFiles, MissingFoldersCreateNothing) {
+    args_t args = {"prog", "-outfile", m_dir.file("no/r.txt"), "-diags", m_dir.file("no/d.txt")};
+    EXPECT_TRUE(parse(m_options, args).ok);
+    EXPECT_EQ(m_options.m_out_path, m_dir.file("no/r.txt"));
+    EXPECT_EQ(velk_test::file_size(m_dir.file("no")), -1);
 }
 
 TEST_F(ParseWithFiles, OutIsTakenBeforeOutfile) {
@@ -619,61 +702,23 @@ TEST_F(ParseWithFiles, ResultsPathExpandedWithForwardSlashes) {
 
 // A value that starts with '-' is still the value: "-quiet" names the results file here.
 TEST_F(ParseWithFiles, DashValueIsTheResultsPath) {
-    char saved[4096] = {};
-    ASSERT_NE(::getcwd(saved, sizeof(saved)), nullptr);
-    ASSERT_EQ(::chdir(m_dir.path().c_str()), 0);
     args_t args = {"prog", "-out", "-quiet"};
-    const bool ok = parse(m_options, args).ok;
-    ASSERT_EQ(::chdir(saved), 0);
-    EXPECT_TRUE(ok);
+    EXPECT_TRUE(parse(m_options, args).ok);
     EXPECT_EQ(m_options.m_out_path, "-quiet");
     EXPECT_TRUE(m_options.m_status_output);
 }
 
-TEST_F(ParseWithFiles, DiagsFileLevelAndFirstLine) {
+// Opened by the entry point, the diagnostics file starts with the command line.
+TEST_F(ParseWithFiles, DiagnosticsFileOpenedAfterParsing) {
     const std::string path = m_dir.file("d.txt");
     velk_test::write_file(path, "stale\n");
     args_t args = {"prog", "-diags", path, "-l3", "-l2"};
     EXPECT_TRUE(parse(m_options, args).ok);
-    EXPECT_TRUE(m_options.m_diag_on);
     EXPECT_EQ(m_options.m_diag_level, 2);  // "-l2" is looked for first
     EXPECT_EQ(args, args_t({"prog", "-l3"}));
+    ASSERT_TRUE(m_options.open_diag_file(m_options.m_diag_path));
     m_options.diag_line("after");
     EXPECT_EQ(velk_test::read_file(path), "->prog -diags " + path + " -l3 -l2\n->after\n");
-}
-
-TEST_F(ParseWithFiles, UnopenableDiagsStaysOffSilently) {
-    args_t args = {"prog", "-diags", m_dir.file("no/d.txt"), "-l2"};
-    const parse_run run = parse(m_options, args);
-    EXPECT_TRUE(run.ok);
-    EXPECT_EQ(run.err, "");
-    EXPECT_FALSE(m_options.m_diag_on);
-    EXPECT_TRUE(m_options.m_diag_path.empty());
-    EXPECT_EQ(args, args_t({"prog", "-l2"}));
-}
-
-// Whatever no parser took is warned about, one line per argument; "-append", looked for with
-// "-out" and left in place, counts as taken then.
-TEST(WarnUnusedArguments, OneLinePerArgumentLeft) {
-    const struct {
-        args_t left;
-        bool out_given;
-        const char* err;
-    } cases[] = {
-        {{"prog"}, false, ""},
-        {{"prog", "-bogus", "x"},
-         false,
-         "unknown option ignored: -bogus\nunknown option ignored: x\n"},
-        {{"prog", "-Append"}, true, ""},
-        {{"prog", "-append"}, false, "unknown option ignored: -append\n"},
-    };
-    for (const auto& c : cases) {
-        cmd_params options(0, false);
-        options.m_out_given = c.out_given;
-        ::testing::internal::CaptureStderr();
-        options.warn_unused_arguments(c.left);
-        EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.err);
-    }
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "io/io_test_support.h"
-#include "time/ntp_clock.h"
 #include "text/terminal_capture.h"
+#include "time/ntp_clock.h"
 
 namespace {
 
@@ -98,9 +98,28 @@ TEST_F(RunContext, VanishedDiagnosticsFileIsNotRecreated) {
     options.reset();
     ASSERT_EQ(::unlink(path.c_str()), 0);
     CaptureStderr();
+    EXPECT_FALSE(ctx->finish());  // the run's diagnostics are lost: the caller must say so
     ctx.reset();
     EXPECT_EQ(GetCapturedStderr(), "");
     EXPECT_EQ(velk_test::file_size(path), -1);
+}
+
+// The end steps run once, whether finish is called or the context is destroyed.
+TEST_F(RunContext, FinishRunsTheEndStepsOnce) {
+    velk_test::temp_dir dir;
+    const std::string path = dir.file("diags.txt");
+    auto options = quiet_options();
+    options->m_signal_text = "done";
+    ASSERT_TRUE(options->open_diag_file(path));
+    auto ctx = std::make_unique<cmdline_ctx>();
+    ctx->init(*options, record_signal);
+    options.reset();
+    EXPECT_TRUE(ctx->finish());
+    const std::string written = velk_test::read_file(path);
+    EXPECT_TRUE(ctx->finish());
+    ctx.reset();
+    EXPECT_EQ(velk_test::read_file(path), written);
+    EXPECT_EQ(g_calls, 1);
 }
 
 TEST_F(RunContext, FailedDiagnosticsFileMeansNoTiming) {

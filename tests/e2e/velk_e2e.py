@@ -13,11 +13,14 @@ every option and help word of the usage text was used by at least one run.
 import argparse
 import os
 import re
+import resource
 import shutil
+import signal
 import stat
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 VELK = None
@@ -38,6 +41,7 @@ ORDER1_PRIMARY = 'windows.immersivecontrolpanel_cw5n1h2txyewy!microsoft.windows.
 ORDER1_PAYLOAD = "<toast activationType='protocol' launch='ms-settings:connecteddevices'>"
 # The sample fixture: live notifications with its -wal applied, and of its main file alone.
 SAMPLE_LIVE = 11
+SAMPLE_MAIN_ROWS = 10
 
 
 class Run:
@@ -630,14 +634,219 @@ class OptionFailures(Case):
 
     def test_the_failing_argument_is_named(self):
         for args, line in ((['-csv', '-db'], 'missing value for -db\n'),
+                           (['-db', ''], 'missing value for -db\n'),
+                           (['-db', 'x.db', '-out'], 'missing value for -out\n'),
                            (['-csv'], 'missing -db <file> (or -pipe or -enumdir)\n'),
                            (['-db', 'x.db', '-cmd_start_time', '20200131'],
-                            'bad value for -cmd_start_time: 20200131\n')):
+                            'bad value for -cmd_start_time: 20200131\n'),
+                           (['-enumdir', '.', '-num_subdirs', 'abc'],
+                            'bad value for -num_subdirs: abc\n'),
+                           (['-enumdir', '.', '-num_subdirs', '-1'],
+                            'bad value for -num_subdirs: -1\n'),
+                           (['-db', 'x.db', '-csv_separator', ''],
+                            'bad value for -csv_separator: ""\n')):
             with self.subTest(args=args):
                 result = self.velk(args)
                 self.assertEqual(result.status, 255)
                 self.assertTrue(result.err.startswith(line), result.err)
                 self.assertIn('Usage\n', result.err)
+
+
+# Output files and options, in every mode. Each run starts from the same folder: case/e.db
+# with case/e.db-wal (the sample fixture), jr/x.db with jr/x.db-journal (the journal
+# fixture), other.db and plain.db (copies of the sample's main file), hl.db (a hard link of
+# case/e.db), chunk.bin (page 2 of the sample) with its hard link hl.bin, the FIFO f.fifo
+# and the empty folder emptyd.
+GUARD_MODES = [
+    ('db', ['-db', 'case/e.db'], ''),
+    ('pipe', ['-pipe'], 'case/e.db\n'),
+    ('enumdir', ['-enumdir', 'case'], ''),
+    ('parse_chunk', ['-parse_chunk', '-db', 'chunk.bin'], ''),
+]
+# Target kind: the output file named in every mode, or per mode.
+GUARD_TARGETS = [
+    ('database', lambda mode: 'other.db'),
+    ('wal', lambda mode: 'case/e.db-wal'),
+    ('journal', lambda mode: 'jr/x.db-journal'),
+    ('shm', lambda mode: 'case/e.db-shm'),
+    ('hard_link_of_an_input', lambda mode: 'hl.bin' if mode == 'parse_chunk' else 'hl.db'),
+]
+# (name, arguments, standard input, status, fragments standard error holds in order)
+OUTPUT_FILE_CASES = [
+    ('diags_fifo', ['-db', 'plain.db', '-diags', 'f.fifo'], '', 255,
+     ['prob opening file f.fifo for diagnostics: it is not a regular file, aborting\n']),
+    ('diags_missing_folder', ['-db', 'plain.db', '-diags', 'nowhere/d.txt'], '', 255,
+     ['prob opening file nowhere/d.txt for diagnostics: No such file or directory, aborting\n']),
+    ('diags_dev_full', ['-db', 'plain.db', '-diags', '/dev/full'], '', 255,
+     ['prob opening file /dev/full for diagnostics: it is not a regular file']),
+    ('diags_folder', ['-db', 'plain.db', '-diags', 'emptyd'], '', 255,
+     ['prob opening file emptyd for diagnostics: it is not a regular file']),
+    ('diags_empty', ['-db', 'plain.db', '-diags', ''], '', 255,
+     ['missing value for -diags\n', 'Usage\n']),
+    ('out_fifo', ['-pipe', '-out', 'f.fifo'], 'plain.db\n', 255,
+     ['prob opening file f.fifo for output: it is not a regular file']),
+    ('out_and_diags_alike', ['-db', 'plain.db', '-out', 'r.txt', '-diags', './r.txt'], '', 255,
+     ['prob opening file ./r.txt for diagnostics: it is also the results file, aborting\n']),
+    ('diags_evidence_without_input', ['-diags', 'case/e.db', '-csv'], '', 255,
+     ['missing -db <file>', 'Usage\n']),
+    ('diags_evidence_bad_option', ['-diags', 'other.db', '-db', 'plain.db', '-num_subdirs', 'x'],
+     '', 255, ['bad value for -num_subdirs: x\n']),
+    ('piped_diagnostics_file_skipped', ['-pipe', '-quiet', '-diags', 'd.txt'],
+     'd.txt\nplain.db\n', 0, ['skipping d.txt: it is the diagnostics file\n']),
+]
+# (name, arguments, standard input, descriptor closed, status, file that must not hold text)
+CLOSED_STREAM_CASES = [
+    ('stdout', ['-db', 'plain.db', '-diags', 'd.txt'], '', 1, 255,
+     ('d.txt', 'Notification ArrivalTime')),
+    ('stderr', ['-pipe', '-out', 'r.txt'], 'missing.db\nplain.db\n', 2, 0,
+     ('r.txt', 'prob accessing')),
+    ('stdin', ['-pipe', '-quiet', '-out', 'r.txt'], '', 0, 255, ('r.txt', 'prob')),
+]
+# (name, arguments, standard input, fragments standard error holds, fragments it must not)
+NOTE_CASES = [
+    ('unimplemented', ['-db', 'plain.db', '-quiet', '-csv', '-xml', '-sqlite', 'x.sqlite'], '',
+     ['option ignored by velk: -xml\n', 'option ignored by velk: -sqlite\n'],
+     ['unknown option']),
+    ('repeated', ['-db', 'plain.db', '-quiet', '-csv', '-csv', '-all_fields', '-all_fields'], '',
+     [], ['option', 'unknown']),
+    ('db_beside_pipe', ['-pipe', '-quiet', '-db', 'plain.db'], 'plain.db\n',
+     ['option not used: -db plain.db (-pipe names the inputs)\n'], ['unknown option']),
+    ('carve_beside_chunk', ['-parse_chunk', '-db', 'chunk.bin', '-quiet', '-carve'], '',
+     ['option not used: -carve (-parse_chunk reads page chunks)\n'], ['unknown option']),
+    ('levels_without_diags', ['-db', 'plain.db', '-quiet', '-l2'], '',
+     ['option not used: -l2 (no -diags file)\n'], ['unknown option']),
+]
+
+
+class OutputFilesAndOptions(Case):
+    def prepare(self):
+        self.fixture_copy('sample/wpndatabase.db', 'case/e.db')
+        self.fixture_copy('journal/wpndatabase.db', 'jr/x.db')
+        for name in ('other.db', 'plain.db'):
+            self.fixture_copy('sample/wpndatabase.db', name, companions=())
+        os.link(self.path('case/e.db'), self.path('hl.db'))
+        with open(self.path('plain.db'), 'rb') as f:
+            f.seek(4096)
+            page = f.read(4096)
+        with open(self.path('chunk.bin'), 'wb') as f:
+            f.write(page)
+        os.link(self.path('chunk.bin'), self.path('hl.bin'))
+        os.mkfifo(self.path('f.fifo'))
+        os.mkdir(self.path('emptyd'))
+
+    def fresh(self):
+        self.tearDown()
+        self.setUp()
+        self.prepare()
+
+    def snapshot(self):
+        """Every file of the folder with its bytes (the FIFO by name only)."""
+        taken = {}
+        for folder, _, names in os.walk(self.tmp):
+            for name in names:
+                path = os.path.join(folder, name)
+                if stat.S_ISFIFO(os.lstat(path).st_mode):
+                    taken[path] = 'fifo'
+                    continue
+                with open(path, 'rb') as f:
+                    taken[path] = f.read()
+        return taken
+
+    def run_timed(self, args, stdin='', preexec=None, stdout=subprocess.PIPE,
+                  stderr=subprocess.PIPE):
+        for word in args:
+            if word.startswith('-'):
+                USED_WORDS.add(word.lower())
+        began = time.monotonic()
+        done = subprocess.run([os.path.abspath(VELK)] + args, cwd=self.tmp, input=stdin.encode(),
+                              stdout=stdout, stderr=stderr, timeout=30, check=False,
+                              preexec_fn=preexec)
+        err = (done.stderr or b'').decode('utf-8', 'surrogateescape')
+        out = (done.stdout or b'').decode('utf-8', 'surrogateescape')
+        return done.returncode, out, err, time.monotonic() - began
+
+    def assert_in_order(self, err, fragments):
+        at = 0
+        for fragment in fragments:
+            found = err.find(fragment, at)
+            self.assertNotEqual(found, -1, f'{fragment!r} (in order) not in {err!r}')
+            at = found + len(fragment)
+
+    def test_evidence_never_overwritten_in_any_mode(self):
+        for mode, mode_args, stdin in GUARD_MODES:
+            for kind, target_of in GUARD_TARGETS:
+                for option, role in (('-out', 'output'), ('-diags', 'diagnostics')):
+                    target = target_of(mode)
+                    with self.subTest(mode=mode, target=kind, option=option):
+                        self.fresh()
+                        before = self.snapshot()
+                        status, out, err, _ = self.run_timed(mode_args + [option, target], stdin)
+                        self.assertEqual(status, 255, err)
+                        self.assertIn(f'prob opening file {target} for {role}: ', err)
+                        self.assertEqual(out, '')
+                        self.assertEqual(self.snapshot(), before, 'a file was written')
+
+    def test_output_files_checked_before_opening(self):
+        for name, args, stdin, status, said in OUTPUT_FILE_CASES:
+            with self.subTest(name):
+                if '/dev/full' in args and not os.path.exists('/dev/full'):
+                    continue
+                self.fresh()
+                before = self.snapshot()
+                got, _, err, took = self.run_timed(args, stdin)
+                self.assertEqual(got, status, err)
+                self.assert_in_order(err, said)
+                if status == 255:
+                    self.assertLess(took, 1.0, 'a refusal must not wait')
+                    self.assertEqual(self.snapshot(), before, 'a file was written')
+
+    def test_closed_standard_streams_take_no_file(self):
+        for name, args, stdin, closed, status, (name_of_file, text) in CLOSED_STREAM_CASES:
+            with self.subTest(name):
+                self.fresh()
+                got, _, err, _ = self.run_timed(
+                    args, stdin, preexec=lambda fd=closed: os.close(fd),
+                    stderr=subprocess.DEVNULL if closed == 2 else subprocess.PIPE)
+                self.assertEqual(got, status, err)
+                if closed == 1:
+                    self.assertIn('prob writing to standard output', err)
+                path = self.path(name_of_file)
+                if os.path.exists(path):
+                    with open(path, encoding='utf-8', errors='replace') as f:
+                        self.assertNotIn(text, f.read())
+
+    def test_a_full_disk_fails_the_run(self):
+        def limited(size):
+            def apply():
+                signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+                resource.setrlimit(resource.RLIMIT_FSIZE, (size, size))
+            return apply
+        for option, path, size, said in (('-out', 'r.txt', 512, 'prob writing results file: r.txt'),
+                                         ('-diags', 'd.txt', 64,
+                                          'prob writing diagnostics file: d.txt')):
+            with self.subTest(option):
+                self.fresh()
+                got, out, err, _ = self.run_timed(['-db', 'plain.db', '-quiet', option, path],
+                                                  preexec=limited(size))
+                self.assertEqual(got, 255, err)
+                self.assertIn(said + '\n', err)
+                self.assertEqual(os.path.getsize(self.path(path)), size)
+                if option == '-diags':
+                    self.assertEqual(len(self.data_rows(Run(got, out, err), 'sqlite lib')),
+                                     SAMPLE_MAIN_ROWS)
+
+    def test_options_not_acted_on_are_named(self):
+        for name, args, stdin, said, unsaid in NOTE_CASES:
+            with self.subTest(name):
+                self.fresh()
+                _, out, err, _ = self.run_timed(args, stdin)
+                self.assert_in_order(err, said)
+                for fragment in unsaid:
+                    self.assertNotIn(fragment, err)
+                self.assertFalse(os.path.exists(self.path('x.sqlite')))
+                if name in ('unimplemented', 'repeated'):
+                    header = Run(0, out, err).report()[0]
+                    self.assertTrue(header.startswith('Notification ArrivalTime,'), header)
 
 
 def check_usage_coverage():
