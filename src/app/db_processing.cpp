@@ -675,11 +675,17 @@ db_failure select_tables(velk_options& options, const db_input& in) {
 
 db_failure read_database(velk_options& options, db_input& in) {
     db_failure fault = locate_input(in);
+    // The slack carve of this input reads the same file and the companions beside it; a
+    // name that reaches no file may still have them (a log whose database is gone), while
+    // a name that reaches a device, FIFO or folder has nothing to carve.
+    if (!in.real_path.empty()) {
+        options.m_db_file = fault == db_failure::none ? in.real_path : std::string();
+    } else {
+        options.m_db_file = in.path;
+    }
     if (fault != db_failure::none) {
         return fault;
     }
-    // The slack carve of this input reads the same file and the companions beside it.
-    options.m_db_file = in.real_path;
     fault = read_header(options, in);
     if (fault == db_failure::none) {
         fault = read_schema_and_masks(options, in);
