@@ -599,6 +599,17 @@ TEST(ProcessDbLongPath, SixHundredBytesAreRead) {
     }
 }
 
+// A path the system refuses is said with the system's reason, not as a missing file.
+TEST(ProcessDbLongPath, RefusedPathIsSaidWithTheSystemsReason) {
+    const temp_dir dir;
+    const std::string path = dir.file(std::string(300, 'n') + ".db");  // a name past NAME_MAX
+    reader r(false);
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(process_db_file(&r.options, path));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "prob accessing file " + path + ": File name too long\n");
+}
+
 // "-quiet" silences the progress line, never the failure.
 TEST(ProcessDbFailure, QuietStillSaysTheFailureAndNoOptionsOrPathIsRefused) {
     const temp_dir dir;
