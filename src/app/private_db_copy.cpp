@@ -147,7 +147,7 @@ copy_result copy_one(const std::string& from, const std::string& to) {
     if (target.get() < 0) {
         return failed(copy_fault::target, error_text(errno));
     }
-    const copy_result moved = move_bytes(source.get(), target.get());
+    copy_result moved = move_bytes(source.get(), target.get());
     if (moved.fault != copy_fault::none) {
         return moved;
     }

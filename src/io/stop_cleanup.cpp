@@ -82,7 +82,7 @@ void install_handlers() {
         struct sigaction action {};
         action.sa_handler = on_stop_signal;
         sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESETHAND;
+        action.sa_flags = static_cast<int>(SA_RESETHAND);
         (void)::sigaction(signal_number, &action, nullptr);
     }
 }

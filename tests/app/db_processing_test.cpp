@@ -429,9 +429,9 @@ struct access_case {
     const char* name;
     std::function<int(const std::string& input, const std::string& sample)> make;
     bool carve;
-    bool read;             // process_db_file's result
-    std::string message;   // a line of standard error ("" for none)
-    bool root_can_read;    // the case means nothing for a user who reads every file
+    bool read;            // process_db_file's result
+    std::string message;  // a line of standard error ("" for none)
+    bool root_can_read;   // the case means nothing for a user who reads every file
 };
 
 int copy_sample_to(const std::string& to) {
@@ -567,8 +567,7 @@ TEST(ProcessDbTempFolder, FullFolderIsSaidAndLeftEmpty) {
         ::testing::internal::CaptureStderr();
         const bool read = process_db_file(&r.options, db);
         const std::string err = ::testing::internal::GetCapturedStderr();
-        return !read && err == "cannot copy " + db + " into TMPDIR " + tmpdir +
-                                   ": File too large\n"
+        return !read && err == "cannot copy " + db + " into TMPDIR " + tmpdir + ": File too large\n"
                    ? 0
                    : 1;
     });

@@ -36,6 +36,38 @@ const stop_case stop_cases[] = {
 
 class StopCleanup : public ::testing::TestWithParam<stop_case> {};
 
+// The child's side: registers the copy in folder and raises the signal; exits 0 when the
+// signal did not end it.
+[[noreturn]] void register_and_raise(const stop_case& c, const std::string& folder) {
+    if (c.ignored_before) {
+        std::signal(c.signal_number, SIG_IGN);
+    }
+    uni::stop_cleanup_list list;
+    list.files = {folder + "/x.db", folder + "/x.db-wal", folder + "/x.db-shm", ""};
+    list.folder = folder;
+    const int slot = uni::register_stop_cleanup(list);
+    if (c.unregistered) {
+        uni::unregister_stop_cleanup(slot);
+    }
+    // The handler's line is not this test's output.
+    std::FILE* quiet = std::freopen("/dev/null", "w", stderr);
+    (void)quiet;
+    ::raise(c.signal_number);
+    std::_Exit(slot >= 0 ? 0 : 2);
+}
+
+// The signal that ended the child, or 0 when it exited with status 0; -1 otherwise.
+int ending_signal(pid_t child) {
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child) {
+        return -1;
+    }
+    if (WIFSIGNALED(status)) {
+        return WTERMSIG(status);
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : -1;
+}
+
 TEST_P(StopCleanup, RemovesTheListedFilesAndEndsAsTheSignalWould) {
     const stop_case& c = GetParam();
     temp_dir dir;
@@ -45,32 +77,10 @@ TEST_P(StopCleanup, RemovesTheListedFilesAndEndsAsTheSignalWould) {
     velk_test::write_file(folder + "/x.db-wal", "log");
     const pid_t child = ::fork();
     if (child == 0) {
-        if (c.ignored_before) {
-            std::signal(c.signal_number, SIG_IGN);
-        }
-        uni::stop_cleanup_list list;
-        list.files = {folder + "/x.db", folder + "/x.db-wal", folder + "/x.db-shm", ""};
-        list.folder = folder;
-        const int slot = uni::register_stop_cleanup(list);
-        if (c.unregistered) {
-            uni::unregister_stop_cleanup(slot);
-        }
-        // The handler's line is not this test's output.
-        std::FILE* quiet = std::freopen("/dev/null", "w", stderr);
-        (void)quiet;
-        ::raise(c.signal_number);
-        std::_Exit(slot >= 0 ? 0 : 2);
+        register_and_raise(c, folder);
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    const bool stopped = !c.ignored_before;
-    EXPECT_EQ(WIFSIGNALED(status), stopped);
-    if (stopped) {
-        EXPECT_EQ(WTERMSIG(status), c.signal_number);
-    } else {
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    const bool removed = stopped && !c.unregistered;
+    EXPECT_EQ(ending_signal(child), c.ignored_before ? 0 : c.signal_number);
+    const bool removed = !c.ignored_before && !c.unregistered;
     EXPECT_EQ(::access(folder.c_str(), F_OK) != 0, removed);
     EXPECT_EQ(::access((folder + "/x.db").c_str(), F_OK) != 0, removed);
 }
