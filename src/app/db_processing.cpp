@@ -1,7 +1,11 @@
 #include "app/db_processing.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <span>
@@ -16,7 +20,9 @@
 #include "app/push_record_index.h"
 #include "app/push_table_type.h"
 #include "app/velk_options.h"
+#include "io/uni_file_info.h"
 #include "io/uni_fileio.h"
+#include "io/uni_path.h"
 #include "sqlite/carved_record.h"
 #include "sqlite/db_file.h"
 #include "sqlite/record_bits.h"
@@ -54,8 +60,10 @@ std::size_t slot_of(uint32 table_type) {
 
 // What one call keeps while it reads its input.
 struct db_input {
-    std::string path;  // %VAR%-expanded
-    uni::fileio file;  // the original; with the image flag, its WAL-applied image
+    std::string path;       // as given, %VAR%-expanded: the input's name in the report
+    std::string real_path;  // the file it reaches, links resolved: what is opened
+    std::string shown;      // the name for messages: both names where a link lies between
+    uni::fileio file;       // the original; with the image flag, its WAL-applied image
     sqlite_db_header header;
     std::vector<std::string> names;
     std::vector<std::string> sql_texts;
@@ -90,6 +98,11 @@ void error_line(const char* what, const std::string& path) {
     (void)stderr_printf("%s %s\n", what, path.c_str());
 }
 
+// A file that could not be opened or read, with the system's reason (or what the file is).
+void access_failure(const std::string& shown, const std::string& reason) {
+    (void)stderr_printf("prob accessing file %s: %s\n", shown.c_str(), reason.c_str());
+}
+
 // One line naming the file and what stopped its reading, so that a report without rows is
 // never taken for a database that holds none; written as every failure is.
 void failure_line(const std::string& path, const std::string& what) {
@@ -105,13 +118,84 @@ std::string library_error_text(const velk_options& options) {
                                              : std::string(text);
 }
 
+// ---- the file and its companions ----
+
+// The input's name for messages: as given, followed by the file it reaches when a link
+// lies on the way (a relative name alone is no reason to say both).
+std::string shown_name(const std::string& given, const std::string& real_path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(given, error);
+    if (!error && absolute.lexically_normal() == real_path) {
+        return given;
+    }
+    return given + " (resolved: " + real_path + ")";
+}
+
+// A companion's name for messages: beside the name given, or beside the file reached
+// when a link lies between them, as the companion is read there.
+std::string companion_shown(const db_input& in, const std::string& suffix) {
+    if (suffix.empty()) {
+        return in.shown;
+    }
+    return (in.shown == in.path ? in.path : in.real_path) + suffix;
+}
+
+// Resolves the name once (realpath) to the file it reaches: the database, its "-wal" and
+// "-journal" beside that file, as the SQLite library takes them, and the private copy all
+// come from there. Only a regular file is opened: a FIFO could block the run, a device be
+// read without end, a folder read as nothing.
+db_failure locate_input(db_input& in) {
+    const int error = uni::resolve_path(in.path, in.real_path);
+    if (error != 0) {
+        access_failure(in.path, std::strerror(error));  // a dangling link, a missing file
+        return db_failure::not_read;
+    }
+    in.shown = shown_name(in.path, in.real_path);
+    struct stat64 info {};
+    if (::stat64(in.real_path.c_str(), &info) != 0) {
+        access_failure(in.shown, std::strerror(errno));
+        return db_failure::not_read;
+    }
+    if (const char* kind = uni::special_file_kind(info.st_mode); kind != nullptr) {
+        access_failure(in.shown, std::string(kind) + ", not a regular file");
+        return db_failure::not_read;
+    }
+    return db_failure::none;
+}
+
+// The own walk ("-carve") reads the main file, and its "-wal" only when page 1 does not
+// parse; a companion that is there but cannot be read is said, and the rows of the main
+// file are read all the same.
+void check_companions(const db_input& in) {
+    for (const char* suffix : {"-wal", "-journal"}) {
+        const std::string path = in.real_path + suffix;
+        struct stat64 info {};
+        if (::stat64(path.c_str(), &info) != 0) {
+            if (errno != ENOENT && errno != ENOTDIR) {
+                access_failure(companion_shown(in, suffix), std::strerror(errno));
+            }
+            continue;
+        }
+        if (const char* kind = uni::special_file_kind(info.st_mode); kind != nullptr) {
+            access_failure(companion_shown(in, suffix), std::string(kind) + ", not a regular file");
+        } else if (::access(path.c_str(), R_OK) != 0) {
+            access_failure(companion_shown(in, suffix), std::strerror(errno));
+        }
+    }
+}
+
 // ---- header and schema ----
 
 db_failure read_header(velk_options& options, db_input& in) {
     byte_array head;
-    if (!in.file.open(in.path, false, false, false) || !in.file.read_at(head, header_length, 0) ||
-        head.empty()) {
-        error_line("prob accessing file", in.path);
+    if (!in.file.open(in.real_path, false, false, false)) {
+        access_failure(in.shown, std::strerror(errno));
+        return db_failure::not_read;
+    }
+    if (!in.file.read_at(head, header_length, 0) || head.empty()) {
+        access_failure(in.shown, head.empty() && in.file.size() == 0
+                                     ? std::string("the file is empty")
+                                     : std::strerror(errno));
         return db_failure::not_read;
     }
     // A file shorter than the header reads as far as it goes; the rest stays zero.
@@ -119,10 +203,10 @@ db_failure read_header(velk_options& options, db_input& in) {
                 in.header.bytes.begin());
     std::string format(in.header.bytes.begin(), in.header.bytes.begin() + format_text_length);
     if (!string_to_lower(format).starts_with(format_word)) {
-        error_line("prob processing file", in.path);
+        error_line("prob processing file", in.shown);
         return db_failure::not_sqlite;
     }
-    status_line(options, "analyzing", in.path);
+    status_line(options, "analyzing", in.shown);
     options.m_page_size = in.header.page_size();
     return db_failure::none;
 }
@@ -212,20 +296,20 @@ db_failure build_masks(velk_options& options) {
 }
 
 db_failure read_schema_and_masks(velk_options& options, db_input& in) {
-    if (!read_schema(in.names, in.sql_texts, in.root_pages, in.file, options.m_page_size, in.path,
-                     in.use_wal_image)) {
+    if (!read_schema(in.names, in.sql_texts, in.root_pages, in.file, options.m_page_size,
+                     in.real_path, in.use_wal_image)) {
         options.diag_line("prob parsing sqlite schema");
-        failure_line(in.path,
-                     in.header.page_size_valid() ? "the sqlite schema cannot be parsed"
-                                                 : "the page size is not one the format allows");
+        failure_line(in.shown, in.header.page_size_valid()
+                                   ? "the sqlite schema cannot be parsed"
+                                   : "the page size is not one the format allows");
         return db_failure::schema_unreadable;
     }
     load_definitions(options, in);
     const db_failure fault = build_masks(options);
     if (fault == db_failure::tables_missing) {
-        failure_line(in.path, "no notification or no handler table");
+        failure_line(in.shown, "no notification or no handler table");
     } else if (fault == db_failure::masks_missing) {
-        failure_line(in.path, "a push table holds none of the known columns");
+        failure_line(in.shown, "a push table holds none of the known columns");
     }
     return fault;
 }
@@ -501,11 +585,11 @@ bool select_table(velk_options& options, uint32 table_type) {
 
 // As select_table; a failure of the library is said with the library's own text. A failed
 // handler, channel or settings SELECT leaves the notifications standing.
-bool select_and_say(velk_options& options, uint32 table_type) {
+bool select_and_say(velk_options& options, uint32 table_type, const std::string& shown) {
     if (select_table(options, table_type)) {
         return true;
     }
-    failure_line(options.m_db.db_path(), library_error_text(options));
+    failure_line(shown, library_error_text(options));
     return false;
 }
 
@@ -526,21 +610,42 @@ bool reopen_for_hot_journal(velk_options& options, const private_db_copy& copy) 
     return reopened;
 }
 
-// The connection for the evidence at path. A database with no log or journal beside it
-// is read in place, immutable: nothing is written and no temporary space is needed. Any
-// other is read from a private copy.
-bool open_for_select(velk_options& options, private_db_copy& copy, const std::string& path) {
-    if (!needs_private_copy(path)) {
-        return options.m_db.open_immutable(path);
+// Why the private copy could not be made: a file that could not be read is named with the
+// system's reason; a temporary folder that could not take the copy is named with its own.
+void say_copy_failure(const db_input& in, const private_db_copy& copy) {
+    const copy_failure& failure = copy.failure();
+    const std::string name = companion_shown(in, failure.suffix);
+    if (failure.fault == copy_fault::source) {
+        access_failure(name, failure.reason);
+        return;
     }
-    return copy.make(path) && options.m_db.open_readonly(copy.path(), std::string());
+    (void)stderr_printf("cannot copy %s into TMPDIR %s: %s\n", name.c_str(),
+                        copy.temp_base().c_str(), failure.reason.c_str());
 }
 
-db_failure select_tables(velk_options& options, const std::string& path) {
+// The connection for the evidence. A database with no log or journal beside it is read in
+// place, immutable: nothing is written and no temporary space is needed. Any other, and
+// one whose path is too long for the library, is read from a private copy.
+bool open_for_select(velk_options& options, private_db_copy& copy, const db_input& in) {
+    if (!needs_private_copy(in.real_path)) {
+        if (options.m_db.open_immutable(in.real_path)) {
+            return true;
+        }
+    } else if (!copy.make(in.real_path)) {
+        say_copy_failure(in, copy);
+        return false;
+    } else if (options.m_db.open_readonly(copy.path(), std::string())) {
+        return true;
+    }
+    access_failure(in.shown, "the SQLite library cannot open it");
+    return false;
+}
+
+db_failure select_tables(velk_options& options, const db_input& in) {
     private_db_copy copy;
-    if (!open_for_select(options, copy, path)) {
+    const std::string& path = in.path;
+    if (!open_for_select(options, copy, in)) {
         options.m_db.set_db_path(path);
-        error_line("prob accessing file", path);
         return db_failure::not_read;
     }
     options.m_db.set_db_path(path);
@@ -552,14 +657,14 @@ db_failure select_tables(velk_options& options, const std::string& path) {
         read = select_table(options, push_table_notification);
     }
     if (!read) {
-        failure_line(path, library_error_text(options));
+        failure_line(in.shown, library_error_text(options));
     }
     // Rows delivered before a failing step stay, and so do their handlers and channels.
     if (read || !options.m_notifications.empty()) {
-        (void)select_and_say(options, push_table_handler);  // said, not fatal
-        (void)select_and_say(options, push_table_channel);
+        (void)select_and_say(options, push_table_handler, in.shown);  // said, not fatal
+        (void)select_and_say(options, push_table_channel, in.shown);
         if (options.m_incl_settings) {
-            (void)select_and_say(options, push_table_settings);
+            (void)select_and_say(options, push_table_settings, in.shown);
         }
     }
     // Every row is read: the connection goes before its copy does.
@@ -569,7 +674,19 @@ db_failure select_tables(velk_options& options, const std::string& path) {
 }
 
 db_failure read_database(velk_options& options, db_input& in) {
-    db_failure fault = read_header(options, in);
+    db_failure fault = locate_input(in);
+    // The slack carve of this input reads the same file and the companions beside it; a
+    // name that reaches no file may still have them (a log whose database is gone), while
+    // a name that reaches a device, FIFO or folder has nothing to carve.
+    if (!in.real_path.empty()) {
+        options.m_db_file = fault == db_failure::none ? in.real_path : std::string();
+    } else {
+        options.m_db_file = in.path;
+    }
+    if (fault != db_failure::none) {
+        return fault;
+    }
+    fault = read_header(options, in);
     if (fault == db_failure::none) {
         fault = read_schema_and_masks(options, in);
     }
@@ -577,10 +694,11 @@ db_failure read_database(velk_options& options, db_input& in) {
         return fault;
     }
     if (options.m_carve) {
+        check_companions(in);
         walk_tables(options, in);
         return db_failure::none;
     }
-    return select_tables(options, in.path);
+    return select_tables(options, in);
 }
 
 }  // namespace
@@ -594,8 +712,10 @@ bool process_db_file(velk_options* options, std::string path) {
         return false;
     }
     options->reset_results();
+    options->m_db_file.clear();
     db_input in;
     in.path = expand_input_path(*options, path);  // walked names are opened as found
+    in.shown = in.path;
     options->m_db.set_db_path(in.path);
     in.use_wal_image = options->m_carve;
     options->m_db_failure = read_database(*options, in);

@@ -9,12 +9,23 @@
 // folder's files at a time. Walked names are paths found on disk, so they cross between
 // wide and byte form through the reversible path codec: a name that is not UTF-8 still
 // comes out as the very bytes that open it.
-
+//
+// The walk hands out regular files only, decided from the listing's own lstat: opening a
+// device or a FIFO to look at it can act on it or block. A symbolic link is followed only
+// to a regular file inside the walked folder (an absolute link in a mounted image would
+// otherwise read the examiner's own files as evidence), and a file reached under two names
+// (a link and its target, two hard links) is handed out once: links come last, so a file
+// the walk also reaches directly keeps its own name. Standard input lines that
+// cannot be paths (longer than the system takes, or holding a NUL byte) are passed over.
+// Everything passed over is said on standard error, also under "-quiet": a skipped name is
+// evidence not looked at.
 #include <deque>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "cmdline/filter_entry.h"
+#include "io/kq_dir_list.h"
 #include "io/uni_stdio.h"
 #include "text/kq_types.h"
 
@@ -46,8 +57,10 @@ public:
                                 const std::vector<filter_entry>& filters);
 
     // The next name: in walk mode the next walked file (trim does not apply), else the next
-    // standard-input line, however long, with its trailing CRs and LFs removed when trim is
-    // set. False at the end of the names or when nothing was opened.
+    // standard-input line with its trailing CRs and LFs removed when trim is set. A line
+    // longer than uni::stdin_stream::max_line_length bytes, or one holding a NUL byte, is
+    // no path: it is passed over whole with one line on standard error naming its line
+    // number. False at the end of the names or when nothing was opened.
     bool read_line(std::string& out, bool trim) override;
     bool read_line(std::wstring& out, bool trim) override;
 
@@ -67,18 +80,45 @@ private:
         std::wstring m_path;
         int32 m_depth = 0;
     };
+    // A file is known by its device and inode, whatever name reached it.
+    using file_identity = std::pair<uint64, uint64>;
+    struct pending_file {
+        std::wstring m_path;
+        file_identity m_identity;
+        std::string m_link_target;  // where a link leads; empty for a file itself
+    };
 
     // Lists one folder onto the stacks.
     void list_folder(const pending_dir& folder);
+    // Whether a listed non-folder entry is a regular file the walk may hand out, judged by
+    // its lstat and, for a link, by where the link leads; id receives the file's identity.
+    // False, said on standard error, for anything else.
+    [[nodiscard]] bool walked_file(const dir_entry& entry, pending_file& file) const;
+    [[nodiscard]] bool followed_link(const std::string& path, pending_file& file) const;
+    // Takes the last pending file of a stack; false when it names a file already handed
+    // out (said on standard error).
+    [[nodiscard]] bool take_pending(std::deque<pending_file>& stack, std::wstring& out);
+    [[nodiscard]] bool lies_in_walked_folder(const std::string& resolved) const;
+    // The next standard-input line that can be a path.
+    [[nodiscard]] bool next_stdin_line(std::string& out, bool trim);
 
     std::deque<pending_dir> m_pending_dirs;
-    std::deque<std::wstring> m_pending_files;
+    std::deque<pending_file> m_pending_files;
+    // Links to files inside the walked folder wait for the end of the walk: a file reached
+    // both directly and through a link is then read under its own name.
+    std::deque<pending_file> m_pending_links;
     uint32 m_depth_limit = 1;
     std::vector<filter_entry> m_filters;
     bool m_walk_mode = false;
     const cmd_params* m_options = nullptr;
     bool m_open = false;
     uint32 m_unlisted_folders = 0;
+    // The walked folder with its links resolved; empty when it cannot be.
+    std::string m_walked_root;
+    // Files already handed out by this walk.
+    std::set<file_identity> m_taken;
+    // Lines of standard input read so far, for the messages about skipped ones.
+    uint64 m_line_number = 0;
 };
 
 }  // namespace kqportdir

@@ -63,6 +63,10 @@ public:
     [[nodiscard]] bool parse(std::vector<std::string>& args);
 
     sqlite_wrapper m_db;            // its path member holds the current input path
+    // The current input resolved to the regular file it reaches (links followed): what
+    // the readers open, its companions taken beside it. Set by database processing; empty
+    // when the input reaches no regular file.
+    std::string m_db_file;
     std::ostringstream m_messages;  // error lines of failed SQL statements; nothing prints it
     bool m_have_input = false;
     bool m_all_fields = false;

@@ -105,9 +105,9 @@ bool run_database(velk_options& options, std::ostream& out, const std::string& p
     }
     report_and_empty(out, options, single && !options.m_incl_slack);
     bool recovered = false;
-    // The path as database processing left it, %VAR% references expanded; a copy, as the
-    // carve may change the connection the path belongs to.
-    const std::string expanded = options.m_db.db_path();
+    // The file database processing resolved the input to (its companions lie beside it);
+    // a copy, as the carve may change the store it belongs to.
+    const std::string expanded = options.m_db_file;
     if (options.m_incl_slack && carve_db_slack(expanded, false, options.m_carve, options)) {
         if (single) {
             options.diag_printf("%d slack recs found",

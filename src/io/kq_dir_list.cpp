@@ -47,12 +47,30 @@ void expand_all(std::vector<std::string>& list, const std::string& start, bool f
     }
 }
 
-bool is_folder_path(const std::string& path) {
+// The entry's own lstat (links not followed), kept in the entry so that a walk decides
+// what the entry is without touching it again. An entry that cannot be lstat-ed (gone
+// since readdir, or unreachable) counts as a file with mode 0 and the errno kept: a file is
+// never descended into, and the record is never read unfilled.
+struct entry_stat {
     struct stat64 info {};
-    // An entry that cannot be lstat-ed (gone since readdir, or unreachable) counts as a
-    // file: a file is never descended into, and the record is never read unfilled.
-    return ::lstat64(path.c_str(), &info) == 0 && uni::is_directory_mode(info.st_mode);
-}
+    int error = 0;
+
+    explicit entry_stat(const std::string& path) {
+        if (::lstat64(path.c_str(), &info) != 0) {
+            error = errno;
+            info = {};
+        }
+    }
+    [[nodiscard]] bool is_folder() const {
+        return error == 0 && uni::is_directory_mode(info.st_mode);
+    }
+    void fill(dir_entry& entry) const {
+        entry.m_mode = static_cast<uint32>(info.st_mode);
+        entry.m_device = static_cast<uint64>(info.st_dev);
+        entry.m_inode = static_cast<uint64>(info.st_ino);
+        entry.m_stat_error = error;
+    }
+};
 
 // Base name and extension of a listed name, cut at its last point.
 void cut_name(const std::string& name, std::string& base, std::string& ext) {
@@ -159,10 +177,11 @@ bool list_dir(const std::string& folder, dir_listing& out, int32 depth, bool fol
             continue;
         }
         const std::string path = folder + name;
-        if (is_folder_path(path)) {
-            out.emplace_back(path + sep, std::string(), true, depth + 1);
+        const entry_stat found(path);
+        if (found.is_folder()) {
+            found.fill(out.emplace_back(path + sep, std::string(), true, depth + 1));
         } else if (!folders_only) {
-            out.emplace_back(path, name, false, depth);
+            found.fill(out.emplace_back(path, name, false, depth));
         } else {
             continue;
         }

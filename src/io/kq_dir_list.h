@@ -22,6 +22,14 @@ struct dir_entry {
     bool m_is_folder = false;
     bool m_long_prefix = false;
     int32 m_depth = 0;
+    // From the listing's lstat of the entry (a link is described, not followed), so that a
+    // walk can tell a regular file from a device, a FIFO or a link without opening it:
+    // the file-type and permission bits, device and inode; all 0 with m_stat_error holding
+    // the errno when the lstat failed.
+    uint32 m_mode = 0;
+    uint64 m_device = 0;
+    uint64 m_inode = 0;
+    int m_stat_error = 0;
 };
 
 struct dir_entry_w {
@@ -49,8 +57,9 @@ using dir_listing_w = std::vector<dir_entry_w>;
 
 // Appends the entries of one folder (its text must end with a separator: entry paths are
 // the folder text plus the name) in readdir order; "." and ".." are skipped. The separator
-// after folder entries is '/' with forward_slash, else '\'. An entry that cannot be
-// lstat-ed (it vanished, or its name cannot be reached) is listed as a file. True when
+// after folder entries is '/' with forward_slash, else '\'. Each entry keeps its lstat
+// facts; one that cannot be lstat-ed (it vanished, or its name cannot be reached) is
+// listed as a file with its errno. True when
 // anything was appended. read_error, when given, receives the errno of the opendir or
 // readdir call that failed, else 0: an empty folder and one that cannot be read both list
 // nothing, and a walk must tell the examiner about the second.

@@ -70,6 +70,27 @@ bool stat_path(struct stat64& out, const std::string& path) {
 
 bool is_directory_mode(uint64 mode) { return (mode & file_type_mask) == directory_type; }
 
+const char* special_file_kind(uint64 mode) {
+    switch (mode & file_type_mask) {
+        case S_IFREG:
+            return nullptr;
+        case S_IFDIR:
+            return "a folder";
+        case S_IFIFO:
+            return "a FIFO";
+        case S_IFSOCK:
+            return "a socket";
+        case S_IFCHR:
+            return "a character device";
+        case S_IFBLK:
+            return "a block device";
+        case S_IFLNK:
+            return "a symbolic link";
+        default:
+            return "not a file";
+    }
+}
+
 bool is_directory(const std::string& path) {
     struct stat64 info {};
     return stat_path(info, path) && is_directory_mode(info.st_mode);

@@ -27,6 +27,9 @@ namespace uni {
 [[nodiscard]] bool is_directory(const std::string& path);
 [[nodiscard]] bool is_directory(const std::wstring& path);
 [[nodiscard]] bool is_directory_mode(uint64 mode);
+// What kind of file a st_mode names, for a message that refuses it ("a FIFO", "a folder",
+// "a character device" ...); null for a regular file.
+[[nodiscard]] const char* special_file_kind(uint64 mode);
 
 // st_ino, or 0 when the stat fails.
 [[nodiscard]] uint64 get_inode(const std::wstring& path);

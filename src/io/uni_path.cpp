@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "io/path_codec.h"
@@ -133,6 +135,25 @@ std::wstring get_full_path(const std::wstring& path, wchar_t default_separator) 
     // Separators are ASCII; any other default cannot separate a byte path.
     const char sep = default_separator < 0x80 ? static_cast<char>(default_separator) : '/';
     return narrow_path_to_wide(get_full_path(bytes, sep));
+}
+
+int resolve_path(const std::string& path, std::string& resolved) {
+    resolved.clear();
+    if (path.empty()) {
+        return ENOENT;
+    }
+    if (path.find('\0') != std::string::npos) {
+        return EINVAL;
+    }
+    // A null buffer lets the system allocate what the path needs: no buffer of ours limits
+    // it.
+    const std::unique_ptr<char, decltype(&std::free)> found(::realpath(path.c_str(), nullptr),
+                                                            &std::free);
+    if (found == nullptr) {
+        return errno != 0 ? errno : ENOENT;
+    }
+    resolved = found.get();
+    return 0;
 }
 
 }  // namespace uni

@@ -23,4 +23,11 @@ namespace uni {
 [[nodiscard]] std::string get_full_path(std::string path, char default_separator);
 [[nodiscard]] std::wstring get_full_path(const std::wstring& path, wchar_t default_separator);
 
+// The file a path reaches: absolute, every link and "." or ".." component resolved by the
+// system (realpath), of any length the system takes. 0 with resolved filled, else the
+// system's errno (a dangling link or a missing file gives ENOENT, a loop ELOOP, a path
+// longer than the system takes ENAMETOOLONG) with resolved empty. A NUL inside the path
+// gives EINVAL: the system would read a shorter name.
+[[nodiscard]] int resolve_path(const std::string& path, std::string& resolved);
+
 }  // namespace uni

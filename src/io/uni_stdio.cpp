@@ -4,11 +4,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <new>
 #include <span>
 
 #include "io/uni_encoding.h"
-#include "text/path_text.h"
 
 namespace uni {
 
@@ -19,11 +17,6 @@ stdin_stream::stdin_stream(bool flag) {
     if (m_file == nullptr) {
         return;
     }
-    try {
-        m_line.assign(m_line_size, '\0');
-    } catch (const std::bad_alloc&) {
-        return;
-    }
     m_ready = true;
     m_flag = flag;
 }
@@ -31,66 +24,87 @@ stdin_stream::stdin_stream(bool flag) {
 stdin_stream::~stdin_stream() { release(); }
 
 void stdin_stream::reset() {
-    m_line.clear();
     m_file = nullptr;
     m_ready = false;
     m_line_size = 0;
     m_reserved = 0;
-    m_piece_length = 0;
+    m_in_long_line = false;
 }
 
 void stdin_stream::release() {
-    m_line.clear();
-    m_line.shrink_to_fit();
     m_file = nullptr;
     m_ready = false;
 }
 
-bool stdin_stream::next_line() {
-    m_piece_length = 0;
-    if (!m_ready || m_file == nullptr || m_line.size() < 2) {
-        return false;
-    }
-    // Byte by byte instead of fgets, so a NUL inside a line cannot hide its length; the
-    // last buffer byte stays free for the terminator.
-    const std::size_t capacity = m_line.size() - 1;
-    while (m_piece_length < capacity) {
-        const int c = std::getc(m_file);
-        if (c == EOF) {
-            break;
-        }
-        m_line[m_piece_length++] = static_cast<char>(c);
-        if (c == '\n') {
-            break;
-        }
-    }
-    m_line[m_piece_length] = '\0';
-    return m_piece_length > 0;
-}
-
-bool stdin_stream::read_whole_line(std::string& out) {
-    out.clear();
-    if (!next_line()) {
-        return false;
-    }
-    // A line longer than the buffer comes in pieces; only the last ends in a line break.
+bool stdin_stream::pass_rest_of_line() {
     for (;;) {
-        out.append(m_line.data(), m_piece_length);
-        const bool ended = m_line[m_piece_length - 1] == '\n';
-        if (ended || m_piece_length < m_line.size() - 1 || !next_line()) {
+        const int c = ::getc_unlocked(m_file);
+        if (c == EOF) {
+            return false;
+        }
+        if (c == '\n') {
             return true;
         }
     }
 }
 
-bool stdin_stream::read_line(std::string& out, bool trim) {
-    if (!read_whole_line(out)) {
-        return false;
+stdin_stream::line_read stdin_stream::read_bounded_line(std::string& out, bool trim) {
+    out.clear();
+    if (!m_ready || m_file == nullptr) {
+        return line_read::end;
+    }
+    if (m_in_long_line) {
+        m_in_long_line = false;
+        if (!pass_rest_of_line()) {
+            return line_read::end;
+        }
+    }
+    // Room for the longest path and the CR of a CR LF break: a line is cut off, and
+    // reported, once it holds more than that.
+    const std::size_t kept_limit = max_line_length + 1;
+    bool any = false;
+    bool ended = false;
+    // Byte by byte, so a NUL inside a line cannot hide its length.
+    for (int c = ::getc_unlocked(m_file); c != EOF; c = ::getc_unlocked(m_file)) {
+        any = true;
+        if (c == '\n') {
+            ended = true;
+            break;
+        }
+        if (out.size() == kept_limit) {
+            out.clear();
+            m_in_long_line = true;
+            return line_read::too_long;
+        }
+        out.push_back(static_cast<char>(c));
+    }
+    if (!any) {
+        return line_read::end;
+    }
+    const std::size_t text_end = out.find_last_not_of('\r') + 1;  // npos + 1 is 0
+    if (text_end > max_line_length) {
+        out.clear();
+        return line_read::too_long;
     }
     if (trim) {
-        (void)strip_trailing_newlines(out);
+        out.resize(text_end);
+    } else if (ended) {
+        out.push_back('\n');
     }
-    return true;
+    return line_read::line;
+}
+
+bool stdin_stream::read_line(std::string& out, bool trim) {
+    for (;;) {
+        switch (read_bounded_line(out, trim)) {
+            case line_read::line:
+                return true;
+            case line_read::too_long:
+                continue;
+            case line_read::end:
+                return false;
+        }
+    }
 }
 
 bool stdin_stream::read_line(std::wstring& out, bool trim) {

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "text/kq_types.h"
 
@@ -12,17 +11,31 @@ namespace uni {
 
 class stdin_stream {
 public:
-    // Lines are read through a buffer of this size; longer lines arrive whole all the
-    // same, gathered from several pieces.
+    // A line is a path: the longest one the system takes has 4095 bytes (PATH_MAX, 4096,
+    // counts the terminator). A longer line is no path and is never held whole, so that any
+    // input, an endless line without a break included, reads in bounded memory.
     static constexpr uint32 line_buffer_size = 4096;
+    static constexpr std::size_t max_line_length = line_buffer_size - 1;
+
+    // What read_bounded_line found.
+    enum class line_read : uint8 {
+        line,      // a line of at most max_line_length bytes, in out
+        too_long,  // a longer line; out empty, its rest is passed over by the next read
+        end,       // the end of input (or a read error); out empty
+    };
 
     explicit stdin_stream(bool flag);
     virtual ~stdin_stream();
     stdin_stream(const stdin_stream&) = delete;
     stdin_stream& operator=(const stdin_stream&) = delete;
 
-    // The next whole line, however long, with its line break unless trim is set (then
-    // trailing CRs and LFs go). False, out empty, at the end of input or on a read error.
+    // The next line of at most max_line_length bytes (trailing CRs not counted), with its
+    // line break unless trim is set (then trailing CRs and LFs go). A longer line is
+    // reported as soon as it passes the limit, before its end has been read: a caller can
+    // say so at once even when the line never ends.
+    [[nodiscard]] line_read read_bounded_line(std::string& out, bool trim);
+    // The next line read_bounded_line gives; longer lines are passed over. False, out
+    // empty, at the end of input or on a read error.
     virtual bool read_line(std::string& out, bool trim);
     // The same line decoded from UTF-8; a malformed line gives the part decoded before the
     // fault. True whenever a line came.
@@ -35,20 +48,19 @@ public:
     void release();
 
 protected:
-    // Reads the next piece of a line (up to the line break or a full buffer) into m_line.
-    [[nodiscard]] bool next_line();
     void reset();
 
 private:
-    [[nodiscard]] bool read_whole_line(std::string& out);
+    // Reads up to the end of the current line; false at the end of input.
+    [[nodiscard]] bool pass_rest_of_line();
 
-    std::vector<char> m_line;
     std::FILE* m_file = nullptr;
     bool m_ready = false;
     bool m_flag = false;  // stored, not read
     uint32 m_line_size = 0;
     uint32 m_reserved = 0;  // cleared, not read
-    std::size_t m_piece_length = 0;
+    // The last line was too long and its rest is still to be passed over.
+    bool m_in_long_line = false;
 };
 
 class stdout_stream {

@@ -11,12 +11,13 @@
 
 namespace {
 
-// A text is expanded only while it is at most this long: option values and paths are short,
-// and the limit stops values that keep growing.
-constexpr std::size_t expansion_limit = 512;
+// A text is expanded only while it is at most this long: the longest path the system
+// takes (PATH_MAX, 4096 with its terminator), so that no path is left unexpanded for its
+// length; the limit stops values that keep growing.
+constexpr std::size_t expansion_limit = 4095;
 
-// A backstop against any reference loop the search below does not foresee: far more
-// substitutions than 512 characters can hold references for.
+// A backstop against any reference loop the search below does not foresee: more
+// substitutions than a text of the limit's length can hold references for ("%A%" is 3).
 constexpr int max_substitutions = 4096;
 
 // A value inserted for a variable and still being searched: references inside it are

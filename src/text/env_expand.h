@@ -7,9 +7,9 @@
 
 // Expands the text in place and returns a copy of the result. A reference to an unset
 // variable stays as it is, an unmatched '%' ends the expansion, and nothing is expanded
-// while the text is longer than 512 characters. Values are searched again, so a variable
-// may refer to others; one that refers back to itself (directly or through others) is left
-// unexpanded at the point where it would repeat.
+// while the text is longer than 4095 bytes, the longest path the system takes. Values are searched
+// again, so a variable may refer to others; one that refers back to itself (directly or through
+// others) is left unexpanded at the point where it would repeat.
 std::string expand_env_vars(std::string& text, bool allow_vss);
 
 // The same over wide text, without the "vss" name. The text crosses to bytes and back

@@ -7,9 +7,13 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -362,24 +366,28 @@ struct failure_case {
     bool carve;
     db_failure kind;
     const char* message;  // on standard error, followed by the path
+    const char* reason;   // after the path, before the line's end
     const char* diag;     // a diagnostics item, or ""
 };
 
 const failure_case failure_cases[] = {
-    {"EmptyFile", "dbproc/empty.db", false, db_failure::not_read, "prob accessing file ", ""},
-    {"EmptyFileCarve", "dbproc/empty.db", true, db_failure::not_read, "prob accessing file ", ""},
-    {"MissingFile", "dbproc/missing.db", false, db_failure::not_read, "prob accessing file ", ""},
+    {"EmptyFile", "dbproc/empty.db", false, db_failure::not_read, "prob accessing file ",
+     ": the file is empty", ""},
+    {"EmptyFileCarve", "dbproc/empty.db", true, db_failure::not_read, "prob accessing file ",
+     ": the file is empty", ""},
+    {"MissingFile", "dbproc/missing.db", false, db_failure::not_read, "prob accessing file ",
+     ": No such file or directory", ""},
     {"TextFile", "dbproc/not_sqlite.txt", false, db_failure::not_sqlite, "prob processing file ",
-     ""},
-    {"NoHandlerTable", "dbproc/no_handler.db", false, db_failure::tables_missing, "analyzing ",
+     "", ""},
+    {"NoHandlerTable", "dbproc/no_handler.db", false, db_failure::tables_missing, "analyzing ", "",
      "->prob finding schemas that should be present\n"},
     {"NoHandlerTableCarve", "dbproc/no_handler.db", true, db_failure::tables_missing, "analyzing ",
-     "->prob finding schemas that should be present\n"},
+     "", "->prob finding schemas that should be present\n"},
     {"NoKnownColumns", "dbproc/no_known_columns.db", false, db_failure::masks_missing, "analyzing ",
-     "->prob getting masks for schemas\n"},
+     "", "->prob getting masks for schemas\n"},
     {"NoKnownColumnsCarve", "dbproc/no_known_columns.db", true, db_failure::masks_missing,
-     "analyzing ", "->prob getting masks for schemas\n"},
-    {"NoPushTables", "carve/deleted.db", false, db_failure::tables_missing, "analyzing ",
+     "analyzing ", "", "->prob getting masks for schemas\n"},
+    {"NoPushTables", "carve/deleted.db", false, db_failure::tables_missing, "analyzing ", "",
      "->prob finding schemas that should be present\n"},
 };
 
@@ -399,7 +407,7 @@ TEST_P(ProcessDbFailure, SaysWhatStoppedIt) {
     const std::string err = ::testing::internal::GetCapturedStderr();
     (void)r.options.close_diag_file();
     EXPECT_EQ(r.options.m_db_failure, c.kind);
-    EXPECT_NE(err.find(std::string(c.message) + path + "\n"), std::string::npos) << err;
+    EXPECT_NE(err.find(std::string(c.message) + path + c.reason + "\n"), std::string::npos) << err;
     const std::string diags = velk_test::read_file(dir.file("diags.txt"));
     if (*c.diag != '\0') {
         EXPECT_NE(diags.find(c.diag), std::string::npos) << diags;
@@ -411,6 +419,195 @@ TEST_P(ProcessDbFailure, SaysWhatStoppedIt) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, ProcessDbFailure, ::testing::ValuesIn(failure_cases),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// ---- What the file is, and where it is read --------------------------------------------
+
+// One input made in a fresh folder as x.db (beside a copy of the sample database in
+// real/), and the one line on standard error that names why it cannot be read. "P" stands
+// for the input's path, "R" for the sample copy's.
+struct access_case {
+    const char* name;
+    std::function<int(const std::string& input, const std::string& sample)> make;
+    bool carve;
+    bool read;            // process_db_file's result
+    std::string message;  // a line of standard error ("" for none)
+    bool root_can_read;   // the case means nothing for a user who reads every file
+};
+
+int copy_sample_to(const std::string& to) {
+    std::error_code error;
+    fs::copy_file(fixture("sample/wpndatabase.db"), to, error);
+    return error ? -1 : 0;
+}
+
+const access_case access_cases[] = {
+    {"Fifo", [](const std::string& p, const std::string&) { return ::mkfifo(p.c_str(), 0600); },
+     false, false, "prob accessing file P: a FIFO, not a regular file", true},
+    {"Folder", [](const std::string& p, const std::string&) { return ::mkdir(p.c_str(), 0700); },
+     false, false, "prob accessing file P: a folder, not a regular file", true},
+    {"LinkToDevZero",
+     [](const std::string& p, const std::string&) { return ::symlink("/dev/zero", p.c_str()); },
+     false, false,
+     "prob accessing file P (resolved: /dev/zero): a character device, not a regular file", true},
+    {"DanglingLink",
+     [](const std::string& p, const std::string&) { return ::symlink("gone.db", p.c_str()); },
+     false, false, "prob accessing file P: No such file or directory", true},
+    // Read through the link with the log beside the file it reaches; said with both names.
+    {"LinkToADatabaseWithItsLog",
+     [](const std::string& p, const std::string& r) { return ::symlink(r.c_str(), p.c_str()); },
+     false, true, "analyzing P (resolved: R)", true},
+    {"LogIsAFifo",
+     [](const std::string& p, const std::string&) {
+         return copy_sample_to(p) == 0 ? ::mkfifo((p + "-wal").c_str(), 0600) : -1;
+     },
+     false, false, "prob accessing file P-wal: a FIFO, not a regular file", true},
+    // The own walk reads the main file; the log it cannot read is said.
+    {"LogIsAFifoCarve",
+     [](const std::string& p, const std::string&) {
+         return copy_sample_to(p) == 0 ? ::mkfifo((p + "-wal").c_str(), 0600) : -1;
+     },
+     true, true, "prob accessing file P-wal: a FIFO, not a regular file", true},
+    {"JournalUnreadable",
+     [](const std::string& p, const std::string&) {
+         return copy_sample_to(p) == 0 && copy_sample_to(p + "-journal") == 0
+                    ? ::chmod((p + "-journal").c_str(), 0)
+                    : -1;
+     },
+     false, false, "prob accessing file P-journal: Permission denied", false},
+};
+
+class ProcessDbAccess : public ::testing::TestWithParam<access_case> {};
+
+TEST_P(ProcessDbAccess, SaysTheRealCause) {
+    const access_case& c = GetParam();
+    if (!c.root_can_read && ::geteuid() == 0) {
+        GTEST_SKIP() << "every file is readable for root";
+    }
+    const temp_dir dir;
+    ASSERT_EQ(::mkdir(dir.file("real").c_str(), 0700), 0);
+    const std::string sample = copy_in(dir, fixture("sample/wpndatabase.db"));
+    const std::string real = dir.file("real/wpndatabase.db");
+    fs::rename(sample, real);
+    fs::rename(sample + "-wal", real + "-wal");
+    const std::string input = dir.file("x.db");
+    ASSERT_EQ(c.make(input, real), 0) << std::strerror(errno);
+    reader r(c.carve);
+    r.options.m_status_output = true;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(process_db_file(&r.options, input), c.read);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    std::string line = c.message;
+    line.replace(line.find('P'), 1, input);
+    if (const auto at = line.find(" R)"); at != std::string::npos) {
+        line.replace(at + 1, 1, real);
+    }
+    EXPECT_NE(err.find(line + "\n"), std::string::npos) << err;
+    EXPECT_EQ(r.options.m_db.db_path(), input);  // the report keeps the name as given
+    if (c.read) {
+        EXPECT_EQ(r.options.m_db_file, fs::canonical(input).string());
+        // The library reads the log beside the file reached; the own walk the main file.
+        EXPECT_EQ(r.options.m_notifications.size(), c.carve ? 10U : 11U);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ProcessDbAccess, ::testing::ValuesIn(access_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// The private copy's temporary folder, when it cannot take the copy, is named with the
+// system's reason; an empty TMPDIR is taken as unset.
+struct temp_folder_case {
+    const char* name;
+    const char* tmpdir;  // "T/..." lies in the test's folder
+    std::string reason;  // "" when the database is read
+};
+
+const temp_folder_case temp_folder_cases[] = {
+    {"Missing", "T/missing", "No such file or directory"},
+    {"AFile", "T/file", "Not a directory"},
+    {"EmptyIsUnset", "", ""},
+};
+
+class ProcessDbTempFolder : public ::testing::TestWithParam<temp_folder_case> {};
+
+TEST_P(ProcessDbTempFolder, IsNamedWithTheReason) {
+    const temp_folder_case& c = GetParam();
+    const temp_dir dir;
+    velk_test::write_file(dir.file("file"), "x");
+    const std::string db = copy_in(dir, fixture("sample/wpndatabase.db"));
+    std::string tmpdir = c.tmpdir;
+    if (tmpdir.starts_with("T/")) {
+        tmpdir = dir.path() + tmpdir.substr(1);
+    }
+    const int status = velk_test::run_in_child([&] {
+        ::setenv("TMPDIR", tmpdir.c_str(), 1);
+        reader r(false);
+        ::testing::internal::CaptureStderr();
+        const bool read = process_db_file(&r.options, db);
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        const std::string line =
+            "cannot copy " + db + " into TMPDIR " + tmpdir + ": " + c.reason + "\n";
+        const bool said = c.reason.empty() ? err.empty() : err == line;
+        return read == c.reason.empty() && said ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ProcessDbTempFolder, ::testing::ValuesIn(temp_folder_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// A temporary folder that fills up: the copy says so and leaves nothing behind.
+TEST(ProcessDbTempFolder, FullFolderIsSaidAndLeftEmpty) {
+    const temp_dir dir;
+    const std::string db = copy_in(dir, fixture("sample/wpndatabase.db"));
+    ASSERT_EQ(::mkdir(dir.file("tmp").c_str(), 0700), 0);
+    const std::string tmpdir = dir.file("tmp");
+    const int status = velk_test::run_with_file_size_limit(4096, [&] {
+        ::setenv("TMPDIR", tmpdir.c_str(), 1);
+        reader r(false);
+        ::testing::internal::CaptureStderr();
+        const bool read = process_db_file(&r.options, db);
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        return !read && err == "cannot copy " + db + " into TMPDIR " + tmpdir + ": File too large\n"
+                   ? 0
+                   : 1;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(fs::is_empty(tmpdir));
+}
+
+// A path longer than the SQLite library's own limit (512 bytes with "-journal") is read
+// all the same, in place or with its log.
+TEST(ProcessDbLongPath, SixHundredBytesAreRead) {
+    for (const bool with_log : {false, true}) {
+        SCOPED_TRACE(with_log ? "with its log" : "alone");
+        const temp_dir dir;
+        std::string folder = dir.path();
+        while (folder.size() < 590) {
+            folder += "/" + std::string(std::min<std::size_t>(100, 590 - folder.size()), 'd');
+            ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+        }
+        const std::string db = folder + "/wpndatabase.db";
+        ASSERT_GE(db.size(), 600U);
+        fs::copy_file(fixture("sample/wpndatabase.db"), db);
+        if (with_log) {
+            fs::copy_file(fixture("sample/wpndatabase.db-wal"), db + "-wal");
+        }
+        reader r(false);
+        EXPECT_TRUE(process_db_file(&r.options, db));
+        EXPECT_EQ(r.options.m_notifications.size(), with_log ? 11U : 10U);
+    }
+}
+
+// A path the system refuses is said with the system's reason, not as a missing file.
+TEST(ProcessDbLongPath, RefusedPathIsSaidWithTheSystemsReason) {
+    const temp_dir dir;
+    const std::string path = dir.file(std::string(300, 'n') + ".db");  // a name past NAME_MAX
+    reader r(false);
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(process_db_file(&r.options, path));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "prob accessing file " + path + ": File name too long\n");
+}
 
 // "-quiet" silences the progress line, never the failure.
 TEST(ProcessDbFailure, QuietStillSaysTheFailureAndNoOptionsOrPathIsRefused) {

@@ -2,11 +2,17 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +21,8 @@
 #include "io/io_test_support.h"
 #include "io/kq_dir_list.h"
 #include "io/path_codec.h"
+#include "io/uni_path.h"
+#include "io/uni_stdio.h"
 #include "text/env_expand.h"
 
 namespace {
@@ -95,11 +103,18 @@ TEST(StdinStreamEx, StandardInputLinesLoseTheirLineBreaksOnly) {
               (std::vector<std::string>{"/a b.db", "", "/c.db"}));
 }
 
-// Mend: a line longer than the reader's buffer is one name, not several.
-TEST(StdinStreamEx, LongLineIsOneName) {
-    const std::string long_name = "/" + std::string(9999, 'n');
-    EXPECT_EQ(names_from_stdin(long_name + "\r\nlast"),
-              (std::vector<std::string>{long_name, "last"}));
+// Lines that cannot be paths are passed over whole, each said once with its line number;
+// the lines around them still come.
+TEST(StdinStreamEx, LinesThatCannotBePathsAreSkippedAndSaid) {
+    const std::string too_long = "/" + std::string(uni::stdin_stream::max_line_length, 'n');
+    ::testing::internal::CaptureStderr();
+    const std::vector<std::string> got =
+        names_from_stdin("/a.db\n" + too_long + "\r\n" + std::string("/b\0.db\n", 7) + "/c.db");
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(got, (std::vector<std::string>{"/a.db", "/c.db"}));
+    EXPECT_EQ(err,
+              "skipping line 2 of standard input: longer than 4095 bytes, so no path\n"
+              "skipping line 3 of standard input: it holds a NUL byte, which no path can\n");
 }
 
 TEST(StdinStreamEx, WideLinesKeepBytesThatAreNotUtf8) {
@@ -174,13 +189,18 @@ TEST_F(StdinStreamExWalk, FiltersPickFilesButNeverFolders) {
     EXPECT_TRUE(walk(m_tmp.path(), 2, none).empty());
 }
 
-// A file whose signature cannot be read (here a dangling link) still reaches the driver.
+// A file whose signature cannot be read (here a dangling link's name) passes the filters,
+// so it still reaches the driver and its message.
 TEST_F(StdinStreamExWalk, UnreadableFilePassesASignatureFilter) {
     ASSERT_EQ(::symlink(m_tmp.file("gone").c_str(), m_tmp.file("s/t/link").c_str()), 0);
     filter_entry sig;
     sig.m_signature = {'S', 'Q', 'L'};
-    const std::vector<std::string> got = walk(m_tmp.file("s/t"), 0, {sig});
-    EXPECT_EQ(got, (std::vector<std::string>{m_tmp.file("s/t/link")}));
+    kqportdir::stdin_stream_ex names(nullptr);
+    ASSERT_TRUE(names.open_dir(m_tmp.file("s/t"), 0, {sig}));
+    std::wstring path = uni::narrow_path_to_wide(m_tmp.file("s/t/link"));
+    EXPECT_TRUE(names.accept_path(path, false));
+    std::wstring other = uni::narrow_path_to_wide(m_tmp.file("s/t/deep.db"));
+    EXPECT_FALSE(names.accept_path(other, false));  // readable, and not SQL
 }
 
 TEST_F(StdinStreamExWalk, MissingFolderOpensAndYieldsNothingButSaysSo) {
@@ -229,6 +249,170 @@ TEST_F(StdinStreamExWalk, UnlistableSubFolderIsSaidAndTheWalkGoesOn) {
     EXPECT_EQ(std::count(got.begin(), got.end(), m_tmp.file("s/t/deep.db")), 1);
     EXPECT_EQ(got.size(), 4U);
 }
+
+// One entry e in the walked folder root, beside sub/t.db; what the walk hands out and the
+// one line it says ("" for none), after "skipping " and the root. "R" stands for the root
+// resolved.
+struct walked_entry_case {
+    const char* name;
+    std::function<int(const std::string& root)> make;  // 0 when e was made
+    uint32 depth;
+    std::vector<std::string> names;  // relative to the root
+    std::string said;
+};
+
+int make_fifo(const std::string& root) { return ::mkfifo((root + "/e").c_str(), 0600); }
+int make_device(const std::string& root) {
+    return ::mknod((root + "/e").c_str(), S_IFCHR | 0600, makedev(1, 3));  // /dev/null's
+}
+std::function<int(const std::string&)> link_to(const std::string& target) {
+    return [target](const std::string& root) {
+        return ::symlink(target.c_str(), (root + "/e").c_str());
+    };
+}
+
+const walked_entry_case walked_entry_cases[] = {
+    {"Fifo", make_fifo, 1, {"sub/t.db"}, "e: a FIFO, not a regular file"},
+    {"CharacterDevice", make_device, 1, {"sub/t.db"}, "e: a character device, not a regular file"},
+    {"OutsideAbsoluteLink",
+     link_to("/etc/hostname"),
+     1,
+     {"sub/t.db"},
+     "e: a link to /etc/hostname, outside the walked folder"},
+    {"LinkToTheRoot", link_to("/"), 1, {"sub/t.db"}, "e: a link to /, outside the walked folder"},
+    {"LinkToAFolderInside",
+     link_to("sub"),
+     1,
+     {"sub/t.db"},
+     "e: a link to a folder, not a regular file"},
+    {"LinkLoop",
+     link_to("e"),
+     1,
+     {"sub/t.db"},
+     "e: a link that reaches no file: Too many levels of symbolic links"},
+    {"DanglingLink",
+     link_to("gone"),
+     1,
+     {"sub/t.db"},
+     "e: a link that reaches no file: No such file or directory"},
+    // A file reached directly and through a link is read once, under its own name.
+    {"InsideLinkToAWalkedFile",
+     link_to("sub/t.db"),
+     1,
+     {"sub/t.db"},
+     "e: a link to R/sub/t.db, read in this walk already"},
+    {"InsideLinkPastTheDepth", link_to("sub/t.db"), 0, {"e"}, ""},
+    {"RelativeLinkThroughTheParent", link_to("../root/sub/t.db"), 0, {"e"}, ""},
+    {"HardLink",
+     [](const std::string& root) {
+         return ::link((root + "/sub/t.db").c_str(), (root + "/e").c_str());
+     },
+     1,
+     {"e"},
+     "sub/t.db: the same file as another name read in this walk (a hard link)"},
+};
+
+class StdinStreamExWalkedEntry : public ::testing::TestWithParam<walked_entry_case> {};
+
+// Watches one folder for opens of the entries in it.
+class open_watch {
+public:
+    explicit open_watch(const std::string& folder) : m_fd(::inotify_init1(IN_NONBLOCK)) {
+        m_ok = m_fd >= 0 && ::inotify_add_watch(m_fd, folder.c_str(), IN_OPEN) >= 0;
+    }
+    ~open_watch() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    open_watch(const open_watch&) = delete;
+    open_watch& operator=(const open_watch&) = delete;
+    [[nodiscard]] bool ok() const { return m_ok; }
+
+    // The names of the entries opened so far that are no folders (a folder is opened to
+    // be listed).
+    [[nodiscard]] std::vector<std::string> opened_files() const {
+        std::array<char, 4096> events{};
+        const ssize_t length = ::read(m_fd, events.data(), events.size());
+        std::vector<std::string> names;
+        for (ssize_t at = 0; at < length;) {
+            inotify_event event{};
+            std::memcpy(&event, events.data() + at, sizeof event);
+            if ((event.mask & IN_ISDIR) == 0 && event.len > 0) {
+                names.emplace_back(events.data() + at + sizeof event);
+            }
+            at += static_cast<ssize_t>(sizeof event + event.len);
+        }
+        return names;
+    }
+
+private:
+    int m_fd;
+    bool m_ok = false;
+};
+
+// The line expected on standard error: "R" in the case's text becomes the root resolved.
+std::string expected_said(const walked_entry_case& c, const std::string& root) {
+    if (c.said.empty()) {
+        return {};
+    }
+    std::string said = c.said;
+    if (const auto at = said.find("R/"); at != std::string::npos) {
+        std::string real;
+        (void)uni::resolve_path(root, real);  // the root exists: the walk listed it
+        said.replace(at, 1, real);
+    }
+    return "skipping " + root + "/" + said + "\n";
+}
+
+// root with sub/t.db and the case's entry e; false when e cannot be made here (a device
+// needs the right to make one).
+bool make_walked_root(const std::string& root, const walked_entry_case& c) {
+    if (::mkdir(root.c_str(), 0700) != 0 || ::mkdir((root + "/sub").c_str(), 0700) != 0) {
+        return false;
+    }
+    write_file(root + "/sub/t.db", "SQLite");
+    return c.make(root) == 0;
+}
+
+// The walk of root under a signature filter, as names relative to root; err receives what
+// it said on standard error.
+std::vector<std::string> walk_with_signature_filter(const std::string& root, uint32 depth,
+                                                    std::string& err) {
+    filter_entry sig;
+    sig.m_signature = {'S', 'Q', 'L'};
+    ::testing::internal::CaptureStderr();
+    std::vector<std::string> got = walk(root, depth, {sig});
+    err = ::testing::internal::GetCapturedStderr();
+    for (std::string& name : got) {
+        name.erase(0, root.size() + 1);
+    }
+    return got;
+}
+
+// Only regular files are handed out, decided without opening anything: the folder is
+// watched for opens while a signature filter (which opens what it tests) runs on every file
+// handed out: e is never opened unless it is one.
+TEST_P(StdinStreamExWalkedEntry, OnlyRegularFilesInsideTheFolder) {
+    const walked_entry_case& c = GetParam();
+    temp_dir tmp;
+    const std::string root = tmp.file("root");
+    if (!make_walked_root(root, c)) {
+        GTEST_SKIP() << c.name << " cannot be made here: " << std::strerror(errno);
+    }
+    const open_watch watch(root);
+    ASSERT_TRUE(watch.ok());
+    std::string err;
+    const std::vector<std::string> got = walk_with_signature_filter(root, c.depth, err);
+    EXPECT_EQ(got, c.names);
+    EXPECT_EQ(err, expected_said(c, root));
+    if (got != std::vector<std::string>{"e"}) {
+        EXPECT_EQ(watch.opened_files(), std::vector<std::string>{});
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, StdinStreamExWalkedEntry, ::testing::ValuesIn(walked_entry_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(StdinStreamExWalk, LongPathPrefixIsRemovedBeforeListing) {
     EXPECT_EQ(walk("\\\\?\\" + m_tmp.file("s/t"), 0),

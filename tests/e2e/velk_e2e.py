@@ -849,6 +849,216 @@ class OutputFilesAndOptions(Case):
                     self.assertTrue(header.startswith('Notification ArrivalTime,'), header)
 
 
+# ---- Input names, special files and the private copy ---------------------------------------
+
+def report_rows(result, name):
+    """The report's data rows with the input's name taken out of them, sorted."""
+    return sorted(line.replace(name, '<db>') for line in result.report()[1:])
+
+
+def peak_rss_kib(pid):
+    with open(f'/proc/{pid}/status', encoding='ascii') as f:
+        for line in f:
+            if line.startswith('VmHWM:'):
+                return int(line.split()[1])
+    return 0
+
+
+# (name, how the input x.db is made, TMPDIR ('T/...' in the run's folder; None: unset),
+#  status, the line standard error holds)
+ACCESS_CASES = [
+    ('fifo', 'fifo', None, 255, 'prob accessing file x.db: a FIFO, not a regular file'),
+    ('folder', 'folder', None, 255, 'prob accessing file x.db: a folder, not a regular file'),
+    ('link_to_dev_zero', 'zero', None, 255,
+     'prob accessing file x.db (resolved: /dev/zero): a character device, not a regular file'),
+    ('dangling_link', 'dangling', None, 255, 'prob accessing file x.db: No such file or directory'),
+    ('wal_is_a_fifo', 'wal_fifo', None, 255,
+     'prob accessing file x.db-wal: a FIFO, not a regular file'),
+    ('tmpdir_missing', 'sample', 'T/missing', 255,
+     'cannot copy x.db into TMPDIR T/missing: No such file or directory'),
+    ('tmpdir_a_file', 'sample', 'T/notes.txt', 255,
+     'cannot copy x.db into TMPDIR T/notes.txt: Not a directory'),
+    ('tmpdir_empty_is_unset', 'sample', '', 0, 'analyzing x.db'),
+]
+
+
+class InputNames(Case):
+    """Inputs are read as the examiner named them, and what cannot be read says why."""
+
+    def sample_elsewhere(self):
+        return self.fixture_copy('sample/wpndatabase.db', 'real/wpndatabase.db')
+
+    def test_symlinked_database_reads_its_log(self):
+        db = self.sample_elsewhere()
+        os.makedirs(self.path('case'))
+        os.symlink(db, self.path('case/link.db'))
+        for mode in ([], ['-incl_slack'], ['-carve']):
+            with self.subTest(mode=mode):
+                direct = self.velk(['-db', db, '-csv', '-quiet'] + mode)
+                linked = self.velk(['-db', 'case/link.db', '-csv', '-quiet'] + mode)
+                self.assertEqual(linked.status, 0, linked.err)
+                self.assertEqual(report_rows(linked, 'case/link.db'), report_rows(direct, db))
+                self.assertEqual(len(self.data_rows(linked, ',case/link.db')),
+                                 len(self.data_rows(direct, ',' + db)))
+        live = self.velk(['-db', 'case/link.db', '-csv', '-quiet'])
+        self.assertEqual(len(self.data_rows(live, ',case/link.db,')), SAMPLE_LIVE)
+
+    def test_what_cannot_be_read_says_why(self):
+        for name, kind, tmpdir, status, line in ACCESS_CASES:
+            with self.subTest(name=name):
+                folder = self.path(name)
+                os.makedirs(folder)
+                x = os.path.join(folder, 'x.db')
+                if kind in ('sample', 'wal_fifo'):
+                    copy_writable(os.path.join(DATA, 'sample/wpndatabase.db'), x)
+                    copy_writable(os.path.join(DATA, 'sample/wpndatabase.db-wal'), x + '-wal')
+                if kind == 'wal_fifo':
+                    os.remove(x + '-wal')
+                    os.mkfifo(x + '-wal')
+                elif kind == 'fifo':
+                    os.mkfifo(x)
+                elif kind == 'folder':
+                    os.mkdir(x)
+                elif kind == 'zero':
+                    os.symlink('/dev/zero', x)
+                elif kind == 'dangling':
+                    os.symlink('gone.db', x)
+                with open(os.path.join(folder, 'notes.txt'), 'w', encoding='utf-8') as f:
+                    f.write('a file\n')
+                env = dict(os.environ)
+                env.pop('TMPDIR', None)
+                if tmpdir is not None:
+                    env['TMPDIR'] = tmpdir.replace('T/', folder + '/')
+                done = subprocess.run([os.path.abspath(VELK), '-db', 'x.db'], cwd=folder, env=env,
+                                      capture_output=True, timeout=30, check=False)
+                err = done.stderr.decode('utf-8', 'surrogateescape')
+                self.assertEqual(done.returncode, status, err)
+                self.assertIn(line.replace('T/', folder + '/') + '\n', err)
+
+    def test_six_hundred_byte_path(self):
+        """Read as a short path to the same files is: in place, with -carve, with its log."""
+        folder = self.tmp
+        while len(folder) < 590:
+            folder = os.path.join(folder, 'd' * min(100, 590 - len(folder)))
+        os.makedirs(folder)
+        source = os.path.join(DATA, 'sample/wpndatabase.db')
+        for mode, companions in (([], ()), (['-carve'], ()), ([], ('-wal',))):
+            with self.subTest(mode=mode, companions=companions):
+                short = self.fixture_copy('sample/wpndatabase.db', 's.db', companions)
+                db = os.path.join(folder, 'wpndatabase.db')
+                for stale in (db, db + '-wal'):
+                    if os.path.exists(stale):
+                        os.remove(stale)
+                copy_writable(source, db)
+                for companion in companions:
+                    copy_writable(source + companion, db + companion)
+                self.assertGreaterEqual(len(db), 600)
+                result = self.velk(['-db', db, '-csv', '-quiet'] + mode)
+                self.assertEqual(result.status, 0, result.err)
+                expected = self.velk(['-db', short, '-csv', '-quiet'] + mode)
+                self.assertEqual(report_rows(result, db), report_rows(expected, short))
+                self.assertGreaterEqual(len(self.data_rows(result, ',' + db + ',')),
+                                        SAMPLE_LIVE - 1)
+                for companion in ('', '-wal'):
+                    if os.path.exists(short + companion):
+                        os.remove(short + companion)
+
+    def test_walk_opens_regular_files_inside_the_folder_only(self):
+        db = self.fixture_copy('sample/wpndatabase.db', 'case/sub/wpndatabase.db')
+        outside = self.sample_elsewhere()
+        os.mkfifo(self.path('case/pipe.db'))
+        os.symlink(outside, self.path('case/outside.db'))
+        os.symlink('sub/wpndatabase.db', self.path('case/inside.db'))
+        skipped = ['case/pipe.db: a FIFO, not a regular file',
+                   f'case/outside.db: a link to {os.path.realpath(outside)}, outside the walked '
+                   'folder',
+                   f'case/inside.db: a link to {os.path.realpath(db)}, read in this walk already']
+        try:
+            os.mknod(self.path('case/device.db'), 0o600 | stat.S_IFCHR, os.makedev(1, 3))
+            skipped.append('case/device.db: a character device, not a regular file')
+        except OSError:
+            pass  # no right to make devices here: the other kinds still run
+        result = self.velk(['-enumdir', 'case', '-num_subdirs', '1', '-csv', '-quiet'])
+        self.assertEqual(result.status, 0, result.err)
+        for line in skipped:
+            self.assertEqual(result.err.count('skipping ' + line + '\n'), 1, result.err)
+        self.assertEqual(len(self.data_rows(result, ',case/sub/wpndatabase.db,')), SAMPLE_LIVE)
+        self.assertEqual([line for line in result.report()[1:]
+                          if ',case/sub/wpndatabase.db,' not in line], [])
+
+    def test_pipe_lines_that_are_no_paths(self):
+        db = self.sample_elsewhere()
+        for name, listing, status, said in (
+                ('long_line', b'/' + b'n' * 4095 + b'\n' + db.encode() + b'\n', 0,
+                 'skipping line 1 of standard input: longer than 4095 bytes, so no path'),
+                ('nul_byte', db.encode() + b'\0x\n' + db.encode() + b'\n', 0,
+                 'skipping line 1 of standard input: it holds a NUL byte, which no path can'),
+                ('long_line_alone', 100000000, 255,
+                 'skipping line 1 of standard input: longer than 4095 bytes, so no path')):
+            with self.subTest(name=name):
+                with open(self.path('stdin'), 'wb') as f:
+                    # 100 MB of zero bytes as a sparse file: this process stays small, as
+                    # the child's peak counts what it had before it became velk.
+                    if isinstance(listing, int):
+                        f.truncate(listing)
+                    else:
+                        f.write(listing)
+                with open(self.path('stdin'), 'rb') as stdin, \
+                        open(self.path('err'), 'wb') as err:
+                    child = subprocess.Popen([os.path.abspath(VELK), '-pipe', '-csv', '-quiet'],
+                                             cwd=self.tmp, stdin=stdin,
+                                             stdout=subprocess.DEVNULL, stderr=err)
+                    _, wait_status, usage = os.wait4(child.pid, 0)
+                    child.returncode = os.waitstatus_to_exitcode(wait_status)
+                with open(self.path('err'), encoding='utf-8', errors='replace') as f:
+                    text = f.read()
+                self.assertEqual(child.returncode, status, text)
+                self.assertEqual(text.count(said), 1, text)
+                self.assertNotIn('prob accessing', text)
+                if status != 0:
+                    # Nothing but the line was read: what it takes is the reader's alone.
+                    self.assertLess(usage.ru_maxrss, 64 * 1024)  # KiB
+
+    def test_endless_pipe_line_keeps_memory_bounded(self):
+        with open('/dev/zero', 'rb') as zero:
+            child = subprocess.Popen([os.path.abspath(VELK), '-pipe'], cwd=self.tmp, stdin=zero,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+            try:
+                time.sleep(2)
+                peak = peak_rss_kib(child.pid)
+            finally:
+                child.kill()
+                _, err = child.communicate()
+        self.assertLess(peak, 64 * 1024)
+        self.assertEqual(err.count(b'skipping line 1 of standard input: longer than 4095'), 1)
+
+    def test_interrupted_run_leaves_no_copy(self):
+        db = self.fixture_copy('sample/wpndatabase.db', 'big/x.db', companions=())
+        with open(db + '-wal', 'wb') as f:
+            f.truncate(512 * 1024 * 1024)  # sparse: long to copy, nothing on disk
+        tmpdir = self.path('tmp')
+        os.mkdir(tmpdir)
+        env = dict(os.environ, TMPDIR=tmpdir)
+        for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            with self.subTest(signal=number.name):
+                child = subprocess.Popen([os.path.abspath(VELK), '-db', db, '-quiet'], env=env,
+                                         cwd=self.tmp, stdout=subprocess.DEVNULL,
+                                         stderr=subprocess.PIPE)
+                deadline = time.monotonic() + 30
+                while time.monotonic() < deadline and child.poll() is None:
+                    copies = [os.path.join(root, name)
+                              for root, _, names in os.walk(tmpdir) for name in names]
+                    if any(name.endswith('-wal') for name in copies):
+                        break  # the log is being copied
+                    time.sleep(0.001)
+                child.send_signal(number)
+                _, err = child.communicate(timeout=60)
+                self.assertEqual(child.returncode, -number, err)
+                self.assertIn(f'interrupted by {number.name}, private copy of the database '
+                              'removed\n'.encode(), err)
+                self.assertEqual(os.listdir(tmpdir), [])
+
+
 def check_usage_coverage():
     """Every option and help word that the usage text names was used by some run."""
     usage = run(['-h'], tempfile.gettempdir(), record=False).err

@@ -51,25 +51,60 @@ std::vector<std::string> with_stdin(const std::string& input,
     return items;
 }
 
-// Mend: a line longer than the 4096-byte buffer arrives whole, not in pieces.
-TEST(StdinStream, WholeLinesHoweverLong) {
-    const std::string long_line(5000, 'L');
-    const auto items = with_stdin(long_line + "\nab\r\n\n", [] {
+// What read_bounded_line gives for each line of the input, up to the end: the line's text,
+// or "<too long>".
+std::vector<std::string> bounded_lines(const std::string& input, bool trim) {
+    return with_stdin(input, [trim] {
         uni::stdin_stream in(false);
         std::vector<std::string> got;
-        std::string line;
-        while (in.read_line(line, true)) {
-            got.push_back(line);
+        std::string line = "stale";
+        for (;;) {
+            const auto read = in.read_bounded_line(line, trim);
+            if (read == uni::stdin_stream::line_read::end) {
+                got.emplace_back(line.empty() ? "<end>" : "<end, not empty>");
+                return got;
+            }
+            got.push_back(read == uni::stdin_stream::line_read::line ? line : "<too long>");
         }
-        got.push_back(line.empty() ? "end, empty" : "end, not empty");
-        return got;
     });
-    EXPECT_EQ(items, (std::vector<std::string>{long_line, "ab", "", "end, empty"}));
 }
 
-TEST(StdinStream, UntrimmedBytesAndLastLineWithoutBreak) {
-    const std::string long_line(9000, 'b');
-    const auto items = with_stdin("abc\r\n" + long_line + "\nlast", [] {
+const std::string longest(uni::stdin_stream::max_line_length, 'a');
+
+struct bounded_case {
+    const char* name;
+    std::string input;
+    bool trim;
+    std::vector<std::string> expected;
+};
+
+// A line is a path of at most 4095 bytes: a longer one is passed over whole, never split
+// into names and never held whole, whatever follows it.
+const bounded_case bounded_cases[] = {
+    {"LongestLineKept", longest + "\r\nab", true, {longest, "ab", "<end>"}},
+    {"LongestLineKeepsItsBreakUntrimmed", longest + "\r\n", false, {longest + "\r\n", "<end>"}},
+    {"OneByteMoreIsTooLong", longest + "a\nab\n", true, {"<too long>", "ab", "<end>"}},
+    {"TooLongBeforeItsCrLf",
+     std::string(5000, 'b') + "\r\n\nc",
+     true,
+     {"<too long>", "", "c", "<end>"}},
+    {"EndlessLineWithoutBreak", std::string(1 << 20, '\0'), true, {"<too long>", "<end>"}},
+    {"NulInsideALineIsKept", std::string("a\0b\n", 4), true, {std::string("a\0b", 3), "<end>"}},
+    {"Empty", "", true, {"<end>"}},
+};
+
+class StdinStreamBounded : public ::testing::TestWithParam<bounded_case> {};
+
+TEST_P(StdinStreamBounded, LinesUpToTheLongestPath) {
+    EXPECT_EQ(bounded_lines(GetParam().input, GetParam().trim), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, StdinStreamBounded, ::testing::ValuesIn(bounded_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// read_line passes over the lines that are too long.
+TEST(StdinStream, ReadLineSkipsTooLongLines) {
+    const auto items = with_stdin("abc\r\n" + std::string(9000, 'b') + "\nlast", [] {
         uni::stdin_stream in(false);
         std::vector<std::string> got;
         std::string line;
@@ -80,12 +115,10 @@ TEST(StdinStream, UntrimmedBytesAndLastLineWithoutBreak) {
         if (in.read_line_bytes(bytes, true)) {
             got.emplace_back(bytes.begin(), bytes.end());
         }
-        if (in.read_line(line, true)) {
-            got.push_back(line);
-        }
+        got.emplace_back(in.read_line(line, true) ? "more" : "end");
         return got;
     });
-    EXPECT_EQ(items, (std::vector<std::string>{"abc\r\n", long_line, "last"}));
+    EXPECT_EQ(items, (std::vector<std::string>{"abc\r\n", "last", "end"}));
 }
 
 TEST(StdinStream, WideLinesKeepTheWellFormedPart) {
