@@ -42,6 +42,17 @@ uint32 sqlite_db_header::freelist_trunk() const {
     return v;
 }
 
+uint32 sqlite_db_header::page_count() const {
+    const kq::byte_reader view(bytes.data(), bytes.size());
+    uint32 count = 0;
+    uint32 changes = 0;
+    uint32 valid_for = 0;
+    (void)view.be32_at(dh::page_count, count);  // all three inside the header
+    (void)view.be32_at(dh::change_counter, changes);
+    (void)view.be32_at(dh::version_valid_for, valid_for);
+    return changes == valid_for ? count : 0;
+}
+
 bool sqlite_db_header::is_utf8() const {
     uint32 v = 0;
     (void)kq::byte_reader(bytes.data(), bytes.size()).be32_at(fh::text_encoding, v);  // inside

@@ -26,6 +26,9 @@ struct sqlite_db_header {
     [[nodiscard]] bool page_size_valid() const;
     [[nodiscard]] uint8 reserved_bytes() const;
     [[nodiscard]] uint32 freelist_trunk() const;
+    // The database size in pages the header stores; 0 when it is not to be trusted (not set,
+    // or written by an older writer, whose change counter no longer matches it).
+    [[nodiscard]] uint32 page_count() const;
     [[nodiscard]] bool is_utf8() const;
 };
 
