@@ -39,13 +39,6 @@ void report_and_empty(std::ostream& out, velk_options& options, bool last_step) 
     }
 }
 
-// Whether the store holds any record, which after a failed database read can only have
-// come from the slack carve.
-bool store_holds_records(const velk_options& options) {
-    return !options.m_notifications.empty() || !options.m_handlers.empty() ||
-           !options.m_channels.empty() || !options.m_settings.empty();
-}
-
 // The store of the run's last input from the end of the run to the end of the process.
 struct retired_records {
     std::vector<notification_record> notifications;
@@ -90,9 +83,9 @@ bool run_chunk(velk_options& options, std::ostream& out, const std::string& path
 
 // One database: its live rows, then, with "-incl_slack", what its slack and companion files
 // still hold; the counts go to the diagnostics file for a single "-db" only. False when the
-// reading of the database failed, at any step, and the carve recovered nothing from it
-// either: an examiner must not read a clean status as "read, and empty". Rows read before
-// a failing step are reported all the same.
+// reading of the database failed, at any step, and the carve recovered no notification from
+// it either (said): an examiner must not read a clean status as "read, and empty". Rows
+// read before a failing step are reported all the same.
 bool run_database(velk_options& options, std::ostream& out, const std::string& path,
                   bool single) {
     const bool read = process_db_file(&options, path);
@@ -112,9 +105,18 @@ bool run_database(velk_options& options, std::ostream& out, const std::string& p
                                 static_cast<int>(options.m_notifications.size()));
         }
         write_results(out, options, options.m_notifications);
-        recovered = store_holds_records(options);
+        // Only notifications make report lines: handlers or settings alone recover none.
+        recovered = !options.m_notifications.empty();
     }
-    return read || !db_failure_is_fatal(options.m_db_failure) || recovered;
+    const bool failed = !read && db_failure_is_fatal(options.m_db_failure);
+    // A file that did not open or is no database has said so: the carve had nothing to read.
+    const bool had_pages = options.m_db_failure != db_failure::not_read &&
+                           options.m_db_failure != db_failure::not_sqlite;
+    if (failed && !recovered && options.m_incl_slack && had_pages) {
+        stderr_printf("prob reading %s: the carve recovered no notification either\n",
+                      expanded.c_str());
+    }
+    return !failed || recovered;
 }
 
 // One accepted name of the input loop, as a page chunk or as a database with its slack;
