@@ -83,19 +83,30 @@ bool run_chunk(velk_options& options, std::ostream& out, const std::string& path
 
 // One database: its live rows, then, with "-incl_slack", what its slack and companion files
 // still hold; the counts go to the diagnostics file for a single "-db" only. False when the
-// reading of the database failed, at any step, and the carve recovered no notification from
-// it either (said): an examiner must not read a clean status as "read, and empty". Rows
-// read before a failing step are reported all the same.
+// reading of the database failed, at any step, and no notification was recovered from it
+// either (said): an examiner must not read a clean status as "read, and empty". Rows read
+// before a failing step are reported all the same.
 bool run_database(velk_options& options, std::ostream& out, const std::string& path,
                   bool single) {
-    const bool read = process_db_file(&options, path);
+    bool read = process_db_file(&options, path);
+    const db_failure failure = options.m_db_failure;
+    bool recovered = false;
+    // Under "-incl_slack", a notification table the library could not read at all (a cut or
+    // damaged copy) is read by the own walk instead, as "-carve" reads it: every live row its
+    // pages still hold comes back as "carve main", and the carve that follows takes the
+    // leaves the walk does not reach. This input is then carved as under "-carve".
+    if (!read && failure == db_failure::select_failed && options.m_incl_slack &&
+        !options.m_carve && options.m_notifications.empty()) {
+        options.m_carve = true;  // the input loop restores it for the next input
+        read = process_db_file(&options, path);
+        recovered = !options.m_notifications.empty();
+    }
     if (!read) {
         options.diag_line("problem selecting tables");
     } else if (single && !options.m_notifications.empty()) {
         options.diag_printf("%d records found", static_cast<int>(options.m_notifications.size()));
     }
     report_and_empty(out, options, single && !options.m_incl_slack);
-    bool recovered = false;
     // The path as database processing left it, %VAR% references expanded; a copy, as the
     // carve may change the connection the path belongs to.
     const std::string expanded = options.m_db.db_path();
@@ -106,12 +117,11 @@ bool run_database(velk_options& options, std::ostream& out, const std::string& p
         }
         write_results(out, options, options.m_notifications);
         // Only notifications make report lines: handlers or settings alone recover none.
-        recovered = !options.m_notifications.empty();
+        recovered = recovered || !options.m_notifications.empty();
     }
-    const bool failed = !read && db_failure_is_fatal(options.m_db_failure);
+    const bool failed = db_failure_is_fatal(failure);
     // A file that did not open or is no database has said so: the carve had nothing to read.
-    const bool had_pages = options.m_db_failure != db_failure::not_read &&
-                           options.m_db_failure != db_failure::not_sqlite;
+    const bool had_pages = failure != db_failure::not_read && failure != db_failure::not_sqlite;
     if (failed && !recovered && options.m_incl_slack && had_pages) {
         stderr_printf("prob reading %s: the carve recovered no notification either\n",
                       expanded.c_str());
