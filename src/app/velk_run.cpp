@@ -95,8 +95,8 @@ bool run_database(velk_options& options, std::ostream& out, const std::string& p
     // damaged copy) is read by the own walk instead, as "-carve" reads it: every live row its
     // pages still hold comes back as "carve main", and the carve that follows takes the
     // leaves the walk does not reach. This input is then carved as under "-carve".
-    if (!read && failure == db_failure::select_failed && options.m_incl_slack &&
-        !options.m_carve && options.m_notifications.empty()) {
+    if (!read && failure == db_failure::select_failed && options.m_incl_slack && !options.m_carve &&
+        options.m_notifications.empty()) {
         options.m_carve = true;  // the input loop restores it for the next input
         read = process_db_file(&options, path);
         recovered = !options.m_notifications.empty();
