@@ -72,8 +72,8 @@ void say_if_cut_off(const std::string& path) {
     if (!open_db_file(db, header, path)) {
         return;  // no page size to count in: the read has said why
     }
-    const uint64 page_size = header.page_size();
-    const uint64 held = db.size() / page_size + (db.size() % page_size != 0 ? 1 : 0);
+    const uint32 page_size = header.page_size();
+    const uint64 held = pages_in_file(db.size(), page_size);
     const uint32 counted = header.page_count();
     if (held >= counted) {
         return;  // also when the header's count is not to be trusted (0)

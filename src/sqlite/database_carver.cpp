@@ -99,9 +99,9 @@ bool find_slack_and_free_pages(region_map& slack, page_census& census, uni::file
         return false;
     }
     // A page cut by the end of the file counts: a free page's first part is still free.
-    const uint64 pages_in_file = db.size() / page_size + (db.size() % page_size != 0 ? 1 : 0);
     std::set<uint64>& free_pages = census.free_pages;
-    collect_free_pages(free_pages, db, page, header.freelist_trunk(), pages_in_file);
+    collect_free_pages(free_pages, db, page, header.freelist_trunk(),
+                       pages_in_file(db.size(), page_size));
     // Page 1 starts with the file header and holds the schema: it is not carved here. The
     // last page of a file cut short is read as far as it goes: its freeblocks and gap still
     // hold rows up to the cut.
@@ -234,14 +234,14 @@ void add_orphan_leaves(region_map& pages, const region_map& slack, uni::fileio& 
 // Whether a page read with the interior table type is one: its cells and its right child
 // name pages of the file. A leaf read so takes its first cell pointers for the right child,
 // a number far past any file of its size.
-bool reads_as_interior(const byte_array& page, uint64 at, uint32 page_size, uint64 pages_in_file) {
+bool reads_as_interior(const byte_array& page, uint64 at, uint32 page_size, uint64 pages_held) {
     page_descriptor d;
     if (!walk_pages(d, page.data(), static_cast<uint32>(page.size()), at, at, page_size, nullptr,
                     false, false, true)) {
         return false;
     }
     return std::all_of(d.children.begin(), d.children.end(), [&](const auto& child) {
-        return child.second.child_page != 0 && child.second.child_page <= pages_in_file;
+        return child.second.child_page != 0 && child.second.child_page <= pages_held;
     });
 }
 
@@ -264,12 +264,12 @@ bool reads_as_leaf(const byte_array& page, uint32 page_size) {
 // The table page type a page whose type byte alone was lost most likely had, judged by the
 // header, pointers and cells it still holds; 0 when it reads as neither kind (a page zeroed
 // or overwritten whole). page comes back with that type in place.
-uint8 restore_table_type(byte_array& page, uint64 at, uint32 page_size, uint64 pages_in_file) {
+uint8 restore_table_type(byte_array& page, uint64 at, uint32 page_size, uint64 pages_held) {
     namespace bt = sqlite_format::btree_page;
     for (const uint8 type : {bt::interior_table, bt::leaf_table}) {
         page[bt::type] = type;
         const bool fits = type == bt::interior_table
-                              ? reads_as_interior(page, at, page_size, pages_in_file)
+                              ? reads_as_interior(page, at, page_size, pages_held)
                               : reads_as_leaf(page, page_size);
         if (fits) {
             return type;
@@ -288,8 +288,7 @@ void add_damaged_page(region_map& pages, region_map& slack, uni::fileio& db, uin
     if (!read_page_prefix(db, at, page_size, page)) {
         return;
     }
-    const uint64 pages_in_file = db.size() / page_size + (db.size() % page_size != 0 ? 1 : 0);
-    const uint8 type = restore_table_type(page, at, page_size, pages_in_file);
+    const uint8 type = restore_table_type(page, at, page_size, pages_in_file(db.size(), page_size));
     if (type == 0) {
         add_whole_page(pages, slack, at, page_size, db.size());
         return;

@@ -68,6 +68,10 @@ bool is_sqlite_header(const uint8* bytes) {
     return is_sqlite_header(kq::byte_reader(bytes, fh::magic_length));
 }
 
+uint64 pages_in_file(uint64 file_size, uint32 page_size) {
+    return page_size == 0 ? 0 : file_size / page_size + (file_size % page_size != 0 ? 1 : 0);
+}
+
 bool open_db_file(uni::fileio& file, sqlite_db_header& header, const std::string& path) {
     header.clear();
     if (!file.open(path, false, true, false)) {

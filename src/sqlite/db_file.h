@@ -42,6 +42,10 @@ struct sqlite_db_header {
 // A power of two from 512 to 65536.
 [[nodiscard]] bool is_valid_page_size(uint32 page_size);
 
+// The pages a file of file_size bytes holds at page_size, a last page cut short counted: its
+// first part is still there to read.
+[[nodiscard]] uint64 pages_in_file(uint64 file_size, uint32 page_size);
+
 // Opens path for reading and reads its header. False, with the file closed, when it does not
 // open, is shorter than 512 bytes, lacks the magic, or stores a page size the format does not
 // allow.

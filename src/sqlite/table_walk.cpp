@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "io/uni_fileio.h"
+#include "sqlite/db_file.h"
 #include "sqlite/read_window.h"
 #include "sqlite/sqlite_format.h"
 
@@ -36,9 +37,7 @@ uint32 length_of(const byte_array& page) { return static_cast<uint32>(page.size(
 class page_marks {
 public:
     page_marks(const uni::fileio& file, uint32 page_size)
-        : m_seen(static_cast<std::size_t>(file.size() / page_size +
-                                          (file.size() % page_size != 0 ? 1 : 0) + 1),
-                 false) {}
+        : m_seen(static_cast<std::size_t>(pages_in_file(file.size(), page_size) + 1), false) {}
 
     // True the first time a page number is given.
     bool first_visit(uint64 number) {
@@ -436,7 +435,7 @@ void map_tree_pages(tree_pages& out, uni::fileio& file, uint64 root_page, uint32
         return;
     }
     // A page cut by the end of the file is a page of it: its header may still be there.
-    const uint64 pages_in_file = file.size() / page_size + (file.size() % page_size != 0 ? 1 : 0);
+    const uint64 last_page = pages_in_file(file.size(), page_size);
     try {
         // Breadth first over a growing list; each page is taken once, so links that loop
         // end the walk.
@@ -444,7 +443,7 @@ void map_tree_pages(tree_pages& out, uni::fileio& file, uint64 root_page, uint32
         read_window pages(file);
         for (std::size_t i = 0; i < work.size(); ++i) {
             const uint64 number = work[i];
-            if (number == 0 || number > pages_in_file || already_met(out, number)) {
+            if (number == 0 || number > last_page || already_met(out, number)) {
                 continue;
             }
             const uint8 type = page_type_of(pages, number, page_size);
