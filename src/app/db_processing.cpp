@@ -614,15 +614,6 @@ db_failure select_tables(velk_options& options, const std::string& path) {
         if (options.m_incl_settings) {
             (void)select_and_say(options, push_table_settings);
         }
-    } else if (options.m_incl_slack) {
-        // The notifications the carve recovers next are joined to the live handlers and
-        // channels, which may well read where the notification table did not. The failure
-        // was said once: theirs would only repeat it.
-        (void)select_table(options, push_table_handler);
-        (void)select_table(options, push_table_channel);
-        if (options.m_incl_settings) {
-            (void)select_table(options, push_table_settings);
-        }
     }
     // Every row is read: the connection goes before its copy does.
     options.m_db.close();

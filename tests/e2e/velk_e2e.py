@@ -650,8 +650,11 @@ ROOT_CASES = [
     ('real_zeroed_root_carve', 'real', '-carve', 0, REAL_ROWS,
      [(ORDER1_PAYLOAD, 'carve main')],
      ['prob reading {db}: the Notification table cannot be walked from its root page 7']),
+    # The library fails on the table: the own walk reads the handlers the rows are joined to.
     ('real_zeroed_root_slack', 'real', '-incl_slack', 0, REAL_ROWS,
-     [(ORDER1_PAYLOAD, 'carve main')], ['database disk image is malformed']),
+     [(ORDER1_PAYLOAD, 'carve main'), (ORDER1_SHORT, 'carve main')],
+     ['prob reading {db}: database disk image is malformed',
+      'prob reading {db}: the Notification table cannot be walked from its root page 7']),
     ('root_zero_carve', 'dbproc/root_zero.db', '-carve', 0, 6, [],
      ['the Notification table cannot be walked from its root page 0']),
     ('root_past_end_slack', 'dbproc/root_past_end.db', '-incl_slack', 0, 6, [], []),
