@@ -10,6 +10,7 @@
 #include <limits>
 #include <span>
 #include <sstream>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -30,6 +31,7 @@
 #include "sqlite/sqlite_api.h"
 #include "sqlite/table_definition.h"
 #include "sqlite/table_walk.h"
+#include "sqlite/wal_frames.h"
 #include "text/console_output.h"
 #include "text/text_case.h"
 
@@ -71,6 +73,7 @@ struct db_input {
     bool use_wal_image = false;
     // Per table: its root page names a page of the file, so a walk may start there.
     std::array<bool, 4> root_usable{};
+    std::array<uint64, 4> root_page{};  // per table, as the schema gives it
 };
 
 table_definition& definition_of(velk_options& options, uint32 table_type) {
@@ -258,6 +261,7 @@ void load_definitions(velk_options& options, db_input& in) {
         // A text that does not parse leaves the definition without columns: the table
         // counts as missing.
         (void)def.load_create_sql(in.sql_texts[i], true);
+        in.root_page[slot_of(table_type)] = in.root_pages[i];
         in.root_usable[slot_of(table_type)] =
             root_offset_of(in.root_pages[i], options.m_page_size, def.m_root_page_offset);
         if (all_tables_found(options)) {
@@ -417,9 +421,42 @@ void add_walked_row(velk_options& options, uint32 table_type, table_record& row,
     }
 }
 
+// Whether a walk can start at the table's root: the root names a page of the file that is
+// a b-tree page. An empty table's root is a leaf without cells, and reads.
+bool root_reads(velk_options& options, db_input& in, uint32 table_type) {
+    const uint64 root = in.root_page[slot_of(table_type)];
+    tree_pages trees;
+    map_tree_pages(trees, in.file, root, options.m_page_size);
+    return in.root_usable[slot_of(table_type)] &&
+           (trees.leaves.count(root) != 0 || trees.interior.count(root) != 0);
+}
+
+// Walks one table, each row becoming a record as its leaf is read: the table is never held
+// as rows and as records at once. False when the walk could not start at the table's root
+// (said here): the carve that follows reads the leaves no walk reaches.
+bool walk_table(velk_options& options, db_input& in, uint32 table_type, uint32 source) {
+    const table_definition& def = definition_of(options, table_type);
+    // Start 0 and a count with all bits set: every rowid, negative ones included.
+    if (in.root_usable[slot_of(table_type)] &&
+        for_each_table_record(in.file, def.m_root_page_offset, options.m_page_size, 0,
+                              std::numeric_limits<uint64>::max(), true, true, true,
+                              [&options, table_type, source](table_record& row) {
+                                  add_walked_row(options, table_type, row, source);
+                              })) {
+        return true;
+    }
+    if (root_reads(options, in, table_type)) {
+        return true;  // a table without rows
+    }
+    failure_line(in.path, "the " + def.m_name + " table cannot be walked from its root page " +
+                              std::to_string(in.root_page[slot_of(table_type)]));
+    return false;
+}
+
 // Every row of every table found, in b-tree order. A walk that fails leaves its table
-// empty and the others are still walked.
-void walk_tables(velk_options& options, db_input& in) {
+// empty and the others are still walked; a notification table that cannot be walked fails
+// the read, as its SELECT would.
+db_failure walk_tables(velk_options& options, db_input& in) {
     uint32 source = record_source::carve_main;
     if (in.use_wal_image) {
         source = record_source::carve_main_from_wal;
@@ -427,21 +464,18 @@ void walk_tables(velk_options& options, db_input& in) {
         // must not report them again.
         options.m_carve = false;
     }
+    db_failure fault = db_failure::none;
     for (const uint32 table_type : table_order) {
         const table_definition& def = definition_of(options, table_type);
-        if (def.m_columns.empty() || !in.root_usable[slot_of(table_type)] ||
+        if (def.m_columns.empty() ||
             (table_type == push_table_settings && !options.m_incl_settings)) {
             continue;
         }
-        // Each row becomes a record as its leaf is read: the table is never held as rows
-        // and as records at once. Start 0 and a count with all bits set: every rowid,
-        // negative ones included. A walk that takes no row leaves the table empty.
-        (void)for_each_table_record(in.file, def.m_root_page_offset, options.m_page_size, 0,
-                                    std::numeric_limits<uint64>::max(), true, true, true,
-                                    [&options, table_type, source](table_record& row) {
-                                        add_walked_row(options, table_type, row, source);
-                                    });
+        if (!walk_table(options, in, table_type, source) && table_type == push_table_notification) {
+            fault = db_failure::walk_failed;
+        }
     }
+    return fault;
 }
 
 // ---- default mode: the SQLite library ----
@@ -641,6 +675,24 @@ bool open_for_select(velk_options& options, private_db_copy& copy, const db_inpu
     return false;
 }
 
+// The library applies a log only up to the first frame that breaks its checksum chain; the
+// frames past it hold rows the live view cannot show. Said, not fatal: the live view stays
+// what the library shows. The log read is the one beside the library's copy.
+void say_wal_chain_break(const private_db_copy& copy, const std::string& path) {
+    uni::fileio wal;
+    wal_chain_break broken;
+    if (copy.path().empty() || !wal.open(copy.path() + "-wal", false, false, false) ||
+        !find_wal_chain_break(broken, wal)) {
+        return;
+    }
+    const auto frames = static_cast<unsigned long long>(broken.frames);
+    (void)stderr_printf(
+        "prob reading %s-wal: its checksum chain breaks at frame %llu: %llu frame%s not applied "
+        "to the live rows (-carve and -incl_slack read them)\n",
+        path.c_str(), static_cast<unsigned long long>(broken.first_frame), frames,
+        frames == 1 ? "" : "s");
+}
+
 db_failure select_tables(velk_options& options, const db_input& in) {
     private_db_copy copy;
     const std::string& path = in.path;
@@ -648,6 +700,7 @@ db_failure select_tables(velk_options& options, const db_input& in) {
         options.m_db.set_db_path(path);
         return db_failure::not_read;
     }
+    say_wal_chain_break(copy, path);
     options.m_db.set_db_path(path);
     // Notifications first: the handlers' short-name width follows the handlers they use.
     // A hot journal fails the first statement before any row; the retry on the rolled-back
@@ -695,8 +748,7 @@ db_failure read_database(velk_options& options, db_input& in) {
     }
     if (options.m_carve) {
         check_companions(in);
-        walk_tables(options, in);
-        return db_failure::none;
+        return walk_tables(options, in);
     }
     return select_tables(options, in);
 }

@@ -9,6 +9,7 @@
 #include "io/uni_fileio.h"
 #include "sqlite/carved_record.h"
 #include "sqlite/database_carver.h"
+#include "sqlite/db_file.h"
 #include "sqlite/region_map.h"
 #include "sqlite/region_scan.h"
 #include "sqlite/table_definition.h"
@@ -62,6 +63,26 @@ bool read_chunk_layout(uni::fileio& file, chunk_layout& layout) {
     return true;
 }
 
+// A copy cut short (a partial acquisition, a truncated image) holds the rows of the pages it
+// still has and no more: said, also under "-quiet", so that a short report is not taken for
+// the whole database. The last page, cut inside, is read as far as it goes.
+void say_if_cut_off(const std::string& path) {
+    uni::fileio db;
+    sqlite_db_header header;
+    if (!open_db_file(db, header, path)) {
+        return;  // no page size to count in: the read has said why
+    }
+    const uint32 page_size = header.page_size();
+    const uint64 held = pages_in_file(db.size(), page_size);
+    const uint32 counted = header.page_count();
+    if (held >= counted) {
+        return;  // also when the header's count is not to be trusted (0)
+    }
+    stderr_printf("prob reading %s: cut off after %llu of its %u pages%s: only those were read\n",
+                  path.c_str(), static_cast<unsigned long long>(held), counted,
+                  db.size() % page_size != 0 ? " (the last one in part)" : "");
+}
+
 }  // namespace
 
 bool carve_db_slack(const std::string& path, bool append, bool include_wal_valid_pages,
@@ -74,6 +95,7 @@ bool carve_db_slack(const std::string& path, bool append, bool include_wal_valid
         // live ones.
         options.m_notifications.clear();
     }
+    say_if_cut_off(path);
     std::vector<carved_record> hits;
     std::string no_table;
     if (!carve_database(hits, path, no_table, find_push_records, append, true, 1, 1,
@@ -118,5 +140,16 @@ bool parse_chunk_file(velk_options* options, std::string path) {
         return false;
     }
     (void)add_carved_records(hits, *options);  // not 0: the hits are not empty
+    if (options->m_notifications.empty()) {
+        // Without a schema a notification is known by its layout alone: one whose table has
+        // other columns than the platform's (an added column, say) is not recognised.
+        const std::size_t others =
+            options->m_handlers.size() + options->m_channels.size() + options->m_settings.size();
+        stderr_printf(
+            "prob reading %s: no notification found: a chunk is read without a "
+            "schema, and no record in it has a notification layout velk knows "
+            "(%zu other records found)\n",
+            path.c_str(), others);
+    }
     return true;
 }

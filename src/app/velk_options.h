@@ -33,6 +33,7 @@ enum class db_failure : uint8 {
     tables_missing,     // no notification or no handler table
     masks_missing,      // a table holds none of the columns the tool knows
     select_failed,      // the notification SELECT failed
+    walk_failed,        // "-carve": the notification table's b-tree could not be walked
 };
 
 // Every kind but none.

@@ -43,13 +43,6 @@ void report_and_empty(std::ostream& out, velk_options& options, bool last_step) 
     }
 }
 
-// Whether the store holds any record, which after a failed database read can only have
-// come from the slack carve.
-bool store_holds_records(const velk_options& options) {
-    return !options.m_notifications.empty() || !options.m_handlers.empty() ||
-           !options.m_channels.empty() || !options.m_settings.empty();
-}
-
 // The store of the run's last input from the end of the run to the end of the process.
 struct retired_records {
     std::vector<notification_record> notifications;
@@ -93,18 +86,30 @@ bool run_chunk(velk_options& options, std::ostream& out, const std::string& path
 
 // One database: its live rows, then, with "-incl_slack", what its slack and companion files
 // still hold; the counts go to the diagnostics file for a single "-db" only. False when the
-// reading of the database failed, at any step, and the carve recovered nothing from it
-// either: an examiner must not read a clean status as "read, and empty". Rows read before
-// a failing step are reported all the same.
-bool run_database(velk_options& options, std::ostream& out, const std::string& path, bool single) {
-    const bool read = process_db_file(&options, path);
+// reading of the database failed, at any step, and no notification was recovered from it
+// either (said): an examiner must not read a clean status as "read, and empty". Rows read
+// before a failing step are reported all the same.
+bool run_database(velk_options& options, std::ostream& out, const std::string& path,
+                  bool single) {
+    bool read = process_db_file(&options, path);
+    const db_failure failure = options.m_db_failure;
+    bool recovered = false;
+    // Under "-incl_slack", a notification table the library could not read at all (a cut or
+    // damaged copy) is read by the own walk instead, as "-carve" reads it: every live row its
+    // pages still hold comes back as "carve main", and the carve that follows takes the
+    // leaves the walk does not reach. This input is then carved as under "-carve".
+    if (!read && failure == db_failure::select_failed && options.m_incl_slack && !options.m_carve &&
+        options.m_notifications.empty()) {
+        options.m_carve = true;  // the input loop restores it for the next input
+        read = process_db_file(&options, path);
+        recovered = !options.m_notifications.empty();
+    }
     if (!read) {
         options.diag_line("problem selecting tables");
     } else if (single && !options.m_notifications.empty()) {
         options.diag_printf("%d records found", static_cast<int>(options.m_notifications.size()));
     }
     report_and_empty(out, options, single && !options.m_incl_slack);
-    bool recovered = false;
     // The file database processing resolved the input to (its companions lie beside it);
     // a copy, as the carve may change the store it belongs to.
     const std::string expanded = options.m_db_file;
@@ -114,9 +119,17 @@ bool run_database(velk_options& options, std::ostream& out, const std::string& p
                                 static_cast<int>(options.m_notifications.size()));
         }
         write_results(out, options, options.m_notifications);
-        recovered = store_holds_records(options);
+        // Only notifications make report lines: handlers or settings alone recover none.
+        recovered = recovered || !options.m_notifications.empty();
     }
-    return read || !db_failure_is_fatal(options.m_db_failure) || recovered;
+    const bool failed = db_failure_is_fatal(failure);
+    // A file that did not open or is no database has said so: the carve had nothing to read.
+    const bool had_pages = failure != db_failure::not_read && failure != db_failure::not_sqlite;
+    if (failed && !recovered && options.m_incl_slack && had_pages) {
+        stderr_printf("prob reading %s: the carve recovered no notification either\n",
+                      path.c_str());
+    }
+    return !failed || recovered;
 }
 
 // One accepted name of the input loop, as a page chunk or as a database with its slack;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "io/uni_fileio.h"
+#include "sqlite/btree_page.h"
 #include "sqlite/db_file.h"
 #include "sqlite/journal_header.h"
 #include "sqlite/page_rows.h"
@@ -74,11 +75,20 @@ void collect_free_pages(std::set<uint64>& free_pages, uni::fileio& db, byte_arra
     }
 }
 
-}  // namespace
+// What the slack pass learns of the main file's pages besides their slack.
+struct page_census {
+    std::set<uint64> free_pages;    // offsets of the freelist's pages
+    std::set<uint64> table_leaves;  // offsets of the other pages whose type is a table leaf
+};
 
-bool find_db_slack(region_map& slack, uni::fileio& db, const sqlite_db_header& header) {
+// Adds the slack of every page from page 2 on that is not free, then each free page whole,
+// and takes the census of the pages on the way. False when the header is no database's or
+// no page buffer can be had.
+bool find_slack_and_free_pages(region_map& slack, page_census& census, uni::fileio& db,
+                               const sqlite_db_header& header) {
     const uint32 page_size = header.page_size();
-    if (!db.is_open() || !is_sqlite_header(kq::byte_reader(header.bytes.data(), header.bytes.size())) ||
+    if (!db.is_open() ||
+        !is_sqlite_header(kq::byte_reader(header.bytes.data(), header.bytes.size())) ||
         page_size == 0) {
         return false;
     }
@@ -89,9 +99,9 @@ bool find_db_slack(region_map& slack, uni::fileio& db, const sqlite_db_header& h
         return false;
     }
     // A page cut by the end of the file counts: a free page's first part is still free.
-    const uint64 pages_in_file = db.size() / page_size + (db.size() % page_size != 0 ? 1 : 0);
-    std::set<uint64> free_pages;
-    collect_free_pages(free_pages, db, page, header.freelist_trunk(), pages_in_file);
+    std::set<uint64>& free_pages = census.free_pages;
+    collect_free_pages(free_pages, db, page, header.freelist_trunk(),
+                       pages_in_file(db.size(), page_size));
     // Page 1 starts with the file header and holds the schema: it is not carved here. The
     // last page of a file cut short is read as far as it goes: its freeblocks and gap still
     // hold rows up to the cut.
@@ -105,11 +115,23 @@ bool find_db_slack(region_map& slack, uni::fileio& db, const sqlite_db_header& h
             break;
         }
         (void)find_cut_page_slack(slack, view, page_size, at, true);  // growth seen below
+        uint8 type = 0;
+        if (view.u8_at(sqlite_format::btree_page::type, type) &&
+            type == sqlite_format::btree_page::leaf_table) {
+            census.table_leaves.insert(at);
+        }
     }
     for (const uint64 at : free_pages) {
         (void)slack.emplace(at, page_size);  // a region already there under it stays
     }
-    return !slack.empty();
+    return true;
+}
+
+}  // namespace
+
+bool find_db_slack(region_map& slack, uni::fileio& db, const sqlite_db_header& header) {
+    page_census census;
+    return find_slack_and_free_pages(slack, census, db, header) && !slack.empty();
 }
 
 namespace {
@@ -158,93 +180,143 @@ void drop_overwritten_slack(region_map& slack, const region_map& overwritten, ui
 }
 
 // The roots the main file's schema names (read from the file, or from its "-wal" image when
-// page 1 does not parse); false when no schema row reads.
-bool read_schema_roots(std::vector<uint64>& roots, uni::fileio& db, uint32 page_size,
-                       const std::string& db_path) {
+// page 1 does not parse); empty when no schema row reads.
+std::vector<uint64> read_schema_roots(uni::fileio& db, uint32 page_size,
+                                      const std::string& db_path) {
     std::vector<std::string> names;
     std::vector<std::string> sql_texts;
+    std::vector<uint64> roots;
     bool use_wal_image = false;  // the image, when needed, is a local file
-    return read_schema(names, sql_texts, roots, db, page_size, db_path, use_wal_image);
+    (void)read_schema(names, sql_texts, roots, db, page_size, db_path, use_wal_image);
+    return roots;  // a schema that does not read leaves every leaf unreached
 }
 
-// The leaf pages of the b-tree whose root page is given (the root itself when it is a leaf);
-// a root that does not read adds nothing.
-void add_tree_leaves(std::set<uint64>& leaves, uni::fileio& db, uint64 root, uint32 page_size) {
-    page_list lowest;
-    page_descriptor_map unused;
-    if (root == 0 ||
-        !read_page_records(lowest, unused, db, (root - 1) * page_size, page_size, true, true)) {
-        return;
-    }
-    for (const page_descriptor& page : lowest) {
-        for (const auto& [key, child] : page.children) {
-            leaves.insert(child.child_page);
-        }
-    }
+// Adds the whole page at `at` (as far as the file goes) as a region of its own; its slack
+// is dropped, as the whole page covers it.
+void add_whole_page(region_map& pages, region_map& slack, uint64 at, uint32 page_size,
+                    uint64 file_size) {
+    (void)pages.emplace(at, std::min<uint64>(page_size, file_size - at));
+    slack.erase(slack.lower_bound(at), slack.lower_bound(at + page_size));
 }
 
-// Whether every page of the schema tree lies whole in the file. A copy cut inside the tree
-// still reads the schema rows before the cut, yet the rows naming the wanted tables may be
-// past it: the schema then reads and still reaches none of their rows.
-bool schema_pages_whole(uni::fileio& db, uint32 page_size) {
-    byte_array page_one;
-    uint8 kind = 0;
-    if (!read_page_bytes(db, 0, page_size, page_one) ||
-        !kq::byte_reader(page_one).u8_at(sqlite_format::file_header::size, kind) ||
-        kind != sqlite_format::btree_page::interior_table) {
-        return true;  // a leaf page 1 holds the whole schema; anything else is judged by reading
-    }
-    page_descriptor top;
-    if (!walk_pages(top, page_one.data(), page_size, 0, 0, page_size, &db, false, false, true)) {
-        return false;
-    }
-    std::set<uint64> leaves;
-    for (const auto& [key, child] : top.children) {
-        std::set<uint64> below;
-        add_tree_leaves(below, db, child.child_page, page_size);
-        if (below.empty()) {
-            return false;
+// The parts of an unreached table leaf at `at` that its slack does not cover: its header,
+// cell pointers and cells. The slack (freeblocks and the gap) stays with the slack scan,
+// so a row deleted from the page is still told from one that was live in it.
+void add_leaf_cells(region_map& pages, const region_map& slack, uint64 at, uint64 length) {
+    uint64 from = at;
+    const uint64 end = at + length;
+    for (auto it = slack.lower_bound(at); it != slack.end() && it->first < end; ++it) {
+        if (it->first > from) {
+            (void)pages.emplace(from, it->first - from);
         }
-        leaves.merge(below);
+        from = std::max(from, std::min(end, it->first + it->second));
     }
-    return std::all_of(leaves.begin(), leaves.end(), [&](uint64 number) {
-        return number != 0 && number <= db.size() / page_size;
-    });
+    if (from < end) {
+        (void)pages.emplace(from, end - from);
+    }
 }
 
 // Every table leaf page present after page 1 (the last one as far as the file goes) that no
-// table the schema names reaches, whole: the rows of a database whose schema is lost, or cut
-// (a partial copy whose schema pages are past its end), are reached this way or not at all.
-// Their slack is dropped, as the whole page covers it.
-void add_orphan_leaves(region_map& leaves, region_map& slack, uni::fileio& db, uint32 page_size,
-                       const std::set<uint64>& reached) {
-    for (uint64 at = page_size; at < db.size(); at += page_size) {
-        byte_array type;
-        uint8 kind = 0;
-        if (!db.read_at(type, 1, at) || !kq::byte_reader(type).u8_at(0, kind)) {
-            break;
-        }
-        if (kind == sqlite_format::btree_page::leaf_table &&
-            reached.count(at / page_size + 1) == 0) {
-            (void)leaves.emplace(at, std::min<uint64>(page_size, db.size() - at));
-            slack.erase(slack.lower_bound(at), slack.lower_bound(at + page_size));
+// walk from a root the schema names reaches, and is neither free nor replaced by the log:
+// the rows of a table whose root or interior page is damaged, or of a database whose schema
+// is lost or cut (a partial copy whose schema pages are past its end), are reached this way
+// or not at all.
+void add_orphan_leaves(region_map& pages, const region_map& slack, uni::fileio& db,
+                       uint32 page_size, const tree_pages& trees, const page_census& census,
+                       const std::set<uint64>& overwritten) {
+    for (const uint64 at : census.table_leaves) {
+        if (trees.leaves.count(at / page_size + 1) == 0 && overwritten.count(at) == 0) {
+            add_leaf_cells(pages, slack, at, std::min<uint64>(page_size, db.size() - at));
         }
     }
 }
 
-// The table leaves no walk can reach when the schema does not read or is cut: those below
-// the roots that the schema still names are walked with their tables.
-void find_orphan_leaves(region_map& leaves, region_map& slack, uni::fileio& db, uint32 page_size,
-                        const std::string& db_path) {
-    std::vector<uint64> roots;
-    if (read_schema_roots(roots, db, page_size, db_path) && schema_pages_whole(db, page_size)) {
+// Whether a page read with the interior table type is one: its cells and its right child
+// name pages of the file. A leaf read so takes its first cell pointers for the right child,
+// a number far past any file of its size.
+bool reads_as_interior(const byte_array& page, uint64 at, uint32 page_size, uint64 pages_held) {
+    page_descriptor d;
+    if (!walk_pages(d, page.data(), static_cast<uint32>(page.size()), at, at, page_size, nullptr,
+                    false, false, true)) {
+        return false;
+    }
+    return std::all_of(d.children.begin(), d.children.end(), [&](const auto& child) {
+        return child.second.child_page != 0 && child.second.child_page <= pages_held;
+    });
+}
+
+// Whether a page read with the table leaf type is one: every cell pointer its header counts
+// lands past the pointer array and gives a cell.
+bool reads_as_leaf(const byte_array& page, uint32 page_size) {
+    namespace bt = sqlite_format::btree_page;
+    const kq::byte_reader view(page);
+    uint16 count = 0;
+    cell_map cells;
+    if (!view.be16_at(bt::cell_count, count) ||
+        read_cell_pointers(cells, view, page_size, 0, false) != page_fault::none ||
+        cells.size() != count) {
+        return false;
+    }
+    const std::size_t pointers_end = bt::leaf_header_size + bt::cell_pointer_size * count;
+    return cells.begin()->first >= pointers_end;
+}
+
+// The table page type a page whose type byte alone was lost most likely had, judged by the
+// header, pointers and cells it still holds; 0 when it reads as neither kind (a page zeroed
+// or overwritten whole). page comes back with that type in place.
+uint8 restore_table_type(byte_array& page, uint64 at, uint32 page_size, uint64 pages_held) {
+    namespace bt = sqlite_format::btree_page;
+    for (const uint8 type : {bt::interior_table, bt::leaf_table}) {
+        page[bt::type] = type;
+        const bool fits = type == bt::interior_table
+                              ? reads_as_interior(page, at, page_size, pages_held)
+                              : reads_as_leaf(page, page_size);
+        if (fits) {
+            return type;
+        }
+    }
+    return 0;
+}
+
+// A page a root or interior link names that is no b-tree page any more. Read with the type it
+// most likely had, its slack goes to the slack scan and, on a leaf, its cells are carved as
+// rows, so a deleted row in it is still told from a live one; a page that reads as neither is
+// carved whole. No walk reads past such a page: the leaves below it are carved as unreached.
+void add_damaged_page(region_map& pages, region_map& slack, uni::fileio& db, uint64 at,
+                      uint32 page_size) {
+    byte_array page;
+    if (!read_page_prefix(db, at, page_size, page)) {
         return;
     }
-    std::set<uint64> reached;
-    for (const uint64 root : roots) {
-        add_tree_leaves(reached, db, root, page_size);
+    const uint8 type = restore_table_type(page, at, page_size, pages_in_file(db.size(), page_size));
+    if (type == 0) {
+        add_whole_page(pages, slack, at, page_size, db.size());
+        return;
     }
-    add_orphan_leaves(leaves, slack, db, page_size, reached);
+    (void)find_cut_page_slack(slack, kq::byte_reader(page), page_size, at, true);  // may be none
+    if (type == sqlite_format::btree_page::leaf_table) {
+        add_leaf_cells(pages, slack, at, page.size());
+    }
+}
+
+// The parts of the main file whose rows no walk reads, for the carve: the cells of the table
+// leaves no walk reaches, and the pages a root or interior link names that are no b-tree
+// page any more. Page 1 holds the file header and the schema: it is never among them.
+void find_unreached_pages(region_map& pages, region_map& slack, uni::fileio& db, uint32 page_size,
+                          const std::string& db_path, const page_census& census,
+                          const std::set<uint64>& overwritten) {
+    tree_pages trees;
+    map_tree_pages(trees, db, 1, page_size);
+    for (const uint64 root : read_schema_roots(db, page_size, db_path)) {
+        map_tree_pages(trees, db, root, page_size);
+    }
+    for (const uint64 number : trees.damaged) {
+        const uint64 at = (number - 1) * page_size;
+        if (number != 1 && census.free_pages.count(at) == 0 && overwritten.count(at) == 0) {
+            add_damaged_page(pages, slack, db, at, page_size);
+        }
+    }
+    add_orphan_leaves(pages, slack, db, page_size, trees, census, overwritten);
 }
 
 // The CREATE TABLE text of the table named (lower-cased) in the main file's schema.
@@ -369,13 +441,18 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
     uni::fileio db;
     sqlite_db_header header;
     region_map slack;
-    region_map orphan_leaves;
+    region_map unreached;
     uint32 page_size = default_page_size;
     if (open_db_file(db, header, db_path)) {
-        (void)find_db_slack(slack, db, header);  // no slack is no error
+        page_census census;
+        (void)find_slack_and_free_pages(slack, census, db, header);  // no slack is no error
         page_size = header.page_size();
         drop_overwritten_slack(slack, c.overwritten, page_size);
-        find_orphan_leaves(orphan_leaves, slack, db, page_size, db_path);
+        std::set<uint64> overwritten;  // scanned as the pages the log replaces
+        for (const auto& [at, length] : c.overwritten) {
+            overwritten.insert(at);
+        }
+        find_unreached_pages(unreached, slack, db, page_size, db_path, census, overwritten);
     }
     table_definition def;
     std::vector<scan_job> jobs;
@@ -386,7 +463,7 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
         run.scan(std::move(slack), db, record_source::main_db_slack, false);
         run.scan(std::move(c.overwritten), db, record_source::main_page_overwritten, false);
     }
-    run.scan(std::move(orphan_leaves), db, record_source::carve_main, false);
+    run.scan(std::move(unreached), db, record_source::carve_main, false);
     scan_companion(run, c, include_wal_valid_pages);
     run.run_jobs(progress);
     return !hits.empty();

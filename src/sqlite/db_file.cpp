@@ -42,6 +42,17 @@ uint32 sqlite_db_header::freelist_trunk() const {
     return v;
 }
 
+uint32 sqlite_db_header::page_count() const {
+    const kq::byte_reader view(bytes.data(), bytes.size());
+    uint32 count = 0;
+    uint32 changes = 0;
+    uint32 valid_for = 0;
+    (void)view.be32_at(dh::page_count, count);  // all three inside the header
+    (void)view.be32_at(dh::change_counter, changes);
+    (void)view.be32_at(dh::version_valid_for, valid_for);
+    return changes == valid_for ? count : 0;
+}
+
 bool sqlite_db_header::is_utf8() const {
     uint32 v = 0;
     (void)kq::byte_reader(bytes.data(), bytes.size()).be32_at(fh::text_encoding, v);  // inside
@@ -55,6 +66,10 @@ bool is_sqlite_header(const kq::byte_reader& bytes) {
 
 bool is_sqlite_header(const uint8* bytes) {
     return is_sqlite_header(kq::byte_reader(bytes, fh::magic_length));
+}
+
+uint64 pages_in_file(uint64 file_size, uint32 page_size) {
+    return page_size == 0 ? 0 : file_size / page_size + (file_size % page_size != 0 ? 1 : 0);
 }
 
 bool open_db_file(uni::fileio& file, sqlite_db_header& header, const std::string& path) {

@@ -26,6 +26,9 @@ struct sqlite_db_header {
     [[nodiscard]] bool page_size_valid() const;
     [[nodiscard]] uint8 reserved_bytes() const;
     [[nodiscard]] uint32 freelist_trunk() const;
+    // The database size in pages the header stores; 0 when it is not to be trusted (not set,
+    // or written by an older writer, whose change counter no longer matches it).
+    [[nodiscard]] uint32 page_count() const;
     [[nodiscard]] bool is_utf8() const;
 };
 
@@ -38,6 +41,10 @@ struct sqlite_db_header {
 [[nodiscard]] uint32 decode_page_size(uint32 field);
 // A power of two from 512 to 65536.
 [[nodiscard]] bool is_valid_page_size(uint32 page_size);
+
+// The pages a file of file_size bytes holds at page_size, a last page cut short counted: its
+// first part is still there to read.
+[[nodiscard]] uint64 pages_in_file(uint64 file_size, uint32 page_size);
 
 // Opens path for reading and reads its header. False, with the file closed, when it does not
 // open, is shorter than 512 bytes, lacks the magic, or stores a page size the format does not

@@ -112,7 +112,12 @@ inline constexpr uint32 real_size = 8;
 // 1.3 Database header fields read beside those of file_header, and the page sizes the
 // format allows.
 namespace db_header {
+inline constexpr std::size_t change_counter = 24;  // u32: bumped by every write transaction
+inline constexpr std::size_t page_count = 28;      // u32: database size in pages (1.3.7)
 inline constexpr std::size_t freelist_trunk = 32;  // u32: first freelist trunk page, 0 none
+// u32: the change counter the page count was written with; the count holds only when the two
+// agree (writers before 3.7.0 left the count stale).
+inline constexpr std::size_t version_valid_for = 92;
 inline constexpr uint32 min_file_size = 512;       // a database holds at least one page
 inline constexpr uint32 max_page_size = 65536;
 }  // namespace db_header

@@ -1,7 +1,5 @@
 #include "sqlite/table_dump.h"
 
-#include <set>
-
 #include "io/uni_fileio.h"
 #include "sqlite/btree_page.h"
 #include "sqlite/db_file.h"
@@ -10,54 +8,30 @@
 
 namespace {
 
-constexpr uint64 schema_root = 1;
+// The schema b-tree is rooted at page 1, whose b-tree header follows the file header.
+constexpr uint64 schema_root_offset = 0;
 
-struct root_search {
-    const std::string& name;
+// The root page of the schema row named exactly `name` (the last such row), walking the
+// schema b-tree from page 1 down to its leaves as every table is walked; 0 when no row
+// names it.
+uint64 find_root(uni::fileio& file, uint32 page_size, bool utf8, const std::string& name) {
+    page_list pages;
+    page_descriptor_map unused;
+    page_descriptor_map table_rows;
+    page_descriptor_map index_rows;
+    page_descriptor_map schema_rows;
+    if (!read_page_records(pages, unused, file, schema_root_offset, page_size, true, utf8) ||
+        !decode_page_payloads(table_rows, index_rows, schema_rows, pages, file, page_size, false,
+                              utf8)) {
+        return 0;
+    }
     uint64 root = 0;
-    bool no_rowid = false;
-};
-
-// The schema rows of one leaf page; the last row named as searched gives the root.
-void scan_schema_rows(root_search& search, const page_descriptor_map& rows) {
-    for (const auto& [key, row] : rows) {
-        if (!is_schema_row_kind(row.kind) || row.name != search.name) {
-            continue;
-        }
-        search.root = row.root_page;
-        // The rest of the schema is read the way such a table is stored.
-        search.no_rowid = search.no_rowid || says_without_rowid(row);
-    }
-}
-
-// Walks the schema b-tree from page 1, level by level, each page read once: leaf pages give
-// their rows, interior pages their children.
-uint64 find_root(uni::fileio& file, uint32 page_size, uint64 pages_in_file,
-                 const std::string& name) {
-    root_search search{name};
-    std::vector<uint64> pages{schema_root};
-    std::set<uint64> seen;
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        const uint64 number = pages[i];
-        const uint64 offset = (number - 1) * page_size;
-        byte_array page;
-        if (number == 0 || number > pages_in_file || !seen.insert(number).second ||
-            !read_page_bytes(file, offset, page_size, page)) {
-            continue;
-        }
-        page_descriptor_map rows;
-        page_descriptor interior;
-        if (parse_btree_page(rows, page.data(), page_size, offset, offset, page_size, &file,
-                             false, false, false, false, true, search.no_rowid)) {
-            scan_schema_rows(search, rows);
-        } else if (walk_pages(interior, page.data(), page_size, offset, offset, page_size, &file,
-                              false, false, true)) {
-            for (const auto& [key, child] : interior.children) {
-                pages.push_back(child.child_page);
-            }
+    for (const auto& [key, row] : schema_rows) {
+        if (is_schema_row_kind(row.kind) && row.name == name) {
+            root = row.root_page;
         }
     }
-    return search.root;
+    return root;
 }
 
 std::string joined(const std::vector<std::string>& values) {
@@ -88,7 +62,7 @@ bool dump_table_by_name(std::vector<std::string>& lines, uint64& root_page,
     }
     const uint64 pages_in_file = file_size / page_size;
     if (root_page == 0) {
-        root_page = find_root(file, page_size, pages_in_file, table_name);
+        root_page = find_root(file, page_size, view.utf8, table_name);
     }
     if (root_page == 0 || root_page > pages_in_file) {
         return false;

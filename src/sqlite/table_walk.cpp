@@ -7,11 +7,13 @@
 #include <vector>
 
 #include "io/uni_fileio.h"
+#include "sqlite/db_file.h"
 #include "sqlite/read_window.h"
 #include "sqlite/sqlite_format.h"
 
 namespace bt = sqlite_format::btree_page;
 namespace dh = sqlite_format::db_header;
+namespace fh = sqlite_format::file_header;
 
 namespace {
 
@@ -35,9 +37,7 @@ uint32 length_of(const byte_array& page) { return static_cast<uint32>(page.size(
 class page_marks {
 public:
     page_marks(const uni::fileio& file, uint32 page_size)
-        : m_seen(static_cast<std::size_t>(file.size() / page_size +
-                                          (file.size() % page_size != 0 ? 1 : 0) + 1),
-                 false) {}
+        : m_seen(static_cast<std::size_t>(pages_in_file(file.size(), page_size) + 1), false) {}
 
     // True the first time a page number is given.
     bool first_visit(uint64 number) {
@@ -55,11 +55,12 @@ private:
     std::vector<bool> m_seen;
 };
 
-// Page 1 begins with the database header, so it never reads as interior here: a schema
-// whose root is page 1 is read through its children by the schema reader.
-bool is_interior(const byte_array& page) {
+// Page 1 begins with the database header: its b-tree header follows it (1.5), wherever
+// the page is reached from.
+bool is_interior(const byte_array& page, uint64 page_number) {
+    const std::size_t header = page_number == 1 ? fh::size : 0;
     uint8 type = 0;
-    return kq::byte_reader(page).u8_at(bt::type, type) &&
+    return kq::byte_reader(page).u8_at(header + bt::type, type) &&
            (type == bt::interior_table || type == bt::interior_index);
 }
 
@@ -93,7 +94,7 @@ void collect_lowest(page_list& out, page_descriptor_map& interior_pages, uni::fi
                 !read_page_number(file, number, page_size, page)) {
                 continue;
             }
-            if (!is_interior(page)) {
+            if (!is_interior(page, number)) {
                 lowest = true;
                 break;
             }
@@ -137,7 +138,7 @@ bool read_page_records(page_list& out, page_descriptor_map& interior_pages, uni:
         if (!read_page_prefix(file, root_offset, page_size, page)) {
             return false;
         }
-        if (!is_interior(page)) {
+        if (!is_interior(page, root_offset / page_size + 1)) {
             out.push_back(leaf_root(root_offset, page_size));
             return true;
         }
@@ -385,4 +386,77 @@ bool read_table_records(std::vector<table_record>& out, uni::fileio& file, uint6
     page_list pages;
     return walk_table_btree(out, pages, file, root_offset, page_size, start_rowid, count, raw_blobs,
                             capture_header, utf8_text);
+}
+
+namespace {
+
+// The b-tree type of the page at `number`; 0 when its header cannot be read. A tree's
+// pages lie mostly in file order: one window serves the headers of thousands of leaves.
+uint8 page_type_of(read_window& pages, uint64 number, uint32 page_size) {
+    const std::size_t header = number == 1 ? fh::size : 0;
+    kq::byte_reader head;
+    uint8 type = 0;
+    // Whole pages are asked for, so that the window's read-ahead grows from leaf to leaf.
+    if (!pages.view_following((number - 1) * page_size, page_size, head) ||
+        !head.u8_at(header + bt::type, type)) {
+        return 0;
+    }
+    return type;
+}
+
+bool is_leaf_type(uint8 type) { return type == bt::leaf_table || type == bt::leaf_index; }
+
+// Lists the children of the interior page at `number`; false when none can be read.
+bool interior_children(std::vector<uint64>& children, uni::fileio& file, uint64 number,
+                       uint32 page_size) {
+    byte_array page;
+    page_descriptor d;
+    const uint64 at = (number - 1) * page_size;
+    if (!read_page_prefix(file, at, page_size, page) ||
+        !walk_pages(d, page.data(), length_of(page), at, at, page_size, &file, false, false,
+                    true)) {
+        return false;
+    }
+    for (const auto& [key, child] : d.children) {
+        children.push_back(child.child_page);
+    }
+    return true;
+}
+
+bool already_met(const tree_pages& out, uint64 number) {
+    return out.leaves.count(number) != 0 || out.interior.count(number) != 0 ||
+           out.damaged.count(number) != 0;
+}
+
+}  // namespace
+
+void map_tree_pages(tree_pages& out, uni::fileio& file, uint64 root_page, uint32 page_size) {
+    if (!usable(file, page_size)) {
+        return;
+    }
+    // A page cut by the end of the file is a page of it: its header may still be there.
+    const uint64 last_page = pages_in_file(file.size(), page_size);
+    try {
+        // Breadth first over a growing list; each page is taken once, so links that loop
+        // end the walk.
+        std::vector<uint64> work{root_page};
+        read_window pages(file);
+        for (std::size_t i = 0; i < work.size(); ++i) {
+            const uint64 number = work[i];
+            if (number == 0 || number > last_page || already_met(out, number)) {
+                continue;
+            }
+            const uint8 type = page_type_of(pages, number, page_size);
+            if (is_leaf_type(type)) {
+                out.leaves.insert(number);
+            } else if ((type == bt::interior_table || type == bt::interior_index) &&
+                       interior_children(work, file, number, page_size)) {
+                out.interior.insert(number);
+            } else {
+                out.damaged.insert(number);
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        // The pages met so far stay.
+    }
 }

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -83,3 +84,19 @@ using table_record_sink = std::function<void(table_record& row)>;
                                       uint64 root_offset, uint32 page_size, uint64 start_rowid,
                                       uint64 count, bool raw_blobs, bool capture_header,
                                       bool utf8_text);
+
+// The pages of one or more b-trees as a walk from their roots finds them: the leaf pages it
+// reaches, the interior pages it goes through, and the pages a link names inside the file
+// that are no b-tree page (a zeroed or overwritten root, say), whose cells only a carve of
+// the whole page can still find.
+struct tree_pages {
+    std::set<uint64> leaves;
+    std::set<uint64> interior;
+    std::set<uint64> damaged;
+};
+
+// Adds the pages of the b-tree rooted at root_page to out; called once per root, a page
+// any earlier call met is not gone through again. A link to page 0 or past the file's end
+// names no page of it and is left out. An interior page whose cells yield no child counts
+// as damaged: the leaves below it are then reached by no walk.
+void map_tree_pages(tree_pages& out, uni::fileio& file, uint64 root_page, uint32 page_size);

@@ -24,6 +24,14 @@ struct frame_walk {
     uint32 page_size = 0;
     std::map<uint32, uint64> pending;  // current generation, not yet committed
     std::vector<uint64> set_aside;     // frames of another generation
+    uint64 break_frame = 0;            // from 1: where the chain first broke; 0 while whole
+    uint64 frames_past_break = 0;      // of this generation, from the break on
+
+    void note_break(uint64 frame_number) {
+        if (break_frame == 0) {
+            break_frame = frame_number;
+        }
+    }
 
     void supersede(uint64 frame_offset) {
         (void)superseded.emplace(frame_offset + wr::header_size, page_size);
@@ -131,13 +139,17 @@ void walk_frames(frame_walk& w, uni::fileio& wal, const wal_header& header) {
         if (!read_frame_header(frames, at, frame) || frame.page_number() == 0) {
             break;
         }
+        const uint64 number = (at - wf::header_size) / frame_size + 1;
         if (!frame.salts_match(header)) {
             chain.interrupt();
+            w.note_break(number);
             w.add_foreign(at, frame.is_commit());
         } else if (chain.extend(frames, at, frame, w.page_size)) {
             w.add_current(frame.page_number(), at, frame.is_commit());
         } else {
             // Past the break the frame is no content of the log, yet its page is evidence.
+            w.note_break(number);
+            ++w.frames_past_break;
             w.supersede(at);
         }
     }
@@ -185,6 +197,27 @@ bool read_wal_frames(region_map& overwritten, wal_frame_map& winning, region_map
         // The maps keep what was gathered.
     }
     return !winning.empty() || !superseded.empty();
+}
+
+bool find_wal_chain_break(wal_chain_break& out, uni::fileio& wal) {
+    out = wal_chain_break{};
+    wal_header header;
+    if (!read_wal_header(header, wal)) {
+        return false;
+    }
+    wal_frame_map winning;
+    region_map superseded;
+    try {
+        frame_walk w{winning, superseded, header.page_size(), {}, {}};
+        walk_frames(w, wal, header);
+        if (w.frames_past_break != 0) {
+            out.first_frame = w.break_frame;
+            out.frames = w.frames_past_break;
+        }
+    } catch (const std::bad_alloc&) {
+        // No count: the log could not be walked to its end.
+    }
+    return out.frames != 0;
 }
 
 bool read_wal_frames_by_path(region_map& overwritten, wal_frame_map& winning,

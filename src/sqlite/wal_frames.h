@@ -31,11 +31,24 @@ using wal_frame_map = std::map<uint64, uint64>;
 // - wal_slack: freeblocks and gaps of the winning pages, at their log offsets.
 // A frame becomes current when a commit frame of its generation follows it while the
 // checksum chain holds; each page takes its own latest frame of the committed transaction.
-// From the first frame that breaks the chain on, frames are superseded, never current. The walk ends at a frame header
-// that cannot be read, a page number of 0, or a frame cut short by the end of the log.
-// True when a frame won or was superseded.
+// From the first frame that breaks the chain on, frames are superseded, never current.
+// The walk ends at a frame header that cannot be read, a page number of 0, or a frame cut
+// short by the end of the log. True when a frame won or was superseded.
 [[nodiscard]] bool read_wal_frames(region_map& overwritten, wal_frame_map& winning,
                                    region_map& superseded, region_map& wal_slack, uni::fileio& wal);
+
+// Where the checksum chain of a log breaks. SQLite stops reading the log at the first frame
+// that breaks it (a checksum that does not follow, or a frame of another generation): from
+// there on no frame of the log's generation is applied to the live database, though a
+// carve still reads their pages.
+struct wal_chain_break {
+    uint64 first_frame = 0;  // number of the frame at which the chain breaks, from 1
+    uint64 frames = 0;       // frames of the log's generation from there to the end
+};
+
+// Walks the log as read_wal_frames does and fills out; true when frames of the log's
+// generation lie past a break of the chain. A log that does not validate gives false.
+[[nodiscard]] bool find_wal_chain_break(wal_chain_break& out, uni::fileio& wal);
 
 // Opens path and runs read_wal_frames.
 [[nodiscard]] bool read_wal_frames_by_path(region_map& overwritten, wal_frame_map& winning,

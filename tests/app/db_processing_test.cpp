@@ -700,13 +700,16 @@ TEST(ProcessDbWalImage, CarveReadsTheImageAndLeavesTheLogsPagesToIt) {
 
 // ---- Damage: a result, never a crash ------------------------------------------------
 
-TEST(ProcessDbDamage, BadRootPagesLeaveTheTableEmpty) {
+// A notification table that no walk can start on fails the read, as its SELECT would; the
+// other tables are still walked, for the rows the carve recovers next to join.
+TEST(ProcessDbDamage, BadRootPagesFailTheNotificationWalk) {
     for (const char* name : {"dbproc/root_zero.db", "dbproc/root_past_end.db"}) {
         SCOPED_TRACE(name);
         const temp_dir dir;
         const std::string path = copy_in(dir, fixture(name));
         reader carve(true);
-        EXPECT_TRUE(process_db_file(&carve.options, path));
+        EXPECT_FALSE(process_db_file(&carve.options, path));
+        EXPECT_EQ(carve.options.m_db_failure, db_failure::walk_failed);
         EXPECT_TRUE(carve.options.m_notifications.empty());
         EXPECT_EQ(carve.options.m_handlers.size(), 5U);
         reader lib(false);
@@ -715,6 +718,15 @@ TEST(ProcessDbDamage, BadRootPagesLeaveTheTableEmpty) {
             EXPECT_EQ(lib.options.m_db_failure, db_failure::select_failed);
         }
     }
+}
+
+// A root that is a leaf without cells is a table without rows, not a walk that failed.
+TEST(ProcessDbDamage, EmptyNotificationTableIsNoWalkFailure) {
+    const temp_dir dir;
+    const std::string path = copy_in(dir, fixture("edge/emptied.db"));
+    reader carve(true);
+    EXPECT_TRUE(process_db_file(&carve.options, path));
+    EXPECT_TRUE(carve.options.m_notifications.empty());
 }
 
 // Only powers of two from 512 to 65536 are page sizes: any other would misplace every page.

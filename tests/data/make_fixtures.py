@@ -1725,6 +1725,51 @@ def write_anchored(out_dir, work):
     (out_dir / 'blob_first_page.bin').write_bytes(build_anchored_page(work, 'blob_first', True))
 
 
+# ---------------------------------------------------------------------------------------
+# Damaged table roots: the Notification table's root page is no b-tree page any more (its
+# type byte zeroed), once where the root is the table's one leaf and once where it is an
+# interior page above several leaves. Order 2 was deleted first (secure delete off), so a
+# freeblock in a leaf still holds it. No walk from the schema reaches the rows: a carve must.
+# ---------------------------------------------------------------------------------------
+
+ROOTS_LIVE = 'ROOTS-LIVE'
+ROOTS_DELETED = 'ROOTS-DELETED'
+
+
+def build_zeroed_root(path, orders, repeat, root_kind):
+    rows = edge_rows(orders, lambda o: ROOTS_DELETED if o == 2 else ROOTS_LIVE,
+                     lambda o: [2, 6, 7, 9][o % 4], repeat)
+    con = create_database(path, 'DELETE')
+    fill_edge(con, rows)
+    delete_orders(con, [2])
+    con.close()
+    data = bytearray(path.read_bytes())
+    root = root_page(path, 'Notification')
+    at = (root - 1) * PAGE_SIZE
+    expect(data[at] == root_kind, f'{path.name}: root page {root} is of type {data[at]}')
+    leaves = [root] if root_kind == 13 else table_leaves(bytes(data), root)
+    expect(len(leaves) >= (1 if root_kind == 13 else 3), f'{path.name}: leaves {leaves}')
+    expect(all(data[(p - 1) * PAGE_SIZE] == 13 for p in leaves), f'{path.name}: leaf types')
+    data[at] = 0
+    path.write_bytes(bytes(data))
+    check_in_bytes(bytes(data), path.name,
+                   [edge_marker(ROOTS_LIVE if o != 2 else ROOTS_DELETED, o) for o in orders])
+    con = sqlite3.connect(f'file:{path}?mode=ro&immutable=1', uri=True)
+    try:
+        con.execute('SELECT max(length(Payload)) FROM Notification').fetchone()
+        fail(f'{path.name}: SQLite still reads the Notification table')
+    except sqlite3.DatabaseError:
+        pass
+    finally:
+        con.close()
+
+
+def write_roots(out_dir, work):
+    del work  # everything is built in place
+    build_zeroed_root(out_dir / 'leaf_root_zeroed.db', range(1, 5), 5, 13)
+    build_zeroed_root(out_dir / 'interior_root_zeroed.db', range(1, 13), 30, 5)
+
+
 def main():
     if sys.argv[1:] == ['dbproc']:
         # The database-processing set alone: the other sets' WAL salts stay as committed.
@@ -1738,7 +1783,7 @@ def main():
         print(f'SQLite {sqlite3.sqlite_version}: dbproc {sorted(f.name for f in out.iterdir())}')
         return
     writers = {'recovery': write_recovery, 'edge': write_edge, 'carve': write_carve,
-               'anchored': write_anchored}
+               'anchored': write_anchored, 'roots': write_roots}
     if len(sys.argv) == 2 and sys.argv[1] in writers:
         # One set alone: the other sets' WAL salts and journal nonces stay as committed.
         name = sys.argv[1]
@@ -1751,7 +1796,7 @@ def main():
         return
     outputs = {name: HERE / name
                for name in ('sample', 'journal', 'damaged', 'records', 'walk', 'carve',
-                            'dbproc', 'recovery', 'edge', 'anchored')}
+                            'dbproc', 'recovery', 'edge', 'anchored', 'roots')}
     for out in outputs.values():
         shutil.rmtree(out, ignore_errors=True)
         out.mkdir()
@@ -1776,6 +1821,7 @@ def main():
         write_edge(outputs['edge'], work / 'edge')
         (work / 'anchored').mkdir()
         write_anchored(outputs['anchored'], work / 'anchored')
+        write_roots(outputs['roots'], work)
     print(f'SQLite {sqlite3.sqlite_version}')
     print(f'sample: {sample_db.stat().st_size // PAGE_SIZE} pages, {frames} WAL frames')
     print(f'journal: pages written before commit {spilled}')

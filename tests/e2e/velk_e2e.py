@@ -1059,6 +1059,132 @@ class InputNames(Case):
                 self.assertEqual(os.listdir(tmpdir), [])
 
 
+# Recovery where the own reader meets damage: table leaves no walk reaches are carved, each
+# row with its source; a log whose checksum chain breaks is said; a copy cut short is said;
+# and a read that failed with no notification recovered fails the run, in every mode.
+# (name, input (a fixture, or 'real' with its byte 24576 zeroed, the Notification table's
+#  one page), mode, status, notifications, (marker, source) pairs that must be there,
+#  fragments standard error holds)
+ROOT_CASES = [
+    ('real_zeroed_root_carve', 'real', '-carve', 0, REAL_ROWS,
+     [(ORDER1_PAYLOAD, 'carve main')],
+     ['prob reading {db}: the Notification table cannot be walked from its root page 7']),
+    # The library fails on the table: the own walk reads the handlers the rows are joined to.
+    ('real_zeroed_root_slack', 'real', '-incl_slack', 0, REAL_ROWS,
+     [(ORDER1_PAYLOAD, 'carve main'), (ORDER1_SHORT, 'carve main')],
+     ['prob reading {db}: database disk image is malformed',
+      'prob reading {db}: the Notification table cannot be walked from its root page 7']),
+    ('root_zero_carve', 'dbproc/root_zero.db', '-carve', 0, 6, [],
+     ['the Notification table cannot be walked from its root page 0']),
+    ('root_past_end_slack', 'dbproc/root_past_end.db', '-incl_slack', 0, 6, [], []),
+    # A root whose type byte alone is lost is read as the leaf it was: its cells as rows, its
+    # freeblock as slack.
+    ('zeroed_leaf_root_carve', 'roots/leaf_root_zeroed.db', '-carve', 0, 4,
+     [('VELK-EDGE-ROOTS-LIVE-1', 'carve main'), ('VELK-EDGE-ROOTS-LIVE-4', 'carve main'),
+      ('VELK-EDGE-ROOTS-DELETED-2', 'main db slack')], []),
+    # The leaves below a zeroed interior root: live cells as "carve main", the freeblock of
+    # the deleted row as slack; the root itself, read as the interior page it was, keeps in
+    # its gap two rows from when it was the table's one leaf.
+    ('zeroed_interior_root_carve', 'roots/interior_root_zeroed.db', '-carve', 0, 14,
+     [('VELK-EDGE-ROOTS-LIVE-1', 'carve main'), ('VELK-EDGE-ROOTS-LIVE-12', 'carve main'),
+      ('VELK-EDGE-ROOTS-DELETED-2', 'main db slack')], []),
+    ('zeroed_interior_root_slack', 'roots/interior_root_zeroed.db', '-incl_slack', 0, 14,
+     [('VELK-EDGE-ROOTS-LIVE-5', 'carve main'), ('VELK-EDGE-ROOTS-DELETED-2', 'main db slack')],
+     []),
+]
+
+# (name, bytes of the real database kept, mode, status, notifications, fragments standard
+#  error holds). Every notification recovered from a cut copy is "carve main": the walk reads
+# them where the library fails (112 KiB keeps the schema), the carve where the schema is gone.
+CUT_CASES = [
+    ('5000_bytes_slack', 5000, '-incl_slack', 255, 0,
+     ['prob reading {db}: cut off after 2 of its 54 pages (the last one in part)',
+      'prob reading {db}: the carve recovered no notification either']),
+    ('5000_bytes_carve', 5000, '-carve', 255, 0,
+     ['prob reading {db}: the carve recovered no notification either']),
+    ('32_kib_carve', 32768, '-carve', 0, REAL_ROWS,
+     ['prob reading {db}: cut off after 8 of its 54 pages: only those were read']),
+    ('32_kib_slack', 32768, '-incl_slack', 0, REAL_ROWS, ['cut off after 8 of its 54 pages']),
+    ('112_kib_slack', 114688, '-incl_slack', 0, REAL_ROWS,
+     ['prob reading {db}: database disk image is malformed',
+      'prob reading {db}: cut off after 28 of its 54 pages: only those were read']),
+]
+
+
+class Recovery(Case):
+    def zeroed_real_copy(self):
+        db = self.real_copy('z.db')
+        with open(db, 'r+b') as f:
+            f.seek(24576)
+            f.write(b'\0')
+        return db
+
+    def check(self, result, status, notifications, found, said, db):
+        rows = [line for line in result.report()[1:] if '"src":"' in line]
+        # Each row's source and marker: the payloads are too long to show whole.
+        shown = [(re.search(r'"src":"[^"]*"', row).group(0),
+                  (re.findall(r'VELK-[A-Z0-9-]+', row) or [row[:40]])[0]) for row in rows]
+        self.assertEqual(result.status, status, result.err)
+        self.assertEqual(len(rows), notifications, shown)
+        for marker, source in found:
+            self.assertTrue(any(marker in row and f'"src":"{source}"' in row for row in rows),
+                            f'{marker} as {source}: {shown}')
+        for fragment in said:
+            self.assertIn(fragment.format(db=db), result.err)
+
+    def test_unreached_leaves_are_carved(self):
+        for name, source, mode, status, count, found, said in ROOT_CASES:
+            with self.subTest(name):
+                db = self.zeroed_real_copy() if source == 'real' else self.fixture_copy(source)
+                result = self.velk(['-db', db, mode, '-csv', '-quiet'])
+                self.check(result, status, count, found, said, db)
+
+    def test_cut_off_copies(self):
+        for name, length, mode, status, count, said in CUT_CASES:
+            with self.subTest(name):
+                whole = self.real_copy()
+                db = self.path(f'cut{length}.db')
+                with open(whole, 'rb') as f, open(db, 'wb') as cut:
+                    cut.write(f.read(length))
+                result = self.velk(['-db', db, mode, '-csv', '-quiet'])
+                found = [(ORDER1_PAYLOAD, 'carve main')] if count else []
+                self.check(result, status, count, found, said, db)
+
+    def test_broken_wal_checksum_is_said_and_rows_stay_the_librarys(self):
+        db = self.fixture_copy('sample/wpndatabase.db')
+        intact = self.velk(['-db', db, '-csv', '-quiet'])
+        self.assertNotIn('checksum', intact.err)
+        with open(db + '-wal', 'r+b') as f:
+            f.seek(32 + 24 + 100)  # a byte of the first frame's page
+            byte = f.read(1)
+            f.seek(-1, os.SEEK_CUR)
+            f.write(bytes([byte[0] ^ 0xFF]))
+        main_only = self.fixture_copy('sample/wpndatabase.db', 'm.db', companions=())
+        for args in ([], ['-incl_slack']):
+            with self.subTest(args=args):
+                result = self.velk(['-db', db, '-csv', '-quiet'] + args)
+                self.assertEqual(result.status, 0, result.err)
+                self.assertIn(f'prob reading {db}-wal: its checksum chain breaks at frame 1: '
+                              '20 frames not applied to the live rows (-carve and -incl_slack '
+                              'read them)\n', result.err)
+                library = self.velk(['-db', main_only, '-csv', '-quiet'])
+                self.assertEqual(self.data_rows(result, '"sqlite lib"'),
+                                 [row.replace(main_only, db)
+                                  for row in self.data_rows(library, '"sqlite lib"')])
+        carved = self.velk(['-db', db, '-carve', '-csv', '-quiet'])
+        self.assertNotIn('checksum', carved.err)
+        self.assertTrue(self.data_rows(carved, 'VELK-WAL-INSERTED-NOTIFICATION-1'))
+
+    def test_chunk_without_a_known_notification_layout_says_so(self):
+        db = self.fixture_copy('dbproc/extra_column.db')
+        result = self.velk(['-db', db, '-parse_chunk', '-csv', '-quiet'])
+        self.assertEqual(result.status, 0, result.err)
+        self.assertEqual(result.report(), [])
+        self.assertIn(f'prob reading {db}: no notification found: a chunk is read without a '
+                      'schema, and no record in it has a notification layout velk knows',
+                      result.err)
+
+
 def check_usage_coverage():
     """Every option and help word that the usage text names was used by some run."""
     usage = run(['-h'], tempfile.gettempdir(), record=False).err

@@ -110,6 +110,15 @@ TEST(DbHeader, AccessorsReadTheirFields) {
     EXPECT_EQ(header.freelist_trunk(), 0x01020304u);
     EXPECT_FALSE(header.is_utf8());  // 2 is UTF-16le
     EXPECT_TRUE(is_sqlite_header(bytes.data()));
+    // The page count holds only while the change counter it was written with is current.
+    put_be(bytes, 24, 9, 4);
+    put_be(bytes, 28, 54, 4);
+    put_be(bytes, 92, 9, 4);
+    std::copy(bytes.begin(), bytes.end(), header.bytes.begin());
+    EXPECT_EQ(header.page_count(), 54u);
+    put_be(bytes, 24, 10, 4);
+    std::copy(bytes.begin(), bytes.end(), header.bytes.begin());
+    EXPECT_EQ(header.page_count(), 0u);
     header.clear();
     EXPECT_EQ(header.page_size(), 0u);
     EXPECT_FALSE(is_sqlite_header(kq::byte_reader(header.bytes.data(), header.bytes.size())));

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "sqlite/db_test_support.h"
 #include "sqlite/sqlite_test_support.h"
 
 namespace {
@@ -35,6 +36,20 @@ TEST(DumpTableByName, RealTables) {
     root = 0;
     ASSERT_TRUE(print_table_dump(out, root, db, "Metadata", 0, 1, false));
     EXPECT_EQ(out.str(), "tile:maxCount | 5\n");
+}
+
+// A schema that spans several pages under an interior page 1 is walked as any table is:
+// every table's root comes from it.
+TEST(DumpTableByName, SchemaBelowAnInteriorPageOne) {
+    const std::string db = db_test::fixture("records/records_utf16.db");
+    const auto roots = library_oracle::connection(db).roots();
+    for (const char* name : {"kinds", "many"}) {
+        std::vector<std::string> lines;
+        uint64 root = 0;
+        ASSERT_TRUE(dump_table_by_name(lines, root, db, name, 0, all_rows, false)) << name;
+        EXPECT_EQ(root, roots.at(name)) << name;
+        EXPECT_EQ(lines.size(), db_test::library_rows(db, name).size()) << name;
+    }
 }
 
 TEST(DumpTableByName, RefusesWhatItCannotFind) {

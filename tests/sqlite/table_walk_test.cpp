@@ -266,6 +266,27 @@ TEST_F(DamagedTree, LinksBackIntoTheTreeEndWithoutRepeats) {
     }
 }
 
+// Links back into the tree, to page 0 or past the file: the map of the tree's pages ends
+// and takes no page twice.
+TEST_F(DamagedTree, MapOfPagesEndsOnLinksThatLoop) {
+    uni::fileio whole_file(m_db, false, false);
+    tree_pages whole;
+    map_tree_pages(whole, whole_file, m_root, 1024);
+    ASSERT_GT(whole.leaves.size(), 2u);
+    const uint32 lowest = first_lowest();
+    const std::size_t lowest_cell = db_test::child_pointer_of(m_db, 1024, lowest, 0);
+    for (const uint64 target : {uint64{m_root}, uint64{lowest}, uint64{0}, uint64{0x7fffffff}}) {
+        byte_array db = m_db;
+        db_test::patch(db, 1024, lowest, lowest_cell, target, 4);
+        db_test::patch(db, 1024, m_root, 8, m_root, 4);
+        uni::fileio file(db, false, false);
+        tree_pages trees;
+        map_tree_pages(trees, file, m_root, 1024);
+        EXPECT_LT(trees.leaves.size(), whole.leaves.size()) << target;
+        EXPECT_TRUE(trees.damaged.empty()) << target;
+    }
+}
+
 TEST_F(DamagedTree, TwoChildrenNamingOneLeafGiveItsRowsOnce) {
     byte_array db = m_db;
     const uint32 lowest = first_lowest();
@@ -325,6 +346,89 @@ TEST(TableWalk, GivenPageListIsUsedAsItIs) {
     EXPECT_EQ(out[0].values, std::vector<std::string>{"42"});
     EXPECT_EQ(out[0].file_offset, 2048u + 1024u - 5u);
 }
+
+// Page 1 is read as every other page is, from its b-tree header after the file header: an
+// interior page 1 lists the schema's leaves, which the schema rows come from.
+TEST(ReadPageRecords, PageOneIsReadFromItsOwnBtreeHeader) {
+    const std::string path = db_test::fixture("records/records_utf16.db");
+    const byte_array bytes = test_pages::read_file(path);
+    ASSERT_GT(bytes.size(), 100u);
+    ASSERT_EQ(bytes[100], 5);  // the schema spans several pages
+    uni::fileio file;
+    ASSERT_TRUE(file.open(path, false, true, false));
+    page_list pages;
+    page_descriptor_map interior;
+    ASSERT_TRUE(read_page_records(pages, interior, file, 0, 1024, false, false));
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages[0].page_number, 1u);
+    EXPECT_EQ(interior.count(1), 1u);
+    ASSERT_GT(pages[0].children.size(), 1u);
+    for (const auto& [key, child] : pages[0].children) {
+        EXPECT_EQ(bytes.at(std::size_t{child.child_page - 1} * 1024), 13) << child.child_page;
+    }
+    page_descriptor_map table_rows;
+    page_descriptor_map index_rows;
+    page_descriptor_map schema_rows;
+    ASSERT_TRUE(
+        decode_page_payloads(table_rows, index_rows, schema_rows, pages, file, 1024, false, false));
+    std::size_t tables = 0;
+    for (const auto& [key, row] : schema_rows) {
+        tables += row.kind == row_kind::schema_table ? 1 : 0;
+    }
+    std::size_t library_tables = 0;
+    for (const auto& [name, root] : library_oracle::connection(path).roots()) {
+        library_tables += name.starts_with("sqlite_autoindex") ? 0 : 1;
+    }
+    EXPECT_GE(tables, 2u);
+    EXPECT_LE(tables, library_tables);
+}
+
+struct tree_case {
+    const char* name;
+    const char* fixture;
+    uint64 root;
+    std::set<uint64> interior;
+    std::set<uint64> damaged;
+    std::size_t leaves;  // every one a table leaf
+};
+
+const tree_case tree_cases[] = {
+    {"InteriorRoot", "edge/handler1.db", 7, {7}, {}, 3},
+    {"LeafRoot", "edge/emptied.db", 7, {}, {}, 1},
+    {"ZeroedInteriorRoot", "roots/interior_root_zeroed.db", 7, {}, {7}, 0},
+    {"ZeroedLeafRoot", "roots/leaf_root_zeroed.db", 7, {}, {7}, 0},
+    {"RootPastTheFile", "edge/handler1.db", 999, {}, {}, 0},
+    {"RootZero", "edge/handler1.db", 0, {}, {}, 0},
+    {"SchemaOfAnInteriorPageOne", "records/records_utf16.db", 1, {1}, {}, 2},
+};
+
+class MapTreePages : public ::testing::TestWithParam<tree_case> {};
+
+TEST_P(MapTreePages, ReachedLeavesAndDamagedPages) {
+    const tree_case& c = GetParam();
+    const std::string path = db_test::fixture(c.fixture);
+    const byte_array bytes = test_pages::read_file(path);
+    uni::fileio file;
+    ASSERT_TRUE(file.open(path, false, true, false));
+    const uint32 page_size = c.fixture == std::string("records/records_utf16.db") ? 1024 : 4096;
+    tree_pages trees;
+    map_tree_pages(trees, file, c.root, page_size);
+    EXPECT_EQ(trees.interior, c.interior);
+    EXPECT_EQ(trees.damaged, c.damaged);
+    EXPECT_GE(trees.leaves.size(), c.leaves);
+    EXPECT_EQ(trees.leaves.empty(), c.leaves == 0);
+    for (const uint64 leaf : trees.leaves) {
+        const uint8 type = bytes.at(std::size_t{leaf - 1} * page_size);
+        EXPECT_TRUE(type == 13 || type == 10) << leaf;
+    }
+    // A second call for the same root meets no page again.
+    tree_pages again = trees;
+    map_tree_pages(again, file, c.root, page_size);
+    EXPECT_EQ(again.leaves, trees.leaves);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MapTreePages, ::testing::ValuesIn(tree_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST(DecodePagePayloads, SortsRowsByKindAndKeepsFirstKey) {
     const std::string path = db_test::fixture("records/records.db");

@@ -72,6 +72,10 @@ struct frames_case {
     std::size_t cut;                              // bytes cut off the end of the log
     std::vector<std::pair<uint32, int>> winning;  // page -> frame index
     std::vector<int> superseded;                  // frame indexes
+    // What find_wal_chain_break says: the frame (from 1) where the chain breaks and the
+    // frames of the log's generation from there on; 0 and 0 when none lie past a break.
+    uint64 break_frame = 0;
+    uint64 frames_past_break = 0;
 };
 
 constexpr uint32 ps = 512;
@@ -82,6 +86,7 @@ const frames_case frames_cases[] = {
     {"UncommittedTransaction", {{2, 2}, {3, 0}, {4, 0}}, 0, {{2, 0}}, {1, 2}},
     {"RewrittenWithinATransaction", {{2, 0}, {2, 0}, {3, 3}}, 0, {{2, 1}, {3, 2}}, {0}},
     {"PendingPageTakesItsOwnLatestFrame", {{1, 3}, {1, 0}, {3, 3}}, 0, {{1, 1}, {3, 2}}, {0}},
+    // The usual end of a log restarted by a checkpoint: nothing of its own is lost there.
     {"EarlierGenerationAfterLastCommit",
      {{2, 2}, {3, 0, true}, {4, 4, true}, {5, 0, true}},
      0,
@@ -93,11 +98,25 @@ const frames_case frames_cases[] = {
      {{2, 0}, {3, 0, true}, {4, 4, true}, {5, 5}},
      0,
      {},
-     {0, 1, 2, 3}},
+     {0, 1, 2, 3},
+     2,
+     1},
     // 4.3: from a frame whose checksum breaks the chain on, nothing is current; the frames
     // before it that a commit closed stay current.
-    {"BrokenChecksumEndsWhatTheLogHolds", {{2, 2}, {3, 3, false, true}, {4, 4}}, 0, {{2, 0}},
-     {1, 2}},
+    {"BrokenChecksumEndsWhatTheLogHolds",
+     {{2, 2}, {3, 3, false, true}, {4, 4}},
+     0,
+     {{2, 0}},
+     {1, 2},
+     2,
+     2},
+    {"BrokenChecksumOfTheFirstFrame",
+     {{2, 0, false, true}, {3, 3}, {2, 3}},
+     0,
+     {},
+     {0, 1, 2},
+     1,
+     3},
     {"PageZeroEndsTheWalk", {{2, 2}, {0, 2}, {3, 3}}, 0, {{2, 0}}, {}},
     {"PartialLastFrameIsNoFrame", {{2, 2}, {3, 3}}, 100, {{2, 0}}, {}},
     {"OnlyAHeaderByteShort", {{2, 2}}, 1, {}, {}},
@@ -135,6 +154,11 @@ TEST_P(WalFrameCases, WinnersSupersededAndOverwritten) {
     EXPECT_EQ(m.superseded, superseded);
     EXPECT_EQ(m.overwritten, overwritten);
     EXPECT_TRUE(m.slack.empty());  // zero pages are no b-tree pages
+    uni::fileio wal(log.bytes(), false, false);
+    wal_chain_break broken;
+    EXPECT_EQ(find_wal_chain_break(broken, wal), c.frames_past_break != 0);
+    EXPECT_EQ(broken.first_frame, c.break_frame);
+    EXPECT_EQ(broken.frames, c.frames_past_break);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, WalFrameCases, ::testing::ValuesIn(frames_cases),
@@ -231,6 +255,9 @@ TEST(WalFrames, RefusesClosedAndMissingLogs) {
     EXPECT_FALSE(read_wal_frames_by_path(m.overwritten, m.winning, m.superseded, m.slack,
                                          "/nonexistent/velk.db-wal"));
     EXPECT_FALSE(read_log(byte_array(31, 0)).ok);
+    wal_chain_break broken{7, 7};
+    EXPECT_FALSE(find_wal_chain_break(broken, closed));
+    EXPECT_EQ(broken.frames, 0u);
 }
 
 // A sparse log of 2 GiB: the walk stops at the first zero frame header and the image
