@@ -27,11 +27,13 @@
 #include "sqlite/carved_record.h"
 #include "sqlite/db_file.h"
 #include "sqlite/record_bits.h"
+#include "sqlite/record_header.h"
 #include "sqlite/schema_reader.h"
 #include "sqlite/sqlite_api.h"
 #include "sqlite/table_definition.h"
 #include "sqlite/table_walk.h"
 #include "sqlite/wal_frames.h"
+#include "sqlite/value_code.h"
 #include "text/console_output.h"
 #include "text/text_case.h"
 
@@ -375,10 +377,32 @@ void keep_known_values(const table_definition& def, uint32 table_type,
     }
 }
 
+bool is_rowid_alias(const column_definition& col) {
+    return (col.m_constraints & col_primary_key) != 0 && col.m_type_mask == col_type_integer;
+}
+
+// The walker stands the rowid in for a NULL first column, as an INTEGER PRIMARY KEY is
+// stored as NULL there. In a table whose first column is no such key (HandlerSettings keys
+// on HandlerId and SettingKey) a stored NULL is the value itself, and a NULL HandlerId must
+// stay NULL: the record header read with the row tells which it was.
+void restore_null_first_column(const table_definition& def, table_record& row) {
+    if (row.values.empty() || def.m_columns.empty() || is_rowid_alias(def.m_columns.front())) {
+        return;
+    }
+    uint32 header_size = 0;
+    std::vector<uint32> codes;
+    std::vector<uint32> sizes;
+    if (parse_record_header_all(header_size, codes, sizes, kq::byte_reader(row.bytes)) &&
+        !codes.empty() && value_code::kind_of(codes.front()) == value_code::null) {
+        row.values.front().clear();
+    }
+}
+
 template <typename record_type>
 bool add_walked(std::vector<record_type>& list, table_definition& def, uint32 table_type,
                 table_record& row, uint32 source) {
     const uint64 mask = def.m_column_mask;
+    restore_null_first_column(def, row);
     keep_known_values(def, table_type, row.values);
     const std::vector<std::string>& values = row.values;
     record_type& record = list.emplace_back();
@@ -535,7 +559,10 @@ void index_selected_notification(velk_options& options, selected_rows* rows) {
         index_notification(options, options.m_notifications.size() - 1);
         return;
     }
-    rows->handler_ids.push_back(options.m_notifications.back().m_handler_id);
+    const notification_record& notification = options.m_notifications.back();
+    if (!notification.m_handler_id_null) {
+        rows->handler_ids.push_back(notification.m_handler_id);
+    }
 }
 
 void join_used_handler_ids(velk_options& options, selected_rows& rows) {

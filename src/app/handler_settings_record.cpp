@@ -8,6 +8,7 @@ handler_settings_record::handler_settings_record() { clear(); }
 
 void handler_settings_record::clear() {
     m_handler_id = 0;
+    m_handler_id_null = false;
     m_name.clear();
     m_value = 0;
 }
@@ -26,6 +27,7 @@ bool handler_settings_record::parse_fields(int32 count, const std::vector<const 
             switch (bit) {
                 case col::handler_id:
                     m_handler_id = field_int64(value);
+                    m_handler_id_null = field_is_null(value);
                     break;
                 case col::name:
                     m_name = field_text(value);

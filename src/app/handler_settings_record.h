@@ -31,6 +31,7 @@ public:
                                     uint32 source) override;
 
     int64 m_handler_id = 0;
+    bool m_handler_id_null = false;  // a NULL HandlerId belongs to no handler
     std::string m_name;
     int64 m_value = 0;
 };

@@ -10,6 +10,7 @@ void notification_record::clear() {
     m_id = 0;
     m_number_a = 0;
     m_handler_id = 0;
+    m_handler_id_null = false;
     m_guid.clear();
     m_type.clear();
     m_payload.clear();
@@ -54,6 +55,7 @@ void notification_record::store_column(uint64 bit, const field_value& value) {
             break;
         case col::handler_id:
             m_handler_id = field_int64(value);
+            m_handler_id_null = field_is_null(value);
             break;
         case col::guid:
             field_guid(m_guid, value);

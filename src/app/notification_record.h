@@ -57,6 +57,7 @@ public:
     int64 m_id = 0;
     int64 m_number_a = 0;
     int64 m_handler_id = 0;  // links the notification to its handler, channel and settings
+    bool m_handler_id_null = false;  // a NULL HandlerId links to nothing, not to id 0
     guid16 m_guid;
     std::string m_type;
     std::string m_payload;

@@ -79,6 +79,8 @@ int64 field_int64(const field_value& value) {
     return static_cast<int64>(number);
 }
 
+bool field_is_null(const field_value& value) { return text_extent(value) == 0; }
+
 std::string field_text(const field_value& value) {
     if (value.text == nullptr) {
         return {};

@@ -75,6 +75,9 @@ bool parse_push_row(int32 count, const std::vector<const char*>& values,
 
 // 0 for SQL NULL or an empty text, else the number the text holds.
 [[nodiscard]] int64 field_int64(const field_value& value);
+// A value that keys no join: SQL NULL, which the library gives as a null text and the own
+// parser as an empty one (an empty text equals no number either).
+[[nodiscard]] bool field_is_null(const field_value& value);
 // The text up to its first zero byte or its length; empty for SQL NULL.
 [[nodiscard]] std::string field_text(const field_value& value);
 // As field_text, with " [overflow page]" added when the value's code says it was cut short.

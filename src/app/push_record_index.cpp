@@ -18,7 +18,10 @@ int32 as_index(std::size_t position) {
 }  // namespace
 
 void index_notification(velk_options& options, std::size_t position) {
-    options.m_used_handler_ids.insert(options.m_notifications.at(position).m_handler_id);
+    const notification_record& notification = options.m_notifications.at(position);
+    if (!notification.m_handler_id_null) {
+        options.m_used_handler_ids.insert(notification.m_handler_id);
+    }
 }
 
 void index_handler(velk_options& options, std::size_t position, bool widen_short_name) {
@@ -36,11 +39,15 @@ void index_handler(velk_options& options, std::size_t position, bool widen_short
 }
 
 void index_channel(velk_options& options, std::size_t position) {
-    (void)options.m_channel_index.emplace(options.m_channels.at(position).m_handler_id,
-                                          as_index(position));
+    const wns_push_channel_record& channel = options.m_channels.at(position);
+    if (!channel.m_handler_id_null) {
+        (void)options.m_channel_index.emplace(channel.m_handler_id, as_index(position));
+    }
 }
 
 void index_settings(velk_options& options, std::size_t position) {
-    (void)options.m_settings_index.emplace(options.m_settings.at(position).m_handler_id,
-                                           as_index(position));
+    const handler_settings_record& setting = options.m_settings.at(position);
+    if (!setting.m_handler_id_null) {
+        (void)options.m_settings_index.emplace(setting.m_handler_id, as_index(position));
+    }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The indexes by handler id that the report writer links records through, kept beside the
-// record lists of velk_options. Each step runs right after a record joined its list.
+// record lists of velk_options. Each step runs right after a record joined its list. As in
+// SQL, a NULL HandlerId matches nothing: such a record enters no index.
 
 #include <cstddef>
 

@@ -31,8 +31,7 @@ std::string& handler_settings_text(notification_handler_record& handler,
         }
         const handler_settings_record& setting = settings[static_cast<std::size_t>(it->second)];
         if (setting.m_value != 0) {
-            text << '"' << setting.m_name << "\":\"" << static_cast<uint64>(setting.m_value)
-                 << "\"; ";
+            text << '"' << setting.m_name << "\":\"" << setting.m_value << "\"; ";
         }
     }
     std::string summary = text.str();

@@ -94,8 +94,9 @@ constexpr uint16 time_caption_type = vt::unix_seconds;
 // when slack is read, and for "sqlite lib" alone otherwise.
 constexpr uint64 misc_width_with_slack = 73;
 constexpr uint64 misc_width_live = 12;
-// Integer cells of the notification: decimal, right-aligned.
+// Integer cells of the notification: decimal, right-aligned, signed as stored.
 constexpr uint32 decimal_right = cell_flag::force_decimal | cell_flag::align_right;
+constexpr uint16 stored_integer = vt::i64;
 constexpr uint32 guid_size = 16;
 // The precision a newly made stream starts with.
 constexpr std::streamsize default_stream_precision = 6;
@@ -198,6 +199,14 @@ void build_header_columns(velk_options& options) {
     }
 }
 
+// A caption of the column list as the layout names it: multiline output has given it a
+// colon.
+bool is_caption(const kq_variant_lite& column, const std::string& caption) {
+    const std::string& text = column.m_text;
+    return text == caption ||
+           (text.size() == caption.size() + 1 && text.back() == ':' && text.starts_with(caption));
+}
+
 // Where the run's column list put each cell: found by caption, so the positions of the
 // first header build hold for every later call of the run.
 cell_positions find_positions(const velk_options& options) {
@@ -205,7 +214,7 @@ cell_positions find_positions(const velk_options& options) {
     positions.fill(-1);
     for (const layout_column& column : report_layout(options)) {
         for (std::size_t i = 0; i < options.m_columns.size(); ++i) {
-            if (options.m_columns[i].m_text == column.caption) {
+            if (is_caption(options.m_columns[i], column.caption)) {
                 positions[column.cell] = static_cast<int>(i);
                 break;
             }
@@ -255,24 +264,26 @@ struct record_lookups {
         : handlers(options.m_handler_index), channels(options.m_channel_index) {}
 };
 
+// A NULL HandlerId joins nothing (SQL's rule), not the handler or channel of id 0.
 notification_handler_record* find_handler(velk_options& options, const record_lookups& lookups,
-                                          int64 handler_id) {
-    if (options.m_handler_def.m_column_count == 0) {
+                                          const notification_record& notification) {
+    if (options.m_handler_def.m_column_count == 0 || notification.m_handler_id_null) {
         return nullptr;
     }
     const std::optional<std::size_t> at =
-        lookups.handlers.first(handler_id, options.m_handlers.size());
+        lookups.handlers.first(notification.m_handler_id, options.m_handlers.size());
     return at ? &options.m_handlers[*at] : nullptr;
 }
 
-// The first channel entered for the id.
+// The first channel entered for the notification's handler id.
 const wns_push_channel_record* find_channel(const velk_options& options,
-                                            const record_lookups& lookups, int64 handler_id) {
-    if (options.m_channel_def.m_column_count == 0) {
+                                            const record_lookups& lookups,
+                                            const notification_record& notification) {
+    if (options.m_channel_def.m_column_count == 0 || notification.m_handler_id_null) {
         return nullptr;
     }
     const std::optional<std::size_t> at =
-        lookups.channels.first(handler_id, options.m_channels.size());
+        lookups.channels.first(notification.m_handler_id, options.m_channels.size());
     return at ? &options.m_channels[*at] : nullptr;
 }
 
@@ -335,14 +346,15 @@ void set_text(output_record& row, int position, const std::string& text) {
 void set_notification_fields(output_record& row, const cell_positions& at,
                              const velk_options& options, const notification_record& n) {
     if (has_column(options, nc::id)) {
-        (void)row.set_num(at[cell_id], static_cast<uint64>(n.m_id), vt::u32, decimal_right);
+        (void)row.set_num(at[cell_id], static_cast<uint64>(n.m_id), stored_integer, decimal_right);
     }
     if (has_column(options, nc::number_a)) {
-        (void)row.set_num(at[cell_number_a], static_cast<uint64>(n.m_number_a), vt::u32,
+        (void)row.set_num(at[cell_number_a], static_cast<uint64>(n.m_number_a), stored_integer,
                           decimal_right);
     }
-    if (has_column(options, nc::handler_id)) {
-        (void)row.set_num(at[cell_handler_id], static_cast<uint64>(n.m_handler_id), vt::u32,
+    // A NULL HandlerId is shown empty: it is no id, not 0.
+    if (has_column(options, nc::handler_id) && !n.m_handler_id_null) {
+        (void)row.set_num(at[cell_handler_id], static_cast<uint64>(n.m_handler_id), stored_integer,
                           decimal_right);
     }
     const guid16 zero{};
@@ -352,7 +364,7 @@ void set_notification_fields(output_record& row, const cell_positions& at,
     set_text(row, at[cell_text_a], n.m_text_a);
     set_text(row, at[cell_text_b], n.m_text_b);
     if (n.m_number_b != 0) {
-        (void)row.set_num(at[cell_number_b], static_cast<uint64>(n.m_number_b), vt::u32,
+        (void)row.set_num(at[cell_number_b], static_cast<uint64>(n.m_number_b), stored_integer,
                           decimal_right);
     }
     set_text(row, at[cell_format], n.m_format);
@@ -366,7 +378,7 @@ void set_handler_cells(output_record& row, const cell_positions& at,
     set_text(row, at[cell_handler_text_10], handler.m_text_10);
     if (handler.m_number_20 != 0) {
         (void)row.set_num(at[cell_handler_number_20], static_cast<uint64>(handler.m_number_20),
-                          vt::i64, 0);
+                          stored_integer, 0);
     }
     set_text(row, at[cell_primary_id], handler.m_primary_id);
     set_text(row, at[cell_handler_text_8], handler.m_text_8);
@@ -714,10 +726,15 @@ void write_results(std::ostream& out, velk_options& options,
     }
     // The column list is built whenever a table form finds it empty, not only while the
     // header is pending: forms that write no header line ("-xml") still need the cells.
+    if (table_form(options) && options.m_multiline) {
+        // One value per line after its caption: values are not filled to a width, and the
+        // record writer names the captions instead of writing a caption line.
+        options.m_no_whitespace = true;
+    }
     if (table_form(options) && options.m_columns.empty()) {
         build_header_columns(options);
     }
-    if (table_form(options) && options.m_header_pending) {
+    if (table_form(options) && options.m_header_pending && !options.m_multiline) {
         write_header_row(out, options);
     }
     const cell_positions positions = find_positions(options);
@@ -731,8 +748,8 @@ void write_results(std::ostream& out, velk_options& options,
         }
         report_item& item = items.emplace_back();
         item.notification = &notification;
-        item.handler = find_handler(options, lookups, notification.m_handler_id);
-        item.channel = find_channel(options, lookups, notification.m_handler_id);
+        item.handler = find_handler(options, lookups, notification);
+        item.channel = find_channel(options, lookups, notification);
         if (item.handler != nullptr && table_form(options) && positions[cell_settings] >= 0) {
             // The summary is kept in the handler when first made: made here, on this thread,
             // the rows' formatting only reads it.

@@ -9,6 +9,7 @@ wns_push_channel_record::wns_push_channel_record() { clear(); }
 void wns_push_channel_record::clear() {
     m_text_1.clear();
     m_handler_id = 0;
+    m_handler_id_null = false;
     m_text_4.clear();
     m_expiry_time = 0;
     m_time_10 = 0;
@@ -40,6 +41,7 @@ bool wns_push_channel_record::parse_fields_ex(int32 count, const std::vector<con
                     break;
                 case col::handler_id:
                     m_handler_id = field_int64(value);
+                    m_handler_id_null = field_is_null(value);
                     break;
                 case col::text_4:
                     m_text_4 = field_text(value);

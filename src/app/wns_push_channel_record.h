@@ -40,6 +40,7 @@ public:
 
     std::string m_text_1;
     int64 m_handler_id = 0;
+    bool m_handler_id_null = false;  // a NULL HandlerId belongs to no handler
     std::string m_text_4;
     int64 m_expiry_time = 0;
     int64 m_time_10 = 0;

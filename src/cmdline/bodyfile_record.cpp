@@ -55,8 +55,10 @@ std::string field_text(const std::string& text) {
     return mark_line_breaks(out);
 }
 
-// Times are held signed; the layout writes them as unsigned decimals.
-uint64 as_unsigned(int64 value) { return static_cast<uint64>(value); }
+// Times are held signed; the layout has unsigned seconds only. mactime takes no negative
+// time (it drops that time) and reads 0 as "no time", so a moment before 1970 is written as
+// 0 rather than as a wrapped number in the far future.
+uint64 as_unsigned(int64 value) { return value < 0 ? 0 : static_cast<uint64>(value); }
 
 }  // namespace
 

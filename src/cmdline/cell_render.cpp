@@ -34,6 +34,18 @@ std::string decimal_digits(uint64 value) {
     return buffer;
 }
 
+// The decimal form of an integer cell: the signed types hold stored integers, which may be
+// negative, and are shown as such; the unsigned ones as unsigned numbers.
+std::string cell_decimal_digits(const kq_variant_lite& cell) {
+    if (cell.m_type != vt::i32 && cell.m_type != vt::i64) {
+        return decimal_digits(cell.m_value);
+    }
+    char buffer[24] = {};
+    (void)std::snprintf(buffer, sizeof buffer, "%lld",
+                        static_cast<long long>(static_cast<int64>(cell.m_value)));
+    return buffer;
+}
+
 std::string zero_filled(const std::string& digits, int64 width) {
     if (width <= static_cast<int64>(digits.size())) {
         return digits;
@@ -225,11 +237,11 @@ std::string integer_cell_text(const kq_variant_lite& cell, int32 width, int32 pr
     }
     if ((flags & cell_flag::hex_and_decimal) != 0) {
         return hex_in_width(cell.m_value, width, prefix, natural_hex_digits(cell.m_type)) + " [" +
-               decimal_digits(cell.m_value) + "]";
+               cell_decimal_digits(cell) + "]";
     }
     if (!options.m_base16 || (flags & cell_flag::force_decimal) != 0) {
         const int64 room = width > prefix ? static_cast<int64>(width) - prefix : 0;
-        return pad_text(decimal_digits(cell.m_value), room, true);
+        return pad_text(cell_decimal_digits(cell), room, true);
     }
     return hex_in_width(cell.m_value, width, prefix, natural_hex_digits(cell.m_type));
 }
@@ -241,46 +253,97 @@ void prepare_text_cell(kq_variant_lite& cell, const cmd_params& options) {
             options.m_delimiter_substitute != 0 ? options.m_delimiter_substitute : ' ';
         replace_char(cell.m_text, options.m_delimiter, substitute, false);
     }
-    if (options.m_csv || options.m_csvgen || options.m_csvl2t || options.m_bodyfile) {
+    // Multiline output gives each value one line after its caption: a raw line break would
+    // start a line without one.
+    if (options.m_csv || options.m_csvgen || options.m_csvl2t || options.m_bodyfile ||
+        options.m_multiline) {
         (void)mark_line_breaks(cell.m_text);  // edits in place
     }
 }
 
+bool is_csv_form(const cmd_params& options) {
+    return options.m_csv || options.m_csvgen || options.m_csvl2t;
+}
+
+bool opens_quoted_field(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    return first != std::string::npos && text[first] == '"';
+}
+
 namespace {
 
-// One memchr scan per character of the small set: find_first_of would search the set once
-// per byte of a long value.
-bool holds_any(const std::string& text, const std::string& set) {
-    return std::any_of(set.begin(), set.end(),
-                       [&](char c) { return text.find(c) != std::string::npos; });
+// The separator splits a line only where its text stands whole; one made of blanks alone
+// cannot be kept out of values without blanking every blank, so it guards nothing.
+bool separator_guards(const std::string& separator) {
+    return separator.find_first_not_of(' ') != std::string::npos;
+}
+
+// Where the separator begins inside text, or where a reader splitting from the left would
+// find it begin when the text is followed by a separator (a value ending in ':' before the
+// separator "::"); npos when neither.
+std::size_t separator_start(const std::string& text, const std::string& separator) {
+    const std::size_t whole = text.find(separator);
+    if (whole != std::string::npos || separator.empty()) {
+        return whole;
+    }
+    const std::size_t length = separator.size();
+    const std::size_t reach = std::min(text.size(), length - 1);
+    for (std::size_t start = text.size() - reach; start < text.size(); ++start) {
+        // The text's last `inside` characters and the separator's first `length - inside`
+        // would have to spell the separator.
+        const std::size_t inside = text.size() - start;
+        if (separator.compare(0, inside, text, start, inside) == 0 &&
+            separator.compare(inside, length - inside, separator, 0, length - inside) == 0) {
+            return start;
+        }
+    }
+    return std::string::npos;
 }
 
 }  // namespace
 
+void blank_separator_text(std::string& text, const std::string& separator) {
+    if (!separator_guards(separator)) {
+        return;
+    }
+    std::size_t at = text.find(separator);
+    while (at != std::string::npos) {
+        text.replace(at, separator.size(), separator.size(), ' ');
+        at = text.find(separator, at + separator.size());
+    }
+    const std::size_t tail = separator_start(text, separator);
+    if (tail != std::string::npos) {
+        std::fill(text.begin() + static_cast<std::ptrdiff_t>(tail), text.end(), ' ');
+    }
+}
+
+std::string quoted_if_opening(std::string text) {
+    return opens_quoted_field(text) ? quoted_csv_value(text) : std::move(text);
+}
+
 namespace {
 
-// The characters of the separator that would split a value: every one but the blank.
-std::string separator_specials(const cmd_params& options) {
-    std::string specials;
-    for (const char c : options.m_separator) {
-        if (c != ' ') {
-            specials += c;
-        }
-    }
-    return specials;
+// Quoted CSV: a cell holding the separator or a double quote is quoted.
+bool needs_quotes(const std::string& text, const cmd_params& options) {
+    return text.find('"') != std::string::npos ||
+           text.find(options.m_separator) != std::string::npos;
 }
 
 // True when keep_separator_out would hand the text back as it is: most values hold no
 // separator, and for them the writer can use the cell's own text without a copy.
 bool separator_leaves(const std::string& text, const cmd_params& options) {
-    if (options.m_separator.empty() || options.m_multiline) {
+    if (options.m_multiline) {
         return true;
     }
-    const std::string specials = separator_specials(options);
+    const std::string& separator = options.m_separator;
     if (options.m_quoted_csv) {
-        return !holds_any(text, specials + '"');
+        return separator.empty() || !needs_quotes(text, options);
     }
-    return options.m_delimiter != 0 || !holds_any(text, specials);
+    if (is_csv_form(options) && opens_quoted_field(text)) {
+        return false;
+    }
+    return options.m_delimiter != 0 || !separator_guards(separator) ||
+           separator_start(text, separator) == std::string::npos;
 }
 
 }  // namespace
@@ -292,13 +355,18 @@ std::string keep_separator_out(std::string text, const cmd_params& options) {
     if (options.m_quoted_csv) {
         return quoted_csv_value(text);
     }
-    const std::string specials = separator_specials(options);
-    for (char& c : text) {
-        if (specials.find(c) != std::string::npos) {
-            c = ' ';
-        }
+    if (options.m_delimiter == 0) {
+        blank_separator_text(text, options.m_separator);
     }
-    return text;
+    return is_csv_form(options) ? quoted_if_opening(std::move(text)) : text;
+}
+
+std::string quoted_if_separator(std::string text, const cmd_params& options) {
+    if (!options.m_quoted_csv || options.m_multiline || options.m_separator.empty() ||
+        text.find(options.m_separator) == std::string::npos) {
+        return text;
+    }
+    return quoted_csv_value(text);
 }
 
 void append_text_cell(std::string& out, const kq_variant_lite& cell, int32 width, int32 prefix,

@@ -12,6 +12,7 @@
 // take off their width.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cmdline/cmd_params.h"
@@ -38,12 +39,13 @@ void append_padded_text(std::string& out, const std::string& text, int64 width, 
 // An integer cell (types 1, 2, 3, 4, 8) that the writer shows as a blank.
 [[nodiscard]] bool is_blank_zero(const kq_variant_lite& cell);
 // Integer cells, by the first matching rule: blank zero, bare hex, zero-filled hex, hex
-// with decimal, decimal, "0x" hex; always right-aligned.
+// with decimal, decimal, "0x" hex; always right-aligned. Decimals of the signed types (3, 8)
+// are signed; every hex form shows the value's 64-bit pattern.
 [[nodiscard]] std::string integer_cell_text(const kq_variant_lite& cell, int32 width, int32 prefix,
                                             const cmd_params& options);
 
-// Text cells: the delimiter becomes its substitute and, in the CSV forms, line breaks
-// become markers, both in the cell itself.
+// Text cells: the delimiter becomes its substitute and, in the CSV forms and multiline,
+// line breaks become markers, both in the cell itself.
 void prepare_text_cell(kq_variant_lite& cell, const cmd_params& options);
 // The written form of a prepared text cell: cut, kept from carrying the separator,
 // centred or padded.
@@ -54,9 +56,30 @@ void append_text_cell(std::string& out, const kq_variant_lite& cell, int32 width
                       const cmd_params& options);
 // The text in double quotes, each double quote inside doubled (RFC 4180).
 [[nodiscard]] std::string quoted_csv_value(const std::string& text);
-// A separator character inside a text value, written as it is, would start a new column.
-// Takes the text by value: a long value handed over with std::move is not copied again.
+// The CSV forms ("-csv", "-csvgen", "-csvl2t"), whose readers take a leading double quote
+// as the start of a quoted field.
+[[nodiscard]] bool is_csv_form(const cmd_params& options);
+// The text begins with a double quote, after any blanks.
+[[nodiscard]] bool opens_quoted_field(std::string_view text);
+// The text quoted (RFC 4180) when it would open a quoted field, so that its quote cannot
+// swallow the separators after it; otherwise as it is.
+[[nodiscard]] std::string quoted_if_opening(std::string text);
+// Whole occurrences of the separator become blanks of the same length, and so does a tail
+// that a reader splitting from the left would join with the next separator (a value ending
+// in ':' before "::"); every other character stays. A separator of blanks alone, which
+// cannot be kept out of values, leaves the text as it is.
+void blank_separator_text(std::string& text, const std::string& separator);
+// The written form of a text value, which never adds a column to its line. Quoted CSV: a
+// value holding the separator or a double quote is quoted (RFC 4180). Otherwise, without a
+// delimiter, whole occurrences of the separator (and a tail that would run into the next
+// one) become blanks; every other character stays. Then, in the CSV forms, a value that
+// would open a quoted field for a reader is quoted. A separator of blanks alone guards
+// nothing. Takes the text by value: a long value handed over with std::move is not copied
+// again.
 [[nodiscard]] std::string keep_separator_out(std::string text, const cmd_params& options);
+// The written form of a cell that is not text (a time, a number): quoted under quoted CSV
+// when it holds the separator (a time under the separator ":" or " "), else unchanged.
+[[nodiscard]] std::string quoted_if_separator(std::string text, const cmd_params& options);
 
 // Type 14: the pad blank, then "0x" and 16 digits or decimal, left-aligned in W.
 [[nodiscard]] std::string number64_cell_text(const kq_variant_lite& cell, int32 width,

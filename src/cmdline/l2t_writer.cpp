@@ -30,35 +30,36 @@ bool log_open(const timeline_context& context) {
     return context.m_results_db != nullptr && context.m_results_db->is_open();
 }
 
-// Without options there is no quoted-CSV setting: the table writer's rule reduces to the
-// separator's non-blank characters written as blanks.
-std::string blank_separator_chars(const std::string& text, const std::string& separator) {
-    std::string out = text;
-    for (char& c : out) {
-        if (c != ' ' && separator.find(c) != std::string::npos) {
-            c = ' ';
-        }
-    }
-    return out;
+bool quoted_csv(const timeline_context& context) {
+    return context.m_options != nullptr && context.m_options->m_quoted_csv;
 }
 
 // The written form of a text column. Line breaks become markers: timeline tools read one
-// event per line, so a raw CR or LF would split the event. With a delimiter it becomes its
-// replacement (a blank when none is set: a NUL byte would corrupt the line); without one
-// the table writer's rule applies, so a path or payload holding the separator never adds a
-// column.
+// event per line, so a raw CR or LF would split the event. Under quoted CSV the table
+// writer's quoting applies. Otherwise, with a delimiter it becomes its replacement (a blank
+// when none is set: a NUL byte would corrupt the line), and without one whole occurrences
+// of the separator become blanks, so a path or payload holding the separator never adds a
+// column; and a text that a CSV reader would take for the start of a quoted field is
+// quoted.
 std::string column_text(const timeline_context& context, const std::string& text) {
     std::string out = text;
     (void)mark_line_breaks(out);  // edits in place
+    if (quoted_csv(context)) {
+        return keep_separator_out(std::move(out), *context.m_options);
+    }
     if (context.m_replace_from != 0) {
         const char to = context.m_replace_to != 0 ? context.m_replace_to : ' ';
         replace_char(out, context.m_replace_from, to, false);
-        return out;
+    } else {
+        blank_separator_text(out, context.m_separator);
     }
-    if (context.m_options != nullptr) {
-        return keep_separator_out(out, *context.m_options);
-    }
-    return blank_separator_chars(out, context.m_separator);
+    return quoted_if_opening(std::move(out));
+}
+
+// Date and time texts never hold a quote, but under quoted CSV they may hold the separator
+// (":" or a blank).
+std::string time_column(const timeline_context& context, std::string text) {
+    return quoted_csv(context) ? quoted_if_separator(std::move(text), *context.m_options) : text;
 }
 
 // The context's type; else the line's description; else its per-letter descriptions.
@@ -107,11 +108,11 @@ void add_date_time(std::vector<std::string>& columns, const timeline_context& co
     (void)kq::format_date_time(date, time_text, entry.time, context.m_time_spec);  // empty if not
     const std::string blank = context.m_pad && !context.m_no_whitespace ? " " : "";
     if (context.m_pair_datetime) {
-        columns.push_back(blank + date + " " + time_text);
+        columns.push_back(time_column(context, blank + date + " " + time_text));
         return;
     }
-    columns.push_back(date);
-    columns.push_back(blank + time_text);
+    columns.push_back(time_column(context, date));
+    columns.push_back(time_column(context, blank + time_text));
 }
 
 template <typename number>
@@ -121,7 +122,8 @@ std::string hex_number(number value, int digits) {
     return text.str();
 }
 
-std::string decimal_number(uint64 value) {
+template <typename number>
+std::string decimal_number(number value) {
     std::ostringstream text;
     text << std::dec << value;
     return text.str();
@@ -179,7 +181,7 @@ std::vector<std::string> line_columns(timeline_context& context, timeline_event&
     replace_in_place(context, entry);
     columns.push_back(text(context.m_short));
     columns.push_back(text(context.m_desc));
-    columns.push_back(decimal_number(static_cast<uint64>(context.m_version)));
+    columns.push_back(decimal_number(context.m_version));
     columns.push_back(text(entry_or(entry.filename, context.m_filename)));
     columns.push_back(text(context.m_inode));
     columns.push_back(text(context.m_notes));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iomanip>
 #include <sstream>
+#include <string_view>
 
 #include "cmdline/cell_render.h"
 #include "cmdline/results_columns.h"
@@ -127,6 +128,8 @@ private:
             m_line += ' ';
         }
     }
+    // Cells other than text cells (which guard themselves) are checked once written.
+    void finish_cell();
     void hand_off(uint32 flags, uint64 value, const std::string& text) {
         if (m_options.m_sqlite) {
             m_roles.set(flags, value, text);
@@ -138,6 +141,7 @@ private:
     std::string& m_line;
     std::string m_time_text;
     results_columns m_roles;
+    std::size_t m_cell_start = 0;  // where the cell being written begins in the line
 };
 
 void line_builder::build() {
@@ -147,10 +151,15 @@ void line_builder::build() {
         if (multiline) {
             write_caption(i);
         }
-        if (cell_at(i).m_type != vt::raw_text) {
+        m_cell_start = m_line.size();
+        const uint16 type = cell_at(i).m_type;
+        if (type != vt::raw_text) {
             m_line += prefix_text(cell_at(i).m_flags);
         }
         const uint16 ended = write_value(i);
+        if (type != vt::text && type != vt::raw_text) {
+            finish_cell();
+        }
         if (!multiline && i + 1 < count) {
             m_line += m_options.m_separator;
         }
@@ -172,6 +181,25 @@ void line_builder::write_caption(int index) {
     }
     // The caption keeps its width under no-whitespace: the values must line up.
     m_line += pad_text(columns[at].m_text, column_width(columns, at), false);
+}
+
+// Under quoted CSV a time or number holding the separator (a time under ":" or " ") is
+// quoted; in the other CSV forms a cell that would open a quoted field is.
+void line_builder::finish_cell() {
+    if (m_options.m_multiline || m_cell_start >= m_line.size()) {
+        return;
+    }
+    const std::string_view cell(m_line.data() + m_cell_start, m_line.size() - m_cell_start);
+    const bool quote = m_options.m_quoted_csv
+                           ? !m_options.m_separator.empty() &&
+                                 cell.find(m_options.m_separator) != std::string_view::npos
+                           : is_csv_form(m_options) && opens_quoted_field(cell);
+    if (!quote) {
+        return;
+    }
+    const std::string quoted = quoted_csv_value(std::string(cell));
+    m_line.resize(m_cell_start);
+    m_line += quoted;
 }
 
 uint16 line_builder::write_value(int& index) {
@@ -279,6 +307,8 @@ void line_builder::write_time_halves(const kq_variant_lite& cell, int& index,
         // Outside list mode a FILETIME date half has no date of its own.
         const std::string date = type == vt::filetime_alt_two_columns ? "" : text.date;
         m_line += pad_text(date, width, right);
+        finish_cell();
+        m_cell_start = m_line.size() + m_options.m_separator.size();
         m_line += m_options.m_separator;
         hand_off(cell.m_flags, cell.m_value, date);
         return;
@@ -293,6 +323,8 @@ void line_builder::write_time_halves(const kq_variant_lite& cell, int& index,
     // A two-column time: the date here, the time in the place of the next cell, whose own
     // content is not written.
     m_line += pad_text(text.date, width, right);
+    finish_cell();
+    m_cell_start = m_line.size() + m_options.m_separator.size();
     m_line += m_options.m_separator;
     hand_off(cell.m_flags, cell.m_value, text.date + " " + text.time);
     ++index;

@@ -9,10 +9,12 @@
 // display spec of dates and times. Each line is built in a private string stream and
 // reaches the output with one write, so a row is never split by other output.
 //
-// Values never shift the columns: a text cell cannot carry the separator into the line.
-// With a delimiter its occurrences become the substitute; without one, a quoted-CSV run
-// writes such a cell between double quotes (inner quotes doubled) and any other run writes
-// each of the separator's non-blank characters as a blank.
+// Values never shift the columns: a cell cannot carry the separator into the line. With a
+// delimiter its occurrences become the substitute. A quoted-CSV run writes a cell holding
+// the separator (a time cell too) or a double quote between double quotes, inner quotes
+// doubled; any other run without a delimiter writes whole occurrences of the separator in
+// a text as blanks and keeps every other character. In the CSV forms a cell that would
+// open a quoted field for a reader (a double quote after any blanks) is quoted.
 //
 // When "-sqlite" was given and a results log is attached to the options, lines go to that
 // log (only while it is open) instead of the stream.

@@ -72,10 +72,8 @@ bool time::set_filetime(int64 ft) {
     if (!filetime_to_unix(ft, seconds)) {
         return false;  // before 1601: no breakdown exists
     }
+    // The first second of 1970 is a moment like any other: only a FILETIME of 0 means none.
     unix_seconds = seconds;
-    if (seconds == 0) {
-        return false;  // the first second of 1970 reads as "no time" in Unix fields
-    }
     (void)filetime_to_systemtime_ex(utc, ft);  // cannot fail for ft > 0
     return derive_from_breakdown(ft);
 }

@@ -171,7 +171,9 @@ bool time::set_filetime_frac(uint64 ft, double fraction_ticks) {
     }
     filetime = total;
     int64 seconds = 0;
-    if (!filetime_to_unix(total, seconds) || seconds <= 0) {
+    // Moments before 1970 are refused here, but the first second of 1970 is one like any
+    // other.
+    if (!filetime_to_unix(total, seconds) || seconds < 0) {
         return false;
     }
     unix_seconds = seconds;

@@ -16,15 +16,16 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "app/push_table_type.h"
 #include "app/velk_options.h"
 #include "app/velk_process.h"
 #include "io/io_test_support.h"
+#include "real_data.h"
 #include "sqlite/carved_record.h"
 #include "text/guid16.h"
-#include "real_data.h"
 
 namespace {
 
@@ -341,6 +342,32 @@ TEST(ProcessDbRowids, WalkTakesKeysBeyond32BitsAndBelowZero) {
     EXPECT_EQ(carved.count(5000000000), 1U);
     EXPECT_EQ(carved.count(-3), 1U);
     expect_same_rows(lib.options, carve.options);
+}
+
+// values.db holds a notification, a channel and a setting whose HandlerId is NULL beside
+// rows keyed 0. The library gives NULL as no text, the walker as an empty one: both keep it
+// apart from 0, and no index takes it, so it can join nothing.
+TEST(ProcessDbNullKeys, NullHandlerIdEntersNoIndexInEitherReader) {
+    const temp_dir dir;
+    const std::string path = copy_in(dir, fixture("values/values.db"));
+    for (const bool carve : {false, true}) {
+        SCOPED_TRACE(carve ? "carve" : "library");
+        reader read(carve, true);
+        ASSERT_TRUE(process_db_file(&read.options, path));
+        const velk_options& o = read.options;
+        const auto notifications = by_id(o.m_notifications);
+        ASSERT_EQ(notifications.size(), 3U);
+        EXPECT_TRUE(notifications.at(-5)->m_handler_id_null);
+        EXPECT_FALSE(notifications.at(3)->m_handler_id_null);
+        EXPECT_EQ(notifications.at(3)->m_handler_id, 0);
+        EXPECT_EQ(o.m_used_handler_ids, (std::unordered_set<int64>{0, 1}));
+        ASSERT_EQ(o.m_channels.size(), 3U);
+        EXPECT_EQ(o.m_channel_index.size(), 2U);
+        EXPECT_EQ(o.m_channel_index.count(0), 1U);
+        ASSERT_EQ(o.m_settings.size(), 4U);
+        EXPECT_EQ(o.m_settings_index.size(), 3U);
+        EXPECT_EQ(o.m_settings_index.count(0), 1U);
+    }
 }
 
 // The GUID of Order 20 is stored as a1b2c3d4-0000-4e11-8f00-00aa00bb00cc: its bytes hold

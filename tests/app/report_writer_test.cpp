@@ -242,6 +242,57 @@ TEST_F(ReportWriter, UnknownHandlerOrBadIndexGivesEmptyHandlerCells) {
     EXPECT_EQ(lines[2], times + "2,3,13" + rest);
 }
 
+// SQL's rule: a NULL HandlerId matches no handler, channel or settings row, not even those
+// of id 0, and is shown empty. The same notification keyed 0 joins them all.
+TEST_F(ReportWriter, NullHandlerIdJoinsNothing) {
+    parse({"-csv", "-all_fields", "-incl_settings"});
+    notification_handler_record zero = m_options.m_handlers.front();
+    zero.m_handler_id = 0;
+    zero.m_short_name = "zero";
+    m_options.m_handlers.push_back(zero);
+    m_options.m_handler_index[0] = 1;
+    wns_push_channel_record channel;
+    channel.m_text_4 = "https://zero.example/";
+    m_options.m_channels.push_back(channel);
+    m_options.m_channel_index.insert({0, 0});
+    m_options.m_settings.push_back(setting("s:zero", 4));
+    m_options.m_settings_index.insert({0, 3});
+    notification_record keyed_zero = live_notification(1);
+    keyed_zero.m_handler_id = 0;
+    notification_record keyed_null = keyed_zero;
+    keyed_null.m_id = 2;
+    keyed_null.m_handler_id_null = true;
+    const std::vector<std::string> lines = lines_of(write({keyed_zero, keyed_null}));
+    ASSERT_EQ(lines.size(), 3U);
+    EXPECT_NE(lines[1].find(",toast,zero,1,2,0,"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find(R"(,https://zero.example/,["s:zero":"4"])"), std::string::npos);
+    EXPECT_NE(lines[2].find(",toast,,2,2,,"), std::string::npos) << lines[2];
+    EXPECT_EQ(lines[2].substr(lines[2].size() - 2), ",,") << lines[2];
+    EXPECT_EQ(count_of(lines[2], ','), count_of(lines[0], ','));
+}
+
+// Stored integers are signed: a negative Order and a negative setting are not shown as
+// their unsigned 64-bit twins, and a body file has no wrapped time for a moment before 1970.
+TEST_F(ReportWriter, NegativeNumbersStaySigned) {
+    parse({"-csv", "-all_fields", "-incl_settings"});
+    m_options.m_settings.push_back(setting("s:neg", -3));
+    m_options.m_settings_index.insert({68, 3});
+    const std::vector<std::string> csv = lines_of(write({live_notification(-5)}));
+    ASSERT_EQ(csv.size(), 2U);
+    EXPECT_NE(csv[1].find(",-5,-4,68,"), std::string::npos) << csv[1];
+    EXPECT_NE(csv[1].find(R"("s:toast":"5"; "s:neg":"-3"])"), std::string::npos) << csv[1];
+
+    velk_options body_options;
+    set_up_run(body_options, {"-bodyfile"});
+    notification_record early = live_notification(1);
+    early.m_arrival_time = 116444735990000000LL;  // 1969-12-31 23:59:59 UTC
+    std::vector<notification_record> list = {early};
+    std::ostringstream body;
+    write_results(body, body_options, list);
+    const std::string line = lines_of(body.str()).at(1);
+    EXPECT_EQ(line.substr(line.rfind('|')), "|0") << line;
+}
+
 TEST_F(ReportWriter, AllFieldsAndSettingsCells) {
     parse({"-all_fields", "-incl_settings"});
     const std::vector<std::string> lines = lines_of(write({live_notification(1)}));

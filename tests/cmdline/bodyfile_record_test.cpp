@@ -71,6 +71,18 @@ TEST(BodyfileRecord, ArrivalAsFiletimeComesOutAsUnixCreateTime) {
     EXPECT_EQ(out.str(), "0||0||0|0|0|0|0|0|1607713895\n");
 }
 
+// mactime drops a negative time and takes 0 for none: a moment before 1970 is written as 0,
+// never as the wrapped 18446744073709551615.
+TEST(BodyfileRecord, TimeBefore1970IsWrittenAsZero) {
+    bodyfile_record record;
+    record.m_times.set_unix(116444735990000000LL, 0, 0, 116444735990000000LL, kq::tt_filetime);
+    ASSERT_EQ(record.m_times.created, -1);
+    bool pending = false;
+    std::ostringstream out;
+    (void)write_bodyfile_record(pending, out, record);
+    EXPECT_EQ(out.str(), "0||0||0|0|0|0|0|0|0\n");
+}
+
 TEST(BodyfileRecord, HeaderOnceAndOptionsFlagsFollowed) {
     cmd_params options(0, false);
     std::vector<std::string> args{"velk", "-bodyfile"};

@@ -208,6 +208,29 @@ TEST(L2tSeparator, WithoutDelimiterTheTableWritersRuleHolds) {
     EXPECT_NE(blanked.str().find(",db: /tmp/a b/x.db\n"), std::string::npos);
 }
 
+// A column beginning with a double quote would open a quoted field for a CSV reader and
+// swallow the columns after it: it is quoted. Under quoted CSV with the separator ":", the
+// date and time column holds the separator and is quoted too.
+TEST(L2tSeparator, NoColumnOpensAQuoteOrSplitsATime) {
+    cmd_params options = parsed_options({"-csvl2t", "-pair_datetime", "-username", "\"x"});
+    timeline_collector collector;
+    collector.init_from_options(&options);
+    merge(collector, arrival, "B", "ArrivalTime");
+    std::ostringstream out;
+    (void)write_l2t_rows(options.m_header_pending, out, collector);
+    EXPECT_NE(split_lines(out.str()).at(1).find(",\"\"\"x\","), std::string::npos) << out.str();
+
+    cmd_params quoted = parsed_options(
+        {"-csvl2t", "-pair_datetime", "-csv_separator", ":", "-enable_quoted_csv_fields"});
+    timeline_collector colons;
+    colons.init_from_options(&quoted);
+    merge(colons, arrival, "B", "ArrivalTime");
+    std::ostringstream line;
+    (void)write_l2t_rows(quoted.m_header_pending, line, colons);
+    EXPECT_EQ(split_lines(line.str()).at(1).rfind("\" 2020-12-11 19:11:35.902\":UTC:", 0), 0U)
+        << line.str();
+}
+
 // A raw CR or LF in any text column would split the event over several lines.
 TEST(L2tLineBreaks, MarkedInEveryTextColumn) {
     cmd_params options = parsed_options({"-csvl2t"});

@@ -127,6 +127,23 @@ const cell_case integer_cases[] = {
      nullptr, "0xff"},
     {"negative_width_is_none", [](output_record& r) { (void)r.set_num(0, 255, vt::u8, 0); },
      0xFFFFFFFF80000000ULL, nullptr, "0xff"},
+    // Stored integers (the signed types) are negative where the database says so; the hex
+    // forms keep the 64-bit pattern.
+    {"signed_decimal",
+     [](output_record& r) { (void)r.set_num(0, static_cast<uint64>(-5), vt::i64, 0x40080000); }, 6,
+     nullptr, "    -5"},
+    {"signed_under_base10",
+     [](output_record& r) { (void)r.set_num(0, static_cast<uint64>(-7), vt::i32, 0); }, 0,
+     option_base10, "-7"},
+    {"signed_keeps_hex",
+     [](output_record& r) { (void)r.set_num(0, static_cast<uint64>(-7), vt::i64, 0); }, 0, nullptr,
+     "0xfffffffffffffff9"},
+    {"signed_hex_and_decimal",
+     [](output_record& r) { (void)r.set_num(0, static_cast<uint64>(-1), vt::i64, 0x100000); }, 0,
+     nullptr, "0xffffffffffffffff [-1]"},
+    {"unsigned_type_stays_unsigned",
+     [](output_record& r) { (void)r.set_num(0, static_cast<uint64>(-1), vt::u32, 0x40000000); }, 0,
+     nullptr, "18446744073709551615"},
 };
 INSTANTIATE_TEST_SUITE_P(Integers, WriteCell, ::testing::ValuesIn(integer_cases),
                          [](const auto& p) { return std::string(p.param.name); });
@@ -381,6 +398,62 @@ TEST(WriteHeader, MultilineNamesEveryValue) {
 }
 
 // ---- Values never shift the columns -----------------------------------------------------
+
+void option_separator_ab(cmd_params& o) { o.set_separator("ab", false); }
+void option_separator_colons(cmd_params& o) { o.set_separator("::", false); }
+void option_quoted_colon(cmd_params& o) {
+    option_csv(o);
+    o.set_separator(":", false);
+    option_quoted_csv_fields(o);
+}
+void option_quoted_blank(cmd_params& o) {
+    option_quoted_colon(o);
+    o.m_separator = " ";
+}
+void option_multiline(cmd_params& o) { o.m_multiline = true; }
+
+// One cell, so no separator is written: what matters is how the value itself is written.
+const cell_case separator_cases[] = {
+    // A CSV reader takes a leading double quote, after blanks, for the start of a quoted
+    // field: such a value is quoted; a quote further in, and the padded table, stay.
+    {"csv_leading_quote", [](output_record& r) { (void)r.set_str(0, "\"x", vt::text, 0); }, 0,
+     option_csv, "\"\"\"x\""},
+    {"csv_leading_quote_after_blanks",
+     [](output_record& r) { (void)r.set_str(0, " \"x", vt::text, 0); }, 0, option_csv,
+     "\" \"\"x\""},
+    {"csv_inner_quote", [](output_record& r) { (void)r.set_str(0, "a\"b", vt::text, 0); }, 0,
+     option_csv, "a\"b"},
+    {"table_leading_quote", [](output_record& r) { (void)r.set_str(0, "\"x", vt::text, 0); }, 0,
+     nullptr, "\"x"},
+    // A separator of several characters replaces only its whole occurrences.
+    {"separator_ab_whole_only",
+     [](output_record& r) { (void)r.set_str(0, "a b xaby ba", vt::text, 0); }, 0,
+     option_separator_ab, "a b x  y ba"},
+    {"separator_colons_whole_only",
+     [](output_record& r) { (void)r.set_str(0, "https://h/a::b", vt::text, 0); }, 0,
+     option_separator_colons, "https://h/a  b"},
+    // "x:" before "::" would be split after the x by a reader: its colon goes.
+    {"separator_colons_tail", [](output_record& r) { (void)r.set_str(0, "x:", vt::text, 0); }, 0,
+     option_separator_colons, "x "},
+    // Quoted CSV quotes any cell holding the separator, a time cell too.
+    {"quoted_time_under_colon",
+     [](output_record& r) { (void)r.set_num(0, sample_filetime, vt::filetime, 0); }, 0,
+     option_quoted_colon, "\"2020-12-11 19:11:35.902\""},
+    {"quoted_time_under_blank",
+     [](output_record& r) { (void)r.set_num(0, sample_filetime, vt::filetime, 0); }, 0,
+     option_quoted_blank, "\"2020-12-11 19:11:35.902\""},
+    {"quoted_text_under_blank", [](output_record& r) { (void)r.set_str(0, "a b", vt::text, 0); }, 0,
+     option_quoted_blank, "\"a b\""},
+    {"quoted_number_without_separator",
+     [](output_record& r) { (void)r.set_num(0, 12, vt::u32, 0x40000000); }, 0, option_quoted_colon,
+     "12"},
+    // Multiline gives each value one line: a line break in it is marked.
+    {"multiline_marks_line_breaks",
+     [](output_record& r) { (void)r.set_str(0, "a\nb", vt::text, 0); }, 0, option_multiline,
+     "ca[LF]b\n"},
+};
+INSTANTIATE_TEST_SUITE_P(Separators, WriteCell, ::testing::ValuesIn(separator_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST(WriteSeparators, SeparatorWithoutDelimiterIsBlankedInValues) {
     cmd_params options(0, false);

@@ -1770,6 +1770,63 @@ def write_roots(out_dir, work):
     build_zeroed_root(out_dir / 'interior_root_zeroed.db', range(1, 13), 30, 5)
 
 
+# ---------------------------------------------------------------------------------------
+# Values: the unusual values every output form must carry whole. A leading double quote
+# (Type, Tag, HandlerType), the bar and the characters of multi-character separators ("ab",
+# "::") inside names, payloads and URIs, a NULL HandlerId beside a handler, a channel and a
+# setting keyed 0 and a channel and a setting keyed NULL, a negative Order, WNFEventName and
+# settings Value, and arrivals in the first second of 1970 and in the last second of 1969.
+# ---------------------------------------------------------------------------------------
+
+VALUES_CREATED = filetime(2023, 3, 14, 8, 6, 12)
+VALUES_HANDLERS = [
+    (0, 'Zero.Handler_cw5n1h2txyewy!App', None, 'app:desktop', None, '2023-03-14 08:02:11'),
+    (1, 'Contoso.Pipe|Bar_8wekyb3d8bbwe!App', 'ab::cd', '"q', -7, '2023-03-14 08:02:12'),
+]
+VALUES_SETTINGS = [(1, 's:toast', -3), (1, 's:tile', 1), (None, 's:null', 9), (0, 's:zero', 4)]
+# The NULL-keyed channel comes first: a NULL taken for 0 would find it before the channel of
+# handler 0.
+VALUES_CHANNELS = [('chan-null', None, 'https://null.example/'),
+                   ('chan-zero', 0, 'https://zero.example/'),
+                   ('chan-one', 1, 'https://one.example/ab::x')]
+
+
+def values_notifications():
+    return [
+        notification(-5, 41, None, '"q', toast('No handler', 'its key is NULL'),
+                     filetime(1970, 1, 1, 0, 0, 0, 5_000_000), MINUTE),
+        notification(2, 42, 1, 'toast', toast('Pipe | and "quotes"', 'ab::cd a:b, ab|x'),
+                     filetime(2023, 3, 14, 9, 26, 53, 5_897_932), 3 * DAY, tag='"tag',
+                     group='ab'),
+        notification(3, 43, 0, 'tile', tile('Zero', 'handler 0'),
+                     filetime(1969, 12, 31, 23, 59, 59), MINUTE),
+    ]
+
+
+def build_values(path):
+    con = create_database(path, 'DELETE')
+    con.execute('BEGIN')
+    insert_handlers(con, VALUES_HANDLERS)
+    con.executemany('INSERT INTO HandlerSettings (HandlerId, SettingKey, Value) VALUES (?, ?, ?)',
+                    VALUES_SETTINGS)
+    insert_notifications(con, values_notifications())
+    insert_channels(con, [(c, h, u, VALUES_CREATED) for c, h, u in VALUES_CHANNELS])
+    insert_metadata(con, 44)
+    con.execute('COMMIT')
+    null_keys = con.execute('SELECT (SELECT count(*) FROM Notification WHERE HandlerId IS NULL), '
+                            '(SELECT count(*) FROM WNSPushChannel WHERE HandlerId IS NULL), '
+                            '(SELECT count(*) FROM HandlerSettings WHERE HandlerId IS NULL)')
+    expect(null_keys.fetchone() == (1, 1, 1), 'values: one NULL key in each keyed table')
+    orders = [r[0] for r in con.execute('SELECT [Order] FROM Notification ORDER BY [Order]')]
+    expect(orders == [-5, 2, 3], f'values: orders {orders}')
+    con.close()
+
+
+def write_values(out_dir, work):
+    del work  # one file, written in place
+    build_values(out_dir / 'values.db')
+
+
 def main():
     if sys.argv[1:] == ['dbproc']:
         # The database-processing set alone: the other sets' WAL salts stay as committed.
@@ -1783,7 +1840,7 @@ def main():
         print(f'SQLite {sqlite3.sqlite_version}: dbproc {sorted(f.name for f in out.iterdir())}')
         return
     writers = {'recovery': write_recovery, 'edge': write_edge, 'carve': write_carve,
-               'anchored': write_anchored, 'roots': write_roots}
+               'anchored': write_anchored, 'roots': write_roots, 'values': write_values}
     if len(sys.argv) == 2 and sys.argv[1] in writers:
         # One set alone: the other sets' WAL salts and journal nonces stay as committed.
         name = sys.argv[1]
@@ -1796,7 +1853,7 @@ def main():
         return
     outputs = {name: HERE / name
                for name in ('sample', 'journal', 'damaged', 'records', 'walk', 'carve',
-                            'dbproc', 'recovery', 'edge', 'anchored', 'roots')}
+                            'dbproc', 'recovery', 'edge', 'anchored', 'roots', 'values')}
     for out in outputs.values():
         shutil.rmtree(out, ignore_errors=True)
         out.mkdir()
@@ -1822,6 +1879,7 @@ def main():
         (work / 'anchored').mkdir()
         write_anchored(outputs['anchored'], work / 'anchored')
         write_roots(outputs['roots'], work)
+        write_values(outputs['values'], work)
     print(f'SQLite {sqlite3.sqlite_version}')
     print(f'sample: {sample_db.stat().st_size // PAGE_SIZE} pages, {frames} WAL frames')
     print(f'journal: pages written before commit {spilled}')

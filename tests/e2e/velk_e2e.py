@@ -629,6 +629,131 @@ class LineBreaksInValues(Case):
         self.assertEqual(len(entries), REAL_ROWS, listed.stdout)
 
 
+class ValuesInEveryForm(Case):
+    """The values fixture (tests/data/values) read back in every form: one row per
+    notification, the header's width, and the stored values (a leading quote, separators
+    inside values, a NULL HandlerId, negative numbers, times around 1970)."""
+
+    # Report rows by Order: the NULL-keyed notification, handler 1's and handler 0's.
+    NULL_KEY, PIPE, ZERO = '-5', '2', '3'
+    ARRIVALS = {NULL_KEY: ' 1970-01-01 00:00:00.500', PIPE: ' 2023-03-14 09:26:53.589',
+                ZERO: ' 1969-12-31 23:59:59.000'}
+    # (name, options, separator, the read-back separator is a CSV delimiter, expected cells
+    # by Order and caption)
+    TABLES = [
+        ('csv', ['-csv', '-all_fields', '-incl_settings'], ',', True, {
+            NULL_KEY: {'HandlerId': '', 'Source of Notification': '', 'Channel Uri': '',
+                       'Handler CreatedTime': '', 'Settings': '', 'Type': '"q'},
+            PIPE: {'HandlerId': '1', 'Source of Notification': 'Contoso.Pipe|Bar',
+                   'Tag': '"tag', 'HandlerType': '"q', 'WNFEventName': '0xfffffffffffffff9',
+                   'Settings': '["s:toast":"-3"; "s:tile":"1"]',
+                   'Channel Uri': 'https://one.example/ab::x'},
+            ZERO: {'HandlerId': '0', 'Source of Notification': 'Zero.Handler',
+                   'Channel Uri': 'https://zero.example/', 'Settings': '["s:zero":"4"]'}}),
+        ('carve', ['-carve', '-csv', '-all_fields'], ',', True, {
+            NULL_KEY: {'HandlerId': '', 'Source of Notification': '', 'Channel Uri': ''},
+            ZERO: {'HandlerId': '0', 'Channel Uri': 'https://zero.example/'}}),
+        ('base10', ['-csv', '-all_fields', '-base10'], ',', True, {
+            PIPE: {'WNFEventName': '-7', 'Order': '2'}}),
+        ('quoted_colon', ['-csv', '-all_fields', '-csv_separator', ':',
+                          '-enable_quoted_csv_fields'], ':', True, {
+            PIPE: {'Handler WNSId': 'ab::cd', 'Tag': '"tag',
+                   'Channel Uri': 'https://one.example/ab::x'}}),
+        ('separator_ab', ['-csv', '-all_fields', '-csv_separator', 'ab'], 'ab', False, {
+            PIPE: {'Handler WNSId': '  ::cd', 'Group': '  ',
+                   'Handler PrimaryId': 'Contoso.Pipe|Bar_8wekyb3d8bbwe!App'}}),
+        ('separator_colons', ['-csv', '-all_fields', '-csv_separator', '::'], '::', False, {
+            PIPE: {'Handler WNSId': 'ab  cd', 'Channel Uri': 'https://one.example/ab  x'},
+            ZERO: {'Channel Uri': 'https://zero.example/'}}),
+    ]
+
+    def rows(self, result, separator, csv_reader):
+        import csv
+        lines = result.report()
+        if csv_reader:
+            table = list(csv.reader(lines, delimiter=separator))
+        else:
+            table = [line.split(separator) for line in lines]
+        header, *rows = table
+        self.assertEqual([len(row) for row in rows], [len(header)] * len(rows), result.out)
+        return [dict(zip(header, row)) for row in rows]
+
+    def test_table_forms(self):
+        db = self.fixture_copy('values/values.db', 'v.db')
+        for name, options, separator, csv_reader, expected in self.TABLES:
+            with self.subTest(name):
+                result = self.velk(['-db', db, '-quiet'] + options)
+                self.assertEqual(result.status, 0, result.err)
+                by_order = {row['Order']: row for row in self.rows(result, separator, csv_reader)}
+                self.assertEqual(sorted(by_order), sorted(self.ARRIVALS), result.out)
+                for order, arrival in self.ARRIVALS.items():
+                    self.assertEqual(by_order[order]['Notification ArrivalTime'], arrival)
+                for order, cells in expected.items():
+                    for caption, value in cells.items():
+                        self.assertEqual(by_order[order][caption], value, (order, caption))
+
+    def test_log2timeline(self):
+        import csv
+        db = self.fixture_copy('values/values.db', 'v.db')
+        result = self.velk(['-db', db, '-quiet', '-csvl2t', '-username', '"x'])
+        self.assertEqual(result.status, 0, result.err)
+        header, *rows = list(csv.reader(result.report()))
+        self.assertEqual([len(row) for row in rows], [len(header)] * 6, result.out)
+        lines = {(row[0], row[2]): row for row in rows}
+        self.assertEqual(sorted(lines), [
+            (' 1969-12-31 23:59:59.000', '...B'), (' 1970-01-01 00:00:00.500', '...B'),
+            (' 1970-01-01 00:00:59.000', '..C.'), (' 1970-01-01 00:01:00.500', '..C.'),
+            (' 2023-03-14 09:26:53.589', '...B'), (' 2023-03-17 09:26:53.589', '..C.')])
+        self.assertTrue(all(row[header.index('user')] == '"x' for row in rows))
+        null_key = lines[(' 1970-01-01 00:00:00.500', '...B')]
+        self.assertEqual(null_key[header.index('short')], '"q')
+        self.assertEqual(null_key[header.index('notes')], '')
+
+    def test_body_file(self):
+        db = self.fixture_copy('values/values.db', 'v.db')
+        result = self.velk(['-db', db, '-quiet', '-bodyfile'])
+        self.assertEqual(result.status, 0, result.err)
+        header, *lines = result.report()
+        fields = [line.split('|') for line in lines]
+        self.assertEqual([len(f) for f in fields], [len(header.split('|'))] * 3, result.out)
+        # Unix second 0 and a moment before 1970 are both 0: mactime reads no other form.
+        self.assertEqual(sorted(f[-1] for f in fields), ['0', '0', '1678786013'])
+        self.assertIn('PrimaryID: Contoso.Pipe;Bar_', result.out)
+        mactime = shutil.which('mactime')
+        if mactime is None:
+            self.skipTest('mactime (Debian package sleuthkit) not installed: body file not read')
+        body_file = self.path('body.txt')
+        with open(body_file, 'w', encoding='utf-8') as f:
+            f.write('\n'.join(lines) + '\n')
+        listed = subprocess.run([mactime, '-b', body_file, '-d', '-z', 'UTC'],
+                                capture_output=True, timeout=120, check=False)
+        self.assertEqual(listed.returncode, 0, listed.stderr)
+        created = [line for line in listed.stdout.decode('utf-8', 'replace').split('\n')
+                   if ',...b,' in line]
+        self.assertEqual(len(created), 1, listed.stdout)
+        self.assertTrue(created[0].startswith('Tue Mar 14 2023 09:26:53,'), created[0])
+
+    def test_multiline(self):
+        db = self.fixture_copy('values/values.db', 'v.db')
+        result = self.velk(['-db', db, '-quiet', '-multiline', '-all_fields'])
+        self.assertEqual(result.status, 0, result.err)
+        blocks = '\n'.join(result.report()).strip('\n').split('\n\n')
+        self.assertEqual(len(blocks), 3, result.out)
+        by_order = {}
+        for block in blocks:
+            cells = {}
+            for line in block.split('\n'):
+                caption, colon, value = line.partition(':')
+                self.assertEqual(colon, ':', line)
+                cells[caption] = value.strip()
+            by_order[cells['Order']] = cells
+        self.assertEqual(sorted(by_order), sorted(self.ARRIVALS))
+        self.assertEqual(by_order[self.NULL_KEY]['HandlerId'], '')
+        self.assertEqual(by_order[self.NULL_KEY]['Notification ArrivalTime'],
+                         '1970-01-01 00:00:00.500')
+        self.assertEqual(by_order[self.PIPE]['Source of Notification'], 'Contoso.Pipe|Bar')
+
+
 class OptionFailures(Case):
     """An option failure names the argument before the usage text; the status stays 255."""
 

@@ -225,6 +225,7 @@ TEST(FromBytes, FractionBelowOneTick) {
     EXPECT_FALSE(kq::time(uint64{133497867070000000}, -1.0).is_valid);
     EXPECT_FALSE(kq::time(uint64{133497867070000000}, 1e300).is_valid);
     EXPECT_FALSE(kq::time(uint64{94354848000000000}, 0.0).is_valid);  // 1900: negative Unix
+    EXPECT_TRUE(kq::time(uint64{116444736000000000}, 5e6).is_valid);  // 1970-01-01 00:00:00.5
     EXPECT_FALSE(kq::time(~uint64{0}, 0.0).is_valid);
 }
 
