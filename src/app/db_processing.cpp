@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <filesystem>
 #include <limits>
 #include <span>
@@ -471,9 +472,13 @@ int32 on_push_row(velk_options& options, int32 count, const std::vector<const ch
     if (payload_bit != 0 && (mask & payload_bit) != 0) {
         const auto index = static_cast<std::size_t>(count_mask_bits(mask & (payload_bit - 1)));
         if (index < lengths.size() && index < values.size()) {
-            lengths[index] = values[index] == nullptr
-                                 ? 0
-                                 : static_cast<uint32>(std::string_view(values[index]).size());
+            // A blob's bytes need not be followed by a zero byte: the text is looked for
+            // within the value's own length.
+            const char* value = values[index];
+            const void* zero = value == nullptr ? nullptr : std::memchr(value, 0, lengths[index]);
+            if (zero != nullptr) {
+                lengths[index] = static_cast<uint32>(static_cast<const char*>(zero) - value);
+            }
         }
     }
     return store_row(options, count, values, lengths, &rows);
