@@ -352,9 +352,11 @@ void walk_tables(velk_options& options, db_input& in) {
         }
         // Each row becomes a record as its leaf is read: the table is never held as rows
         // and as records at once. Start 0 and a count with all bits set: every rowid,
-        // negative ones included. A walk that takes no row leaves the table empty.
+        // negative ones included. Texts are read in the encoding the header declares. A walk
+        // that takes no row leaves the table empty.
         (void)for_each_table_record(in.file, def.m_root_page_offset, options.m_page_size, 0,
-                                    std::numeric_limits<uint64>::max(), true, true, true,
+                                    std::numeric_limits<uint64>::max(), true, true,
+                                    in.header.encoding(),
                                     [&options, table_type, source](table_record& row) {
                                         add_walked_row(options, table_type, row, source);
                                     });

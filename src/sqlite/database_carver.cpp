@@ -173,7 +173,9 @@ void add_tree_leaves(std::set<uint64>& leaves, uni::fileio& db, uint64 root, uin
     page_list lowest;
     page_descriptor_map unused;
     if (root == 0 ||
-        !read_page_records(lowest, unused, db, (root - 1) * page_size, page_size, true, true)) {
+        // Only the page numbers are wanted: no text is read.
+        !read_page_records(lowest, unused, db, (root - 1) * page_size, page_size, true,
+                           text_encoding::utf8)) {
         return;
     }
     for (const page_descriptor& page : lowest) {
@@ -195,7 +197,8 @@ bool schema_pages_whole(uni::fileio& db, uint32 page_size) {
         return true;  // a leaf page 1 holds the whole schema; anything else is judged by reading
     }
     page_descriptor top;
-    if (!walk_pages(top, page_one.data(), page_size, 0, 0, page_size, &db, false, false, true)) {
+    if (!walk_pages(top, page_one.data(), page_size, 0, 0, page_size, &db, false, false,
+                    text_encoding::utf8)) {  // the child pages alone are wanted
         return false;
     }
     std::set<uint64> leaves;
@@ -282,6 +285,7 @@ struct carve_run {
     const table_definition& def;
     record_finder_fn finder;
     uint32 page_size;
+    text_encoding encoding;  // the main file's: its companions hold pages of the same database
     uint32 min_columns;
     uint32 max_columns;
     bool structured;
@@ -309,7 +313,7 @@ struct carve_run {
         for (const scan_job& job : jobs) {
             // A region set with nothing to scan adds nothing; the result is the hits themselves.
             (void)scan_regions(hits, job.regions, *job.file, def, finder, job.source,
-                               job.chunk_size, min_columns, max_columns, job.wal_frames,
+                               job.chunk_size, encoding, min_columns, max_columns, job.wal_frames,
                                structured, &meter, context, chunk_done_noop);
         }
         meter.finish();
@@ -371,16 +375,18 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
     region_map slack;
     region_map orphan_leaves;
     uint32 page_size = default_page_size;
+    text_encoding encoding = text_encoding::utf8;
     if (open_db_file(db, header, db_path)) {
         (void)find_db_slack(slack, db, header);  // no slack is no error
         page_size = header.page_size();
+        encoding = header.encoding();
         drop_overwritten_slack(slack, c.overwritten, page_size);
         find_orphan_leaves(orphan_leaves, slack, db, page_size, db_path);
     }
     table_definition def;
     std::vector<scan_job> jobs;
-    const carve_run run{hits,        def,        finder,  page_size, min_columns,
-                        max_columns, structured, context, jobs};
+    const carve_run run{hits,        def,         finder,     page_size, encoding,
+                        min_columns, max_columns, structured, context,   jobs};
     if ((!slack.empty() || !c.overwritten.empty()) &&
         (table_name.empty() || load_table_definition(def, db, page_size, db_path, table_name))) {
         run.scan(std::move(slack), db, record_source::main_db_slack, false);

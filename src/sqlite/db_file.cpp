@@ -42,11 +42,13 @@ uint32 sqlite_db_header::freelist_trunk() const {
     return v;
 }
 
-bool sqlite_db_header::is_utf8() const {
+text_encoding sqlite_db_header::encoding() const {
     uint32 v = 0;
     (void)kq::byte_reader(bytes.data(), bytes.size()).be32_at(fh::text_encoding, v);  // inside
-    return v == fh::encoding_utf8;
+    return text_encoding_of(v);
 }
+
+bool sqlite_db_header::is_utf8() const { return encoding() == text_encoding::utf8; }
 
 bool is_sqlite_header(const kq::byte_reader& bytes) {
     return bytes.has(0, fh::magic_length) &&

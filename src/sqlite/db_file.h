@@ -8,6 +8,7 @@
 #include <iosfwd>
 #include <string>
 
+#include "sqlite/text_encoding.h"
 #include "text/byte_reader.h"
 #include "text/kq_types.h"
 
@@ -26,6 +27,8 @@ struct sqlite_db_header {
     [[nodiscard]] bool page_size_valid() const;
     [[nodiscard]] uint8 reserved_bytes() const;
     [[nodiscard]] uint32 freelist_trunk() const;
+    // The text encoding the header declares (text_encoding_of).
+    [[nodiscard]] text_encoding encoding() const;
     [[nodiscard]] bool is_utf8() const;
 };
 

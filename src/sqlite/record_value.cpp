@@ -78,19 +78,32 @@ bool real_text(std::string& out, double& value, const kq::byte_reader& bytes) {
     return true;
 }
 
-void utf16_value_text(std::string& out, const kq::byte_reader& bytes) {
+namespace {
+
+void utf16_value_text(std::string& out, const kq::byte_reader& bytes, bool big_endian) {
     out.clear();
     // Record bytes carry no alignment; the units are assembled, never cast in place.
     std::vector<uint16_t> units(bytes.size() / 2);
     for (std::size_t i = 0; i < units.size(); ++i) {
         uint16 unit = 0;
-        (void)bytes.le16_at(2 * i, unit);  // inside the view by the loop bound
+        // Inside the view by the loop bound.
+        (void)(big_endian ? bytes.be16_at(2 * i, unit) : bytes.le16_at(2 * i, unit));
         units[i] = unit;
     }
     if (units.empty()) {
         return;
     }
     (void)utf16_to_string(units.data(), out, static_cast<int>(units.size() * 2), false);
+}
+
+}  // namespace
+
+void text_value(std::string& out, const kq::byte_reader& bytes, text_encoding encoding) {
+    if (encoding == text_encoding::utf8) {
+        bytes_as_text(out, bytes);
+        return;
+    }
+    utf16_value_text(out, bytes, encoding == text_encoding::utf16be);
 }
 
 void bytes_as_text(std::string& out, const kq::byte_reader& bytes) {

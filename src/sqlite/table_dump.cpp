@@ -14,6 +14,7 @@ constexpr uint64 schema_root = 1;
 
 struct root_search {
     const std::string& name;
+    text_encoding encoding;  // the schema's names are stored in it
     uint64 root = 0;
     bool no_rowid = false;
 };
@@ -32,9 +33,9 @@ void scan_schema_rows(root_search& search, const page_descriptor_map& rows) {
 
 // Walks the schema b-tree from page 1, level by level, each page read once: leaf pages give
 // their rows, interior pages their children.
-uint64 find_root(uni::fileio& file, uint32 page_size, uint64 pages_in_file,
-                 const std::string& name) {
-    root_search search{name};
+uint64 find_root(uni::fileio& file, uint32 page_size, uint64 pages_in_file, const std::string& name,
+                 text_encoding encoding) {
+    root_search search{name, encoding};
     std::vector<uint64> pages{schema_root};
     std::set<uint64> seen;
     for (std::size_t i = 0; i < pages.size(); ++i) {
@@ -47,11 +48,11 @@ uint64 find_root(uni::fileio& file, uint32 page_size, uint64 pages_in_file,
         }
         page_descriptor_map rows;
         page_descriptor interior;
-        if (parse_btree_page(rows, page.data(), page_size, offset, offset, page_size, &file,
-                             false, false, false, false, true, search.no_rowid)) {
+        if (parse_btree_page(rows, page.data(), page_size, offset, offset, page_size, &file, false,
+                             false, false, false, encoding, search.no_rowid)) {
             scan_schema_rows(search, rows);
         } else if (walk_pages(interior, page.data(), page_size, offset, offset, page_size, &file,
-                              false, false, true)) {
+                              false, false, encoding)) {
             for (const auto& [key, child] : interior.children) {
                 pages.push_back(child.child_page);
             }
@@ -88,14 +89,14 @@ bool dump_table_by_name(std::vector<std::string>& lines, uint64& root_page,
     }
     const uint64 pages_in_file = file_size / page_size;
     if (root_page == 0) {
-        root_page = find_root(file, page_size, pages_in_file, table_name);
+        root_page = find_root(file, page_size, pages_in_file, table_name, view.encoding);
     }
     if (root_page == 0 || root_page > pages_in_file) {
         return false;
     }
     std::vector<table_record> rows;
     const bool read = read_table_records(rows, file, (root_page - 1) * page_size, page_size,
-                                         start_rowid, count, raw_blobs, false, true);
+                                         start_rowid, count, raw_blobs, false, view.encoding);
     for (const table_record& row : rows) {
         lines.push_back(joined(row.values));
     }

@@ -298,8 +298,9 @@ TEST(FindPushRecordsReal, FindsTheSixLiveNotifications) {
 namespace {
 
 bool every_table(std::vector<carved_record>& hits, const uint8* data, uint32 length,
-                 uint64 chunk_offset, bool append, void* /*context*/) {
-    return find_push_records_in(hits, data, length, chunk_offset, append, all_push_tables);
+                 uint64 chunk_offset, bool append, text_encoding encoding, void* /*context*/) {
+    return find_push_records_in(hits, data, length, chunk_offset, append, all_push_tables,
+                                encoding);
 }
 
 // The marker of a decoded notification hit: "VELK-RECOVERY-<kind>-<Order>" from its payload.

@@ -27,7 +27,7 @@ TEST_P(DecodeRecordValue, GivesTheColumnText) {
     record_decoder d;
     int32 consumed = -1;
     ASSERT_TRUE(decode_record(d, consumed, nullptr, rec.data(), static_cast<uint32>(rec.size()),
-                              4096, 0, false, true, true));
+                              4096, 0, false, true, text_encoding::utf8));
     ASSERT_EQ(d.values.size(), 1u);
     EXPECT_EQ(d.values[0], c.text);
     EXPECT_EQ(d.value_codes[0], c.code);
@@ -76,7 +76,7 @@ TEST(DecodeRecord, BlobsShowAsOneHexLineWithoutLineBreaks) {
     record_decoder d;
     int32 consumed = 0;
     ASSERT_TRUE(decode_record(d, consumed, nullptr, rec.data(), static_cast<uint32>(rec.size()),
-                              4096, 0, false, false, true));
+                              4096, 0, false, false, text_encoding::utf8));
     EXPECT_EQ(d.values[0],
               "41 42 43 44 45 46 47 48  49 4a 4b 4c 4d 4e 4f 50  ABCDEFGHIJKLMNOP ...");
     EXPECT_EQ(d.values[1], "0d 0a 01 02 03                                    .....");
@@ -89,7 +89,7 @@ TEST(DecodeRecord, Utf16TextBecomesUtf8) {
     record_decoder d;
     int32 consumed = 0;
     ASSERT_TRUE(decode_record(d, consumed, nullptr, rec.data(), static_cast<uint32>(rec.size()),
-                              4096, 0, false, true, false));
+                              4096, 0, false, true, text_encoding::utf16le));
     // G, u-umlaut, and an unpaired high surrogate kept as one character.
     ASSERT_EQ(d.values.size(), 1u);
     EXPECT_EQ(d.values[0].substr(0, 3), "G\xc3\xbc");
@@ -101,7 +101,7 @@ TEST(DecodeRecord, ColumnsPastTheEndReadAsEmptyForms) {
     record_decoder d;
     int32 consumed = 0;
     ASSERT_TRUE(decode_record(d, consumed, nullptr, rec.data(), static_cast<uint32>(rec.size()),
-                              4096, 0, false, true, true));
+                              4096, 0, false, true, text_encoding::utf8));
     EXPECT_EQ(d.values, (std::vector<std::string>{"5", "NaN", "", ""}));
     EXPECT_EQ(consumed, static_cast<int32>(rec.size()));
     EXPECT_TRUE(d.time_values.empty());
@@ -111,18 +111,20 @@ TEST(DecodeRecord, HeaderFailuresAndReuse) {
     record_decoder d;
     int32 consumed = 9;
     const uint8 no_types[] = {0x01};
-    EXPECT_TRUE(decode_record(d, consumed, nullptr, no_types, 1, 4096, 0, false, true, true));
+    EXPECT_TRUE(decode_record(d, consumed, nullptr, no_types, 1, 4096, 0, false, true,
+                              text_encoding::utf8));
     EXPECT_TRUE(d.values.empty());
     EXPECT_EQ(consumed, 0);
     const uint8 header_past_end[] = {0x09, 0x01, 0x01};
-    EXPECT_FALSE(decode_record(d, consumed, nullptr, header_past_end, 3, 4096, 0, false, true, true));
+    EXPECT_FALSE(decode_record(d, consumed, nullptr, header_past_end, 3, 4096, 0, false, true,
+                               text_encoding::utf8));
     // A decoder reused for a second record holds only that record.
     const byte_array a = record({23, 16}, {'h', 'e', 'l', 'l', 'o', 1, 2});
-    ASSERT_TRUE(decode_record(d, consumed, nullptr, a.data(), static_cast<uint32>(a.size()), 0,
-                              0, false, true, true));
+    ASSERT_TRUE(decode_record(d, consumed, nullptr, a.data(), static_cast<uint32>(a.size()), 0, 0,
+                              false, true, text_encoding::utf8));
     const byte_array b = record({1}, {7});
-    ASSERT_TRUE(decode_record(d, consumed, nullptr, b.data(), static_cast<uint32>(b.size()), 0,
-                              0, false, true, true));
+    ASSERT_TRUE(decode_record(d, consumed, nullptr, b.data(), static_cast<uint32>(b.size()), 0, 0,
+                              false, true, text_encoding::utf8));
     EXPECT_EQ(d.values, (std::vector<std::string>{"7"}));
     EXPECT_TRUE(d.blob_values.empty());
 }
@@ -138,7 +140,7 @@ TEST(DecodeRecord, TimestampsAreRecognisedAndAnnotated) {
     record_decoder d;
     int32 consumed = 0;
     ASSERT_TRUE(decode_record(d, consumed, nullptr, rec.data(), static_cast<uint32>(rec.size()),
-                              4096, 0, true, true, true));
+                              4096, 0, true, true, text_encoding::utf8));
     EXPECT_EQ(d.value_codes, (std::vector<uint32>{0x1012, 0x8014, 0x1013, 2}));
     EXPECT_EQ(d.time_values.at(0), 132521874959025799u);
     EXPECT_EQ(d.time_values.at(2), 132521874959025799u);
@@ -160,13 +162,12 @@ TEST(DecodeRecord, WithoutExtrasOnlyTheTextsAreMade) {
         record_decoder full;
         record_decoder texts;
         int32 consumed = 0;
-        ASSERT_TRUE(
-            decode_record(full, consumed, nullptr, rec.data(), length, 4096, 0, false, raw_blobs,
-                          true));
+        ASSERT_TRUE(decode_record(full, consumed, nullptr, rec.data(), length, 4096, 0, false,
+                                  raw_blobs, text_encoding::utf8));
         ASSERT_EQ(full.time_values.size(), 2u);
         ASSERT_EQ(full.blob_values.size(), 1u);
         ASSERT_TRUE(decode_record(texts, consumed, nullptr, rec.data(), length, 4096, 0, true,
-                                  raw_blobs, true, false));
+                                  raw_blobs, text_encoding::utf8, false));
         EXPECT_EQ(texts.values, full.values) << raw_blobs;
         EXPECT_NE(texts.value_codes, full.value_codes);  // the time marks are gone
         EXPECT_EQ(texts.value_codes, (std::vector<uint32>{2, 3, 7}));  // integer, text, blob
@@ -181,8 +182,8 @@ TEST(DecodeRecord, DumpWritesHeaderAndValueLines) {
     record_decoder d;
     int32 consumed = 0;
     std::ostringstream dump;
-    ASSERT_TRUE(decode_record(d, consumed, &dump, rec.data(), static_cast<uint32>(rec.size()),
-                              4096, 0x1234, false, true, true));
+    ASSERT_TRUE(decode_record(d, consumed, &dump, rec.data(), static_cast<uint32>(rec.size()), 4096,
+                              0x1234, false, true, text_encoding::utf8));
     EXPECT_EQ(dump.str(),
               "00001234 : header size  : 0x4, data sizes [val:1, str:1, cst0:0]\n"
               "val:0x01 : 5\nstr:0x01 : a\ncst:0x00 : 0\n\n");

@@ -179,7 +179,8 @@ TEST(SchemaReader, CutCopiesOfTheRealDatabase) {
         for (const uint64 root : r.roots) {
             std::vector<table_record> rows;
             (void)read_table_records(rows, file, (root - 1) * 4096, 4096, 0,
-                                     std::numeric_limits<uint64>::max(), true, false, true);
+                                     std::numeric_limits<uint64>::max(), true, false,
+                                     text_encoding::utf8);
             EXPECT_LE(rows.size(), 1632u) << cut;
             for (const table_record& row : rows) {
                 EXPECT_LT(row.file_offset, cut) << cut;
@@ -259,7 +260,8 @@ TEST_F(WalFallback, TablesOutsideTheLogStayInTheImage) {
     for (std::size_t i = 0; i < r.names.size(); ++i) {
         std::vector<table_record> rows;
         ASSERT_TRUE(read_table_records(rows, file, (r.roots[i] - 1) * 1024, 1024, 0,
-                                       std::numeric_limits<uint64>::max(), true, false, true))
+                                       std::numeric_limits<uint64>::max(), true, false,
+                                       text_encoding::utf8))
             << r.names[i];
         EXPECT_EQ(db_test::sorted(db_test::as_rows(rows)),
                   db_test::library_rows(applied, r.names[i]))
