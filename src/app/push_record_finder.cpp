@@ -98,22 +98,19 @@ constexpr uint64 handler_nine = 0x1ff;
 constexpr uint64 handler_nine_no_wns = 0x3fb;
 constexpr uint64 handler_ten_no_wns = 0x7fb;
 
-// What the tests need of the database's text encoding: the serial types of texts of a
-// known length and the bytes a sample of the texts takes follow it. Made once per chunk.
-struct text_form {
-    text_encoding encoding = text_encoding::utf8;
-    int32 unit = 1;  // bytes per character of the samples' (ASCII) texts
-    uint8 handler_time = 0;
-};
+// The serial type of a handler's time text in the database's encoding (a one-byte varint
+// either way), and the bytes a character of a column sample's (ASCII) text takes.
+constexpr uint8 handler_time_utf8 =
+    static_cast<uint8>(sqlite_format::serial_type::text_min + 2 * handler_time_chars);
+constexpr uint8 handler_time_utf16 =
+    static_cast<uint8>(sqlite_format::serial_type::text_min + 2 * 2 * handler_time_chars);
+static_assert(handler_time_utf16 < 0x80, "the anchor compares one byte per serial type");
 
-text_form form_of(text_encoding encoding) {
-    text_form form;
-    form.encoding = encoding;
-    form.unit = is_utf16(encoding) ? 2 : 1;
-    form.handler_time = static_cast<uint8>(sqlite_format::serial_type::text_min +
-                                           2 * handler_time_chars * static_cast<uint32>(form.unit));
-    return form;
+uint8 handler_time_text(text_encoding encoding) {
+    return is_utf16(encoding) ? handler_time_utf16 : handler_time_utf8;
 }
+
+int32 sample_unit(text_encoding encoding) { return is_utf16(encoding) ? 2 : 1; }
 
 // One recognised header.
 struct push_hit {
@@ -168,13 +165,13 @@ namespace {
 // The first bytes of column 5 (Type) at the header size under test: a notification's type
 // begins "tile", "toast" or "badge".
 bool type_sample_accepted(const byte_reader& chunk, std::size_t first, std::size_t header_size,
-                          const text_form& form) {
+                          text_encoding encoding) {
     byte_reader record;
     std::string text;
     if (!record_from(chunk, first, record) ||
         !extract_column_text_at(text, record.data(), int_length(record), type_column,
-                                type_sample_length * form.unit, filter_printable,
-                                static_cast<uint16>(header_size), false, true, form.encoding)) {
+                                type_sample_length * sample_unit(encoding), filter_printable,
+                                static_cast<uint16>(header_size), false, true, encoding)) {
         return false;
     }
     const std::string_view t(text);
@@ -184,13 +181,14 @@ bool type_sample_accepted(const byte_reader& chunk, std::size_t first, std::size
 // Column 1 (the channel id) at the header size under test: its first ';' is its second
 // character.
 bool channel_sample_accepted(const byte_reader& chunk, std::size_t first, std::size_t header_size,
-                             const text_form& form) {
+                             text_encoding encoding) {
     byte_reader record;
     std::string text;
     if (!record_from(chunk, first, record) ||
         !extract_column_text(text, record.data(), int_length(record), channel_id_column,
-                             channel_sample_min, channel_sample_max * form.unit, filter_printable,
-                             static_cast<uint16>(header_size), false, true, form.encoding)) {
+                             channel_sample_min, channel_sample_max * sample_unit(encoding),
+                             filter_printable, static_cast<uint16>(header_size), false, true,
+                             encoding)) {
         return false;
     }
     return text.find(';') == 1;
@@ -199,13 +197,14 @@ bool channel_sample_accepted(const byte_reader& chunk, std::size_t first, std::s
 // Column 2 (the handler's primary id) at the header size under test: an application id
 // ("Microsoft.", "Windows.", "_..."), a dotted name, a GUID or a package family name.
 bool handler_sample_accepted(const byte_reader& chunk, std::size_t first, std::size_t header_size,
-                             const text_form& form) {
+                             text_encoding encoding) {
     byte_reader record;
     std::string text;
     if (!record_from(chunk, first, record) ||
         !extract_column_text(text, record.data(), int_length(record), handler_id_column,
-                             handler_sample_min, handler_sample_max * form.unit, filter_printable,
-                             static_cast<uint16>(header_size), false, true, form.encoding) ||
+                             handler_sample_min, handler_sample_max * sample_unit(encoding),
+                             filter_printable, static_cast<uint16>(header_size), false, true,
+                             encoding) ||
         text.empty()) {
         return false;
     }
@@ -237,10 +236,10 @@ bool notification_anchor_at(const byte_reader& chunk, std::size_t n) {
 // h did not confirm the ten-column layout; longer layouts first, each confirmed by the type
 // sample at its own header size.
 bool notification_longer(const byte_reader& chunk, std::size_t n, uint8 h, std::size_t s10,
-                         const text_form& form, push_hit& hit) {
+                         text_encoding encoding, push_hit& hit) {
     const std::size_t after_ten = n - 1 + s10;
     const auto try_size = [&](std::size_t size, uint64 mask) {
-        if (!type_sample_accepted(chunk, n, size, form)) {
+        if (!type_sample_accepted(chunk, n, size, encoding)) {
             return false;
         }
         hit = make_hit(n, size, mask, push_table_notification, h != size);
@@ -263,7 +262,7 @@ bool notification_longer(const byte_reader& chunk, std::size_t n, uint8 h, std::
 
 // The anchor n is the first serial type; the header-size byte before it must lie in the
 // chunk.
-bool notification_test(const byte_reader& chunk, std::size_t n, const text_form& form,
+bool notification_test(const byte_reader& chunk, std::size_t n, text_encoding encoding,
                        push_hit& hit) {
     uint8 h = 0;
     if (n == 0 || !notification_anchor_at(chunk, n) || !chunk.u8_at(n - 1, h)) {
@@ -274,11 +273,11 @@ bool notification_test(const byte_reader& chunk, std::size_t n, const text_form&
         return false;
     }
     const std::size_t s10 = notification_anchor + 1 + six;
-    if (h == s10 && type_sample_accepted(chunk, n, s10, form)) {
+    if (h == s10 && type_sample_accepted(chunk, n, s10, encoding)) {
         hit = make_hit(n, s10, notification_ten, push_table_notification, false);
         return true;
     }
-    return notification_longer(chunk, n, h, s10, form, hit);
+    return notification_longer(chunk, n, h, s10, encoding, hit);
 }
 
 }  // namespace
@@ -287,7 +286,7 @@ namespace {
 
 // The channel anchor is the expiry and creation times (two 8-byte integers); the channel
 // id, handler id and URI before them are matched backward. d is minus their bytes.
-bool channel_test(const byte_reader& chunk, std::size_t n, const text_form& form, push_hit& hit) {
+bool channel_test(const byte_reader& chunk, std::size_t n, text_encoding encoding, push_hit& hit) {
     uint8 expiry = 0;
     uint8 created = 0;
     uint8 after = 0;
@@ -313,18 +312,18 @@ bool channel_test(const byte_reader& chunk, std::size_t n, const text_form& form
         hit = make_hit(first, s5 + 1, channel_six, push_table_channel, false);
         return true;
     }
-    if (channel_sample_accepted(chunk, first, s5, form)) {
+    if (channel_sample_accepted(chunk, first, s5, encoding)) {
         hit = make_hit(first, s5, channel_five, push_table_channel, true);
         return true;
     }
-    if (channel_sample_accepted(chunk, first, s5 + 1, form)) {
+    if (channel_sample_accepted(chunk, first, s5 + 1, encoding)) {
         hit = make_hit(first, s5 + 1, channel_six, push_table_channel, true);
         return true;
     }
     return false;
 }
 
-bool handler_anchor_at(const byte_reader& chunk, std::size_t n, const text_form& form) {
+bool handler_anchor_at(const byte_reader& chunk, std::size_t n, text_encoding encoding) {
     uint8 property_set = 0;
     uint8 c6 = 0;
     uint8 created = 0;
@@ -332,12 +331,12 @@ bool handler_anchor_at(const byte_reader& chunk, std::size_t n, const text_form&
     return chunk.has(n, handler_anchor + 1) && chunk.u8_at(n, property_set) &&
            chunk.u8_at(n + 1, c6) && chunk.u8_at(n + 2, created) && chunk.u8_at(n + 3, modified) &&
            byte_in(property_set, {type_null, type_int64}) && c6 == type_null &&
-           created == form.handler_time && modified == form.handler_time;
+           created == handler_time_text(encoding) && modified == created;
 }
 
 // Steps 3 to 6 of the handler test: four columns before the anchor, one or two after it; the
 // primary id must look like one, and the header-size byte must agree.
-bool handler_without_wns(const byte_reader& chunk, std::size_t n, const text_form& form,
+bool handler_without_wns(const byte_reader& chunk, std::size_t n, text_encoding encoding,
                          push_hit& hit) {
     const int32 d = backward_before(chunk, n, handler_four_look_back, handler_four);
     const auto back = static_cast<std::size_t>(-static_cast<int64>(d));
@@ -348,7 +347,7 @@ bool handler_without_wns(const byte_reader& chunk, std::size_t n, const text_for
     const std::size_t first = n - back;
     const std::size_t base = handler_anchor + 1 + back;
     const std::size_t two = forward_at(chunk, n + handler_anchor, handler_two);
-    if (two != 0 && handler_sample_accepted(chunk, first, base + two, form)) {
+    if (two != 0 && handler_sample_accepted(chunk, first, base + two, encoding)) {
         // A primary id that reads right under a header-size byte that disagrees is taken
         // as no handler at all rather than as the shorter layout.
         if (h != base + two) {
@@ -358,7 +357,8 @@ bool handler_without_wns(const byte_reader& chunk, std::size_t n, const text_for
         return true;
     }
     const std::size_t one = forward_at(chunk, n + handler_anchor, handler_one);
-    if (one != 0 && handler_sample_accepted(chunk, first, base + one, form) && h == base + one) {
+    if (one != 0 && handler_sample_accepted(chunk, first, base + one, encoding) &&
+        h == base + one) {
         hit = make_hit(first, base + one, handler_nine_no_wns, push_table_handler, false);
         return true;
     }
@@ -367,8 +367,8 @@ bool handler_without_wns(const byte_reader& chunk, std::size_t n, const text_for
 
 // The handler anchor is columns 0x20 to 0x100: the property set (NULL or an 8-byte
 // integer), NULL, and the created and modified time texts.
-bool handler_test(const byte_reader& chunk, std::size_t n, const text_form& form, push_hit& hit) {
-    if (!handler_anchor_at(chunk, n, form)) {
+bool handler_test(const byte_reader& chunk, std::size_t n, text_encoding encoding, push_hit& hit) {
+    if (!handler_anchor_at(chunk, n, encoding)) {
         return false;
     }
     const int32 d = backward_before(chunk, n, handler_five_look_back, handler_five);
@@ -378,7 +378,7 @@ bool handler_test(const byte_reader& chunk, std::size_t n, const text_form& form
         hit = make_hit(n - back, h, handler_nine, push_table_handler, false);
         return true;
     }
-    return handler_without_wns(chunk, n, form, hit);
+    return handler_without_wns(chunk, n, encoding, hit);
 }
 
 // The eight bytes at n as one word, in memory order; the caller keeps n + 8 inside.
@@ -434,11 +434,12 @@ std::size_t next_anchor_candidate(const byte_reader& chunk, std::size_t n, std::
     return n;
 }
 
-bool find_at(const byte_reader& chunk, std::size_t n, uint64 tables, const text_form& form,
+bool find_at(const byte_reader& chunk, std::size_t n, uint64 tables, text_encoding encoding,
              push_hit& hit) {
-    return ((tables & push_table_notification) != 0 && notification_test(chunk, n, form, hit)) ||
-           ((tables & push_table_channel) != 0 && channel_test(chunk, n, form, hit)) ||
-           ((tables & push_table_handler) != 0 && handler_test(chunk, n, form, hit));
+    return ((tables & push_table_notification) != 0 &&
+            notification_test(chunk, n, encoding, hit)) ||
+           ((tables & push_table_channel) != 0 && channel_test(chunk, n, encoding, hit)) ||
+           ((tables & push_table_handler) != 0 && handler_test(chunk, n, encoding, hit));
 }
 
 }  // namespace
@@ -453,7 +454,6 @@ bool find_push_records_in(std::vector<carved_record>& hits, const uint8* data, u
     if (chunk.size() <= min_chunk) {
         return false;
     }
-    const text_form form = form_of(encoding);
     std::size_t n = 0;
     const std::size_t end = chunk.size() - zero_stride;  // min_chunk > zero_stride
     while (n < end) {
@@ -470,7 +470,7 @@ bool find_push_records_in(std::vector<carved_record>& hits, const uint8* data, u
             continue;
         }
         push_hit hit;
-        if (!find_at(chunk, n, tables, form, hit)) {
+        if (!find_at(chunk, n, tables, encoding, hit)) {
             ++n;
             continue;
         }

@@ -78,8 +78,6 @@ bool real_text(std::string& out, double& value, const kq::byte_reader& bytes) {
     return true;
 }
 
-namespace {
-
 void utf16_value_text(std::string& out, const kq::byte_reader& bytes, bool big_endian) {
     out.clear();
     // Record bytes carry no alignment; the units are assembled, never cast in place.
@@ -94,16 +92,6 @@ void utf16_value_text(std::string& out, const kq::byte_reader& bytes, bool big_e
         return;
     }
     (void)utf16_to_string(units.data(), out, static_cast<int>(units.size() * 2), false);
-}
-
-}  // namespace
-
-void text_value(std::string& out, const kq::byte_reader& bytes, text_encoding encoding) {
-    if (encoding == text_encoding::utf8) {
-        bytes_as_text(out, bytes);
-        return;
-    }
-    utf16_value_text(out, bytes, encoding == text_encoding::utf16be);
 }
 
 void bytes_as_text(std::string& out, const kq::byte_reader& bytes) {
