@@ -95,6 +95,72 @@ TEST(DecodeRecord, Utf16TextBecomesUtf8) {
     EXPECT_EQ(d.values[0].substr(0, 3), "G\xc3\xbc");
 }
 
+// One text column stored in each encoding, then a blob: the text is read in the encoding
+// (UTF-16 in its byte order, up to a NUL unit, an odd last byte dropped), the blob's bytes
+// stay what they are, and a decimal text of 18 characters is a timestamp in any encoding.
+struct encoded_text_case {
+    const char* name;
+    text_encoding encoding;
+    byte_array text;  // the stored text bytes
+    std::string expected;
+    uint32 expected_code;
+};
+
+class DecodeEncodedText : public ::testing::TestWithParam<encoded_text_case> {};
+
+TEST_P(DecodeEncodedText, TextPerEncodingBlobAsBytes) {
+    const encoded_text_case& c = GetParam();
+    const byte_array blob{'<', 't', 0, 0xfc, '>'};
+    byte_array content = c.text;
+    content.insert(content.end(), blob.begin(), blob.end());
+    const byte_array rec = record({13 + 2 * c.text.size(), 12 + 2 * blob.size()}, content);
+    record_decoder d;
+    int32 consumed = 0;
+    ASSERT_TRUE(decode_record(d, consumed, nullptr, rec.data(), static_cast<uint32>(rec.size()),
+                              4096, 0, false, true, c.encoding));
+    ASSERT_EQ(d.values.size(), 2u);
+    EXPECT_EQ(d.values[0], c.expected);
+    EXPECT_EQ(d.value_codes[0], c.expected_code);
+    EXPECT_EQ(d.values[1], std::string(blob.begin(), blob.end()));
+    EXPECT_EQ(d.blob_values.at(1), blob);
+}
+
+// "Gü" and U+1F600 (a surrogate pair in UTF-16).
+const encoded_text_case encoded_text_cases[] = {
+    {"utf8",
+     text_encoding::utf8,
+     {'G', 0xc3, 0xbc, 0xf0, 0x9f, 0x98, 0x80},
+     "G\xc3\xbc\xf0\x9f\x98\x80",
+     value_code::text},
+    {"utf16le",
+     text_encoding::utf16le,
+     {'G', 0, 0xfc, 0, 0x3d, 0xd8, 0x00, 0xde},
+     "G\xc3\xbc\xf0\x9f\x98\x80",
+     value_code::text},
+    {"utf16be",
+     text_encoding::utf16be,
+     {0, 'G', 0, 0xfc, 0xd8, 0x3d, 0xde, 0x00},
+     "G\xc3\xbc\xf0\x9f\x98\x80",
+     value_code::text},
+    {"utf16be_odd_last_byte", text_encoding::utf16be, {0, 'A', 0, 'B', 0}, "AB", value_code::text},
+    {"utf16le_ends_at_nul", text_encoding::utf16le, {'A', 0, 0, 0, 'B', 0}, "A", value_code::text},
+    {"utf16be_read_as_utf8",
+     text_encoding::utf8,
+     {0, 'A'},
+     std::string("\0A", 2),
+     value_code::text},
+    // 132521874959025799: 2020-12-11 19:11:35.9025799 UTC as a FILETIME, 36 bytes of UTF-16.
+    {"utf16be_time_text",
+     text_encoding::utf16be,
+     {0, '1', 0, '3', 0, '2', 0, '5', 0, '2', 0, '1', 0, '8', 0, '7', 0, '4',
+      0, '9', 0, '5', 0, '9', 0, '0', 0, '2', 0, '5', 0, '7', 0, '9', 0, '9'},
+     "132521874959025799",
+     0x1013},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, DecodeEncodedText, ::testing::ValuesIn(encoded_text_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
 TEST(DecodeRecord, ColumnsPastTheEndReadAsEmptyForms) {
     // int32, real, text, blob declared; only two bytes of content present.
     const byte_array rec = record({4, 7, 23, 20}, {0x00, 0x05});

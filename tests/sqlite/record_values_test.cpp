@@ -27,6 +27,27 @@ TEST(DecodeRecordValues, DecodesWholeRecords) {
     EXPECT_FALSE(truncated);
 }
 
+// A carved record of a UTF-16 database: its texts in the database's byte order, its blob as
+// bytes; a text cut by the end keeps its whole units (the 4 bytes of an overflow page number
+// and an odd byte left out).
+TEST(DecodeRecordValues, Utf16TextsInTheirByteOrderBlobsAsBytes) {
+    const codes_t sizes{4, 2, 14};
+    const uint8 be[] = {0, 'h', 0, 'i', 'O', 'K', 0, 'a', 0, 'b', 0, 'c', 0, 'd', 0};
+    const uint8 le[] = {'h', 0, 'i', 0, 'O', 'K', 'a', 0, 'b', 0, 'c', 0, 'd', 0, 0};
+    for (const auto& [encoding, content] :
+         {std::pair{text_encoding::utf16be, be}, std::pair{text_encoding::utf16le, le}}) {
+        codes_t codes{value_code::text, value_code::blob, value_code::text};
+        strings values;
+        bool allow = true;
+        ASSERT_TRUE(decode_record_values(values, content, sizeof be, codes, sizes, nullptr, true,
+                                         encoding, allow));
+        // 9 bytes left for the 14-byte text: 5 kept, the units "ab".
+        EXPECT_EQ(values, (strings{"hi", "OK", "ab"}));
+        EXPECT_EQ(codes[2], value_code::text | cut);
+        EXPECT_FALSE(allow);
+    }
+}
+
 TEST(DecodeRecordValues, ShortDataNeedsPermission) {
     codes_t codes{value_code::text};
     const codes_t sizes{10};
