@@ -59,7 +59,7 @@ constexpr uint8 type_int64 = 6;
 constexpr uint8 activity_id_blob = 0x2c;
 // A handler's created and modified times: texts of 19 characters ("YYYY-MM-DD HH:MM:SS"),
 // serial type 13 + 2 * 19 bytes: 0x33 in UTF-8, 0x59 in UTF-16 (still a one-byte varint).
-constexpr uint32 handler_time_chars = 19;
+constexpr uint64 handler_time_chars = 19;
 
 // Look-backs of the backward matches: the most bytes their serial types can take.
 constexpr int32 channel_look_back = 12;
@@ -103,7 +103,7 @@ constexpr uint64 handler_ten_no_wns = 0x7fb;
 constexpr uint8 handler_time_utf8 =
     static_cast<uint8>(sqlite_format::serial_type::text_min + 2 * handler_time_chars);
 constexpr uint8 handler_time_utf16 =
-    static_cast<uint8>(sqlite_format::serial_type::text_min + 2 * 2 * handler_time_chars);
+    static_cast<uint8>(sqlite_format::serial_type::text_min + 2 * (2 * handler_time_chars));
 static_assert(handler_time_utf16 < 0x80, "the anchor compares one byte per serial type");
 
 uint8 handler_time_text(text_encoding encoding) {
