@@ -460,10 +460,12 @@ bool root_reads(velk_options& options, db_input& in, uint32 table_type) {
 // (said here): the carve that follows reads the leaves no walk reaches.
 bool walk_table(velk_options& options, db_input& in, uint32 table_type, uint32 source) {
     const table_definition& def = definition_of(options, table_type);
-    // Start 0 and a count with all bits set: every rowid, negative ones included.
+    // Start 0 and a count with all bits set: every rowid, negative ones included. Texts are
+    // read in the encoding the header declares.
     if (in.root_usable[slot_of(table_type)] &&
         for_each_table_record(in.file, def.m_root_page_offset, options.m_page_size, 0,
-                              std::numeric_limits<uint64>::max(), true, true, true,
+                              std::numeric_limits<uint64>::max(), true, true,
+                              in.header.encoding(),
                               [&options, table_type, source](table_record& row) {
                                   add_walked_row(options, table_type, row, source);
                               })) {
@@ -616,9 +618,13 @@ int32 on_push_row(velk_options& options, int32 count, const std::vector<const ch
     if (payload_bit != 0 && (mask & payload_bit) != 0) {
         const auto index = static_cast<std::size_t>(count_mask_bits(mask & (payload_bit - 1)));
         if (index < lengths.size() && index < values.size()) {
-            lengths[index] = values[index] == nullptr
-                                 ? 0
-                                 : static_cast<uint32>(std::string_view(values[index]).size());
+            // A blob's bytes need not be followed by a zero byte: the text is looked for
+            // within the value's own length.
+            const char* value = values[index];
+            const void* zero = value == nullptr ? nullptr : std::memchr(value, 0, lengths[index]);
+            if (zero != nullptr) {
+                lengths[index] = static_cast<uint32>(static_cast<const char*>(zero) - value);
+            }
         }
     }
     return store_row(options, count, values, lengths, &rows);

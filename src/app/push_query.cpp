@@ -25,7 +25,7 @@ bool statement_entries_ready() {
     return api.sqlite3_prepare_v2 != nullptr && api.sqlite3_step != nullptr &&
            api.sqlite3_finalize != nullptr && api.sqlite3_column_count != nullptr &&
            api.sqlite3_column_type != nullptr && api.sqlite3_column_text != nullptr &&
-           api.sqlite3_column_bytes != nullptr;
+           api.sqlite3_column_blob != nullptr && api.sqlite3_column_bytes != nullptr;
 }
 
 // Finalizes the statement on every way out.
@@ -46,25 +46,40 @@ private:
     sqlite3_stmt*& m_statement;
 };
 
-// The values of the current row as sqlite3_exec would hand them over (a blob's bytes with
-// the terminator SQLite adds, a number as its text), each with its byte length. The
-// pointers stay valid until the next step.
+// A blob's bytes as they are stored. Asked for as text, SQLite would take them for text
+// in the database's encoding and convert them: a UTF-8 payload in a UTF-16 database would
+// come back as UTF-16 units read from its bytes. An empty blob has no buffer; it is an empty
+// value, not NULL. The bytes need not be followed by a zero byte.
+const char* blob_value(sqlite3_stmt* statement, int32 column) {
+    const void* blob = g_sqlite_api.sqlite3_column_blob(statement, column);
+    return blob == nullptr ? "" : static_cast<const char*>(blob);
+}
+
+// The values of the current row (a blob's bytes, a text in UTF-8, a number as its text),
+// each with its byte length. The pointers stay valid until the next step.
 void read_row(std::vector<const char*>& values, std::vector<uint32>& lengths,
               sqlite3_stmt* statement, int32 count) {
     values.clear();
     lengths.clear();
     for (int32 i = 0; i < count; ++i) {
-        if (g_sqlite_api.sqlite3_column_type(statement, i) == SQLITE_NULL) {
+        const int type = g_sqlite_api.sqlite3_column_type(statement, i);
+        if (type == SQLITE_NULL) {
             values.push_back(nullptr);
             lengths.push_back(0);
             continue;
         }
-        // The text first, then its length: fetching the text may convert the value.
-        const unsigned char* text = g_sqlite_api.sqlite3_column_text(statement, i);
+        // The value first, then its length: fetching a text may convert the value.
+        const char* value = nullptr;
+        if (type == SQLITE_BLOB) {
+            value = blob_value(statement, i);
+        } else {
+            // SQLite's own text: a byte buffer handed over as characters, not an overlay.
+            value = reinterpret_cast<const char*>(  // NOLINT(*-reinterpret-cast)
+                g_sqlite_api.sqlite3_column_text(statement, i));
+        }
         const int bytes = g_sqlite_api.sqlite3_column_bytes(statement, i);
-        // SQLite's own text: a byte buffer handed over as characters, not an overlay.
-        values.push_back(reinterpret_cast<const char*>(text));  // NOLINT(*-reinterpret-cast)
-        lengths.push_back(text == nullptr || bytes < 0 ? 0 : static_cast<uint32>(bytes));
+        values.push_back(value);
+        lengths.push_back(value == nullptr || bytes < 0 ? 0 : static_cast<uint32>(bytes));
     }
 }
 

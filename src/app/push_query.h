@@ -4,8 +4,9 @@
 //
 // run_sql_query is the plain road: sqlite3_exec with an exec-style row callback, which sees
 // every value as a terminated text. select_push_rows reads the same rows through a prepared
-// statement so that each value keeps its byte length: a 16-byte GUID whose bytes hold a
-// zero is otherwise measured as shorter and lost.
+// statement so that each value keeps its byte length (a 16-byte GUID whose bytes hold a
+// zero is otherwise measured as shorter and lost) and a blob keeps its stored bytes in a
+// database of any text encoding.
 
 #include <functional>
 #include <string>
@@ -23,7 +24,8 @@ class velk_options;
 [[nodiscard]] bool run_sql_query(velk_options& options, sqlite_wrapper* wrapper,
                                  const std::string& sql, sql_exec_callback callback);
 
-// Called with each result row: count values (null for SQL NULL) and their byte lengths.
+// Called with each result row: count values (null for SQL NULL) and their byte lengths;
+// texts come in UTF-8, blobs as stored, and a value is not always followed by a zero byte.
 // A non-zero result stops the statement, as it does under sqlite3_exec. The lengths are
 // the row's own: the function may change them, the next row brings its own again.
 using push_row_fn = std::function<int32(velk_options& options, int32 count,

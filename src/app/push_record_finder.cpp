@@ -13,6 +13,7 @@
 #include "app/velk_options.h"
 #include "sqlite/column_text.h"
 #include "sqlite/record_signature.h"
+#include "sqlite/sqlite_format.h"
 #include "sqlite/text_filter.h"
 #include "sqlite/varint.h"
 #include "text/byte_reader.h"
@@ -57,8 +58,8 @@ constexpr uint8 type_int24 = 3;
 constexpr uint8 type_int64 = 6;
 constexpr uint8 activity_id_blob = 0x2c;
 // A handler's created and modified times: texts of 19 characters ("YYYY-MM-DD HH:MM:SS"),
-// serial type 13 + 2 * 19.
-constexpr uint8 handler_time_text = 0x33;
+// serial type 13 + 2 * 19 bytes: 0x33 in UTF-8, 0x59 in UTF-16 (still a one-byte varint).
+constexpr uint64 handler_time_chars = 19;
 
 // Look-backs of the backward matches: the most bytes their serial types can take.
 constexpr int32 channel_look_back = 12;
@@ -74,7 +75,9 @@ constexpr std::size_t handler_anchor = 4;
 constexpr std::size_t zero_stride = 8;
 constexpr uint32 min_chunk = 28;
 
-// Column samples that confirm candidates, by header position (column number).
+// Column samples that confirm candidates, by header position (column number). Lengths
+// count characters; a sample takes as many bytes as its characters need in the database's
+// encoding.
 constexpr int32 type_column = 5;
 constexpr int32 type_sample_length = 5;
 constexpr int32 channel_id_column = 1;
@@ -94,6 +97,20 @@ constexpr uint64 channel_six = 0x3f;
 constexpr uint64 handler_nine = 0x1ff;
 constexpr uint64 handler_nine_no_wns = 0x3fb;
 constexpr uint64 handler_ten_no_wns = 0x7fb;
+
+// The serial type of a handler's time text in the database's encoding (a one-byte varint
+// either way), and the bytes a character of a column sample's (ASCII) text takes.
+constexpr uint8 handler_time_utf8 =
+    static_cast<uint8>(sqlite_format::serial_type::text_min + 2 * handler_time_chars);
+constexpr uint8 handler_time_utf16 =
+    static_cast<uint8>(sqlite_format::serial_type::text_min + 2 * (2 * handler_time_chars));
+static_assert(handler_time_utf16 < 0x80, "the anchor compares one byte per serial type");
+
+uint8 handler_time_text(text_encoding encoding) {
+    return is_utf16(encoding) ? handler_time_utf16 : handler_time_utf8;
+}
+
+int32 sample_unit(text_encoding encoding) { return is_utf16(encoding) ? 2 : 1; }
 
 // One recognised header.
 struct push_hit {
@@ -147,13 +164,14 @@ namespace {
 
 // The first bytes of column 5 (Type) at the header size under test: a notification's type
 // begins "tile", "toast" or "badge".
-bool type_sample_accepted(const byte_reader& chunk, std::size_t first, std::size_t header_size) {
+bool type_sample_accepted(const byte_reader& chunk, std::size_t first, std::size_t header_size,
+                          text_encoding encoding) {
     byte_reader record;
     std::string text;
     if (!record_from(chunk, first, record) ||
         !extract_column_text_at(text, record.data(), int_length(record), type_column,
-                                type_sample_length, filter_printable,
-                                static_cast<uint16>(header_size), false, true)) {
+                                type_sample_length * sample_unit(encoding), filter_printable,
+                                static_cast<uint16>(header_size), false, true, encoding)) {
         return false;
     }
     const std::string_view t(text);
@@ -162,13 +180,15 @@ bool type_sample_accepted(const byte_reader& chunk, std::size_t first, std::size
 
 // Column 1 (the channel id) at the header size under test: its first ';' is its second
 // character.
-bool channel_sample_accepted(const byte_reader& chunk, std::size_t first, std::size_t header_size) {
+bool channel_sample_accepted(const byte_reader& chunk, std::size_t first, std::size_t header_size,
+                             text_encoding encoding) {
     byte_reader record;
     std::string text;
     if (!record_from(chunk, first, record) ||
         !extract_column_text(text, record.data(), int_length(record), channel_id_column,
-                             channel_sample_min, channel_sample_max, filter_printable,
-                             static_cast<uint16>(header_size), false, true)) {
+                             channel_sample_min, channel_sample_max * sample_unit(encoding),
+                             filter_printable, static_cast<uint16>(header_size), false, true,
+                             encoding)) {
         return false;
     }
     return text.find(';') == 1;
@@ -176,13 +196,15 @@ bool channel_sample_accepted(const byte_reader& chunk, std::size_t first, std::s
 
 // Column 2 (the handler's primary id) at the header size under test: an application id
 // ("Microsoft.", "Windows.", "_..."), a dotted name, a GUID or a package family name.
-bool handler_sample_accepted(const byte_reader& chunk, std::size_t first, std::size_t header_size) {
+bool handler_sample_accepted(const byte_reader& chunk, std::size_t first, std::size_t header_size,
+                             text_encoding encoding) {
     byte_reader record;
     std::string text;
     if (!record_from(chunk, first, record) ||
         !extract_column_text(text, record.data(), int_length(record), handler_id_column,
-                             handler_sample_min, handler_sample_max, filter_printable,
-                             static_cast<uint16>(header_size), false, true) ||
+                             handler_sample_min, handler_sample_max * sample_unit(encoding),
+                             filter_printable, static_cast<uint16>(header_size), false, true,
+                             encoding) ||
         text.empty()) {
         return false;
     }
@@ -214,10 +236,10 @@ bool notification_anchor_at(const byte_reader& chunk, std::size_t n) {
 // h did not confirm the ten-column layout; longer layouts first, each confirmed by the type
 // sample at its own header size.
 bool notification_longer(const byte_reader& chunk, std::size_t n, uint8 h, std::size_t s10,
-                         push_hit& hit) {
+                         text_encoding encoding, push_hit& hit) {
     const std::size_t after_ten = n - 1 + s10;
     const auto try_size = [&](std::size_t size, uint64 mask) {
-        if (!type_sample_accepted(chunk, n, size)) {
+        if (!type_sample_accepted(chunk, n, size, encoding)) {
             return false;
         }
         hit = make_hit(n, size, mask, push_table_notification, h != size);
@@ -240,7 +262,8 @@ bool notification_longer(const byte_reader& chunk, std::size_t n, uint8 h, std::
 
 // The anchor n is the first serial type; the header-size byte before it must lie in the
 // chunk.
-bool notification_test(const byte_reader& chunk, std::size_t n, push_hit& hit) {
+bool notification_test(const byte_reader& chunk, std::size_t n, text_encoding encoding,
+                       push_hit& hit) {
     uint8 h = 0;
     if (n == 0 || !notification_anchor_at(chunk, n) || !chunk.u8_at(n - 1, h)) {
         return false;
@@ -250,11 +273,11 @@ bool notification_test(const byte_reader& chunk, std::size_t n, push_hit& hit) {
         return false;
     }
     const std::size_t s10 = notification_anchor + 1 + six;
-    if (h == s10 && type_sample_accepted(chunk, n, s10)) {
+    if (h == s10 && type_sample_accepted(chunk, n, s10, encoding)) {
         hit = make_hit(n, s10, notification_ten, push_table_notification, false);
         return true;
     }
-    return notification_longer(chunk, n, h, s10, hit);
+    return notification_longer(chunk, n, h, s10, encoding, hit);
 }
 
 }  // namespace
@@ -263,7 +286,7 @@ namespace {
 
 // The channel anchor is the expiry and creation times (two 8-byte integers); the channel
 // id, handler id and URI before them are matched backward. d is minus their bytes.
-bool channel_test(const byte_reader& chunk, std::size_t n, push_hit& hit) {
+bool channel_test(const byte_reader& chunk, std::size_t n, text_encoding encoding, push_hit& hit) {
     uint8 expiry = 0;
     uint8 created = 0;
     uint8 after = 0;
@@ -289,18 +312,18 @@ bool channel_test(const byte_reader& chunk, std::size_t n, push_hit& hit) {
         hit = make_hit(first, s5 + 1, channel_six, push_table_channel, false);
         return true;
     }
-    if (channel_sample_accepted(chunk, first, s5)) {
+    if (channel_sample_accepted(chunk, first, s5, encoding)) {
         hit = make_hit(first, s5, channel_five, push_table_channel, true);
         return true;
     }
-    if (channel_sample_accepted(chunk, first, s5 + 1)) {
+    if (channel_sample_accepted(chunk, first, s5 + 1, encoding)) {
         hit = make_hit(first, s5 + 1, channel_six, push_table_channel, true);
         return true;
     }
     return false;
 }
 
-bool handler_anchor_at(const byte_reader& chunk, std::size_t n) {
+bool handler_anchor_at(const byte_reader& chunk, std::size_t n, text_encoding encoding) {
     uint8 property_set = 0;
     uint8 c6 = 0;
     uint8 created = 0;
@@ -308,12 +331,13 @@ bool handler_anchor_at(const byte_reader& chunk, std::size_t n) {
     return chunk.has(n, handler_anchor + 1) && chunk.u8_at(n, property_set) &&
            chunk.u8_at(n + 1, c6) && chunk.u8_at(n + 2, created) && chunk.u8_at(n + 3, modified) &&
            byte_in(property_set, {type_null, type_int64}) && c6 == type_null &&
-           created == handler_time_text && modified == handler_time_text;
+           created == handler_time_text(encoding) && modified == created;
 }
 
 // Steps 3 to 6 of the handler test: four columns before the anchor, one or two after it; the
 // primary id must look like one, and the header-size byte must agree.
-bool handler_without_wns(const byte_reader& chunk, std::size_t n, push_hit& hit) {
+bool handler_without_wns(const byte_reader& chunk, std::size_t n, text_encoding encoding,
+                         push_hit& hit) {
     const int32 d = backward_before(chunk, n, handler_four_look_back, handler_four);
     const auto back = static_cast<std::size_t>(-static_cast<int64>(d));
     uint8 h = 0;
@@ -323,7 +347,7 @@ bool handler_without_wns(const byte_reader& chunk, std::size_t n, push_hit& hit)
     const std::size_t first = n - back;
     const std::size_t base = handler_anchor + 1 + back;
     const std::size_t two = forward_at(chunk, n + handler_anchor, handler_two);
-    if (two != 0 && handler_sample_accepted(chunk, first, base + two)) {
+    if (two != 0 && handler_sample_accepted(chunk, first, base + two, encoding)) {
         // A primary id that reads right under a header-size byte that disagrees is taken
         // as no handler at all rather than as the shorter layout.
         if (h != base + two) {
@@ -333,7 +357,8 @@ bool handler_without_wns(const byte_reader& chunk, std::size_t n, push_hit& hit)
         return true;
     }
     const std::size_t one = forward_at(chunk, n + handler_anchor, handler_one);
-    if (one != 0 && handler_sample_accepted(chunk, first, base + one) && h == base + one) {
+    if (one != 0 && handler_sample_accepted(chunk, first, base + one, encoding) &&
+        h == base + one) {
         hit = make_hit(first, base + one, handler_nine_no_wns, push_table_handler, false);
         return true;
     }
@@ -342,8 +367,8 @@ bool handler_without_wns(const byte_reader& chunk, std::size_t n, push_hit& hit)
 
 // The handler anchor is columns 0x20 to 0x100: the property set (NULL or an 8-byte
 // integer), NULL, and the created and modified time texts.
-bool handler_test(const byte_reader& chunk, std::size_t n, push_hit& hit) {
-    if (!handler_anchor_at(chunk, n)) {
+bool handler_test(const byte_reader& chunk, std::size_t n, text_encoding encoding, push_hit& hit) {
+    if (!handler_anchor_at(chunk, n, encoding)) {
         return false;
     }
     const int32 d = backward_before(chunk, n, handler_five_look_back, handler_five);
@@ -353,7 +378,7 @@ bool handler_test(const byte_reader& chunk, std::size_t n, push_hit& hit) {
         hit = make_hit(n - back, h, handler_nine, push_table_handler, false);
         return true;
     }
-    return handler_without_wns(chunk, n, hit);
+    return handler_without_wns(chunk, n, encoding, hit);
 }
 
 // The eight bytes at n as one word, in memory order; the caller keeps n + 8 inside.
@@ -409,16 +434,18 @@ std::size_t next_anchor_candidate(const byte_reader& chunk, std::size_t n, std::
     return n;
 }
 
-bool find_at(const byte_reader& chunk, std::size_t n, uint64 tables, push_hit& hit) {
-    return ((tables & push_table_notification) != 0 && notification_test(chunk, n, hit)) ||
-           ((tables & push_table_channel) != 0 && channel_test(chunk, n, hit)) ||
-           ((tables & push_table_handler) != 0 && handler_test(chunk, n, hit));
+bool find_at(const byte_reader& chunk, std::size_t n, uint64 tables, text_encoding encoding,
+             push_hit& hit) {
+    return ((tables & push_table_notification) != 0 &&
+            notification_test(chunk, n, encoding, hit)) ||
+           ((tables & push_table_channel) != 0 && channel_test(chunk, n, encoding, hit)) ||
+           ((tables & push_table_handler) != 0 && handler_test(chunk, n, encoding, hit));
 }
 
 }  // namespace
 
 bool find_push_records_in(std::vector<carved_record>& hits, const uint8* data, uint32 length,
-                          uint64 chunk_offset, bool append, uint64 tables) {
+                          uint64 chunk_offset, bool append, uint64 tables, text_encoding encoding) {
     const byte_reader chunk(data, length);
     if (!append) {
         hits.clear();
@@ -443,7 +470,7 @@ bool find_push_records_in(std::vector<carved_record>& hits, const uint8* data, u
             continue;
         }
         push_hit hit;
-        if (!find_at(chunk, n, tables, hit)) {
+        if (!find_at(chunk, n, tables, encoding, hit)) {
             ++n;
             continue;
         }
@@ -454,8 +481,8 @@ bool find_push_records_in(std::vector<carved_record>& hits, const uint8* data, u
 }
 
 bool find_push_records(std::vector<carved_record>& hits, const uint8* data, uint32 length,
-                       uint64 chunk_offset, bool append, void* context) {
+                       uint64 chunk_offset, bool append, text_encoding encoding, void* context) {
     const auto* options = static_cast<const velk_options*>(context);
     const uint64 tables = options == nullptr ? all_push_tables : options->m_carve_tables;
-    return find_push_records_in(hits, data, length, chunk_offset, append, tables);
+    return find_push_records_in(hits, data, length, chunk_offset, append, tables, encoding);
 }

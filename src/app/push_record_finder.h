@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sqlite/carved_record.h"
+#include "sqlite/text_encoding.h"
 #include "text/kq_types.h"
 
 // The finder's table selection: push_table_type bits. A hit of a table whose bit is clear is
@@ -17,13 +18,15 @@
 inline constexpr uint64 all_push_tables = ~0ULL;
 
 // The record_finder_fn handed to carve_database and scan_regions. context is the
-// velk_options whose m_carve_tables selects the tables (all tables when it is null). Unless
-// append, hits is emptied first. True when hits were added.
+// velk_options whose m_carve_tables selects the tables (all tables when it is null). The
+// serial types of known text lengths and the column samples are read in the database's
+// text encoding. Unless append, hits is emptied first. True when hits were added.
 [[nodiscard]] bool find_push_records(std::vector<carved_record>& hits, const uint8* data,
                                      uint32 length, uint64 chunk_offset, bool append,
-                                     void* context);
+                                     text_encoding encoding, void* context);
 
 // The same scan with the table selection given as push_table_type bits.
 [[nodiscard]] bool find_push_records_in(std::vector<carved_record>& hits, const uint8* data,
                                         uint32 length, uint64 chunk_offset, bool append,
-                                        uint64 tables);
+                                        uint64 tables,
+                                        text_encoding encoding = text_encoding::utf8);

@@ -27,13 +27,28 @@ constexpr uint32 chunk_page_size = 4096;
 constexpr uint64 chunk_notification_mask = 0x3FF;
 constexpr uint32 chunk_notification_columns = 10;
 
-// How a chunk file is read: its byte regions, their page size, and whether every page sits
-// behind a WAL frame header.
+// How a chunk file is read: its byte regions, their page size, whether every page sits
+// behind a WAL frame header, and the text encoding of its records.
 struct chunk_layout {
     region_map regions;
     uint32 page_size = chunk_page_size;
     bool wal_frames = false;
+    text_encoding encoding = text_encoding::utf8;
 };
+
+// A chunk that begins with a database header (a whole file, or its first pages) declares
+// the encoding of its texts there. Bare pages and WAL frames declare none: their texts are
+// read as UTF-8.
+text_encoding chunk_encoding(uni::fileio& file) {
+    sqlite_db_header header;
+    uint32 got = static_cast<uint32>(header.bytes.size());
+    // A file shorter than the header reads short (and false): it declares nothing.
+    if (!file.read_at(header.bytes.data(), &got, 0) ||
+        !is_sqlite_header(kq::byte_reader(header.bytes.data(), header.bytes.size()))) {
+        return text_encoding::utf8;
+    }
+    return header.encoding();
+}
 
 // A file that begins with a valid WAL header is read as frames from the end of that header,
 // at the page size the header gives (validated there: a power of two from 512 to 65536);
@@ -46,6 +61,7 @@ bool read_chunk_layout(uni::fileio& file, chunk_layout& layout) {
     if (!file.read_at(head.data(), &got, 0)) {
         return false;
     }
+    layout.encoding = chunk_encoding(file);
     wal_header header;
     header.clear();
     (void)header.read(head.data(), got);  // a short file is no log: the header stays clear
@@ -98,6 +114,7 @@ bool carve_db_slack(const std::string& path, bool append, bool include_wal_valid
     say_if_cut_off(path);
     std::vector<carved_record> hits;
     std::string no_table;
+    // The carver reads the database's text encoding from its header and tells the finder.
     if (!carve_database(hits, path, no_table, find_push_records, append, true, 1, 1,
                         include_wal_valid_pages, false, options.m_status_output, &options)) {
         return false;
@@ -130,9 +147,10 @@ bool parse_chunk_file(velk_options* options, std::string path) {
     const table_definition no_schema;
     percent_progress progress(options->m_status_output);
     progress.add_work(region_bytes(layout.regions));
-    const bool found = scan_regions(hits, layout.regions, file, no_schema, find_push_records,
-                                    record_source::carve_blob, layout.page_size, 0, 0,
-                                    layout.wal_frames, false, &progress, options, chunk_done_noop);
+    const bool found =
+        scan_regions(hits, layout.regions, file, no_schema, find_push_records,
+                     record_source::carve_blob, layout.page_size, layout.encoding, 0, 0,
+                     layout.wal_frames, false, &progress, options, chunk_done_noop);
     progress.finish();
     if (!found) {
         // Written whatever "-quiet" says: the examiner must learn that the chunk gave nothing.

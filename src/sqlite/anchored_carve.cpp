@@ -166,12 +166,13 @@ void carve_chunk(page_descriptor_map& out, const kq::byte_reader& buffer, std::s
         page_descriptor_map rows;
         page_descriptor children;
         if (parse_btree_page(rows, chunk.data(), static_cast<uint32>(chunk.size()), offset, offset,
-                             page_size, nullptr, parse, false, false, false, true, false)) {
+                             page_size, nullptr, parse, false, false, false, text_encoding::utf8,
+                             false)) {  // a bare buffer names no encoding
             for (auto& [key, row] : rows) {
                 (void)out.emplace(row_entry_key(row), std::move(row));  // first entry kept
             }
         } else if (walk_pages(children, buffer.data(), static_cast<uint32>(buffer.size()), base,
-                              offset, page_size, nullptr, parse, false, true)) {
+                              offset, page_size, nullptr, parse, false, text_encoding::utf8)) {
             (void)out.emplace(offset, std::move(children));  // first entry kept
         }
     }

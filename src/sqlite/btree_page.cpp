@@ -31,7 +31,7 @@ void page_header_view::reset() {
     page_size = 1024;
     reserved = 0;
     parsed = false;
-    utf8 = true;
+    encoding = text_encoding::utf8;
 }
 
 uint8 page_header_view::page_type() const { return header[bt::type]; }
@@ -386,7 +386,7 @@ bool read_page_one(page_header_view& out, const kq::byte_reader& page) {
         return false;
     }
     out.page_size = size_code == fh::page_size_65536_code ? fh::page_size_65536 : size_code;
-    out.utf8 = encoding == fh::encoding_utf8;
+    out.encoding = text_encoding_of(encoding);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <map>
 
+#include "sqlite/text_encoding.h"
 #include "text/byte_reader.h"
 #include "text/kq_types.h"
 
@@ -43,7 +44,7 @@ struct page_header_view {
     uint32 page_size = 1024;
     uint8 reserved = 0;
     bool parsed = false;
-    bool utf8 = true;
+    text_encoding encoding = text_encoding::utf8;
 
     void reset();
     [[nodiscard]] uint8 page_type() const;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "sqlite/text_encoding.h"
 #include "text/kq_types.h"
 
 // Where a record came from. A record keeps its source in a word as source << 2, over two
@@ -64,10 +65,11 @@ struct carved_record {
 // first unless append). For each hit it sets offset_in_chunk to the hit's first serial
 // type, file_offset (chunk_file_offset + offset_in_chunk, or 0 when chunk_file_offset is
 // 0), table_type, column_count, column_mask, header_corrected and, when they are to be
-// carried, bytes. True when it added hits.
+// carried, bytes. encoding is the text encoding of the database the chunk belongs to: the
+// serial types and bytes of its text columns follow it. True when it added hits.
 using record_finder_fn = bool (*)(std::vector<carved_record>& hits, const uint8* chunk,
                                   uint32 chunk_length, uint64 chunk_file_offset, bool append,
-                                  void* context);
+                                  text_encoding encoding, void* context);
 
 // Called after each chunk whose hits were accepted; its result is not looked at.
 using chunk_done_fn = int (*)(std::vector<carved_record>& hits, void* context);

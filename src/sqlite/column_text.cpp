@@ -115,17 +115,31 @@ uint32 clamp_max(int32 max_length, const column_span& span) {
 
 uint32 clamp_min(int32 min_length) { return min_length < 0 ? 0 : static_cast<uint32>(min_length); }
 
-bool whole_column(std::string& out, const kq::byte_reader& content, uint32 flags) {
+bool whole_column(std::string& out, const kq::byte_reader& content, uint32 flags,
+                  text_encoding encoding) {
     const auto size = static_cast<uint32>(content.size());
+    if (is_utf16(encoding)) {
+        return filter_utf16(out, content.data(), size, flags, encoding == text_encoding::utf16be);
+    }
     return filter_ascii(out, content.data(), size, flags) ||
            filter_utf16(out, content.data(), size, flags);
+}
+
+bool column_prefix(std::string& out, const kq::byte_reader& content, uint32 min, uint32 max,
+                   uint32 flags, text_encoding encoding) {
+    if (is_utf16(encoding)) {
+        return filter_utf16_prefix(out, content.data(), min, max, flags,
+                                   encoding == text_encoding::utf16be);
+    }
+    return filter_ascii_prefix(out, content.data(), min, max, flags) ||
+           filter_utf16_prefix(out, content.data(), min, max, flags);
 }
 
 }  // namespace
 
 bool extract_column_text(std::string& out, const uint8* data, int32 length, int32 header_position,
                          int32 min_length, int32 max_length, uint32 flags, uint16 header_size,
-                         bool blob, bool allow_cut) {
+                         bool blob, bool allow_cut, text_encoding encoding) {
     const kq::byte_reader record(data, length > 0 ? static_cast<std::size_t>(length) : 0);
     out.clear();
     column_span span;
@@ -137,19 +151,17 @@ bool extract_column_text(std::string& out, const uint8* data, int32 length, int3
     }
     const uint32 max = clamp_max(max_length, span);
     if (allow_cut && max < content.size()) {
-        const uint32 min = clamp_min(min_length);
-        return filter_ascii_prefix(out, content.data(), min, max, flags) ||
-               filter_utf16_prefix(out, content.data(), min, max, flags);
+        return column_prefix(out, content, clamp_min(min_length), max, flags, encoding);
     }
     if (content.size() > max) {
         return false;
     }
-    return whole_column(out, content, flags);
+    return whole_column(out, content, flags, encoding);
 }
 
 bool extract_column_text_at(std::string& out, const uint8* data, int32 length,
                             int32 header_position, int32 max_length, uint32 flags,
-                            uint16 header_size, bool blob, bool allow_cut) {
+                            uint16 header_size, bool blob, bool allow_cut, text_encoding encoding) {
     const kq::byte_reader record(data, length > 0 ? static_cast<std::size_t>(length) : 0);
     out.clear();
     column_span span;
@@ -162,10 +174,10 @@ bool extract_column_text_at(std::string& out, const uint8* data, int32 length,
     const uint32 max = clamp_max(max_length, span);
     if (allow_cut && max < content.size()) {
         kq::byte_reader head;
-        return content.sub(0, max, head) && whole_column(out, head, flags);
+        return content.sub(0, max, head) && whole_column(out, head, flags, encoding);
     }
     if (content.size() > max) {
         return false;
     }
-    return whole_column(out, content, flags);
+    return whole_column(out, content, flags, encoding);
 }

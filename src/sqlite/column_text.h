@@ -1,7 +1,9 @@
 #pragma once
 // Column extractors for record finders: walk a record header to one column and copy its
-// content through the character filters (text_filter.h), as 8-bit text or, when that fails,
-// as UTF-16 text. A column whose bytes fail the filters makes the candidate fail.
+// content through the character filters (text_filter.h). In a UTF-8 database the content is
+// taken as 8-bit text or, when that fails, as little-endian UTF-16 text; in a UTF-16
+// database as UTF-16 in its byte order alone. A column whose bytes fail the filters makes
+// the candidate fail.
 //
 // The record bytes start with the header-size varint. The header position counts varint
 // bytes from 1 (the byte after the header-size varint), so it is the column's number only
@@ -10,6 +12,7 @@
 #include <cstddef>
 #include <string>
 
+#include "sqlite/text_encoding.h"
 #include "text/byte_reader.h"
 #include "text/kq_types.h"
 
@@ -45,13 +48,15 @@ struct column_span {
 // The column's content through the filters: at most max_length bytes (never more than follow
 // the header-size varint). Longer content gives false unless cutting is allowed; then its
 // first max_length bytes are taken through the prefix filters, which keep a clean start of
-// at least min_length characters.
+// at least min_length characters. encoding is the database's (see above).
 [[nodiscard]] bool extract_column_text(std::string& out, const uint8* data, int32 length,
                                        int32 header_position, int32 min_length, int32 max_length,
-                                       uint32 flags, uint16 header_size, bool blob, bool allow_cut);
+                                       uint32 flags, uint16 header_size, bool blob, bool allow_cut,
+                                       text_encoding encoding = text_encoding::utf8);
 
 // As extract_column_text without a minimum: cut content gives its first max_length bytes
 // when they all pass the filters.
 [[nodiscard]] bool extract_column_text_at(std::string& out, const uint8* data, int32 length,
                                           int32 header_position, int32 max_length, uint32 flags,
-                                          uint16 header_size, bool blob, bool allow_cut);
+                                          uint16 header_size, bool blob, bool allow_cut,
+                                          text_encoding encoding = text_encoding::utf8);

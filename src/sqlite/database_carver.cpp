@@ -237,7 +237,7 @@ void add_orphan_leaves(region_map& pages, const region_map& slack, uni::fileio& 
 bool reads_as_interior(const byte_array& page, uint64 at, uint32 page_size, uint64 pages_held) {
     page_descriptor d;
     if (!walk_pages(d, page.data(), static_cast<uint32>(page.size()), at, at, page_size, nullptr,
-                    false, false, true)) {
+                    false, false, text_encoding::utf8)) {  // the child pages alone are wanted
         return false;
     }
     return std::all_of(d.children.begin(), d.children.end(), [&](const auto& child) {
@@ -354,6 +354,7 @@ struct carve_run {
     const table_definition& def;
     record_finder_fn finder;
     uint32 page_size;
+    text_encoding encoding;  // the main file's: its companions hold pages of the same database
     uint32 min_columns;
     uint32 max_columns;
     bool structured;
@@ -381,7 +382,7 @@ struct carve_run {
         for (const scan_job& job : jobs) {
             // A region set with nothing to scan adds nothing; the result is the hits themselves.
             (void)scan_regions(hits, job.regions, *job.file, def, finder, job.source,
-                               job.chunk_size, min_columns, max_columns, job.wal_frames,
+                               job.chunk_size, encoding, min_columns, max_columns, job.wal_frames,
                                structured, &meter, context, chunk_done_noop);
         }
         meter.finish();
@@ -443,10 +444,12 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
     region_map slack;
     region_map unreached;
     uint32 page_size = default_page_size;
+    text_encoding encoding = text_encoding::utf8;
     if (open_db_file(db, header, db_path)) {
         page_census census;
         (void)find_slack_and_free_pages(slack, census, db, header);  // no slack is no error
         page_size = header.page_size();
+        encoding = header.encoding();
         drop_overwritten_slack(slack, c.overwritten, page_size);
         std::set<uint64> overwritten;  // scanned as the pages the log replaces
         for (const auto& [at, length] : c.overwritten) {
@@ -456,8 +459,8 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
     }
     table_definition def;
     std::vector<scan_job> jobs;
-    const carve_run run{hits,        def,        finder,  page_size, min_columns,
-                        max_columns, structured, context, jobs};
+    const carve_run run{hits,        def,         finder,     page_size, encoding,
+                        min_columns, max_columns, structured, context,   jobs};
     if ((!slack.empty() || !c.overwritten.empty()) &&
         (table_name.empty() || load_table_definition(def, db, page_size, db_path, table_name))) {
         run.scan(std::move(slack), db, record_source::main_db_slack, false);

@@ -53,11 +53,13 @@ uint32 sqlite_db_header::page_count() const {
     return changes == valid_for ? count : 0;
 }
 
-bool sqlite_db_header::is_utf8() const {
+text_encoding sqlite_db_header::encoding() const {
     uint32 v = 0;
     (void)kq::byte_reader(bytes.data(), bytes.size()).be32_at(fh::text_encoding, v);  // inside
-    return v == fh::encoding_utf8;
+    return text_encoding_of(v);
 }
+
+bool sqlite_db_header::is_utf8() const { return encoding() == text_encoding::utf8; }
 
 bool is_sqlite_header(const kq::byte_reader& bytes) {
     return bytes.has(0, fh::magic_length) &&

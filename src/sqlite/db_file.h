@@ -8,6 +8,7 @@
 #include <iosfwd>
 #include <string>
 
+#include "sqlite/text_encoding.h"
 #include "text/byte_reader.h"
 #include "text/kq_types.h"
 
@@ -29,6 +30,8 @@ struct sqlite_db_header {
     // The database size in pages the header stores; 0 when it is not to be trusted (not set,
     // or written by an older writer, whose change counter no longer matches it).
     [[nodiscard]] uint32 page_count() const;
+    // The text encoding the header declares (text_encoding_of).
+    [[nodiscard]] text_encoding encoding() const;
     [[nodiscard]] bool is_utf8() const;
 };
 

@@ -37,7 +37,7 @@ struct leaf_options {
     bool raw_blobs = false;
     bool skip_overflow = false;
     bool capture_header = false;
-    bool utf8_text = true;
+    text_encoding encoding = text_encoding::utf8;
     bool no_rowid = false;
     bool keep_extras = true;
     leaf_reader* reader = nullptr;
@@ -256,7 +256,7 @@ void decode_leaf_cell(leaf_record_decoder& rec, byte_array& scratch, const kq::b
                 type == bt::leaf_table ? chain_rule::follow_or_marker : chain_rule::follow);
     int32 consumed = 0;
     const bool decoded = decode_record(rec, consumed, nullptr, span.bytes, 0, o.annotate_times,
-                                       o.raw_blobs, o.utf8_text, o.keep_extras);
+                                       o.raw_blobs, o.encoding, o.keep_extras);
     if (type == bt::leaf_index && decoded && rec.values.size() > 1) {
         // The key is a signed rowid: a negative one keeps its bits. 0 when not a number.
         (void)parse_int64_bits(rec.values[1].c_str(), &rec.index_key);
@@ -367,7 +367,8 @@ void decode_leaf_cells(page_descriptor_map& out, const kq::byte_reader& page,
 bool parse_btree_page(page_descriptor_map& out, const uint8* buffer, uint32 buffer_length,
                       uint64 buffer_offset, uint64 page_offset, uint32 page_size, uni::fileio* file,
                       bool annotate_times, bool raw_blobs, bool skip_overflow, bool capture_header,
-                      bool utf8_text, bool no_rowid, bool keep_extras, leaf_reader* reader) {
+                      text_encoding encoding, bool no_rowid, bool keep_extras,
+                      leaf_reader* reader) {
     out.clear();
     kq::byte_reader page;
     uint8 reserved = 0;
@@ -386,7 +387,7 @@ bool parse_btree_page(page_descriptor_map& out, const uint8* buffer, uint32 buff
         return false;
     }
     const leaf_options o{file,           page_size, annotate_times, raw_blobs,   skip_overflow,
-                         capture_header, utf8_text, no_rowid,       keep_extras, reader};
+                         capture_header, encoding,  no_rowid,       keep_extras, reader};
     decode_leaf_cells(out, page, cells, type, page_offset, o);
     return !out.empty();
 }
@@ -408,7 +409,7 @@ void decode_index_child(interior_record_decoder& rec, byte_array& scratch,
     }
     int32 consumed = 0;
     (void)decode_record(rec, consumed, nullptr, bytes, 0, o.annotate_times, o.raw_blobs,
-                        o.utf8_text);  // a record that does not decode leaves no values
+                        o.encoding);  // a record that does not decode leaves no values
     rec.child_page = cell.child_page;
     rec.interior_key = cell.interior_key;
     rec.cell_size = cell.payload_size + varints;
@@ -449,7 +450,7 @@ bool add_children(page_descriptor& out, const kq::byte_reader& page, const cell_
 
 bool walk_pages(page_descriptor& out, const uint8* buffer, uint32 buffer_length,
                 uint64 buffer_offset, uint64 page_offset, uint32 page_size, uni::fileio* file,
-                bool annotate_times, bool raw_blobs, bool utf8_text) {
+                bool annotate_times, bool raw_blobs, text_encoding encoding) {
     kq::byte_reader page;
     if (!locate_page(page, buffer, buffer_length, buffer_offset, page_offset, page_size)) {
         return false;
@@ -466,8 +467,7 @@ bool walk_pages(page_descriptor& out, const uint8* buffer, uint32 buffer_length,
     uint8 type = 0;
     uint32 right_child = 0;
     (void)page.u8_at(header + bt::type, type);  // read by the cell reader already
-    const leaf_options o{file, page_size, annotate_times, raw_blobs, false, false, utf8_text,
-                         false};
+    const leaf_options o{file, page_size, annotate_times, raw_blobs, false, false, encoding, false};
     const bool added = add_children(out, page, cells, type, page_offset, o);
     if ((!cells.empty() && !added) || (type & bt::leaf_flag) != 0 ||
         !page.be32_at(header + bt::right_child, right_child) || right_child == 0) {

@@ -97,7 +97,7 @@ struct leaf_reader {
                                     uint32 buffer_length, uint64 buffer_offset, uint64 page_offset,
                                     uint32 page_size, uni::fileio* file, bool annotate_times,
                                     bool raw_blobs, bool skip_overflow, bool capture_header,
-                                    bool utf8_text, bool no_rowid, bool keep_extras = true,
+                                    text_encoding encoding, bool no_rowid, bool keep_extras = true,
                                     leaf_reader* reader = nullptr);
 
 // Lists the children of the interior page at page_offset into out.children, the right-most
@@ -106,7 +106,7 @@ struct leaf_reader {
 [[nodiscard]] bool walk_pages(page_descriptor& out, const uint8* buffer, uint32 buffer_length,
                               uint64 buffer_offset, uint64 page_offset, uint32 page_size,
                               uni::fileio* file, bool annotate_times, bool raw_blobs,
-                              bool utf8_text);
+                              text_encoding encoding);
 
 // The text the reader puts where a payload's overflow chain was not followed.
 inline constexpr char overflow_marker[] = " [overflow page reqd/skipped] ";

@@ -195,13 +195,13 @@ bool summarise_page(page_summary& summary, const uint8* page, uint32 length, uin
     }
     page_descriptor_map rows;
     if (parse_btree_page(rows, page, length, file_offset, file_offset, size, file, parse, false,
-                         false, false, true, false)) {
+                         false, false, text_encoding::utf8, false)) {
         sort_rows(summary, rows);
         return true;
     }
     page_descriptor children;
     if (walk_pages(children, page, length, file_offset, file_offset, size, file, parse, false,
-                   true)) {
+                   text_encoding::utf8)) {
         (void)summary.walked_pages.emplace(file_offset, std::move(children));  // one per page
         return true;
     }
@@ -268,7 +268,7 @@ bool dump_file_pages(std::ostream& out, const std::string& path) {
 }
 
 bool summarise_one_page(page_summary& summary, const std::string& path, uint32 page_size,
-                        uint64 page_number, bool utf8_text) {
+                        uint64 page_number, text_encoding encoding) {
     summary.clear();
     uni::fileio file;
     if (path.empty() || !is_valid_page_size(page_size) || page_number == 0 ||
@@ -280,11 +280,11 @@ bool summarise_one_page(page_summary& summary, const std::string& path, uint32 p
     summary.file_size = file.size();
     page_list pages;
     if (!read_page_records(pages, summary.walked_pages, file, page_size * (page_number - 1),
-                           page_size, false, utf8_text)) {
+                           page_size, false, encoding)) {
         return false;
     }
     (void)decode_page_payloads(summary.table_rows, summary.index_rows, summary.other_rows, pages,
-                               file, page_size, false, utf8_text);  // the maps say what came
+                               file, page_size, false, encoding);  // the maps say what came
     return !summary.table_rows.empty() || !summary.index_rows.empty() ||
            !summary.other_rows.empty();
 }

@@ -91,4 +91,4 @@ int page_chunk_callback(uni::fileio* file, void* context, const uint8* page, uin
 // Walks the b-tree from page page_number (1-based) and decodes the rows below it. True when
 // any table, index or other row was found.
 [[nodiscard]] bool summarise_one_page(page_summary& summary, const std::string& path,
-                                      uint32 page_size, uint64 page_number, bool utf8_text);
+                                      uint32 page_size, uint64 page_number, text_encoding encoding);

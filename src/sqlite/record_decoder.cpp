@@ -21,7 +21,7 @@ constexpr uint32 longest_time_text = 20;
 struct column_options {
     bool annotate_times = false;
     bool raw_blobs = false;
-    bool utf8_text = true;
+    text_encoding encoding = text_encoding::utf8;
     bool keep_extras = true;
 };
 
@@ -55,12 +55,9 @@ void decode_real_column(record_decoder& d, std::size_t column, const kq::byte_re
 void decode_text_column(record_decoder& d, std::size_t column, const kq::byte_reader& bytes,
                         const column_options& o) {
     std::string& text = d.values[column];
-    if (o.utf8_text) {
-        bytes_as_text(text, bytes);
-    } else {
-        utf16_value_text(text, bytes);
-    }
-    const uint32 size = d.content_sizes[column];
+    text_value(text, bytes, o.encoding);
+    // The length rule counts characters: a UTF-16 digit takes two bytes.
+    const uint32 size = d.content_sizes[column] / (is_utf16(o.encoding) ? 2 : 1);
     uint64 number = 0;
     value_time t;
     if (o.keep_extras && size >= shortest_time_text && size <= longest_time_text &&
@@ -122,7 +119,7 @@ void record_decoder::reset() {
 
 bool decode_record(record_decoder& d, int32& consumed, std::ostream* dump,
                    const kq::byte_reader& data, uint64 dump_offset, bool annotate_times,
-                   bool raw_blobs, bool utf8_text, bool keep_extras) {
+                   bool raw_blobs, text_encoding encoding, bool keep_extras) {
     d.reset();
     consumed = 0;
     uint32 header_size = 0;
@@ -135,7 +132,7 @@ bool decode_record(record_decoder& d, int32& consumed, std::ostream* dump,
     if (dump != nullptr) {
         dump_record_header(*dump, dump_offset, header_size, d.value_codes, d.content_sizes);
     }
-    const column_options o{annotate_times, raw_blobs, utf8_text, keep_extras};
+    const column_options o{annotate_times, raw_blobs, encoding, keep_extras};
     d.values.resize(d.value_codes.size());
     std::size_t at = header_size;
     for (std::size_t column = 0; column < d.value_codes.size(); ++column) {
@@ -155,7 +152,7 @@ bool decode_record(record_decoder& d, int32& consumed, std::ostream* dump,
 
 bool decode_record(record_decoder& d, int32& consumed, std::ostream* dump, const uint8* data,
                    uint32 length, uint32 /*page_size*/, uint64 dump_offset, bool annotate_times,
-                   bool raw_blobs, bool utf8_text, bool keep_extras) {
+                   bool raw_blobs, text_encoding encoding, bool keep_extras) {
     return decode_record(d, consumed, dump, kq::byte_reader(data, length), dump_offset,
-                         annotate_times, raw_blobs, utf8_text, keep_extras);
+                         annotate_times, raw_blobs, encoding, keep_extras);
 }

@@ -78,13 +78,14 @@ bool real_text(std::string& out, double& value, const kq::byte_reader& bytes) {
     return true;
 }
 
-void utf16_value_text(std::string& out, const kq::byte_reader& bytes) {
+void utf16_value_text(std::string& out, const kq::byte_reader& bytes, bool big_endian) {
     out.clear();
     // Record bytes carry no alignment; the units are assembled, never cast in place.
     std::vector<uint16_t> units(bytes.size() / 2);
     for (std::size_t i = 0; i < units.size(); ++i) {
         uint16 unit = 0;
-        (void)bytes.le16_at(2 * i, unit);  // inside the view by the loop bound
+        // Inside the view by the loop bound.
+        (void)(big_endian ? bytes.be16_at(2 * i, unit) : bytes.le16_at(2 * i, unit));
         units[i] = unit;
     }
     if (units.empty()) {

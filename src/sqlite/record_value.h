@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "sqlite/text_encoding.h"
 #include "text/byte_reader.h"
 #include "text/kq_types.h"
 
@@ -30,5 +31,17 @@ struct integer_value {
 // as much as the rest of a large payload's decoding).
 void bytes_as_text(std::string& out, const kq::byte_reader& bytes);
 
-// UTF-16 content (little-endian units, as Windows writes them) as UTF-8.
-void utf16_value_text(std::string& out, const kq::byte_reader& bytes);
+// UTF-16 content, in big- or little-endian units, as UTF-8, up to its first NUL unit (an odd
+// last byte is no unit and is dropped).
+void utf16_value_text(std::string& out, const kq::byte_reader& bytes, bool big_endian);
+
+// Text content stored in the database's encoding, as UTF-8: UTF-8 content as it stands,
+// UTF-16 content read in the byte order the encoding names. Inline: the UTF-8 road is taken
+// for every text of a scan and costs no more than the copy.
+inline void text_value(std::string& out, const kq::byte_reader& bytes, text_encoding encoding) {
+    if (encoding == text_encoding::utf8) {
+        bytes_as_text(out, bytes);
+        return;
+    }
+    utf16_value_text(out, bytes, encoding == text_encoding::utf16be);
+}

@@ -19,6 +19,12 @@ std::string bytes_text(const kq::byte_reader& bytes) {
     return text;
 }
 
+std::string encoded_text(const kq::byte_reader& bytes, text_encoding encoding) {
+    std::string text;
+    text_value(text, bytes, encoding);
+    return text;
+}
+
 // Kinds whose content lives in the record body; a column of one of them that needs bytes
 // and finds none left marks the record truncated.
 bool needs_content(uint32 code, uint32 size) {
@@ -42,7 +48,7 @@ std::size_t cut_length(uint32& code, uint32 size, std::size_t remaining, std::si
 
 // Decodes one column from the bytes left; the bytes it uses go to `used`.
 std::string decode_value(uint32& code, uint32 size, const kq::byte_reader& rest, bool raw_blobs,
-                         std::size_t& used) {
+                         text_encoding encoding, std::size_t& used) {
     std::string text;
     const uint32 kind = value_code::kind_of(code);
     used = 0;
@@ -64,7 +70,10 @@ std::string decode_value(uint32& code, uint32 size, const kq::byte_reader& rest,
         return text;
     }
     (void)rest.sub(0, cut_length(code, size, rest.size(), used), bytes);
-    if (kind == value_code::text || raw_blobs) {
+    if (kind == value_code::text) {
+        return encoded_text(bytes, encoding);
+    }
+    if (raw_blobs) {
         return bytes_text(bytes);
     }
     blob_hex_text(text, bytes);
@@ -75,7 +84,8 @@ std::string decode_value(uint32& code, uint32 size, const kq::byte_reader& rest,
 
 bool decode_record_values(std::vector<std::string>& values, const kq::byte_reader& content,
                           std::vector<uint32>& codes, const std::vector<uint32>& sizes,
-                          std::ostream* dump, bool raw_blobs, bool& allow_short_then_truncated) {
+                          std::ostream* dump, bool raw_blobs, text_encoding encoding,
+                          bool& allow_short_then_truncated) {
     values.clear();
     if (codes.size() != sizes.size()) {
         return false;
@@ -100,7 +110,8 @@ bool decode_record_values(std::vector<std::string>& values, const kq::byte_reade
             break;
         }
         std::size_t used = 0;
-        values.push_back(decode_value(codes[column], sizes[column], rest, raw_blobs, used));
+        values.push_back(
+            decode_value(codes[column], sizes[column], rest, raw_blobs, encoding, used));
         at += used;
     }
     if (dump != nullptr) {
@@ -111,7 +122,8 @@ bool decode_record_values(std::vector<std::string>& values, const kq::byte_reade
 
 bool decode_record_values(std::vector<std::string>& values, const uint8* content, uint32 length,
                           std::vector<uint32>& codes, const std::vector<uint32>& sizes,
-                          std::ostream* dump, bool raw_blobs, bool& allow_short_then_truncated) {
+                          std::ostream* dump, bool raw_blobs, text_encoding encoding,
+                          bool& allow_short_then_truncated) {
     return decode_record_values(values, kq::byte_reader(content, length), codes, sizes, dump,
-                                raw_blobs, allow_short_then_truncated);
+                                raw_blobs, encoding, allow_short_then_truncated);
 }

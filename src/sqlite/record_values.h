@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "sqlite/text_encoding.h"
 #include "text/byte_reader.h"
 #include "text/kq_types.h"
 
@@ -15,12 +16,14 @@
 // give false. On return the flag says whether a column found no bytes left at all (it and
 // every later column then read "" with the cut mark); a value cut short by the end keeps
 // its bytes (less the 4 of an overflow page number) and carries the cut mark in its code.
+// Text values are read in the database's encoding (text_value), blobs as bytes.
 [[nodiscard]] bool decode_record_values(std::vector<std::string>& values, const uint8* content,
                                         uint32 length, std::vector<uint32>& codes,
                                         const std::vector<uint32>& sizes, std::ostream* dump,
-                                        bool raw_blobs, bool& allow_short_then_truncated);
+                                        bool raw_blobs, text_encoding encoding,
+                                        bool& allow_short_then_truncated);
 [[nodiscard]] bool decode_record_values(std::vector<std::string>& values,
-                                        const kq::byte_reader& content,
-                                        std::vector<uint32>& codes,
+                                        const kq::byte_reader& content, std::vector<uint32>& codes,
                                         const std::vector<uint32>& sizes, std::ostream* dump,
-                                        bool raw_blobs, bool& allow_short_then_truncated);
+                                        bool raw_blobs, text_encoding encoding,
+                                        bool& allow_short_then_truncated);

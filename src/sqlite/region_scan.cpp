@@ -31,6 +31,7 @@ struct scan_state {
     record_finder_fn finder;
     uint32 source;
     uint32 page_size;
+    text_encoding encoding;
     column_bounds bounds;
     bool structured;
     void* context;
@@ -48,7 +49,7 @@ leaf_outcome take_leaf_rows(scan_state& s, const kq::byte_reader& chunk, uint64 
     page_descriptor_map rows;
     // No file: overflow chains are skipped, and the chunk may come from another file.
     if (!parse_btree_page(rows, chunk.data(), static_cast<uint32>(chunk.size()), chunk_offset,
-                          chunk_offset, s.page_size, nullptr, false, true, true, true, true,
+                          chunk_offset, s.page_size, nullptr, false, true, true, true, s.encoding,
                           s.bounds.no_rowid)) {
         return leaf_outcome::done;
     }
@@ -103,7 +104,8 @@ void decode_hit(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset
     }
     carved_record row;
     bool truncated = true;  // short data allowed; on return: whether the values ran out
-    if (!decode_record_values(row.values, content, s.codes, s.sizes, nullptr, true, truncated)) {
+    if (!decode_record_values(row.values, content, s.codes, s.sizes, nullptr, true, s.encoding,
+                              truncated)) {
         return;
     }
     row.value_codes = s.codes;
@@ -127,7 +129,7 @@ void scan_chunk(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset
         return;
     }
     if (!s.finder(s.found, chunk.data(), static_cast<uint32>(chunk.size()), chunk_offset, false,
-                  s.context)) {
+                  s.encoding, s.context)) {
         return;
     }
     for (std::size_t i = 0; i < s.found.size(); ++i) {
@@ -246,8 +248,8 @@ int64 rowid_before_hit(const kq::byte_reader& chunk, std::size_t p) {
 
 bool scan_regions(std::vector<carved_record>& hits, const region_map& regions, uni::fileio& file,
                   const table_definition& def, record_finder_fn finder, uint32 source,
-                  uint32 page_size, uint32 min_columns, uint32 max_columns, bool wal_frames,
-                  bool structured, percent_progress* progress, void* context,
+                  uint32 page_size, text_encoding encoding, uint32 min_columns, uint32 max_columns,
+                  bool wal_frames, bool structured, percent_progress* progress, void* context,
                   chunk_done_fn after_chunk) {
     const std::size_t before = hits.size();
     if (regions.empty() || finder == nullptr || page_size == 0) {
@@ -266,8 +268,8 @@ bool scan_regions(std::vector<carved_record>& hits, const region_map& regions, u
         }
     }
     read_window window(file);
-    scan_state s{hits, finder, source, page_size, bounds, structured, context, after_chunk,
-                 {}, {}, {}};
+    scan_state s{hits,       finder,  source,      page_size, encoding, bounds,
+                 structured, context, after_chunk, {},        {},       {}};
     for (auto region = regions.begin(); region != regions.end(); ++region) {
         scan_region(s, window, read_ahead_end(regions, region, page_size), region->first,
                     region->second, wal_frames, progress);

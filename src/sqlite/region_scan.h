@@ -20,14 +20,16 @@ class percent_progress;
 // Appends the decoded hits of every chunk of every region to hits (never emptied). The
 // column bounds come from def when it has columns, else from min/max_columns. wal_frames
 // skips the 24-byte frame header before each chunk; structured parses chunks that are table
-// leaf pages. Each region's bytes count as done on progress (null: none), to which the
-// caller announced them (region_bytes) and which it finishes. True when hits grew.
+// leaf pages. Text values are read in encoding, the text encoding of the database the
+// regions belong to, which the finder is told too. Each region's bytes count as done on
+// progress (null: none), to which the caller announced them (region_bytes) and which it
+// finishes. True when hits grew.
 [[nodiscard]] bool scan_regions(std::vector<carved_record>& hits, const region_map& regions,
                                 uni::fileio& file, const table_definition& def,
                                 record_finder_fn finder, uint32 source, uint32 page_size,
-                                uint32 min_columns, uint32 max_columns, bool wal_frames,
-                                bool structured, percent_progress* progress, void* context,
-                                chunk_done_fn after_chunk);
+                                text_encoding encoding, uint32 min_columns, uint32 max_columns,
+                                bool wal_frames, bool structured, percent_progress* progress,
+                                void* context, chunk_done_fn after_chunk);
 
 // The bytes the regions cover: the work a scan of them announces to its progress.
 [[nodiscard]] uint64 region_bytes(const region_map& regions);

@@ -65,7 +65,8 @@ uint64 root_of(const results_file& db, const std::string& table) {
 std::vector<metadata_record> read_runs(results_file& db, uint64 root) {
     std::vector<table_record> rows;
     std::vector<metadata_record> runs;
-    if (!read_table_records(rows, db.file, root, db.page_size, 0, all_rows, false, false, true)) {
+    if (!read_table_records(rows, db.file, root, db.page_size, 0, all_rows, false, false,
+                            text_encoding::utf8)) {
         return runs;
     }
     for (const table_record& row : rows) {
@@ -205,7 +206,7 @@ void export_run_rows(results_file& db, csv_cursor& cursor, const std::string& fo
     const auto start = static_cast<uint64>(run.row_data_start);
     if (!walk_table_btree(rows, cursor.pages_of(run.data_tbl_name), db.file, root, db.page_size,
                           start, static_cast<uint64>(run.row_data_end) - start, false, false,
-                          true)) {
+                          text_encoding::utf8)) {
         return;
     }
     keep_run_rows(rows, run);
@@ -271,7 +272,7 @@ int export_generic_data_text(const std::string& folder, const std::string& db_pa
         const auto start = static_cast<uint64>(run.row_data_start);
         if (!read_table_records(rows, db.file, generic_root, db.page_size, start,
                                 static_cast<uint64>(run.row_data_end) - start, false, false,
-                                true)) {
+                                text_encoding::utf8)) {
             continue;
         }
         keep_run_rows(rows, run);

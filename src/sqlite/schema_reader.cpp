@@ -47,15 +47,17 @@ bool is_schema_row(uint64 kind) {
 }
 
 // The schema rows below one child of page 1, in ascending root-page order.
-void read_child(schema_lists& out, uni::fileio& file, uint64 child, uint32 page_size, bool utf8) {
+void read_child(schema_lists& out, uni::fileio& file, uint64 child, uint32 page_size,
+                text_encoding encoding) {
     page_list pages;
     page_descriptor_map unused;
     page_descriptor_map table_rows;
     page_descriptor_map index_rows;
     page_descriptor_map other_rows;
-    if (!read_page_records(pages, unused, file, (child - 1) * page_size, page_size, true, utf8) ||
+    if (!read_page_records(pages, unused, file, (child - 1) * page_size, page_size, true,
+                           encoding) ||
         !decode_page_payloads(table_rows, index_rows, other_rows, pages, file, page_size, false,
-                              utf8)) {
+                              encoding)) {
         return;
     }
     for (const auto& [root, row] : other_rows) {
@@ -78,7 +80,7 @@ void read_schema_tree(schema_lists& out, uni::fileio& file, const byte_array& pa
     } else {
         page_descriptor top;
         if (!walk_pages(top, page_one.data(), page_size, 0, 0, page_size, &file, false, false,
-                        view.utf8)) {
+                        view.encoding)) {
             return;
         }
         for (const auto& [key, child] : top.children) {
@@ -88,7 +90,7 @@ void read_schema_tree(schema_lists& out, uni::fileio& file, const byte_array& pa
     std::set<uint64> visited;
     for (const uint64 child : children) {
         if (child != 0 && visited.insert(child).second) {
-            read_child(out, file, child, page_size, view.utf8);
+            read_child(out, file, child, page_size, view.encoding);
         }
     }
 }

@@ -20,6 +20,10 @@ inline constexpr uint32 page_size_65536 = 65536;
 inline constexpr std::size_t reserved_bytes = 20;  // u8: unused bytes at the end of each page
 inline constexpr std::size_t text_encoding = 56;   // u32: 1 UTF-8, 2 UTF-16le, 3 UTF-16be
 inline constexpr uint32 encoding_utf8 = 1;
+inline constexpr uint32 encoding_utf16le = 2;
+inline constexpr uint32 encoding_utf16be = 3;
+// The library reads the word's two low bits (and 0 as UTF-8).
+inline constexpr uint32 encoding_bits = 0x3;
 }  // namespace file_header
 
 // 1.6 B-tree pages: the 8- or 12-byte header at the start of the page (offset 100 on page 1).

@@ -14,15 +14,16 @@ constexpr uint64 schema_root_offset = 0;
 // The root page of the schema row named exactly `name` (the last such row), walking the
 // schema b-tree from page 1 down to its leaves as every table is walked; 0 when no row
 // names it.
-uint64 find_root(uni::fileio& file, uint32 page_size, bool utf8, const std::string& name) {
+uint64 find_root(uni::fileio& file, uint32 page_size, text_encoding encoding,
+                 const std::string& name) {
     page_list pages;
     page_descriptor_map unused;
     page_descriptor_map table_rows;
     page_descriptor_map index_rows;
     page_descriptor_map schema_rows;
-    if (!read_page_records(pages, unused, file, schema_root_offset, page_size, true, utf8) ||
+    if (!read_page_records(pages, unused, file, schema_root_offset, page_size, true, encoding) ||
         !decode_page_payloads(table_rows, index_rows, schema_rows, pages, file, page_size, false,
-                              utf8)) {
+                              encoding)) {
         return 0;
     }
     uint64 root = 0;
@@ -62,14 +63,14 @@ bool dump_table_by_name(std::vector<std::string>& lines, uint64& root_page,
     }
     const uint64 pages_in_file = file_size / page_size;
     if (root_page == 0) {
-        root_page = find_root(file, page_size, view.utf8, table_name);
+        root_page = find_root(file, page_size, view.encoding, table_name);
     }
     if (root_page == 0 || root_page > pages_in_file) {
         return false;
     }
     std::vector<table_record> rows;
     const bool read = read_table_records(rows, file, (root_page - 1) * page_size, page_size,
-                                         start_rowid, count, raw_blobs, false, true);
+                                         start_rowid, count, raw_blobs, false, view.encoding);
     for (const table_record& row : rows) {
         lines.push_back(joined(row.values));
     }

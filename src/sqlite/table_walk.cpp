@@ -79,7 +79,7 @@ page_descriptor leaf_root(uint64 root_offset, uint32 page_size) {
 // at. Every page is read at most once, so links back into the tree end the walk.
 void collect_lowest(page_list& out, page_descriptor_map& interior_pages, uni::fileio& file,
                     page_descriptor root, uint32 page_size, bool skip_interior_map,
-                    bool utf8_text) {
+                    text_encoding encoding) {
     page_marks visited(file, page_size);
     (void)visited.first_visit(root.page_number);
     std::deque<page_descriptor> work;  // references stay valid while it grows
@@ -101,7 +101,7 @@ void collect_lowest(page_list& out, page_descriptor_map& interior_pages, uni::fi
             const uint64 at = (number - 1) * page_size;
             page_descriptor next;
             if (walk_pages(next, page.data(), length_of(page), at, at, page_size, &file, false,
-                           false, utf8_text)) {
+                           false, encoding)) {
                 if (!skip_interior_map) {
                     (void)interior_pages.emplace(number, next);
                 }
@@ -127,7 +127,7 @@ bool read_page_prefix(uni::fileio& file, uint64 offset, uint32 page_size, byte_a
 
 bool read_page_records(page_list& out, page_descriptor_map& interior_pages, uni::fileio& file,
                        uint64 root_offset, uint32 page_size, bool skip_interior_map,
-                       bool utf8_text) {
+                       text_encoding encoding) {
     out.clear();
     interior_pages.clear();
     if (!usable(file, page_size)) {
@@ -144,14 +144,14 @@ bool read_page_records(page_list& out, page_descriptor_map& interior_pages, uni:
         }
         page_descriptor root;
         if (!walk_pages(root, page.data(), length_of(page), root_offset, root_offset, page_size,
-                        &file, false, false, utf8_text)) {
+                        &file, false, false, encoding)) {
             return false;
         }
         if (!skip_interior_map) {
             (void)interior_pages.emplace(root.page_number, root);
         }
         collect_lowest(out, interior_pages, file, std::move(root), page_size, skip_interior_map,
-                       utf8_text);
+                       encoding);
     } catch (const std::bad_alloc&) {
         return !out.empty();  // the pages found so far stay valid
     }
@@ -182,7 +182,7 @@ void sort_entries(payload_maps& maps, page_descriptor_map& parsed) {
 }
 
 void decode_children(payload_maps& maps, const page_list& pages, uni::fileio& file,
-                     uint32 page_size, bool utf8_text) {
+                     uint32 page_size, text_encoding encoding) {
     page_marks visited(file, page_size);
     byte_array page;
     page_descriptor_map parsed;
@@ -196,7 +196,7 @@ void decode_children(payload_maps& maps, const page_list& pages, uni::fileio& fi
             const uint64 at = (number - 1) * page_size;
             // A child that yields no rows ends the work on this page's children.
             if (!parse_btree_page(parsed, page.data(), length_of(page), at, at, page_size, &file,
-                                  false, false, false, false, utf8_text, false)) {
+                                  false, false, false, false, encoding, false)) {
                 break;
             }
             sort_entries(maps, parsed);
@@ -209,7 +209,7 @@ void decode_children(payload_maps& maps, const page_list& pages, uni::fileio& fi
 bool decode_page_payloads(page_descriptor_map& table_rows, page_descriptor_map& index_rows,
                           page_descriptor_map& other_rows, const page_list& pages,
                           uni::fileio& file, uint32 page_size, bool table_rows_only,
-                          bool utf8_text) {
+                          text_encoding encoding) {
     table_rows.clear();
     index_rows.clear();
     other_rows.clear();
@@ -218,7 +218,7 @@ bool decode_page_payloads(page_descriptor_map& table_rows, page_descriptor_map& 
     }
     payload_maps maps{table_rows, index_rows, other_rows, table_rows_only};
     try {
-        decode_children(maps, pages, file, page_size, utf8_text);
+        decode_children(maps, pages, file, page_size, encoding);
     } catch (const std::bad_alloc&) {
         // What was decoded before stays in the maps.
     }
@@ -257,7 +257,7 @@ struct walk_options {
     rowid_limit limit;
     bool raw_blobs = false;
     bool capture_header = false;
-    bool utf8_text = true;
+    text_encoding encoding = text_encoding::utf8;
     bool no_rowid = false;
 };
 
@@ -321,7 +321,7 @@ void walk_leaves(const table_record_sink& take, const page_list& pages, uni::fil
             // A table_record keeps the value texts alone: time guesses and blob copies would
             // be wasted.
             if (!parse_btree_page(parsed, page.data(), length_of(page), at, at, o.page_size, &file,
-                                  false, o.raw_blobs, false, o.capture_header, o.utf8_text,
+                                  false, o.raw_blobs, false, o.capture_header, o.encoding,
                                   o.no_rowid, false, &reader)) {
                 continue;
             }
@@ -335,18 +335,18 @@ void walk_leaves(const table_record_sink& take, const page_list& pages, uni::fil
 // The walk behind walk_table_btree; true when the tree's leaves could be found.
 bool walk_rows(const table_record_sink& take, page_list& pages, uni::fileio& file,
                uint64 root_offset, uint32 page_size, uint64 start_rowid, uint64 count,
-               bool raw_blobs, bool capture_header, bool utf8_text) {
+               bool raw_blobs, bool capture_header, text_encoding encoding) {
     if (!usable(file, page_size)) {
         return false;
     }
     try {
         page_descriptor_map unused;
         if (pages.empty() &&
-            !read_page_records(pages, unused, file, root_offset, page_size, true, utf8_text)) {
+            !read_page_records(pages, unused, file, root_offset, page_size, true, encoding)) {
             return false;
         }
         const walk_options o{page_size,      start_rowid, make_limit(start_rowid, count), raw_blobs,
-                             capture_header, utf8_text,   pages.front().without_rowid};
+                             capture_header, encoding,    pages.front().without_rowid};
         walk_leaves(take, pages, file, o);
     } catch (const std::bad_alloc&) {
         // The rows handed on before stay valid.
@@ -358,17 +358,17 @@ bool walk_rows(const table_record_sink& take, page_list& pages, uni::fileio& fil
 
 bool walk_table_btree(std::vector<table_record>& out, page_list& pages, uni::fileio& file,
                       uint64 root_offset, uint32 page_size, uint64 start_rowid, uint64 count,
-                      bool raw_blobs, bool capture_header, bool utf8_text) {
+                      bool raw_blobs, bool capture_header, text_encoding encoding) {
     out.clear();
     const table_record_sink append = [&out](table_record& row) { out.push_back(std::move(row)); };
     return walk_rows(append, pages, file, root_offset, page_size, start_rowid, count, raw_blobs,
-                     capture_header, utf8_text) &&
+                     capture_header, encoding) &&
            !out.empty();
 }
 
 bool for_each_table_record(uni::fileio& file, uint64 root_offset, uint32 page_size,
                            uint64 start_rowid, uint64 count, bool raw_blobs, bool capture_header,
-                           bool utf8_text, const table_record_sink& take) {
+                           text_encoding encoding, const table_record_sink& take) {
     bool any = false;
     const table_record_sink counted = [&any, &take](table_record& row) {
         any = true;
@@ -376,16 +376,16 @@ bool for_each_table_record(uni::fileio& file, uint64 root_offset, uint32 page_si
     };
     page_list pages;
     return walk_rows(counted, pages, file, root_offset, page_size, start_rowid, count, raw_blobs,
-                     capture_header, utf8_text) &&
+                     capture_header, encoding) &&
            any;
 }
 
 bool read_table_records(std::vector<table_record>& out, uni::fileio& file, uint64 root_offset,
                         uint32 page_size, uint64 start_rowid, uint64 count, bool raw_blobs,
-                        bool capture_header, bool utf8_text) {
+                        bool capture_header, text_encoding encoding) {
     page_list pages;
     return walk_table_btree(out, pages, file, root_offset, page_size, start_rowid, count, raw_blobs,
-                            capture_header, utf8_text);
+                            capture_header, encoding);
 }
 
 namespace {
@@ -414,7 +414,7 @@ bool interior_children(std::vector<uint64>& children, uni::fileio& file, uint64 
     const uint64 at = (number - 1) * page_size;
     if (!read_page_prefix(file, at, page_size, page) ||
         !walk_pages(d, page.data(), length_of(page), at, at, page_size, &file, false, false,
-                    true)) {
+                    text_encoding::utf8)) {  // the child pages alone are wanted
         return false;
     }
     for (const auto& [key, child] : d.children) {

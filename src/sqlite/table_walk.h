@@ -48,7 +48,7 @@ using page_list = std::vector<page_descriptor>;
 // when out is not empty.
 [[nodiscard]] bool read_page_records(page_list& out, page_descriptor_map& interior_pages,
                                      uni::fileio& file, uint64 root_offset, uint32 page_size,
-                                     bool skip_interior_map, bool utf8_text);
+                                     bool skip_interior_map, text_encoding encoding);
 
 // Decodes the children of the listed pages into table rows (kind 6), index rows (kind 7,
 // unless table_rows_only) and every other kind (schema rows, page groups; likewise), each
@@ -57,7 +57,7 @@ using page_list = std::vector<page_descriptor>;
                                         page_descriptor_map& index_rows,
                                         page_descriptor_map& other_rows, const page_list& pages,
                                         uni::fileio& file, uint32 page_size, bool table_rows_only,
-                                        bool utf8_text);
+                                        text_encoding encoding);
 
 // Every row below the root at root_offset whose rowid, as a signed number, is not above
 // start_rowid + count (a count with all bits set means no limit; the sum saturates). Only
@@ -66,7 +66,7 @@ using page_list = std::vector<page_descriptor>;
 [[nodiscard]] bool walk_table_btree(std::vector<table_record>& out, page_list& pages,
                                     uni::fileio& file, uint64 root_offset, uint32 page_size,
                                     uint64 start_rowid, uint64 count, bool raw_blobs,
-                                    bool capture_header, bool utf8_text);
+                                    bool capture_header, text_encoding encoding);
 
 // Receives each row of a walk; it may move the row's contents away.
 using table_record_sink = std::function<void(table_record& row)>;
@@ -76,14 +76,14 @@ using table_record_sink = std::function<void(table_record& row)>;
 // row was taken.
 [[nodiscard]] bool for_each_table_record(uni::fileio& file, uint64 root_offset, uint32 page_size,
                                          uint64 start_rowid, uint64 count, bool raw_blobs,
-                                         bool capture_header, bool utf8_text,
+                                         bool capture_header, text_encoding encoding,
                                          const table_record_sink& take);
 
 // walk_table_btree with a fresh page list.
 [[nodiscard]] bool read_table_records(std::vector<table_record>& out, uni::fileio& file,
                                       uint64 root_offset, uint32 page_size, uint64 start_rowid,
                                       uint64 count, bool raw_blobs, bool capture_header,
-                                      bool utf8_text);
+                                      text_encoding encoding);
 
 // The pages of one or more b-trees as a walk from their roots finds them: the leaf pages it
 // reaches, the interior pages it goes through, and the pages a link names inside the file

@@ -19,19 +19,34 @@ bool is_lower_letter(uint32 c) { return c >= 'a' && c <= 'z'; }
 
 // Reads the units of [0, byte_count) while they pass; the number of bytes that were not a
 // whole unit or a passing one is what tells the callers whether the scan stopped early.
-std::size_t passing_units(std::vector<uint16_t>& units, const kq::byte_reader& bytes,
-                          uint32 flags) {
+// The byte order is chosen once per call, not per unit.
+template <bool big_endian>
+std::size_t passing_units_in(std::vector<uint16_t>& units, const kq::byte_reader& bytes,
+                             uint32 flags) {
     const std::size_t total = bytes.size() / 2;
     units.clear();
     units.reserve(total);
     uint16 unit = 0;
-    for (std::size_t i = 0; i < total && bytes.le16_at(i * 2, unit); ++i) {
+    const auto read = [&bytes](std::size_t at, uint16& out) {
+        if constexpr (big_endian) {
+            return bytes.be16_at(at, out);
+        } else {
+            return bytes.le16_at(at, out);
+        }
+    };
+    for (std::size_t i = 0; i < total && read(i * 2, unit); ++i) {
         if (!passes_text_filter(unit, flags)) {
             break;
         }
         units.push_back(unit);
     }
     return total;
+}
+
+std::size_t passing_units(std::vector<uint16_t>& units, const kq::byte_reader& bytes, uint32 flags,
+                          bool big_endian) {
+    return big_endian ? passing_units_in<true>(units, bytes, flags)
+                      : passing_units_in<false>(units, bytes, flags);
 }
 
 // The filters hand every accepted unit to the converter; an unpaired high surrogate (only
@@ -100,11 +115,12 @@ bool filter_ascii_prefix(std::string& out, const uint8* data, uint32 min_length,
     return true;
 }
 
-bool filter_utf16(std::string& out, const uint8* data, uint32 byte_count, uint32 flags) {
+bool filter_utf16(std::string& out, const uint8* data, uint32 byte_count, uint32 flags,
+                  bool big_endian) {
     const kq::byte_reader bytes(data, byte_count);
     out.clear();
     std::vector<uint16_t> units;
-    const std::size_t total = passing_units(units, bytes, flags);
+    const std::size_t total = passing_units(units, bytes, flags, big_endian);
     if (total == 0 || units.size() != total) {
         return false;
     }
@@ -113,11 +129,11 @@ bool filter_utf16(std::string& out, const uint8* data, uint32 byte_count, uint32
 }
 
 bool filter_utf16_prefix(std::string& out, const uint8* data, uint32 min_length, uint32 byte_count,
-                         uint32 flags) {
+                         uint32 flags, bool big_endian) {
     const kq::byte_reader bytes(data, byte_count);
     out.clear();
     std::vector<uint16_t> units;
-    const std::size_t total = passing_units(units, bytes, flags);
+    const std::size_t total = passing_units(units, bytes, flags, big_endian);
     if (total == 0 || (units.size() < total && units.size() < min_length)) {
         return false;
     }

@@ -27,13 +27,14 @@ inline constexpr uint32 filter_line_breaks = 0x10;   // tab, LF and CR pass with
 [[nodiscard]] bool filter_ascii_prefix(std::string& out, const uint8* data, uint32 min_length,
                                        uint32 count, uint32 flags);
 
-// `byte_count` / 2 little-endian UTF-16 units, each tested on its 16-bit value (a unit above
-// 0x7F passes none of the letter and digit tests), converted to UTF-8 when all pass. False
-// with out empty at the first failing unit or when there is no whole unit.
+// `byte_count` / 2 UTF-16 units, little-endian unless big_endian, each tested on its 16-bit
+// value (a unit above 0x7F passes none of the letter and digit tests), converted to UTF-8
+// when all pass. False with out empty at the first failing unit or when there is no whole
+// unit.
 [[nodiscard]] bool filter_utf16(std::string& out, const uint8* data, uint32 byte_count,
-                                uint32 flags);
+                                uint32 flags, bool big_endian = false);
 
 // As filter_utf16, but a failing unit stops the scan: the units before it are converted
 // when there are at least `min_length` of them (true), else out is empty (false).
 [[nodiscard]] bool filter_utf16_prefix(std::string& out, const uint8* data, uint32 min_length,
-                                       uint32 byte_count, uint32 flags);
+                                       uint32 byte_count, uint32 flags, bool big_endian = false);

@@ -74,6 +74,51 @@ TEST_F(PushQuery, PreparedRoadKeepsEveryValuesByteLength) {
     EXPECT_EQ(m_options.m_messages.str(), "row 20");
 }
 
+// In a database of any text encoding a blob reaches the row function as its stored bytes
+// (a UTF-8 payload is not taken for text in the database's encoding), a text comes in
+// UTF-8, an empty blob is an empty value and NULL stays null.
+class PreparedRoadEncodings : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(PreparedRoadEncodings, BlobsAsStoredTextsInUtf8) {
+    temp_dir dir;
+    const std::string path = dir.file("copy.db");
+    fs::copy_file(std::string(VELK_TEST_DATA_DIR) + "/encoding/" + GetParam(), path);
+    velk_options options;
+    ASSERT_TRUE(options.m_db.open_readonly(path, ""));
+    std::vector<std::string> got;
+    std::vector<bool> nulls;
+    EXPECT_TRUE(select_push_rows(
+        options, &options.m_db,
+        "select Payload, Tag, x'', NULL from Notification where `Order` = 8;",
+        [&got, &nulls](velk_options&, int32 count, const std::vector<const char*>& values,
+                       const std::vector<uint32>& lengths) -> int32 {
+            for (int32 i = 0; i < count; ++i) {
+                const auto at = static_cast<std::size_t>(i);
+                nulls.push_back(values[at] == nullptr);
+                got.emplace_back(values[at] == nullptr ? "" : std::string(values[at], lengths[at]));
+            }
+            return 0;
+        }));
+    ASSERT_EQ(got.size(), 4U);
+    EXPECT_TRUE(
+        got[0].starts_with("<toast><visual><binding template='ToastGeneric'>"
+                           "<text id='1'>Gr\xc3\xbc\xc3\x9f"
+                           "e aus M\xc3\xbcnchen</text>"))
+        << got[0];
+    EXPECT_EQ(got[1],
+              "Gr\xc3\xbc\xc3\x9f"
+              "e-M\xc3\xbcnchen");
+    EXPECT_EQ(got[2], "");
+    EXPECT_EQ(nulls, (std::vector<bool>{false, false, false, true}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, PreparedRoadEncodings,
+                         ::testing::Values("utf8.db", "utf16le.db", "utf16be.db"),
+                         [](const auto& p) {
+                             const std::string name = p.param;
+                             return name.substr(0, name.find('.'));
+                         });
+
 TEST_F(PushQuery, FailedStatementLeavesOneLine) {
     const std::string sql = "select `Order` from Nowhere;";
     EXPECT_FALSE(run_sql_query(m_options, &m_options.m_db, sql, on_select_row));

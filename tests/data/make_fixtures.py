@@ -1827,6 +1827,79 @@ def write_values(out_dir, work):
     build_values(out_dir / 'values.db')
 
 
+# ---------------------------------------------------------------------------------------
+# Text encodings: one push database written three times, in UTF-8, UTF-16le and UTF-16be,
+# with the same rows inserted and deleted in the same order. Texts (the schema's too) are
+# stored in the database's encoding, blobs (payloads, activity ids) as the same bytes in all
+# three; the deleted notification's residue is left in a freeblock of each.
+# ---------------------------------------------------------------------------------------
+
+ENCODING_PAGE_SIZE = 1024
+ENCODINGS = [('utf8.db', 'UTF-8', 1), ('utf16le.db', 'UTF-16le', 2),
+             ('utf16be.db', 'UTF-16be', 3)]
+ENCODING_LIVE_ORDERS = [1, 2, 4, 5, 6, 8]
+ENCODING_DELETED = 'VELK-ENCODING-DELETED-NOTIFICATION-1'
+ENCODING_DELETED_ORDER = 20
+
+
+def encoding_notifications():
+    rows = [r for r in sample_notifications() if r[0] in ENCODING_LIVE_ORDERS]
+    t = filetime(2023, 3, 14, 10, 30, 0, 1_357_913)
+    rows.append(notification(ENCODING_DELETED_ORDER, 40, 9, 'toast',
+                             toast('Ünread message', f'{ENCODING_DELETED} see you at 5'),
+                             t, 3 * DAY, tag=ENCODING_DELETED, group='Messages'))
+    return rows
+
+
+def build_encoding(path, encoding):
+    con = connect(path)
+    # The encoding is fixed when the first table is written: before anything else.
+    con.execute(f"PRAGMA encoding='{encoding}'")
+    con.execute(f'PRAGMA page_size={ENCODING_PAGE_SIZE}')
+    con.execute('PRAGMA auto_vacuum=NONE')
+    con.execute('BEGIN')
+    for _, _, sql in SCHEMA:
+        con.execute(sql)
+    con.execute('PRAGMA user_version=7')
+    # Handler 8's name carries a deletion marker of the sample: it is left out here.
+    insert_handlers(con, [h for h in HANDLERS if h[0] != SAMPLE_DELETED_HANDLER_ID])
+    insert_notifications(con, encoding_notifications())
+    insert_channels(con, CHANNELS)
+    insert_metadata(con, 41)
+    con.execute('COMMIT')
+    con.execute('BEGIN')
+    con.execute('DELETE FROM Notification WHERE [Order] = ?', (ENCODING_DELETED_ORDER,))
+    con.execute('COMMIT')
+    con.close()
+
+
+def check_encodings(out_dir, scratch):
+    contents = []
+    for name, encoding, word in ENCODINGS:
+        data = (out_dir / name).read_bytes()
+        expect(struct.unpack_from('>I', data, 56)[0] == word, f'encoding {name}: header word')
+        expect(struct.unpack_from('>H', data, 16)[0] == ENCODING_PAGE_SIZE,
+               f'encoding {name}: page size')
+        con = open_copy([out_dir / name], scratch / 'encoding')
+        expect(con.execute('PRAGMA encoding').fetchone()[0] == encoding,
+               f'encoding {name}: the library reads another encoding')
+        check_schema(con, f'encoding {name}')
+        check_live(con, f'encoding {name}', [], [ENCODING_DELETED])
+        orders = [r[0] for r in con.execute('SELECT [Order] FROM Notification ORDER BY 1')]
+        expect(orders == ENCODING_LIVE_ORDERS, f'encoding {name}: live orders {orders}')
+        contents.append((row_counts(con), live_bytes(con)))
+        con.close()
+        # The marker is in the deleted payload (a blob: the same bytes in every encoding).
+        check_in_bytes(data, f'encoding {name}', [ENCODING_DELETED])
+    expect(all(c == contents[0] for c in contents), 'encoding: the three hold other rows')
+
+
+def write_encodings(out_dir, work):
+    for name, encoding, _ in ENCODINGS:
+        build_encoding(out_dir / name, encoding)
+    check_encodings(out_dir, work)
+
+
 def main():
     if sys.argv[1:] == ['dbproc']:
         # The database-processing set alone: the other sets' WAL salts stay as committed.
@@ -1840,7 +1913,8 @@ def main():
         print(f'SQLite {sqlite3.sqlite_version}: dbproc {sorted(f.name for f in out.iterdir())}')
         return
     writers = {'recovery': write_recovery, 'edge': write_edge, 'carve': write_carve,
-               'anchored': write_anchored, 'roots': write_roots, 'values': write_values}
+               'anchored': write_anchored, 'roots': write_roots, 'values': write_values,
+               'encoding': write_encodings}
     if len(sys.argv) == 2 and sys.argv[1] in writers:
         # One set alone: the other sets' WAL salts and journal nonces stay as committed.
         name = sys.argv[1]
@@ -1853,7 +1927,8 @@ def main():
         return
     outputs = {name: HERE / name
                for name in ('sample', 'journal', 'damaged', 'records', 'walk', 'carve',
-                            'dbproc', 'recovery', 'edge', 'anchored', 'roots', 'values')}
+                            'dbproc', 'recovery', 'edge', 'anchored', 'roots', 'values',
+                            'encoding')}
     for out in outputs.values():
         shutil.rmtree(out, ignore_errors=True)
         out.mkdir()
@@ -1880,6 +1955,8 @@ def main():
         write_anchored(outputs['anchored'], work / 'anchored')
         write_roots(outputs['roots'], work)
         write_values(outputs['values'], work)
+        (work / 'encoding').mkdir()
+        write_encodings(outputs['encoding'], work / 'encoding')
     print(f'SQLite {sqlite3.sqlite_version}')
     print(f'sample: {sample_db.stat().st_size // PAGE_SIZE} pages, {frames} WAL frames')
     print(f'journal: pages written before commit {spilled}')

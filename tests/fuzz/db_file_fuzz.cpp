@@ -63,9 +63,10 @@ void walk_tables(uni::fileio& db, uint32 page_size) {
     for (std::size_t i = 0; i < roots.size() && i < max_tables; ++i) {
         if (roots[i] != 0 && roots[i] <= std::numeric_limits<uint32>::max()) {
             (void)read_table_records(rows, db, (roots[i] - 1) * page_size, page_size, 0,
-                                     std::numeric_limits<uint64>::max(), true, true, true);
+                                     std::numeric_limits<uint64>::max(), true, true,
+                                     text_encoding::utf8);
             (void)read_table_records(rows, db, (roots[i] - 1) * page_size, page_size, 0, 0xFFFFFFFF,
-                                     false, false, false);
+                                     false, false, text_encoding::utf16be);
         }
     }
 }

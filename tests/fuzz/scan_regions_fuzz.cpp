@@ -3,8 +3,9 @@
 //
 // Input: [page size code][flags][hit count n][n x (position u16, columns, flags)]
 // [region count r][r x (offset u16, length u16)][file image...]. The page size is
-// 512 << (code % 4); flags bit 0 WAL frames, bit 1 structured, bit 2 a 3-column table
-// definition. A hit's flags bit 0 marks its header as corrected.
+// 512 << (code % 4) and the code's next two bits pick the text encoding; flags bit 0 WAL
+// frames, bit 1 structured, bit 2 a 3-column table definition. A hit's flags bit 0 marks its
+// header as corrected.
 
 #include <string>
 #include <vector>
@@ -21,7 +22,7 @@ struct proposals {
 };
 
 bool propose(std::vector<carved_record>& hits, const uint8* /*data*/, uint32 /*length*/,
-             uint64 chunk_file_offset, bool append, void* context) {
+             uint64 chunk_file_offset, bool append, text_encoding /*encoding*/, void* context) {
     if (!append) {
         hits.clear();
     }
@@ -89,7 +90,8 @@ VELK_FUZZ_TARGET(scan_regions) {
         return 0;
     }
     std::vector<carved_record> hits;
-    (void)scan_regions(hits, regions, file, def, propose, 2, 512U << (code % 4), 1, 4,
+    const text_encoding encoding = text_encoding_of(code >> 2);
+    (void)scan_regions(hits, regions, file, def, propose, 2, 512U << (code % 4), encoding, 1, 4,
                        (flags & 1) != 0, (flags & 2) != 0, nullptr, &p, chunk_done_noop);
     for (const carved_record& r : hits) {
         (void)record_source_name(record_source::of_word(r.source_word));

@@ -34,6 +34,7 @@ struct options {
     bool skip_overflow = false;
     bool no_rowid = false;
     bool utf8 = true;
+    text_encoding encoding = text_encoding::utf8;
     bool capture = false;
     bool annotate = false;
     uint8 reserved = 0;
@@ -45,6 +46,9 @@ options read_options(uint8 bits) {
     o.skip_overflow = (bits & 0x02) != 0;
     o.no_rowid = (bits & 0x04) != 0;
     o.utf8 = (bits & 0x08) == 0;
+    // UTF-16, in the byte order of the top bit (which the reserved bytes share).
+    o.encoding = o.utf8 ? text_encoding::utf8
+                        : ((bits & 0x80) != 0 ? text_encoding::utf16be : text_encoding::utf16le);
     o.capture = (bits & 0x10) != 0;
     o.annotate = (bits & 0x20) != 0;
     o.reserved = static_cast<uint8>((bits >> 6) * 32);
@@ -66,12 +70,11 @@ void fuzz_page(const byte_array& image, uint64 page_offset, uint32 page_size,
                           header.first_freeblock());
     const auto length = static_cast<uint32>(image.size());
     page_descriptor_map rows;
-    (void)parse_btree_page(rows, image.data(), length, 0, page_offset, page_size, &file,
-                           o.annotate, o.raw_blobs, o.skip_overflow, o.capture, o.utf8,
-                           o.no_rowid);
+    (void)parse_btree_page(rows, image.data(), length, 0, page_offset, page_size, &file, o.annotate,
+                           o.raw_blobs, o.skip_overflow, o.capture, o.encoding, o.no_rowid);
     page_descriptor children;
     (void)walk_pages(children, image.data(), length, 0, page_offset, page_size, &file, o.annotate,
-                     o.raw_blobs, o.utf8);
+                     o.raw_blobs, o.encoding);
 }
 
 // The record-level readers on the page bytes, from the start and from every cell.
@@ -91,14 +94,15 @@ void fuzz_records(const kq::byte_reader& page, const cell_map& cells, const opti
             continue;
         }
         int32 consumed = 0;
-        (void)decode_record(d, consumed, nullptr, rec, at, o.annotate, o.raw_blobs, o.utf8);
+        (void)decode_record(d, consumed, nullptr, rec, at, o.annotate, o.raw_blobs, o.encoding);
         uint32 header_size = 0;
         std::vector<uint32> codes;
         std::vector<uint32> sizes;
         kq::byte_reader body;
         if (parse_record_header_all(header_size, codes, sizes, rec) && rec.tail(header_size, body)) {
             bool allow = o.skip_overflow;
-            (void)decode_record_values(values, body, codes, sizes, nullptr, o.raw_blobs, allow);
+            (void)decode_record_values(values, body, codes, sizes, nullptr, o.raw_blobs, o.encoding,
+                                       allow);
         }
         const auto n = static_cast<int32>(std::min(rec.size(), scan_window));
         (void)count_varints(rec.data(), n);

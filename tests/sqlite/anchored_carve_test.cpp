@@ -152,7 +152,8 @@ TEST(FindMainDbSlack, RealDatabase) {
     EXPECT_TRUE(slack.empty());
 }
 
-bool count_hits(std::vector<carved_record>& hits, const uint8*, uint32, uint64, bool, void*) {
+bool count_hits(std::vector<carved_record>& hits, const uint8*, uint32, uint64, bool,
+                text_encoding /*encoding*/, void*) {
     hits.clear();
     return false;
 }

@@ -62,14 +62,17 @@ TEST(BtreePage, PageOneCountsCellsFromItsHeaderAtHundred) {
     ASSERT_TRUE(read_page(view, page.data(), 1024, 4096, 0));
     EXPECT_EQ(view.page_size, 1024u);  // from the file header, not the argument
     EXPECT_EQ(view.reserved, 8);
-    EXPECT_TRUE(view.utf8);
+    EXPECT_EQ(view.encoding, text_encoding::utf8);
     EXPECT_EQ(view.page_type(), 13);
     EXPECT_EQ(view.cell_count(), 1);
     ASSERT_EQ(view.cells.size(), 1u);
     EXPECT_EQ(view.cells.begin()->first, at);  // page-relative
     page[59] = 2;                              // UTF-16le
     ASSERT_TRUE(read_page(view, page.data(), 1024, 0, 0));
-    EXPECT_FALSE(view.utf8);
+    EXPECT_EQ(view.encoding, text_encoding::utf16le);
+    page[59] = 3;  // UTF-16be
+    ASSERT_TRUE(read_page(view, page.data(), 1024, 0, 0));
+    EXPECT_EQ(view.encoding, text_encoding::utf16be);
 }
 
 TEST(BtreePage, InteriorCellsCarryChildAndKey) {

@@ -28,7 +28,8 @@ inline bool two_byte_type(const kq::byte_reader& chunk, std::size_t at, bool odd
 }
 
 inline bool items_finder(std::vector<carved_record>& hits, const uint8* data, uint32 length,
-                         uint64 chunk_file_offset, bool append, void* /*context*/) {
+                         uint64 chunk_file_offset, bool append, text_encoding /*encoding*/,
+                         void* /*context*/) {
     if (!append) {
         hits.clear();
     }
@@ -58,8 +59,8 @@ struct chunk_log {
     uint64 bytes = 0;
 };
 
-inline bool counting_finder(std::vector<carved_record>& hits, const uint8* /*data*/,
-                            uint32 length, uint64 chunk_file_offset, bool append,
+inline bool counting_finder(std::vector<carved_record>& hits, const uint8* /*data*/, uint32 length,
+                            uint64 chunk_file_offset, bool append, text_encoding /*encoding*/,
                             void* context) {
     if (!append) {
         hits.clear();

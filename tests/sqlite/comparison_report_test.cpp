@@ -68,7 +68,7 @@ std::vector<real_row> walked_metadata(const std::string& db) {
     std::vector<real_row> out;
     if (!file.open(db, false, false, false) ||
         !read_table_records(records, file, uint64{metadata_root - 1} * page_size, page_size, 0,
-                            all_rows, false, false, true)) {
+                            all_rows, false, false, text_encoding::utf8)) {
         return out;
     }
     for (const table_record& r : records) {

@@ -204,9 +204,9 @@ TEST(CarveDatabase, SecureDeleteTwinYieldsNothing) {
 }
 
 // A finder that leaves the column count to the carver's bounds.
-bool items_finder_without_count(std::vector<carved_record>& hits, const uint8* data,
-                                uint32 length, uint64 offset, bool append, void* context) {
-    const bool found = items_finder(hits, data, length, offset, append, context);
+bool items_finder_without_count(std::vector<carved_record>& hits, const uint8* data, uint32 length,
+                                uint64 offset, bool append, text_encoding encoding, void* context) {
+    const bool found = items_finder(hits, data, length, offset, append, encoding, context);
     for (carved_record& hit : hits) {
         hit.column_count = 0;
     }
@@ -243,7 +243,8 @@ TEST(CarveDatabase, RefusesAnEmptyPathAndMissingBounds) {
 // Records of the real WAL fixture's table: Field1 TEXT, Field2 INTEGER, Field3 BLOB (and
 // later NewField): header size 4 or 5, a short text, a small integer, then NULL or blob.
 bool mytable_finder(std::vector<carved_record>& hits, const uint8* data, uint32 length,
-                    uint64 chunk_file_offset, bool append, void* /*context*/) {
+                    uint64 chunk_file_offset, bool append, text_encoding /*encoding*/,
+                    void* /*context*/) {
     if (!append) {
         hits.clear();
     }

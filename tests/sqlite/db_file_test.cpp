@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "io/uni_fileio.h"
@@ -125,6 +126,39 @@ TEST(DbHeader, AccessorsReadTheirFields) {
     EXPECT_FALSE(is_sqlite_header(static_cast<const uint8*>(nullptr)));
     EXPECT_FALSE(is_sqlite_header(kq::byte_reader(bytes.data(), 14)));  // cut inside the magic
 }
+
+// The text encoding word (offset 56) read as the library reads it: its two low bits, 0
+// standing for UTF-8 (a database that never held a table).
+struct encoding_case {
+    const char* name;
+    uint32 word;
+    text_encoding expected;
+};
+
+class HeaderEncoding : public ::testing::TestWithParam<encoding_case> {};
+
+TEST_P(HeaderEncoding, ReadsTheWordAsTheLibraryDoes) {
+    const encoding_case& c = GetParam();
+    sqlite_db_header header;
+    byte_array bytes = small_db();
+    put_be(bytes, 56, c.word, 4);
+    std::copy_n(bytes.begin(), header.bytes.size(), header.bytes.begin());
+    EXPECT_EQ(header.encoding(), c.expected);
+    EXPECT_EQ(header.is_utf8(), c.expected == text_encoding::utf8);
+}
+
+const encoding_case encoding_cases[] = {
+    {"utf8", 1, text_encoding::utf8},
+    {"utf16le", 2, text_encoding::utf16le},
+    {"utf16be", 3, text_encoding::utf16be},
+    {"never_set", 0, text_encoding::utf8},
+    {"high_bits_le", 0x00010006, text_encoding::utf16le},
+    {"all_bits", 0xffffffff, text_encoding::utf16be},
+    {"four", 4, text_encoding::utf8},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, HeaderEncoding, ::testing::ValuesIn(encoding_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST(PageSizeHelpers, HeaderAndFile) {
     const byte_array db = small_db(8192);

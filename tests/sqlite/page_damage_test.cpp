@@ -30,8 +30,8 @@ struct parsed_page {
 parsed_page parse_rows(const byte_array& page, uint32 ps, uint64 at, uni::fileio* file) {
     parsed_page out;
     page_descriptor_map entries;
-    (void)parse_btree_page(entries, page.data(), static_cast<uint32>(page.size()), at, at, ps,
-                           file, false, true, false, false, true, false);
+    (void)parse_btree_page(entries, page.data(), static_cast<uint32>(page.size()), at, at, ps, file,
+                           false, true, false, false, text_encoding::utf8, false);
     for (const auto& [key, entry] : entries) {
         for (const auto& [cell_key, cell] : entry.cells) {
             out.rows[cell.rowid] = cell.values;
@@ -58,11 +58,12 @@ void read_everything(const byte_array& page, uint32 ps, uni::fileio* file) {
     page_descriptor_map rows;
     const auto length = static_cast<uint32>(page.size());
     (void)parse_btree_page(rows, page.data(), length, 0, 0, ps, file, true, false, false, true,
-                           true, false);
+                           text_encoding::utf8, false);
     (void)parse_btree_page(rows, page.data(), length, 0, 0, ps, file, false, true, true, false,
-                           false, true);
+                           text_encoding::utf16be, true);
     page_descriptor children;
-    (void)walk_pages(children, page.data(), length, 0, 0, ps, file, false, false, true);
+    (void)walk_pages(children, page.data(), length, 0, 0, ps, file, false, false,
+                     text_encoding::utf16le);
 }
 
 // Every prefix of a record through both decoders.
@@ -73,7 +74,7 @@ void decode_every_prefix(const kq::byte_reader& rec) {
         kq::byte_reader prefix;
         ASSERT_TRUE(rec.sub(0, n, prefix));
         int32 consumed = 0;
-        (void)decode_record(d, consumed, nullptr, prefix, 0, true, false, false);
+        (void)decode_record(d, consumed, nullptr, prefix, 0, true, false, text_encoding::utf16le);
         EXPECT_LE(consumed, static_cast<int32>(n));
         uint32 header_size = 0;
         std::vector<uint32> codes;
@@ -82,7 +83,8 @@ void decode_every_prefix(const kq::byte_reader& rec) {
         if (parse_record_header_all(header_size, codes, sizes, prefix) &&
             prefix.tail(header_size, body)) {
             bool allow = true;
-            EXPECT_TRUE(decode_record_values(values, body, codes, sizes, nullptr, false, allow));
+            EXPECT_TRUE(decode_record_values(values, body, codes, sizes, nullptr, false,
+                                             text_encoding::utf16be, allow));
             EXPECT_EQ(values.size(), codes.size());
         }
     }

@@ -44,7 +44,8 @@ void take_leaf(const page_descriptor_map& leaf, walk_result& out) {
 
 // Depth-first in key order with an explicit stack and a visited set: a damaged tree can
 // neither loop nor recurse.
-bool walk_btree(uni::fileio& file, uint32 ps, uint32 root, bool utf8, walk_result& out) {
+bool walk_btree(uni::fileio& file, uint32 ps, uint32 root, text_encoding encoding,
+                walk_result& out) {
     std::vector<std::pair<uint32, int>> stack{{root, 1}};
     std::set<uint32> visited;
     byte_array page;
@@ -57,7 +58,7 @@ bool walk_btree(uni::fileio& file, uint32 ps, uint32 root, bool utf8, walk_resul
         out.levels = std::max(out.levels, depth);
         const uint64 at = uint64{number - 1} * ps;
         page_descriptor interior;
-        if (walk_pages(interior, page.data(), ps, at, at, ps, &file, false, true, utf8)) {
+        if (walk_pages(interior, page.data(), ps, at, at, ps, &file, false, true, encoding)) {
             for (auto it = interior.children.rbegin(); it != interior.children.rend(); ++it) {
                 stack.emplace_back(static_cast<uint32>(it->second.child_page), depth + 1);
                 if (!it->second.values.empty()) {
@@ -69,7 +70,7 @@ bool walk_btree(uni::fileio& file, uint32 ps, uint32 root, bool utf8, walk_resul
         page_descriptor_map leaf;
         const bool empty_leaf = page[3] == 0 && page[4] == 0;
         if (!parse_btree_page(leaf, page.data(), ps, at, at, ps, &file, false, true, false, false,
-                              utf8, false) &&
+                              encoding, false) &&
             !empty_leaf) {
             return false;
         }
@@ -80,16 +81,16 @@ bool walk_btree(uni::fileio& file, uint32 ps, uint32 root, bool utf8, walk_resul
 
 class LibraryWalk : public ::testing::Test {
 protected:
-    bool open(const std::string& path, uint32 ps, bool utf8) {
+    bool open(const std::string& path, uint32 ps, text_encoding encoding) {
         m_path = path;
         m_ps = ps;
-        m_utf8 = utf8;
+        m_encoding = encoding;
         return m_file.open(path, false, false, false);
     }
     walk_result walk(const std::string& name) {
         walk_result out;
         const library_oracle::connection lib(m_path);
-        EXPECT_TRUE(walk_btree(m_file, m_ps, lib.roots().at(name), m_utf8, out)) << name;
+        EXPECT_TRUE(walk_btree(m_file, m_ps, lib.roots().at(name), m_encoding, out)) << name;
         return out;
     }
     std::vector<row> library(const std::string& sql) {
@@ -117,12 +118,12 @@ protected:
     }
     std::string m_path;
     uint32 m_ps = 0;
-    bool m_utf8 = true;
+    text_encoding m_encoding = text_encoding::utf8;
     uni::fileio m_file;
 };
 
 TEST_F(LibraryWalk, RealDatabaseTables) {
-    if (!open(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db", 4096, true)) {
+    if (!open(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db", 4096, text_encoding::utf8)) {
         GTEST_SKIP() << "real wpndatabase.db not present";
     }
     expect_table("Notification", 6);
@@ -135,7 +136,7 @@ TEST_F(LibraryWalk, RealDatabaseTables) {
 }
 
 TEST_F(LibraryWalk, RealNotificationRecordAndItsTimes) {
-    if (!open(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db", 4096, true)) {
+    if (!open(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db", 4096, text_encoding::utf8)) {
         GTEST_SKIP() << "real wpndatabase.db not present";
     }
     const walk_result walked = walk("Notification");
@@ -156,8 +157,9 @@ TEST_F(LibraryWalk, RealNotificationRecordAndItsTimes) {
 class RecordFixtures : public LibraryWalk, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(RecordFixtures, EveryTableAndIndexMatchesTheLibrary) {
-    const bool utf8 = std::string(GetParam()) == "records.db";
-    ASSERT_TRUE(open(std::string(VELK_TEST_DATA_DIR) + "/records/" + GetParam(), 1024, utf8));
+    const text_encoding encoding =
+        std::string(GetParam()) == "records.db" ? text_encoding::utf8 : text_encoding::utf16le;
+    ASSERT_TRUE(open(std::string(VELK_TEST_DATA_DIR) + "/records/" + GetParam(), 1024, encoding));
     expect_table("kinds", 28);
     expect_table("many", 3000, 3);
     expect_table("spill", 1);
@@ -174,13 +176,46 @@ INSTANTIATE_TEST_SUITE_P(Encodings, RecordFixtures,
                              return std::string(p.param) == "records.db" ? "Utf8" : "Utf16le";
                          });
 
+// The push database written in each text encoding the format has: texts read in the
+// header's encoding (index keys included) and blobs as their bytes, value for value as the
+// library reads them.
+struct encoding_case {
+    const char* name;
+    text_encoding encoding;
+};
+
+class EncodingFixtures : public LibraryWalk, public ::testing::WithParamInterface<encoding_case> {};
+
+TEST_P(EncodingFixtures, EveryTableMatchesTheLibrary) {
+    const encoding_case& c = GetParam();
+    ASSERT_TRUE(open(std::string(VELK_TEST_DATA_DIR) + "/encoding/" + c.name, 1024, c.encoding));
+    expect_table("NotificationHandler", 12);
+    expect_table("Notification", 6, 2);
+    expect_table("WNSPushChannel", 3);
+    expect_table("Metadata", 7);
+    expect_index("byHandlerName", "SELECT 0, PrimaryId, rowid FROM NotificationHandler", 1);
+}
+
+const encoding_case encoding_cases[] = {
+    {"utf8.db", text_encoding::utf8},
+    {"utf16le.db", text_encoding::utf16le},
+    {"utf16be.db", text_encoding::utf16be},
+};
+
+INSTANTIATE_TEST_SUITE_P(Encodings, EncodingFixtures, ::testing::ValuesIn(encoding_cases),
+                         [](const auto& p) {
+                             std::string name = p.param.name;
+                             return name.substr(0, name.find('.'));
+                         });
+
 TEST_F(LibraryWalk, SchemaPageRows) {
-    ASSERT_TRUE(open(std::string(VELK_TEST_DATA_DIR) + "/records/records.db", 1024, true));
+    ASSERT_TRUE(
+        open(std::string(VELK_TEST_DATA_DIR) + "/records/records.db", 1024, text_encoding::utf8));
     byte_array page;
     ASSERT_TRUE(read_page(m_file, 1024, 1, page));
     page_descriptor_map out;
     ASSERT_TRUE(parse_btree_page(out, page.data(), 1024, 0, 0, 1024, &m_file, false, true, false,
-                                 false, true, false));
+                                 false, text_encoding::utf8, false));
     const library_oracle::connection lib(m_path);
     for (const auto& [name, root] : lib.roots()) {
         ASSERT_EQ(out.count(root), 1u) << name;

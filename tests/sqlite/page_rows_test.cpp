@@ -24,8 +24,8 @@ page_descriptor_map parse(const byte_array& page, uint64 page_offset, uni::filei
                           bool skip_overflow = false, bool no_rowid = false) {
     page_descriptor_map out;
     (void)parse_btree_page(out, page.data(), static_cast<uint32>(page.size()), page_offset,
-                           page_offset, ps, file, false, true, skip_overflow, true, true,
-                           no_rowid);
+                           page_offset, ps, file, false, true, skip_overflow, true,
+                           text_encoding::utf8, no_rowid);
     return out;
 }
 
@@ -68,7 +68,8 @@ TEST(ParseBtreePage, PageInsideALargerBufferAndNegativeRowids) {
     append(buffer, b.finish());
     page_descriptor_map out;
     ASSERT_TRUE(parse_btree_page(out, buffer.data(), static_cast<uint32>(buffer.size()), 10 * ps,
-                                 11 * ps, ps, nullptr, false, true, false, false, true, false));
+                                 11 * ps, ps, nullptr, false, true, false, false,
+                                 text_encoding::utf8, false));
     const page_descriptor& d = out.at(0);
     EXPECT_EQ(d.page_number, 12u);
     ASSERT_EQ(d.cells.size(), 2u);
@@ -227,23 +228,23 @@ TEST(ParseBtreePage, RefusesWhatIsNoLeafPage) {
     interior.set_right_child(3);
     const byte_array page = interior.finish();
     EXPECT_FALSE(parse_btree_page(out, page.data(), ps, 0, 0, ps, nullptr, false, true, false,
-                                  false, true, false));
+                                  false, text_encoding::utf8, false));
     const byte_array zero(ps, 0);
     EXPECT_FALSE(parse_btree_page(out, zero.data(), ps, 0, 0, ps, nullptr, false, true, false,
-                                  false, true, false));
+                                  false, text_encoding::utf8, false));
     // The page must lie inside the buffer, after its start.
     page_builder leaf(ps, 13);
     leaf.add_cell(table_leaf_cell(1, record({1}, {1})));
     const byte_array lp = leaf.finish();
     EXPECT_FALSE(parse_btree_page(out, lp.data(), ps, 100, 0, ps, nullptr, false, true, false,
-                                  false, true, false));
+                                  false, text_encoding::utf8, false));
     // A buffer that ends before the page's only cell (a file cut short) gives no row.
-    EXPECT_FALSE(parse_btree_page(out, lp.data(), 64, 0, 0, ps, nullptr, false, true, false,
-                                  false, true, false));
-    EXPECT_FALSE(parse_btree_page(out, lp.data(), ps, 0, 0, 511, nullptr, false, true, false,
-                                  false, true, false));
+    EXPECT_FALSE(parse_btree_page(out, lp.data(), 64, 0, 0, ps, nullptr, false, true, false, false,
+                                  text_encoding::utf8, false));
+    EXPECT_FALSE(parse_btree_page(out, lp.data(), ps, 0, 0, 511, nullptr, false, true, false, false,
+                                  text_encoding::utf8, false));
     EXPECT_TRUE(parse_btree_page(out, lp.data(), ps, 0, 0, ps, nullptr, false, true, false, false,
-                                 true, false));
+                                 text_encoding::utf8, false));
 }
 
 TEST(WalkPages, ChildrenOfAnInteriorTablePage) {
@@ -253,7 +254,8 @@ TEST(WalkPages, ChildrenOfAnInteriorTablePage) {
     b.set_right_child(6);
     const byte_array page = b.finish();
     page_descriptor out;
-    ASSERT_TRUE(walk_pages(out, page.data(), ps, 2 * ps, 2 * ps, ps, nullptr, false, true, true));
+    ASSERT_TRUE(walk_pages(out, page.data(), ps, 2 * ps, 2 * ps, ps, nullptr, false, true,
+                           text_encoding::utf8));
     EXPECT_EQ(out.kind, row_kind::table_child);
     EXPECT_EQ(out.page_number, 3u);
     std::vector<std::pair<uint64, uint64>> children;
@@ -269,12 +271,14 @@ TEST(WalkPages, RightMostChildZeroAndLeavesAreRefused) {
     b.add_cell(test_pages::interior_table_cell(4, 100));
     const byte_array no_right = b.finish();
     page_descriptor out;
-    EXPECT_FALSE(walk_pages(out, no_right.data(), ps, 0, 0, ps, nullptr, false, true, true));
+    EXPECT_FALSE(
+        walk_pages(out, no_right.data(), ps, 0, 0, ps, nullptr, false, true, text_encoding::utf8));
     page_builder leaf(ps, 13);
     leaf.add_cell(table_leaf_cell(1, record({1}, {1})));
     const byte_array lp = leaf.finish();
     out.reset();
-    EXPECT_FALSE(walk_pages(out, lp.data(), ps, 0, 0, ps, nullptr, false, true, true));
+    EXPECT_FALSE(
+        walk_pages(out, lp.data(), ps, 0, 0, ps, nullptr, false, true, text_encoding::utf8));
     EXPECT_TRUE(out.children.empty());
 }
 
@@ -289,7 +293,8 @@ TEST(WalkPages, InteriorIndexCellsCarryTheirRecord) {
     b.set_right_child(8);
     const byte_array page = b.finish();
     page_descriptor out;
-    ASSERT_TRUE(walk_pages(out, page.data(), ps, 0, 0, ps, nullptr, false, true, true));
+    ASSERT_TRUE(
+        walk_pages(out, page.data(), ps, 0, 0, ps, nullptr, false, true, text_encoding::utf8));
     EXPECT_EQ(out.kind, row_kind::index_child);
     const interior_record_decoder& child = out.children.at(7);
     EXPECT_EQ(child.values, (std::vector<std::string>{"abc", "42"}));

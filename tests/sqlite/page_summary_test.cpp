@@ -90,16 +90,16 @@ TEST(DumpPage, BannerAndSummaryOfOnePage) {
 
 TEST(SummariseOnePage, NotificationLeaf) {
     page_summary s;
-    ASSERT_TRUE(summarise_one_page(s, real_db(), page_size, 7, true));
+    ASSERT_TRUE(summarise_one_page(s, real_db(), page_size, 7, text_encoding::utf8));
     std::size_t rows = 0;
     for (const auto& [offset, d] : s.table_rows) {
         rows += d.cells.size();
     }
     EXPECT_EQ(rows, 6U);
-    EXPECT_FALSE(summarise_one_page(s, real_db(), page_size, 0, true));
-    EXPECT_FALSE(summarise_one_page(s, real_db(), page_size, 300, true));
-    EXPECT_FALSE(summarise_one_page(s, real_db(), 1, 7, true));
-    EXPECT_FALSE(summarise_one_page(s, "", page_size, 7, true));
+    EXPECT_FALSE(summarise_one_page(s, real_db(), page_size, 0, text_encoding::utf8));
+    EXPECT_FALSE(summarise_one_page(s, real_db(), page_size, 300, text_encoding::utf8));
+    EXPECT_FALSE(summarise_one_page(s, real_db(), 1, 7, text_encoding::utf8));
+    EXPECT_FALSE(summarise_one_page(s, "", page_size, 7, text_encoding::utf8));
 }
 
 // A page size the format cannot have would divide by zero or walk a file in 1-byte
@@ -125,7 +125,7 @@ TEST_P(BadPageSize, IsRefusedEverywhere) {
     EXPECT_FALSE(dump_page_banner(out, page.data(), page_size, bad, 6 * page_size));
     s.page_size = bad;
     EXPECT_FALSE(summarise_page(s, page.data(), page_size, 6 * page_size, false, nullptr));
-    EXPECT_FALSE(summarise_one_page(s, real_db(), bad, 7, true));
+    EXPECT_FALSE(summarise_one_page(s, real_db(), bad, 7, text_encoding::utf8));
     // The same size stored in a first page's header.
     byte_array first = real_page(1);
     first[16] = static_cast<uint8>(bad >> 8);

@@ -27,7 +27,7 @@ TEST_P(DecodeRecordValue, GivesTheColumnText) {
     record_decoder d;
     int32 consumed = -1;
     ASSERT_TRUE(decode_record(d, consumed, nullptr, rec.data(), static_cast<uint32>(rec.size()),
-                              4096, 0, false, true, true));
+                              4096, 0, false, true, text_encoding::utf8));
     ASSERT_EQ(d.values.size(), 1u);
     EXPECT_EQ(d.values[0], c.text);
     EXPECT_EQ(d.value_codes[0], c.code);
@@ -76,7 +76,7 @@ TEST(DecodeRecord, BlobsShowAsOneHexLineWithoutLineBreaks) {
     record_decoder d;
     int32 consumed = 0;
     ASSERT_TRUE(decode_record(d, consumed, nullptr, rec.data(), static_cast<uint32>(rec.size()),
-                              4096, 0, false, false, true));
+                              4096, 0, false, false, text_encoding::utf8));
     EXPECT_EQ(d.values[0],
               "41 42 43 44 45 46 47 48  49 4a 4b 4c 4d 4e 4f 50  ABCDEFGHIJKLMNOP ...");
     EXPECT_EQ(d.values[1], "0d 0a 01 02 03                                    .....");
@@ -89,11 +89,77 @@ TEST(DecodeRecord, Utf16TextBecomesUtf8) {
     record_decoder d;
     int32 consumed = 0;
     ASSERT_TRUE(decode_record(d, consumed, nullptr, rec.data(), static_cast<uint32>(rec.size()),
-                              4096, 0, false, true, false));
+                              4096, 0, false, true, text_encoding::utf16le));
     // G, u-umlaut, and an unpaired high surrogate kept as one character.
     ASSERT_EQ(d.values.size(), 1u);
     EXPECT_EQ(d.values[0].substr(0, 3), "G\xc3\xbc");
 }
+
+// One text column stored in each encoding, then a blob: the text is read in the encoding
+// (UTF-16 in its byte order, up to a NUL unit, an odd last byte dropped), the blob's bytes
+// stay what they are, and a decimal text of 18 characters is a timestamp in any encoding.
+struct encoded_text_case {
+    const char* name;
+    text_encoding encoding;
+    byte_array text;  // the stored text bytes
+    std::string expected;
+    uint32 expected_code;
+};
+
+class DecodeEncodedText : public ::testing::TestWithParam<encoded_text_case> {};
+
+TEST_P(DecodeEncodedText, TextPerEncodingBlobAsBytes) {
+    const encoded_text_case& c = GetParam();
+    const byte_array blob{'<', 't', 0, 0xfc, '>'};
+    byte_array content = c.text;
+    content.insert(content.end(), blob.begin(), blob.end());
+    const byte_array rec = record({13 + 2 * c.text.size(), 12 + 2 * blob.size()}, content);
+    record_decoder d;
+    int32 consumed = 0;
+    ASSERT_TRUE(decode_record(d, consumed, nullptr, rec.data(), static_cast<uint32>(rec.size()),
+                              4096, 0, false, true, c.encoding));
+    ASSERT_EQ(d.values.size(), 2u);
+    EXPECT_EQ(d.values[0], c.expected);
+    EXPECT_EQ(d.value_codes[0], c.expected_code);
+    EXPECT_EQ(d.values[1], std::string(blob.begin(), blob.end()));
+    EXPECT_EQ(d.blob_values.at(1), blob);
+}
+
+// "Gü" and U+1F600 (a surrogate pair in UTF-16).
+const encoded_text_case encoded_text_cases[] = {
+    {"utf8",
+     text_encoding::utf8,
+     {'G', 0xc3, 0xbc, 0xf0, 0x9f, 0x98, 0x80},
+     "G\xc3\xbc\xf0\x9f\x98\x80",
+     value_code::text},
+    {"utf16le",
+     text_encoding::utf16le,
+     {'G', 0, 0xfc, 0, 0x3d, 0xd8, 0x00, 0xde},
+     "G\xc3\xbc\xf0\x9f\x98\x80",
+     value_code::text},
+    {"utf16be",
+     text_encoding::utf16be,
+     {0, 'G', 0, 0xfc, 0xd8, 0x3d, 0xde, 0x00},
+     "G\xc3\xbc\xf0\x9f\x98\x80",
+     value_code::text},
+    {"utf16be_odd_last_byte", text_encoding::utf16be, {0, 'A', 0, 'B', 0}, "AB", value_code::text},
+    {"utf16le_ends_at_nul", text_encoding::utf16le, {'A', 0, 0, 0, 'B', 0}, "A", value_code::text},
+    {"utf16be_read_as_utf8",
+     text_encoding::utf8,
+     {0, 'A'},
+     std::string("\0A", 2),
+     value_code::text},
+    // 132521874959025799: 2020-12-11 19:11:35.9025799 UTC as a FILETIME, 36 bytes of UTF-16.
+    {"utf16be_time_text",
+     text_encoding::utf16be,
+     {0, '1', 0, '3', 0, '2', 0, '5', 0, '2', 0, '1', 0, '8', 0, '7', 0, '4',
+      0, '9', 0, '5', 0, '9', 0, '0', 0, '2', 0, '5', 0, '7', 0, '9', 0, '9'},
+     "132521874959025799",
+     0x1013},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, DecodeEncodedText, ::testing::ValuesIn(encoded_text_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST(DecodeRecord, ColumnsPastTheEndReadAsEmptyForms) {
     // int32, real, text, blob declared; only two bytes of content present.
@@ -101,7 +167,7 @@ TEST(DecodeRecord, ColumnsPastTheEndReadAsEmptyForms) {
     record_decoder d;
     int32 consumed = 0;
     ASSERT_TRUE(decode_record(d, consumed, nullptr, rec.data(), static_cast<uint32>(rec.size()),
-                              4096, 0, false, true, true));
+                              4096, 0, false, true, text_encoding::utf8));
     EXPECT_EQ(d.values, (std::vector<std::string>{"5", "NaN", "", ""}));
     EXPECT_EQ(consumed, static_cast<int32>(rec.size()));
     EXPECT_TRUE(d.time_values.empty());
@@ -111,18 +177,20 @@ TEST(DecodeRecord, HeaderFailuresAndReuse) {
     record_decoder d;
     int32 consumed = 9;
     const uint8 no_types[] = {0x01};
-    EXPECT_TRUE(decode_record(d, consumed, nullptr, no_types, 1, 4096, 0, false, true, true));
+    EXPECT_TRUE(decode_record(d, consumed, nullptr, no_types, 1, 4096, 0, false, true,
+                              text_encoding::utf8));
     EXPECT_TRUE(d.values.empty());
     EXPECT_EQ(consumed, 0);
     const uint8 header_past_end[] = {0x09, 0x01, 0x01};
-    EXPECT_FALSE(decode_record(d, consumed, nullptr, header_past_end, 3, 4096, 0, false, true, true));
+    EXPECT_FALSE(decode_record(d, consumed, nullptr, header_past_end, 3, 4096, 0, false, true,
+                               text_encoding::utf8));
     // A decoder reused for a second record holds only that record.
     const byte_array a = record({23, 16}, {'h', 'e', 'l', 'l', 'o', 1, 2});
-    ASSERT_TRUE(decode_record(d, consumed, nullptr, a.data(), static_cast<uint32>(a.size()), 0,
-                              0, false, true, true));
+    ASSERT_TRUE(decode_record(d, consumed, nullptr, a.data(), static_cast<uint32>(a.size()), 0, 0,
+                              false, true, text_encoding::utf8));
     const byte_array b = record({1}, {7});
-    ASSERT_TRUE(decode_record(d, consumed, nullptr, b.data(), static_cast<uint32>(b.size()), 0,
-                              0, false, true, true));
+    ASSERT_TRUE(decode_record(d, consumed, nullptr, b.data(), static_cast<uint32>(b.size()), 0, 0,
+                              false, true, text_encoding::utf8));
     EXPECT_EQ(d.values, (std::vector<std::string>{"7"}));
     EXPECT_TRUE(d.blob_values.empty());
 }
@@ -138,7 +206,7 @@ TEST(DecodeRecord, TimestampsAreRecognisedAndAnnotated) {
     record_decoder d;
     int32 consumed = 0;
     ASSERT_TRUE(decode_record(d, consumed, nullptr, rec.data(), static_cast<uint32>(rec.size()),
-                              4096, 0, true, true, true));
+                              4096, 0, true, true, text_encoding::utf8));
     EXPECT_EQ(d.value_codes, (std::vector<uint32>{0x1012, 0x8014, 0x1013, 2}));
     EXPECT_EQ(d.time_values.at(0), 132521874959025799u);
     EXPECT_EQ(d.time_values.at(2), 132521874959025799u);
@@ -160,13 +228,12 @@ TEST(DecodeRecord, WithoutExtrasOnlyTheTextsAreMade) {
         record_decoder full;
         record_decoder texts;
         int32 consumed = 0;
-        ASSERT_TRUE(
-            decode_record(full, consumed, nullptr, rec.data(), length, 4096, 0, false, raw_blobs,
-                          true));
+        ASSERT_TRUE(decode_record(full, consumed, nullptr, rec.data(), length, 4096, 0, false,
+                                  raw_blobs, text_encoding::utf8));
         ASSERT_EQ(full.time_values.size(), 2u);
         ASSERT_EQ(full.blob_values.size(), 1u);
         ASSERT_TRUE(decode_record(texts, consumed, nullptr, rec.data(), length, 4096, 0, true,
-                                  raw_blobs, true, false));
+                                  raw_blobs, text_encoding::utf8, false));
         EXPECT_EQ(texts.values, full.values) << raw_blobs;
         EXPECT_NE(texts.value_codes, full.value_codes);  // the time marks are gone
         EXPECT_EQ(texts.value_codes, (std::vector<uint32>{2, 3, 7}));  // integer, text, blob
@@ -181,8 +248,8 @@ TEST(DecodeRecord, DumpWritesHeaderAndValueLines) {
     record_decoder d;
     int32 consumed = 0;
     std::ostringstream dump;
-    ASSERT_TRUE(decode_record(d, consumed, &dump, rec.data(), static_cast<uint32>(rec.size()),
-                              4096, 0x1234, false, true, true));
+    ASSERT_TRUE(decode_record(d, consumed, &dump, rec.data(), static_cast<uint32>(rec.size()), 4096,
+                              0x1234, false, true, text_encoding::utf8));
     EXPECT_EQ(dump.str(),
               "00001234 : header size  : 0x4, data sizes [val:1, str:1, cst0:0]\n"
               "val:0x01 : 5\nstr:0x01 : a\ncst:0x00 : 0\n\n");

@@ -26,7 +26,8 @@ struct scripted {
 };
 
 bool scripted_finder(std::vector<carved_record>& hits, const uint8* /*data*/, uint32 /*length*/,
-                     uint64 /*chunk_file_offset*/, bool append, void* context) {
+                     uint64 /*chunk_file_offset*/, bool append, text_encoding /*encoding*/,
+                     void* context) {
     auto* s = static_cast<scripted*>(context);
     if (!append) {
         hits.clear();
@@ -54,7 +55,8 @@ bool scan(std::vector<carved_record>& hits, const byte_array& file_bytes, const 
           chunk_done_fn done = chunk_done_noop, uint32 max_columns = 3) {
     uni::fileio file(file_bytes, false, false);
     return scan_regions(hits, regions, file, def, finder, record_source::main_db_slack, page_size,
-                        1, max_columns, wal_frames, structured, nullptr, context, done);
+                        text_encoding::utf8, 1, max_columns, wal_frames, structured, nullptr,
+                        context, done);
 }
 
 // Hit A at 20 (rowid 133 before it) declares a 10-byte text and an int8 but hit B starts at
@@ -184,7 +186,8 @@ struct first_bytes_log {
 };
 
 bool logging_finder(std::vector<carved_record>& hits, const uint8* data, uint32 length,
-                    uint64 chunk_file_offset, bool /*append*/, void* context) {
+                    uint64 chunk_file_offset, bool /*append*/, text_encoding /*encoding*/,
+                    void* context) {
     hits.clear();
     auto* log = static_cast<first_bytes_log*>(context);
     log->offsets.push_back(chunk_file_offset);
@@ -242,8 +245,9 @@ TEST(ScanRegions, RefusesWhatItCannotScan) {
                       table_definition(), chunk_done_noop, 0));
     EXPECT_EQ(s.calls, 0);
     uni::fileio closed;
-    EXPECT_FALSE(scan_regions(hits, {{0, 512}}, closed, table_definition(), scripted_finder, 2,
-                              512, 1, 3, false, false, nullptr, &s, chunk_done_noop));
+    EXPECT_FALSE(scan_regions(hits, {{0, 512}}, closed, table_definition(), scripted_finder, 2, 512,
+                              text_encoding::utf8, 1, 3, false, false, nullptr, &s,
+                              chunk_done_noop));
     EXPECT_EQ(s.calls, 0);
 }
 
@@ -258,8 +262,8 @@ int count_after(std::vector<carved_record>& /*hits*/, void* context) {
 }
 
 bool counter_finder(std::vector<carved_record>& hits, const uint8* data, uint32 length,
-                    uint64 offset, bool append, void* context) {
-    return scripted_finder(hits, data, length, offset, append,
+                    uint64 offset, bool append, text_encoding encoding, void* context) {
+    return scripted_finder(hits, data, length, offset, append, encoding,
                            &static_cast<done_counter*>(context)->finder);
 }
 
@@ -298,11 +302,13 @@ TEST(ScanRegions, ProgressCountsEveryRegionByteOnce) {
     percent_progress meter(true, fast_clock);
     meter.add_work(region_bytes(first) + region_bytes(second));
     ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(scan_regions(hits, first, file, table_definition(), carve_test::counting_finder,
-                              2, 4096, 1, 1, false, false, &meter, &log, chunk_done_noop));
+    EXPECT_FALSE(scan_regions(hits, first, file, table_definition(), carve_test::counting_finder, 2,
+                              4096, text_encoding::utf8, 1, 1, false, false, &meter, &log,
+                              chunk_done_noop));
     EXPECT_EQ(meter.shown(), 5059);  // 4096 of 8096 bytes
     EXPECT_FALSE(scan_regions(hits, second, file, table_definition(), carve_test::counting_finder,
-                              2, 4096, 1, 1, false, false, &meter, &log, chunk_done_noop));
+                              2, 4096, text_encoding::utf8, 1, 1, false, false, &meter, &log,
+                              chunk_done_noop));
     EXPECT_EQ(meter.shown(), 9999);  // all of it: 100 is left to finish()
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(err, "percent done: 50.59\npercent done: 62.94\npercent done: 99.99\n");

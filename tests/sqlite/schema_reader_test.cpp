@@ -105,6 +105,23 @@ TEST(SchemaReader, OnePageSchemasInBothEncodings) {
     }
 }
 
+// The push schema in each text encoding: its texts (names and CREATE statements) are stored
+// in the file's encoding, UTF-16 in either byte order, and span page 1 (an interior page)
+// and the leaves below it.
+TEST(SchemaReader, SchemaTextsInEveryEncoding) {
+    for (const char* name : {"encoding/utf8.db", "encoding/utf16le.db", "encoding/utf16be.db"}) {
+        const std::string path = db_test::fixture(name);
+        ASSERT_EQ(test_pages::read_file(path).at(100), 5) << name << ": page 1 is not interior";
+        const schema_result r = read_path(path);
+        ASSERT_TRUE(r.ok) << name;
+        EXPECT_EQ(r.names.size(), 20u) << name;
+        EXPECT_EQ(r.rows(), library_schema(path)) << name;
+        EXPECT_EQ(r.sql_of("byHandlerName"),
+                  "CREATE UNIQUE INDEX [byHandlerName] ON [NotificationHandler] ([PrimaryId])")
+            << name;
+    }
+}
+
 // A schema of many tables spills from page 1 into an interior page and leaves below it.
 TEST(SchemaReader, MultiPageSchemaWithViewsAndTriggers) {
     velk_test::temp_dir dir;
@@ -179,7 +196,8 @@ TEST(SchemaReader, CutCopiesOfTheRealDatabase) {
         for (const uint64 root : r.roots) {
             std::vector<table_record> rows;
             (void)read_table_records(rows, file, (root - 1) * 4096, 4096, 0,
-                                     std::numeric_limits<uint64>::max(), true, false, true);
+                                     std::numeric_limits<uint64>::max(), true, false,
+                                     text_encoding::utf8);
             EXPECT_LE(rows.size(), 1632u) << cut;
             for (const table_record& row : rows) {
                 EXPECT_LT(row.file_offset, cut) << cut;
@@ -259,7 +277,8 @@ TEST_F(WalFallback, TablesOutsideTheLogStayInTheImage) {
     for (std::size_t i = 0; i < r.names.size(); ++i) {
         std::vector<table_record> rows;
         ASSERT_TRUE(read_table_records(rows, file, (r.roots[i] - 1) * 1024, 1024, 0,
-                                       std::numeric_limits<uint64>::max(), true, false, true))
+                                       std::numeric_limits<uint64>::max(), true, false,
+                                       text_encoding::utf8))
             << r.names[i];
         EXPECT_EQ(db_test::sorted(db_test::as_rows(rows)),
                   db_test::library_rows(applied, r.names[i]))

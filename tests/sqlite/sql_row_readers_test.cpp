@@ -241,7 +241,7 @@ protected:
         }
         // Empty tables walk to nothing; their row count is compared below.
         (void)read_table_records(out.own_rows, file, (root_page - 1) * page_size, page_size, 0,
-                                 0xFFFFFFFF, true, false, true);
+                                 0xFFFFFFFF, true, false, text_encoding::utf8);
         return true;
     }
 };

@@ -352,7 +352,7 @@ TEST(SqliteMetadata, RealNotificationRowsMatchTheLibrary) {
     }
     std::vector<table_record> rows;
     ASSERT_TRUE(read_table_records(rows, file, (roots[at] - 1) * page_size, page_size, 0,
-                                   ~uint64{0}, true, true, true));
+                                   ~uint64{0}, true, true, text_encoding::utf8));
     ASSERT_EQ(rows.size(), 6u);
 
     // The library reads a copy: it may write beside what it opens.

@@ -25,7 +25,7 @@ std::vector<table_record> walk(uni::fileio& file, uint32 root, uint32 page_size,
                                uint64 count = all_bits) {
     std::vector<table_record> out;
     (void)read_table_records(out, file, uint64{root - 1} * page_size, page_size, start, count, true,
-                             false, true);
+                             false, text_encoding::utf8);
     return out;
 }
 
@@ -92,7 +92,7 @@ TEST_F(RealTableWalk, EmptyTableGivesFalseAndNoRows) {
     std::vector<table_record> out{table_record{}};
     const uint32 root = library_oracle::connection(m_path).roots().at("WNSPushChannel");
     EXPECT_FALSE(read_table_records(out, m_file, uint64{root - 1} * 4096, 4096, 0, all_bits, true,
-                                    false, true));
+                                    false, text_encoding::utf8));
     EXPECT_TRUE(out.empty());
 }
 
@@ -100,7 +100,7 @@ TEST_F(RealTableWalk, CaptureKeepsTheRecordHeader) {
     std::vector<table_record> out;
     const uint32 root = library_oracle::connection(m_path).roots().at("Metadata");
     ASSERT_TRUE(read_table_records(out, m_file, uint64{root - 1} * 4096, 4096, 0, all_bits, true,
-                                   true, true));
+                                   true, text_encoding::utf8));
     for (const table_record& r : out) {
         ASSERT_FALSE(r.bytes.empty());
         EXPECT_EQ(r.bytes.size(), r.bytes[0]);  // a header starts with its own size
@@ -121,7 +121,7 @@ TEST(RecordsTableWalk, ThreeLevelsOverflowAndEveryKind) {
     page_list pages;
     page_descriptor_map interior;
     ASSERT_TRUE(read_page_records(pages, interior, file, uint64{roots.at("many") - 1} * 1024, 1024,
-                                  false, true));
+                                  false, text_encoding::utf8));
     EXPECT_GT(pages.size(), 1u);
     EXPECT_EQ(interior.size(), pages.size() + 1);  // the root and every lowest page
     EXPECT_EQ(interior.count(roots.at("many")), 1u);
@@ -146,12 +146,11 @@ TEST(ForEachTableRecord, HandsOnEveryFieldOfTheGatheredRows) {
                             page_size;
         std::vector<table_record> gathered;
         ASSERT_TRUE(read_table_records(gathered, file, root, page_size, 0, c.count, true, true,
-                                       true));
+                                       text_encoding::utf8));
         std::vector<table_record> handed;
-        ASSERT_TRUE(for_each_table_record(file, root, page_size, 0, c.count, true, true, true,
-                                          [&handed](table_record& r) {
-                                              handed.push_back(std::move(r));
-                                          }));
+        ASSERT_TRUE(for_each_table_record(
+            file, root, page_size, 0, c.count, true, true, text_encoding::utf8,
+            [&handed](table_record& r) { handed.push_back(std::move(r)); }));
         ASSERT_EQ(handed.size(), gathered.size()) << c.table;
         for (std::size_t i = 0; i < handed.size(); ++i) {
             EXPECT_EQ(handed[i].values, gathered[i].values) << c.table << ' ' << i;
@@ -161,7 +160,8 @@ TEST(ForEachTableRecord, HandsOnEveryFieldOfTheGatheredRows) {
         }
     }
     uni::fileio closed;
-    EXPECT_FALSE(for_each_table_record(closed, 0, 1024, 0, all_bits, true, true, true,
+    EXPECT_FALSE(for_each_table_record(closed, 0, 1024, 0, all_bits, true, true,
+                                       text_encoding::utf8,
                                        [](table_record&) { FAIL() << "no row to hand on"; }));
 }
 
@@ -313,18 +313,23 @@ TEST_F(DamagedTree, CutAtEveryPageBoundaryAndInside) {
 TEST(TableWalk, RefusesWhatCannotBeWalked) {
     uni::fileio closed;
     std::vector<table_record> out;
-    EXPECT_FALSE(read_table_records(out, closed, 0, 1024, 0, all_bits, true, false, true));
+    EXPECT_FALSE(
+        read_table_records(out, closed, 0, 1024, 0, all_bits, true, false, text_encoding::utf8));
     uni::fileio file(byte_array(4096, 0), false, false);
-    EXPECT_FALSE(read_table_records(out, file, 0, 0, 0, all_bits, true, false, true));
-    EXPECT_FALSE(read_table_records(out, file, 0, 256, 0, all_bits, true, false, true));
-    EXPECT_FALSE(read_table_records(out, file, 8192, 1024, 0, all_bits, true, false, true));
+    EXPECT_FALSE(
+        read_table_records(out, file, 0, 0, 0, all_bits, true, false, text_encoding::utf8));
+    EXPECT_FALSE(
+        read_table_records(out, file, 0, 256, 0, all_bits, true, false, text_encoding::utf8));
+    EXPECT_FALSE(
+        read_table_records(out, file, 8192, 1024, 0, all_bits, true, false, text_encoding::utf8));
     page_list pages;
     page_descriptor_map interior;
-    EXPECT_FALSE(read_page_records(pages, interior, file, 1u << 31, 1024, true, true));
+    EXPECT_FALSE(
+        read_page_records(pages, interior, file, 1u << 31, 1024, true, text_encoding::utf8));
     page_descriptor_map t;
     page_descriptor_map i;
     page_descriptor_map o;
-    EXPECT_FALSE(decode_page_payloads(t, i, o, pages, file, 1024, false, true));
+    EXPECT_FALSE(decode_page_payloads(t, i, o, pages, file, 1024, false, text_encoding::utf8));
 }
 
 TEST(TableWalk, GivenPageListIsUsedAsItIs) {
@@ -340,7 +345,8 @@ TEST(TableWalk, GivenPageListIsUsedAsItIs) {
     d.children.emplace(std::numeric_limits<uint64>::max(), child);
     page_list pages{d};
     std::vector<table_record> out;
-    ASSERT_TRUE(walk_table_btree(out, pages, file, 0, 1024, 0, all_bits, true, false, true));
+    ASSERT_TRUE(
+        walk_table_btree(out, pages, file, 0, 1024, 0, all_bits, true, false, text_encoding::utf8));
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0].rowid, 7);
     EXPECT_EQ(out[0].values, std::vector<std::string>{"42"});
@@ -438,24 +444,24 @@ TEST(DecodePagePayloads, SortsRowsByKindAndKeepsFirstKey) {
     page_list pages;
     page_descriptor_map interior;
     ASSERT_TRUE(read_page_records(pages, interior, file, uint64{roots.at("many_word") - 1} * 1024,
-                                  1024, true, true));
+                                  1024, true, text_encoding::utf8));
     EXPECT_TRUE(interior.empty());  // skipped on request
     page_descriptor_map table_rows;
     page_descriptor_map index_rows;
     page_descriptor_map other_rows;
     // An index: only index rows, and nothing when table rows alone are asked for.
-    ASSERT_TRUE(
-        decode_page_payloads(table_rows, index_rows, other_rows, pages, file, 1024, false, true));
+    ASSERT_TRUE(decode_page_payloads(table_rows, index_rows, other_rows, pages, file, 1024, false,
+                                     text_encoding::utf8));
     EXPECT_TRUE(table_rows.empty());
     EXPECT_FALSE(index_rows.empty());
-    EXPECT_FALSE(
-        decode_page_payloads(table_rows, index_rows, other_rows, pages, file, 1024, true, true));
+    EXPECT_FALSE(decode_page_payloads(table_rows, index_rows, other_rows, pages, file, 1024, true,
+                                      text_encoding::utf8));
     EXPECT_TRUE(index_rows.empty());
     // A table's leaves all key their cells under root page 0: the first leaf's entry stays.
     ASSERT_TRUE(read_page_records(pages, interior, file, uint64{roots.at("many") - 1} * 1024, 1024,
-                                  true, true));
-    ASSERT_TRUE(
-        decode_page_payloads(table_rows, index_rows, other_rows, pages, file, 1024, true, true));
+                                  true, text_encoding::utf8));
+    ASSERT_TRUE(decode_page_payloads(table_rows, index_rows, other_rows, pages, file, 1024, true,
+                                     text_encoding::utf8));
     ASSERT_EQ(table_rows.size(), 1u);
     EXPECT_EQ(table_rows.begin()->first, 0u);
     EXPECT_EQ(table_rows.begin()->second.cells.begin()->second.rowid, 1u);

@@ -6,7 +6,7 @@
 
 namespace {
 
-enum class filter_kind { ascii, utf16 };
+enum class filter_kind { ascii, utf16, utf16be };
 
 struct filter_case {
     const char* name;
@@ -24,8 +24,9 @@ TEST_P(WholeFilter, PassesOrRejectsTheWholeValue) {
     std::string out = "stale";
     const auto* data = reinterpret_cast<const uint8*>(c.bytes.data());
     const auto length = static_cast<uint32>(c.bytes.size());
-    const bool ok = c.kind == filter_kind::ascii ? filter_ascii(out, data, length, c.flags)
-                                                 : filter_utf16(out, data, length, c.flags);
+    const bool ok = c.kind == filter_kind::ascii
+                        ? filter_ascii(out, data, length, c.flags)
+                        : filter_utf16(out, data, length, c.flags, c.kind == filter_kind::utf16be);
     EXPECT_EQ(ok, c.ok);
     EXPECT_EQ(out, c.out);
 }
@@ -45,6 +46,9 @@ const filter_case whole_cases[] = {
     {"utf16_non_ascii_unfiltered", filter_kind::utf16, "\xe9\0"s, 0, true, "\xc3\xa9"},
     {"utf16_non_ascii_not_printable", filter_kind::utf16, "\xe9\0"s, filter_printable, false, ""},
     {"utf16_high_unit_no_letter", filter_kind::utf16, "a\x01"s, filter_lower_letter, false, ""},
+    {"utf16be_text", filter_kind::utf16be, "\0W\0x\0y"s, filter_printable, true, "Wxy"},
+    {"utf16le_text_as_utf16be", filter_kind::utf16be, "W\0x\0"s, filter_printable, false, ""},
+    {"utf16be_non_ascii", filter_kind::utf16be, "\0\xe9"s, 0, true, "\xc3\xa9"},
     {"hex_digits", filter_kind::ascii, "0aF9", filter_hex_digit, true, "0aF9"},
     {"not_hex_digit", filter_kind::ascii, "0g", filter_hex_digit, false, ""},
     {"lower_letters", filter_kind::ascii, "abz", filter_lower_letter, true, "abz"},
@@ -78,7 +82,8 @@ TEST_P(PrefixFilter, KeepsACleanStart) {
     const auto count = static_cast<uint32>(c.bytes.size());
     const bool ok = c.kind == filter_kind::ascii
                         ? filter_ascii_prefix(out, data, c.min_length, count, filter_printable)
-                        : filter_utf16_prefix(out, data, c.min_length, count, filter_printable);
+                        : filter_utf16_prefix(out, data, c.min_length, count, filter_printable,
+                                              c.kind == filter_kind::utf16be);
     EXPECT_EQ(ok, c.ok);
     EXPECT_EQ(out, c.out);
 }
@@ -98,6 +103,7 @@ const prefix_case prefix_cases[] = {
     {"utf16_start_long_enough", filter_kind::utf16, "A\0B\0\x01\0C\0"s, 2, true, "AB"},
     {"utf16_start_too_short", filter_kind::utf16, "A\0B\0\x01\0C\0"s, 3, false, ""},
     {"utf16_no_whole_unit", filter_kind::utf16, "A", 0, false, ""},
+    {"utf16be_start_long_enough", filter_kind::utf16be, "\0A\0B\x01\0\0C"s, 2, true, "AB"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, PrefixFilter, ::testing::ValuesIn(prefix_cases),

@@ -37,7 +37,7 @@ std::vector<table_record> table_rows(uni::fileio& file, const std::string& table
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (names[i] == table) {
             (void)read_table_records(out, file, (roots[i] - 1) * page_size, page_size, 0, all_bits,
-                                     true, false, true);
+                                     true, false, text_encoding::utf8);
         }
     }
     return out;
