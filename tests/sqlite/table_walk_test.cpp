@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "io/uni_fileio.h"
+#include "real_data.h"
 #include "sqlite/db_test_support.h"
 #include "sqlite/page_builder.h"
-#include "real_data.h"
 
 namespace {
 
@@ -142,8 +142,8 @@ TEST(ForEachTableRecord, HandsOnEveryFieldOfTheGatheredRows) {
         uni::fileio file;
         ASSERT_TRUE(file.open(path, false, true, false));
         const uint32 page_size = 1024;
-        const uint64 root = uint64{library_oracle::connection(path).roots().at(c.table) - 1} *
-                            page_size;
+        const uint64 root =
+            uint64{library_oracle::connection(path).roots().at(c.table) - 1} * page_size;
         std::vector<table_record> gathered;
         ASSERT_TRUE(read_table_records(gathered, file, root, page_size, 0, c.count, true, true,
                                        text_encoding::utf8));
@@ -364,7 +364,7 @@ TEST(ReadPageRecords, PageOneIsReadFromItsOwnBtreeHeader) {
     ASSERT_TRUE(file.open(path, false, true, false));
     page_list pages;
     page_descriptor_map interior;
-    ASSERT_TRUE(read_page_records(pages, interior, file, 0, 1024, false, false));
+    ASSERT_TRUE(read_page_records(pages, interior, file, 0, 1024, false, text_encoding::utf16le));
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_EQ(pages[0].page_number, 1u);
     EXPECT_EQ(interior.count(1), 1u);
@@ -375,8 +375,8 @@ TEST(ReadPageRecords, PageOneIsReadFromItsOwnBtreeHeader) {
     page_descriptor_map table_rows;
     page_descriptor_map index_rows;
     page_descriptor_map schema_rows;
-    ASSERT_TRUE(
-        decode_page_payloads(table_rows, index_rows, schema_rows, pages, file, 1024, false, false));
+    ASSERT_TRUE(decode_page_payloads(table_rows, index_rows, schema_rows, pages, file, 1024, false,
+                                     text_encoding::utf16le));
     std::size_t tables = 0;
     for (const auto& [key, row] : schema_rows) {
         tables += row.kind == row_kind::schema_table ? 1 : 0;
