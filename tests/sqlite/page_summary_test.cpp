@@ -1,6 +1,7 @@
 // Page dumps and summaries of the real database, the page-size guess from cells, and pages
 // whose size or number cannot be right.
 
+#include "real_data.h"
 #include "sqlite/page_summary.h"
 
 #include <gtest/gtest.h>
@@ -32,6 +33,7 @@ std::size_t count_of(const std::string& text, const std::string& what) {
 }
 
 TEST(SummariseFilePages, RealDatabaseCensus) {
+    VELK_NEED_REAL_DATA(real_db());
     page_summary s;
     ASSERT_TRUE(summarise_file_pages(s, real_db(), false, false));
     EXPECT_EQ(s.page_size, page_size);
@@ -57,6 +59,7 @@ TEST(SummariseFilePages, RealDatabaseCensus) {
 }
 
 TEST(DumpFilePages, OneBannerPerPageThatReads) {
+    VELK_NEED_REAL_DATA(real_db());
     std::ostringstream out;
     ASSERT_TRUE(dump_file_pages(out, real_db()));
     EXPECT_EQ(count_of(out.str(), "first page of SQLite File"), 1U);
@@ -66,6 +69,7 @@ TEST(DumpFilePages, OneBannerPerPageThatReads) {
 }
 
 TEST(DumpPage, BannerAndSummaryOfOnePage) {
+    VELK_NEED_REAL_DATA(real_db());
     const byte_array page = real_page(7);
     ASSERT_EQ(page.size(), page_size);
     std::ostringstream out;
@@ -90,6 +94,7 @@ TEST(DumpPage, BannerAndSummaryOfOnePage) {
 }
 
 TEST(SummariseOnePage, NotificationLeaf) {
+    VELK_NEED_REAL_DATA(real_db());
     page_summary s;
     ASSERT_TRUE(summarise_one_page(s, real_db(), page_size, 7, true));
     std::size_t rows = 0;
@@ -145,6 +150,7 @@ const size_case bad_sizes[] = {
 class BadPageSize : public ::testing::TestWithParam<size_case> {};
 
 TEST_P(BadPageSize, IsRefusedEverywhere) {
+    VELK_NEED_REAL_DATA(real_db());
     const uint32 bad = GetParam().page_size;
     const byte_array page = real_page(7);
     uint32 size = bad;
@@ -176,6 +182,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, BadPageSize, ::testing::ValuesIn(bad_sizes),
 // The cell pointers of these pages all lie past 512, so at 512 none reads: that size is
 // skipped, not answered.
 TEST(GuessPageSizeFromCells, RealPagesAndNoCells) {
+    VELK_NEED_REAL_DATA(real_db());
     for (const uint64 number : {7, 20, 32}) {
         const byte_array page = real_page(number);
         uint32 size = 0;

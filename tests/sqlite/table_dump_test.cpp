@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "real_data.h"
 #include "sqlite/sqlite_test_support.h"
 
 namespace {
@@ -16,6 +17,7 @@ namespace {
 constexpr uint64 all_rows = std::numeric_limits<uint64>::max();
 
 TEST(DumpTableByName, RealTables) {
+    VELK_NEED_REAL_DATA(velk_test::real_wpndatabase());
     const std::string db = velk_test::real_wpndatabase();
     std::vector<std::string> lines;
     uint64 root = 0;
@@ -38,6 +40,7 @@ TEST(DumpTableByName, RealTables) {
 }
 
 TEST(DumpTableByName, RefusesWhatItCannotFind) {
+    VELK_NEED_REAL_DATA(velk_test::real_wpndatabase());
     const std::string db = velk_test::real_wpndatabase();
     std::vector<std::string> lines;
     uint64 root = 0;
