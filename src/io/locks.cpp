@@ -1,7 +1,8 @@
 #include "io/locks.h"
 
-#include <cassert>
 #include <cstring>
+
+#include "text/kq_assert.h"
 
 LockableObject::LockableObject() { std::memset(m_name, 0, sizeof m_name); }
 
@@ -24,7 +25,9 @@ int LightweightLock::lock() { return pthread_mutex_lock(&m_mutex); }
 int LightweightLock::unlock() { return pthread_mutex_unlock(&m_mutex); }
 
 AutoLock::AutoLock(LightweightLock* held) : m_lock(held) {
-    assert(held != nullptr);
+    // A guard without a lock is a caller's bug; a release build must stop here, not crash
+    // somewhere in lock().
+    KQ_ASSERT(held != nullptr, "AutoLock::AutoLock(LightweightLock*)", "locks");
     // The result is ignored on purpose: a guard has no way to report it, and a failed lock
     // of a valid recursive mutex only happens on overflow of its count.
     static_cast<void>(m_lock->lock());

@@ -1,5 +1,7 @@
 #include "resultsdb/data_table_columns.h"
 
+#include <utility>
+
 #include "text/text_case.h"
 #include "text/text_replace.h"
 #include "text/text_split.h"
@@ -54,9 +56,14 @@ bool prepare_column_names(metadata_record& run) {
         return !names.empty();
     }
     for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::string name = prepare_column_name(names[i], run.long_column_names);
-        names[i] = run.numbered_columns ? "[" + std::to_string(i + 1) + "-" + name + "]"
-                                        : "[" + name + "]";
+        std::string label = "[";
+        if (run.numbered_columns) {
+            label += std::to_string(i + 1);
+            label += '-';
+        }
+        label += prepare_column_name(names[i], run.long_column_names);
+        label += ']';
+        names[i] = std::move(label);
     }
     return true;
 }

@@ -34,7 +34,10 @@ void add_column(sql_select_spec& spec, const std::string& item) {
 std::string select_text(const sql_select_spec& spec) {
     std::string sql = "select ";
     for (std::size_t i = 0; i < spec.m_col_names.size(); ++i) {
-        sql += (i == 0 ? "" : ",") + backquoted_name(spec.m_col_names[i]);
+        if (i != 0) {
+            sql += ',';
+        }
+        sql += backquoted_name(spec.m_col_names[i]);
     }
     return sql + " from " + bracketed_name(spec.m_table) + ";";
 }

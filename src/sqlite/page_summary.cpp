@@ -33,24 +33,25 @@ void write_banner(std::ostream& out, uint64 page_number, bool zero_filled) {
         << '\n';
 }
 
+// The page size of a view that starts with a database header (its field 1 is 65536).
+bool header_page_size(uint32& page_size, const kq::byte_reader& header) {
+    return page_size_from_header(nullptr, page_size, header.data(),
+                                 static_cast<uint32>(header.size()));
+}
+
 // Page size and reserved bytes from the file header at the start of page 1.
 bool first_page_facts(std::ostream* out, uint32& page_size, uint8& reserved,
                       const kq::byte_reader& page) {
     if (out != nullptr) {
         *out << "first page of SQLite File" << '\n' << rule << '\n';
-        if (!page_size_from_header(out, page_size, page.data(),
-                                   static_cast<uint32>(page.size()))) {
-            return false;
-        }
-        *out << '\n';
-    } else {
-        uint16 field = 0;
-        if (!is_sqlite_header(page) || !page.be16_at(fh::page_size, field)) {
-            return false;
-        }
-        page_size = field;
     }
-    (void)page.u8_at(fh::reserved_bytes, reserved);  // a cut header leaves 0
+    if (!header_page_size(page_size, page)) {
+        return false;
+    }
+    if (out != nullptr) {
+        *out << '\n';
+    }
+    (void)page.u8_at(fh::reserved_bytes, reserved);  // inside the 100 header bytes
     return true;
 }
 
@@ -83,10 +84,10 @@ bool take_first_page(page_summary& summary, const kq::byte_reader& page) {
         return false;
     }
     if (summary.page_size == 0) {
-        uint16 field = 0;
-        (void)page.be16_at(fh::page_size, field);  // the magic's 15 bytes are there
-        summary.page_size = field;
-        (void)page.u8_at(fh::reserved_bytes, summary.reserved);
+        if (!header_page_size(summary.page_size, page)) {
+            return false;
+        }
+        (void)page.u8_at(fh::reserved_bytes, summary.reserved);  // inside the header
     }
     return page.copy_to(0, page.size(), summary.header);
 }
@@ -125,11 +126,6 @@ void page_summary::clear() {
     file_size = 0;
     header_read = false;
     path.clear();
-}
-
-bool is_valid_page_size(uint64 page_size) {
-    return page_size >= bt::min_page_size && page_size <= sqlite_format::db_header::max_page_size &&
-           (page_size & (page_size - 1)) == 0;
 }
 
 bool dump_page(std::ostream* out, page_summary* summary, uint32& page_size, const uint8* page,
@@ -235,10 +231,8 @@ bool summarise_file_pages(page_summary& summary, const std::string& path, bool g
     }
     const kq::byte_reader header(head);
     uint32 page_size = 0;
-    uint16 field = 0;
-    if (is_sqlite_header(header) && header.be16_at(fh::page_size, field)) {
-        page_size = field;
-    } else if (!guess_page_size || !page_size_of_file(page_size, file)) {
+    if (!header_page_size(page_size, header) &&
+        (!guess_page_size || !page_size_of_file(page_size, file))) {
         return false;
     }
     if (!is_valid_page_size(page_size)) {

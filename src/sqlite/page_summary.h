@@ -37,10 +37,6 @@ struct page_summary {
     void clear();
 };
 
-// A page size the format allows: a power of two from 512 to 65536. The stored code 1 for
-// 65536 is not one.
-[[nodiscard]] bool is_valid_page_size(uint64 page_size);
-
 // A schema row (row_kind 2 to 5).
 [[nodiscard]] bool is_schema_row_kind(uint64 kind);
 // A schema row whose SQL text declares a table "without rowid" (a text of 31 or more

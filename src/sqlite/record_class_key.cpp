@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iomanip>
+#include <limits>
 #include <sstream>
 
 #include "sqlite/sqlite_format.h"
@@ -90,10 +91,15 @@ void append_table_and_mask(byte_array& key, uint32 table_type, uint64 mask) {
     }
 }
 
+// The count of initials is one byte, so a table of more than 255 columns keys on its first
+// 255: a wrapped count would no longer say how many letters follow.
+constexpr std::size_t max_initials = std::numeric_limits<uint8>::max();
+
 void append_initials(byte_array& key, const std::string& initials) {
     std::string letters;
     std::copy_if(initials.begin(), initials.end(), std::back_inserter(letters),
                  [](char c) { return c != '-'; });
+    letters.resize(std::min(letters.size(), max_initials));
     key.push_back(static_cast<uint8>(letters.size()));
     for (const char c : letters) {
         key.push_back(static_cast<uint8>(c - 'a'));

@@ -31,7 +31,7 @@ void walk_tags(std::string_view text, Emit emit) {
         const char c = text[i];
         if (c == '<' && !in_tag) {
             in_tag = true;
-            tag = "<";
+            tag.assign(1, '<');
             position = static_cast<int>(i) + 1;
             continue;
         }

@@ -12,6 +12,7 @@
 #include "app/push_table_type.h"
 #include "app/recovery_fixture_hits.h"
 #include "io/uni_fileio.h"
+#include "real_data.h"
 #include "sqlite/database_carver.h"
 #include "sqlite/page_builder.h"
 #include "sqlite/region_scan.h"
@@ -274,10 +275,8 @@ TEST(FindPushRecordsBounds, RandomChunksNeverFault) {
 // The real database: its six live notifications, and nothing else the finder takes for a
 // notification, page by page as the carver hands them over.
 TEST(FindPushRecordsReal, FindsTheSixLiveNotifications) {
+    VELK_NEED_REAL_DATA(test_pages::real_db_path());
     const byte_array file = test_pages::read_file(test_pages::real_db_path());
-    if (file.empty()) {
-        GTEST_SKIP() << "real wpndatabase.db not present";
-    }
     constexpr std::size_t page = 4096;
     std::vector<uint64> offsets;
     std::vector<carved_record> hits;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/velk_process.h"
+#include "real_data.h"
 
 namespace {
 
@@ -332,9 +333,7 @@ std::string offset_of_first_arrival(const report& r) {
 
 // It holds no deleted notification: "<toast" occurs only in its six live cells.
 TEST(RecoveryReport, RealDatabaseGivesItsSixLiveNotificationsEveryWay) {
-    if (!std::filesystem::exists(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db")) {
-        GTEST_SKIP() << "real wpndatabase.db not present";
-    }
+    VELK_NEED_REAL_DATA(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db");
     const report plain = run_real({});
     ASSERT_EQ(plain.rows.size(), 6U);
     EXPECT_EQ(offset_of_first_arrival(plain), "");

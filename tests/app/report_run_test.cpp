@@ -11,6 +11,7 @@
 
 #include "app/velk_process.h"
 #include "io/io_test_support.h"
+#include "real_data.h"
 
 namespace {
 
@@ -73,9 +74,7 @@ class ReportRun : public ::testing::Test {
 protected:
     void SetUp() override {
         const std::string real = std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db";
-        if (!fs::exists(real)) {
-            GTEST_SKIP() << "real database not present: " << real;
-        }
+        VELK_NEED_REAL_DATA(real);
         m_db = m_dir.file("wpndatabase.db");
         fs::copy_file(real, m_db);
     }

@@ -15,6 +15,7 @@
 #include "cmdline/cmd_params.h"
 #include "io/io_test_support.h"
 #include "io/path_codec.h"
+#include "real_data.h"
 #include "time/kq_time.h"
 
 namespace {
@@ -175,9 +176,7 @@ const byte_array sqlite_bytes = {0x53, 0x51, 0x4c};
 
 TEST(SignatureFilter, MatchesRealDatabaseHeader) {
     const std::string path = std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db";
-    if (::access(path.c_str(), R_OK) != 0) {
-        GTEST_SKIP() << "real database not present: " << path;
-    }
+    VELK_NEED_REAL_DATA(path);
     const cmd_params options(start, false);
     bool could_not_open = true;
     EXPECT_TRUE(path_passes_filters(options, &could_not_open, path, signature_list(sqlite_bytes, 0),

@@ -114,6 +114,12 @@ TEST(Locks, AutoLockCallsThroughTheVirtualSlots) {
     EXPECT_EQ(held.unlocks, 1);
 }
 
+// A null lock is the caller's bug: the guard stops with the project's assertion, kept in
+// release builds, instead of calling through a null pointer.
+TEST(LocksDeathTest, AutoLockOfNullStopsWithTheAssertion) {
+    EXPECT_DEATH({ AutoLock guard(nullptr); }, "held != nullptr.*AutoLock::AutoLock.*locks");
+}
+
 TEST(Locks, NewLockHasEmptyNameInZeroedBuffer) {
     LightweightLock held;
     LockableObject& base = held;

@@ -5,19 +5,17 @@
 #include <string>
 
 #include "io/io_test_support.h"
+#include "real_data.h"
 
 namespace {
 
-using velk_test::file_size;
 using velk_test::temp_dir;
 using velk_test::write_file;
 
 const std::string real_db = std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db";
 
 TEST(ReadFileHead, RealDatabaseHeader) {
-    if (file_size(real_db) < 0) {
-        GTEST_SKIP() << "real database not present: " << real_db;
-    }
+    VELK_NEED_REAL_DATA(real_db);
     byte_array head;
     ASSERT_TRUE(uni::read_file_head(head, real_db, 16));
     EXPECT_EQ(std::string(head.begin(), head.end()), std::string("SQLite format 3\0", 16));

@@ -10,10 +10,10 @@
 
 #include "io/io_test_support.h"
 #include "io/path_codec.h"
+#include "real_data.h"
 
 namespace {
 
-using velk_test::file_size;
 using velk_test::temp_dir;
 using velk_test::write_file;
 
@@ -22,9 +22,7 @@ const std::string real_db = std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db";
 std::wstring wide(const std::string& path) { return uni::narrow_path_to_wide(path); }
 
 TEST(GetFileInfo, RealDatabase) {
-    if (file_size(real_db) < 0) {
-        GTEST_SKIP() << "real database not present: " << real_db;
-    }
+    VELK_NEED_REAL_DATA(real_db);
     file_entry entry;
     entry.m_text = "kept?";
     ASSERT_TRUE(uni::get_file_info(entry, wide(real_db)));

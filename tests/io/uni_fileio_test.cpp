@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "io/io_test_support.h"
+#include "real_data.h"
 
 namespace {
 
@@ -25,9 +26,7 @@ using velk_test::write_file;
 const std::string real_db = std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db";
 
 TEST(FileioRead, RealDatabaseHeaderSizeAndClipping) {
-    if (file_size(real_db) < 0) {
-        GTEST_SKIP() << "real database not present: " << real_db;
-    }
+    VELK_NEED_REAL_DATA(real_db);
     uni::fileio db;
     ASSERT_TRUE(db.open(real_db, false, false, false));
     EXPECT_EQ(db.size(), 1048576U);

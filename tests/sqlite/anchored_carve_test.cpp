@@ -1,6 +1,7 @@
 // String-anchored carving on pages written by SQLite (tests/data/anchored/) and on a real
 // HandlerSettings leaf, the slack finder of a main file, and the all-tables carve entry.
 
+#include "real_data.h"
 #include "sqlite/anchored_carve.h"
 
 #include <gtest/gtest.h>
@@ -105,6 +106,7 @@ TEST(CarveBufferPages, LeafRowsAndAnchoredRecords) {
 }
 
 TEST(FindRecordsByStrings, RealHandlerSettingsLeaf) {
+    VELK_NEED_REAL_DATA(velk_test::real_wpndatabase());
     velk_test::temp_dir dir;
     const std::string copy = velk_test::copy_database(velk_test::real_wpndatabase(), dir);
     ASSERT_FALSE(copy.empty());
@@ -136,6 +138,7 @@ TEST(FindRecordsByStrings, RealHandlerSettingsLeaf) {
 }
 
 TEST(FindMainDbSlack, RealDatabase) {
+    VELK_NEED_REAL_DATA(velk_test::real_wpndatabase());
     region_map slack;
     ASSERT_TRUE(find_main_db_slack(slack, velk_test::real_wpndatabase()));
     // The same census as the slack finder's own test: nine leaves whose every row was deleted

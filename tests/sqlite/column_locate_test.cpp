@@ -1,6 +1,7 @@
 // Column location in a raw record and the two list matchers, on the record of the real
 // notification with Order 1 (294 bytes at file offset 28378).
 
+#include "real_data.h"
 #include "sqlite/column_locate.h"
 
 #include <gtest/gtest.h>
@@ -37,6 +38,7 @@ const column_case column_cases[] = {
 class LocateRecordColumn : public ::testing::TestWithParam<column_case> {};
 
 TEST_P(LocateRecordColumn, RealNotificationRecord) {
+    VELK_NEED_REAL_DATA(velk_test::real_wpndatabase());
     const column_case& c = GetParam();
     const byte_array record = real_record();
     ASSERT_EQ(record.size(), record_length);
@@ -55,6 +57,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, LocateRecordColumn, ::testing::ValuesIn(column_c
                          [](const auto& p) { return std::string(p.param.name); });
 
 TEST(LocateRecordColumn, RefusalsAndContentPastTheEnd) {
+    VELK_NEED_REAL_DATA(velk_test::real_wpndatabase());
     const byte_array record = real_record();
     const uint8* content = nullptr;
     uint32 size = 7;
@@ -73,6 +76,7 @@ TEST(LocateRecordColumn, RefusalsAndContentPastTheEnd) {
 }
 
 TEST(MatchSignatureList, RealSerialTypes) {
+    VELK_NEED_REAL_DATA(velk_test::real_wpndatabase());
     const byte_array record = real_record();
     const uint8* types = record.data() + 1;  // the 15 bytes after the header-size byte
     std::vector<std::string> patterns = {"0", "1", "1", "+", "-", "+", "-",
@@ -99,6 +103,7 @@ TEST(MatchDigitPattern, FirstPatternOnly) {
 }
 
 TEST(BytesEqualAt, InsideTheBytesOnly) {
+    VELK_NEED_REAL_DATA(velk_test::real_wpndatabase());
     const byte_array record = real_record();
     EXPECT_TRUE(bytes_equal_at("toast", record.data(), record_length, 34));
     EXPECT_FALSE(bytes_equal_at("toast", record.data(), record_length, 35));

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "real_data.h"
 #include "signature_test_support.h"
 #include "sqlite/text_filter.h"
 
@@ -30,10 +31,8 @@ bool text_at(std::string& out, const byte_array& r, int32 position, int32 min_le
 }
 
 TEST(ColumnText, RealNotificationRow) {
+    VELK_NEED_REAL_DATA(test_pages::real_db_path());
     const byte_array row = velk_test::real_order1_bytes(512);
-    if (row.empty()) {
-        GTEST_SKIP() << "real wpndatabase.db not present";
-    }
     std::string out;
     EXPECT_TRUE(text_at(out, row, 5, 1, 64, false, false));
     EXPECT_EQ(out, "toast");

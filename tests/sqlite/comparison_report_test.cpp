@@ -2,6 +2,7 @@
 // SQLite library (parser 1, through sqlite_wrapper) and by the own b-tree walk (parser 2),
 // each record fingerprinted, grouped under its root page.
 
+#include "real_data.h"
 #include "sqlite/comparison_report.h"
 
 #include <gtest/gtest.h>
@@ -80,6 +81,7 @@ std::vector<real_row> walked_metadata(const std::string& db) {
 class RealMetadataReport : public ::testing::Test {
 protected:
     void SetUp() override {
+        VELK_NEED_REAL_DATA(velk_test::real_wpndatabase());
         const std::string db = velk_test::copy_database(velk_test::real_wpndatabase(), m_dir);
         ASSERT_FALSE(db.empty());
         m_library = library_metadata(db);

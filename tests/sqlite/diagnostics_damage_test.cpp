@@ -6,6 +6,7 @@
 
 #include <sstream>
 
+#include "real_data.h"
 #include "sqlite/anchored_carve.h"
 #include "sqlite/cell_page_size.h"
 #include "sqlite/column_locate.h"
@@ -24,6 +25,7 @@ constexpr uint32 record_length = 294;
 using velk_test::real_db_bytes;
 
 TEST(DiagnosticsDamage, PageCutAtEveryLength) {
+    VELK_NEED_REAL_DATA(velk_test::real_wpndatabase());
     const byte_array page = real_db_bytes((notification_page - 1) * page_size, page_size);
     ASSERT_EQ(page.size(), page_size);
     const uint64 offset = (notification_page - 1) * page_size;
@@ -52,6 +54,7 @@ TEST(DiagnosticsDamage, PageCutAtEveryLength) {
 }
 
 TEST(DiagnosticsDamage, RecordCutAtEveryLength) {
+    VELK_NEED_REAL_DATA(velk_test::real_wpndatabase());
     const byte_array record = real_db_bytes(record_offset, record_length);
     ASSERT_EQ(record.size(), record_length);
     for (uint32 length = 0; length <= record_length; ++length) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "io/uni_fileio.h"
+#include "real_data.h"
 #include "sqlite/btree_page.h"
 #include "sqlite/page_builder.h"
 #include "sqlite/page_rows.h"
@@ -93,10 +94,8 @@ void decode_every_prefix(const kq::byte_reader& rec) {
 class RealPages : public ::testing::TestWithParam<uint32> {
 protected:
     void SetUp() override {
+        VELK_NEED_REAL_DATA(test_pages::real_db_path());
         m_file_bytes = test_pages::read_file(test_pages::real_db_path());
-        if (m_file_bytes.empty()) {
-            GTEST_SKIP() << "real wpndatabase.db not present";
-        }
         ASSERT_TRUE(m_file.attach_memory(m_file_bytes, false, false));
         const auto from = m_file_bytes.begin() + static_cast<std::ptrdiff_t>(offset());
         m_page.assign(from, from + ps);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "io/uni_fileio.h"
+#include "real_data.h"
 #include "sqlite/library_oracle.h"
 #include "sqlite/page_rows.h"
 #include "sqlite/value_code.h"
@@ -123,9 +124,8 @@ protected:
 };
 
 TEST_F(LibraryWalk, RealDatabaseTables) {
-    if (!open(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db", 4096, text_encoding::utf8)) {
-        GTEST_SKIP() << "real wpndatabase.db not present";
-    }
+    VELK_NEED_REAL_DATA(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db");
+    ASSERT_TRUE(open(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db", 4096, text_encoding::utf8));
     expect_table("Notification", 6);
     expect_table("NotificationHandler", 68, 2);
     expect_table("HandlerSettings", 1632, 2);
@@ -136,9 +136,8 @@ TEST_F(LibraryWalk, RealDatabaseTables) {
 }
 
 TEST_F(LibraryWalk, RealNotificationRecordAndItsTimes) {
-    if (!open(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db", 4096, text_encoding::utf8)) {
-        GTEST_SKIP() << "real wpndatabase.db not present";
-    }
+    VELK_NEED_REAL_DATA(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db");
+    ASSERT_TRUE(open(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db", 4096, text_encoding::utf8));
     const walk_result walked = walk("Notification");
     ASSERT_FALSE(walked.cells.empty());
     const leaf_record_decoder& order_1 = walked.cells.front();

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "real_data.h"
 #include "sqlite/page_builder.h"
 
 namespace {
@@ -170,10 +171,8 @@ TEST(ListFreeblocks, ListsTheChainAndStopsOnALoop) {
 
 // The real database: its freeblocks and gaps, page by page (pages 2 to 256).
 TEST(FindPageSlack, RealDatabaseCensus) {
+    VELK_NEED_REAL_DATA(test_pages::real_db_path());
     const byte_array file = test_pages::read_file(test_pages::real_db_path());
-    if (file.empty()) {
-        GTEST_SKIP() << "real wpndatabase.db not present";
-    }
     constexpr uint32 ps = 4096;
     ASSERT_EQ(file.size(), 256u * ps);
     const kq::byte_reader whole(file);

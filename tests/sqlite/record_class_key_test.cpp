@@ -117,6 +117,19 @@ TEST(RecordKeys, PrefixAndFullKey) {
     EXPECT_EQ(full[prefix.size() + 1], 0x11);
 }
 
+// The count of initials is one byte: past 255 it must not wrap and leave letters the count
+// does not cover.
+TEST(RecordKeys, InitialsStopAtWhatOneByteCounts) {
+    sqlite_metadata r = metadata_row();
+    r.m_column_initials = std::string(300, 'b');
+    byte_array prefix;
+    byte_array full;
+    ASSERT_TRUE(record_keys(prefix, full, r));
+    ASSERT_EQ(prefix.size(), 5U + 1U + 255U);
+    EXPECT_EQ(prefix[5], 255);
+    EXPECT_EQ(prefix.back(), 'b' - 'a');
+}
+
 TEST(RecordKeyText, EachKind) {
     sqlite_metadata r = metadata_row();
     std::string text;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "real_data.h"
 #include "signature_test_support.h"
 
 namespace {
@@ -13,10 +14,8 @@ using velk_test::notification_pattern_count;
 using velk_test::notification_patterns;
 
 TEST(RecordSignature, RealNotificationRowMatchesBothWays) {
+    VELK_NEED_REAL_DATA(test_pages::real_db_path());
     const byte_array row = velk_test::real_order1_bytes(velk_test::real_order1_header);
-    if (row.empty()) {
-        GTEST_SKIP() << "real wpndatabase.db not present";
-    }
     ASSERT_EQ(row[0], velk_test::real_order1_header);
     const kq::byte_reader bytes(row);
     kq::byte_reader types;

@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "real_data.h"
 #include "signature_test_support.h"
 #include "sqlite/column_text.h"
 #include "sqlite/record_signature.h"
@@ -91,10 +92,8 @@ void everything(const byte_array& bytes) {
 }
 
 TEST(SignatureDamage, RealRecordCutAtEveryLength) {
+    VELK_NEED_REAL_DATA(test_pages::real_db_path());
     const byte_array row = velk_test::real_order1_bytes(300);
-    if (row.empty()) {
-        GTEST_SKIP() << "real wpndatabase.db not present";
-    }
     for (std::size_t n = 0; n <= row.size(); ++n) {
         everything(byte_array(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(n)));
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "io/uni_fileio.h"
+#include "real_data.h"
 #include "sqlite/db_file.h"
 #include "sqlite/sql_result_set.h"
 #include "sqlite/sqlite_api.h"
@@ -155,10 +156,9 @@ TEST_F(SqlRowReaders, EmptyEntryTableGivesFalse) {
 class SqlRowReadersReal : public ::testing::Test {
 protected:
     void SetUp() override {
+        VELK_NEED_REAL_DATA(velk_test::real_wpndatabase());
         m_path = velk_test::copy_database(velk_test::real_wpndatabase(), m_folder);
-        if (m_path.empty()) {
-            GTEST_SKIP() << "real wpndatabase.db not present";
-        }
+        ASSERT_FALSE(m_path.empty());
         ASSERT_TRUE(m_db.open_readonly(m_path, ""));
     }
 

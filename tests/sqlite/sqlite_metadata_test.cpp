@@ -10,6 +10,7 @@
 
 #include "io/io_test_support.h"
 #include "io/uni_fileio.h"
+#include "real_data.h"
 #include "sqlite/carved_record.h"
 #include "sqlite/library_oracle.h"
 #include "sqlite/schema_reader.h"
@@ -330,10 +331,9 @@ TEST(PrintRowid, AlwaysWritesTheName) {
 // column map; bit k must get the library's column k.
 TEST(SqliteMetadata, RealNotificationRowsMatchTheLibrary) {
     const std::string path = std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db";
+    VELK_NEED_REAL_DATA(path);
     uni::fileio file;
-    if (!file.open(path, false, false, false)) {
-        GTEST_SKIP() << "real wpndatabase.db not present";
-    }
+    ASSERT_TRUE(file.open(path, false, false, false));
     std::vector<std::string> names;
     std::vector<std::string> sql;
     std::vector<uint64> roots;

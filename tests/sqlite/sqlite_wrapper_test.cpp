@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "real_data.h"
 #include "sqlite/sql_result_set.h"
 #include "sqlite/sqlite_api.h"
 #include "sqlite/sqlite_test_support.h"
@@ -99,10 +100,9 @@ TEST(SqliteApiTable, EntriesKeepTheirFixedOrder) {
 class RealDatabase : public ::testing::Test {
 protected:
     void SetUp() override {
+        VELK_NEED_REAL_DATA(velk_test::real_wpndatabase());
         m_path = copy_database(velk_test::real_wpndatabase(), m_folder);
-        if (m_path.empty()) {
-            GTEST_SKIP() << "real wpndatabase.db not present";
-        }
+        ASSERT_FALSE(m_path.empty());
         ASSERT_TRUE(m_db.open_readonly(m_path, ""));
     }
 

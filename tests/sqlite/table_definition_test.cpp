@@ -10,6 +10,7 @@
 #include <string>
 
 #include "io/io_test_support.h"
+#include "real_data.h"
 
 namespace {
 
@@ -308,10 +309,9 @@ std::map<std::string, std::string> real_create_texts() {
 }
 
 TEST(RealSchema, PushNotificationTables) {
+    VELK_NEED_REAL_DATA(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db");
     const std::map<std::string, std::string> texts = real_create_texts();
-    if (texts.empty()) {
-        GTEST_SKIP() << "real wpndatabase.db not present";
-    }
+    ASSERT_FALSE(texts.empty());
     table_definition n;
     ASSERT_TRUE(n.load_create_sql(texts.at("Notification"), true));
     EXPECT_EQ(n.m_name, "Notification");

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "real_data.h"
 #include "sqlite/db_test_support.h"
 #include "sqlite/sqlite_test_support.h"
 
@@ -17,6 +18,7 @@ namespace {
 constexpr uint64 all_rows = std::numeric_limits<uint64>::max();
 
 TEST(DumpTableByName, RealTables) {
+    VELK_NEED_REAL_DATA(velk_test::real_wpndatabase());
     const std::string db = velk_test::real_wpndatabase();
     std::vector<std::string> lines;
     uint64 root = 0;
@@ -53,6 +55,7 @@ TEST(DumpTableByName, SchemaBelowAnInteriorPageOne) {
 }
 
 TEST(DumpTableByName, RefusesWhatItCannotFind) {
+    VELK_NEED_REAL_DATA(velk_test::real_wpndatabase());
     const std::string db = velk_test::real_wpndatabase();
     std::vector<std::string> lines;
     uint64 root = 0;

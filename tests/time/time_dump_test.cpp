@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "io/io_test_support.h"
+#include "real_data.h"
 #include "time/packed_times.h"
 #include "time/time_bytes_support.h"
 #include "time/time_value_scans.h"
@@ -67,6 +68,7 @@ TEST(PrintTimeHit, DosTimesAreLocalAndLongOffsetsKeepTheirDigits) {
 }
 
 TEST(DumpTimesInBuffer, RealNotificationRecord) {
+    VELK_NEED_REAL_DATA(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db");
     const byte_array record = real_record();
     ASSERT_EQ(record.size(), record_size);
     std::ostringstream out;
@@ -142,6 +144,7 @@ TEST(DumpTimesInArray, EmptyArraysAndChunks) {
     std::ostringstream out;
     EXPECT_EQ(kq::dump_times_in_array(out, {}, to_2022, from_2020, 0, kq::tt_all), 0);
     EXPECT_EQ(kq::dump_times_in_array_with_varints(out, {}, to_2022, from_2020, 0, kq::tt_all), 0);
+    VELK_NEED_REAL_DATA(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db");
     const byte_array record = real_record();
     ASSERT_EQ(record.size(), record_size);
     EXPECT_EQ(kq::dump_times_in_array(out, record, to_2022, from_2020, 0, kq::tt_filetime), 3);

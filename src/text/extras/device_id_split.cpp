@@ -15,7 +15,7 @@ constexpr std::size_t suffix_reach = 3;
 
 bool choose_separator(const std::string& text, std::string& separator) {
     if (text.find(hash_separator) != std::string::npos) {
-        separator = hash_separator;
+        separator = std::string(hash_separator);
         return true;
     }
     if (!separator.empty()) {

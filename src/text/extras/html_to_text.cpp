@@ -1,5 +1,6 @@
 #include "text/extras/html_to_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <new>
@@ -32,13 +33,22 @@ constexpr tag_marker fixed_markers[] = {
     {"<code", "%"},         {"</code", "%"},
 };
 
+// HTML has six heading levels; a larger number is taken as the last, so that a tag such as
+// "<h1000000000>" cannot make the text grow out of all proportion to the markup.
+constexpr unsigned max_heading_level = 6;
+
 // "=" once per heading level; nothing when no level number follows.
 void write_heading(std::string_view digits, std::string& out) {
-    int level = 0;
+    unsigned level = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), level);
     (void)end;
-    if (error == std::errc() && level > 0) {
-        out.append(static_cast<std::size_t>(level), '=');
+    if (error == std::errc::result_out_of_range) {
+        level = max_heading_level;  // more digits than the number holds
+    } else if (error != std::errc()) {
+        return;
+    }
+    if (level > 0) {
+        out.append(std::min(level, max_heading_level), '=');
     }
 }
 
@@ -127,7 +137,7 @@ int html_to_text(const std::string& input, const std::string& output) {
         try {
             text = convert(html);
         } catch (const std::bad_alloc&) {
-            text.clear();  // a heading level in the billions must not end the run
+            text.clear();  // markup too large for memory must not end the run
         }
     }
     // Nothing reports here; a failed write leaves the old output as it was.

@@ -18,7 +18,9 @@ std::stringstream& print_names(std::stringstream& stream, int flags,
         return stream;
     }
     const std::vector<int> list(values);
-    const uint32 counted = static_cast<uint32>(flags) | static_cast<uint32>(list.size());
+    // A count the caller left in the low bits would make print_name_list read past the list.
+    const uint32 counted = (static_cast<uint32>(flags) & ~name_list_flags::count_mask) |
+                           static_cast<uint32>(list.size());
     return print_name_list(stream, counted, name_of, list.data());
 }
 

@@ -6,7 +6,8 @@
 #include <string>
 
 // Each empties the stream; when none of its values is 0 it writes their names through
-// print_name_list with the count in the flags' low four bits. Returns the stream.
+// print_name_list with their count in the flags' low four bits (whatever those bits held).
+// Returns the stream.
 std::stringstream& print_names7(std::stringstream& stream, int flags,
                                 const std::function<std::string(int)>& name_of, int v1, int v2,
                                 int v3, int v4, int v5, int v6, int v7);

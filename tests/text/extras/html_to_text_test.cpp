@@ -26,6 +26,9 @@ const text_case text_cases[] = {
     {"close_ol_keeps_numbering", "<ol><li>a</ol><li>b<x>", "1. a2. b"},
     {"heading_paragraph_bold", "<h2>T</h2><p>x <B>y</B>", "==T==\nx _y_"},
     {"h_without_number", "<html><head>a<hr>b<x>", "ab"},
+    // HTML stops at level 6: a huge level must not turn a few bytes into a gigabyte.
+    {"heading_level_capped", "<h7>a</h1000000000>", "======a======"},
+    {"heading_level_past_int", "<h99999999999>a<x>", "======a"},
     {"pre_before_p", "<pre>ab</pre>", "[%ab%]"},
     {"image_src_alt", "<img src=\"i.png\" alt=\"I\">", "[i.png, I]"},
     {"image_without_attributes", "<img border=0>", "[]"},

@@ -35,4 +35,15 @@ TEST(PrintNames, AZeroValueLeavesTheStreamEmpty) {
     EXPECT_EQ(print_names2(stream, keep, name_of, 0, 1).str(), "");
 }
 
+// A count left in the flags' low bits must not be taken over: 5 or 15 names read from a
+// list of 2 or 7 would run past it (the sanitizer build sees the read).
+TEST(PrintNames, CountBitsInTheFlagsAreReplaced) {
+    const int pipe = static_cast<int>(name_list_flags::sep_pipe);
+    std::stringstream stream;
+    EXPECT_EQ(print_names2(stream, 0x5, name_of, 1, 2).str(), "n1n2");
+    EXPECT_EQ(print_names2(stream, pipe | 0xF, name_of, 1, 2).str(), "n1|n2");
+    EXPECT_EQ(print_names7(stream, pipe | 0x9, name_of, 1, 2, 3, 4, 5, 6, 7).str(),
+              "n1|n2|n3|n4|n5|n6|n7");
+}
+
 }  // namespace
