@@ -82,7 +82,7 @@ bool read_chunk_layout(uni::fileio& file, chunk_layout& layout) {
 // A copy cut short (a partial acquisition, a truncated image) holds the rows of the pages it
 // still has and no more: said, also under "-quiet", so that a short report is not taken for
 // the whole database. The last page, cut inside, is read as far as it goes.
-void say_if_cut_off(const std::string& path) {
+void say_if_cut_off(const std::string& path, const std::string& shown) {
     uni::fileio db;
     sqlite_db_header header;
     if (!open_db_file(db, header, path)) {
@@ -95,7 +95,7 @@ void say_if_cut_off(const std::string& path) {
         return;  // also when the header's count is not to be trusted (0)
     }
     stderr_printf("prob reading %s: cut off after %llu of its %u pages%s: only those were read\n",
-                  path.c_str(), static_cast<unsigned long long>(held), counted,
+                  shown.c_str(), static_cast<unsigned long long>(held), counted,
                   db.size() % page_size != 0 ? " (the last one in part)" : "");
 }
 
@@ -111,7 +111,8 @@ bool carve_db_slack(const std::string& path, bool append, bool include_wal_valid
         // live ones.
         options.m_notifications.clear();
     }
-    say_if_cut_off(path);
+    // Messages name the input as the examiner gave it; path may be the file a link reaches.
+    say_if_cut_off(path, options.m_db.db_path().empty() ? path : options.m_db.db_path());
     std::vector<carved_record> hits;
     std::string no_table;
     // The carver reads the database's text encoding from its header and tells the finder.
