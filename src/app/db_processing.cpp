@@ -32,8 +32,8 @@
 #include "sqlite/sqlite_api.h"
 #include "sqlite/table_definition.h"
 #include "sqlite/table_walk.h"
-#include "sqlite/wal_frames.h"
 #include "sqlite/value_code.h"
+#include "sqlite/wal_frames.h"
 #include "text/console_output.h"
 #include "text/text_case.h"
 
@@ -464,8 +464,7 @@ bool walk_table(velk_options& options, db_input& in, uint32 table_type, uint32 s
     // read in the encoding the header declares.
     if (in.root_usable[slot_of(table_type)] &&
         for_each_table_record(in.file, def.m_root_page_offset, options.m_page_size, 0,
-                              std::numeric_limits<uint64>::max(), true, true,
-                              in.header.encoding(),
+                              std::numeric_limits<uint64>::max(), true, true, in.header.encoding(),
                               [&options, table_type, source](table_record& row) {
                                   add_walked_row(options, table_type, row, source);
                               })) {

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 
-
 const std::string velk_program_name = "velk";
 
 std::string velk_version_line() { return velk_program_name + " - " + "v" VELK_VERSION_TEXT + " -"; }

@@ -201,8 +201,7 @@ TEST(VelkPipe, LongLineIsSkippedWhole) {
     const velk_result result = run_velk({"-pipe"}, dir.path(), name + "\n");
     EXPECT_EQ(result.status, 255);
     EXPECT_EQ(count_of(result.err, "prob accessing file"), 0U) << result.err.size();
-    EXPECT_EQ(count_of(result.err, "skipping line 1 of standard input: longer than 4095 bytes"),
-              1U)
+    EXPECT_EQ(count_of(result.err, "skipping line 1 of standard input: longer than 4095 bytes"), 1U)
         << result.err.size();
 }
 

@@ -2,8 +2,8 @@
 
 #include "cmdline/file_filters.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -1,7 +1,6 @@
 // String-anchored carving on pages written by SQLite (tests/data/anchored/) and on a real
 // HandlerSettings leaf, the slack finder of a main file, and the all-tables carve entry.
 
-#include "real_data.h"
 #include "sqlite/anchored_carve.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +13,7 @@
 #include <vector>
 
 #include "io/uni_fileio.h"
+#include "real_data.h"
 #include "sqlite/carve_entry_points.h"
 #include "sqlite/db_test_support.h"
 #include "sqlite/sqlite_test_support.h"

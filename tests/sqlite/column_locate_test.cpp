@@ -1,7 +1,6 @@
 // Column location in a raw record and the two list matchers, on the record of the real
 // notification with Order 1 (294 bytes at file offset 28378).
 
-#include "real_data.h"
 #include "sqlite/column_locate.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "real_data.h"
 #include "sqlite/real_db_bytes.h"
 
 namespace {

@@ -2,7 +2,6 @@
 // SQLite library (parser 1, through sqlite_wrapper) and by the own b-tree walk (parser 2),
 // each record fingerprinted, grouped under its root page.
 
-#include "real_data.h"
 #include "sqlite/comparison_report.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +13,7 @@
 
 #include "io/io_test_support.h"
 #include "io/uni_fileio.h"
+#include "real_data.h"
 #include "sqlite/db_test_support.h"
 #include "sqlite/sql_row_readers.h"
 #include "sqlite/sqlite_test_support.h"

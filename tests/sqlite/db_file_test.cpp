@@ -9,9 +9,9 @@
 #include <string>
 
 #include "io/uni_fileio.h"
+#include "real_data.h"
 #include "sqlite/db_test_support.h"
 #include "sqlite/page_builder.h"
-#include "real_data.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include "sqlite/cell_page_size.h"
 #include "sqlite/column_locate.h"
 #include "sqlite/page_summary.h"
+#include "sqlite/real_db_bytes.h"
 #include "sqlite/record_class_key.h"
 #include "sqlite/sqlite_metadata.h"
-#include "sqlite/real_db_bytes.h"
 
 namespace {
 

@@ -125,7 +125,8 @@ protected:
 
 TEST_F(LibraryWalk, RealDatabaseTables) {
     VELK_NEED_REAL_DATA(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db");
-    ASSERT_TRUE(open(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db", 4096, text_encoding::utf8));
+    ASSERT_TRUE(
+        open(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db", 4096, text_encoding::utf8));
     expect_table("Notification", 6);
     expect_table("NotificationHandler", 68, 2);
     expect_table("HandlerSettings", 1632, 2);
@@ -137,7 +138,8 @@ TEST_F(LibraryWalk, RealDatabaseTables) {
 
 TEST_F(LibraryWalk, RealNotificationRecordAndItsTimes) {
     VELK_NEED_REAL_DATA(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db");
-    ASSERT_TRUE(open(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db", 4096, text_encoding::utf8));
+    ASSERT_TRUE(
+        open(std::string(VELK_REAL_DATA_DIR) + "/wpndatabase.db", 4096, text_encoding::utf8));
     const walk_result walked = walk("Notification");
     ASSERT_FALSE(walked.cells.empty());
     const leaf_record_decoder& order_1 = walked.cells.front();

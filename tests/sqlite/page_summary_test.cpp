@@ -1,7 +1,6 @@
 // Page dumps and summaries of the real database, the page-size guess from cells, and pages
 // whose size or number cannot be right.
 
-#include "real_data.h"
 #include "sqlite/page_summary.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +10,7 @@
 #include <string>
 
 #include "io/io_test_support.h"
+#include "real_data.h"
 #include "sqlite/cell_page_size.h"
 #include "sqlite/real_db_bytes.h"
 
