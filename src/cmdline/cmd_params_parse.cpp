@@ -562,10 +562,13 @@ bool parse_separators(cmd_params& options, arg_list& args) {
         }
         options.set_separator(value, false);
     }
+    // Both options below drop the blanks around a separator (" | " becomes "|"). A separator
+    // of blanks alone keeps them: emptied, it would run every cell of a line into the next.
+    const bool blanks_only = options.m_separator.find_first_not_of(' ') == std::string::npos;
     if (take_flag("-enable_quoted_csv_fields", args, false)) {
         options.m_quoted_csv = true;
-        if (options.m_separator.find('\t') == std::string::npos) {
-            (void)trim_whitespace(options.m_separator);  // an all-blank separator empties
+        if (!blanks_only && options.m_separator.find('\t') == std::string::npos) {
+            (void)trim_whitespace(options.m_separator);
         }
         options.m_pad = false;
         options.m_delimiter = 0;
@@ -573,7 +576,9 @@ bool parse_separators(cmd_params& options, arg_list& args) {
     if (take_flag("-no_whitespace", args, false)) {
         options.m_no_whitespace = true;
         options.m_pad = false;
-        (void)remove_char(options.m_separator, ' ');
+        if (!blanks_only) {
+            (void)remove_char(options.m_separator, ' ');
+        }
     }
     return true;
 }

@@ -337,10 +337,23 @@ void line_builder::write_time_halves(const kq_variant_lite& cell, int& index,
 
 }  // namespace
 
+// Under quoted CSV a caption holding the separator (a blank separator and "Notification
+// ArrivalTime") is quoted as a value would be, so the header has as many fields as its rows.
+std::vector<kq_variant_lite> header_captions(const cmd_params& options) {
+    std::vector<kq_variant_lite> columns = options.m_columns;
+    for (kq_variant_lite& column : columns) {
+        column.m_text = quoted_if_separator(std::move(column.m_text), options);
+    }
+    return columns;
+}
+
 void write_header_row(std::ostream& out, cmd_params& options) {
     options.m_header_pending = false;
-    const std::string text = caption_line(options.m_columns, options.m_separator, options.m_pad,
-                                          options.m_no_whitespace);
+    const std::string text =
+        options.m_quoted_csv ? caption_line(header_captions(options), options.m_separator,
+                                            options.m_pad, options.m_no_whitespace)
+                             : caption_line(options.m_columns, options.m_separator, options.m_pad,
+                                            options.m_no_whitespace);
     if (has_results_log(options)) {
         results_db_writer& log = *options.m_results_db;
         if (log.is_open()) {

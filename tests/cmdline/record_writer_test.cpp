@@ -382,6 +382,19 @@ TEST(WriteHeader, OneHeaderBeforeTheFirstRow) {
     EXPECT_EQ(out.str(), "name, when,unix,c\n" + line + line);
 }
 
+// Under quoted CSV with a blank separator a caption holding a blank is one field too.
+TEST(WriteHeader, QuotedCsvQuotesCaptionsHoldingTheSeparator) {
+    cmd_params options(0, false);
+    option_csv(options);
+    option_quoted_csv_fields(options);
+    options.m_separator = " ";
+    options.m_columns = {kq_variant_lite("Arrival time", 0, vt::text, 0),
+                         kq_variant_lite("Type", 0, vt::text, 0)};
+    std::ostringstream out;
+    write_header_row(out, options);
+    EXPECT_EQ(out.str(), "\"Arrival time\" Type\n");
+}
+
 TEST(WriteHeader, MultilineNamesEveryValue) {
     cmd_params options(0, false);
     options.m_columns = {kq_variant_lite("a", 0, vt::text, 0), kq_variant_lite("abcd", 0)};
