@@ -110,6 +110,14 @@ const char* fixed_columns(const velk_options& o) {
     return o.m_csvl2t || o.m_bodyfile ? "-csvl2t and -bodyfile write fixed columns" : "";
 }
 
+std::string chunk_mode(const review_state& s) {
+    return s.options.m_parse_chunk ? "-parse_chunk reads page chunks" : "";
+}
+
+std::string l2t_only(const review_state& s) {
+    return s.options.m_csvl2t ? "" : "only -csvl2t writes it";
+}
+
 // Each returns the reason the option is not used in this run, "" when it is used (or, for
 // an option the parsers left, when no reason fits).
 struct unused_rule {
@@ -130,14 +138,8 @@ const unused_rule unused_rules[] = {
      [](const review_state& s) -> std::string {
          return s.options.m_enum_dir_given && !s.options.m_pipe ? "" : "no -enumdir walk";
      }},
-    {"-carve",
-     [](const review_state& s) -> std::string {
-         return s.options.m_parse_chunk ? "-parse_chunk reads page chunks" : "";
-     }},
-    {"-incl_slack",
-     [](const review_state& s) -> std::string {
-         return s.options.m_parse_chunk ? "-parse_chunk reads page chunks" : "";
-     }},
+    {"-carve", chunk_mode},
+    {"-incl_slack", chunk_mode},
     {"-incl_settings",
      [](const review_state& s) -> std::string {
          return s.options.m_parse_chunk ? "-parse_chunk reads page chunks"
@@ -174,14 +176,8 @@ const unused_rule unused_rules[] = {
      [](const review_state& s) -> std::string {
          return s.options.m_out_given ? "the results file is always written anew" : "no -out";
      }},
-    {"-username",
-     [](const review_state& s) -> std::string {
-         return s.options.m_csvl2t ? "" : "only -csvl2t writes it";
-     }},
-    {"-hostname",
-     [](const review_state& s) -> std::string {
-         return s.options.m_csvl2t ? "" : "only -csvl2t writes it";
-     }},
+    {"-username", l2t_only},
+    {"-hostname", l2t_only},
     {"-csv",
      [](const review_state& s) -> std::string {
          return s.options.m_csv ? "" : form_given(s.options);
