@@ -11,6 +11,7 @@ See README.md beside it for what each fixture holds.
 """
 
 import datetime
+import importlib
 import pathlib
 import shutil
 import sqlite3
@@ -1900,6 +1901,20 @@ def write_encodings(out_dir, work):
     check_encodings(out_dir, work)
 
 
+def extra_sets():
+    """The sets that sibling modules named fixtures_*.py add, each by its SETS table of
+    name -> writer(out_dir, work_dir). A module may import this one for its helpers."""
+    sys.path.insert(0, str(HERE))
+    sets = {}
+    for module_path in sorted(HERE.glob('fixtures_*.py')):
+        module = importlib.import_module(module_path.stem)
+        for name, writer in module.SETS.items():
+            if name in sets:
+                fail(f'fixture set {name} is written by two modules')
+            sets[name] = writer
+    return sets
+
+
 def main():
     if sys.argv[1:] == ['dbproc']:
         # The database-processing set alone: the other sets' WAL salts stay as committed.
@@ -1915,6 +1930,8 @@ def main():
     writers = {'recovery': write_recovery, 'edge': write_edge, 'carve': write_carve,
                'anchored': write_anchored, 'roots': write_roots, 'values': write_values,
                'encoding': write_encodings}
+    extras = extra_sets()
+    writers.update(extras)
     if len(sys.argv) == 2 and sys.argv[1] in writers:
         # One set alone: the other sets' WAL salts and journal nonces stay as committed.
         name = sys.argv[1]
@@ -1928,7 +1945,7 @@ def main():
     outputs = {name: HERE / name
                for name in ('sample', 'journal', 'damaged', 'records', 'walk', 'carve',
                             'dbproc', 'recovery', 'edge', 'anchored', 'roots', 'values',
-                            'encoding')}
+                            'encoding', *extras)}
     for out in outputs.values():
         shutil.rmtree(out, ignore_errors=True)
         out.mkdir()
@@ -1957,6 +1974,9 @@ def main():
         write_values(outputs['values'], work)
         (work / 'encoding').mkdir()
         write_encodings(outputs['encoding'], work / 'encoding')
+        for name, writer in extras.items():
+            (work / name).mkdir()
+            writer(outputs[name], work / name)
     print(f'SQLite {sqlite3.sqlite_version}')
     print(f'sample: {sample_db.stat().st_size // PAGE_SIZE} pages, {frames} WAL frames')
     print(f'journal: pages written before commit {spilled}')

@@ -8,6 +8,10 @@ the shared data folder (skipped when absent, unless the environment variable CI 
 which makes its absence a failure) and the committed fixtures of tests/data. The
 suite asserts statuses, report lines, record sources and messages, and at the end checks that
 every option and help word of the usage text was used by at least one run.
+
+Further cases live in sibling modules named *_e2e.py, each run as its own test (so they
+spread over the cores): such a module imports this one, subclasses Case and ends with
+`velk_e2e.run_module_suite()`.
 """
 
 import argparse
@@ -1389,7 +1393,8 @@ def check_usage_coverage():
     return missing, unparsed
 
 
-def main():
+def parse_paths():
+    """Sets the binary and data folders from the command line; returns the other words."""
     global VELK, DATA, REAL
     parser = argparse.ArgumentParser()
     parser.add_argument('--velk', required=True)
@@ -1397,6 +1402,19 @@ def main():
     parser.add_argument('--real', required=True)
     args, rest = parser.parse_known_args()
     VELK, DATA, REAL = args.velk, args.data, args.real
+    return rest
+
+
+def run_module_suite():
+    """Entry of a further *_e2e.py module: its own cases, on the paths this module holds."""
+    rest = parse_paths()
+    program = unittest.main(module='__main__', argv=[sys.argv[0]] + rest, exit=False,
+                            verbosity=1)
+    sys.exit(0 if program.result.wasSuccessful() else 1)
+
+
+def main():
+    rest = parse_paths()
     program = unittest.main(argv=[sys.argv[0]] + rest, exit=False, verbosity=1)
     if not program.result.wasSuccessful():
         sys.exit(1)
@@ -1408,7 +1426,6 @@ def main():
                   file=sys.stderr)
             sys.exit(1)
     sys.exit(0)
-
 
 if __name__ == '__main__':
     main()
