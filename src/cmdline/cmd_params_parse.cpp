@@ -27,6 +27,7 @@
 #include "text/text_join.h"
 #include "text/text_replace.h"
 #include "text/text_split.h"
+#include "text/time_display_spec.h"
 #include "time/date_parse.h"
 #include "time/kq_calendar.h"
 #include "time/kq_time.h"
@@ -35,9 +36,6 @@ namespace {
 
 using arg_list = std::vector<std::string>;
 
-// Lengths a date template may have: "yyyymmdd" or "mm/dd/yyyy" and the like.
-constexpr std::size_t date_template_short = 8;
-constexpr std::size_t date_template_long = 10;
 // Time templates: "hh:mm:ss", or "hh:mm:ss." with three to nine fraction digits and room
 // for a trailing designator.
 constexpr std::size_t time_template_plain = 8;
@@ -587,22 +585,20 @@ void report_bad_template(const char* option, const std::string& typed) {
     print_error(std::string("bad value for ") + option + ": " + typed + ", using default format\n");
 }
 
-// A date template is taken only when it compiles: one of the three field orders, each
-// field present. Anything else would print every date of the report in a broken form.
+// A date template is taken only when every date of the report is then written as the
+// template reads: one of the three field orders, each field present, one separator or none
+// (time_display_spec.h). Anything else would print every date in a form not asked for.
 void parse_date_template(cmd_params& options, arg_list& args) {
     std::string value;
     if (!take_option_value("-dateformat", value, args)) {
         return;
     }
-    std::string lowered = value;
-    (void)string_to_lower(lowered);
-    time_display_spec trial;
-    if ((lowered.size() != date_template_short && lowered.size() != date_template_long) ||
-        !trial.parse(lowered, "", false)) {
+    std::string accepted;
+    if (!accept_date_template(value, accepted)) {
         report_bad_template("-dateformat", value);
         return;
     }
-    options.m_date_format = lowered;
+    options.m_date_format = accepted;
 }
 
 void parse_time_template(cmd_params& options, arg_list& args) {
