@@ -352,7 +352,8 @@ bool parse_inputs(cmd_params& options, arg_list& args) {
         if (!refuse_empty_path("-enumdir", value)) {
             return false;
         }
-        options.m_enum_dir = expand_env_vars(value, true);
+        // A folder read as named when it exists: it may really be called "%CASE%".
+        options.m_enum_dir = expand_missing_name(value);
         options.m_enum_dir_given = true;
     }
     if (!take_number("-num_subdirs", options.m_num_subdirs, args)) {
