@@ -553,13 +553,25 @@ bool parse_separators(cmd_params& options, arg_list& args) {
     if (take_flag("-base16", args, false)) {
         options.m_base16 = true;
     }
+    // "-multiline" writes one value a line and "-bodyfile" fixed fields between bars: a
+    // separator, quoting or unpadding asked for beside them has nothing to act on, and a
+    // separator set all the same would still rewrite the values that hold it. The options
+    // are taken but not applied; the tool says so.
+    const bool own_layout = options.m_multiline || options.m_bodyfile;
     if (take_option_value("-csv_separator", value, args)) {
         // An empty separator would run every cell of a line into the next.
         if (value.empty()) {
             report_bad_value("-csv_separator", value);
             return false;
         }
-        options.set_separator(value, false);
+        if (!own_layout) {
+            options.set_separator(value, false);
+        }
+    }
+    if (own_layout) {
+        (void)take_flag("-enable_quoted_csv_fields", args, false);  // not applied, above
+        (void)take_flag("-no_whitespace", args, false);
+        return true;
     }
     // Both options below drop the blanks around a separator (" | " becomes "|"). A separator
     // of blanks alone keeps them: emptied, it would run every cell of a line into the next.
