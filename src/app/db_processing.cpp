@@ -152,7 +152,7 @@ std::string companion_shown(const db_input& in, const std::string& suffix) {
 db_failure locate_input(db_input& in) {
     const int error = uni::resolve_path(in.path, in.real_path);
     if (error != 0) {
-        access_failure(in.path, std::strerror(error));  // a dangling link, a missing file
+        access_failure(in.shown, std::strerror(error));  // a dangling link, a missing file
         return db_failure::not_read;
     }
     in.shown = shown_name(in.path, in.real_path);
@@ -798,8 +798,8 @@ bool process_db_file(velk_options* options, std::string path) {
     options->reset_results();
     options->m_db_file.clear();
     db_input in;
+    in.shown = input_name_shown(*options, path);
     in.path = expand_input_path(*options, path);  // walked names are opened as found
-    in.shown = in.path;
     options->m_db.set_db_path(in.path);
     in.use_wal_image = options->m_carve;
     options->m_db_failure = read_database(*options, in);

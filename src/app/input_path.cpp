@@ -181,10 +181,19 @@ bool input_names_are_walked(const cmd_params& options) {
 }
 
 std::string expand_input_path(const cmd_params& options, std::string& path) {
-    if (input_names_are_walked(options)) {
-        return path;
+    if (!input_names_are_walked(options)) {
+        path = expand_missing_name(path);
     }
-    return expand_env_vars(path, true);
+    return path;
+}
+
+std::string input_name_shown(const cmd_params& options, const std::string& given) {
+    std::string opened = given;
+    (void)expand_input_path(options, opened);
+    if (opened == given || name_exists(opened)) {
+        return opened;
+    }
+    return given + " (expanded: " + opened + ")";
 }
 
 bool same_file(const std::string& a, const std::string& b) {

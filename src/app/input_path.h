@@ -1,9 +1,9 @@
 #pragma once
 // The path a driver opens for one input name. Names that an examiner typed ("-db") or
-// listed ("-pipe") may hold %VAR% references, expanded before the file is opened. Names
-// found by the "-enumdir" walk are the names of files on disk: a file may really be named
-// "%HOME%x.db", and expanding it would open another file (or none), so they are opened as
-// found.
+// listed ("-pipe") may hold %VAR% references, expanded before the file is opened, but only
+// when no file of the name as given exists: a file may really be named "%HOME%x.db", and
+// expanding it would open another file (or none). Names found by the "-enumdir" walk are
+// the names of files on disk, so they are opened as found.
 //
 // Also the guard that keeps the run's own output off its evidence. Opening a results or
 // diagnostics file empties it, so before either is opened the guard refuses a path that
@@ -24,9 +24,14 @@ class cmd_params;
 // "-pipe", which the input loop prefers as the name source.
 [[nodiscard]] bool input_names_are_walked(const cmd_params& options);
 
-// Expands path in place (the shadow-copy prefix allowed) unless the names are walked, and
-// returns the path to open.
+// Expands path in place (the shadow-copy prefix allowed) unless the names are walked or a
+// file of that name exists, and returns the path to open.
 std::string expand_input_path(const cmd_params& options, std::string& path);
+
+// The name of an input for a message that it cannot be read: as given, or as expanded when
+// only the expansion exists; when neither exists and they differ, both: "%X%.db (expanded:
+// /e/x.db)", so the examiner learns which names were tried.
+[[nodiscard]] std::string input_name_shown(const cmd_params& options, const std::string& given);
 
 // Whether a and b name the same file: the same device and inode when both exist; otherwise
 // the same absolute path once the links of its existing part are resolved, so that a file

@@ -118,6 +118,30 @@ std::string l2t_only(const review_state& s) {
     return s.options.m_csvl2t ? "" : "only -csvl2t writes it";
 }
 
+// Separators, quoting and unpadding have nothing to act on in a form that lays out its own
+// lines; the parser takes them without applying them.
+std::string own_layout(const review_state& s) {
+    if (s.options.m_multiline) {
+        return "-multiline writes one value a line";
+    }
+    return s.options.m_bodyfile ? "-bodyfile writes fixed fields between bars" : "";
+}
+
+std::string unpadded_form(const review_state& s) {
+    const velk_options& o = s.options;
+    const bool csvgen_form = o.m_csvgen && !o.m_csv && !o.m_csvl2t && !o.m_bodyfile;
+    return csvgen_form && !o.m_multiline ? "-csvgen writes no padding" : own_layout(s);
+}
+
+std::string unix_seconds_form(const review_state& s) {
+    return s.options.m_bodyfile ? "-bodyfile writes times as Unix seconds" : "";
+}
+
+// Settings velk holds whatever the command line says.
+std::string verbose_always(const review_state& /*state*/) {
+    return "progress is shown unless -quiet";
+}
+
 // Each returns the reason the option is not used in this run, "" when it is used (or, for
 // an option the parsers left, when no reason fits).
 struct unused_rule {
@@ -164,10 +188,20 @@ const unused_rule unused_rules[] = {
          }
          return s.options.m_diag_level == 2 ? "-l2 given" : "";
      }},
+    {"-verbose", verbose_always},
     {"-v",
      [](const review_state& s) -> std::string {
-         return occurrences("-verbose", s.given) > 0 ? "-verbose given" : "";
+         return occurrences("-verbose", s.given) > 0 ? "-verbose given" : verbose_always(s);
      }},
+    {"-pair_datetime",
+     [](const review_state& /*state*/) -> std::string {
+         return "date and time always share one cell";
+     }},
+    {"-csv_separator", own_layout},
+    {"-enable_quoted_csv_fields", own_layout},
+    {"-no_whitespace", unpadded_form},
+    {"-dateformat", unix_seconds_form},
+    {"-timeformat", unix_seconds_form},
     {"-outfile",
      [](const review_state& s) -> std::string {
          return occurrences("-out", s.given) > 0 ? "-out given" : "";
@@ -270,6 +304,20 @@ void review_taken_options(const review_state& state, arg_list& notes) {
 }
 
 }  // namespace
+
+bool check_option_values(const arg_list& args) {
+    for (std::size_t at = 1; at + 1 < args.size(); ++at) {
+        if (kind_of(args[at]) != option_kind::value) {
+            continue;
+        }
+        if (kind_of(args[at + 1]) != option_kind::unknown) {
+            report_missing_value(lowered(args[at]));
+            return false;
+        }
+        ++at;  // the value: never read as an option
+    }
+    return true;
+}
 
 void take_unimplemented_options(arg_list& args, arg_list& notes) {
     std::size_t at = 1;

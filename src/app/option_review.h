@@ -12,13 +12,21 @@
 // - A repeated option that was applied ("-csv -csv", or a value option given the same value
 //   twice) is not mentioned; a repeated value option with another value is not used.
 // - Any other argument: "unknown option ignored: <argument>".
-// Each line is said once. A value option standing last has no value: the run stops with
-// "missing value for <option>" before anything is read or written.
+// Each line is said once. A value option standing last has no value, nor has one followed
+// by an option name ("-out -incl_slack"): the run stops with "missing value for <option>"
+// before anything is read or written.
 
 #include <string>
 #include <vector>
 
 class velk_options;
+
+// False, after "missing value for <option>" on standard error, when a value option of args
+// is followed by one of velk's option names, matched as the parsers match them (whole
+// argument, any letter case). Such a value would be taken or not depending on the order in
+// which the parsers look for the two options; a value that merely begins with '-' ("-1",
+// "-report.txt") is a value all the same. To be called before any parser takes anything.
+[[nodiscard]] bool check_option_values(const std::vector<std::string>& args);
 
 // Takes out of args every option velk's report does not implement, with its value, and adds
 // "option ignored by velk: <option>" to notes once per option. Values of the other options

@@ -5,7 +5,6 @@
 #include "cmdline/cmd_args.h"
 #include "text/host_info.h"
 #include "text/host_probe.h"
-#include "text/text_case.h"
 #include "text/text_join.h"
 #include "text/time_display_spec.h"
 #include "time/time_format.h"
@@ -39,14 +38,16 @@ std::string exe_folder() {
 std::string run_time_text(const std::vector<std::string>& args, const kq::time& start) {
     std::string date_template = default_date_template;
     std::string value;
-    if (get_option_value("-dateformat", value, args, true)) {
-        date_template = string_to_lower(value);
+    std::string accepted;
+    // A template the option parser takes gives the banner the report's date form, whatever
+    // its separator ("dd.mm.yyyy"); one it refuses leaves the default, as in the report.
+    if (get_option_value("-dateformat", value, args, true) &&
+        accept_date_template(value, accepted)) {
+        date_template = accepted;
     }
     std::string date;
     std::string time_of_day;
-    // A template the report's dates compile from gives the banner the same form, whatever
-    // its separator ("dd.mm.yyyy"); others keep the template reader's fallback. An invalid
-    // start leaves both texts empty; the line is still written.
+    // An invalid start leaves both texts empty; the line is still written.
     time_display_spec spec;
     if (!spec.parse(date_template, time_of_day_template, false) ||
         !kq::format_date_time(date, time_of_day, start, spec)) {

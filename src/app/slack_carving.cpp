@@ -129,6 +129,7 @@ bool parse_chunk_file(velk_options* options, std::string path) {
         return false;
     }
     options->reset_results();
+    const std::string shown = input_name_shown(*options, path);
     // Expands in place (walked names stay as found); the copy it returns is not needed.
     (void)expand_input_path(*options, path);
     options->m_db.set_db_path(path);
@@ -136,7 +137,7 @@ bool parse_chunk_file(velk_options* options, std::string path) {
     chunk_layout layout;
     if (!file.is_valid() || !read_chunk_layout(file, layout)) {
         // Missing, empty, unreadable or a folder; said also under "-quiet".
-        stderr_printf("prob accessing file %s\n", path.c_str());
+        stderr_printf("prob accessing file %s\n", shown.c_str());
         return false;
     }
     if (options->m_status_output) {

@@ -73,6 +73,9 @@ void velk_options::take_tool_flags(std::vector<std::string>& args) {
 }
 
 bool velk_options::parse(std::vector<std::string>& args) {
+    if (!check_option_values(args)) {
+        return false;
+    }
     // Looked for before the common parser takes it out: "-csv" keeps padded cells unless
     // the examiner asked for none.
     const bool no_whitespace_given = has_option("-no_whitespace", args, true);

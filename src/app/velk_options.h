@@ -59,11 +59,12 @@ public:
     // Takes the common options and the tool's own out of args and fills this record; what
     // is left in args no option took. Options velk does not implement are taken out first,
     // as if not given (option_review.h). False, with a line on standard error saying why,
-    // when the common parser fails, a value option stands last without its value, "-db" is
-    // empty, or no input is named ("-db", "-pipe" or "-enumdir").
+    // when the common parser fails, a value option stands last without its value or is
+    // followed by an option name, "-db" is empty, or no input is named ("-db", "-pipe" or
+    // "-enumdir").
     [[nodiscard]] bool parse(std::vector<std::string>& args);
 
-    sqlite_wrapper m_db;            // its path member holds the current input path
+    sqlite_wrapper m_db;  // its path member holds the current input path
     // The current input resolved to the regular file it reaches (links followed): what
     // the readers open, its companions taken beside it. Set by database processing; empty
     // when the input reaches no regular file.

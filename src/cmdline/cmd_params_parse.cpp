@@ -27,6 +27,7 @@
 #include "text/text_join.h"
 #include "text/text_replace.h"
 #include "text/text_split.h"
+#include "text/time_display_spec.h"
 #include "time/date_parse.h"
 #include "time/kq_calendar.h"
 #include "time/kq_time.h"
@@ -35,9 +36,6 @@ namespace {
 
 using arg_list = std::vector<std::string>;
 
-// Lengths a date template may have: "yyyymmdd" or "mm/dd/yyyy" and the like.
-constexpr std::size_t date_template_short = 8;
-constexpr std::size_t date_template_long = 10;
 // Time templates: "hh:mm:ss", or "hh:mm:ss." with three to nine fraction digits and room
 // for a trailing designator.
 constexpr std::size_t time_template_plain = 8;
@@ -354,7 +352,8 @@ bool parse_inputs(cmd_params& options, arg_list& args) {
         if (!refuse_empty_path("-enumdir", value)) {
             return false;
         }
-        options.m_enum_dir = expand_env_vars(value, true);
+        // A folder read as named when it exists: it may really be called "%CASE%".
+        options.m_enum_dir = expand_missing_name(value);
         options.m_enum_dir_given = true;
     }
     if (!take_number("-num_subdirs", options.m_num_subdirs, args)) {
@@ -554,13 +553,25 @@ bool parse_separators(cmd_params& options, arg_list& args) {
     if (take_flag("-base16", args, false)) {
         options.m_base16 = true;
     }
+    // "-multiline" writes one value a line and "-bodyfile" fixed fields between bars: a
+    // separator, quoting or unpadding asked for beside them has nothing to act on, and a
+    // separator set all the same would still rewrite the values that hold it. The options
+    // are taken but not applied; the tool says so.
+    const bool own_layout = options.m_multiline || options.m_bodyfile;
     if (take_option_value("-csv_separator", value, args)) {
         // An empty separator would run every cell of a line into the next.
         if (value.empty()) {
             report_bad_value("-csv_separator", value);
             return false;
         }
-        options.set_separator(value, false);
+        if (!own_layout) {
+            options.set_separator(value, false);
+        }
+    }
+    if (own_layout) {
+        (void)take_flag("-enable_quoted_csv_fields", args, false);  // not applied, above
+        (void)take_flag("-no_whitespace", args, false);
+        return true;
     }
     // Both options below drop the blanks around a separator (" | " becomes "|"). A separator
     // of blanks alone keeps them: emptied, it would run every cell of a line into the next.
@@ -587,22 +598,20 @@ void report_bad_template(const char* option, const std::string& typed) {
     print_error(std::string("bad value for ") + option + ": " + typed + ", using default format\n");
 }
 
-// A date template is taken only when it compiles: one of the three field orders, each
-// field present. Anything else would print every date of the report in a broken form.
+// A date template is taken only when every date of the report is then written as the
+// template reads: one of the three field orders, each field present, one separator or none
+// (time_display_spec.h). Anything else would print every date in a form not asked for.
 void parse_date_template(cmd_params& options, arg_list& args) {
     std::string value;
     if (!take_option_value("-dateformat", value, args)) {
         return;
     }
-    std::string lowered = value;
-    (void)string_to_lower(lowered);
-    time_display_spec trial;
-    if ((lowered.size() != date_template_short && lowered.size() != date_template_long) ||
-        !trial.parse(lowered, "", false)) {
+    std::string accepted;
+    if (!accept_date_template(value, accepted)) {
         report_bad_template("-dateformat", value);
         return;
     }
-    options.m_date_format = lowered;
+    options.m_date_format = accepted;
 }
 
 void parse_time_template(cmd_params& options, arg_list& args) {

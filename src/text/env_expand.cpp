@@ -1,5 +1,7 @@
 #include "text/env_expand.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <vector>
@@ -81,6 +83,19 @@ std::string expand_env_vars(std::string& text, bool allow_vss) {
         }
     }
     return text;
+}
+
+bool name_exists(const std::string& name) {
+    struct stat64 info {};
+    return !name.empty() && ::lstat64(name.c_str(), &info) == 0;
+}
+
+std::string expand_missing_name(const std::string& name) {
+    if (name_exists(name)) {
+        return name;
+    }
+    std::string expanded = name;
+    return expand_env_vars(expanded, true);
 }
 
 std::wstring wexpand_env_vars(std::wstring& text) {

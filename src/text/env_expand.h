@@ -12,6 +12,14 @@
 // others) is left unexpanded at the point where it would repeat.
 std::string expand_env_vars(std::string& text, bool allow_vss);
 
+// A name the examiner gave for a file or folder to read: as given when something of that
+// name exists (a file may really be called "%USER%.db"), else expanded as above with the
+// "vss" name allowed. A name that exists is never changed by what the environment holds.
+std::string expand_missing_name(const std::string& name);
+
+// Whether something of that name exists, a symbolic link to nothing included.
+[[nodiscard]] bool name_exists(const std::string& name);
+
 // The same over wide text, without the "vss" name. The text crosses to bytes and back
 // through the path codec, so a value that is not UTF-8 cannot empty the caller's path.
 std::wstring wexpand_env_vars(std::wstring& text);

@@ -1,6 +1,9 @@
 #include "text/time_display_spec.h"
 
+#include <algorithm>
 #include <array>
+#include <set>
+#include <vector>
 
 namespace {
 
@@ -16,12 +19,12 @@ bool contains(const std::string& text, const char* part) {
 bool is_field_letter(char c) { return c == 'd' || c == 'm' || c == 'y'; }
 
 // Any other separator than '/', '-' and a blank: every character between the fields (a comma
-// aside) must be the same one, and printable ASCII, since the formatter writes it as a byte
-// between the fields. 0 when there is none ("yyyymmdd").
+// too: "dd,mm,yyyy") must be the same one, and printable ASCII, since the formatter writes it
+// as a byte between the fields. 0 when there is none ("yyyymmdd").
 bool find_other_separator(const std::string& date_template, char& separator) {
     separator = 0;
     for (const char c : date_template) {
-        if (is_field_letter(c) || c == ',') {
+        if (is_field_letter(c)) {
             continue;
         }
         if (c < '!' || c > '~' || (separator != 0 && c != separator)) {
@@ -76,7 +79,72 @@ uint8 field_order(std::size_t day, std::size_t month, std::size_t year) {
     return 0;
 }
 
+// Lengths a "-dateformat" value may have: "yyyymmdd", "dd.mm.yy", "mm/dd/yyyy" and the like.
+constexpr std::size_t date_template_short = 8;
+constexpr std::size_t date_template_long = 10;
+
+bool is_field(const std::string& run) {
+    return run == "dd" || run == "mm" || run == "mmm" || run == "yy" || run == "yyyy";
+}
+
+// The template cut into its runs of one field letter and the texts between them: gaps[i]
+// stands before fields[i]; tail is what follows the last field.
+struct template_parts {
+    std::vector<std::string> fields;
+    std::vector<std::string> gaps;
+    std::string tail;
+};
+
+template_parts cut_template(const std::string& date_template) {
+    template_parts parts;
+    std::size_t at = 0;
+    while (at < date_template.size()) {
+        const char c = date_template[at];
+        if (!is_field_letter(c)) {
+            parts.tail += c;
+            ++at;
+            continue;
+        }
+        const std::size_t end =
+            std::min(date_template.find_first_not_of(c, at), date_template.size());
+        parts.gaps.push_back(parts.tail);
+        parts.tail.clear();
+        parts.fields.push_back(date_template.substr(at, end - at));
+        at = end;
+    }
+    return parts;
+}
+
+// Three fields of three kinds, nothing before the first or after the last, and between them
+// the same separator twice: none, or one printable ASCII character (a blank included).
+bool written_as_typed(const std::string& date_template) {
+    const template_parts parts = cut_template(date_template);
+    if (parts.fields.size() != 3 || !parts.gaps[0].empty() || !parts.tail.empty() ||
+        !std::all_of(parts.fields.begin(), parts.fields.end(), is_field)) {
+        return false;
+    }
+    const std::string& separator = parts.gaps[1];
+    if (separator != parts.gaps[2] || separator.size() > 1 ||
+        (separator.size() == 1 && (separator[0] < ' ' || separator[0] > '~'))) {
+        return false;
+    }
+    const std::set<char> kinds{parts.fields[0][0], parts.fields[1][0], parts.fields[2][0]};
+    return kinds.size() == 3;
+}
+
 }  // namespace
+
+bool accept_date_template(const std::string& typed, std::string& accepted) {
+    accepted = typed;
+    for (char& c : accepted) {
+        if (c == 'D' || c == 'M' || c == 'Y') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    time_display_spec trial;
+    return (accepted.size() == date_template_short || accepted.size() == date_template_long) &&
+           written_as_typed(accepted) && trial.parse(accepted, "", false);
+}
 
 bool time_display_spec::parse(const std::string& date_template, const std::string& time_template,
                               bool pair) {

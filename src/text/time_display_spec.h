@@ -28,7 +28,7 @@ struct time_display_spec {
     static constexpr int16 default_max_year = 2600;
 
     // '/', '-' or ' ' when the template holds one, else the template's one other printable
-    // character between its fields ("dd.mm.yyyy"), else 0.
+    // character between its fields ("dd.mm.yyyy", "dd,mm,yyyy"), else 0.
     char separator = 0;
     uint8 date_flags = 0;
     uint8 time_flags = 0;
@@ -49,6 +49,15 @@ struct time_display_spec {
     [[nodiscard]] bool is_unset() const;
     [[nodiscard]] unsigned fraction_digits() const;
 };
+
+// A "-dateformat" value as the tool takes it: accepted holds it with its field letters
+// (d, m, y) lower-cased and every other character as typed. True when it is 8 or 10
+// characters long ("yyyymmdd", "dd.mm.yyyy"), compiles, and is written exactly as typed:
+// its three fields ("dd", "mm" or "mmm", "yy" or "yyyy") stand side by side or apart by one
+// and the same printable ASCII character, nothing before or after them. The compile alone
+// would take "dd,mm,yyyy" or "dd/mm-yyyy" and write one separator in place of the other or
+// none at all.
+[[nodiscard]] bool accept_date_template(const std::string& typed, std::string& accepted);
 
 // "Jan" to "Dec" for 1 to 12; "" for any other value.
 [[nodiscard]] std::string month_abbrev(unsigned month);

@@ -48,6 +48,35 @@ TEST_P(ExpandInputPath, OnlyWalkedNamesStayLiteral) {
 INSTANTIATE_TEST_SUITE_P(Cases, ExpandInputPath, ::testing::ValuesIn(source_cases),
                          [](const auto& p) { return std::string(p.param.name); });
 
+// A typed name is read as typed when it exists; otherwise its expansion is, and a message
+// about a name neither of which exists names both.
+TEST(ExpandInputPath, ExistingNameIsReadAsTyped) {
+    velk_test::temp_dir dir;
+    ASSERT_EQ(::setenv("VELK_INPUT_NAME_TEST", "expanded", 1), 0);
+    velk_test::write_file(dir.file("%VELK_INPUT_NAME_TEST%.db"), "typed");
+    velk_test::write_file(dir.file("expanded-only.db"), "expanded");
+    const std::string typed = dir.file("%VELK_INPUT_NAME_TEST%.db");
+    const std::string expanding = dir.file("%VELK_INPUT_NAME_TEST%-only.db");
+    const std::string missing = dir.file("%VELK_INPUT_NAME_TEST%-none.db");
+    const struct {
+        std::string given;
+        std::string opened;
+        std::string shown;
+    } cases[] = {
+        {typed, typed, typed},
+        {expanding, dir.file("expanded-only.db"), dir.file("expanded-only.db")},
+        {missing, dir.file("expanded-none.db"),
+         missing + " (expanded: " + dir.file("expanded-none.db") + ")"},
+        {dir.file("plain.db"), dir.file("plain.db"), dir.file("plain.db")},
+    };
+    cmd_params options(0, false);
+    for (const auto& c : cases) {
+        std::string path = c.given;
+        EXPECT_EQ(expand_input_path(options, path), c.opened) << c.given;
+        EXPECT_EQ(input_name_shown(options, c.given), c.shown) << c.given;
+    }
+}
+
 // In a folder holding e.db, e.db-wal, a hard link h.db and a symbolic link s.db to e.db,
 // other.db and the sub-folder sub.
 class OutputClash : public ::testing::Test {

@@ -23,6 +23,7 @@ const date_case date_cases[] = {
     {"slash_before_dash", "yyyy-mm/dd", true, '/', 0x86},
     {"any_one_separator", "dd.mm.yyyy", true, '.', 0x26},
     {"underscore_year_first", "yyyy_mm_dd", true, '_', 0x86},
+    {"comma_separator", "dd,mm,yyyy", true, ',', 0x36},
     {"mixed_other_separators", "dd.mm_yyyy", false, 0, 0x00},
     {"byte_of_a_wider_character", "dd\xc3\xa9mm\xc3\xa9yyyy", false, 0, 0x00},
     {"year_day_month", "yyyy/dd/mm", false, '/', 0x06},
@@ -47,6 +48,47 @@ TEST_P(CompileDateTemplate, SetsSeparatorAndFlags) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CompileDateTemplate, ::testing::ValuesIn(date_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+struct accept_case {
+    const char* name;
+    const char* typed;
+    bool accepted;
+    const char* kept;  // the accepted form
+};
+
+// A "-dateformat" value is taken only when every date is then written as it reads.
+const accept_case accept_cases[] = {
+    {"dashes", "yyyy-mm-dd", true, "yyyy-mm-dd"},
+    {"no_separator", "YYYYMMDD", true, "yyyymmdd"},
+    {"comma", "dd,mm,yyyy", true, "dd,mm,yyyy"},
+    {"blank", "dd mm yyyy", true, "dd mm yyyy"},
+    {"other_letter_keeps_its_case", "ddXmmXyyyy", true, "ddXmmXyyyy"},
+    {"two_digit_year", "dd.mm.yy", true, "dd.mm.yy"},
+    {"month_name", "mmm-dd-yy", false, ""},  // nine characters
+    {"mixed_with_a_slash", "dd/mm-yyyy", false, ""},
+    {"comma_and_blank", "mmm dd, yy", false, ""},
+    {"field_letter_between_fields", "dddmmdyyyy", false, ""},
+    {"capital_field_letter_between_fields", "ddYmmYyyyy", false, ""},
+    {"separator_around_the_fields", "/dd/mm/yy/", false, ""},
+    {"two_character_separator", "dd..mm..yy", false, ""},
+    {"tab", "dd\tmm\tyyyy", false, ""},
+    {"repeated_field", "dd-dd-yyyy", false, ""},
+    {"no_field_order", "yyyy/dd/mm", false, ""},
+};
+
+class AcceptDateTemplate : public ::testing::TestWithParam<accept_case> {};
+
+TEST_P(AcceptDateTemplate, TakesOnlyWhatIsWrittenAsTyped) {
+    const accept_case& c = GetParam();
+    std::string kept;
+    EXPECT_EQ(accept_date_template(c.typed, kept), c.accepted);
+    if (c.accepted) {
+        EXPECT_EQ(kept, c.kept);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, AcceptDateTemplate, ::testing::ValuesIn(accept_cases),
                          [](const auto& p) { return std::string(p.param.name); });
 
 struct time_case {
