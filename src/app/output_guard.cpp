@@ -67,9 +67,9 @@ output_verdict batch_verdict(const std::string& resolved, const byte_array& head
         return {};
     }
     if (inside_folder(resolved, guard.walked_folder)) {
-        return refused(output_refusal::in_walked_folder, 0,
-                       guard.walked_folder_given.empty() ? guard.walked_folder
-                                                         : guard.walked_folder_given);
+        return refused(
+            output_refusal::in_walked_folder, 0,
+            guard.walked_folder_given.empty() ? guard.walked_folder : guard.walked_folder_given);
     }
     if (guard.chunks_listed && !head.empty()) {
         return refused(output_refusal::may_be_chunk, 0);
