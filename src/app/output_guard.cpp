@@ -288,7 +288,8 @@ bool opened_output::is_reached_by(const std::string& path) const {
 }
 
 bool opened_output::empty_it() {
-    return is_open() && (m_info.st_size == 0 || ::ftruncate64(m_fd, 0) == 0);
+    // Also when it was empty at the look: bytes written since then are not the report's.
+    return is_open() && ::ftruncate64(m_fd, 0) == 0;
 }
 
 int opened_output::release() {
