@@ -208,7 +208,7 @@ db_failure read_header(velk_options& options, db_input& in) {
                 in.header.bytes.begin());
     std::string format(in.header.bytes.begin(), in.header.bytes.begin() + format_text_length);
     if (!string_to_lower(format).starts_with(format_word)) {
-        error_line("prob processing file", in.shown);
+        error_line("prob processing file", in.shown + ": not an SQLite database");
         return db_failure::not_sqlite;
     }
     status_line(options, "analyzing", in.shown);

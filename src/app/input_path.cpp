@@ -85,20 +85,7 @@ output_refusal head_refusal(const std::string& path, int& error) {
         error = errno != 0 ? errno : EIO;
         return output_refusal::unchecked;
     }
-    const kq::byte_reader bytes(head.data(), head.size());
-    if (is_sqlite_header(bytes)) {
-        return output_refusal::sqlite_database;
-    }
-    uint32 magic = 0;
-    if (bytes.be32_at(wal::magic, magic) &&
-        (magic == wal::magic_little_endian || magic == wal::magic_big_endian)) {
-        return output_refusal::sqlite_wal;
-    }
-    if (bytes.has(0, journal::magic_size) &&
-        std::memcmp(bytes.data(), journal::magic, journal::magic_size) == 0) {
-        return output_refusal::sqlite_journal;
-    }
-    return output_refusal::none;
+    return sqlite_head_refusal(head);
 }
 
 bool clashes_with_input(const std::string& path, const std::vector<std::string>& inputs,
@@ -114,17 +101,6 @@ bool clashes_with_input(const std::string& path, const std::vector<std::string>&
         }
     }
     return false;
-}
-
-output_verdict companion_verdict(const std::string& path) {
-    output_verdict verdict;
-    for (const std::string& name : spellings(path)) {
-        if (companion_owner(name, verdict.other)) {
-            verdict.refusal = output_refusal::companion_name;
-            return verdict;
-        }
-    }
-    return verdict;
 }
 
 output_verdict refused(output_refusal refusal, int error) {
@@ -175,6 +151,34 @@ output_verdict judge_new(const std::string& path) {
 }
 
 }  // namespace
+
+output_refusal sqlite_head_refusal(const byte_array& head) {
+    const kq::byte_reader bytes(head.data(), head.size());
+    if (is_sqlite_header(bytes)) {
+        return output_refusal::sqlite_database;
+    }
+    uint32 magic = 0;
+    if (bytes.be32_at(wal::magic, magic) &&
+        (magic == wal::magic_little_endian || magic == wal::magic_big_endian)) {
+        return output_refusal::sqlite_wal;
+    }
+    if (bytes.has(0, journal::magic_size) &&
+        std::memcmp(bytes.data(), journal::magic, journal::magic_size) == 0) {
+        return output_refusal::sqlite_journal;
+    }
+    return output_refusal::none;
+}
+
+output_verdict companion_verdict(const std::string& path) {
+    output_verdict verdict;
+    for (const std::string& name : spellings(path)) {
+        if (companion_owner(name, verdict.other)) {
+            verdict.refusal = output_refusal::companion_name;
+            return verdict;
+        }
+    }
+    return verdict;
+}
 
 bool input_names_are_walked(const cmd_params& options) {
     return options.m_enum_dir_given && !options.m_pipe;
@@ -249,8 +253,17 @@ std::string refusal_text(const output_verdict& verdict) {
             return "it is not a regular file";
         case output_refusal::dangling_link:
             return "it is a symbolic link to nothing";
+        case output_refusal::in_walked_folder:
+            return "it lies in the walked folder " + verdict.other +
+                   " and holds no earlier output of velk";
+        case output_refusal::may_be_chunk:
+            return "under -pipe -parse_chunk any file may be an input, and it holds no "
+                   "earlier output of velk";
+        case output_refusal::kept_changing:
+            return "it changed while it was being opened";
         case output_refusal::no_folder:
         case output_refusal::not_writable:
+        case output_refusal::open_failed:
             return std::strerror(verdict.error);
     }
     return "";

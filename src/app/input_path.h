@@ -41,22 +41,28 @@ std::string expand_input_path(const cmd_params& options, std::string& path);
 // Why a file may not be opened as the run's output; none when it may.
 enum class output_refusal : uint8 {
     none,
-    is_input,         // an input of the run, or a companion of one, under any name
-    sqlite_database,  // begins with the SQLite database header
-    sqlite_wal,       // begins with a write-ahead-log header
-    sqlite_journal,   // begins with a rollback-journal header
-    companion_name,   // named as the "-wal", "-shm" or "-journal" of a file that exists
-    unchecked,        // exists, but its first bytes cannot be read to check them
-    not_regular,      // a folder, FIFO, device or socket
-    dangling_link,    // a symbolic link to nothing: opening it would create its target
-    no_folder,        // its folder cannot be reached
-    not_writable,     // the file or its folder refuses writing
+    is_input,          // an input of the run, or a companion of one, under any name
+    sqlite_database,   // begins with the SQLite database header
+    sqlite_wal,        // begins with a write-ahead-log header
+    sqlite_journal,    // begins with a rollback-journal header
+    companion_name,    // named as the "-wal", "-shm" or "-journal" of a file that exists
+    unchecked,         // exists, but its first bytes cannot be read to check them
+    not_regular,       // a folder, FIFO, device or socket
+    dangling_link,     // a symbolic link to nothing: opening it would create its target
+    no_folder,         // its folder cannot be reached
+    not_writable,      // the file or its folder refuses writing
+    in_walked_folder,  // lies in the "-enumdir" folder and holds no earlier output of velk
+    may_be_chunk,      // "-pipe" with "-parse_chunk": not empty, no earlier output of velk
+    open_failed,       // the open itself failed
+    kept_changing,     // the name turned into something else each time it was opened
 };
 
 struct output_verdict {
     output_refusal refusal = output_refusal::none;
-    std::string other;  // is_input: the input; companion_name: the file it belongs to
-    int error = 0;      // the system's reason for unchecked, no_folder and not_writable
+    // is_input: the input; companion_name: the file it belongs to; in_walked_folder: the
+    // walked folder
+    std::string other;
+    int error = 0;  // the system's reason for unchecked, no_folder, not_writable, open_failed
 };
 
 // The verdict on path as a results or diagnostics file of a run whose inputs (as the
@@ -64,6 +70,14 @@ struct output_verdict {
 // under its own name and under the name its links resolve to.
 [[nodiscard]] output_verdict judge_output_file(const std::string& path,
                                                const std::vector<std::string>& inputs);
+
+// What the first bytes of a file say it is: sqlite_database, sqlite_wal, sqlite_journal, or
+// none.
+[[nodiscard]] output_refusal sqlite_head_refusal(const byte_array& head);
+
+// companion_name, with the file the name belongs to, when path (or the name its links
+// resolve to) is the "-wal", "-shm" or "-journal" of a file that exists; else none.
+[[nodiscard]] output_verdict companion_verdict(const std::string& path);
 
 // The reason for a message: "it is the input x.db", "it holds an SQLite database", ...
 [[nodiscard]] std::string refusal_text(const output_verdict& verdict);

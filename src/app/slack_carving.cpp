@@ -1,11 +1,17 @@
 #include "app/slack_carving.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "app/carved_push_records.h"
 #include "app/input_path.h"
 #include "app/push_record_finder.h"
 #include "app/velk_options.h"
+#include "io/uni_file_info.h"
 #include "io/uni_fileio.h"
 #include "sqlite/carved_record.h"
 #include "sqlite/database_carver.h"
@@ -79,6 +85,22 @@ bool read_chunk_layout(uni::fileio& file, chunk_layout& layout) {
     return true;
 }
 
+// Why a chunk could not be opened or read (error: errno of the failure): what the file is
+// when it is no regular file, that it is empty, or the system's reason.
+std::string chunk_access_failure(const std::string& path, int error) {
+    struct stat64 info {};
+    if (::stat64(path.c_str(), &info) != 0) {
+        return std::strerror(errno);
+    }
+    if (const char* kind = uni::special_file_kind(info.st_mode); kind != nullptr) {
+        return std::string(kind) + ", not a regular file";
+    }
+    if (info.st_size == 0) {
+        return "the file is empty";
+    }
+    return std::strerror(error != 0 ? error : EIO);
+}
+
 // A copy cut short (a partial acquisition, a truncated image) holds the rows of the pages it
 // still has and no more: said, also under "-quiet", so that a short report is not taken for
 // the whole database. The last page, cut inside, is read as far as it goes.
@@ -136,8 +158,10 @@ bool parse_chunk_file(velk_options* options, std::string path) {
     uni::fileio file(path, false, false, false);
     chunk_layout layout;
     if (!file.is_valid() || !read_chunk_layout(file, layout)) {
-        // Missing, empty, unreadable or a folder; said also under "-quiet".
-        stderr_printf("prob accessing file %s\n", shown.c_str());
+        // Missing, empty, unreadable or a folder; said, with why, also under "-quiet".
+        const int error = errno;
+        stderr_printf("prob accessing file %s: %s\n", shown.c_str(),
+                      chunk_access_failure(path, error).c_str());
         return false;
     }
     if (options->m_status_output) {

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <array>
 #include <cinttypes>
 #include <cstring>
 #include <string_view>
@@ -24,6 +25,8 @@ namespace {
 
 // The Windows long-path prefix "\\?\"; paths handed over from Windows tools may carry it.
 constexpr std::wstring_view long_prefix = L"\\\\?\\";
+// The files the database reader takes up beside a database (the SQLite library's names).
+constexpr std::array<std::wstring_view, 3> companion_suffixes = {L"-wal", L"-journal", L"-shm"};
 // What follows the prefix in a shadow-copy device path ("\\?\GLOBALROOT\Device\...").
 constexpr std::wstring_view globalroot_start = L"global";
 
@@ -233,6 +236,7 @@ void stdin_stream_ex::list_folder(const pending_dir& folder) {
         ++m_unlisted_folders;
         stderr_printf("prob listing folder %s: %s\n", shown.c_str(), std::strerror(read_error));
     }
+    std::vector<pending_file> files;
     for (const dir_entry& entry : listed) {
         std::wstring found = uni::narrow_path_to_wide(entry.m_path);
         if (entry.m_is_folder) {
@@ -243,10 +247,36 @@ void stdin_stream_ex::list_folder(const pending_dir& folder) {
         pending_file file;
         if (walked_file(entry, file) && accept_path(found, false)) {
             file.m_path = std::move(found);
-            (file.m_link_target.empty() ? m_pending_files : m_pending_links)
-                .push_back(std::move(file));
+            files.push_back(std::move(file));
         }
     }
+    if (m_companions_with_database) {
+        drop_companions(files);
+    }
+    for (pending_file& file : files) {
+        (file.m_link_target.empty() ? m_pending_files : m_pending_links).push_back(std::move(file));
+    }
+}
+
+void stdin_stream_ex::drop_companions(std::vector<pending_file>& files) const {
+    // A database's companions are read beside the file it is: one found as itself here,
+    // not through a link to elsewhere.
+    std::set<std::wstring> databases;
+    for (const pending_file& file : files) {
+        if (file.m_link_target.empty()) {
+            databases.insert(file.m_path);
+        }
+    }
+    std::erase_if(files, [&databases](const pending_file& file) {
+        for (const std::wstring_view suffix : companion_suffixes) {
+            const std::wstring& path = file.m_path;
+            if (path.size() > suffix.size() && path.ends_with(suffix) &&
+                databases.contains(path.substr(0, path.size() - suffix.size()))) {
+                return true;
+            }
+        }
+        return false;
+    });
 }
 
 bool stdin_stream_ex::walked_file(const dir_entry& entry, pending_file& file) const {

@@ -15,7 +15,9 @@
 // to a regular file inside the walked folder (an absolute link in a mounted image would
 // otherwise read the examiner's own files as evidence), and a file reached under two names
 // (a link and its target, two hard links) is handed out once: links come last, so a file
-// the walk also reaches directly keeps its own name. Standard input lines that
+// the walk also reaches directly keeps its own name. When the walked files are read as
+// databases, a "-wal", "-journal" or "-shm" whose database lies beside it in the same folder
+// is read with that database and not handed out on its own. Standard input lines that
 // cannot be paths (longer than the system takes, or holding a NUL byte) are passed over.
 // Everything passed over is said on standard error, also under "-quiet": a skipped name is
 // evidence not looked at.
@@ -75,6 +77,11 @@ public:
     // How many folders of the walk could not be listed, each already reported.
     [[nodiscard]] uint32 unlisted_folders() const { return m_unlisted_folders; }
 
+    // Whether the walk's files are read as databases, which read their companions beside
+    // them: a companion whose database the walk hands out is then passed over. Off by
+    // default ("-parse_chunk" reads every file on its own); reset leaves it as it is.
+    void set_companions_read_with_database(bool on) { m_companions_with_database = on; }
+
 private:
     struct pending_dir {
         std::wstring m_path;
@@ -90,6 +97,8 @@ private:
 
     // Lists one folder onto the stacks.
     void list_folder(const pending_dir& folder);
+    // Drops from one folder's files the companions of a database among them.
+    void drop_companions(std::vector<pending_file>& files) const;
     // Whether a listed non-folder entry is a regular file the walk may hand out, judged by
     // its lstat and, for a link, by where the link leads; id receives the file's identity.
     // False, said on standard error, for anything else.
@@ -119,6 +128,7 @@ private:
     std::set<file_identity> m_taken;
     // Lines of standard input read so far, for the messages about skipped ones.
     uint64 m_line_number = 0;
+    bool m_companions_with_database = false;
 };
 
 }  // namespace kqportdir

@@ -13,6 +13,7 @@
 
 #include "app/db_processing.h"
 #include "app/input_path.h"
+#include "app/output_guard.h"
 #include "app/report_writer.h"
 #include "app/run_banner.h"
 #include "app/slack_carving.h"
@@ -24,6 +25,7 @@
 #include "cmdline/cmdline_ctx.h"
 #include "cmdline/file_filters.h"
 #include "io/file_entry.h"
+#include "io/stop_cleanup.h"
 #include "io/uni_fileio.h"
 #include "text/console_output.h"
 #include "text/host_probe.h"
@@ -154,6 +156,8 @@ std::string name_source(const velk_options& options) {
     if (options.m_pipe) {
         return names.open_stdin(true);
     }
+    // A database is read with its companions; a page chunk is read alone.
+    names.set_companions_read_with_database(!options.m_parse_chunk);
     return names.open_dir(options.m_enum_dir, options.m_num_subdirs, options.m_filters);
 }
 
@@ -170,10 +174,15 @@ bool name_passes_filters(const velk_options& options, file_entry_ex& entry,
 
 // The results or diagnostics file may lie in the walked folder or be listed by mistake:
 // reading it as evidence would report the run's own output (and a database's companion
-// would be read from it).
-bool is_own_output_file(const velk_options& options, const std::string& name) {
+// would be read from it). Known by the files opened, whatever their names reach now.
+bool is_own_output_file(const velk_options& options, const output_files& outputs,
+                        const std::string& name) {
     std::string opened = name;
-    const std::string which = output_named_by(options, expand_input_path(options, opened));
+    (void)expand_input_path(options, opened);  // expands in place
+    std::string which = outputs.reached_by(opened);
+    if (which.empty()) {
+        which = output_named_by(options, opened);
+    }
     if (which.empty()) {
         return false;
     }
@@ -189,19 +198,21 @@ struct loop_counts {
 
 // Every name of the "-pipe" list or the "-enumdir" walk that passes the file filters is
 // processed on its own: each starts from an empty store, and afterwards "-carve" is back at
-// its parsed value and the connection closed.
-loop_counts read_names(velk_options& options, std::ostream& out,
+// its parsed value and the connection closed. Once the report can no longer be written
+// (standard output closed, a full disk) no further input is read: its rows would be lost,
+// and the end of the run says so.
+loop_counts read_names(velk_options& options, std::ostream& out, const output_files& outputs,
                        kqportdir::stdin_stream_ex& names) {
     const bool saved_carve = options.m_carve;
     loop_counts counts;
     file_entry_ex entry;
     std::string name;
-    while (names.read_line(name, true)) {
+    while (out && names.read_line(name, true)) {
         if (name.empty() || !name_passes_filters(options, entry, name)) {
             continue;
         }
         ++counts.accepted;
-        if (is_own_output_file(options, name)) {
+        if (is_own_output_file(options, outputs, name)) {
             continue;
         }
         options.m_db.set_db_path(name);
@@ -218,14 +229,14 @@ loop_counts read_names(velk_options& options, std::ostream& out,
 }
 
 // The input loop: 0 once any accepted input was read; each one that failed has said so.
-int32 run_input_loop(velk_options& options, std::ostream& out) {
+int32 run_input_loop(velk_options& options, std::ostream& out, const output_files& outputs) {
     options.m_db.close();
     kqportdir::stdin_stream_ex names(&options);
     if (!open_name_source(names, options)) {
         stderr_printf("prob opening input names from %s\n", name_source(options).c_str());
         return run_status_failed;
     }
-    const loop_counts counts = read_names(options, out, names);
+    const loop_counts counts = read_names(options, out, outputs, names);
     // A walk that could not list a folder has already said why it found nothing.
     if (counts.accepted == 0 && names.unlisted_folders() == 0) {
         stderr_printf("no input file accepted from %s\n", name_source(options).c_str());
@@ -233,14 +244,15 @@ int32 run_input_loop(velk_options& options, std::ostream& out) {
     return counts.read > 0 ? run_status_ok : run_status_failed;
 }
 
-// The results file when "-out" gave one (created anew, whatever "-append" says), else
-// standard output; then the banner and an empty line. Null when the file cannot be opened.
-std::ostream* open_output(uni::fileio& results, const velk_options& options) {
+// The results file when "-out" gave one (opened, checked and emptied before: see
+// open_output_files), else standard output. Null when the file cannot take the report.
+std::ostream* open_output(uni::fileio& results, const velk_options& options,
+                          opened_output& opened) {
     if (options.m_out_path.empty()) {
         return &std::cout;
     }
     std::ostream* stream = nullptr;
-    if (results.open(options.m_out_path, true, false, true)) {
+    if (results.attach_descriptor(opened.release(), options.m_out_path, false)) {
         stream = results.get_ostream();
     }
     if (stream == nullptr) {
@@ -264,24 +276,25 @@ int32 close_output(uni::fileio& results, const velk_options& options, int32 stat
 
 // Everything after a successful option parse; the results file closes before the options
 // go, as the options' store may still be read while the file is written.
-int32 run_with_options(velk_options& options, const std::string& banner,
+int32 run_with_options(velk_options& options, output_files& outputs, const std::string& banner,
                        const std::string& program_path) {
     uni::fileio results;
-    std::ostream* out = open_output(results, options);
+    std::ostream* out = open_output(results, options, outputs.results);
     if (out == nullptr) {
         return run_status_failed;
     }
     *out << banner << '\n';
-    const int32 status = run_inputs(options, *out, program_path);
+    const int32 status = run_inputs(options, *out, program_path, outputs);
     out->flush();
     return close_output(results, options, status);
 }
 
 }  // namespace
 
-int32 run_inputs(velk_options& options, std::ostream& out, const std::string& program_path) {
+int32 run_inputs(velk_options& options, std::ostream& out, const std::string& program_path,
+                 const output_files& outputs) {
     if (options.m_pipe || options.m_enum_dir_given) {
-        return run_input_loop(options, out);
+        return run_input_loop(options, out, outputs);
     }
     // A copy: the drivers rewrite the connection's path member.
     const std::string path = options.m_db.db_path();
@@ -316,50 +329,85 @@ void restore_standard_descriptors() {
     }
 }
 
-// The inputs the run knows before it reads any: the "-db" file (or page chunk) as its
-// driver opens it. The input loop learns its names one at a time.
-std::vector<std::string> known_inputs(const velk_options& options) {
-    if (options.m_pipe || options.m_enum_dir_given) {
-        return {};
-    }
-    std::string path = options.m_db.db_path();
-    return {expand_input_path(options, path)};
+void say_also_results(const std::string& path) {
+    stderr_printf("prob opening file %s for diagnostics: it is also the results file, aborting\n",
+                  path.c_str());
 }
 
-bool output_file_allowed(const std::string& path, const char* role,
-                         const std::vector<std::string>& inputs) {
+void say_refused(const std::string& path, const char* role, const output_verdict& verdict) {
+    stderr_printf("prob opening file %s for %s: %s, aborting\n", path.c_str(), role,
+                  refusal_text(verdict).c_str());
+}
+
+// The first look, by name, before anything is opened: what a file there now must not be.
+bool output_name_allowed(const std::string& path, const char* role, const output_guard& guard) {
     if (path.empty()) {
         return true;
     }
-    const output_verdict verdict = judge_output_file(path, inputs);
+    output_verdict verdict = judge_output_file(path, guard.inputs);
+    if (verdict.refusal == output_refusal::none) {
+        verdict = judge_batch_output(path, guard);
+    }
     if (verdict.refusal == output_refusal::none) {
         return true;
     }
-    stderr_printf("prob opening file %s for %s: %s, aborting\n", path.c_str(), role,
-                  refusal_text(verdict).c_str());
+    say_refused(path, role, verdict);
     return false;
 }
 
-// Before either output file is opened (opening empties it): neither may be evidence, an
-// input, a file that cannot take a report, or the other one.
-bool output_files_allowed(const velk_options& options) {
-    const std::vector<std::string> inputs = known_inputs(options);
-    if (!output_file_allowed(options.m_out_path, "output", inputs) ||
-        !output_file_allowed(options.m_diag_path, "diagnostics", inputs)) {
+// Opens one output file and judges the open file again (the name may have changed since
+// the first look).
+bool open_checked(const std::string& path, const char* role, const output_guard& guard,
+                  opened_output& opened) {
+    if (path.empty()) {
+        return true;
+    }
+    const output_verdict verdict = open_output_file(path, guard, opened);
+    if (verdict.refusal == output_refusal::none) {
+        return true;
+    }
+    say_refused(path, role, verdict);
+    return false;
+}
+
+bool empty_checked(const std::string& path, const char* role, opened_output& opened) {
+    if (!opened.is_open() || opened.empty_it()) {
+        return true;
+    }
+    output_verdict verdict;
+    verdict.refusal = output_refusal::open_failed;
+    verdict.error = errno;
+    say_refused(path, role, verdict);
+    return false;
+}
+
+// Both output files opened before either is emptied: neither may be evidence, an input, a
+// file that cannot take a report, or the other one; each is judged by its name first and by
+// the open file after. The diagnostics file is then taken up by the options.
+bool open_output_files(velk_options& options, output_files& outputs) {
+    const output_guard guard = output_guard_of(options);
+    if (!output_name_allowed(options.m_out_path, "output", guard) ||
+        !output_name_allowed(options.m_diag_path, "diagnostics", guard)) {
         return false;
     }
     if (!options.m_out_path.empty() && same_file(options.m_out_path, options.m_diag_path)) {
-        stderr_printf(
-            "prob opening file %s for diagnostics: it is also the results file, "
-            "aborting\n",
-            options.m_diag_path.c_str());
+        say_also_results(options.m_diag_path);
         return false;
     }
-    return true;
-}
-
-bool open_diagnostics(velk_options& options) {
-    if (options.m_diag_path.empty() || options.open_diag_file(options.m_diag_path)) {
+    if (!open_checked(options.m_out_path, "output", guard, outputs.results) ||
+        !open_checked(options.m_diag_path, "diagnostics", guard, outputs.diagnostics)) {
+        return false;
+    }
+    if (outputs.results.same_file_as(outputs.diagnostics)) {
+        say_also_results(options.m_diag_path);
+        return false;
+    }
+    if (!empty_checked(options.m_out_path, "output", outputs.results) ||
+        !empty_checked(options.m_diag_path, "diagnostics", outputs.diagnostics)) {
+        return false;
+    }
+    if (options.m_diag_path.empty() ||
+        options.attach_diag_file(outputs.diagnostics.release(), options.m_diag_path)) {
         return true;
     }
     stderr_printf("prob opening file %s for diagnostics, aborting\n", options.m_diag_path.c_str());
@@ -377,11 +425,12 @@ void write_option_notes(const velk_options& options) {
 int32 run_accepted(velk_options& options, cmdline_ctx& context, const std::string& banner,
                    const std::string& program_path) {
     write_option_notes(options);
-    if (!output_files_allowed(options) || !open_diagnostics(options)) {
+    output_files outputs;
+    if (!open_output_files(options, outputs)) {
         return run_status_failed;
     }
     context.init(options, signal_completion_stub);
-    int32 status = run_with_options(options, banner, program_path);
+    int32 status = run_with_options(options, outputs, banner, program_path);
     if (options.diag_write_failed()) {
         stderr_printf("prob writing diagnostics file: %s\n", options.m_diag_path.c_str());
         context.m_diag_path.clear();  // said once; the end of the run adds nothing to it
@@ -447,5 +496,8 @@ int32 finish_standard_output(int32 status) {
 
 int32 velk_run(int argc, char** argv) {
     restore_standard_descriptors();
+    // A closed pipe or the file-size limit fails the write that meets it, which its writer
+    // says, instead of ending the run at once with the private copy still on disk.
+    uni::ignore_write_failure_signals();
     return finish_standard_output(run_tool(argc, argv));
 }

@@ -29,6 +29,7 @@
 #include "text/kq_types.h"
 
 class velk_options;
+struct output_files;
 
 // The run status: 0, or -1, which the process reports as 255.
 inline constexpr int32 run_status_ok = 0;
@@ -38,7 +39,8 @@ inline constexpr int32 run_status_failed = -1;
 [[nodiscard]] int32 velk_run(int argc, char** argv);
 
 // The dispatch of a run whose options parsed and whose output is open: the input loop
-// ("-pipe"/"-enumdir"), else one page chunk ("-parse_chunk"), else one database ("-db"),
-// else the usage text (program_path is handed to it) and a failure.
+// ("-pipe"/"-enumdir"; it never reads the run's output files as inputs), else one page
+// chunk ("-parse_chunk"), else one database ("-db"), else the usage text (program_path is
+// handed to it) and a failure.
 [[nodiscard]] int32 run_inputs(velk_options& options, std::ostream& out,
-                               const std::string& program_path);
+                               const std::string& program_path, const output_files& outputs);

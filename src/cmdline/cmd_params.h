@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "cmdline/filter_entry.h"
+#include "io/fd_ostream.h"
 #include "io/file_entry.h"
 #include "text/kq_types.h"
 #include "text/kq_variant_lite.h"
@@ -173,6 +174,10 @@ public:
     // False, diagnostics off, when it cannot be opened or exists and is no regular file
     // (opening a FIFO for writing would wait for a reader forever).
     [[nodiscard]] bool open_diag_file(const std::string& path);
+    // The same with a file the caller opened (for writing), checked and emptied: fd is taken
+    // over, written in append mode, and never reopened by its name path, which is only
+    // kept for messages. False, diagnostics off, for -1.
+    [[nodiscard]] bool attach_diag_file(int fd, const std::string& path);
     bool close_diag_file();
     // Whether a write to the diagnostics file failed (a full disk); from then on nothing
     // more is written to it, and the run must not end as a success.
@@ -242,13 +247,15 @@ public:
     [[nodiscard]] std::ostringstream& message_or_shared_stream() const;
 
     std::unique_ptr<std::ostringstream> m_message_stream;  // owned; null when not asked for
-    std::unique_ptr<std::ofstream> m_diag_stream;          // owned; the "-diags" file
+    std::unique_ptr<uni::fd_ostream> m_diag_stream;        // owned; the "-diags" file
 
 private:
-    // A stream appending to path, emptied first when truncate is set; null when the file
-    // cannot be opened.
-    [[nodiscard]] static std::unique_ptr<std::ofstream> open_diag_stream(const std::string& path,
-                                                                         bool truncate);
+    // A stream appending to path, created or emptied when truncate is set (otherwise the
+    // file must still be there); null when the file cannot be opened or is no regular file.
+    [[nodiscard]] static std::unique_ptr<uni::fd_ostream> open_diag_stream(const std::string& path,
+                                                                           bool truncate);
+    // Diagnostics on with stream, the command line written as the first item.
+    void start_diag(std::unique_ptr<uni::fd_ostream> stream, const std::string& path);
     [[nodiscard]] bool diag_writable() const;
     void write_diag_item(const std::string& text) const;
 

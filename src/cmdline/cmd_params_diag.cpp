@@ -1,8 +1,10 @@
 // The diagnostics writers of cmd_params and the free helpers for callers that may hold no
 // options record.
 
+#include <fcntl.h>
 #include <locale.h>  // NOLINT(modernize-deprecated-headers): newlocale and uselocale are POSIX
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -23,6 +25,9 @@ namespace {
 // Room the formatting buffer keeps beyond the format's own length.
 constexpr std::size_t format_headroom = 256;
 constexpr std::size_t bytes_per_dump_line = 16;
+// A diagnostics file the run creates: readable by everyone, writable by its owner, as the
+// results file.
+constexpr int diag_file_mode = 0644;
 
 // A UTF-8 character-type locale for the formatter. %ls arguments (wide paths and names
 // read from the evidence) are converted by the thread's locale; under the "C" locale every
@@ -125,38 +130,61 @@ std::string hex_dump_text(std::span<const uint8> bytes, uint64 base) {
 // Every diagnostics stream appends: a copy of the options opens a second stream on the same
 // file, and a stream writing at its own position would overwrite the other's items. A path
 // that exists and is no regular file is refused before it is opened: a FIFO would block the
-// open until some reader comes, a device would take the items for whatever it does.
-std::unique_ptr<std::ofstream> cmd_params::open_diag_stream(const std::string& path,
-                                                            bool truncate) {
+// open until some reader comes, a device would take the items for whatever it does. What was
+// opened is checked again on the descriptor, in case the name changed in between, and only
+// then emptied: never a file the checks did not see.
+std::unique_ptr<uni::fd_ostream> cmd_params::open_diag_stream(const std::string& path,
+                                                              bool truncate) {
     struct stat64 info {};
-    if (::stat64(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    if (path.empty() || (::stat64(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))) {
         return nullptr;
     }
-    if (truncate) {
-        const std::ofstream emptied(path, std::ios_base::out | std::ios_base::trunc);
-        if (!emptied.good()) {
-            return nullptr;
-        }
+    const int flags = O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC | (truncate ? O_CREAT : 0);
+    const int fd = ::open64(path.c_str(), flags, static_cast<mode_t>(diag_file_mode));
+    if (fd == -1) {
+        return nullptr;
     }
-    auto stream = std::make_unique<std::ofstream>(path, std::ios_base::out | std::ios_base::app);
-    if (!stream->good()) {
+    auto stream = std::make_unique<uni::fd_ostream>(fd);
+    if (::fstat64(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        (truncate && ::ftruncate64(fd, 0) != 0)) {
         return nullptr;
     }
     return stream;
 }
 
+void cmd_params::start_diag(std::unique_ptr<uni::fd_ostream> stream, const std::string& path) {
+    m_diag_path = path;
+    m_diag_stream = std::move(stream);
+    m_diag_on = true;
+    m_diag_write_failed = false;
+    diag_line(m_command_line);
+}
+
 bool cmd_params::open_diag_file(const std::string& path) {
     (void)close_diag_file();  // always true
-    m_diag_path = path;
     auto stream = open_diag_stream(path, true);
     if (!stream) {
         m_diag_path.clear();
         return false;
     }
-    m_diag_stream = std::move(stream);
-    m_diag_on = true;
-    m_diag_write_failed = false;
-    diag_line(m_command_line);
+    start_diag(std::move(stream), path);
+    return true;
+}
+
+bool cmd_params::attach_diag_file(int fd, const std::string& path) {
+    (void)close_diag_file();  // always true
+    if (fd == -1) {
+        m_diag_path.clear();
+        return false;
+    }
+    auto stream = std::make_unique<uni::fd_ostream>(fd);
+    // Appending, as every diagnostics stream does; the caller emptied the file.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags == -1 || ::fcntl(fd, F_SETFL, flags | O_APPEND) == -1) {
+        m_diag_path.clear();
+        return false;
+    }
+    start_diag(std::move(stream), path);
     return true;
 }
 

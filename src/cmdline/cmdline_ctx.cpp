@@ -1,9 +1,12 @@
 #include "cmdline/cmdline_ctx.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <sstream>
 
-#include "io/uni_fileio.h"
 #include "text/console_output.h"
 #include "time/ntp_clock.h"
 
@@ -11,6 +14,14 @@ cmdline_ctx::cmdline_ctx() { clear(); }
 
 cmdline_ctx::~cmdline_ctx() {
     (void)finish();  // a caller that wants the result has called it already
+    close_diag_descriptor();
+}
+
+void cmdline_ctx::close_diag_descriptor() {
+    if (m_diag_fd != -1) {
+        (void)::close(m_diag_fd);  // only appended to, and checked, by report_elapsed
+        m_diag_fd = -1;
+    }
 }
 
 bool cmdline_ctx::finish() {
@@ -22,6 +33,7 @@ bool cmdline_ctx::finish() {
         clear_status_line();
     }
     const bool reported = !timed() || report_elapsed();
+    close_diag_descriptor();
     if (m_completion != nullptr && !m_signal_text.empty()) {
         (void)m_completion(&m_signal_text);  // what the callback makes of it is its own affair
     }
@@ -33,6 +45,7 @@ void cmdline_ctx::clear() {
     m_start = kq::ntp_time();
     m_profile = false;
     m_diag_path.clear();
+    close_diag_descriptor();
     m_signal_text.clear();
     m_completion = nullptr;
 }
@@ -42,7 +55,11 @@ void cmdline_ctx::init(const cmd_params& options, signal_callback callback) {
         m_status_line = true;  // never set back: a later init cannot cancel the clearing
     }
     if (options.m_diag_on && options.m_diag_stream && options.m_diag_stream->good()) {
-        m_diag_path = options.m_diag_path;
+        close_diag_descriptor();
+        m_diag_fd = ::fcntl(options.m_diag_stream->descriptor(), F_DUPFD_CLOEXEC, 0);
+        if (m_diag_fd != -1) {
+            m_diag_path = options.m_diag_path;
+        }
     }
     m_profile = options.m_profile;
     if (m_profile || !m_diag_path.empty()) {
@@ -69,12 +86,12 @@ bool cmdline_ctx::report_elapsed() const {
     if (m_diag_path.empty()) {
         return true;
     }
-    // The options record has closed its stream by now. The file is opened without creating
-    // or truncating it: a file that vanished meanwhile gets nothing; the result says so.
-    uni::fileio file;
-    if (!file.open(m_diag_path, true, false, false)) {
+    // The options record has closed its stream by now; this descriptor appends to the same
+    // file. A file that vanished meanwhile (no name left) gets nothing; the result says so.
+    struct stat64 info {};
+    if (m_diag_fd == -1 || ::fstat64(m_diag_fd, &info) != 0 || info.st_nlink == 0) {
         return false;
     }
-    const bool appended = file.append_stream(text);  // no line break after the time, by design
-    return file.close() && appended;
+    const std::string line = text.str();  // no line break after the time, by design
+    return ::write(m_diag_fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
 }

@@ -38,12 +38,16 @@ public:
     bool m_status_line = false;  // clear the status line at the end
     kq::ntp_time m_start;        // whole seconds; the zero stamp: not timed
     bool m_profile = false;      // "-profile"
-    std::string m_diag_path;     // the open diagnostics file
+    std::string m_diag_path;     // the open diagnostics file, for messages
     std::string m_signal_text;   // "-signal"
     signal_callback m_completion = nullptr;
 
 private:
     [[nodiscard]] bool report_elapsed() const;
+    void close_diag_descriptor();
 
     bool m_finished = false;
+    // A descriptor of the diagnostics file, taken from the open stream: the end of the run
+    // writes to the file the checks passed, never to whatever its name reaches by then.
+    int m_diag_fd = -1;
 };

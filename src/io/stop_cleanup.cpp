@@ -11,8 +11,40 @@
 namespace uni {
 namespace {
 
-// The signals that stop a run from outside: an examiner's Ctrl-C, kill, a closed terminal.
-constexpr std::array<int, 3> stop_signals = {SIGINT, SIGTERM, SIGHUP};
+struct named_signal {
+    int number;
+    const char* name;
+};
+
+// The signals sent from outside whose default action ends the process: an examiner's
+// Ctrl-C or Ctrl-\, kill, a closed terminal, timers and CPU limits, user signals.
+constexpr std::array<named_signal, 13> sent_signals = {{
+    {SIGHUP, "SIGHUP"},
+    {SIGINT, "SIGINT"},
+    {SIGQUIT, "SIGQUIT"},
+    {SIGUSR1, "SIGUSR1"},
+    {SIGUSR2, "SIGUSR2"},
+    {SIGALRM, "SIGALRM"},
+    {SIGTERM, "SIGTERM"},
+    {SIGSTKFLT, "SIGSTKFLT"},
+    {SIGIO, "SIGIO"},
+    {SIGXCPU, "SIGXCPU"},
+    {SIGVTALRM, "SIGVTALRM"},
+    {SIGPROF, "SIGPROF"},
+    {SIGPWR, "SIGPWR"},
+}};
+
+// The faults: raised by the process itself (a crash, a failed assertion), so they cannot
+// be held back by a signal mask, but their handler still removes the copy.
+constexpr std::array<named_signal, 7> fault_signals = {{
+    {SIGILL, "SIGILL"},
+    {SIGTRAP, "SIGTRAP"},
+    {SIGABRT, "SIGABRT"},
+    {SIGBUS, "SIGBUS"},
+    {SIGFPE, "SIGFPE"},
+    {SIGSEGV, "SIGSEGV"},
+    {SIGSYS, "SIGSYS"},
+}};
 
 // Lists live at once: one private copy per input is all a run makes; tests make a few.
 constexpr std::size_t slot_count = 8;
@@ -22,21 +54,50 @@ constexpr std::size_t slot_count = 8;
 std::array<std::atomic<const stop_cleanup_list*>, slot_count> g_slots{};
 static_assert(std::atomic<const stop_cleanup_list*>::is_always_lock_free);
 
+// Set by the first handler that runs: a later one passes over, as the first has removed
+// the files and said so, and its own signal, raised again, ends the process.
+std::atomic<int> g_stopping{0};
+static_assert(std::atomic<int>::is_always_lock_free);
+
+// The first real-time signal, read before any handler is installed: the library's answer
+// is a function call, kept out of the handler.
+int g_first_realtime = 0;
+
 void write_error(const char* text) {
     // The handler cannot report a failed write anywhere: the result is dropped on purpose.
     const ssize_t ignored = ::write(STDERR_FILENO, text, std::strlen(text));
     (void)ignored;
 }
 
-const char* signal_name(int signal_number) {
-    switch (signal_number) {
-        case SIGINT:
-            return "SIGINT";
-        case SIGTERM:
-            return "SIGTERM";
-        default:
-            return "SIGHUP";
+template <std::size_t count>
+const char* name_in(const std::array<named_signal, count>& table, int signal_number) {
+    for (const named_signal& entry : table) {
+        if (entry.number == signal_number) {
+            return entry.name;
+        }
     }
+    return nullptr;
+}
+
+// The signal's name, written piece by piece: "SIGRTMIN+3" is built without formatting.
+void write_signal_name(int signal_number) {
+    const char* name = name_in(sent_signals, signal_number);
+    if (name == nullptr) {
+        name = name_in(fault_signals, signal_number);
+    }
+    if (name != nullptr) {
+        write_error(name);
+        return;
+    }
+    write_error("SIGRTMIN+");
+    std::array<char, 12> digits{};
+    std::size_t at = digits.size() - 1;  // the last byte stays the terminating 0
+    int rest = signal_number - g_first_realtime;
+    do {
+        digits[--at] = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest > 0 && at > 0);
+    write_error(&digits[at]);
 }
 
 // Unlinks the listed files and removes their folder; true when a list was there.
@@ -60,31 +121,58 @@ bool remove_listed() {
     return any;
 }
 
-// Only async-signal-safe calls: unlink, rmdir, write, sigaction, raise. The action was
-// reset to the default on entry (SA_RESETHAND), and the signal is held while the handler
+// Only async-signal-safe calls: unlink, rmdir, write, raise. The action was reset to the
+// default on entry (SA_RESETHAND), and every handled signal is held while the handler
 // runs, so the raise ends the process as the signal would have, once the handler returns.
 extern "C" void on_stop_signal(int signal_number) {
     const int saved_errno = errno;
-    const bool removed = remove_listed();
-    write_error("interrupted by ");
-    write_error(signal_name(signal_number));
-    write_error(removed ? ", private copy of the database removed\n" : "\n");
-    (void)::raise(signal_number);
+    if (g_stopping.exchange(1) == 0) {
+        const bool removed = remove_listed();
+        write_error("interrupted by ");
+        write_signal_name(signal_number);
+        write_error(removed ? ", private copy of the database removed\n" : "\n");
+        (void)::raise(signal_number);
+    }
     errno = saved_errno;
 }
 
-void install_handlers() {
-    for (const int signal_number : stop_signals) {
-        struct sigaction earlier {};
-        if (::sigaction(signal_number, nullptr, &earlier) != 0 || earlier.sa_handler != SIG_DFL) {
-            continue;  // ignored (nohup) or handled by someone else: left as it is
-        }
-        struct sigaction action {};
-        action.sa_handler = on_stop_signal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = static_cast<int>(SA_RESETHAND);
-        (void)::sigaction(signal_number, &action, nullptr);
+// Every signal the handler takes: the sent ones, the faults and the real-time ones.
+template <typename visit>
+void for_each_stop_signal(visit&& each) {
+    for (const named_signal& entry : sent_signals) {
+        each(entry.number);
     }
+    for (const named_signal& entry : fault_signals) {
+        each(entry.number);
+    }
+    for (int number = SIGRTMIN; number <= SIGRTMAX; ++number) {
+        each(number);
+    }
+}
+
+sigset_t all_stop_signals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for_each_stop_signal([&set](int number) { sigaddset(&set, number); });
+    return set;
+}
+
+void install_handlers() {
+    g_first_realtime = SIGRTMIN;
+    struct sigaction action {};
+    action.sa_handler = on_stop_signal;
+    // The others wait while one is handled: a second signal must not interleave a second
+    // line with the first or end the process before the files are gone.
+    action.sa_mask = all_stop_signals();
+    action.sa_flags = static_cast<int>(SA_RESETHAND);
+    for_each_stop_signal([&action](int number) {
+        struct sigaction earlier {};
+        if (::sigaction(number, nullptr, &earlier) != 0 || earlier.sa_handler != SIG_DFL ||
+            (earlier.sa_flags & SA_SIGINFO) != 0) {
+            return;  // ignored (nohup) or handled by someone else: left as it is
+        }
+        (void)::sigaction(number, &action, nullptr);
+    });
 }
 
 }  // namespace
@@ -107,11 +195,19 @@ void unregister_stop_cleanup(int slot) {
     }
 }
 
+void ignore_write_failure_signals() {
+    for (const int number : {SIGPIPE, SIGXFSZ}) {
+        struct sigaction action {};
+        action.sa_handler = SIG_IGN;
+        sigemptyset(&action.sa_mask);
+        (void)::sigaction(number, &action, nullptr);
+    }
+}
+
 stop_signals_held::stop_signals_held() {
-    sigset_t held;
-    sigemptyset(&held);
-    for (const int signal_number : stop_signals) {
-        sigaddset(&held, signal_number);
+    sigset_t held = all_stop_signals();
+    for (const named_signal& fault : fault_signals) {
+        sigdelset(&held, fault.number);
     }
     m_held = ::pthread_sigmask(SIG_BLOCK, &held, &m_saved) == 0;
 }

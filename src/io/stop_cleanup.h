@@ -1,14 +1,21 @@
 #pragma once
-// Files that must not outlive the process: removed by the handler of SIGINT, SIGTERM and
-// SIGHUP before the signal ends the process, when the run is stopped while they exist (an
-// examiner's Ctrl-C, a killed batch job, a closed terminal).
+// Files that must not outlive the process: removed by the handler of every signal that would
+// end it and that a process can catch (SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGUSR1, SIGUSR2,
+// SIGALRM, SIGXCPU, SIGVTALRM, SIGPROF, the real-time signals, and the faults SIGSEGV,
+// SIGBUS, SIGABRT, ...), before the signal ends it: an examiner's Ctrl-C, a killed batch job,
+// a closed terminal, a CPU limit, a crash. SIGPIPE and SIGXFSZ end nothing: the run ignores
+// them (ignore_write_failure_signals), so a write into a closed pipe or past the file-size
+// limit fails as a write (EPIPE, EFBIG) and its writer says so.
 //
 // A signal handler may only do async-signal-safe work, so everything it needs is prepared
 // beforehand: a list holds the full names of the files and of their folder, and the
 // handler only reads them, unlinks the files, removes the folder, writes one line on
 // standard error and raises the signal again with its default action, so that the process
-// ends as the signal would have ended it (a non-zero status). A signal that was ignored
-// when the first list was registered (a run under nohup) stays ignored.
+// ends as the signal would have ended it (a non-zero status). While it runs, every other
+// of these signals is held back, and one that comes after it is passed over: the line is
+// written once and the process ends by the first signal. A signal that was ignored or had
+// a handler of its own when the first list was registered (a run under nohup, a sanitizer's
+// fault handler) is left as it was.
 
 #include <signal.h>
 
@@ -33,9 +40,15 @@ struct stop_cleanup_list {
 // The handler no longer looks at the slot's list; -1 does nothing.
 void unregister_stop_cleanup(int slot);
 
-// Holds SIGINT, SIGTERM and SIGHUP back for its lifetime (for this thread), so that a
-// folder made and registered within it is never left between the two steps; a signal
-// that arrives meanwhile is delivered when it ends.
+// Sets SIGPIPE and SIGXFSZ to be ignored for the whole process: a write into a closed pipe
+// then fails with EPIPE and one past the file-size limit with EFBIG, where the signals would
+// have ended the process at once, silently and with the private copy still on disk.
+void ignore_write_failure_signals();
+
+// Holds the signals sent from outside (every handled one but the faults, which a blocked
+// mask cannot hold back) for its lifetime (for this thread), so that a folder made and
+// registered within it is never left between the two steps; a signal that arrives
+// meanwhile is delivered when it ends.
 class stop_signals_held {
 public:
     stop_signals_held();

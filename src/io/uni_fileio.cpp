@@ -226,6 +226,24 @@ bool fileio::open_with(const std::wstring& path, int flags, int mode, bool write
     return true;
 }
 
+bool fileio::attach_descriptor(int fd, const std::string& path, bool crlf) {
+    if (fd == -1 || m_in_memory) {
+        if (fd != -1) {
+            (void)::close(fd);  // taken over: nothing was written through it
+        }
+        return false;
+    }
+    (void)close();
+    m_write_failed = false;
+    m_crlf = crlf;
+    m_write = true;
+    m_path = narrow_path_to_wide(path);
+    m_fd = fd;
+    m_open = true;
+    m_size = query_size();
+    return true;
+}
+
 bool fileio::open_memory(uint32 size, bool write, bool crlf) {
     (void)close();
     m_write_failed = false;

@@ -61,6 +61,10 @@ public:
     [[nodiscard]] bool open(const std::string& path, bool write, bool crlf, bool truncate);
     [[nodiscard]] bool open(const std::string& path, bool write, bool crlf, bool truncate,
                             bool unused);
+    // Takes over fd, a file the caller opened for reading and writing and has checked (as
+    // descriptors are, so that no second open by name can reach another file); path is kept
+    // for messages only. False, fd closed, when fd is -1 or this object is in memory mode.
+    [[nodiscard]] bool attach_descriptor(int fd, const std::string& path, bool crlf);
     [[nodiscard]] bool open_append(const std::wstring& path, bool crlf);
     [[nodiscard]] bool open_append(const std::string& path, bool crlf);
     [[nodiscard]] bool open_memory(uint32 size, bool write, bool crlf);

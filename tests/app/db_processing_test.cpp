@@ -405,7 +405,7 @@ const failure_case failure_cases[] = {
     {"MissingFile", "dbproc/missing.db", false, db_failure::not_read, "prob accessing file ",
      ": No such file or directory", ""},
     {"TextFile", "dbproc/not_sqlite.txt", false, db_failure::not_sqlite, "prob processing file ",
-     "", ""},
+     ": not an SQLite database", ""},
     {"NoHandlerTable", "dbproc/no_handler.db", false, db_failure::tables_missing, "analyzing ", "",
      "->prob finding schemas that should be present\n"},
     {"NoHandlerTableCarve", "dbproc/no_handler.db", true, db_failure::tables_missing, "analyzing ",
@@ -644,7 +644,8 @@ TEST(ProcessDbFailure, QuietStillSaysTheFailureAndNoOptionsOrPathIsRefused) {
     ::testing::internal::CaptureStderr();
     EXPECT_FALSE(process_db_file(&r.options, path));
     const std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(err.ends_with("prob processing file " + path + "\n")) << err;
+    EXPECT_TRUE(err.ends_with("prob processing file " + path + ": not an SQLite database\n"))
+        << err;
     EXPECT_EQ(err.find("analyzing"), std::string::npos) << err;
     EXPECT_FALSE(process_db_file(nullptr, "x.db"));
     r.options.m_notifications.emplace_back();

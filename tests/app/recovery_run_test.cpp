@@ -42,7 +42,7 @@ struct chunk_run_case {
     std::vector<std::string> extra_args;
     int status;
     bool signatures_message;  // "problem finding proper signatures to parse" on stderr
-    bool access_message;      // "prob accessing file chunk.bin" on stderr
+    bool access_message;      // "prob accessing file chunk.bin: the file is empty" on stderr
 };
 
 const chunk_run_case chunk_run_cases[] = {
@@ -66,7 +66,7 @@ TEST_P(RecoveryChunkRun, EndsWithItsStatusAndMessages) {
         result.err.find("problem finding proper signatures to parse\n") != std::string::npos;
     EXPECT_EQ(has_message, c.signatures_message) << result.err;
     const bool access =
-        result.err.find("prob accessing file chunk.bin\n") != std::string::npos;
+        result.err.find("prob accessing file chunk.bin: the file is empty\n") != std::string::npos;
     EXPECT_EQ(access, c.access_message) << result.err;
     EXPECT_NE(read_file(dir.file("d.txt")).find("problem parsing chunk"), std::string::npos);
 }

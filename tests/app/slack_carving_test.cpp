@@ -1,6 +1,7 @@
 #include "app/slack_carving.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -250,8 +251,9 @@ std::string random_bytes(std::size_t n) {
 const chunk_failure_case chunk_failure_cases[] = {
     {"RandomBytes", random_bytes(8192), false, "problem finding proper signatures to parse\n"},
     // Nothing read: no progress line, but the failure is said.
-    {"EmptyFile", "", true, "prob accessing file %s\n"},
-    {"MissingFile", "<missing>", true, "prob accessing file %s\n"},
+    {"EmptyFile", "", true, "prob accessing file %s: the file is empty\n"},
+    {"MissingFile", "<missing>", true, "prob accessing file %s: No such file or directory\n"},
+    {"Folder", "<folder>", true, "prob accessing file %s: a folder, not a regular file\n"},
 };
 
 class ParseChunkFileFailure : public ::testing::TestWithParam<chunk_failure_case> {};
@@ -260,7 +262,9 @@ TEST_P(ParseChunkFileFailure, FailsWithItsMessage) {
     const chunk_failure_case& c = GetParam();
     const temp_dir dir;
     const std::string path = dir.file("chunk.bin");
-    if (c.content != "<missing>") {
+    if (c.content == "<folder>") {
+        ASSERT_EQ(::mkdir(path.c_str(), 0700), 0);
+    } else if (c.content != "<missing>") {
         velk_test::write_file(path, c.content);
     }
     velk_options options;

@@ -166,6 +166,40 @@ TEST_F(StdinStreamExWalk, FilesBeforeSubFoldersDownToTheLimit) {
     EXPECT_EQ(walk(m_tmp.path(), 0xFFFFFFFF), expected);
 }
 
+// Read as databases, a folder's "-wal", "-journal" and "-shm" beside their database are
+// passed over (the database reads them); a companion whose database is elsewhere or reached
+// only through a link is not (link.db itself is read as target.db). Read as chunks, every
+// file comes out.
+TEST(StdinStreamExCompanions, ReadWithTheirDatabaseOnly) {
+    temp_dir tmp;
+    for (const char* name :
+         {"x.db", "x.db-wal", "x.db-journal", "x.db-shm", "y.db-wal", "X.DB-WAL", "z-wal"}) {
+        write_file(tmp.file(name), "x");
+    }
+    write_file(tmp.file("target.db"), "t");
+    ASSERT_EQ(::symlink("target.db", tmp.file("link.db").c_str()), 0);
+    write_file(tmp.file("link.db-wal"), "w");
+    for (const bool as_databases : {true, false}) {
+        kqportdir::stdin_stream_ex names(nullptr);
+        names.set_companions_read_with_database(as_databases);
+        ASSERT_TRUE(names.open_dir(tmp.path(), 0, {}));
+        std::vector<std::string> got = read_all(names);
+        std::sort(got.begin(), got.end());
+        std::vector<std::string> expected;
+        for (const char* name :
+             {"X.DB-WAL", "link.db-wal", "target.db", "x.db", "y.db-wal", "z-wal"}) {
+            expected.push_back(tmp.file(name));
+        }
+        if (!as_databases) {
+            for (const char* name : {"x.db-journal", "x.db-shm", "x.db-wal"}) {
+                expected.push_back(tmp.file(name));
+            }
+        }
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(got, expected) << as_databases;
+    }
+}
+
 TEST_F(StdinStreamExWalk, SubFoldersAreEnteredLastListedFirst) {
     ASSERT_EQ(::mkdir(m_tmp.file("r").c_str(), 0700), 0);
     write_file(m_tmp.file("r/w"), "w");
