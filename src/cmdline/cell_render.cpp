@@ -329,10 +329,6 @@ void blank_separator_text(std::string& text, const std::string& separator) {
     }
 }
 
-std::string quoted_if_opening(std::string text) {
-    return opens_quoted_field(text) ? quoted_csv_value(text) : std::move(text);
-}
-
 namespace {
 
 // Quoted CSV: a cell holding the separator or a double quote is quoted.

@@ -62,13 +62,11 @@ void append_text_cell(std::string& out, const kq_variant_lite& cell, int32 width
 [[nodiscard]] bool is_csv_form(const cmd_params& options);
 // The text begins with a double quote, after any blanks.
 [[nodiscard]] bool opens_quoted_field(std::string_view text);
-// The text quoted (RFC 4180) when it would open a quoted field, so that its quote cannot
-// swallow the separators after it; otherwise as it is.
-[[nodiscard]] std::string quoted_if_opening(std::string text);
 // A cell of a CSV form, as written, that a reader would not take as one field: it holds the
 // separator (an empty one it never holds) or would open a quoted field.
 [[nodiscard]] bool splits_csv_field(std::string_view text, const std::string& separator);
-// The text quoted (RFC 4180, its quotes doubled) when splits_csv_field, else as it is.
+// The text quoted (RFC 4180, its quotes doubled) when splits_csv_field, else as it is: a
+// quote that opens a field would swallow the separators after it.
 [[nodiscard]] std::string csv_field(std::string text, const std::string& separator);
 // Whole occurrences of the separator become blanks of the same length, and so does a tail
 // that a reader splitting from the left would join with the next separator (a value ending
