@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 #include "app/input_path.h"
@@ -398,6 +399,30 @@ void restore_null_first_column(const table_definition& def, table_record& row) {
     }
 }
 
+// The walk hands every value over as its text, which no longer tells a text ActivityId
+// from a blob of the same bytes; the row's record header does. A row written before the
+// column was added holds none and takes the declared default: none, or a text. 0 when the
+// header cannot be read.
+uint32 walked_activity_kind(const table_definition& def, const table_record& row) {
+    for (std::size_t i = 0; i < def.m_columns.size(); ++i) {
+        const column_definition& col = def.m_columns[i];
+        if (col.m_selected == 0 || col.m_column_bit != notification_column::guid) {
+            continue;
+        }
+        uint32 header_size = 0;
+        std::vector<uint32> codes;
+        std::vector<uint32> sizes;
+        if (!parse_record_header_all(header_size, codes, sizes, kq::byte_reader(row.bytes))) {
+            return 0;
+        }
+        if (i < codes.size()) {
+            return value_code::kind_of(codes[i]);
+        }
+        return col.m_default.empty() ? value_code::null : value_code::text;
+    }
+    return 0;
+}
+
 template <typename record_type>
 bool add_walked(std::vector<record_type>& list, table_definition& def, uint32 table_type,
                 table_record& row, uint32 source) {
@@ -424,6 +449,7 @@ void add_walked_row(velk_options& options, uint32 table_type, table_record& row,
     switch (table_type) {
         case push_table_notification:
             if (add_walked(options.m_notifications, def, table_type, row, source)) {
+                options.m_notifications.back().m_guid_kind = walked_activity_kind(def, row);
                 index_notification(options, options.m_notifications.size() - 1);
             }
             break;
@@ -531,19 +557,35 @@ struct selected_rows {
     std::vector<int64> handler_ids;
 };
 
+// The fill of a selected row. A notification takes the kinds of its values too: its
+// ActivityId is shown by how it was stored.
+template <typename record_type>
+bool fill_selected(record_type& record, const table_definition& def, int32 count,
+                   const std::vector<const char*>& values, const std::vector<uint32>& lengths,
+                   const std::vector<uint32>& codes) {
+    const auto minimum = static_cast<int32>(def.m_column_count);
+    if constexpr (std::is_same_v<record_type, notification_record>) {
+        return record.parse_fields_ex(count, values, lengths, codes, false, 0, def.m_column_mask,
+                                      minimum, record_source::sqlite_lib);
+    } else {
+        return record.parse_fields(count, values, lengths, false, 0, def.m_column_mask, minimum,
+                                   record_source::sqlite_lib);
+    }
+}
+
 // A record of the list from one selected row. Within a SELECT, the record's base part
 // starts as the SELECT's shape and the parse adds where the row came from; a lone row
 // takes its mask and table from the definition itself.
 template <typename record_type>
 bool add_selected(std::vector<record_type>& list, table_definition& def, uint32 table_type,
                   int32 count, const std::vector<const char*>& values,
-                  const std::vector<uint32>& lengths, const selected_rows* rows) {
+                  const std::vector<uint32>& lengths, const std::vector<uint32>& codes,
+                  const selected_rows* rows) {
     record_type& record = list.emplace_back();
     if (rows != nullptr) {
         static_cast<sqlite_metadata&>(record) = rows->shape;
     }
-    if (!record.parse_fields(count, values, lengths, false, 0, def.m_column_mask,
-                             static_cast<int32>(def.m_column_count), record_source::sqlite_lib)) {
+    if (!fill_selected(record, def, count, values, lengths, codes)) {
         list.pop_back();
         return false;
     }
@@ -574,7 +616,8 @@ void join_used_handler_ids(velk_options& options, selected_rows& rows) {
 }
 
 int32 store_row(velk_options& options, int32 count, const std::vector<const char*>& values,
-                const std::vector<uint32>& lengths, selected_rows* rows) {
+                const std::vector<uint32>& lengths, const std::vector<uint32>& codes,
+                selected_rows* rows) {
     if (!options.m_db.is_open()) {
         return 1;
     }
@@ -582,25 +625,25 @@ int32 store_row(velk_options& options, int32 count, const std::vector<const char
     switch (table_type) {
         case push_table_notification:
             if (add_selected(options.m_notifications, options.m_notification_def, table_type, count,
-                             values, lengths, rows)) {
+                             values, lengths, codes, rows)) {
                 index_selected_notification(options, rows);
             }
             break;
         case push_table_handler:
             if (add_selected(options.m_handlers, options.m_handler_def, table_type, count, values,
-                             lengths, rows)) {
+                             lengths, codes, rows)) {
                 index_handler(options, options.m_handlers.size() - 1, true);
             }
             break;
         case push_table_channel:
             if (add_selected(options.m_channels, options.m_channel_def, table_type, count, values,
-                             lengths, rows)) {
+                             lengths, codes, rows)) {
                 index_channel(options, options.m_channels.size() - 1);
             }
             break;
         case push_table_settings:
             if (add_selected(options.m_settings, options.m_settings_def, table_type, count, values,
-                             lengths, rows)) {
+                             lengths, codes, rows)) {
                 index_settings(options, options.m_settings.size() - 1);
             }
             break;
@@ -611,7 +654,8 @@ int32 store_row(velk_options& options, int32 count, const std::vector<const char
 }
 
 int32 on_push_row(velk_options& options, int32 count, const std::vector<const char*>& values,
-                  std::vector<uint32>& lengths, selected_rows& rows) {
+                  std::vector<uint32>& lengths, const std::vector<uint32>& codes,
+                  selected_rows& rows) {
     const uint64 payload_bit = payload_bit_of(options.m_table_type);
     const uint64 mask = definition_of(options, options.m_table_type).m_column_mask;
     if (payload_bit != 0 && (mask & payload_bit) != 0) {
@@ -626,7 +670,7 @@ int32 on_push_row(velk_options& options, int32 count, const std::vector<const ch
             }
         }
     }
-    return store_row(options, count, values, lengths, &rows);
+    return store_row(options, count, values, lengths, codes, &rows);
 }
 
 bool select_table(velk_options& options, uint32 table_type) {
@@ -638,12 +682,12 @@ bool select_table(velk_options& options, uint32 table_type) {
     options.m_table_type = table_type;
     selected_rows rows;
     rows.shape.set_mask_and_table(def.m_column_mask, table_type, def);
-    const bool read = select_push_rows(options, &options.m_db, sql.str(),
-                                       [&rows](velk_options& o, int32 count,
-                                               const std::vector<const char*>& values,
-                                               std::vector<uint32>& lengths) {
-                                           return on_push_row(o, count, values, lengths, rows);
-                                       });
+    const bool read = select_push_rows(
+        options, &options.m_db, sql.str(),
+        [&rows](velk_options& o, int32 count, const std::vector<const char*>& values,
+                std::vector<uint32>& lengths, const std::vector<uint32>& codes) {
+            return on_push_row(o, count, values, lengths, codes, rows);
+        });
     // Rows delivered before a failing step stay, and so do their handler ids.
     join_used_handler_ids(options, rows);
     return read;
@@ -812,7 +856,7 @@ bool process_db_file(velk_options* options, std::string path) {
 
 int32 store_selected_row(velk_options& options, int32 count, const std::vector<const char*>& values,
                          const std::vector<uint32>& lengths) {
-    return store_row(options, count, values, lengths, nullptr);
+    return store_row(options, count, values, lengths, {}, nullptr);
 }
 
 int on_select_row(void* context, int count, char** values, char** names) {

@@ -1,6 +1,9 @@
 #include "app/notification_record.h"
 
+#include <algorithm>
+
 #include "app/push_record_fill.h"
+#include "sqlite/value_code.h"
 
 namespace col = notification_column;
 
@@ -12,6 +15,8 @@ void notification_record::clear() {
     m_handler_id = 0;
     m_handler_id_null = false;
     m_guid.clear();
+    m_guid_kind = 0;
+    m_guid_value.clear();
     m_type.clear();
     m_payload.clear();
     m_text_a.clear();
@@ -59,6 +64,8 @@ void notification_record::store_column(uint64 bit, const field_value& value) {
             break;
         case col::guid:
             field_guid(m_guid, value);
+            m_guid_kind = value.kind;
+            m_guid_value = field_bytes(value);
             break;
         case col::type:
             m_type = field_text(value);
@@ -93,4 +100,26 @@ void notification_record::store_column(uint64 bit, const field_value& value) {
         default:
             break;
     }
+}
+
+activity_id_form notification_record::activity_form() const {
+    switch (m_guid_kind) {
+        case value_code::null:
+            return activity_id_form::none;
+        case 0:
+        case value_code::blob:
+            break;
+        default:
+            return activity_text().empty() ? activity_id_form::none : activity_id_form::text;
+    }
+    if (m_guid_value.size() != m_guid.bytes.size()) {
+        return m_guid_value.empty() ? activity_id_form::none : activity_id_form::hex;
+    }
+    const bool all_zero =
+        std::all_of(m_guid_value.begin(), m_guid_value.end(), [](char b) { return b == 0; });
+    return all_zero ? activity_id_form::none : activity_id_form::guid;
+}
+
+std::string notification_record::activity_text() const {
+    return m_guid_value.substr(0, m_guid_value.find('\0'));
 }

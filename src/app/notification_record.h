@@ -12,6 +12,11 @@
 
 struct field_value;
 
+// How the report shows an ActivityId, by what the row stored: a 16-byte blob as a GUID
+// (none when all zero, as a GUID that was never set), a blob of any other length in hex, a
+// text (or a number) as its text, NULL and an empty value as nothing.
+enum class activity_id_form { none, guid, text, hex };
+
 // Column bits of the notification table.
 namespace notification_column {
 inline constexpr uint64 id = 0x1;  // carved rows store NULL here and take the rowid instead
@@ -58,7 +63,12 @@ public:
     int64 m_number_a = 0;
     int64 m_handler_id = 0;  // links the notification to its handler, channel and settings
     bool m_handler_id_null = false;  // a NULL HandlerId links to nothing, not to id 0
-    guid16 m_guid;
+    guid16 m_guid;                   // the first 16 bytes of an ActivityId of 16 or more bytes
+    // The ActivityId as stored: its value_code kind (blob, text, integer, ...; 0 when the
+    // row did not say, as in rows of sqlite3_exec) and its bytes. A text and a 16-byte
+    // blob may hold the same bytes: only the kind tells them apart.
+    uint32 m_guid_kind = 0;
+    std::string m_guid_value;
     std::string m_type;
     std::string m_payload;
     std::string m_text_a;
@@ -69,6 +79,13 @@ public:
     std::string m_format;
     int64 m_number_c = 0;
     int64 m_number_d = 0;
+
+    // How the report shows the ActivityId; a row that did not say its kind is taken as a
+    // blob, the column's declared type.
+    [[nodiscard]] activity_id_form activity_form() const;
+    // The ActivityId's text for activity_id_form::text: up to its first zero byte, as any
+    // text cell.
+    [[nodiscard]] std::string activity_text() const;
 
 private:
     void store_column(uint64 bit, const field_value& value);

@@ -7,6 +7,7 @@
 #include "app/velk_options.h"
 #include "sqlite/sqlite_api.h"
 #include "sqlite/sqlite_wrapper.h"
+#include "sqlite/value_code.h"
 
 namespace {
 
@@ -55,14 +56,33 @@ const char* blob_value(sqlite3_stmt* statement, int32 column) {
     return blob == nullptr ? "" : static_cast<const char*>(blob);
 }
 
+// The value_code kind of a value of the given storage class.
+uint32 kind_of_type(int type) {
+    switch (type) {
+        case SQLITE_NULL:
+            return value_code::null;
+        case SQLITE_INTEGER:
+            return value_code::integer;
+        case SQLITE_FLOAT:
+            return value_code::real;
+        case SQLITE_BLOB:
+            return value_code::blob;
+        default:
+            return value_code::text;
+    }
+}
+
 // The values of the current row (a blob's bytes, a text in UTF-8, a number as its text),
-// each with its byte length. The pointers stay valid until the next step.
+// each with its byte length and the value_code kind of its storage class. The pointers
+// stay valid until the next step.
 void read_row(std::vector<const char*>& values, std::vector<uint32>& lengths,
-              sqlite3_stmt* statement, int32 count) {
+              std::vector<uint32>& codes, sqlite3_stmt* statement, int32 count) {
     values.clear();
     lengths.clear();
+    codes.clear();
     for (int32 i = 0; i < count; ++i) {
         const int type = g_sqlite_api.sqlite3_column_type(statement, i);
+        codes.push_back(kind_of_type(type));
         if (type == SQLITE_NULL) {
             values.push_back(nullptr);
             lengths.push_back(0);
@@ -89,6 +109,7 @@ bool step_rows(std::string& error, velk_options& options, sqlite3* db, sqlite3_s
     const int32 count = g_sqlite_api.sqlite3_column_count(statement);
     std::vector<const char*> values;
     std::vector<uint32> lengths;
+    std::vector<uint32> codes;
     for (;;) {
         const int rc = g_sqlite_api.sqlite3_step(statement);
         if (rc == SQLITE_DONE) {
@@ -98,8 +119,8 @@ bool step_rows(std::string& error, velk_options& options, sqlite3* db, sqlite3_s
             error = library_error(db);
             return false;
         }
-        read_row(values, lengths, statement, count);
-        if (row_fn(options, count, values, lengths) != 0) {
+        read_row(values, lengths, codes, statement, count);
+        if (row_fn(options, count, values, lengths, codes) != 0) {
             error = aborted_text;
             return false;
         }

@@ -24,13 +24,15 @@ class velk_options;
 [[nodiscard]] bool run_sql_query(velk_options& options, sqlite_wrapper* wrapper,
                                  const std::string& sql, sql_exec_callback callback);
 
-// Called with each result row: count values (null for SQL NULL) and their byte lengths;
-// texts come in UTF-8, blobs as stored, and a value is not always followed by a zero byte.
-// A non-zero result stops the statement, as it does under sqlite3_exec. The lengths are
-// the row's own: the function may change them, the next row brings its own again.
-using push_row_fn = std::function<int32(velk_options& options, int32 count,
-                                        const std::vector<const char*>& values,
-                                        std::vector<uint32>& lengths)>;
+// Called with each result row: count values (null for SQL NULL), their byte lengths and
+// the value_code kind of each value's storage class (a text and a blob may hold the same
+// bytes); texts come in UTF-8, blobs as stored, and a value is not always followed by a
+// zero byte. A non-zero result stops the statement, as it does under sqlite3_exec. The
+// lengths are the row's own: the function may change them, the next row brings its own
+// again.
+using push_row_fn =
+    std::function<int32(velk_options& options, int32 count, const std::vector<const char*>& values,
+                        std::vector<uint32>& lengths, const std::vector<uint32>& codes)>;
 
 // As run_sql_query, through a prepared statement: every row reaches row_fn with the byte
 // length of each value. A step that fails partway, or a row_fn that stops the statement,

@@ -69,6 +69,7 @@ field_value row_cursor::take() {
     value.text = m_values[index];
     value.length = value.text == nullptr ? 0 : m_lengths[index];
     value.overflow = index < m_codes.size() && (m_codes[index] & value_code::cut_flag) != 0;
+    value.kind = index < m_codes.size() ? value_code::kind_of(m_codes[index]) : 0;
     return value;
 }
 
@@ -100,6 +101,13 @@ void field_guid(guid16& out, const field_value& value) {
     if (value.text != nullptr && value.length > 15) {
         (void)guid_from_bytes(out, value.text);  // 16 bytes are there
     }
+}
+
+std::string field_bytes(const field_value& value) {
+    if (value.text == nullptr) {
+        return {};
+    }
+    return {value.text, value.length};
 }
 
 std::string field_payload(const field_value& value) {

@@ -16,6 +16,7 @@ struct field_value {
     const char* text = nullptr;  // null for SQL NULL
     uint32 length = 0;           // bytes at text that may be read
     bool overflow = false;       // its code marks a value continued on an unread page
+    uint32 kind = 0;             // its value_code kind (blob, text, ...); 0 without a code
 };
 
 // The byte length of every value of a row. Rows the SQLite library returns come without
@@ -27,7 +28,8 @@ struct field_value {
                                                      std::vector<uint32>& scratch);
 
 // The values of one row, taken in order. lengths reaches every value (row_lengths); a
-// value's code, where the codes vector reaches it, tells whether it was cut short.
+// value's code, where the codes vector reaches it, tells how it was stored and whether it
+// was cut short.
 class row_cursor {
 public:
     row_cursor(int32 count, const std::vector<const char*>& values,
@@ -84,6 +86,8 @@ bool parse_push_row(int32 count, const std::vector<const char*>& values,
 [[nodiscard]] std::string field_text_marked(const field_value& value);
 // The first 16 bytes into out when the value holds more than 15; out untouched otherwise.
 void field_guid(guid16& out, const field_value& value);
+// Every byte of the value, zero bytes included; empty for SQL NULL.
+[[nodiscard]] std::string field_bytes(const field_value& value);
 // A stored text or blob shown on one line: line breaks, tabs and the blanks after a line
 // break dropped, ending at the first zero byte, with a marker telling why a text may be
 // incomplete (see the .cpp).

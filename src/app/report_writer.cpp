@@ -343,6 +343,25 @@ void set_text(output_record& row, int position, const std::string& text) {
     }
 }
 
+// The ActivityId as stored: a GUID, a text, or the bytes of a blob of another length.
+void set_activity_id(output_record& row, int position, const notification_record& n) {
+    switch (n.activity_form()) {
+        case activity_id_form::guid:
+            (void)row.set_bytes(position, n.m_guid.bytes.data(), guid_size, vt::guid, 0);
+            break;
+        case activity_id_form::text:
+            (void)row.set_str(position, n.activity_text(), vt::text, 0);  // always 1
+            break;
+        case activity_id_form::hex:
+            (void)row.set_byte_vector(position,
+                                      byte_array(n.m_guid_value.begin(), n.m_guid_value.end()),
+                                      vt::bytes_hex, 0);  // always 1
+            break;
+        case activity_id_form::none:
+            break;
+    }
+}
+
 void set_notification_fields(output_record& row, const cell_positions& at,
                              const velk_options& options, const notification_record& n) {
     if (has_column(options, nc::id)) {
@@ -357,10 +376,7 @@ void set_notification_fields(output_record& row, const cell_positions& at,
         (void)row.set_num(at[cell_handler_id], static_cast<uint64>(n.m_handler_id), stored_integer,
                           decimal_right);
     }
-    const guid16 zero{};
-    if (n.m_guid.bytes != zero.bytes) {
-        (void)row.set_bytes(at[cell_guid], n.m_guid.bytes.data(), guid_size, vt::guid, 0);
-    }
+    set_activity_id(row, at[cell_guid], n);
     set_text(row, at[cell_text_a], n.m_text_a);
     set_text(row, at[cell_text_b], n.m_text_b);
     if (n.m_number_b != 0) {

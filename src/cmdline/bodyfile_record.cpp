@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "cmdline/cmd_params.h"
+#include "text/control_escape.h"
 #include "text/text_lines.h"
 #include "text/text_replace.h"
 #include "time/type_time.h"
@@ -49,10 +50,17 @@ void write_header_once(bool& header_pending, std::ostream& out, bodyfile_record&
 }
 
 // mactime and other body-file readers take one entry per line: a raw CR or LF in a text
-// field would cut the entry in two, so line breaks are written as markers.
+// field would cut the entry in two, so line breaks are written as markers. Terminal
+// controls are written as visible escapes (text/control_escape.h): a body file is read in
+// terminals too.
+std::string& make_field_text(std::string& text) {
+    (void)escape_terminal_controls(text);  // edits in place
+    return mark_line_breaks(text);
+}
+
 std::string field_text(const std::string& text) {
     std::string out = text;
-    return mark_line_breaks(out);
+    return make_field_text(out);
 }
 
 // Times are held signed; the layout has unsigned seconds only. mactime takes no negative
@@ -89,7 +97,7 @@ int write_bodyfile_record(bool& header_pending, std::ostream& out, bodyfile_reco
     out << std::setfill(' ') << std::dec << std::left;
     write_header_once(header_pending, out, record);
     replace_char(record.m_name, field_separator, name_bar_substitute, false);
-    (void)mark_line_breaks(record.m_name);  // in place, like the bar: a log gets it too
+    (void)make_field_text(record.m_name);  // in place, like the bar: a log gets it too
     std::ostringstream line;
     line << std::dec;
     const char bar = field_separator;

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cmdline/output_record.h"
+#include "text/control_escape.h"
 #include "text/guid16.h"
 #include "text/hex_text.h"
 #include "text/text_lines.h"
@@ -247,6 +248,8 @@ std::string integer_cell_text(const kq_variant_lite& cell, int32 width, int32 pr
 }
 
 void prepare_text_cell(kq_variant_lite& cell, const cmd_params& options) {
+    // Values come from the evidence: none may steer the terminal the report is read in.
+    (void)escape_terminal_controls(cell.m_text);  // edits in place
     if (options.m_delimiter != 0) {
         // A zero substitute would put NUL bytes into the report; a blank keeps the column.
         const char substitute =
@@ -268,6 +271,15 @@ bool is_csv_form(const cmd_params& options) {
 bool opens_quoted_field(std::string_view text) {
     const std::size_t first = text.find_first_not_of(' ');
     return first != std::string::npos && text[first] == '"';
+}
+
+bool splits_csv_field(std::string_view text, const std::string& separator) {
+    return opens_quoted_field(text) ||
+           (!separator.empty() && text.find(separator) != std::string_view::npos);
+}
+
+std::string csv_field(std::string text, const std::string& separator) {
+    return splits_csv_field(text, separator) ? quoted_csv_value(text) : std::move(text);
 }
 
 namespace {
@@ -317,10 +329,6 @@ void blank_separator_text(std::string& text, const std::string& separator) {
     }
 }
 
-std::string quoted_if_opening(std::string text) {
-    return opens_quoted_field(text) ? quoted_csv_value(text) : std::move(text);
-}
-
 namespace {
 
 // Quoted CSV: a cell holding the separator or a double quote is quoted.
@@ -339,7 +347,7 @@ bool separator_leaves(const std::string& text, const cmd_params& options) {
     if (options.m_quoted_csv) {
         return separator.empty() || !needs_quotes(text, options);
     }
-    if (is_csv_form(options) && opens_quoted_field(text)) {
+    if (is_csv_form(options) && splits_csv_field(text, separator)) {
         return false;
     }
     return options.m_delimiter != 0 || !separator_guards(separator) ||
@@ -358,7 +366,8 @@ std::string keep_separator_out(std::string text, const cmd_params& options) {
     if (options.m_delimiter == 0) {
         blank_separator_text(text, options.m_separator);
     }
-    return is_csv_form(options) ? quoted_if_opening(std::move(text)) : text;
+    // What blanking leaves of the separator (a separator of blanks alone) is quoted.
+    return is_csv_form(options) ? csv_field(std::move(text), options.m_separator) : text;
 }
 
 std::string quoted_if_separator(std::string text, const cmd_params& options) {
@@ -426,6 +435,7 @@ std::string bytes_cell_text(const kq_variant_lite& cell, int32 width, const cmd_
         // A cell built from text (copy_field) holds its value as text and no bytes; showing
         // that text keeps the value in the report.
         text = cell.m_text.empty() ? missing_value_filler(options) : cell.m_text;
+        (void)escape_terminal_controls(text);  // edits in place
     } else if (cell.m_type == vt::guid) {
         if (cell.m_bytes.size() < guid_size) {
             text = missing_value_filler(options);

@@ -44,8 +44,9 @@ void append_padded_text(std::string& out, const std::string& text, int64 width, 
 [[nodiscard]] std::string integer_cell_text(const kq_variant_lite& cell, int32 width, int32 prefix,
                                             const cmd_params& options);
 
-// Text cells: the delimiter becomes its substitute and, in the CSV forms and multiline,
-// line breaks become markers, both in the cell itself.
+// Text cells: terminal controls become visible escapes (text/control_escape.h), the
+// delimiter becomes its substitute and, in the CSV forms and multiline, line breaks become
+// markers, all in the cell itself.
 void prepare_text_cell(kq_variant_lite& cell, const cmd_params& options);
 // The written form of a prepared text cell: cut, kept from carrying the separator,
 // centred or padded.
@@ -61,9 +62,12 @@ void append_text_cell(std::string& out, const kq_variant_lite& cell, int32 width
 [[nodiscard]] bool is_csv_form(const cmd_params& options);
 // The text begins with a double quote, after any blanks.
 [[nodiscard]] bool opens_quoted_field(std::string_view text);
-// The text quoted (RFC 4180) when it would open a quoted field, so that its quote cannot
-// swallow the separators after it; otherwise as it is.
-[[nodiscard]] std::string quoted_if_opening(std::string text);
+// A cell of a CSV form, as written, that a reader would not take as one field: it holds the
+// separator (an empty one it never holds) or would open a quoted field.
+[[nodiscard]] bool splits_csv_field(std::string_view text, const std::string& separator);
+// The text quoted (RFC 4180, its quotes doubled) when splits_csv_field, else as it is: a
+// quote that opens a field would swallow the separators after it.
+[[nodiscard]] std::string csv_field(std::string text, const std::string& separator);
 // Whole occurrences of the separator become blanks of the same length, and so does a tail
 // that a reader splitting from the left would join with the next separator (a value ending
 // in ':' before "::"); every other character stays. A separator of blanks alone, which
@@ -73,9 +77,9 @@ void blank_separator_text(std::string& text, const std::string& separator);
 // value holding the separator or a double quote is quoted (RFC 4180). Otherwise, without a
 // delimiter, whole occurrences of the separator (and a tail that would run into the next
 // one) become blanks; every other character stays. Then, in the CSV forms, a value that
-// would open a quoted field for a reader is quoted. A separator of blanks alone guards
-// nothing. Takes the text by value: a long value handed over with std::move is not copied
-// again.
+// still holds the separator (one of blanks alone, which is not blanked) or would open a
+// quoted field for a reader is quoted. Takes the text by value: a long value handed over
+// with std::move is not copied again.
 [[nodiscard]] std::string keep_separator_out(std::string text, const cmd_params& options);
 // The written form of a cell that is not text (a time, a number): quoted under quoted CSV
 // when it holds the separator (a time under the separator ":" or " "), else unchanged.

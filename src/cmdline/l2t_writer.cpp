@@ -6,6 +6,7 @@
 
 #include "cmdline/cell_render.h"
 #include "cmdline/cmd_params.h"
+#include "text/control_escape.h"
 #include "text/text_case.h"
 #include "text/text_lines.h"
 #include "text/text_replace.h"
@@ -34,18 +35,18 @@ bool quoted_csv(const timeline_context& context) {
     return context.m_options != nullptr && context.m_options->m_quoted_csv;
 }
 
-// The written form of a text column. Line breaks become markers: timeline tools read one
-// event per line, so a raw CR or LF would split the event. Under quoted CSV the table
-// writer's quoting applies. Otherwise, with a delimiter it becomes its replacement (a blank
-// when none is set: a NUL byte would corrupt the line), and without one whole occurrences
-// of the separator become blanks, so a path or payload holding the separator never adds a
-// column; and a text that a CSV reader would take for the start of a quoted field is
-// quoted.
+// A text column before the line decides its quoting. Terminal controls become visible
+// escapes (text/control_escape.h). Line breaks become markers: timeline tools read one
+// event per line, so a raw CR or LF would split the event. Outside quoted CSV, a delimiter
+// becomes its replacement (a blank when none is set: a NUL byte would corrupt the line),
+// and without one whole occurrences of the separator become blanks, so a path or payload
+// holding the separator never adds a column.
 std::string column_text(const timeline_context& context, const std::string& text) {
     std::string out = text;
-    (void)mark_line_breaks(out);  // edits in place
+    (void)escape_terminal_controls(out);  // edits in place
+    (void)mark_line_breaks(out);          // edits in place
     if (quoted_csv(context)) {
-        return keep_separator_out(std::move(out), *context.m_options);
+        return out;
     }
     if (context.m_replace_from != 0) {
         const char to = context.m_replace_to != 0 ? context.m_replace_to : ' ';
@@ -53,13 +54,21 @@ std::string column_text(const timeline_context& context, const std::string& text
     } else {
         blank_separator_text(out, context.m_separator);
     }
-    return quoted_if_opening(std::move(out));
+    return out;
 }
 
-// Date and time texts never hold a quote, but under quoted CSV they may hold the separator
-// (":" or a blank).
-std::string time_column(const timeline_context& context, std::string text) {
-    return quoted_csv(context) ? quoted_if_separator(std::move(text), *context.m_options) : text;
+// A column as the line writes it, whatever it holds (text, date and time, a number): one
+// field to a CSV reader. Under quoted CSV a column holding the separator or a double quote
+// is quoted; otherwise one holding the separator (a time under ":" or a blank, a number
+// under a digit) or opening a quoted field is. Quotes inside a quoted column are doubled.
+std::string csv_column(const timeline_context& context, std::string text) {
+    const std::string& separator = context.m_separator;
+    if (!quoted_csv(context)) {
+        return csv_field(std::move(text), separator);
+    }
+    const bool quote = !separator.empty() && (text.find('"') != std::string::npos ||
+                                              text.find(separator) != std::string::npos);
+    return quote ? quoted_csv_value(text) : text;
 }
 
 // The context's type; else the line's description; else its per-letter descriptions.
@@ -108,11 +117,11 @@ void add_date_time(std::vector<std::string>& columns, const timeline_context& co
     (void)kq::format_date_time(date, time_text, entry.time, context.m_time_spec);  // empty if not
     const std::string blank = context.m_pad && !context.m_no_whitespace ? " " : "";
     if (context.m_pair_datetime) {
-        columns.push_back(time_column(context, blank + date + " " + time_text));
+        columns.push_back(blank + date + " " + time_text);
         return;
     }
-    columns.push_back(time_column(context, date));
-    columns.push_back(time_column(context, blank + time_text));
+    columns.push_back(date);
+    columns.push_back(blank + time_text);
 }
 
 template <typename number>
@@ -245,7 +254,8 @@ void write_l2t_header(std::ostream& out, const std::string& separator, bool ntfs
         if (i > 0) {
             line << separator;
         }
-        line << captions[i];
+        // A caption holding the separator ("date/time" under "/") is one field too.
+        line << csv_field(captions[i], separator);
     }
     write_whole(out, line.str());
 }
@@ -264,7 +274,7 @@ int write_l2t_rows(bool& header_pending, std::ostream& out, timeline_collector& 
             if (i > 0) {
                 line << collector.m_separator;
             }
-            line << columns[i];
+            line << csv_column(collector, columns[i]);
         }
         if (newline) {
             line << '\n';

@@ -7,6 +7,7 @@
 
 #include "cmdline/cell_render.h"
 #include "cmdline/results_columns.h"
+#include "text/control_escape.h"
 // Upward include: an attached results log receives the lines instead of the stream, so the
 // writer calls its members.
 #include "resultsdb/results_db_writer.h"
@@ -45,31 +46,43 @@ bool log_takes_lines(const cmd_params& options) {
     return has_results_log(options) && options.m_results_db->is_open();
 }
 
+// One caption as the header writes it: the pad blank of a time column, then the caption
+// centred or padded to the column's width.
+std::string caption_cell(const std::vector<kq_variant_lite>& columns, std::size_t i, bool pad,
+                         bool no_whitespace) {
+    const kq_variant_lite& column = columns[i];
+    std::string cell;
+    if (pad && caption_takes_pad(column.m_type)) {
+        cell += ' ';
+    }
+    const int64 width = column_width(columns, i);
+    const int64 length = static_cast<int64>(column.m_text.size());
+    if (no_whitespace) {
+        cell += column.m_text;
+    } else if ((column.m_flags & cell_flag::centre) != 0 && width > length) {
+        const int64 lead = (width - length) / 2;
+        cell.append(static_cast<std::size_t>(lead), ' ');
+        append_padded_text(cell, column.m_text, width - lead, false);
+    } else {
+        append_padded_text(cell, column.m_text, width, false);
+    }
+    return cell;
+}
+
+// The header line. In the CSV forms (csv_cells) a caption cell that holds the separator (a
+// blank separator and "Notification ArrivalTime") is quoted, its pad blank inside the quotes
+// as in the cells below it, so the header has as many fields as its rows.
 std::string caption_line(const std::vector<kq_variant_lite>& columns, const std::string& separator,
-                         bool pad, bool no_whitespace) {
-    std::ostringstream line;
-    line << std::dec << std::setfill(' ') << std::left;
+                         bool pad, bool no_whitespace, bool csv_cells) {
+    std::string line;
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        const kq_variant_lite& column = columns[i];
-        if (pad && caption_takes_pad(column.m_type)) {
-            line << ' ';
-        }
-        const int64 width = column_width(columns, i);
-        const int64 length = static_cast<int64>(column.m_text.size());
-        if (no_whitespace) {
-            line << column.m_text;
-        } else if ((column.m_flags & cell_flag::centre) != 0 && width > length) {
-            const int64 lead = (width - length) / 2;
-            line << std::string(static_cast<std::size_t>(lead), ' ')
-                 << pad_text(column.m_text, width - lead, false);
-        } else {
-            line << pad_text(column.m_text, width, false);
-        }
+        std::string cell = caption_cell(columns, i, pad, no_whitespace);
+        line += csv_cells ? csv_field(std::move(cell), separator) : cell;
         if (i + 1 < columns.size()) {
-            line << separator;
+            line += separator;
         }
     }
-    return line.str();
+    return line;
 }
 
 void write_whole(std::ostream& out, const std::string& text) {
@@ -183,17 +196,19 @@ void line_builder::write_caption(int index) {
     m_line += pad_text(columns[at].m_text, column_width(columns, at), false);
 }
 
-// Under quoted CSV a time or number holding the separator (a time under ":" or " ") is
-// quoted; in the other CSV forms a cell that would open a quoted field is.
+// A time, number, GUID or byte cell holding the separator (a time under ":", "-", "." or a
+// blank, a number under a digit) is quoted in the CSV forms, as under quoted CSV; in the CSV
+// forms a cell that would open a quoted field is quoted too.
 void line_builder::finish_cell() {
     if (m_options.m_multiline || m_cell_start >= m_line.size()) {
         return;
     }
     const std::string_view cell(m_line.data() + m_cell_start, m_line.size() - m_cell_start);
-    const bool quote = m_options.m_quoted_csv
-                           ? !m_options.m_separator.empty() &&
-                                 cell.find(m_options.m_separator) != std::string_view::npos
-                           : is_csv_form(m_options) && opens_quoted_field(cell);
+    const bool quote =
+        m_options.m_quoted_csv
+            ? !m_options.m_separator.empty() &&
+                  cell.find(m_options.m_separator) != std::string_view::npos
+            : is_csv_form(m_options) && splits_csv_field(cell, m_options.m_separator);
     if (!quote) {
         return;
     }
@@ -218,7 +233,12 @@ uint16 line_builder::write_value(int& index) {
     } else if (type == vt::guid || type == vt::bytes_hex_separated || type == vt::bytes_hex) {
         write_bytes(cell, index);
     } else if (type == vt::raw_text) {
-        m_line += cell.m_text;
+        if (has_terminal_controls(cell.m_text)) {
+            std::string text = cell.m_text;
+            m_line += escape_terminal_controls(text);
+        } else {
+            m_line += cell.m_text;
+        }
     }
     return type;
 }
@@ -351,9 +371,9 @@ void write_header_row(std::ostream& out, cmd_params& options) {
     options.m_header_pending = false;
     const std::string text =
         options.m_quoted_csv ? caption_line(header_captions(options), options.m_separator,
-                                            options.m_pad, options.m_no_whitespace)
+                                            options.m_pad, options.m_no_whitespace, false)
                              : caption_line(options.m_columns, options.m_separator, options.m_pad,
-                                            options.m_no_whitespace);
+                                            options.m_no_whitespace, is_csv_form(options));
     if (has_results_log(options)) {
         results_db_writer& log = *options.m_results_db;
         if (log.is_open()) {
@@ -369,7 +389,7 @@ void write_header_row(std::ostream& out, cmd_params& options) {
 
 void write_column_header(std::ostream& out, const std::vector<kq_variant_lite>& columns,
                          const std::string& separator, bool pad, bool no_whitespace) {
-    write_whole(out, caption_line(columns, separator, pad, no_whitespace) + "\n");
+    write_whole(out, caption_line(columns, separator, pad, no_whitespace, false) + "\n");
 }
 
 void write_record(std::ostream& out, output_record& row, cmd_params& options) {

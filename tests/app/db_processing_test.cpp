@@ -79,6 +79,8 @@ void expect_same(const notification_record& a, const notification_record& b) {
     EXPECT_EQ(a.m_number_a, b.m_number_a);
     EXPECT_EQ(a.m_handler_id, b.m_handler_id);
     EXPECT_EQ(guid_to_string(a.m_guid), guid_to_string(b.m_guid));
+    EXPECT_EQ(a.activity_form(), b.activity_form());
+    EXPECT_EQ(a.m_guid_value, b.m_guid_value);
     EXPECT_EQ(a.m_type, b.m_type);
     EXPECT_EQ(a.m_payload, b.m_payload);
     EXPECT_EQ(a.m_text_a, b.m_text_a);
@@ -383,6 +385,27 @@ TEST(ProcessDbGuid, LiveGuidKeepsItsZeroBytes) {
         EXPECT_EQ(guid_to_string(notes.at(20)->m_guid), "a1b2c3d4-0000-4e11-8f00-00aa00bb00cc");
         EXPECT_EQ(guid_to_string(notes.at(1)->m_guid), "00000000-0000-0000-0000-000000000000");
     }
+}
+
+// A text and a blob may hold the same bytes: both readers keep how each ActivityId was
+// stored (the library by the value's storage class, the walk by the record header).
+TEST(ProcessDbGuid, BothReadersKeepHowTheActivityIdWasStored) {
+    const temp_dir dir;
+    const std::string path = copy_in(dir, fixture("cells/activity.db"));
+    reader lib(false);
+    reader carve(true);
+    ASSERT_TRUE(process_db_file(&lib.options, path));
+    ASSERT_TRUE(process_db_file(&carve.options, path));
+    expect_same_rows(lib.options, carve.options);
+    using form = activity_id_form;
+    const std::map<int64, form> expected = {{1, form::guid}, {2, form::text}, {3, form::text},
+                                            {4, form::hex},  {5, form::hex},  {6, form::none},
+                                            {7, form::none}, {8, form::none}, {9, form::text}};
+    std::map<int64, form> got;
+    for (const notification_record& n : carve.options.m_notifications) {
+        got[n.m_id] = n.activity_form();
+    }
+    EXPECT_EQ(got, expected);
 }
 
 // ---- Failures -----------------------------------------------------------------------

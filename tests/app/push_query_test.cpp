@@ -16,6 +16,7 @@
 #include "io/io_test_support.h"
 #include "sqlite/carved_record.h"
 #include "sqlite/record_bits.h"
+#include "sqlite/value_code.h"
 #include "text/guid16.h"
 
 namespace {
@@ -65,7 +66,7 @@ TEST_F(PushQuery, PreparedRoadKeepsEveryValuesByteLength) {
         m_options, &m_options.m_db,
         "select `Order`,`ActivityId` from Notification where `Order` = 20;",
         [](velk_options& options, int32 count, const std::vector<const char*>& values,
-           const std::vector<uint32>& lengths) -> int32 {
+           const std::vector<uint32>& lengths, const std::vector<uint32>&) -> int32 {
             EXPECT_EQ(count, 2);
             EXPECT_EQ(lengths, (std::vector<uint32>{2, 16}));
             options.m_messages << "row " << values[0];
@@ -87,19 +88,22 @@ TEST_P(PreparedRoadEncodings, BlobsAsStoredTextsInUtf8) {
     ASSERT_TRUE(options.m_db.open_readonly(path, ""));
     std::vector<std::string> got;
     std::vector<bool> nulls;
+    std::vector<uint32> kinds;
     EXPECT_TRUE(select_push_rows(
         options, &options.m_db,
-        "select Payload, Tag, x'', NULL from Notification where `Order` = 8;",
-        [&got, &nulls](velk_options&, int32 count, const std::vector<const char*>& values,
-                       const std::vector<uint32>& lengths) -> int32 {
+        "select Payload, Tag, x'', NULL, `Order` from Notification where `Order` = 8;",
+        [&got, &nulls, &kinds](velk_options&, int32 count, const std::vector<const char*>& values,
+                               const std::vector<uint32>& lengths,
+                               const std::vector<uint32>& codes) -> int32 {
             for (int32 i = 0; i < count; ++i) {
                 const auto at = static_cast<std::size_t>(i);
                 nulls.push_back(values[at] == nullptr);
                 got.emplace_back(values[at] == nullptr ? "" : std::string(values[at], lengths[at]));
             }
+            kinds = codes;
             return 0;
         }));
-    ASSERT_EQ(got.size(), 4U);
+    ASSERT_EQ(got.size(), 5U);
     EXPECT_TRUE(
         got[0].starts_with("<toast><visual><binding template='ToastGeneric'>"
                            "<text id='1'>Gr\xc3\xbc\xc3\x9f"
@@ -109,7 +113,10 @@ TEST_P(PreparedRoadEncodings, BlobsAsStoredTextsInUtf8) {
               "Gr\xc3\xbc\xc3\x9f"
               "e-M\xc3\xbcnchen");
     EXPECT_EQ(got[2], "");
-    EXPECT_EQ(nulls, (std::vector<bool>{false, false, false, true}));
+    EXPECT_EQ(nulls, (std::vector<bool>{false, false, false, true, false}));
+    // Each value's storage class: a text and a blob of the same bytes stay apart.
+    EXPECT_EQ(kinds, (std::vector<uint32>{value_code::blob, value_code::text, value_code::blob,
+                                          value_code::null, value_code::integer}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Encodings, PreparedRoadEncodings,
@@ -125,20 +132,22 @@ TEST_F(PushQuery, FailedStatementLeavesOneLine) {
     EXPECT_EQ(m_options.m_messages.str(),
               "Prob calling cmd: " + sql + ", error: no such table: Nowhere\n");
     m_options.m_messages.str("");
-    EXPECT_FALSE(select_push_rows(m_options, &m_options.m_db, sql,
-                                  [](velk_options&, int32, const std::vector<const char*>&,
-                                     const std::vector<uint32>&) -> int32 { return 0; }));
+    EXPECT_FALSE(select_push_rows(
+        m_options, &m_options.m_db, sql,
+        [](velk_options&, int32, const std::vector<const char*>&, const std::vector<uint32>&,
+           const std::vector<uint32>&) -> int32 { return 0; }));
     EXPECT_EQ(m_options.m_messages.str(),
               "Prob calling cmd: " + sql + ", error: no such table: Nowhere\n");
 }
 
 TEST_F(PushQuery, RowFunctionThatStopsEndsTheStatement) {
-    EXPECT_FALSE(select_push_rows(m_options, &m_options.m_db, notification_select,
-                                  [](velk_options& options, int32, const std::vector<const char*>&,
-                                     const std::vector<uint32>&) -> int32 {
-                                      options.m_messages << "row;";
-                                      return 1;
-                                  }));
+    EXPECT_FALSE(
+        select_push_rows(m_options, &m_options.m_db, notification_select,
+                         [](velk_options& options, int32, const std::vector<const char*>&,
+                            const std::vector<uint32>&, const std::vector<uint32>&) -> int32 {
+                             options.m_messages << "row;";
+                             return 1;
+                         }));
     EXPECT_EQ(m_options.m_messages.str(), std::string("row;Prob calling cmd: ") +
                                               notification_select + ", error: query aborted\n");
 }

@@ -20,6 +20,7 @@
 #include "app/notification_handler_record.h"
 #include "app/notification_record.h"
 #include "app/wns_push_channel_record.h"
+#include "sqlite/value_code.h"
 
 namespace {
 
@@ -252,6 +253,56 @@ TEST_P(NotificationFill, StoresValuesByMaskBit) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, NotificationFill, ::testing::ValuesIn(fill_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// ---- The ActivityId as stored --------------------------------------------------------
+
+struct activity_case {
+    const char* name;
+    std::optional<std::string> value;
+    uint32 kind;  // the value's code; 0 for a row without codes
+    activity_id_form form;
+    std::string text;  // activity_text() for the text form
+};
+
+const std::string guid_text = "3f2504e0-4f89-11d3-9a0c-0305e82c3301";
+
+const activity_case activity_cases[] = {
+    {"guid_blob", guid_bytes, value_code::blob, activity_id_form::guid, ""},
+    {"zero_blob", std::string(16, '\0'), value_code::blob, activity_id_form::none, ""},
+    {"guid_text", guid_text, value_code::text, activity_id_form::text, guid_text},
+    // 16 bytes of text are no GUID.
+    {"sixteen_letters", "abcdefghijklmnop", value_code::text, activity_id_form::text,
+     "abcdefghijklmnop"},
+    {"text_ends_at_zero_byte", "ab\0cd"s, value_code::text, activity_id_form::text, "ab"},
+    {"integer", "1234", value_code::integer, activity_id_form::text, "1234"},
+    {"short_blob", "\x01\x02\x03"s, value_code::blob, activity_id_form::hex, ""},
+    {"long_blob", guid_bytes + "\x00\x01"s, value_code::blob, activity_id_form::hex, ""},
+    {"empty_blob", "", value_code::blob, activity_id_form::none, ""},
+    {"null", std::nullopt, value_code::null, activity_id_form::none, ""},
+    // Without codes the value is taken as the column's blob.
+    {"no_code_sixteen_bytes", guid_bytes, 0, activity_id_form::guid, ""},
+    {"no_code_other_length", "\x01\x02"s, 0, activity_id_form::hex, ""},
+};
+
+class ActivityIdFill : public ::testing::TestWithParam<activity_case> {};
+
+TEST_P(ActivityIdFill, ShownByHowItWasStored) {
+    const activity_case& c = GetParam();
+    const test_row row({"7", c.value}, true);
+    const std::vector<uint32> codes =
+        c.kind == 0 ? std::vector<uint32>{} : std::vector<uint32>{value_code::integer, c.kind};
+    notification_record record;
+    ASSERT_TRUE(record.parse_fields_ex(row.count(), row.values(), row.lengths(), codes, true, 0,
+                                       0x9, 2, source_carve_main));
+    EXPECT_EQ(record.activity_form(), c.form);
+    if (c.form == activity_id_form::text) {
+        EXPECT_EQ(record.activity_text(), c.text);
+    }
+    EXPECT_EQ(record.m_guid_value, c.value.value_or(""));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ActivityIdFill, ::testing::ValuesIn(activity_cases),
                          [](const auto& p) { return std::string(p.param.name); });
 
 // ---- Base fields ---------------------------------------------------------------------

@@ -62,6 +62,18 @@ TEST(BodyfileRecord, LineBreaksBecomeMarkers) {
     EXPECT_EQ(record.m_name, "PrimaryID: a[CRLF]b; Tag: c[CR]d;e[LF]f[LFCR]g");
 }
 
+// A body file is read in terminals too: no field may carry a control to it.
+TEST(BodyfileRecord, ControlsBecomeEscapes) {
+    bodyfile_record record;
+    record.m_md5 = "\x07";
+    record.m_name = "a\x1b[1Ab|c\xc2\x9b\r";
+    record.m_mode = "\x7f";
+    bool pending = false;
+    std::ostringstream out;
+    (void)write_bodyfile_record(pending, out, record);
+    EXPECT_EQ(out.str(), "\\x07|a\\x1b[1Ab;c\\u009b[CR]|0|\\x7f|0|0|0|0|0|0|0\n");
+}
+
 TEST(BodyfileRecord, ArrivalAsFiletimeComesOutAsUnixCreateTime) {
     bodyfile_record record;
     record.m_times.set_unix(0, 0, 0, arrival, kq::tt_filetime);

@@ -231,6 +231,51 @@ TEST(L2tSeparator, NoColumnOpensAQuoteOrSplitsATime) {
         << line.str();
 }
 
+// Plain CSV: any column holding the separator, a time or a number as well as a text, is
+// quoted; so is a caption.
+TEST(L2tSeparator, EveryColumnHoldingTheSeparatorIsQuoted) {
+    cmd_params colon = parsed_options({"-csvl2t", "-pair_datetime", "-csv_separator", ":"});
+    timeline_collector times;
+    times.init_from_options(&colon);
+    times.m_desc = "a:b";
+    merge(times, arrival, "B", "ArrivalTime");
+    std::ostringstream line;
+    (void)write_l2t_rows(colon.m_header_pending, line, times);
+    const std::string row = split_lines(line.str()).at(1);
+    EXPECT_EQ(row.rfind("\" 2020-12-11 19:11:35.902\":UTC:", 0), 0U) << row;
+    EXPECT_NE(row.find(":a b:2:"), std::string::npos) << row;  // a text's own is blanked
+
+    cmd_params digit = parsed_options({"-csvl2t", "-pair_datetime", "-csv_separator", "2"});
+    timeline_collector numbers;
+    numbers.init_from_options(&digit);
+    merge(numbers, arrival, "B", "ArrivalTime");
+    std::ostringstream out;
+    (void)write_l2t_rows(digit.m_header_pending, out, numbers);
+    EXPECT_NE(split_lines(out.str()).at(1).find("2\"2\"2"), std::string::npos) << out.str();
+
+    std::ostringstream header;
+    write_l2t_header(header, "/", false, true);
+    EXPECT_EQ(header.str().rfind("\"date/time\"/timezone/", 0), 0U) << header.str();
+}
+
+// Terminal controls in any text column are written as visible escapes.
+TEST(L2tControls, EscapedInEveryTextColumn) {
+    cmd_params options = parsed_options({"-csvl2t"});
+    timeline_collector collector;
+    collector.init_from_options(&options);
+    collector.m_short = "a\x1b[2K";
+    collector.m_desc = "p\xc2\x9bq\r\n";
+    collector.m_extra = "\x07";
+    merge(collector, arrival, "B", "Arr\x7f");
+    std::ostringstream out;
+    (void)write_l2t_rows(options.m_header_pending, out, collector);
+    const std::vector<std::string> lines = split_lines(out.str());
+    ASSERT_EQ(lines.size(), 2U) << out.str();
+    for (const char* escaped : {",Arr\\x7f,", ",a\\x1b[2K,", ",p\\u009bq[CRLF],", ",\\x07"}) {
+        EXPECT_NE(lines[1].find(escaped), std::string::npos) << escaped << " in " << lines[1];
+    }
+}
+
 // A raw CR or LF in any text column would split the event over several lines.
 TEST(L2tLineBreaks, MarkedInEveryTextColumn) {
     cmd_params options = parsed_options({"-csvl2t"});

@@ -395,6 +395,19 @@ TEST(WriteHeader, QuotedCsvQuotesCaptionsHoldingTheSeparator) {
     EXPECT_EQ(out.str(), "\"Arrival time\" Type\n");
 }
 
+// Plain CSV with a blank separator: a caption holding a blank is quoted, a time caption's
+// pad blank inside the quotes as in the values below it.
+TEST(WriteHeader, CsvQuotesCaptionsHoldingTheSeparator) {
+    cmd_params options(0, false);
+    option_csv(options);
+    options.set_separator(" ", false);
+    options.m_columns = {kq_variant_lite("Arrival time", 0, vt::filetime, 0),
+                         kq_variant_lite("Type", 0, vt::text, 0)};
+    std::ostringstream out;
+    write_header_row(out, options);
+    EXPECT_EQ(out.str(), "\" Arrival time\" Type\n");
+}
+
 TEST(WriteHeader, MultilineNamesEveryValue) {
     cmd_params options(0, false);
     options.m_columns = {kq_variant_lite("a", 0, vt::text, 0), kq_variant_lite("abcd", 0)};
@@ -424,6 +437,23 @@ void option_quoted_blank(cmd_params& o) {
     o.m_separator = " ";
 }
 void option_multiline(cmd_params& o) { o.m_multiline = true; }
+void option_csv_colon(cmd_params& o) {
+    option_csv(o);
+    o.set_separator(":", false);
+}
+void option_csv_blank(cmd_params& o) {
+    option_csv(o);
+    o.set_separator(" ", false);
+}
+void option_csv_digit(cmd_params& o) {
+    option_csv(o);
+    o.set_separator("0", false);
+}
+void option_csv_dash(cmd_params& o) {
+    option_csv(o);
+    o.set_separator("-", false);
+}
+void option_table_colon(cmd_params& o) { o.set_separator(":", false); }
 
 // One cell, so no separator is written: what matters is how the value itself is written.
 const cell_case separator_cases[] = {
@@ -460,12 +490,77 @@ const cell_case separator_cases[] = {
     {"quoted_number_without_separator",
      [](output_record& r) { (void)r.set_num(0, 12, vt::u32, 0x40000000); }, 0, option_quoted_colon,
      "12"},
+    // Plain CSV: a cell of any type that holds the separator is quoted (its quotes doubled)
+    // so that a reader sees one field; a text's separator is still blanked first, and the
+    // padded table writes its cells as they are.
+    {"csv_time_under_colon",
+     [](output_record& r) { (void)r.set_num(0, sample_filetime, vt::filetime, 0); }, 0,
+     option_csv_colon, "\"2020-12-11 19:11:35.902\""},
+    {"csv_number_under_digit",
+     [](output_record& r) { (void)r.set_num(0, 10, vt::u32, 0x40000000); }, 0, option_csv_digit,
+     "\"10\""},
+    {"csv_guid_under_dash",
+     [](output_record& r) { (void)r.set_byte_vector(0, counting_bytes(16), vt::guid, 0); }, 0,
+     option_csv_dash, "\"03020100-0504-0706-0809-0a0b0c0d0e0f\""},
+    {"csv_text_under_blank_doubles_quotes",
+     [](output_record& r) { (void)r.set_str(0, "say \"hi\"", vt::text, 0); }, 0, option_csv_blank,
+     "\"say \"\"hi\"\"\""},
+    {"csv_text_separator_blanked", [](output_record& r) { (void)r.set_str(0, "a:b", vt::text, 0); },
+     0, option_csv_colon, "a b"},
+    {"csv_cell_without_separator",
+     [](output_record& r) { (void)r.set_num(0, 12, vt::u32, 0x40000000); }, 0, option_csv_digit,
+     "12"},
+    {"table_time_under_colon",
+     [](output_record& r) { (void)r.set_num(0, sample_filetime, vt::filetime, 0); }, 0,
+     option_table_colon, " 2020-12-11 19:11:35.902"},
     // Multiline gives each value one line: a line break in it is marked.
     {"multiline_marks_line_breaks",
      [](output_record& r) { (void)r.set_str(0, "a\nb", vt::text, 0); }, 0, option_multiline,
      "ca[LF]b\n"},
 };
 INSTANTIATE_TEST_SUITE_P(Separators, WriteCell, ::testing::ValuesIn(separator_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// Values from the evidence never steer a terminal: controls are written as escapes in every
+// form, line breaks keep the form each gives them.
+const cell_case control_cases[] = {
+    {"table_erase_line",
+     [](output_record& r) { (void)r.set_str(0, "a\x1b[1A\x1b[2Kb\x07", vt::text, 0); }, 0, nullptr,
+     "a\\x1b[1A\\x1b[2Kb\\x07"},
+    {"table_keeps_line_break",
+     [](output_record& r) { (void)r.set_str(0, "a\r\n\x7f", vt::text, 0); }, 0, nullptr,
+     "a\r\n\\x7f"},
+    {"csv_marks_line_break",
+     [](output_record& r) { (void)r.set_str(0, "a\x1b\r\nb", vt::text, 0); }, 0, option_csv,
+     "a\\x1b[CRLF]b"},
+    {"c1_character",
+     [](output_record& r) {
+         (void)r.set_str(0,
+                         "a\xc2\x9b"
+                         "b",
+                         vt::text, 0);
+     },
+     0, nullptr, "a\\u009bb"},
+    {"padded_after_escaping", [](output_record& r) { (void)r.set_str(0, "\x07", vt::text, 0); }, 6,
+     nullptr, "\\x07  "},
+    {"raw_text",
+     [](output_record& r) {
+         (void)r.set_str(0,
+                         "a\x1b"
+                         "b",
+                         vt::raw_text, 0);
+     },
+     0, nullptr, "a\\x1bb"},
+    {"multiline",
+     [](output_record& r) {
+         (void)r.set_str(0,
+                         "a\x1b"
+                         "b",
+                         vt::text, 0);
+     },
+     0, option_multiline, "ca\\x1bb\n"},
+};
+INSTANTIATE_TEST_SUITE_P(Controls, WriteCell, ::testing::ValuesIn(control_cases),
                          [](const auto& p) { return std::string(p.param.name); });
 
 TEST(WriteSeparators, SeparatorWithoutDelimiterIsBlankedInValues) {

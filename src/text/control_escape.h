@@ -1,0 +1,27 @@
+#pragma once
+// Terminal control characters in report values written as visible escapes. A value read
+// from the evidence may hold an escape sequence (ESC "[1A" ESC "[2K" moves the cursor up and
+// erases a line): written raw, it would let a planted row hide the lines above it, retitle
+// the terminal or ring its bell when the report is viewed there.
+//
+// Escaped, each as "\x" and two lower-case hex digits:
+// - the C0 controls 0x00 to 0x1F except tab, line feed and carriage return (tabs are
+//   harmless; line breaks keep the markers or the raw form each report form gives them);
+// - DEL, 0x7F;
+// - a byte 0x80 to 0x9F that belongs to no well-formed UTF-8 sequence: a terminal working
+//   in a single-byte code page takes it for a C1 control (0x9B is CSI there).
+// The C1 controls themselves, U+0080 to U+009F (the UTF-8 pairs C2 80 to C2 9F), are
+// written as "\u0080" to "\u009f", so a stored character and a stray byte stay apart.
+// Every other byte is kept as it is: printable text, well-formed UTF-8 (whose continuation
+// bytes 0x80 to 0xBF are part of their character) and bytes that are not UTF-8 but no
+// control either. A backslash already in the text is not doubled, so the escapes cannot be
+// told from the same characters typed into a value.
+
+#include <string>
+#include <string_view>
+
+// True when escape_terminal_controls would change text.
+[[nodiscard]] bool has_terminal_controls(std::string_view text);
+// Rewrites the controls of text in place as above; a text without any is left untouched
+// (no copy is made). Returns text.
+std::string& escape_terminal_controls(std::string& text);
