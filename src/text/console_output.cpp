@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "text/control_escape.h"
 #include "text/text_replace.h"
 
 namespace {
@@ -45,6 +46,20 @@ bool format_all(std::string& out, const char* format, va_list args) {
     return true;
 }
 
+// A message names files and repeats the library's errors, and a name from a walked folder,
+// a file list or a table of the evidence may hold an escape sequence or a carriage return
+// that would rewrite lines above it on the examiner's terminal. Every control but the line
+// feed and the tab is written as a visible escape, as in the report's cells.
+void escape_message_controls(std::string& text) {
+    (void)escape_terminal_controls(text);  // edits in place
+    constexpr char carriage_return = '\r';
+    std::size_t at = text.find(carriage_return);
+    while (at != std::string::npos) {
+        text.replace(at, 1, "\\x0d");
+        at = text.find(carriage_return, at);
+    }
+}
+
 // Erase sequences and carriage returns only make sense to a terminal; in a log file they
 // are noise around every line.
 bool is_terminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
@@ -64,6 +79,7 @@ int stderr_printf(const char* format, ...) {
     if (!formatted) {
         return 0;
     }
+    escape_message_controls(text);
     // Messages of any length are written whole: a long path in an error line is exactly
     // what the examiner needs to see.
     write_text(stderr, text);

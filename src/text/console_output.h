@@ -10,8 +10,9 @@
 
 #include "text/kq_types.h"
 
-// Clears the status line, then writes the whole formatted text to standard error; returns
-// its length, 0 for a null format or a formatting error.
+// Clears the status line, then writes the whole formatted text to standard error, every
+// control character but line feed and tab as a visible escape ("\x1b", "\x0d"); returns
+// the length written, 0 for a null format or a formatting error.
 int stderr_printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // ESC "[2K", CR, 27 blanks, CR on standard error (a terminal).

@@ -83,6 +83,19 @@ class ControlsInEveryForm(e2e.Case):
         listed = self.velk(['-db', db, '-quiet', '-csv', '-all_fields'])
         self.assertIn('a[CRLF]b\\x1bc', listed.out)
 
+    def test_names_in_messages(self):
+        """A planted file name in a walked folder reaches stderr escaped, like a cell."""
+        import os
+        folder = self.path('walk')
+        os.makedirs(folder)
+        with open(os.path.join(folder, 'x\x1b[1A\x1b[2K\rcover.db'), 'wb') as planted:
+            planted.write(b'no database here')
+        result = self.velk(['-enumdir', folder])
+        self.assertIn('x\\x1b[1A\\x1b[2K\\x0dcover.db', result.err)
+        # Captured through a pipe: no status line, so no control may be there at all.
+        self.assertIsNone(RAW_CONTROL.search(result.err), repr(result.err))
+        self.assertNotIn('\r', result.err)
+
 
 class SeparatorInCells(e2e.Case):
     """Every CSV form read back with Python's csv module under each separator: one row per

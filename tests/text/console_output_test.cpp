@@ -30,6 +30,15 @@ TEST(StderrPrintf, ClearsTheStatusLineOfATerminalThenWritesTheText) {
     EXPECT_EQ(GetCapturedStderr(), "a\n");
 }
 
+// A name from the evidence cannot move the cursor or erase lines of the examiner's terminal.
+TEST(StderrPrintf, ControlsInNamesAreWrittenAsEscapes) {
+    CaptureStderr();
+    const std::string name = "x\x1b[1A\x1b[2K\rcase\x07.db";
+    (void)stderr_printf("prob processing file %s\n\tnext\n", name.c_str());
+    EXPECT_EQ(GetCapturedStderr(),
+              "prob processing file x\\x1b[1A\\x1b[2K\\x0dcase\\x07.db\n\tnext\n");
+}
+
 // Mend: long messages (a long path in "prob opening results file") are written whole.
 TEST(StderrPrintf, LongTextIsWrittenWhole) {
     const std::string text(5000, 'p');
