@@ -103,7 +103,8 @@ std::string chunk_access_failure(const std::string& path, int error) {
 
 // A copy cut short (a partial acquisition, a truncated image) holds the rows of the pages it
 // still has and no more: said, also under "-quiet", so that a short report is not taken for
-// the whole database. The last page, cut inside, is read as far as it goes.
+// the whole database. A page cut inside is missing as a page (its rows past the cut are
+// gone), though what it still holds is read as far as it goes.
 void say_if_cut_off(const std::string& path, const std::string& shown) {
     uni::fileio db;
     sqlite_db_header header;
@@ -111,14 +112,15 @@ void say_if_cut_off(const std::string& path, const std::string& shown) {
         return;  // no page size to count in: the read has said why
     }
     const uint32 page_size = header.page_size();
-    const uint64 held = pages_in_file(db.size(), page_size);
+    const uint64 whole = db.size() / page_size;
     const uint32 counted = header.page_count();
-    if (held >= counted) {
+    if (whole >= counted) {
         return;  // also when the header's count is not to be trusted (0)
     }
+    const std::string part =
+        db.size() % page_size != 0 ? " (and part of page " + std::to_string(whole + 1) + ")" : "";
     stderr_printf("prob reading %s: cut off after %llu of its %u pages%s: only those were read\n",
-                  shown.c_str(), static_cast<unsigned long long>(held), counted,
-                  db.size() % page_size != 0 ? " (the last one in part)" : "");
+                  shown.c_str(), static_cast<unsigned long long>(whole), counted, part.c_str());
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ inline constexpr uint32 wal_valid_page = 9;          // current WAL pages, when 
 inline constexpr uint32 carve_wal = 10;
 inline constexpr uint32 carve_journal = 11;          // pages saved in the rollback journal
 inline constexpr uint32 carve_main_from_wal = 12;    // table-walk rows of a WAL-applied schema
+inline constexpr uint32 main_db_past_end = 13;       // the main file past the header's page count
 inline constexpr unsigned shift = 2;
 inline constexpr uint32 flag_bits = 0x3;
 
@@ -34,7 +35,7 @@ inline constexpr uint32 flag_bits = 0x3;
 }
 }  // namespace record_source
 
-// The printed name of a source; empty for 5 and for anything outside 1 to 12.
+// The printed name of a source; empty for 5 and for anything outside 1 to 13.
 [[nodiscard]] std::string record_source_name(uint32 source);
 
 // One record found by carving. Its leading fields are laid out as those of a row of the own

@@ -75,15 +75,26 @@ void collect_free_pages(std::set<uint64>& free_pages, uni::fileio& db, byte_arra
     }
 }
 
+// Where the database ends in its file. The header's page count marks it while the change
+// counter it was written with is current: SQLite reads no page past it, and the platform
+// grows its files in steps of 1 MiB, so stale pages of a larger past, or bytes that never
+// were a page of this database, may lie beyond. Otherwise (an older writer, a count not set)
+// the file's end is the only mark there is.
+uint64 database_end(const sqlite_db_header& header, uint64 file_size) {
+    const uint64 counted = uint64{header.page_count()} * header.page_size();
+    return counted != 0 && counted < file_size ? counted : file_size;
+}
+
 // What the slack pass learns of the main file's pages besides their slack.
 struct page_census {
     std::set<uint64> free_pages;    // offsets of the freelist's pages
     std::set<uint64> table_leaves;  // offsets of the other pages whose type is a table leaf
 };
 
-// Adds the slack of every page from page 2 on that is not free, then each free page whole,
-// and takes the census of the pages on the way. False when the header is no database's or
-// no page buffer can be had.
+// Adds the slack of every page of the database from page 2 on that is not free, then each
+// free page whole, and takes the census of the pages on the way. Pages past the database's
+// end are none of its own: no b-tree holds them, whatever they look like. False when the
+// header is no database's or no page buffer can be had.
 bool find_slack_and_free_pages(region_map& slack, page_census& census, uni::fileio& db,
                                const sqlite_db_header& header) {
     const uint32 page_size = header.page_size();
@@ -99,19 +110,19 @@ bool find_slack_and_free_pages(region_map& slack, page_census& census, uni::file
         return false;
     }
     // A page cut by the end of the file counts: a free page's first part is still free.
+    const uint64 end = database_end(header, db.size());
     std::set<uint64>& free_pages = census.free_pages;
-    collect_free_pages(free_pages, db, page, header.freelist_trunk(),
-                       pages_in_file(db.size(), page_size));
+    collect_free_pages(free_pages, db, page, header.freelist_trunk(), pages_in_file(end, page_size));
     // Page 1 starts with the file header and holds the schema: it is not carved here. The
     // last page of a file cut short is read as far as it goes: its freeblocks and gap still
     // hold rows up to the cut.
     read_window pages(db);
-    for (uint64 at = page_size; at < db.size(); at += page_size) {
+    for (uint64 at = page_size; at < end; at += page_size) {
         if (free_pages.count(at) != 0) {
             continue;
         }
         kq::byte_reader view;
-        if (!pages.view(at, page_size, db.size(), view)) {
+        if (!pages.view(at, page_size, end, view)) {
             break;
         }
         (void)find_cut_page_slack(slack, view, page_size, at, true);  // growth seen below
@@ -134,6 +145,32 @@ bool find_db_slack(region_map& slack, uni::fileio& db, const sqlite_db_header& h
     return find_slack_and_free_pages(slack, census, db, header) && !slack.empty();
 }
 
+bool find_db_tail(region_map& tail, uni::fileio& db, const sqlite_db_header& header,
+                  const region_map& overwritten) {
+    tail.clear();
+    const uint32 page_size = header.page_size();
+    if (!db.is_open() || page_size == 0) {
+        return false;
+    }
+    // One region per run of pages: a page the log replaces is scanned as such instead.
+    const uint64 file_size = db.size();
+    uint64 run = file_size;  // the start of the run being gathered; file_size while none
+    for (uint64 at = database_end(header, file_size); at < file_size; at += page_size) {
+        if (overwritten.count(at) != 0) {
+            if (run < at) {
+                (void)tail.emplace(run, at - run);
+            }
+            run = file_size;
+            continue;
+        }
+        run = std::min(run, at);
+    }
+    if (run < file_size) {
+        (void)tail.emplace(run, file_size - run);
+    }
+    return !tail.empty();
+}
+
 namespace {
 
 // The companion of a database, with what its reader found.
@@ -152,8 +189,9 @@ struct companion {
 };
 
 // A log that opens is the companion even when it does not validate: the journal is then not
-// looked for, as SQLite never keeps both.
-void open_companion(companion& c, const std::string& db_path) {
+// looked for, as SQLite never keeps both. page_size is the database's: a journal whose
+// header a commit zeroed is read at it.
+void open_companion(companion& c, const std::string& db_path, uint32 page_size) {
     if (c.wal.open(db_path + "-wal", false, false, false)) {
         wal_header header;
         c.wal_in_use = read_wal_header(header, c.wal) &&
@@ -165,6 +203,7 @@ void open_companion(companion& c, const std::string& db_path) {
         return;
     }
     if (c.journal.open(db_path + "-journal", false, false, false)) {
+        c.journal_page_size = page_size;  // replaced by the header's, when it gives one
         c.journal_in_use = read_journal_pages(c.journal_pages, c.journal_page_size, c.journal);
         if (!c.journal_in_use) {
             (void)c.journal.close();
@@ -435,20 +474,21 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
     if (table_name.empty() && min_columns == 0 && max_columns == 0) {
         return false;
     }
-    companion c;
-    if (use_companions) {
-        open_companion(c, db_path);
-    }
     uni::fileio db;
     sqlite_db_header header;
+    const bool db_open = open_db_file(db, header, db_path);
+    const uint32 page_size = db_open ? header.page_size() : default_page_size;
+    companion c;
+    if (use_companions) {
+        open_companion(c, db_path, page_size);
+    }
     region_map slack;
     region_map unreached;
-    uint32 page_size = default_page_size;
+    region_map tail;
     text_encoding encoding = text_encoding::utf8;
-    if (open_db_file(db, header, db_path)) {
+    if (db_open) {
         page_census census;
         (void)find_slack_and_free_pages(slack, census, db, header);  // no slack is no error
-        page_size = header.page_size();
         encoding = header.encoding();
         drop_overwritten_slack(slack, c.overwritten, page_size);
         std::set<uint64> overwritten;  // scanned as the pages the log replaces
@@ -456,6 +496,7 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
             overwritten.insert(at);
         }
         find_unreached_pages(unreached, slack, db, page_size, db_path, census, overwritten);
+        (void)find_db_tail(tail, db, header, c.overwritten);  // most files have none
     }
     table_definition def;
     std::vector<scan_job> jobs;
@@ -467,6 +508,7 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
         run.scan(std::move(c.overwritten), db, record_source::main_page_overwritten, false);
     }
     run.scan(std::move(unreached), db, record_source::carve_main, false);
+    run.scan(std::move(tail), db, record_source::main_db_past_end, false);
     scan_companion(run, c, include_wal_valid_pages);
     run.run_jobs(progress);
     return !hits.empty();

@@ -17,13 +17,23 @@ class fileio;
 struct sqlite_db_header;
 
 // Adds (without emptying slack) every free page of the freelist as a whole-page region and
-// the freeblocks and gaps of every other page from page 2 on. True when slack is not empty.
+// the freeblocks and gaps of every other page from page 2 on, up to the database's end (the
+// header's page count while its change counter is current, else the file's end). True when
+// slack is not empty.
 [[nodiscard]] bool find_db_slack(region_map& slack, uni::fileio& db, const sqlite_db_header& header);
+
+// The main file past the database's end (the header's page count, while its change counter
+// is current), in runs of whole pages; pages in overwritten (a log's replacements) are left
+// out. tail is emptied first. True when there is any.
+[[nodiscard]] bool find_db_tail(region_map& tail, uni::fileio& db, const sqlite_db_header& header,
+                                const region_map& overwritten);
 
 // Carves the database at db_path and, with use_companions, its "-wal" (else its "-journal")
 // companion, scanning in this order: main-file slack (source 2), main-file pages the log
-// overwrites (6), superseded frames (7), current frames (9, with include_wal_valid_pages)
-// or journal pages (11), slack in current WAL pages (8). A non-empty table name is
+// overwrites (6), the cells of table leaves no walk reaches (3), the file past the
+// database's end (13), superseded frames (7), current frames (9, with
+// include_wal_valid_pages) or journal pages (11), slack in current WAL pages (8). A journal
+// whose header a commit zeroed is read at the database's page size. A non-empty table name is
 // lower-cased in place and its CREATE TABLE text, read from the schema, gives the column
 // bounds. Unless append, hits is emptied first. With progress, one "percent done" figure
 // covers the whole carve, main file and companion together. True when hits is not empty.

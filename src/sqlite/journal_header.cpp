@@ -23,10 +23,10 @@ bool is_page_size(uint32 size) {
     return size >= jf::min_page_size && size <= jf::max_page_size && std::has_single_bit(size);
 }
 
-// A header zeroed at commit (journal_mode=PERSIST) before a record that still names a
-// plausible page: the records after it are the last transaction's page images.
-bool is_zeroed_header(const kq::byte_reader& view) {
-    for (std::size_t at = 0; at < jf::magic_size; ++at) {
+// Whether the first `count` bytes are all zero: a magic not yet written (a segment copied
+// before its first sync), or a whole header zeroed at commit (journal_mode=PERSIST).
+bool is_zeroed(const kq::byte_reader& view, std::size_t count) {
+    for (std::size_t at = 0; at < count; ++at) {
         uint8 b = 0;
         if (!view.u8_at(at, b) || b != 0) {
             return false;
@@ -100,6 +100,37 @@ bool read_segment_header(uni::fileio& journal, uint64 at, uint32 page_size, uint
     return view.be32_at(jf::record_count, count);
 }
 
+// A record at `at` whose page number is one a database can have; a sector other than the
+// journal's own puts the header's zero padding, or bytes inside a page, there instead.
+bool names_plausible_page(uni::fileio& journal, uint64 at, uint64 record_size) {
+    const uint64 file_size = journal.size();
+    std::array<uint8, 4> number{};
+    if (at > file_size || record_size > file_size - at ||
+        !read_exact(journal, number.data(), 4, at + jf::record_page_number)) {
+        return false;
+    }
+    const uint32 page = be32_or_minus1(number.data());
+    return page >= 1 && page <= jf::max_plausible_page;
+}
+
+// The records of a persisted journal, which run from the header's sector to the end of the
+// file: the last transaction's, then any older ones a larger transaction left beyond them.
+bool read_persisted_records(std::map<uint64, uint64>& pages, uni::fileio& journal,
+                            uint32 page_size) {
+    if (!is_page_size(page_size)) {
+        return false;  // no database page size to read the records at
+    }
+    const uint64 record_size = uint64{page_size} + jf::record_overhead;
+    for (const uint32 sector : jf::persisted_sectors) {
+        if (names_plausible_page(journal, sector, record_size)) {
+            bool short_read = false;
+            (void)read_records(pages, journal, sector, record_size, all_records, short_read);
+            break;  // the end reached, or a short read: what was read stays
+        }
+    }
+    return !pages.empty();
+}
+
 }  // namespace
 
 void journal_header::clear() { bytes.fill(0); }
@@ -125,6 +156,10 @@ journal_fault check_journal_header(const journal_header& header, int32 length) {
     if (length < static_cast<int32>(jf::first_record)) {
         return journal_fault::too_short;
     }
+    if (is_zeroed(kq::byte_reader(header.bytes.data(), header.bytes.size()),
+                  jf::persisted_zeroed)) {
+        return journal_fault::persisted;
+    }
     if (header.nonce() == 0 && header.initial_pages() == 0) {
         return journal_fault::empty_header;
     }
@@ -140,7 +175,7 @@ journal_fault check_journal_header(const journal_header& header, int32 length) {
     if (view.u8_at(0, m0) && view.u8_at(1, m1) && m0 == jf::magic[0] && m1 == jf::magic[1]) {
         return journal_fault::none;
     }
-    if (available < jf::header_read_size || !is_zeroed_header(view)) {
+    if (available < jf::header_read_size || !is_zeroed(view, jf::magic_size)) {
         return journal_fault::no_magic;
     }
     const uint32 first = header.first_page_number();
@@ -155,9 +190,15 @@ bool journal_header::is_valid(int32 length) const {
 bool read_journal_pages(std::map<uint64, uint64>& pages, uint32& page_size, uni::fileio& journal) {
     pages.clear();
     journal_header header;
-    if (!journal.is_open() ||
-        !read_exact(journal, header.bytes.data(), jf::header_read_size, 0) ||
-        !header.is_valid(static_cast<int32>(jf::header_read_size))) {
+    if (!journal.is_open() || !read_exact(journal, header.bytes.data(), jf::header_read_size, 0)) {
+        return false;
+    }
+    const journal_fault fault =
+        check_journal_header(header, static_cast<int32>(jf::header_read_size));
+    if (fault == journal_fault::persisted) {
+        return read_persisted_records(pages, journal, page_size);
+    }
+    if (fault != journal_fault::none) {
         return false;
     }
     page_size = header.page_size();

@@ -36,13 +36,18 @@ enum class journal_fault {
     empty_header,     // nonce and initial size both 0
     bad_page_size,    // not a power of two from 512 to 65536
     no_magic,         // no magic, and not a zeroed header before a plausible page record
+    // Zeroed from the magic to the page size, as a commit under journal_mode=PERSIST leaves
+    // it: the records stay, but the header no longer gives their page size or sector.
+    persisted,
 };
 [[nodiscard]] journal_fault check_journal_header(const journal_header& header, int32 length);
 
 // Page number -> journal file offset of that page's saved content, for every whole record
 // from the header's sector size on; a page saved twice keeps its first record, and a record
-// of page 0 names no page. page_size receives the journal's page size. True when at least
-// one page was found.
+// of page 0 names no page. page_size receives the journal's page size. A persisted journal
+// (journal_fault::persisted) is read at the page size the caller passes, the database's,
+// from the first of the sectors 512 and 4096 whose record names a plausible page. True when
+// at least one page was found.
 [[nodiscard]] bool read_journal_pages(std::map<uint64, uint64>& pages, uint32& page_size,
                                       uni::fileio& journal);
 

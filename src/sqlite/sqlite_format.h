@@ -3,6 +3,7 @@
 // to. Section numbers refer to the published "Database File Format" document. Every
 // multi-byte field of the format is big-endian.
 
+#include <array>
 #include <cstddef>
 
 #include "text/kq_types.h"
@@ -195,6 +196,11 @@ inline constexpr uint32 max_page_size = 65536;
 // A zeroed header is still taken when the first record names a page below 2^21 (an 8 GiB
 // database at 4 KiB pages): a plausibility bound of the reader, not a format rule.
 inline constexpr uint32 max_plausible_page = 0x1FFFFF;
+// Under journal_mode=PERSIST a commit zeroes the header from the magic to the page size and
+// leaves the records: the page size is then the database's, and the sector SQLite's own on
+// a device that promises power-safe overwrites (512), else its default (4096).
+inline constexpr std::size_t persisted_zeroed = segment_header_fields;
+inline constexpr std::array<uint32, 2> persisted_sectors = {512, 4096};
 // The journal checksum adds one byte of every 200, counted back from the page end.
 inline constexpr uint32 checksum_stride = 200;
 }  // namespace sqlite_format::journal

@@ -174,6 +174,7 @@ TEST_F(ReportWriter, RecoveredDuplicatesAreWrittenOncePerFile) {
     const std::string text =
         write({recovered_notification(2, 0x2c5a), recovered_notification(2, 0x2c5a),
                recovered_notification(2, 0x2c5a), recovered_notification(7, 0x2c5a),
+               recovered_notification(13, 0x2c5a),  // the main file too
                recovered_notification(3, 0), recovered_notification(3, 0)});
     const std::vector<std::string> lines = lines_of(text);
     ASSERT_EQ(lines.size(), 5U) << text;  // header, slack, WAL, two rows without offset
@@ -190,7 +191,7 @@ struct origin_case {
 const origin_case origin_cases[] = {
     {"MainSlack", 2, ""},    {"WalSuperseded", 7, "-wal"}, {"WalSlack", 8, "-wal"},
     {"WalValid", 9, "-wal"}, {"CarveWal", 10, "-wal"},     {"Journal", 11, "-journal"},
-    {"MainFromWal", 12, ""},
+    {"MainFromWal", 12, ""},  {"MainPastEnd", 13, ""},
 };
 
 class ReportOrigin : public ReportWriter, public ::testing::WithParamInterface<origin_case> {};

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <random>
 #include <set>
 #include <string>
@@ -124,6 +125,104 @@ TEST_P(CarveDbSlackCompanions, CarvesTheFileAndTheRightCompanion) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, CarveDbSlackCompanions, ::testing::ValuesIn(companion_cases),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// ---- Where removed rows hide: a persisted journal, a cut copy, pages past the end -------
+
+const std::string remnants_dir = std::string(VELK_TEST_DATA_DIR) + "/remnants";
+
+struct remnant_case {
+    const char* name;
+    std::vector<const char*> files;  // of remnants/, copied under their own names
+    std::vector<std::string> found;
+    std::string said;  // what standard error holds, "%s" standing for the database's path
+};
+
+// Orders 8 to 1 of the Notification leaf, as the carver meets them, with the source given
+// and the kind of marker each Order carries.
+std::vector<std::string> leaf_rows(uint32 source, const std::map<int, std::string>& kinds) {
+    std::vector<std::string> out;
+    for (int order = 8; order >= 1; --order) {
+        const auto kind = kinds.find(order);
+        out.push_back(std::to_string(source) + ":VELK-RECOVERY-" +
+                      (kind == kinds.end() ? "LIVE" : kind->second) + "-" + std::to_string(order));
+    }
+    return out;
+}
+
+const remnant_case remnant_cases[] = {
+    // The commit zeroed the journal's header: its records, the leaf's image before the
+    // delete among them, are read at the database's page size.
+    {"PersistedJournal",
+     {"persisted.db", "persisted.db-journal"},
+     leaf_rows(record_source::carve_journal, {{3, "PERSISTED"}}),
+     ""},
+    // A stale leaf past the header's page count: carved as space past the end, not as a
+    // page of the live tree.
+    {"LeafPastTheEnd",
+     {"tail_leaf.db"},
+     leaf_rows(record_source::main_db_past_end, {{4, "TAIL"}, {6, "TAIL"}}),
+     ""},
+    // Cut inside its last page: said, and what the pages hold is read.
+    {"CutInsideTheLastPage",
+     {"cut_page.db"},
+     {"2:VELK-RECOVERY-CUT-DELETED-5", "2:VELK-RECOVERY-CUT-DELETED-2"},
+     "prob reading %s: cut off after 20 of its 21 pages (and part of page 21): only those were "
+     "read\n"},
+};
+
+class CarveDbSlackRemnants : public ::testing::TestWithParam<remnant_case> {};
+
+TEST_P(CarveDbSlackRemnants, FindsEveryRowWhereItSurvives) {
+    const remnant_case& c = GetParam();
+    const temp_dir dir;
+    for (const char* name : c.files) {
+        std::filesystem::copy_file(remnants_dir + "/" + name, dir.file(name));
+    }
+    const std::string db = dir.file(c.files[0]);
+    velk_options options;
+    options.m_status_output = false;
+    ::testing::internal::CaptureStderr();
+    const bool carved = carve_db_slack(db, false, false, options);
+    const std::string err = ::testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(carved);
+    EXPECT_EQ(found(options), c.found);
+    std::string said = c.said;
+    if (const auto at = said.find("%s"); at != std::string::npos) {
+        said.replace(at, 2, db);
+    }
+    EXPECT_TRUE(said.empty() ? err.empty() : err.ends_with(said)) << err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CarveDbSlackRemnants, ::testing::ValuesIn(remnant_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// A page cut inside is missing: only whole pages count as held.
+TEST(CarveDbSlack, CutOffCountsWholePages) {
+    const byte_array whole = test_pages::read_file(remnants_dir + "/persisted.db");
+    ASSERT_EQ(whole.size(), 21U * 4096);
+    const temp_dir dir;
+    const std::string db = dir.file("cut.db");
+    const std::pair<std::size_t, const char*> cuts[] = {
+        {21 * 4096, ""},
+        {21 * 4096 - 1, "cut off after 20 of its 21 pages (and part of page 21): only"},
+        {20 * 4096, "cut off after 20 of its 21 pages: only those were read"},
+        {4096 + 1, "cut off after 1 of its 21 pages (and part of page 2): only"},
+    };
+    for (const auto& [size, said] : cuts) {
+        velk_test::write_file(
+            db, std::string(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(size)));
+        velk_options options;
+        options.m_status_output = false;
+        ::testing::internal::CaptureStderr();
+        (void)carve_db_slack(db, false, false, options);  // the message is what is tested
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        if (*said == '\0') {
+            EXPECT_EQ(err.find("cut off"), std::string::npos) << size;
+        } else {
+            EXPECT_NE(err.find(said), std::string::npos) << size << ": " << err;
+        }
+    }
+}
 
 TEST(CarveDbSlack, NothingFoundOrNoPath) {
     const temp_dir dir;

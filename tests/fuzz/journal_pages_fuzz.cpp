@@ -1,6 +1,6 @@
 // The rollback-journal reader on arbitrary bytes: the input is the journal file (a
-// memory-mode uni::fileio). Every page it maps must lie whole inside the input, and the
-// checksum is computed over each.
+// memory-mode uni::fileio) of a database of 512-byte pages. Every page it maps must lie
+// whole inside the input, and the checksum is computed over each.
 
 #include <algorithm>
 #include <cstdlib>
@@ -25,7 +25,9 @@ VELK_FUZZ_TARGET(journal_pages) {
         return 0;
     }
     std::map<uint64, uint64> pages;
-    uint32 page_size = 0;
+    // The database's page size, at which a header zeroed at commit is read; a header that
+    // gives its own replaces it.
+    uint32 page_size = 512;
     if (!read_journal_pages(pages, page_size, file)) {
         return 0;
     }

@@ -3,7 +3,8 @@
 
     python3 tests/fuzz/make_carve_corpus.py
 
-journal_pages: journal files; create_sql: CREATE TABLE texts; scan_regions:
+journal_pages: journal files (the target reads a zeroed header's records at 512-byte
+pages); create_sql: CREATE TABLE texts; scan_regions:
 [page size code][flags][hit count][hits: position u16, columns, flags][region count]
 [regions: offset u16, length u16][file image]. Every value is fixed: the same fixtures give
 the same seeds.
@@ -21,10 +22,22 @@ import make_fixtures  # noqa: E402  (the fixtures' own CREATE texts)
 PAGE = 4096
 
 
+def persisted_journal(sector):
+    """A header zeroed at commit (journal_mode=PERSIST) padded to sector bytes, then records
+    of pages 5 and 2 at 512 bytes a page."""
+    records = b''
+    for number in (5, 2):
+        page = bytes((number * 17 + i * 3) % 256 for i in range(512))
+        records += struct.pack('>I', number) + page + bytes(4)
+    return bytes(sector) + records
+
+
 def journal_seeds():
     scripted = (DATA / 'carve' / 'scripted.db-journal').read_bytes()
     midway = (DATA / 'carve' / 'midway.db-journal').read_bytes()
     return {
+        'persisted_sector512': persisted_journal(512),
+        'persisted_sector4096': persisted_journal(4096),
         'scripted': scripted,
         'scripted_zeroed_magic': bytes(8) + scripted[8:],
         'scripted_cut': scripted[:2000],

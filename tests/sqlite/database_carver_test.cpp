@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <numeric>
 #include <set>
 #include <string>
 #include <vector>
@@ -60,16 +61,78 @@ TEST(FindDbSlack, RealDatabaseCensus) {
     EXPECT_EQ(slack.size(), 112u);
     EXPECT_EQ(bytes, 108046u);
 
-    // The carver hands each region to the finder in one chunk, in ascending order.
+    // The carver hands each region to the finder in one chunk, in ascending order, then the
+    // file past the header's 54 pages (zeros in this copy) page by page.
     chunk_log log;
     std::vector<carved_record> hits(2);
     EXPECT_FALSE(carve(hits, path, counting_finder, &log));
     EXPECT_TRUE(hits.empty());
-    EXPECT_EQ(log.offsets.size(), 112u);
-    EXPECT_EQ(log.bytes, 108046u);
+    constexpr uint64 end = 54 * 4096;
+    const auto past =
+        std::find_if(log.offsets.begin(), log.offsets.end(), [](uint64 at) { return at >= end; });
+    EXPECT_EQ(past - log.offsets.begin(), 112);
+    EXPECT_EQ(std::accumulate(log.lengths.begin(), log.lengths.begin() + 112, uint64{0}), 108046u);
+    EXPECT_EQ(log.offsets.end() - past, 256 - 54);
+    EXPECT_EQ(log.bytes, 108046u + (256 - 54) * 4096);
     EXPECT_TRUE(std::is_sorted(log.offsets.begin(), log.offsets.end()));
     EXPECT_EQ(log.offsets.front(), slack.begin()->first);
+    EXPECT_EQ(*past, end);
 }
+
+// A database of 512-byte pages: page 1 a schema leaf whose header counts `count` pages
+// (with its change counter current or not), in a file of `file_size` bytes.
+struct tail_case {
+    const char* name;
+    uint32 count;
+    bool count_current;
+    std::size_t file_size;
+    region_map overwritten;  // pages a log replaces
+    region_map tail;
+};
+
+const tail_case tail_cases[] = {
+    {"CountNotSet", 0, true, 6 * 512, {}, {}},
+    {"CountCurrent", 2, true, 6 * 512, {}, {{1024, 4 * 512}}},
+    // Written by an older writer, the count says nothing: the file's end is the database's.
+    {"CountStale", 2, false, 6 * 512, {}, {}},
+    {"CountAtTheFilesEnd", 6, true, 6 * 512, {}, {}},
+    {"CountPastTheFilesEnd", 9, true, 6 * 512, {}, {}},
+    {"LastPageInPart", 2, true, 6 * 512 + 100, {}, {{1024, 4 * 512 + 100}}},
+    {"PagesTheLogReplacesAreLeftOut",
+     2,
+     true,
+     6 * 512,
+     {{1024, 512}, {2048, 512}, {9 * 512, 512}},
+     {{1536, 512}, {2560, 512}}},
+};
+
+class FindDbTail : public ::testing::TestWithParam<tail_case> {};
+
+TEST_P(FindDbTail, IsTheFilePastTheCurrentPageCount) {
+    const tail_case& c = GetParam();
+    test_pages::page_builder one(512, 13, true);
+    byte_array image = one.finish();
+    image.resize(c.file_size, 0);
+    put_be(image, 24, 5, 4);                        // change counter
+    put_be(image, 28, c.count, 4);                  // pages
+    put_be(image, 92, c.count_current ? 5 : 4, 4);  // the counter the count was written with
+    // Page 4, a leaf whose every cell was deleted: its gap is slack only inside the database.
+    const byte_array leaf = test_pages::page_builder(512, 13).finish();
+    std::copy(leaf.begin(), leaf.end(), image.begin() + 3 * 512);
+    uni::fileio db(image, false, false);
+    sqlite_db_header header;
+    std::copy(image.begin(), image.begin() + 100, header.bytes.begin());
+    region_map tail{{1, 1}};
+    EXPECT_EQ(find_db_tail(tail, db, header, c.overwritten), !c.tail.empty());
+    EXPECT_EQ(tail, c.tail);
+    region_map slack;
+    (void)find_db_slack(slack, db, header);
+    const bool page_4_slack = slack.lower_bound(3 * 512) != slack.lower_bound(4 * 512);
+    EXPECT_EQ(page_4_slack, c.tail.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FindDbTail, ::testing::ValuesIn(tail_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 // A 4-page database image of 512-byte pages whose pages 2 to 4 are zero but for what the
 // case writes: page 1 is a schema leaf, the freelist starts at trunk.

@@ -395,6 +395,7 @@ TEST(RecordSource, PrintedNames) {
         "carve wal",
         "carve journal",
         "carve main from wal data",
+        "main db past end",
         "",
     };
     for (uint32 source = 0; source < names.size(); ++source) {
