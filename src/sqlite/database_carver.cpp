@@ -464,7 +464,7 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
         // carved on their own and the main file's walk is as it stands.
         uni::fileio live;
         const bool live_view =
-            c.wal_in_use && !include_wal_valid_pages && open_wal_image(live, db_path);
+            c.wal_in_use && !include_wal_valid_pages && open_live_image(live, db_path);
         find_unreached_pages(unreached, slack, db, live_view ? live : db, page_size,
                              live_view ? std::string() : db_path, census, overwritten);
     }
