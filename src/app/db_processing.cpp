@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <unordered_set>
 #include <utility>
 
 #include "app/input_path.h"
@@ -35,6 +36,7 @@
 #include "sqlite/table_walk.h"
 #include "sqlite/value_code.h"
 #include "sqlite/wal_frames.h"
+#include "sqlite/wal_image.h"
 #include "text/console_output.h"
 #include "text/text_case.h"
 
@@ -69,6 +71,9 @@ struct db_input {
     std::string real_path;  // the file it reaches, links resolved: what is opened
     std::string shown;      // the name for messages: both names where a link lies between
     uni::fileio file;       // the original; with the image flag, its WAL-applied image
+    // The library's rows are read with the log applied: file then holds that image, for the
+    // schema, the roots and any walk done in place of a SELECT.
+    bool live_image = false;
     sqlite_db_header header;
     std::vector<std::string> names;
     std::vector<std::string> sql_texts;
@@ -277,19 +282,24 @@ void count_columns(table_definition& def) {
     def.m_column_count = static_cast<uint32>(count_mask_bits(def.m_column_mask));
 }
 
+// Only the notification table is needed: a database without the handler (or channel)
+// table still holds its notifications, which are reported with those cells empty.
 db_failure build_masks(velk_options& options) {
-    if (options.m_notification_def.m_columns.empty() || options.m_handler_def.m_columns.empty()) {
+    if (options.m_notification_def.m_columns.empty()) {
         options.diag_line("prob finding schemas that should be present");
         return db_failure::tables_missing;
     }
+    const bool have_handlers = !options.m_handler_def.m_columns.empty();
     const uint64 notification_mask = notification_column_mask(options.m_notification_def);
-    const uint64 handler_mask = handler_column_mask(options.m_handler_def);
-    if (notification_mask == 0 || handler_mask == 0) {
+    const uint64 handler_mask = have_handlers ? handler_column_mask(options.m_handler_def) : 0;
+    if (notification_mask == 0 || (have_handlers && handler_mask == 0)) {
         options.diag_line("prob getting masks for schemas");
         return db_failure::masks_missing;
     }
     count_columns(options.m_notification_def);
-    count_columns(options.m_handler_def);
+    if (have_handlers) {
+        count_columns(options.m_handler_def);
+    }
     if (!options.m_channel_def.m_columns.empty()) {
         (void)channel_column_mask(options.m_channel_def);  // stored in the definition
         count_columns(options.m_channel_def);
@@ -302,9 +312,48 @@ db_failure build_masks(velk_options& options) {
     return db_failure::none;
 }
 
+// The library reads the database with its log applied (up to the last commit the
+// checksum chain reaches), so the pages the own parser reads beside it (the schema, the
+// roots, a walk in place of a failed SELECT) come from the same image: a page 1 or root
+// the main file holds damaged, but the log holds whole, is read as the library reads it.
+// Without a log, with one that commits no page, or with a main file too large for an image,
+// the main file is read as it stands.
+db_failure open_live_view(db_input& in) {
+    struct stat64 info {};
+    if (is_wal_path(in.real_path) || ::stat64((in.real_path + "-wal").c_str(), &info) != 0) {
+        return db_failure::none;  // no log; a log given as the database has none of its own
+    }
+    in.live_image = open_live_image(in.file, in.real_path);
+    if (in.live_image || in.file.open(in.real_path, false, false, false)) {
+        return db_failure::none;
+    }
+    access_failure(in.shown, std::strerror(errno));  // gone since its header was read
+    return db_failure::not_read;
+}
+
+// The tables that may be missing without hiding the notifications: said, and their cells
+// stay empty in the report.
+void say_missing_tables(velk_options& options, const db_input& in) {
+    const std::array<std::pair<uint32, const char*>, 3> optional = {
+        {{push_table_handler, "handler"},
+         {push_table_channel, "channel"},
+         {push_table_settings, "settings"}}};
+    for (const auto& [table_type, what] : optional) {
+        const table_definition& def = definition_of(options, table_type);
+        if (!def.m_columns.empty() ||
+            (table_type == push_table_settings && !options.m_incl_settings)) {
+            continue;
+        }
+        failure_line(in.shown, std::string("no ") + push_roles_for(table_type)->name +
+                                   " table: the notifications are reported without their " + what);
+    }
+}
+
 db_failure read_schema_and_masks(velk_options& options, db_input& in) {
-    if (!read_schema(in.names, in.sql_texts, in.root_pages, in.file, options.m_page_size,
-                     in.real_path, in.use_wal_image)) {
+    // The live image is already the log's view: no further image is looked for.
+    const std::string log_of = in.live_image ? std::string() : in.real_path;
+    if (!read_schema(in.names, in.sql_texts, in.root_pages, in.file, options.m_page_size, log_of,
+                     in.use_wal_image)) {
         options.diag_line("prob parsing sqlite schema");
         failure_line(in.shown, in.header.page_size_valid()
                                    ? "the sqlite schema cannot be parsed"
@@ -314,9 +363,12 @@ db_failure read_schema_and_masks(velk_options& options, db_input& in) {
     load_definitions(options, in);
     const db_failure fault = build_masks(options);
     if (fault == db_failure::tables_missing) {
-        failure_line(in.shown, "no notification or no handler table");
+        failure_line(in.shown,
+                     std::string("no ") + push_roles_for(push_table_notification)->name + " table");
     } else if (fault == db_failure::masks_missing) {
         failure_line(in.shown, "a push table holds none of the known columns");
+    } else {
+        say_missing_tables(options, in);
     }
     return fault;
 }
@@ -482,23 +534,31 @@ bool root_reads(velk_options& options, db_input& in, uint32 table_type) {
 }
 
 // Walks one table, each row becoming a record as its leaf is read: the table is never held
-// as rows and as records at once. False when the walk could not start at the table's root
-// (said here): the carve that follows reads the leaves no walk reaches.
-bool walk_table(velk_options& options, db_input& in, uint32 table_type, uint32 source) {
+// as rows and as records at once. Every page is read at most once per walk, so links that
+// loop end it. False when the walk gave no row.
+bool walk_table_rows(velk_options& options, db_input& in, uint32 table_type, uint32 source) {
     const table_definition& def = definition_of(options, table_type);
     // Start 0 and a count with all bits set: every rowid, negative ones included. Texts are
     // read in the encoding the header declares.
-    if (in.root_usable[slot_of(table_type)] &&
-        for_each_table_record(in.file, def.m_root_page_offset, options.m_page_size, 0,
-                              std::numeric_limits<uint64>::max(), true, true, in.header.encoding(),
-                              [&options, table_type, source](table_record& row) {
-                                  add_walked_row(options, table_type, row, source);
-                              })) {
+    return in.root_usable[slot_of(table_type)] &&
+           for_each_table_record(in.file, def.m_root_page_offset, options.m_page_size, 0,
+                                 std::numeric_limits<uint64>::max(), true, true,
+                                 in.header.encoding(),
+                                 [&options, table_type, source](table_record& row) {
+                                     add_walked_row(options, table_type, row, source);
+                                 });
+}
+
+// As walk_table_rows; false when the walk could not start at the table's root (said here):
+// the carve that follows reads the leaves no walk reaches.
+bool walk_table(velk_options& options, db_input& in, uint32 table_type, uint32 source) {
+    if (walk_table_rows(options, in, table_type, source)) {
         return true;
     }
     if (root_reads(options, in, table_type)) {
         return true;  // a table without rows
     }
+    const table_definition& def = definition_of(options, table_type);
     failure_line(in.path, "the " + def.m_name + " table cannot be walked from its root page " +
                               std::to_string(in.root_page[slot_of(table_type)]));
     return false;
@@ -693,14 +753,146 @@ bool select_table(velk_options& options, uint32 table_type) {
     return read;
 }
 
-// As select_table; a failure of the library is said with the library's own text. A failed
-// handler, channel or settings SELECT leaves the notifications standing.
-bool select_and_say(velk_options& options, uint32 table_type, const std::string& shown) {
-    if (select_table(options, table_type)) {
-        return true;
+// ---- a SELECT that failed partway ----
+
+// The rows a failed SELECT left, set aside while the own walk reads the table anew.
+struct set_aside_rows {
+    std::vector<notification_handler_record> handlers;
+    std::vector<wns_push_channel_record> channels;
+    std::vector<handler_settings_record> settings;
+};
+
+std::size_t rows_of(const velk_options& options, uint32 table_type) {
+    switch (table_type) {
+        case push_table_notification:
+            return options.m_notifications.size();
+        case push_table_handler:
+            return options.m_handlers.size();
+        case push_table_channel:
+            return options.m_channels.size();
+        default:
+            return options.m_settings.size();
     }
-    failure_line(shown, library_error_text(options));
-    return false;
+}
+
+// Empties the table and its index. The notifications are not kept: without them, the input
+// is read again as "-carve" reads it (velk_run.cpp).
+void set_aside(velk_options& options, uint32 table_type, set_aside_rows& out) {
+    switch (table_type) {
+        case push_table_notification:
+            options.m_notifications.clear();
+            options.m_used_handler_ids.clear();
+            break;
+        case push_table_handler:
+            out.handlers = std::exchange(options.m_handlers, {});
+            options.m_handler_index.clear();
+            break;
+        case push_table_channel:
+            out.channels = std::exchange(options.m_channels, {});
+            options.m_channel_index.clear();
+            break;
+        default:
+            out.settings = std::exchange(options.m_settings, {});
+            options.m_settings_index.clear();
+            break;
+    }
+}
+
+// The rows set aside, back in the store with their index, when the walk found none.
+void put_back(velk_options& options, uint32 table_type, set_aside_rows& rows) {
+    switch (table_type) {
+        case push_table_handler:
+            options.m_handlers = std::move(rows.handlers);
+            for (std::size_t i = 0; i < options.m_handlers.size(); ++i) {
+                index_handler(options, i, true);
+            }
+            break;
+        case push_table_channel:
+            options.m_channels = std::move(rows.channels);
+            for (std::size_t i = 0; i < options.m_channels.size(); ++i) {
+                index_channel(options, i);
+            }
+            break;
+        case push_table_settings:
+            options.m_settings = std::move(rows.settings);
+            for (std::size_t i = 0; i < options.m_settings.size(); ++i) {
+                index_settings(options, i);
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+// Over a b-tree whose links loop, the library gives the same rows again and again until it
+// notices. A live table holds each rowid once, so a notification whose Order came before
+// is the library going round the loop: it is dropped, and that is said.
+void drop_repeated_notifications(velk_options& options, const db_input& in) {
+    std::vector<notification_record>& list = options.m_notifications;
+    if ((options.m_notification_def.m_column_mask & notification_column::id) == 0) {
+        return;  // no Order to tell a repeat by
+    }
+    std::unordered_set<int64> seen;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (!seen.insert(list[i].m_id).second) {
+            continue;
+        }
+        if (kept != i) {
+            list[kept] = std::move(list[i]);
+        }
+        ++kept;
+    }
+    const std::size_t given = list.size();
+    if (kept == given) {
+        return;
+    }
+    list.erase(list.begin() + static_cast<std::ptrdiff_t>(kept), list.end());
+    failure_line(in.shown, "the library gave " + std::to_string(given - kept) + " of its " +
+                               std::to_string(given) + " " + options.m_notification_def.m_name +
+                               " rows again before it failed: each row is reported once");
+}
+
+// What stands for the rows of a table whose SELECT failed. Under "-incl_slack" the own walk
+// of the live view reads the table in place of whatever the library gave, and says so; a
+// walk that finds no row leaves a handler, channel or settings table as the library left it,
+// and the notification table empty. Without "-incl_slack" the library's rows stay, each
+// notification once. True when the walk read the table.
+bool mend_failed_select(velk_options& options, db_input& in, uint32 table_type) {
+    if (!options.m_incl_slack) {
+        if (table_type == push_table_notification) {
+            drop_repeated_notifications(options, in);
+        }
+        return false;
+    }
+    const std::size_t given = rows_of(options, table_type);
+    set_aside_rows aside;
+    set_aside(options, table_type, aside);
+    const uint32 source =
+        in.live_image ? record_source::carve_main_from_wal : record_source::carve_main;
+    if (!walk_table_rows(options, in, table_type, source)) {
+        put_back(options, table_type, aside);
+        return false;
+    }
+    failure_line(in.shown, "the library failed on the " +
+                               definition_of(options, table_type).m_name + " table after " +
+                               std::to_string(given) +
+                               " rows: velk's own walk read the table in their place (" +
+                               std::to_string(rows_of(options, table_type)) + " rows)");
+    return true;
+}
+
+// A handler, channel or settings table: one the schema lacks was said when it was read; a
+// failed SELECT is said with the library's own text and mended. The notifications stand
+// either way.
+void select_other_table(velk_options& options, db_input& in, uint32 table_type) {
+    if (definition_of(options, table_type).m_columns.empty() ||
+        (table_type == push_table_settings && !options.m_incl_settings) ||
+        select_table(options, table_type)) {
+        return;
+    }
+    failure_line(in.shown, library_error_text(options));
+    (void)mend_failed_select(options, in, table_type);
 }
 
 // A hot rollback journal (an interrupted transaction) makes a read-only open fail: the
@@ -769,7 +961,7 @@ void say_wal_chain_break(const private_db_copy& copy, const std::string& path) {
         frames == 1 ? "" : "s");
 }
 
-db_failure select_tables(velk_options& options, const db_input& in) {
+db_failure select_tables(velk_options& options, db_input& in) {
     private_db_copy copy;
     const std::string& path = in.path;
     if (!open_for_select(options, copy, in)) {
@@ -787,13 +979,13 @@ db_failure select_tables(velk_options& options, const db_input& in) {
     }
     if (!read) {
         failure_line(in.shown, library_error_text(options));
+        read = mend_failed_select(options, in, push_table_notification);
     }
     // Rows delivered before a failing step stay, and so do their handlers and channels.
     if (read || !options.m_notifications.empty()) {
-        (void)select_and_say(options, push_table_handler, in.shown);  // said, not fatal
-        (void)select_and_say(options, push_table_channel, in.shown);
-        if (options.m_incl_settings) {
-            (void)select_and_say(options, push_table_settings, in.shown);
+        for (const uint32 table_type :
+             {push_table_handler, push_table_channel, push_table_settings}) {
+            select_other_table(options, in, table_type);  // said, not fatal
         }
     }
     // Every row is read: the connection goes before its copy does.
@@ -816,6 +1008,9 @@ db_failure read_database(velk_options& options, db_input& in) {
         return fault;
     }
     fault = read_header(options, in);
+    if (fault == db_failure::none && !options.m_carve) {
+        fault = open_live_view(in);
+    }
     if (fault == db_failure::none) {
         fault = read_schema_and_masks(options, in);
     }

@@ -21,6 +21,7 @@
 #include "sqlite/table_walk.h"
 #include "sqlite/wal_frames.h"
 #include "sqlite/wal_header.h"
+#include "sqlite/wal_image.h"
 #include "text/byte_reader.h"
 #include "text/percent_progress.h"
 #include "text/text_case.h"
@@ -340,14 +341,17 @@ void add_damaged_page(region_map& pages, region_map& slack, uni::fileio& db, uin
 
 // The parts of the main file whose rows no walk reads, for the carve: the cells of the table
 // leaves no walk reaches, and the pages a root or interior link names that are no b-tree
-// page any more. Page 1 holds the file header and the schema: it is never among them.
-void find_unreached_pages(region_map& pages, region_map& slack, uni::fileio& db, uint32 page_size,
-                          const std::string& db_path, const page_census& census,
+// page any more. Page 1 holds the file header and the schema: it is never among them. The
+// walks go through `view`, the pages whose rows were read: the main file as it stands, or
+// the image with the log applied, through which a leaf of the main file is reached by the
+// log's version of its root (db_path then empty: the image is the log's view already).
+void find_unreached_pages(region_map& pages, region_map& slack, uni::fileio& db, uni::fileio& view,
+                          uint32 page_size, const std::string& db_path, const page_census& census,
                           const std::set<uint64>& overwritten) {
     tree_pages trees;
-    map_tree_pages(trees, db, 1, page_size);
-    for (const uint64 root : read_schema_roots(db, page_size, db_path)) {
-        map_tree_pages(trees, db, root, page_size);
+    map_tree_pages(trees, view, 1, page_size);
+    for (const uint64 root : read_schema_roots(view, page_size, db_path)) {
+        map_tree_pages(trees, view, root, page_size);
     }
     for (const uint64 number : trees.damaged) {
         const uint64 at = (number - 1) * page_size;
@@ -495,7 +499,14 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
         for (const auto& [at, length] : c.overwritten) {
             overwritten.insert(at);
         }
-        find_unreached_pages(unreached, slack, db, page_size, db_path, census, overwritten);
+        // Without the log's current pages in this carve, its rows were read live, through
+        // the log: a leaf the live view reaches is no orphan. With them, the log's pages are
+        // carved on their own and the main file's walk is as it stands.
+        uni::fileio live;
+        const bool live_view =
+            c.wal_in_use && !include_wal_valid_pages && open_live_image(live, db_path);
+        find_unreached_pages(unreached, slack, db, live_view ? live : db, page_size,
+                             live_view ? std::string() : db_path, census, overwritten);
         (void)find_db_tail(tail, db, header, c.overwritten);  // most files have none
     }
     table_definition def;

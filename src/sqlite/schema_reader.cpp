@@ -95,6 +95,24 @@ void read_schema_tree(schema_lists& out, uni::fileio& file, const byte_array& pa
     }
 }
 
+// Page 1 is the root of the schema table, a table b-tree (1.6): a page whose type byte is
+// no table type is damaged, even when its cell pointers still read.
+bool reads_as_schema_root(page_header_view& view, const byte_array& page_one, uint32 page_size,
+                          uint8 reserved) {
+    return read_page(view, kq::byte_reader(page_one), page_size, reserved) &&
+           (view.page_type() == bt::leaf_table || view.page_type() == bt::interior_table);
+}
+
+// The schema rows of the tree whose page 1 the file holds; empty when page 1 is no schema
+// root or gives a page size other than the caller's.
+void read_schema_of(schema_lists& out, uni::fileio& file, const byte_array& page_one,
+                    uint32 page_size, uint8 reserved) {
+    page_header_view view;
+    if (reads_as_schema_root(view, page_one, page_size, reserved) && view.page_size == page_size) {
+        read_schema_tree(out, file, page_one, view, page_size);
+    }
+}
+
 }  // namespace
 
 bool read_schema(std::vector<std::string>& names, std::vector<std::string>& sql_texts,
@@ -110,28 +128,24 @@ bool read_schema(std::vector<std::string>& names, std::vector<std::string>& sql_
         if (!read_page_one(page_one, reserved, file, page_size, path)) {
             return false;
         }
-        page_header_view view;
-        uni::fileio local;
-        uni::fileio* source = &file;
-        if (read_page(view, kq::byte_reader(page_one), page_size, reserved)) {
+        read_schema_of(out, file, page_one, page_size, reserved);
+        if (!names.empty()) {
             use_wal_image = false;
-        } else {
-            // A log read as a database has no page 1 of its own and no log beside it; without
-            // a path there is no log to look for.
-            if (path.empty() || is_wal_path(path)) {
-                return false;
-            }
-            source = use_wal_image ? &file : &local;
-            if (!open_wal_image(*source, path + "-wal") ||
-                !read_page_bytes(*source, 0, page_size, page_one) ||
-                !read_page(view, kq::byte_reader(page_one), page_size, reserved)) {
-                return false;
-            }
+            return true;
         }
-        if (view.page_size != page_size) {
+        // A page 1 that is damaged, or whose schema is still in the log alone (tables created
+        // since the last checkpoint), is read as the log makes it. A log read as a database
+        // has no log beside it; without a path there is no log to look for.
+        if (path.empty() || is_wal_path(path)) {
             return false;
         }
-        read_schema_tree(out, *source, page_one, view, page_size);
+        uni::fileio local;
+        uni::fileio& image = use_wal_image ? file : local;
+        if (!open_wal_image(image, path + "-wal") ||
+            !read_page_bytes(image, 0, page_size, page_one)) {
+            return false;
+        }
+        read_schema_of(out, image, page_one, page_size, reserved);
     } catch (const std::bad_alloc&) {
         // The names found so far stay.
     }

@@ -26,6 +26,8 @@ struct frame_walk {
     std::vector<uint64> set_aside;     // frames of another generation
     uint64 break_frame = 0;            // from 1: where the chain first broke; 0 while whole
     uint64 frames_past_break = 0;      // of this generation, from the break on
+    uint64 last_commit = 0;            // from 1: the last commit frame the chain reaches
+    uint64 frames_walked = 0;
 
     void note_break(uint64 frame_number) {
         if (break_frame == 0) {
@@ -146,12 +148,14 @@ void walk_frames(frame_walk& w, uni::fileio& wal, const wal_header& header) {
             w.add_foreign(at, frame.is_commit());
         } else if (chain.extend(frames, at, frame, w.page_size)) {
             w.add_current(frame.page_number(), at, frame.is_commit());
+            w.last_commit = frame.is_commit() ? number : w.last_commit;
         } else {
             // Past the break the frame is no content of the log, yet its page is evidence.
             w.note_break(number);
             ++w.frames_past_break;
             w.supersede(at);
         }
+        w.frames_walked = number;
     }
     w.abandon();  // left without a commit of their own
 }
@@ -212,7 +216,9 @@ bool find_wal_chain_break(wal_chain_break& out, uni::fileio& wal) {
         walk_frames(w, wal, header);
         if (w.frames_past_break != 0) {
             out.first_frame = w.break_frame;
-            out.frames = w.frames_past_break;
+            // Every frame after the last commit it applies is left out, whatever its salts:
+            // an uncommitted transaction's frames, those past the break, and any after them.
+            out.frames = w.frames_walked - w.last_commit;
         }
     } catch (const std::bad_alloc&) {
         // No count: the log could not be walked to its end.

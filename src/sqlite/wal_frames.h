@@ -43,7 +43,10 @@ using wal_frame_map = std::map<uint64, uint64>;
 // carve still reads their pages.
 struct wal_chain_break {
     uint64 first_frame = 0;  // number of the frame at which the chain breaks, from 1
-    uint64 frames = 0;       // frames of the log's generation from there to the end
+    // Frames after the last commit frame the chain reaches, to the end of the log: those
+    // past the break and those of a transaction whose commit frame lies past it (or that
+    // never committed). None of them is applied.
+    uint64 frames = 0;
 };
 
 // Walks the log as read_wal_frames does and fills out; true when frames of the log's

@@ -145,7 +145,11 @@ bool build_wal_image(byte_array& image, const std::string& path) {
            build_wal_image(image, files.main_file(), files.wal, max_wal_image_size);
 }
 
-bool open_wal_image(uni::fileio& file, const std::string& wal_path) {
+namespace {
+
+// Fills file (closed first) with the image; with whole_main, false when the main file is
+// missing or larger than an image may be, so that no page of it is left out.
+bool open_image(uni::fileio& file, const std::string& wal_path, bool whole_main) {
     (void)file.close();  // a file the reader had opened for reading: nothing to lose
     companion_files files;
     bool built = false;
@@ -153,6 +157,7 @@ bool open_wal_image(uni::fileio& file, const std::string& wal_path) {
         image_plan plan;
         built = files.open(wal_path) &&
                 plan_image(plan, files.main_file(), files.wal, max_wal_image_size) &&
+                (!whole_main || (files.have_main && plan.main_bytes == files.main.size())) &&
                 file.open_memory(static_cast<uint32>(plan.size), true, true) &&
                 fill_image(plan, files.main_file(), files.wal,
                            [&file](uint64 at, const byte_array& bytes) {
@@ -167,4 +172,18 @@ bool open_wal_image(uni::fileio& file, const std::string& wal_path) {
     }
     (void)file.update_size();  // the writes kept it; refreshed as every image open does
     return true;
+}
+
+}  // namespace
+
+bool open_wal_image(uni::fileio& file, const std::string& wal_path) {
+    return open_image(file, wal_path, false);
+}
+
+bool open_live_image(uni::fileio& file, const std::string& db_path) {
+    if (is_wal_path(db_path)) {
+        (void)file.close();  // as on every failure
+        return false;
+    }
+    return open_image(file, db_path, true);
 }

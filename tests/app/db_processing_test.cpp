@@ -270,6 +270,8 @@ const schema_case schema_cases[] = {
     {"UpperCaseCarve", "dbproc/upper_case.db", true, 6, 5, 2},
     {"NoChannelLibrary", "dbproc/no_channel.db", false, 6, 5, 0},
     {"NoChannelCarve", "dbproc/no_channel.db", true, 6, 5, 0},
+    {"NoHandlerLibrary", "dbproc/no_handler.db", false, 6, 0, 2},
+    {"NoHandlerCarve", "dbproc/no_handler.db", true, 6, 0, 2},
     {"ExtraColumnLibrary", "dbproc/extra_column.db", false, 6, 5, 2},
     {"ExtraColumnCarve", "dbproc/extra_column.db", true, 6, 5, 2},
     {"HotJournalCarve", "journal/wpndatabase.db", true, 4, 8, 2},
@@ -297,6 +299,31 @@ TEST_P(ProcessDbSchema, ReadsTheTablesThereAre) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, ProcessDbSchema, ::testing::ValuesIn(schema_cases),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// A table the schema lacks is named, in both modes, and no statement is run for it (a
+// SELECT of no columns from a table that is not there fails with a syntax error).
+TEST(ProcessDbSchema, MissingHandlerOrChannelTableIsNamed) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"dbproc/no_handler.db",
+         "no NotificationHandler table: the notifications are reported "
+         "without their handler\n"},
+        {"dbproc/no_channel.db",
+         "no WNSPushChannel table: the notifications are reported "
+         "without their channel\n"}};
+    for (const auto& [file, said] : cases) {
+        for (const bool carve : {false, true}) {
+            SCOPED_TRACE(std::string(file) + (carve ? " -carve" : ""));
+            const temp_dir dir;
+            const std::string path = copy_in(dir, fixture(file));
+            reader r(carve);
+            ::testing::internal::CaptureStderr();
+            EXPECT_TRUE(process_db_file(&r.options, path));
+            const std::string err = ::testing::internal::GetCapturedStderr();
+            EXPECT_EQ(err, "prob reading " + path + ": " + said);
+            EXPECT_EQ(r.options.m_messages.str(), "");
+        }
+    }
+}
 
 // A column between known ones must neither shift the values after it nor cost the walker
 // its rows (the walk hands only the known columns to the record).
@@ -429,16 +456,14 @@ const failure_case failure_cases[] = {
      ": No such file or directory", ""},
     {"TextFile", "dbproc/not_sqlite.txt", false, db_failure::not_sqlite, "prob processing file ",
      ": not an SQLite database", ""},
-    {"NoHandlerTable", "dbproc/no_handler.db", false, db_failure::tables_missing, "analyzing ", "",
-     "->prob finding schemas that should be present\n"},
-    {"NoHandlerTableCarve", "dbproc/no_handler.db", true, db_failure::tables_missing, "analyzing ",
-     "", "->prob finding schemas that should be present\n"},
     {"NoKnownColumns", "dbproc/no_known_columns.db", false, db_failure::masks_missing, "analyzing ",
      "", "->prob getting masks for schemas\n"},
     {"NoKnownColumnsCarve", "dbproc/no_known_columns.db", true, db_failure::masks_missing,
      "analyzing ", "", "->prob getting masks for schemas\n"},
-    {"NoPushTables", "carve/deleted.db", false, db_failure::tables_missing, "analyzing ", "",
-     "->prob finding schemas that should be present\n"},
+    {"NoPushTables", "carve/deleted.db", false, db_failure::tables_missing, "prob reading ",
+     ": no Notification table", "->prob finding schemas that should be present\n"},
+    {"NoPushTablesCarve", "carve/deleted.db", true, db_failure::tables_missing, "prob reading ",
+     ": no Notification table", "->prob finding schemas that should be present\n"},
 };
 
 class ProcessDbFailure : public ::testing::TestWithParam<failure_case> {};
@@ -771,6 +796,33 @@ TEST(ProcessDbDamage, BadRootPagesFailTheNotificationWalk) {
     }
 }
 
+// A root whose right child is the root itself: the library goes round the loop and gives the
+// same rows again until it notices. Its rows are kept once each and the read fails; under
+// "-incl_slack" the own walk, which reads every page once, reads the table in their place.
+TEST(ProcessDbDamage, LoopingTreeGivesEachRowOnce) {
+    const temp_dir dir;
+    const std::string path = copy_in(dir, fixture("liveimage/cycle.db"));
+    reader lib(false);
+    reader slack(false);
+    slack.options.m_incl_slack = true;
+    ::testing::internal::CaptureStderr();
+    EXPECT_FALSE(process_db_file(&lib.options, path));
+    EXPECT_TRUE(process_db_file(&slack.options, path));
+    (void)::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(lib.options.m_db_failure, db_failure::select_failed);
+    EXPECT_EQ(slack.options.m_db_failure, db_failure::none);
+    for (const reader* r : {&lib, &slack}) {
+        const auto& list = r->options.m_notifications;
+        EXPECT_EQ(list.size(), 36U);
+        EXPECT_EQ(by_id(list).size(), list.size());  // no Order twice
+        for (const notification_record& n : list) {
+            EXPECT_EQ(source_of(n),
+                      r == &lib ? record_source::sqlite_lib : record_source::carve_main);
+        }
+    }
+    EXPECT_EQ(slack.options.m_handlers.size(), 7U);  // the library read them whole
+}
+
 // A root that is a leaf without cells is a table without rows, not a walk that failed.
 TEST(ProcessDbDamage, EmptyNotificationTableIsNoWalkFailure) {
     const temp_dir dir;
@@ -952,7 +1004,6 @@ const status_case status_cases[] = {
     {"MissingFile", "dbproc/missing.db"},
     {"TextFile", "dbproc/not_sqlite.txt"},
     {"NoNotificationTable", "carve/deleted.db"},
-    {"NoHandlerTable", "dbproc/no_handler.db"},
 };
 
 // The lines of standard error that carry text other than progress, each without the

@@ -181,7 +181,7 @@ struct failure_run_case {
 
 const failure_run_case failure_run_cases[] = {
     {"Truncated", "damaged/truncated.db", {}, "database disk image is malformed"},
-    {"NoHandlerTable", "dbproc/no_handler.db", {}, "no notification or no handler table"},
+    {"NoNotificationTable", "carve/deleted.db", {}, "no Notification table"},
     {"NoKnownColumns", "dbproc/no_known_columns.db", {},
      "a push table holds none of the known columns"},
     {"NoKnownColumnsCarve", "dbproc/no_known_columns.db", {"-carve"},

@@ -286,4 +286,25 @@ TEST_F(WalFallback, TablesOutsideTheLogStayInTheImage) {
     }
 }
 
+// The schema is read through the log whenever the main file's page 1 gives none: a page 1
+// whose type byte alone was lost (its cell pointers still read), and a main file whose
+// tables were all created in the log (page 1 an empty leaf).
+TEST_F(WalFallback, PageOneThatGivesNoSchemaIsReadThroughTheLog) {
+    for (const auto& [name, page_size] :
+         {std::pair{"liveimage/wal_page1.db", 4096U}, std::pair{"recovery/wal1024.db", 1024U}}) {
+        SCOPED_TRACE(name);
+        const std::string path = db_test::copy_in(m_dir, db_test::fixture(name), "in.db", true);
+        uni::fileio file;
+        ASSERT_TRUE(file.open(path, false, true, false));
+        uint32 size = page_size;
+        bool use_wal_image = false;
+        const schema_result r = read(file, size, path, use_wal_image);
+        ASSERT_TRUE(r.ok);
+        EXPECT_FALSE(file.in_memory());
+        const std::string applied =
+            db_test::checkpointed_copy(m_dir, db_test::fixture(name), "applied.db");
+        EXPECT_EQ(r.rows(), library_schema(applied));
+    }
+}
+
 }  // namespace

@@ -73,9 +73,10 @@ struct frames_case {
     std::vector<std::pair<uint32, int>> winning;  // page -> frame index
     std::vector<int> superseded;                  // frame indexes
     // What find_wal_chain_break says: the frame (from 1) where the chain breaks and the
-    // frames of the log's generation from there on; 0 and 0 when none lie past a break.
+    // frames after the last commit it reaches; 0 and 0 when no frame of the log's own
+    // generation lies past a break.
     uint64 break_frame = 0;
-    uint64 frames_past_break = 0;
+    uint64 frames_not_applied = 0;
 };
 
 constexpr uint32 ps = 512;
@@ -100,7 +101,7 @@ const frames_case frames_cases[] = {
      {},
      {0, 1, 2, 3},
      2,
-     1},
+     4},
     // 4.3: from a frame whose checksum breaks the chain on, nothing is current; the frames
     // before it that a commit closed stay current.
     {"BrokenChecksumEndsWhatTheLogHolds",
@@ -117,6 +118,28 @@ const frames_case frames_cases[] = {
      {0, 1, 2},
      1,
      3},
+    // Commits at frames 10, 11 and 20, the chain broken at frame 15: frames 12 to 14 are
+    // intact but their commit lies past the break, so 12 to 20 are all left out.
+    {"BreakInsideTheLastTransaction",
+     {{2, 0}, {2, 0}, {2, 0}, {2, 0}, {2, 0},
+      {2, 0}, {2, 0}, {2, 0}, {2, 0}, {2, 2},
+      {2, 2}, {2, 0}, {2, 0}, {2, 0}, {2, 0, false, true},
+      {2, 0}, {2, 0}, {2, 0}, {2, 0}, {2, 2}},
+     0,
+     {{2, 10}},
+     {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 11, 12, 13, 14, 15, 16, 17, 18, 19},
+     15,
+     9},
+    // A transaction spilled to the log and never committed: SQLite rewrote a frame in place,
+    // which breaks the chain there, and its last frames carry no salts yet; every frame of
+    // it is left out, not only those past the break.
+    {"SpilledTransactionNeverCommitted",
+     {{2, 0}, {3, 0}, {2, 0, false, true}, {4, 0}, {5, 0, true}},
+     0,
+     {},
+     {0, 1, 2, 3, 4},
+     3,
+     5},
     {"PageZeroEndsTheWalk", {{2, 2}, {0, 2}, {3, 3}}, 0, {{2, 0}}, {}},
     {"PartialLastFrameIsNoFrame", {{2, 2}, {3, 3}}, 100, {{2, 0}}, {}},
     {"OnlyAHeaderByteShort", {{2, 2}}, 1, {}, {}},
@@ -156,9 +179,9 @@ TEST_P(WalFrameCases, WinnersSupersededAndOverwritten) {
     EXPECT_TRUE(m.slack.empty());  // zero pages are no b-tree pages
     uni::fileio wal(log.bytes(), false, false);
     wal_chain_break broken;
-    EXPECT_EQ(find_wal_chain_break(broken, wal), c.frames_past_break != 0);
+    EXPECT_EQ(find_wal_chain_break(broken, wal), c.frames_not_applied != 0);
     EXPECT_EQ(broken.first_frame, c.break_frame);
-    EXPECT_EQ(broken.frames, c.frames_past_break);
+    EXPECT_EQ(broken.frames, c.frames_not_applied);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, WalFrameCases, ::testing::ValuesIn(frames_cases),

@@ -242,6 +242,23 @@ TEST(WalImage, OpenAsMemoryFile) {
     EXPECT_FALSE(file.is_open());  // a failed image leaves nothing half-built
 }
 
+// The live view is the whole database with its log applied, or nothing: a log named as
+// the database, or a log without its main file, gives no live image.
+TEST(WalImage, LiveImageNeedsTheMainFileBesideItsLog) {
+    const velk_test::temp_dir dir;
+    const std::string db = db_test::copy_in(dir, db_test::fixture("walk/split.db"), "s.db", true);
+    uni::fileio file;
+    ASSERT_TRUE(open_live_image(file, db));
+    byte_array built;
+    ASSERT_TRUE(build_wal_image(built, db));
+    EXPECT_EQ(file.size(), built.size());
+    EXPECT_FALSE(open_live_image(file, db + "-wal"));
+    EXPECT_FALSE(file.is_open());
+    std::filesystem::rename(db, dir.file("moved.db"));
+    EXPECT_TRUE(open_wal_image(file, db));  // the logged pages alone
+    EXPECT_FALSE(open_live_image(file, db));
+}
+
 TEST(WalPaths, LogPathEndsWithWal) {
     EXPECT_TRUE(is_wal_path("/cases/wpndatabase.db-wal"));
     EXPECT_FALSE(is_wal_path("/cases/wpndatabase.db"));
