@@ -105,7 +105,7 @@ TEST(PrivateDbCopy, AFullTargetFailsWithTheSystemsReason) {
     velk_test::write_file(db, std::string(std::size_t{1} << 20U, 'x'));
     const std::string temp = dir.file("tmp");
     fs::create_directory(temp);
-    const int status = velk_test::run_with_file_size_limit(64 * 1024, [&] {
+    const int status = velk_test::run_with_file_size_limit(rlim_t{64} * 1024, [&] {
         ::setenv("TMPDIR", temp.c_str(), 1);  // in the child alone
         private_db_copy copy;
         if (copy.make(db)) {
