@@ -17,12 +17,18 @@ Measured, each writing its report to a file:
                   run reports
   velk            velk -db DB -quiet -out FILE, then with -csv, -incl_slack, -carve and
                   -parse_chunk
+  velk (no -wal)  velk -db DB -quiet -out FILE on a copy of the database with its -wal
+                  checkpointed into it: the same rows, read in place instead of from the
+                  private copy that a database with a -wal is read from
 One unmeasured warm-up round runs every command once; then --runs rounds run them all again,
 interleaved (cat, sqlite3, each velk mode, then the next round), so a change of machine load
 hits every command alike. Printed per command: the median wall-clock time, the median of its
 per-round ratios to sqlite3 and to velk's default run, the largest peak RSS of its runs (from
 the child's rusage) and its report's size. Before the table: the payload bytes of the live
-rows, and a check that velk's default and -csv reports hold as many rows as sqlite3's dump.
+rows, and a check that velk's default and -csv reports, and the run without a -wal, hold as
+many rows as sqlite3's dump. After it: the WAL ratio, the median of the per-round ratios of
+velk's default run on the WAL database to the run on the same rows without a -wal (what the
+private copy and the log cost; the goal is 1.15 at most).
 velk reads its own copy of the database, which must stay byte for byte unchanged with no file
 appearing beside it (sqlite3 gets a copy of its own: it adds a -shm). This is a benchmark, not
 a test: nothing fails on a slow run, and CTest does not run it.
@@ -35,6 +41,7 @@ import os
 import pathlib
 import random
 import shutil
+import sqlite3
 import statistics
 import subprocess
 import sys
@@ -154,9 +161,22 @@ def copy_into(source, folder):
     return folder / 'wpndatabase.db'
 
 
+def checkpointed_copy(source, folder):
+    """A copy of the database with its -wal checkpointed into it, in rollback mode: the same
+    rows in one file, which velk reads in place."""
+    db = copy_into(source, folder)
+    con = sqlite3.connect(str(db), isolation_level=None)
+    mode = con.execute('PRAGMA journal_mode=DELETE').fetchone()[0]
+    con.close()
+    fx.expect(mode == 'delete' and not wal_size(db), 'the checkpointed copy kept its -wal')
+    return db
+
+
 def digest(path):
     h = hashlib.sha256()
     for companion in ('', '-wal'):
+        if not os.path.exists(f'{path}{companion}'):
+            continue
         with open(f'{path}{companion}', 'rb') as f:
             for block in iter(lambda: f.read(1 << 20), b''):
                 h.update(block)
@@ -229,7 +249,7 @@ def folder_listing(folder):
     return sorted(p.name for p in folder.iterdir())
 
 
-def make_commands(velk, velk_db, sqlite_db, work):
+def make_commands(velk, velk_db, sqlite_db, nowal_db, work):
     cat = command_stats('cat (floor)', ['cat', str(velk_db), f'{velk_db}-wal'], work / 'cat.out')
     base = command_stats('sqlite3 -readonly -csv',
                          ['sqlite3', '-readonly', '-csv', str(sqlite_db), JOIN_QUERY],
@@ -239,6 +259,9 @@ def make_commands(velk, velk_db, sqlite_db, work):
         out = work / f'velk{i}.out'
         modes.append(command_stats(label, [str(velk), '-db', str(velk_db), '-quiet', '-out',
                                            str(out)] + extra, out))
+    out = work / 'velk-nowal.out'
+    modes.append(command_stats('velk (no -wal)', [str(velk), '-db', str(nowal_db), '-quiet',
+                                                  '-out', str(out)], out))
     # velk writes to its -out file; its standard output (the banner copy) goes to a scratch file
     for mode in modes:
         mode.out_path, mode.report = work / 'velk.stdout', mode.out_path
@@ -248,7 +271,7 @@ def make_commands(velk, velk_db, sqlite_db, work):
 
 def check_rows(base, modes):
     want = count_csv_rows(base.report)
-    for mode in modes[:2]:
+    for mode in modes[:2] + modes[-1:]:
         got = count_marked_lines(mode.report)
         fx.expect(got == want, f'{mode.label} reports {got} rows, sqlite3 {want}')
     return want
@@ -265,6 +288,9 @@ def print_table(cat, base, modes, payload):
         print(f'{item.label:<24} {statistics.median(item.times):9.2f} {to_base:10.2f} '
               f'{to_default:10.2f} {peak / 2**20:13.0f} {peak / payload:14.2f} '
               f'{item.report.stat().st_size / 1e6:10.1f}')
+    wal_ratio = paired_ratio(default.times, modes[-1].times)
+    print(f'WAL ratio (velk on the WAL database ÷ velk on the same rows without a -wal): '
+          f'{wal_ratio:.2f}, goal ≤ 1.15')
 
 
 def prepare(work, size_mb):
@@ -301,22 +327,27 @@ def main():
         scratch = pathlib.Path(tmp) / 'run'
         velk_db = copy_into(source, scratch / 'velk')
         sqlite_db = copy_into(source, scratch / 'sqlite')
+        nowal_db = checkpointed_copy(source, scratch / 'nowal')
         before, listing = digest(velk_db), folder_listing(velk_db.parent)
+        nowal_before, nowal_listing = digest(nowal_db), folder_listing(nowal_db.parent)
         size = velk_db.stat().st_size + wal_size(velk_db)
         payload = sqlite_scalar(sqlite_db, PAYLOAD_QUERY)
         print(f'database: {size / 1e6:.0f} MB with its -wal; live payload {payload / 1e6:.1f} MB')
-        cat, base, modes = make_commands(velk, velk_db, sqlite_db, scratch)
+        cat, base, modes = make_commands(velk, velk_db, sqlite_db, nowal_db, scratch)
         everything = [cat, base] + modes
         for item in everything:  # the warm-up round: caches filled, nothing kept
             item.once(keep=False)
         rows = check_rows(base, modes)
-        print(f'rows: {rows} in sqlite3\'s dump and in velk\'s default and -csv reports')
+        print(f'rows: {rows} in sqlite3\'s dump and in velk\'s default, -csv and no -wal '
+              f'reports')
         for _ in range(runs):
             for item in everything:
                 item.once()
-                fx.expect(folder_listing(velk_db.parent) == listing,
+                fx.expect(folder_listing(velk_db.parent) == listing and
+                          folder_listing(nowal_db.parent) == nowal_listing,
                           f'{item.label} left a file beside the database')
-        fx.expect(digest(velk_db) == before, 'velk changed its input')
+        fx.expect(digest(velk_db) == before and digest(nowal_db) == nowal_before,
+                  'velk changed its input')
         print(f'{runs} rounds after one warm-up; medians, ratios paired per round')
         print_table(cat, base, modes, payload)
 

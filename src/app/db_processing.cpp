@@ -126,7 +126,7 @@ std::string library_error_text(const velk_options& options) {
                            ? g_sqlite_api.sqlite3_errmsg(options.m_db.handle())
                            : nullptr;
     return text == nullptr || *text == '\0' ? std::string("the SQLite library failed")
-                                             : std::string(text);
+                                            : std::string(text);
 }
 
 // ---- the file and its companions ----
@@ -495,8 +495,7 @@ bool add_walked(std::vector<record_type>& list, table_definition& def, uint32 ta
     return true;
 }
 
-void add_walked_row(velk_options& options, uint32 table_type, table_record& row,
-                    uint32 source) {
+void add_walked_row(velk_options& options, uint32 table_type, table_record& row, uint32 source) {
     table_definition& def = definition_of(options, table_type);
     switch (table_type) {
         case push_table_notification:
@@ -898,7 +897,8 @@ void select_other_table(velk_options& options, db_input& in, uint32 table_type) 
 // A hot rollback journal (an interrupted transaction) makes a read-only open fail: the
 // library must roll the journal back before it can read, and that is a write. The library
 // works on our private copy, so the copy may be opened read-write and rolled back there,
-// which gives the last committed state; the evidence itself is never written. True when
+// which gives the last committed state; the evidence itself is never written, and the
+// library reaches no file outside the copy's folder whatever the journal names. True when
 // the copy has a journal and was reopened.
 bool reopen_for_hot_journal(velk_options& options, const private_db_copy& copy) {
     std::error_code ignored;
@@ -907,7 +907,7 @@ bool reopen_for_hot_journal(velk_options& options, const private_db_copy& copy) 
     }
     const std::string path = options.m_db.db_path();
     options.m_db.close();
-    const bool reopened = options.m_db.open(nullptr, copy.path(), std::string());
+    const bool reopened = options.m_db.open_confined(copy.path(), copy.folder(), true);
     options.m_db.set_db_path(path);
     return reopened;
 }
@@ -927,7 +927,8 @@ void say_copy_failure(const db_input& in, const private_db_copy& copy) {
 
 // The connection for the evidence. A database with no log or journal beside it is read in
 // place, immutable: nothing is written and no temporary space is needed. Any other, and
-// one whose path is too long for the library, is read from a private copy.
+// one whose path is too long for the library, is read from a private copy, through a file
+// layer that keeps the library inside the copy's folder.
 bool open_for_select(velk_options& options, private_db_copy& copy, const db_input& in) {
     if (!needs_private_copy(in.real_path)) {
         if (options.m_db.open_immutable(in.real_path)) {
@@ -936,7 +937,7 @@ bool open_for_select(velk_options& options, private_db_copy& copy, const db_inpu
     } else if (!copy.make(in.real_path)) {
         say_copy_failure(in, copy);
         return false;
-    } else if (options.m_db.open_readonly(copy.path(), std::string())) {
+    } else if (options.m_db.open_confined(copy.path(), copy.folder(), false)) {
         return true;
     }
     access_failure(in.shown, "the SQLite library cannot open it");
@@ -959,6 +960,17 @@ void say_wal_chain_break(const private_db_copy& copy, const std::string& path) {
         "to the live rows (-carve and -incl_slack read them)\n",
         path.c_str(), static_cast<unsigned long long>(broken.first_frame), frames,
         frames == 1 ? "" : "s");
+}
+
+// The names outside the copy's folder that the library reached for while it rolled the
+// copy's journal back (a super-journal and what it lists): refused, each said once (the
+// message writes a control character in the name as a visible escape). The live rows are
+// what the library shows without them.
+void say_refused_names(const velk_options& options, const std::string& shown) {
+    for (const std::string& name : options.m_db.refused_names()) {
+        failure_line(
+            shown, "the -journal names a super-journal outside the copy: " + name + "; left alone");
+    }
 }
 
 db_failure select_tables(velk_options& options, db_input& in) {
@@ -988,6 +1000,7 @@ db_failure select_tables(velk_options& options, db_input& in) {
             select_other_table(options, in, table_type);  // said, not fatal
         }
     }
+    say_refused_names(options, in.shown);
     // Every row is read: the connection goes before its copy does.
     options.m_db.close();
     options.m_db.set_db_path(path);

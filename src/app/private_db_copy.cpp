@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdlib.h>  // NOLINT(modernize-deprecated-headers): mkdtemp is POSIX, not <cstdlib>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +39,9 @@ constexpr std::size_t journal_suffix_length = 8;
 
 // Bytes moved per read and write while copying.
 constexpr std::size_t copy_block = std::size_t{1} << 20U;
+// Bytes asked of one kernel copy call: large, so a big database takes few calls, and
+// below the 2 GiB - 4 KiB that Linux moves at most per call anyway.
+constexpr std::size_t kernel_copy_step = std::size_t{1} << 30U;
 
 // Owner read and write only: the copy holds evidence.
 constexpr mode_t copy_mode = S_IRUSR | S_IWUSR;
@@ -101,8 +105,10 @@ int write_all(int fd, const char* data, std::size_t length) {
     return 0;
 }
 
-// Moves the bytes of one open source into one open target.
-copy_result move_bytes(int from, int to) {
+// Moves what is left of one open source into one open target with read and write: the
+// last of the three ways, which always works where the files can be read and written, and
+// whose failure tells which side failed and why.
+copy_result read_write_bytes(int from, int to) {
     std::vector<char> block;
     try {
         block.resize(copy_block);
@@ -125,6 +131,43 @@ copy_result move_bytes(int from, int to) {
             return failed(copy_fault::target, error_text(error));
         }
     }
+}
+
+// One kernel copy call: copy_file_range, or sendfile. Both move the descriptors' offsets
+// by what they copied, so another way can go on from wherever one stops.
+using kernel_copy_call = ssize_t (*)(int from, int to, std::size_t count);
+
+ssize_t copy_range_call(int from, int to, std::size_t count) {
+    return ::copy_file_range(from, nullptr, to, nullptr, count, 0);
+}
+
+ssize_t sendfile_call(int from, int to, std::size_t count) {
+    return ::sendfile(to, from, nullptr, count);
+}
+
+// Copies with one kernel call until it reports the end or fails. Where it fails (no such
+// call, file systems it does not join, any error), the next way goes on from there and
+// meets a real fault again itself; where it reports the end, the read and write that
+// follow confirm it (a file system may report an early end to a kernel copy).
+void kernel_copy(kernel_copy_call call, int from, int to) {
+    for (;;) {
+        const ssize_t moved = call(from, to, kernel_copy_step);
+        if (moved < 0 && errno == EINTR) {
+            continue;
+        }
+        if (moved <= 0) {
+            return;
+        }
+    }
+}
+
+// Moves the bytes of one open source into one open target: inside the kernel where it
+// can (copy_file_range, then sendfile), no byte passing through this process; what is
+// left, if anything, by read and write.
+copy_result move_bytes(int from, int to) {
+    kernel_copy(&copy_range_call, from, to);
+    kernel_copy(&sendfile_call, from, to);
+    return read_write_bytes(from, to);
 }
 
 // A plain copy of the bytes of a regular file into a new file that only its owner may

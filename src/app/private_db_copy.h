@@ -47,6 +47,8 @@ public:
     [[nodiscard]] bool make(const std::string& db_path);
     // The copy of the database; empty when there is none.
     [[nodiscard]] const std::string& path() const { return m_path; }
+    // The folder that holds the copy and nothing else; empty when there is none.
+    [[nodiscard]] const std::string& folder() const { return m_folder; }
     // Why the last make failed.
     [[nodiscard]] const copy_failure& failure() const { return m_failure; }
     // The temporary folder the last make used (see temp_folder_base).

@@ -1,6 +1,8 @@
 #include "sqlite/sqlite_api.h"
 
 sqlite_api_table g_sqlite_api;  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
+sqlite_vfs_api_table g_sqlite_vfs_api;
 
 void sqlite_api_fill() {
     g_sqlite_api.sqlite3_exec = &::sqlite3_exec;
@@ -27,6 +29,12 @@ void sqlite_api_fill() {
     g_sqlite_api.sqlite3_errmsg = &::sqlite3_errmsg;
     g_sqlite_api.sqlite3_reset = &::sqlite3_reset;
     g_sqlite_api.sqlite3_clear_bindings = &::sqlite3_clear_bindings;
+    g_sqlite_vfs_api.sqlite3_vfs_find = &::sqlite3_vfs_find;
+    g_sqlite_vfs_api.sqlite3_vfs_register = &::sqlite3_vfs_register;
+    g_sqlite_vfs_api.sqlite3_vfs_unregister = &::sqlite3_vfs_unregister;
 }
 
-void sqlite_api_clear() { g_sqlite_api = sqlite_api_table{}; }
+void sqlite_api_clear() {
+    g_sqlite_api = sqlite_api_table{};
+    g_sqlite_vfs_api = sqlite_vfs_api_table{};
+}

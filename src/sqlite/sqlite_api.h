@@ -1,7 +1,8 @@
 #pragma once
 // g_sqlite_api: the one road from velk's own code into the SQLite library. Every SQLite call
-// anywhere in the program goes through this table, never to a library function by name, so
-// the entry points can come from the linked library or from a loaded shared object alike.
+// anywhere in the program goes through this table (the file-layer registry through its
+// companion, g_sqlite_vfs_api), never to a library function by name, so the entry points
+// can come from the linked library or from a loaded shared object alike.
 //
 // The table is process-wide and starts empty. sqlite_wrapper fills it when a connection
 // opens and empties it once no wrapper holds a connection any more; code that calls an
@@ -43,7 +44,22 @@ inline constexpr std::size_t sqlite_api_entry_count = 24;
 
 extern sqlite_api_table g_sqlite_api;  // NOLINT(cppcoreguidelines-avoid-non-const-global-variables)
 
-// Stores the addresses of the 24 functions of the linked SQLite library in table order.
+// The entries of the file-layer registry, which the 24 do not hold: folder_vfs finds the
+// default layer and registers its own over it. Filled and emptied with g_sqlite_api, in
+// this order.
+struct sqlite_vfs_api_table {
+    decltype(&::sqlite3_vfs_find) sqlite3_vfs_find = nullptr;              // 0
+    decltype(&::sqlite3_vfs_register) sqlite3_vfs_register = nullptr;      // 1
+    decltype(&::sqlite3_vfs_unregister) sqlite3_vfs_unregister = nullptr;  // 2
+};
+
+inline constexpr std::size_t sqlite_vfs_api_entry_count = 3;
+
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
+extern sqlite_vfs_api_table g_sqlite_vfs_api;
+
+// Stores the addresses of the 24 functions of the linked SQLite library in table order,
+// and those of the file-layer registry in theirs.
 void sqlite_api_fill();
-// Sets every entry to null.
+// Sets every entry of both tables to null.
 void sqlite_api_clear();

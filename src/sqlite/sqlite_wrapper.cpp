@@ -7,6 +7,7 @@
 
 #include "io/kq_dir_files.h"
 #include "io/uni_file_info.h"
+#include "sqlite/folder_vfs.h"
 #include "sqlite/sql_result_set.h"
 #include "sqlite/sqlite_api.h"
 #include "text/path_text.h"
@@ -101,15 +102,13 @@ bool opened(sqlite3** handle, int result) {
     return false;
 }
 
-// A read-only open of name, with flags added to the read-only ones.
-bool open_v2(sqlite3** handle, const std::string& name, int flags) {
+// An open of name with these flags, through the file layer named vfs (null: the default).
+bool open_v2(sqlite3** handle, const std::string& name, int flags, const char* vfs) {
     *handle = nullptr;
     if (g_sqlite_api.sqlite3_open_v2 == nullptr) {
         return false;
     }
-    return opened(handle,
-                  g_sqlite_api.sqlite3_open_v2(name.c_str(), handle, read_only_flags | flags,
-                                               nullptr));
+    return opened(handle, g_sqlite_api.sqlite3_open_v2(name.c_str(), handle, flags, vfs));
 }
 
 }  // namespace
@@ -120,7 +119,7 @@ bool sqlite_wrapper::open_db(sqlite3** handle, const std::string& path, bool rea
         return false;
     }
     if (read_only) {
-        return open_v2(handle, path, 0);
+        return open_v2(handle, path, read_only_flags, nullptr);
     }
     *handle = nullptr;
     if (g_sqlite_api.sqlite3_open == nullptr) {
@@ -130,11 +129,17 @@ bool sqlite_wrapper::open_db(sqlite3** handle, const std::string& path, bool rea
 }
 
 void sqlite_wrapper::close_db() {
-    if (m_db == nullptr || g_sqlite_api.sqlite3_close == nullptr) {
-        return;
+    if (m_db != nullptr && g_sqlite_api.sqlite3_close != nullptr) {
+        if (g_sqlite_api.sqlite3_close(m_db) != SQLITE_OK) {
+            // A connection the library could not close still reads through its layer:
+            // that layer stays registered, and its memory is given up with it.
+            (void)m_vfs.release();
+        }
+        init();
     }
-    (void)g_sqlite_api.sqlite3_close(m_db);  // the connection is given up either way
-    init();
+    if (m_db == nullptr && m_vfs != nullptr) {
+        m_vfs->uninstall();
+    }
 }
 
 void sqlite_wrapper::close() {
@@ -167,7 +172,7 @@ bool sqlite_wrapper::open_existing(std::string path, const std::string& name, in
         if (kqportdir::file_exists(m_db_path)) {
             (void)resolve_symbols(nullptr);  // always true
             m_read_only = true;
-            set_open(open_v2(&m_db, name, flags));
+            set_open(open_v2(&m_db, name, read_only_flags | flags, nullptr));
         }
     }
     if (!m_open) {
@@ -176,6 +181,38 @@ bool sqlite_wrapper::open_existing(std::string path, const std::string& name, in
         (void)release_symbols();
     }
     return m_open;
+}
+
+bool sqlite_wrapper::open_confined(std::string path, const std::string& folder, bool read_write) {
+    if (m_open && m_db != nullptr) {
+        close_db();
+    }
+    init();
+    m_vfs.reset();
+    if (!path.empty()) {
+        m_db_path = std::move(path);
+        if (kqportdir::file_exists(m_db_path)) {
+            (void)resolve_symbols(nullptr);  // always true
+            m_read_only = !read_write;
+            // Never created: the copy is there, and a missing one is no database to read.
+            const int flags =
+                read_write ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX : read_only_flags;
+            m_vfs = std::unique_ptr<folder_vfs>(new (std::nothrow) folder_vfs);
+            set_open(m_vfs != nullptr && m_vfs->install(folder) &&
+                     open_v2(&m_db, m_db_path, flags, m_vfs->name().c_str()));
+        }
+    }
+    if (!m_open) {
+        close_db();
+        (void)unload_library();  // no library is held when SQLite is linked in
+        (void)release_symbols();
+    }
+    return m_open;
+}
+
+const std::vector<std::string>& sqlite_wrapper::refused_names() const {
+    static const std::vector<std::string> none;
+    return m_vfs != nullptr ? m_vfs->refused() : none;
 }
 
 // NOLINTNEXTLINE(performance-unnecessary-value-param): the signature overrides must keep

@@ -9,11 +9,14 @@
 
 #include <sqlite3.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "sqlite/kq_libload_base.h"
 #include "text/kq_types.h"
+
+class folder_vfs;
 
 class sqlite_wrapper : public kq_libload_base {
 public:
@@ -44,6 +47,16 @@ public:
     // hold any byte; it is handed over as a "file:" URI with every byte but the unreserved
     // ones percent-escaped.
     [[nodiscard]] bool open_immutable(std::string path);
+    // As open_readonly, for a private copy of evidence: the library reaches files through a
+    // layer confined to folder (sqlite/folder_vfs.h), so no name the copied files hold can
+    // make it open, create or delete a file outside the folder. With read_write the copy
+    // is opened for writing (never created), so a hot journal beside it can be rolled
+    // back. False, nothing left open or registered, when the file is missing, the layer
+    // cannot be registered or the library refuses the open.
+    [[nodiscard]] bool open_confined(std::string path, const std::string& folder, bool read_write);
+    // The names the confined layer of the last open_confined refused, once each, in the
+    // order met; kept after the close, emptied by the next open_confined.
+    [[nodiscard]] const std::vector<std::string>& refused_names() const;
 
     // Open flags false, no connection, empty path, run time 0.
     void init();
@@ -51,7 +64,8 @@ public:
     // file) with sqlite3_open. On failure the connection SQLite handed back is closed and
     // *handle is null.
     [[nodiscard]] bool open_db(sqlite3** handle, const std::string& path, bool read_only);
-    // Closes the connection and runs init; g_sqlite_api is left as it is.
+    // Closes the connection, unregisters its confined layer and runs init; g_sqlite_api is
+    // left as it is.
     void close_db();
     // Closes an open connection and releases the entry points; nothing when none is open.
     void close();
@@ -88,4 +102,6 @@ protected:
     std::string m_db_path;
     // The results database keeps the FILETIME of its current run here.
     int64 m_run_time = 0;
+    // The file layer of a confined open; it outlives the connection it serves.
+    std::unique_ptr<folder_vfs> m_vfs;
 };

@@ -4,7 +4,10 @@
 #include "app/private_db_copy.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>  // NOLINT(modernize-deprecated-headers): setenv is POSIX
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -68,6 +71,55 @@ TEST(PrivateDbCopy, NothingToCopyLeavesNothing) {
     EXPECT_FALSE(copy.make(dir.path()));  // a folder is no database
     EXPECT_FALSE(copy.make(""));
     EXPECT_TRUE(copy.path().empty());
+}
+
+// The copy is made inside the kernel where it can, and by read and write for the rest:
+// bytes spanning many blocks and ending off a block come over whole, and so does a file
+// whose size its file system reports as 0 (a kernel copy ends early there).
+TEST(PrivateDbCopy, CopiesEveryByteWhateverTheFileSystemReports) {
+    velk_test::temp_dir dir;
+    const std::string db = dir.file("big.db");
+    std::string bytes((std::size_t{3} << 20U) + 7, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>((i * 131 + i / 4096) & 0xFFU);
+    }
+    velk_test::write_file(db, bytes);
+    velk_test::write_file(db + "-wal", bytes.substr(5));
+    private_db_copy copy;
+    ASSERT_TRUE(copy.make(db));
+    EXPECT_EQ(velk_test::read_file(copy.path()), bytes);
+    EXPECT_EQ(velk_test::read_file(copy.path() + "-wal"), bytes.substr(5));
+
+    const std::string reported_empty = "/proc/version";
+    ASSERT_EQ(velk_test::file_size(reported_empty), 0);
+    ASSERT_TRUE(copy.make(reported_empty));
+    EXPECT_EQ(velk_test::read_file(copy.path()), velk_test::read_file(reported_empty));
+    EXPECT_FALSE(velk_test::read_file(copy.path()).empty());
+}
+
+// A temporary folder that cannot take the copy is named with the system's reason, and the
+// part already copied goes.
+TEST(PrivateDbCopy, AFullTargetFailsWithTheSystemsReason) {
+    velk_test::temp_dir dir;
+    const std::string db = dir.file("evidence.db");
+    velk_test::write_file(db, std::string(std::size_t{1} << 20U, 'x'));
+    const std::string temp = dir.file("tmp");
+    fs::create_directory(temp);
+    const int status = velk_test::run_with_file_size_limit(rlim_t{64} * 1024, [&] {
+        ::setenv("TMPDIR", temp.c_str(), 1);  // in the child alone
+        private_db_copy copy;
+        if (copy.make(db)) {
+            return 1;
+        }
+        const copy_failure& failure = copy.failure();
+        if (failure.fault != copy_fault::target || failure.suffix != "" ||
+            failure.reason != std::strerror(EFBIG)) {
+            return 2;
+        }
+        return copy.path().empty() ? 0 : 3;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(fs::is_empty(temp));
 }
 
 }  // namespace

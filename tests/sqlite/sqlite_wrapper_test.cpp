@@ -122,6 +122,9 @@ TEST_F(RealDatabase, OpenFillsEveryEntryFromTheLinkedLibrary) {
     for (const api_entry& e : api_entries()) {
         EXPECT_TRUE(e.from_library) << e.name;
     }
+    EXPECT_EQ(g_sqlite_vfs_api.sqlite3_vfs_find, &::sqlite3_vfs_find);
+    EXPECT_EQ(g_sqlite_vfs_api.sqlite3_vfs_register, &::sqlite3_vfs_register);
+    EXPECT_EQ(g_sqlite_vfs_api.sqlite3_vfs_unregister, &::sqlite3_vfs_unregister);
 }
 
 TEST_F(RealDatabase, ExecThroughTheTableReadsKnownValues) {
@@ -139,6 +142,9 @@ TEST_F(RealDatabase, CloseEmptiesTheTableAndASecondCloseDoesNothing) {
     EXPECT_EQ(m_db.handle(), nullptr);
     EXPECT_EQ(m_db.db_path(), "");
     EXPECT_EQ(filled_entries(), 0U);
+    EXPECT_EQ(g_sqlite_vfs_api.sqlite3_vfs_find, nullptr);
+    EXPECT_EQ(g_sqlite_vfs_api.sqlite3_vfs_register, nullptr);
+    EXPECT_EQ(g_sqlite_vfs_api.sqlite3_vfs_unregister, nullptr);
     m_db.close();
     EXPECT_FALSE(m_db.is_open());
     EXPECT_EQ(filled_entries(), 0U);
