@@ -345,7 +345,7 @@ void set_text(output_record& row, int position, const std::string& text) {
 
 void set_notification_fields(output_record& row, const cell_positions& at,
                              const velk_options& options, const notification_record& n) {
-    if (has_column(options, nc::id)) {
+    if (has_column(options, nc::id) && !n.m_id_unknown) {
         (void)row.set_num(at[cell_id], static_cast<uint64>(n.m_id), stored_integer, decimal_right);
     }
     if (has_column(options, nc::number_a)) {
