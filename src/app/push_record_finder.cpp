@@ -159,18 +159,29 @@ std::size_t forward_at(const byte_reader& chunk, std::size_t at,
     return forward_at(chunk, at, patterns.data(), N);
 }
 
-// The bytes of the serial type at `at` when it is NULL, a text or a blob, else 0. Most
-// positions the scan tries hold a one-byte type, looked at here directly; the matcher reads
-// only a longer varint.
-std::size_t null_text_or_blob_at(const byte_reader& chunk, std::size_t at) {
+// The bytes of the varint at `at` as its continuation bits give them, 0 when the chunk ends
+// first: where the next serial type starts, known before the varint is looked at.
+std::size_t varint_bytes_at(const byte_reader& chunk, std::size_t at) {
+    for (std::size_t i = 0; i < sqlite_format::varint::max_length; ++i) {
+        uint8 b = 0;
+        if (!chunk.u8_at(at + i, b)) {
+            return 0;
+        }
+        if ((b & sqlite_format::varint::more_flag) == 0) {
+            return i + 1;
+        }
+    }
+    return sqlite_format::varint::max_length;
+}
+
+// Whether the serial type of `bytes` bytes at `at` is NULL, a text or a blob. A one-byte type
+// is looked at here directly; the matcher reads only a longer varint.
+bool is_null_text_or_blob(const byte_reader& chunk, std::size_t at, std::size_t bytes) {
     uint8 b = 0;
-    if (!chunk.u8_at(at, b)) {
-        return 0;
+    if (bytes != 1) {
+        return bytes != 0 && forward_at(chunk, at, null_text_or_blob) == bytes;
     }
-    if (b >= sqlite_format::varint::more_flag) {
-        return forward_at(chunk, at, null_text_or_blob);
-    }
-    return b == type_null || b >= sqlite_format::serial_type::blob_min ? 1 : 0;
+    return chunk.u8_at(at, b) && (b == type_null || b >= sqlite_format::serial_type::blob_min);
 }
 
 // Minus the bytes of the serial types matched backward from the byte before n, or 0.
@@ -268,8 +279,14 @@ bool notification_anchor_at(const byte_reader& chunk, std::size_t n, notificatio
         !in_types(id, integer_types) || !in_types(handler, integer_or_null_types)) {
         return false;
     }
-    const std::size_t activity = null_text_or_blob_at(chunk, n + notification_anchor);
-    if (activity == 0) {
+    const std::size_t activity = varint_bytes_at(chunk, n + notification_anchor);
+    uint8 type = 0;
+    // Type (TEXT NOT NULL) is looked at before any matcher runs: an odd one-byte serial type
+    // of 13 or more, or the first byte of a longer one.
+    if (activity == 0 || !chunk.u8_at(n + notification_anchor + activity, type) ||
+        (type < sqlite_format::varint::more_flag &&
+         (type < sqlite_format::serial_type::text_min || type % 2 == 0)) ||
+        !is_null_text_or_blob(chunk, n + notification_anchor, activity)) {
         return false;
     }
     const std::size_t six = forward_at(chunk, n + notification_anchor + activity, notification_six);
@@ -440,14 +457,16 @@ std::size_t handler_anchor_at(const byte_reader& chunk, std::size_t n, text_enco
     if (!chunk.u8_at(n, event_name) || (event_name != type_null && event_name != type_int64)) {
         return 0;
     }
-    const std::size_t property_set = null_text_or_blob_at(chunk, n + 1);
+    // The time texts after the property set are looked at first: most positions fail there.
+    const uint8 time = handler_time_text(encoding);
+    const std::size_t property_set = varint_bytes_at(chunk, n + 1);
     const std::size_t length = 1 + property_set + 2;
     uint8 created = 0;
     uint8 modified = 0;
     if (property_set == 0 || !chunk.has(n, length + 1) ||
-        !chunk.u8_at(n + 1 + property_set, created) ||
-        !chunk.u8_at(n + 2 + property_set, modified) || created != handler_time_text(encoding) ||
-        modified != created) {
+        !chunk.u8_at(n + 1 + property_set, created) || created != time ||
+        !chunk.u8_at(n + 2 + property_set, modified) || modified != time ||
+        !is_null_text_or_blob(chunk, n + 1, property_set)) {
         return 0;
     }
     return length;

@@ -167,7 +167,6 @@ TEST(AddCarvedRecords, AddedColumnsAfterAnotherLayoutAndLostRowids) {
     EXPECT_EQ(n.m_format, "Xml");
     EXPECT_EQ(n.m_number_d, 0);
     EXPECT_FALSE(n.m_id_unknown);
-    EXPECT_EQ(options.m_notification_def.m_columns.size(), 15U);
     EXPECT_TRUE(options.m_notifications[2].m_id_unknown);
     EXPECT_FALSE(options.m_notifications[0].m_id_unknown);
 }
