@@ -1,10 +1,13 @@
 #include "app/carved_push_records.h"
 
+#include <algorithm>
+
 #include "app/push_layouts.h"
 #include "app/push_record_index.h"
 #include "app/push_table_type.h"
 #include "app/velk_options.h"
 #include "sqlite/table_definition.h"
+#include "text/console_output.h"
 
 namespace {
 
@@ -24,8 +27,13 @@ void prepare_definition(carved_record& hit, table_definition& def, builder_fn bu
         mask = hit.column_mask;
         count = hit.column_count;
     }
-    if (def.m_columns.empty() || def.m_column_mask != mask) {
-        (void)build(def, mask, verify);  // checked by the parse
+    // A record with columns added after the known ones holds more values than the carved
+    // layout has columns: the definition gets a nameless, unselected column for each.
+    const std::size_t values = std::max<std::size_t>(hit.values.size(), hit.column_count);
+    if (def.m_columns.empty() || def.m_column_mask != mask || def.m_columns.size() < values) {
+        if (build(def, mask, verify)) {
+            def.m_columns.resize(std::max(def.m_columns.size(), values));
+        }
     }
 }
 
@@ -52,6 +60,7 @@ void add_notification(carved_record& hit, velk_options& options) {
         add_record(options.m_notifications, hit, def, mask, push_table_notification);
     if (record != nullptr) {
         record->m_id = hit.rowid;
+        record->m_id_unknown = hit.header_corrected != 0 || hit.lost_types != 0;
         index_notification(options, options.m_notifications.size() - 1);
     }
 }
@@ -130,4 +139,15 @@ int add_carved_records(std::vector<carved_record>& hits, velk_options& options) 
         hit.bytes = {};
     }
     return 1;
+}
+
+void say_if_notification_layout_unknown(const velk_options& options, const std::string& shown) {
+    const char* why = notification_layout_unknown(
+        options.m_notification_def, options.m_db_failure != db_failure::schema_unreadable);
+    if (why != nullptr) {
+        stderr_printf(
+            "prob reading %s: the Notification table's layout is unknown (%s): its deleted "
+            "rows are looked for in the layouts velk knows only\n",
+            shown.c_str(), why);
+    }
 }

@@ -475,12 +475,28 @@ uint32 walked_activity_kind(const table_definition& def, const table_record& row
     return 0;
 }
 
+uint64 payload_bit_of(uint32 table_type);
+
+// A payload read whole from a live cell is shown as the library shows it, up to its first
+// zero byte: a zero byte there is stored data, not the damage a carved value's one may be.
+void trim_walked_payload(uint32 table_type, uint64 mask, std::vector<std::string>& values) {
+    const uint64 payload_bit = payload_bit_of(table_type);
+    if (payload_bit == 0 || (mask & payload_bit) == 0) {
+        return;
+    }
+    const auto index = static_cast<std::size_t>(count_mask_bits(mask & (payload_bit - 1)));
+    if (index < values.size()) {
+        values[index].resize(std::min(values[index].size(), values[index].find('\0')));
+    }
+}
+
 template <typename record_type>
 bool add_walked(std::vector<record_type>& list, table_definition& def, uint32 table_type,
                 table_record& row, uint32 source) {
     const uint64 mask = def.m_column_mask;
     restore_null_first_column(def, row);
     keep_known_values(def, table_type, row.values);
+    trim_walked_payload(table_type, mask, row.values);
     const std::vector<std::string>& values = row.values;
     record_type& record = list.emplace_back();
     const bool filled =

@@ -11,6 +11,7 @@ notification_record::notification_record() { clear(); }
 
 void notification_record::clear() {
     m_id = 0;
+    m_id_unknown = false;
     m_number_a = 0;
     m_handler_id = 0;
     m_handler_id_null = false;

@@ -60,6 +60,9 @@ public:
                                        uint32 source) override;
 
     int64 m_id = 0;
+    // A carved record whose rowid was not read (its header-size byte or first bytes lost):
+    // its key is unknown, not 0.
+    bool m_id_unknown = false;
     int64 m_number_a = 0;
     int64 m_handler_id = 0;  // links the notification to its handler, channel and settings
     bool m_handler_id_null = false;  // a NULL HandlerId links to nothing, not to id 0

@@ -5,12 +5,15 @@
 #include <cstddef>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "app/push_layouts.h"
 #include "app/push_table_type.h"
 #include "app/velk_options.h"
+#include "sqlite/chunk_freeblocks.h"
 #include "sqlite/column_text.h"
 #include "sqlite/record_signature.h"
 #include "sqlite/sqlite_format.h"
@@ -24,39 +27,51 @@ using kq::byte_reader;
 
 // Pattern tables of the serial types that rows of the three tables carry (the pattern
 // language is that of match_signature_forward/backward). Each table's name says how many
-// serial types it matches.
+// serial types it matches. A column takes every serial type its declared type and
+// constraints allow: an integer column any integer width and the constants 0 and 1 (schema
+// format 4 stores 0 and 1 so), a text column a text, a blob column a blob or a text, and
+// each of them NULL unless it is NOT NULL.
+constexpr const char* integer_or_null = "012345689";
+constexpr const char* text_or_null = "-0";
 
-// Notification columns 0x10 to 0x200: Type, Payload, Tag, Group, ExpiryTime, ArrivalTime.
-constexpr std::array<const char*, 6> notification_six = {"-", "+0", "-", "-", "68", "6"};
-// Columns 0x400 to 0x2000: DataVersion, PayloadType, BootId, ExpiresOnReboot; shorter rows
-// of older releases end after the first two or the first one.
-constexpr std::array<const char*, 4> notification_four = {"89", "-", "68", "-8"};
-constexpr std::array<const char*, 2> notification_two = {"89", "-"};
-constexpr std::array<const char*, 1> notification_one = {"89"};
-// Channel columns 0x1 to 0x4, matched backward from the byte before the anchor.
-// Its HandlerId may be stored as the constant 0 or 1 (serial type 8 or 9).
-constexpr std::array<const char*, 3> channel_three = {"-", "1289", "-"};
-// Handler columns 0x1 to 0x10 with an empty third column, matched backward.
-constexpr std::array<const char*, 5> handler_five = {"0", "-", "x0d", "-0", "-"};
+// Notification columns 0x10 to 0x200: Type (TEXT NOT NULL), Payload (BLOB), Tag and Group
+// (TEXT), ExpiryTime and ArrivalTime (INT64).
+constexpr std::array<const char*, 6> notification_six = {
+    "-", "+-0", text_or_null, text_or_null, integer_or_null, integer_or_null};
+// Columns 0x400 to 0x2000: DataVersion (INT64), PayloadType (TEXT NOT NULL), BootId (INT64)
+// and ExpiresOnReboot (BOOLEAN, default the text 'FALSE'); shorter rows of older releases end
+// after the first two or the first one.
+constexpr std::array<const char*, 4> notification_four = {integer_or_null, "-", integer_or_null,
+                                                          "-012345689"};
+constexpr std::array<const char*, 2> notification_two = {integer_or_null, "-"};
+constexpr std::array<const char*, 1> notification_one = {integer_or_null};
+// A column that may hold NULL, a blob or a text: a notification's ActivityId (GUID; 16 bytes
+// as the platform writes it, or a GUID's text) and a handler's SystemDataPropertySet (BLOB).
+constexpr std::array<const char*, 1> null_text_or_blob = {"+-0"};
+// Channel columns 0x1 to 0x4, matched backward from the byte before the anchor: ChannelId
+// (TEXT NOT NULL), HandlerId (INTEGER) and Uri (TEXT).
+constexpr std::array<const char*, 3> channel_three = {"-", integer_or_null, text_or_null};
+// Handler columns 0x1 to 0x10 with an empty third column, matched backward: the rowid alias
+// (NULL), PrimaryId (TEXT NOT NULL), the empty text, WNSId and HandlerType (TEXT).
+constexpr std::array<const char*, 5> handler_five = {"0", "-", "x0d", text_or_null, text_or_null};
 // Handler columns 0x1, 0x2, 0x8 and 0x10 of the layouts without column 0x4, matched backward.
-constexpr std::array<const char*, 4> handler_four = {"0", "-", "-0", "-"};
-// Handler columns 0x200 and 0x400 after the anchor, or 0x200 alone.
-constexpr std::array<const char*, 2> handler_two = {"-0", "0"};
-constexpr std::array<const char*, 1> handler_one = {"-0"};
+constexpr std::array<const char*, 4> handler_four = {"0", "-", text_or_null, text_or_null};
+// Handler columns 0x200 and 0x400 (ParentId and ContainerSid, TEXT) after the anchor, or
+// 0x200 alone.
+constexpr std::array<const char*, 2> handler_two = {text_or_null, text_or_null};
+constexpr std::array<const char*, 1> handler_one = {text_or_null};
 
-// Anchors. A notification's first four serial types: Order (NULL: the rowid alias), Id (a
-// 1-, 2- or 3-byte integer), HandlerId (1 or 2 bytes) and ActivityId (NULL or a 16-byte
-// blob, serial type 12 + 2 * 16). In schema format 4 an integer 0 or 1 is stored as the
-// constant serial type 8 or 9 with no body, so Id and HandlerId may also be those: the
-// first handler of a database has id 1.
+// Serial types 0 to 9 as bits of a set.
+constexpr uint16 type_bit(uint8 type) { return static_cast<uint16>(1U << type); }
+bool in_types(uint8 type, uint16 set) { return type < 16 && (set & type_bit(type)) != 0; }
+
+// Anchors. A notification's first three serial types: Order (NULL: the rowid alias), Id
+// (INTEGER NOT NULL) and HandlerId (INTEGER); ActivityId follows.
 constexpr uint8 type_null = 0;
-constexpr uint8 type_zero = 8;
-constexpr uint8 type_one = 9;
-constexpr uint8 type_int8 = 1;
-constexpr uint8 type_int16 = 2;
-constexpr uint8 type_int24 = 3;
 constexpr uint8 type_int64 = 6;
-constexpr uint8 activity_id_blob = 0x2c;
+constexpr uint16 integer_types = type_bit(1) | type_bit(2) | type_bit(3) | type_bit(4) |
+                                 type_bit(5) | type_bit(6) | type_bit(8) | type_bit(9);
+constexpr uint16 integer_or_null_types = integer_types | type_bit(type_null);
 // A handler's created and modified times: texts of 19 characters ("YYYY-MM-DD HH:MM:SS"),
 // serial type 13 + 2 * 19 bytes: 0x33 in UTF-8, 0x59 in UTF-16 (still a one-byte varint).
 constexpr uint64 handler_time_chars = 19;
@@ -66,19 +81,19 @@ constexpr int32 channel_look_back = 12;
 constexpr int32 handler_five_look_back = 14;
 constexpr int32 handler_four_look_back = 13;
 
-// Bytes the anchors need after n before a test may look at them.
-constexpr std::size_t notification_anchor = 4;
+// Bytes the anchors need after n before a test may look at them: a notification's Order, Id
+// and HandlerId, then at least its ActivityId.
+constexpr std::size_t notification_anchor = 3;
 constexpr std::size_t channel_reach = 12;
-constexpr std::size_t handler_anchor = 4;
 // A zero run is skipped this many bytes at a time; chunks of no more than the minimum hold
 // no record the finder could confirm.
 constexpr std::size_t zero_stride = 8;
 constexpr uint32 min_chunk = 28;
 
-// Column samples that confirm candidates, by header position (column number). Lengths
-// count characters; a sample takes as many bytes as its characters need in the database's
-// encoding.
-constexpr int32 type_column = 5;
+// Column samples that confirm candidates, by header position (the serial type's byte in the
+// header, counted from 1; the column number while every earlier serial type is one byte).
+// Lengths count characters; a sample takes as many bytes as its characters need in the
+// database's encoding. Type's position follows the ActivityId's serial type.
 constexpr int32 type_sample_length = 5;
 constexpr int32 channel_id_column = 1;
 constexpr int32 channel_sample_min = 4;
@@ -118,7 +133,9 @@ struct push_hit {
     std::size_t header_size = 0;
     uint64 mask = 0;
     uint32 table_type = 0;
-    bool corrected = false;  // the header-size byte differs from header_size
+    bool corrected = false;   // the header-size byte differs from header_size
+    std::size_t columns = 0;  // the serial types it holds; 0: counted in the header
+    uint8 lost_types = 0;     // leading serial types a freeblock header took
 };
 
 int32 int_length(const byte_reader& bytes) {
@@ -126,15 +143,45 @@ int32 int_length(const byte_reader& bytes) {
         std::min<std::size_t>(bytes.size(), std::numeric_limits<int32>::max()));
 }
 
+std::size_t forward_at(const byte_reader& chunk, std::size_t at, const char* const* patterns,
+                       std::size_t count) {
+    byte_reader rest;
+    if (count == 0 || !chunk.tail(at, rest) || rest.empty()) {
+        return 0;
+    }
+    return match_signature_forward(rest.data(), int_length(rest), static_cast<int32>(count), 0,
+                                   patterns);
+}
+
 template <std::size_t N>
 std::size_t forward_at(const byte_reader& chunk, std::size_t at,
                        const std::array<const char*, N>& patterns) {
-    byte_reader rest;
-    if (!chunk.tail(at, rest) || rest.empty()) {
-        return 0;
+    return forward_at(chunk, at, patterns.data(), N);
+}
+
+// The bytes of the varint at `at` as its continuation bits give them, 0 when the chunk ends
+// first: where the next serial type starts, known before the varint is looked at.
+std::size_t varint_bytes_at(const byte_reader& chunk, std::size_t at) {
+    for (std::size_t i = 0; i < sqlite_format::varint::max_length; ++i) {
+        uint8 b = 0;
+        if (!chunk.u8_at(at + i, b)) {
+            return 0;
+        }
+        if ((b & sqlite_format::varint::more_flag) == 0) {
+            return i + 1;
+        }
     }
-    return match_signature_forward(rest.data(), int_length(rest), static_cast<int32>(N), 0,
-                                   patterns.data());
+    return sqlite_format::varint::max_length;
+}
+
+// Whether the serial type of `bytes` bytes at `at` is NULL, a text or a blob. A one-byte type
+// is looked at here directly; the matcher reads only a longer varint.
+bool is_null_text_or_blob(const byte_reader& chunk, std::size_t at, std::size_t bytes) {
+    uint8 b = 0;
+    if (bytes != 1) {
+        return bytes != 0 && forward_at(chunk, at, null_text_or_blob) == bytes;
+    }
+    return chunk.u8_at(at, b) && (b == type_null || b >= sqlite_format::serial_type::blob_min);
 }
 
 // Minus the bytes of the serial types matched backward from the byte before n, or 0.
@@ -154,22 +201,19 @@ bool record_from(const byte_reader& chunk, std::size_t first, byte_reader& recor
     return first > 0 && chunk.tail(first - 1, record);
 }
 
-bool byte_in(uint8 b, std::initializer_list<uint8> values) {
-    return std::find(values.begin(), values.end(), b) != values.end();
-}
-
 }  // namespace
 
 namespace {
 
-// The first bytes of column 5 (Type) at the header size under test: a notification's type
-// begins "tile", "toast" or "badge".
+// The first bytes of Type (at header position type_position) at the header size under test:
+// a notification's type begins "tile", "toast" or "badge".
 bool type_sample_accepted(const byte_reader& chunk, std::size_t first, std::size_t header_size,
-                          text_encoding encoding) {
+                          std::size_t type_position, text_encoding encoding) {
     byte_reader record;
     std::string text;
     if (!record_from(chunk, first, record) ||
-        !extract_column_text_at(text, record.data(), int_length(record), type_column,
+        !extract_column_text_at(text, record.data(), int_length(record),
+                                static_cast<int32>(type_position),
                                 type_sample_length * sample_unit(encoding), filter_printable,
                                 static_cast<uint16>(header_size), false, true, encoding)) {
         return false;
@@ -219,65 +263,146 @@ push_hit make_hit(std::size_t first, std::size_t header_size, uint64 mask, uint3
     return push_hit{first, header_size, mask, table_type, corrected};
 }
 
-bool notification_anchor_at(const byte_reader& chunk, std::size_t n) {
+// The serial types of a notification up to ArrivalTime, matched at n: the anchor (Order's
+// NULL, Id, HandlerId), ActivityId and the six of Type to ArrivalTime.
+struct notification_types {
+    std::size_t type_position = 0;  // Type's header position
+    std::size_t s10 = 0;            // the header size of a ten-column record
+};
+
+bool notification_anchor_at(const byte_reader& chunk, std::size_t n, notification_types& out) {
     uint8 order = 0;
     uint8 id = 0;
     uint8 handler = 0;
-    uint8 activity = 0;
-    return chunk.has(n, notification_anchor + 1) && chunk.u8_at(n, order) &&
-           chunk.u8_at(n + 1, id) && chunk.u8_at(n + 2, handler) && chunk.u8_at(n + 3, activity) &&
-           order == type_null &&
-           byte_in(id, {type_int8, type_int16, type_int24, type_zero, type_one}) &&
-           byte_in(handler, {type_int8, type_int16, type_zero, type_one}) &&
-           byte_in(activity, {type_null, activity_id_blob});
+    if (!chunk.has(n, notification_anchor + 1) || !chunk.u8_at(n, order) ||
+        !chunk.u8_at(n + 1, id) || !chunk.u8_at(n + 2, handler) || order != type_null ||
+        !in_types(id, integer_types) || !in_types(handler, integer_or_null_types)) {
+        return false;
+    }
+    const std::size_t activity = varint_bytes_at(chunk, n + notification_anchor);
+    uint8 type = 0;
+    // Type (TEXT NOT NULL) is looked at before any matcher runs: an odd one-byte serial type
+    // of 13 or more, or the first byte of a longer one.
+    if (activity == 0 || !chunk.u8_at(n + notification_anchor + activity, type) ||
+        (type < sqlite_format::varint::more_flag &&
+         (type < sqlite_format::serial_type::text_min || type % 2 == 0)) ||
+        !is_null_text_or_blob(chunk, n + notification_anchor, activity)) {
+        return false;
+    }
+    const std::size_t six = forward_at(chunk, n + notification_anchor + activity, notification_six);
+    if (six == 0) {
+        return false;
+    }
+    // Header positions count from 1 at Order; the header size counts the size byte too.
+    out.type_position = notification_anchor + activity + 1;
+    out.s10 = 1 + notification_anchor + activity + six;
+    return true;
 }
 
-// Steps 4 to 7 of the notification test: the ten serial types matched, the header-size byte
-// h did not confirm the ten-column layout; longer layouts first, each confirmed by the type
-// sample at its own header size.
-bool notification_longer(const byte_reader& chunk, std::size_t n, uint8 h, std::size_t s10,
-                         text_encoding encoding, push_hit& hit) {
-    const std::size_t after_ten = n - 1 + s10;
-    const auto try_size = [&](std::size_t size, uint64 mask) {
-        if (!type_sample_accepted(chunk, n, size, encoding)) {
-            return false;
-        }
-        hit = make_hit(n, size, mask, push_table_notification, h != size);
-        return true;
-    };
+// One layout a notification may have: its header size, mask and column count.
+struct notification_layout {
+    std::size_t size = 0;
+    uint64 mask = 0;
+    std::size_t columns = 0;
+};
+
+// The longer layouts after the ten serial types matched, longest first, then ten columns;
+// a layout whose serial types do not match is left out (size 0). With a schema that adds
+// columns after the known ones, its layout comes first.
+std::array<notification_layout, 5> notification_layouts(const byte_reader& chunk, std::size_t n,
+                                                        const notification_types& types,
+                                                        const notification_schema_layout* schema) {
+    const std::size_t after_ten = n - 1 + types.s10;
     const std::size_t four = forward_at(chunk, after_ten, notification_four);
-    if (four != 0 && try_size(s10 + four, notification_fourteen)) {
-        return true;
-    }
     const std::size_t two = forward_at(chunk, after_ten, notification_two);
-    if (two != 0 && try_size(s10 + two, notification_twelve)) {
-        return true;
-    }
     const std::size_t one = forward_at(chunk, after_ten, notification_one);
-    if (one != 0) {
-        return try_size(s10 + one, notification_eleven);
+    const auto layout = [&](std::size_t bytes, uint64 mask, std::size_t columns) {
+        return bytes == 0 ? notification_layout{}
+                          : notification_layout{types.s10 + bytes, mask, columns};
+    };
+    std::array<notification_layout, 5> layouts = {
+        notification_layout{}, layout(four, notification_fourteen, 14),
+        layout(two, notification_twelve, 12), layout(one, notification_eleven, 11),
+        notification_layout{types.s10, notification_ten, 10}};
+    if (schema != nullptr && schema->fit == notification_layout_fit::added_columns) {
+        for (const notification_layout& known : layouts) {
+            if (known.mask != schema->known_mask || known.size == 0) {
+                continue;
+            }
+            const std::size_t added =
+                forward_at(chunk, n - 1 + known.size, schema->added_patterns.data(), schema->added);
+            layouts[0] = added == 0 ? notification_layout{}
+                                    : notification_layout{known.size + added, known.mask,
+                                                          known.columns + schema->added};
+        }
     }
-    return try_size(s10, notification_ten);
+    return layouts;
+}
+
+// The layout whose header size the header-size byte h gives, then (the byte lost or wrong)
+// the first layout in order: each confirmed by the type sample at its own header size.
+bool notification_test_at(const byte_reader& chunk, std::size_t n, std::optional<uint8> h,
+                          const notification_schema_layout* schema, text_encoding encoding,
+                          push_hit& hit) {
+    notification_types types;
+    if (!notification_anchor_at(chunk, n, types)) {
+        return false;
+    }
+    const auto layouts = notification_layouts(chunk, n, types, schema);
+    const auto accepted = [&](const notification_layout& l) {
+        return l.size != 0 && type_sample_accepted(chunk, n, l.size, types.type_position, encoding);
+    };
+    for (const bool header_agrees : {true, false}) {
+        for (const notification_layout& l : layouts) {
+            const bool agrees = h.has_value() && *h == l.size;
+            if (agrees == header_agrees && accepted(l)) {
+                hit = make_hit(n, l.size, l.mask, push_table_notification, !agrees);
+                hit.columns = l.columns;
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 // The anchor n is the first serial type; the header-size byte before it must lie in the
 // chunk.
-bool notification_test(const byte_reader& chunk, std::size_t n, text_encoding encoding,
+bool notification_test(const byte_reader& chunk, std::size_t n,
+                       const notification_schema_layout* schema, text_encoding encoding,
                        push_hit& hit) {
     uint8 h = 0;
-    if (n == 0 || !notification_anchor_at(chunk, n) || !chunk.u8_at(n - 1, h)) {
+    return n != 0 && chunk.u8_at(n - 1, h) &&
+           notification_test_at(chunk, n, h, schema, encoding, hit);
+}
+
+// A short record at the start of a freeblock: the freeblock header took its payload length,
+// rowid, header-size byte and Order's NULL, so its Id's serial type lies at the freeblock's
+// start + 4. The record is matched with those two bytes put back (the header size unknown);
+// its rowid is lost with them.
+bool freeblock_notification_test(const byte_reader& chunk, std::size_t freeblock,
+                                 const notification_schema_layout* schema, text_encoding encoding,
+                                 push_hit& hit) {
+    constexpr std::size_t header_bytes = 4;  // the freeblock header: next pointer and size
+    const std::size_t id_at = freeblock + header_bytes;
+    byte_reader rest;
+    if (!chunk.tail(id_at, rest) || rest.size() <= notification_anchor) {
         return false;
     }
-    const std::size_t six = forward_at(chunk, n + notification_anchor, notification_six);
-    if (six == 0) {
+    uint8 id = 0;
+    if (!rest.u8_at(0, id) || !in_types(id, integer_types)) {
+        return false;  // Order's NULL is there: the record is matched where it stands
+    }
+    thread_local byte_array restored;
+    restored.assign({0, type_null});  // a header-size byte that matches no layout, and Order
+    restored.insert(restored.end(), rest.data(), rest.data() + rest.size());
+    if (!notification_test_at(byte_reader(restored.data(), restored.size()), 1, std::nullopt,
+                              schema, encoding, hit)) {
         return false;
     }
-    const std::size_t s10 = notification_anchor + 1 + six;
-    if (h == s10 && type_sample_accepted(chunk, n, s10, encoding)) {
-        hit = make_hit(n, s10, notification_ten, push_table_notification, false);
-        return true;
-    }
-    return notification_longer(chunk, n, h, s10, encoding, hit);
+    hit.first = id_at - 1;
+    hit.lost_types = 1;
+    hit.corrected = true;
+    return true;
 }
 
 }  // namespace
@@ -308,7 +433,8 @@ bool channel_test(const byte_reader& chunk, std::size_t n, text_encoding encodin
         hit = make_hit(first, s5, channel_five, push_table_channel, false);
         return true;
     }
-    if (h == s5 + 1 && byte_in(after, {type_int8, type_one})) {
+    // DeviceVersion (INT64, default 0) follows the times in the six-column layout.
+    if (h == s5 + 1 && in_types(after, integer_or_null_types)) {
         hit = make_hit(first, s5 + 1, channel_six, push_table_channel, false);
         return true;
     }
@@ -323,21 +449,33 @@ bool channel_test(const byte_reader& chunk, std::size_t n, text_encoding encodin
     return false;
 }
 
-bool handler_anchor_at(const byte_reader& chunk, std::size_t n, text_encoding encoding) {
-    uint8 property_set = 0;
-    uint8 c6 = 0;
+// The handler anchor is columns 0x20 to 0x100: WNFEventName (NULL or an 8-byte integer),
+// SystemDataPropertySet (NULL, a blob or a text) and the created and modified time texts.
+// Its length in bytes, or 0.
+std::size_t handler_anchor_at(const byte_reader& chunk, std::size_t n, text_encoding encoding) {
+    uint8 event_name = 0;
+    if (!chunk.u8_at(n, event_name) || (event_name != type_null && event_name != type_int64)) {
+        return 0;
+    }
+    // The time texts after the property set are looked at first: most positions fail there.
+    const uint8 time = handler_time_text(encoding);
+    const std::size_t property_set = varint_bytes_at(chunk, n + 1);
+    const std::size_t length = 1 + property_set + 2;
     uint8 created = 0;
     uint8 modified = 0;
-    return chunk.has(n, handler_anchor + 1) && chunk.u8_at(n, property_set) &&
-           chunk.u8_at(n + 1, c6) && chunk.u8_at(n + 2, created) && chunk.u8_at(n + 3, modified) &&
-           byte_in(property_set, {type_null, type_int64}) && c6 == type_null &&
-           created == handler_time_text(encoding) && modified == created;
+    if (property_set == 0 || !chunk.has(n, length + 1) ||
+        !chunk.u8_at(n + 1 + property_set, created) || created != time ||
+        !chunk.u8_at(n + 2 + property_set, modified) || modified != time ||
+        !is_null_text_or_blob(chunk, n + 1, property_set)) {
+        return 0;
+    }
+    return length;
 }
 
 // Steps 3 to 6 of the handler test: four columns before the anchor, one or two after it; the
-// primary id must look like one, and the header-size byte must agree.
-bool handler_without_wns(const byte_reader& chunk, std::size_t n, text_encoding encoding,
-                         push_hit& hit) {
+// header-size byte must give the layout's size and the primary id must look like one there.
+bool handler_without_wns(const byte_reader& chunk, std::size_t n, std::size_t anchor,
+                         text_encoding encoding, push_hit& hit) {
     const int32 d = backward_before(chunk, n, handler_four_look_back, handler_four);
     const auto back = static_cast<std::size_t>(-static_cast<int64>(d));
     uint8 h = 0;
@@ -345,40 +483,35 @@ bool handler_without_wns(const byte_reader& chunk, std::size_t n, text_encoding 
         return false;
     }
     const std::size_t first = n - back;
-    const std::size_t base = handler_anchor + 1 + back;
-    const std::size_t two = forward_at(chunk, n + handler_anchor, handler_two);
-    if (two != 0 && handler_sample_accepted(chunk, first, base + two, encoding)) {
-        // A primary id that reads right under a header-size byte that disagrees is taken
-        // as no handler at all rather than as the shorter layout.
-        if (h != base + two) {
-            return false;
+    const std::size_t base = anchor + 1 + back;
+    const std::size_t two = forward_at(chunk, n + anchor, handler_two);
+    const std::size_t one = forward_at(chunk, n + anchor, handler_one);
+    // The layout whose size the header-size byte gives: a ParentId followed by a text or NULL
+    // also matches the ten-column layout, whose size then disagrees.
+    for (const auto& [bytes, mask] :
+         {std::pair{two, handler_ten_no_wns}, std::pair{one, handler_nine_no_wns}}) {
+        if (bytes != 0 && h == base + bytes &&
+            handler_sample_accepted(chunk, first, base + bytes, encoding)) {
+            hit = make_hit(first, base + bytes, mask, push_table_handler, false);
+            return true;
         }
-        hit = make_hit(first, base + two, handler_ten_no_wns, push_table_handler, false);
-        return true;
-    }
-    const std::size_t one = forward_at(chunk, n + handler_anchor, handler_one);
-    if (one != 0 && handler_sample_accepted(chunk, first, base + one, encoding) &&
-        h == base + one) {
-        hit = make_hit(first, base + one, handler_nine_no_wns, push_table_handler, false);
-        return true;
     }
     return false;
 }
 
-// The handler anchor is columns 0x20 to 0x100: the property set (NULL or an 8-byte
-// integer), NULL, and the created and modified time texts.
 bool handler_test(const byte_reader& chunk, std::size_t n, text_encoding encoding, push_hit& hit) {
-    if (!handler_anchor_at(chunk, n, encoding)) {
+    const std::size_t anchor = handler_anchor_at(chunk, n, encoding);
+    if (anchor == 0) {
         return false;
     }
     const int32 d = backward_before(chunk, n, handler_five_look_back, handler_five);
     const auto back = static_cast<std::size_t>(-static_cast<int64>(d));
     uint8 h = 0;
-    if (d != 0 && back < n && chunk.u8_at(n - back - 1, h) && h == handler_anchor + 1 + back) {
+    if (d != 0 && back < n && chunk.u8_at(n - back - 1, h) && h == anchor + 1 + back) {
         hit = make_hit(n - back, h, handler_nine, push_table_handler, false);
         return true;
     }
-    return handler_without_wns(chunk, n, encoding, hit);
+    return handler_without_wns(chunk, n, anchor, encoding, hit);
 }
 
 // The eight bytes at n as one word, in memory order; the caller keeps n + 8 inside.
@@ -399,18 +532,21 @@ void record_hit(std::vector<carved_record>& hits, const byte_reader& chunk, cons
     r.file_offset = chunk_offset != 0 ? chunk_offset + hit.first : 0;
     // The serial types fill the header-size - 1 bytes from the first one; count_varints
     // looks at all but the last byte it is given.
+    int32 count = static_cast<int32>(std::min<std::size_t>(hit.columns, 0xff));
     byte_reader types;
-    const std::size_t span = std::min(hit.header_size, chunk.size() - hit.first + 1);
-    const int32 count =
-        chunk.tail(hit.first, types) ? count_varints(types.data(), static_cast<int32>(span)) : 0;
+    if (count == 0 && chunk.tail(hit.first, types)) {
+        const std::size_t span = std::min(hit.header_size, chunk.size() - hit.first + 1);
+        count = count_varints(types.data(), static_cast<int32>(span));
+    }
     r.column_count = static_cast<uint8>(std::clamp<int32>(count, 0, 0xff));
     r.table_type = static_cast<int32>(hit.table_type);
     r.column_mask = hit.mask;
     r.header_corrected = hit.corrected ? 1 : 0;
+    r.lost_types = hit.lost_types;
 }
 
 // Every anchor starts with a NULL or an 8-byte integer serial type (the notification's
-// Order, the handler's property set, the channel's expiry time): the first offset at or
+// Order, the handler's WNFEventName, the channel's expiry time): the first offset at or
 // after n, before end, whose byte can start one. Text and blob content, most of a page, is
 // passed over here in one tight loop instead of being put to every test.
 // Eight bytes at a time while none of them can start one: a word holds a byte b exactly
@@ -434,18 +570,45 @@ std::size_t next_anchor_candidate(const byte_reader& chunk, std::size_t n, std::
     return n;
 }
 
-bool find_at(const byte_reader& chunk, std::size_t n, uint64 tables, text_encoding encoding,
-             push_hit& hit) {
+bool find_at(const byte_reader& chunk, std::size_t n, uint64 tables,
+             const notification_schema_layout* schema, text_encoding encoding, push_hit& hit) {
     return ((tables & push_table_notification) != 0 &&
-            notification_test(chunk, n, encoding, hit)) ||
+            notification_test(chunk, n, schema, encoding, hit)) ||
            ((tables & push_table_channel) != 0 && channel_test(chunk, n, encoding, hit)) ||
            ((tables & push_table_handler) != 0 && handler_test(chunk, n, encoding, hit));
+}
+
+// The notifications whose first bytes a freeblock header took, at each freeblock of the
+// chunk where the scan found no record; hits stays in the order of their positions.
+void find_at_freeblocks(std::vector<carved_record>& hits, std::size_t from,
+                        const byte_reader& chunk, uint64 chunk_offset,
+                        const notification_schema_layout* schema, text_encoding encoding) {
+    thread_local std::vector<std::size_t> starts;
+    chunk_freeblock_starts(starts, chunk);
+    const std::size_t found = hits.size();
+    for (const std::size_t start : starts) {
+        push_hit hit;
+        if (!freeblock_notification_test(chunk, start, schema, encoding, hit)) {
+            continue;
+        }
+        const auto same = [&hit](const carved_record& r) { return r.offset_in_chunk == hit.first; };
+        if (std::none_of(hits.begin() + static_cast<std::ptrdiff_t>(from), hits.end(), same)) {
+            record_hit(hits, chunk, hit, chunk_offset);
+        }
+    }
+    if (hits.size() != found) {
+        std::stable_sort(hits.begin() + static_cast<std::ptrdiff_t>(from), hits.end(),
+                         [](const carved_record& a, const carved_record& b) {
+                             return a.offset_in_chunk < b.offset_in_chunk;
+                         });
+    }
 }
 
 }  // namespace
 
 bool find_push_records_in(std::vector<carved_record>& hits, const uint8* data, uint32 length,
-                          uint64 chunk_offset, bool append, uint64 tables, text_encoding encoding) {
+                          uint64 chunk_offset, bool append, uint64 tables, text_encoding encoding,
+                          const notification_schema_layout* schema) {
     const byte_reader chunk(data, length);
     if (!append) {
         hits.clear();
@@ -470,12 +633,15 @@ bool find_push_records_in(std::vector<carved_record>& hits, const uint8* data, u
             continue;
         }
         push_hit hit;
-        if (!find_at(chunk, n, tables, encoding, hit)) {
+        if (!find_at(chunk, n, tables, schema, encoding, hit)) {
             ++n;
             continue;
         }
         record_hit(hits, chunk, hit, chunk_offset);
         n += std::max<std::size_t>(hit.header_size, 1);
+    }
+    if ((tables & push_table_notification) != 0) {
+        find_at_freeblocks(hits, before, chunk, chunk_offset, schema, encoding);
     }
     return hits.size() > before;
 }
@@ -483,6 +649,12 @@ bool find_push_records_in(std::vector<carved_record>& hits, const uint8* data, u
 bool find_push_records(std::vector<carved_record>& hits, const uint8* data, uint32 length,
                        uint64 chunk_offset, bool append, text_encoding encoding, void* context) {
     const auto* options = static_cast<const velk_options*>(context);
-    const uint64 tables = options == nullptr ? all_push_tables : options->m_carve_tables;
-    return find_push_records_in(hits, data, length, chunk_offset, append, tables, encoding);
+    if (options == nullptr) {
+        return find_push_records_in(hits, data, length, chunk_offset, append, all_push_tables,
+                                    encoding);
+    }
+    // The schema read with the database tells whether its notifications carry added columns.
+    const notification_schema_layout schema = notification_layout_of(options->m_notification_def);
+    return find_push_records_in(hits, data, length, chunk_offset, append, options->m_carve_tables,
+                                encoding, &schema);
 }

@@ -365,7 +365,7 @@ void set_activity_id(output_record& row, int position, const notification_record
 
 void set_notification_fields(output_record& row, const cell_positions& at,
                              const velk_options& options, const notification_record& n) {
-    if (has_column(options, nc::id)) {
+    if (has_column(options, nc::id) && !n.m_id_unknown) {
         (void)row.set_num(at[cell_id], static_cast<uint64>(n.m_id), stored_integer, decimal_right);
     }
     if (has_column(options, nc::number_a)) {

@@ -136,7 +136,9 @@ bool carve_db_slack(const std::string& path, bool append, bool include_wal_valid
         options.m_notifications.clear();
     }
     // Messages name the input as the examiner gave it; path may be the file a link reaches.
-    say_if_cut_off(path, options.m_db.db_path().empty() ? path : options.m_db.db_path());
+    const std::string& shown = options.m_db.db_path().empty() ? path : options.m_db.db_path();
+    say_if_cut_off(path, shown);
+    say_if_notification_layout_unknown(options, shown);
     std::vector<carved_record> hits;
     std::string no_table;
     // The carver reads the database's text encoding from its header and tells the finder.

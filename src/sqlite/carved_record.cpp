@@ -36,6 +36,7 @@ void carved_record::clear() {
     column_count = 0;
     truncated = 0;
     column_mask = 0;
+    lost_types = 0;
     bytes.clear();
 }
 

@@ -12,19 +12,19 @@
 // Where a record came from. A record keeps its source in a word as source << 2, over two
 // flag bits that the carver leaves as they are.
 namespace record_source {
-inline constexpr uint32 sqlite_lib = 1;              // rows read through the SQLite library
-inline constexpr uint32 main_db_slack = 2;           // page slack and free pages of the main file
-inline constexpr uint32 carve_main = 3;              // rows of the own table walk
-inline constexpr uint32 carve_blob = 4;              // chunks of raw pages
-inline constexpr uint32 unnamed = 5;                 // produced by nothing
-inline constexpr uint32 main_page_overwritten = 6;   // main-file pages a current WAL frame replaces
-inline constexpr uint32 wal_page_superseded = 7;     // WAL frames no longer current
+inline constexpr uint32 sqlite_lib = 1;             // rows read through the SQLite library
+inline constexpr uint32 main_db_slack = 2;          // page slack and free pages of the main file
+inline constexpr uint32 carve_main = 3;             // rows of the own table walk
+inline constexpr uint32 carve_blob = 4;             // chunks of raw pages
+inline constexpr uint32 unnamed = 5;                // produced by nothing
+inline constexpr uint32 main_page_overwritten = 6;  // main-file pages a current WAL frame replaces
+inline constexpr uint32 wal_page_superseded = 7;    // WAL frames no longer current
 inline constexpr uint32 wal_slack_in_valid_page = 8;  // slack inside current WAL pages
-inline constexpr uint32 wal_valid_page = 9;          // current WAL pages, when asked for
+inline constexpr uint32 wal_valid_page = 9;           // current WAL pages, when asked for
 inline constexpr uint32 carve_wal = 10;
-inline constexpr uint32 carve_journal = 11;          // pages saved in the rollback journal
-inline constexpr uint32 carve_main_from_wal = 12;    // table-walk rows of a WAL-applied schema
-inline constexpr uint32 main_db_past_end = 13;       // the main file past the header's page count
+inline constexpr uint32 carve_journal = 11;        // pages saved in the rollback journal
+inline constexpr uint32 carve_main_from_wal = 12;  // table-walk rows of a WAL-applied schema
+inline constexpr uint32 main_db_past_end = 13;     // the main file past the header's page count
 inline constexpr unsigned shift = 2;
 inline constexpr uint32 flag_bits = 0x3;
 
@@ -56,17 +56,21 @@ struct carved_record {
     int16 spare_word = 0;        // set by finders, copied with the table type
     uint8 column_count = 0;      // columns the finder expects (0: none given)
     uint64 column_mask = 0;
+    // Set by finders: how many leading serial types a freeblock header took the bytes of; the
+    // serial types still there start at offset_in_chunk + lost_types. The lost ones are read
+    // as NULL, as a rowid alias is stored; the rowid itself is then unknown (0).
+    uint8 lost_types = 0;
 
     // Keeps the source word's two flag bits; zeroes the source, table type, spare word,
-    // column count, truncated flag and mask, and empties the bytes.
+    // column count, truncated flag, mask and lost serial types, and empties the bytes.
     void clear();
 };
 
 // Recognises records in a chunk and adds one carved_record per hit (the vector is emptied
 // first unless append). For each hit it sets offset_in_chunk to the hit's first serial
 // type, file_offset (chunk_file_offset + offset_in_chunk, or 0 when chunk_file_offset is
-// 0), table_type, column_count, column_mask, header_corrected and, when they are to be
-// carried, bytes. encoding is the text encoding of the database the chunk belongs to: the
+// 0), table_type, column_count, column_mask, header_corrected, lost_types and, when they are
+// to be carried, bytes. encoding is the text encoding of the database the chunk belongs to: the
 // serial types and bytes of its text columns follow it. True when it added hits.
 using record_finder_fn = bool (*)(std::vector<carved_record>& hits, const uint8* chunk,
                                   uint32 chunk_length, uint64 chunk_file_offset, bool append,

@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <limits>
 #include <span>
-#include <string>
 #include <string_view>
 
 #include "sqlite/serial_type.h"
 #include "sqlite/sqlite_format.h"
-#include "text/number_text.h"
 
 namespace vi = sqlite_format::varint;
 
@@ -17,11 +15,32 @@ namespace {
 constexpr char text_alternative = '-';
 constexpr char blob_alternative = '+';
 constexpr char byte_alternative = 'x';
-// The number of an 'x' alternative: the alternative and the hexadecimal digits after it,
-// read as number text reads "x1f"; 0 (which matches nothing) when they are no number.
+// The number of an 'x' alternative: the hexadecimal digits after the 'x' (as number text
+// reads "x1f"); 0 (which matches nothing) when they are no number or none. Read in place:
+// the finders try such an alternative at many positions of every page.
 uint32 hex_value(std::string_view alternative) {
+    constexpr uint32 max_before_digit = 0x0fffffff;  // one more digit still fits 32 bits
     uint32 value = 0;
-    return string_to_uint32(std::string(alternative), &value) ? value : 0;
+    if (alternative.size() < 2) {
+        return 0;
+    }
+    for (const char c : alternative.substr(1)) {
+        uint32 digit = 0;
+        if (c >= '0' && c <= '9') {
+            digit = static_cast<uint32>(c - '0');
+        } else if (c >= 'a' && c <= 'f') {
+            digit = static_cast<uint32>(c - 'a' + 10);
+        } else if (c >= 'A' && c <= 'F') {
+            digit = static_cast<uint32>(c - 'A' + 10);
+        } else {
+            return 0;
+        }
+        if (value > max_before_digit) {
+            return 0;
+        }
+        value = value * 16 + digit;
+    }
+    return value;
 }
 
 // What one pattern did at the current position.

@@ -11,6 +11,7 @@
 #include "sqlite/record_header.h"
 #include "sqlite/record_values.h"
 #include "sqlite/sqlite_format.h"
+#include "sqlite/value_code.h"
 #include "sqlite/varint.h"
 #include "text/percent_progress.h"
 
@@ -89,16 +90,19 @@ void decode_hit(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset
         return;
     }
     const auto p = static_cast<std::size_t>(hit.offset_in_chunk);
+    const std::size_t end = hit_extent_end(s.found, index, p, chunk.size());
+    // The serial types whose bytes a freeblock header took are not read: each is a NULL.
+    const std::size_t lost = hit.lost_types;
+    const uint32 columns = hit.column_count != 0 ? hit.column_count : s.bounds.max;
     kq::byte_reader extent;
-    if (!chunk.sub(p, hit_extent_end(s.found, index, p, chunk.size()) - p, extent)) {
+    if (lost >= end - p || lost >= columns || !chunk.sub(p + lost, end - p - lost, extent)) {
         return;
     }
-    const uint32 columns = hit.column_count != 0 ? hit.column_count : s.bounds.max;
     int32 consumed = 0;
     kq::byte_reader content;
     if (!parse_record_header(consumed, s.codes, s.sizes, extent.data(),
                              static_cast<uint32>(extent.size()), s.page_size,
-                             static_cast<int32>(columns)) ||
+                             static_cast<int32>(columns - lost)) ||
         !extent.tail(static_cast<std::size_t>(consumed), content)) {
         return;
     }
@@ -108,8 +112,12 @@ void decode_hit(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset
                               truncated)) {
         return;
     }
+    row.values.insert(row.values.begin(), lost, std::string());
+    s.codes.insert(s.codes.begin(), lost, value_code::null);
     row.value_codes = s.codes;
-    row.rowid = hit.header_corrected != 0 ? 0 : rowid_before_hit(chunk, p);
+    row.lost_types = hit.lost_types;
+    row.header_corrected = hit.header_corrected;
+    row.rowid = hit.header_corrected != 0 || lost != 0 ? 0 : rowid_before_hit(chunk, p);
     row.file_offset = chunk_offset + p;
     row.offset_in_chunk = p;
     row.source_word = record_source::with_source(0, s.source);

@@ -143,3 +143,32 @@ TEST(AddCarvedRecords, VerifySignsTheRebuiltDefinition) {
 }
 
 }  // namespace
+
+namespace {
+
+// A record of a table with a column added after the known ones holds one value more than its
+// carved layout has columns; it is read with the layout whatever hit came before it, and the
+// rowid of a hit whose first bytes were lost stays unknown.
+TEST(AddCarvedRecords, AddedColumnsAfterAnotherLayoutAndLostRowids) {
+    velk_options options;
+    carved_record added = notification_hit(12, "7");
+    added.values.insert(added.values.end(), {"20", "Xml", "133000000000000000", "0", "3"});
+    added.column_mask = 0x3fff;
+    added.column_count = 15;
+    carved_record lost = notification_hit(0, "9");
+    lost.lost_types = 1;
+    std::vector<carved_record> hits = {notification_hit(4, "6"), added, lost};
+    EXPECT_EQ(add_carved_records(hits, options), 1);
+    ASSERT_EQ(options.m_notifications.size(), 3U);
+    const notification_record& n = options.m_notifications[1];
+    EXPECT_EQ(n.m_id, 12);
+    EXPECT_EQ(n.m_handler_id, 7);
+    EXPECT_EQ(n.m_number_b, 20);
+    EXPECT_EQ(n.m_format, "Xml");
+    EXPECT_EQ(n.m_number_d, 0);
+    EXPECT_FALSE(n.m_id_unknown);
+    EXPECT_TRUE(options.m_notifications[2].m_id_unknown);
+    EXPECT_FALSE(options.m_notifications[0].m_id_unknown);
+}
+
+}  // namespace

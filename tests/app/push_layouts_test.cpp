@@ -121,3 +121,83 @@ TEST(CarvedLayout, OnlyTheThreeCarvedTables) {
 }
 
 }  // namespace
+
+namespace {
+
+const char* const platform_notification =
+    "CREATE TABLE [Notification]( [Order] INTEGER NOT NULL PRIMARY KEY, [Id] INTEGER NOT NULL, "
+    "[HandlerId] INTEGER, [ActivityId] GUID,[Type] TEXT NOT NULL, [Payload] BLOB, [Tag] TEXT, "
+    "[Group] TEXT, [ExpiryTime] INT64, [ArrivalTime] INT64, [DataVersion] INT64 DEFAULT '0', "
+    "[PayloadType] TEXT NOT NULL, [BootId] INT64 DEFAULT '0', [ExpiresOnReboot] BOOLEAN "
+    "DEFAULT 'FALSE'";
+
+struct schema_case {
+    const char* name;
+    std::string sql;  // empty: no table read
+    notification_layout_fit fit;
+    uint64 known_mask;
+    std::vector<std::string> added_patterns;
+};
+
+const schema_case schema_cases[] = {
+    {"NoTable", "", notification_layout_fit::no_schema, 0, {}},
+    {"Platform",
+     std::string(platform_notification) + ", UNIQUE([Id]) ON CONFLICT REPLACE)",
+     notification_layout_fit::carved,
+     0x3fff,
+     {}},
+    {"AddedByAlterTable",
+     std::string(platform_notification) +
+         ", [Priority] INTEGER, [Note] TEXT NOT NULL, UNIQUE([Id]) ON CONFLICT REPLACE)",
+     notification_layout_fit::added_columns,
+     0x3fff,
+     {"-+0123456789", "-+123456789"}},
+    {"TenKnownThenAdded",
+     "CREATE TABLE notification ([order] integer primary key, id int, handlerid int, activityid "
+     "blob, type text, payload blob, tag text, [group] text, expirytime int, arrivaltime int, "
+     "extra)",
+     notification_layout_fit::added_columns,
+     0x3ff,
+     {"-+0123456789"}},
+    {"AddedBetweenKnown",
+     "CREATE TABLE notification ([order] integer primary key, id int, note text, handlerid int, "
+     "activityid blob, type text, payload blob, tag text, [group] text, expirytime int, "
+     "arrivaltime int)",
+     notification_layout_fit::unknown,
+     0,
+     {}},
+    {"ThirteenKnown",
+     "CREATE TABLE notification ([order] integer primary key, id int, handlerid int, activityid "
+     "blob, type text, payload blob, tag text, [group] text, expirytime int, arrivaltime int, "
+     "dataversion int, payloadtype text, bootid int)",
+     notification_layout_fit::unknown,
+     0,
+     {}},
+};
+
+class NotificationSchemaLayout : public ::testing::TestWithParam<schema_case> {};
+
+TEST_P(NotificationSchemaLayout, KnownColumnsThenAddedOnes) {
+    const schema_case& c = GetParam();
+    table_definition def;
+    if (!c.sql.empty()) {
+        ASSERT_TRUE(def.load_create_sql(c.sql, true));
+    }
+    const notification_schema_layout layout = notification_layout_of(def);
+    EXPECT_EQ(layout.fit, c.fit);
+    EXPECT_EQ(layout.known_mask, c.known_mask);
+    ASSERT_EQ(layout.added, c.added_patterns.size());
+    for (std::size_t i = 0; i < layout.added; ++i) {
+        EXPECT_EQ(std::string(layout.added_patterns[i]), c.added_patterns[i]);
+    }
+    // The finder cannot follow it: said, unless no schema was to be read.
+    const bool unknown = c.fit == notification_layout_fit::unknown;
+    EXPECT_EQ(notification_layout_unknown(def, true) != nullptr, unknown);
+    EXPECT_EQ(notification_layout_unknown(def, false) != nullptr,
+              unknown || c.fit == notification_layout_fit::no_schema);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, NotificationSchemaLayout, ::testing::ValuesIn(schema_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+}  // namespace

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "app/push_layouts.h"
 #include "app/push_table_type.h"
 #include "app/recovery_fixture_hits.h"
 #include "io/uni_fileio.h"
@@ -17,11 +20,14 @@
 #include "sqlite/page_builder.h"
 #include "sqlite/region_scan.h"
 #include "sqlite/table_definition.h"
+#include "sqlite/value_code.h"
 
 namespace {
 
 using test_pages::append;
+using test_pages::put_be;
 using test_pages::text_bytes;
+using test_pages::varint;
 
 constexpr uint64 chunk_at = 0x10000;
 
@@ -72,6 +78,49 @@ byte_array handler_ten_row(const std::string& primary, uint8 size_byte = 0x0b) {
     append(r, text_bytes("app:immer"));
     append(r, text_bytes("2023-03-14 08:02:11"));
     append(r, text_bytes("2023-03-14 08:02:11"));
+    return r;
+}
+
+// A handler of the platform's ten columns without column 0x4 whose WNS id, handler type,
+// property set and container are given: H | 00 <primary> <wns> <type> | <event> <property>
+// 33 33 | <parent> [<container>]; texts of 'w', 't', 'p' and 'c' fill their lengths.
+byte_array handler_columns(const std::string& primary, uint8 wns, uint8 type, uint8 property,
+                           std::optional<uint8> container) {
+    const auto text_of = [](uint8 serial, char c) {
+        return serial >= 13 ? byte_array((serial - 12) / 2, static_cast<uint8>(c)) : byte_array{};
+    };
+    byte_array header = {
+        0x00, static_cast<uint8>(13 + 2 * primary.size()), wns, type, 0x00, property, 0x33, 0x33,
+        0x00};
+    if (container) {
+        header.push_back(*container);
+    }
+    byte_array r = {static_cast<uint8>(header.size() + 1)};
+    append(r, header);
+    append(r, text_bytes(primary));
+    append(r, text_of(wns, 'w'));
+    append(r, text_of(type, 't'));
+    append(r, text_of(property, 'p'));
+    append(r, text_bytes("2023-03-14 08:02:11"));
+    append(r, text_bytes("2023-03-14 08:02:11"));
+    if (container) {
+        append(r, text_of(*container, 'c'));
+    }
+    return r;
+}
+
+// A five- or six-column channel whose handler id, URI and device version are given.
+byte_array channel_columns(uint8 handler, uint8 uri, std::optional<uint8> device_version) {
+    byte_array header = {0x1b, handler, uri, 0x06, 0x06};
+    if (device_version) {
+        header.push_back(*device_version);
+    }
+    byte_array r = {static_cast<uint8>(header.size() + 1)};
+    append(r, header);
+    append(r, text_bytes("abcdefg"));
+    append(r, byte_array(handler >= 1 && handler <= 4 ? handler : 0, 0x07));
+    append(r, byte_array(uri >= 13 ? (uri - 13) / 2 : 0, 'u'));
+    append(r, repeat(0x31, 16));
     return r;
 }
 
@@ -140,6 +189,32 @@ const finder_case finder_cases[] = {
     // The id reads right but the size byte disagrees with the ten-column layout: no handler,
     // even though 10 is the size of the shorter layout.
     {"HandlerSizeByteDisagrees", in_cell(handler_ten_row(guid_id, 0x0a)), {}},
+    // Values the columns' declared types allow: a NULL HandlerType or ContainerSid, a text
+    // ContainerSid, a blob property set; a NULL URI, a handler id of two bytes or 0, a device
+    // version stored as 0.
+    {"HandlerTypeNull",
+     in_cell(handler_columns("Windows.Defender", 0x00, 0x00, 0x00, 0x00)),
+     {{3, 0x7fb, push_table_handler, 10, 0}}},
+    {"HandlerPropertySetBlob",
+     in_cell(handler_columns("Windows.Defender", 0x00, 0x1f, 0x14, 0x00)),
+     {{3, 0x7fb, push_table_handler, 10, 0}}},
+    {"HandlerContainerText",
+     in_cell(handler_columns("Windows.Defender", 0x00, 0x1f, 0x00, 0x15)),
+     {{3, 0x7fb, push_table_handler, 10, 0}}},
+    // Nine columns: the primary id's first byte, 'M', also reads as a text serial type, so
+    // the ten-column layout matches too; the header-size byte picks the nine.
+    {"HandlerNineColumnsIdLooksLikeAType",
+     in_cell(handler_columns("Microsoft.Windows", 0x00, 0x1f, 0x00, std::nullopt)),
+     {{3, 0x3fb, push_table_handler, 9, 0}}},
+    {"ChannelUriNull",
+     in_cell(channel_columns(0x01, 0x00, std::nullopt)),
+     {{3, 0x1f, push_table_channel, 5, 0}}},
+    {"ChannelHandlerIdTwoBytes",
+     in_cell(channel_columns(0x02, 0x1b, std::nullopt)),
+     {{3, 0x1f, push_table_channel, 5, 0}}},
+    {"ChannelDeviceVersionZero",
+     in_cell(channel_columns(0x08, 0x1b, 0x08)),
+     {{3, 0x3f, push_table_channel, 6, 0}}},
 };
 
 class FindPushRecords : public ::testing::TestWithParam<finder_case> {};
@@ -170,6 +245,222 @@ TEST_P(FindPushRecords, HitsAsExpected) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, FindPushRecords, ::testing::ValuesIn(finder_cases),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// A notification record of the serial types given (Order's NULL first), its Type "toast" and
+// every other content byte 'a'; its header-size byte is the header's size unless given.
+byte_array notification_of(const std::vector<uint64>& types, int size_byte = -1) {
+    byte_array header;
+    byte_array content;
+    for (std::size_t i = 0; i < types.size(); ++i) {
+        const uint64 t = types[i];
+        append(header, varint(t));
+        const std::size_t size = t >= 12 ? (t - 12) / 2 : t == 5 ? 6 : t == 6 ? 8 : t < 5 ? t : 0;
+        append(content, i == 4 ? text_bytes("toast") : byte_array(size, 'a'));
+    }
+    const auto h = static_cast<uint8>(size_byte >= 0 ? size_byte : header.size() + 1);
+    byte_array r = {h};
+    append(r, header);
+    append(r, content);
+    return r;
+}
+
+// The platform's fourteen serial types: Order, Id, HandlerId, ActivityId, Type, Payload, Tag,
+// Group, ExpiryTime, ArrivalTime, DataVersion, PayloadType, BootId, ExpiresOnReboot.
+std::vector<uint64> platform_types() {
+    return {0, 2, 1, 0x2c, 0x17, 0x20, 0x13, 0x13, 6, 6, 8, 0x13, 6, 8};
+}
+
+std::vector<uint64> with(std::vector<uint64> types, std::size_t column, uint64 type) {
+    types[column] = type;
+    return types;
+}
+
+std::vector<uint64> first(std::vector<uint64> types, std::size_t n) {
+    types.resize(n);
+    return types;
+}
+
+struct value_case {
+    const char* name;
+    std::vector<uint64> types;
+    int size_byte;  // -1: the header's own size
+    uint64 mask;    // 0: no hit
+    uint8 corrected;
+};
+
+// Every serial type a column's declared type and constraints allow: integers of any width
+// and the constants 0 and 1, NULL where the column may be NULL, a text or blob payload, a
+// GUID given as text or as a blob too long for a one-byte serial type.
+const value_case value_cases[] = {
+    {"Platform", platform_types(), -1, 0x3fff, 0},
+    {"ExpiresOnRebootOne", with(platform_types(), 13, 9), -1, 0x3fff, 0},
+    {"ExpiresOnRebootNull", with(platform_types(), 13, 0), -1, 0x3fff, 0},
+    {"DataVersionTwo", with(platform_types(), 10, 1), -1, 0x3fff, 0},
+    {"BootIdNull", with(platform_types(), 12, 0), -1, 0x3fff, 0},
+    {"TagNull", with(platform_types(), 6, 0), -1, 0x3fff, 0},
+    {"GroupNull", with(platform_types(), 7, 0), -1, 0x3fff, 0},
+    {"HandlerIdNull", with(platform_types(), 2, 0), -1, 0x3fff, 0},
+    {"HandlerIdThreeBytes", with(platform_types(), 2, 3), -1, 0x3fff, 0},
+    {"IdEightBytes", with(platform_types(), 1, 6), -1, 0x3fff, 0},
+    {"ExpiryTimeNull", with(platform_types(), 8, 0), -1, 0x3fff, 0},
+    {"ArrivalTimeOneByte", with(platform_types(), 9, 1), -1, 0x3fff, 0},
+    {"PayloadText", with(platform_types(), 5, 0x21), -1, 0x3fff, 0},
+    {"PayloadLongText", with(platform_types(), 5, 0x1ff), -1, 0x3fff, 0},
+    {"ActivityIdText", with(platform_types(), 3, 0x55), -1, 0x3fff, 0},
+    {"ActivityIdLongBlob", with(platform_types(), 3, 0xd4), -1, 0x3fff, 0},
+    {"ActivityIdNull", with(platform_types(), 3, 0), -1, 0x3fff, 0},
+    {"TwelveColumns", first(with(platform_types(), 10, 4), 12), -1, 0xfff, 0},
+    {"ElevenColumnsSizeByteLost", first(platform_types(), 11), 0x30, 0x7ff, 1},
+    {"WidenedValuesSizeByteLost", with(with(platform_types(), 13, 9), 2, 0), 0x30, 0x3fff, 1},
+    // Ten columns under a lost size byte whose first content byte reads as an eleventh serial
+    // type: the longer layouts fail their type sample, and ten columns are still tried.
+    {"TenColumnsContentLooksLikeAType", first(with(platform_types(), 1, 1), 10), 0x30, 0x3ff, 1},
+    // Id is NOT NULL; Type is a text.
+    {"IdNull", with(platform_types(), 1, 0), -1, 0, 0},
+    {"TypeBlob", with(platform_types(), 4, 0x16), -1, 0, 0},
+    {"ExpiryTimeReal", with(platform_types(), 8, 7), -1, 0, 0},
+};
+
+class FindNotificationValues : public ::testing::TestWithParam<value_case> {};
+
+TEST_P(FindNotificationValues, EveryAllowedSerialType) {
+    const value_case& c = GetParam();
+    byte_array record = notification_of(c.types, c.size_byte);
+    if (c.name == std::string("TenColumnsContentLooksLikeAType")) {
+        record[c.types.size() + 1] = 0x05;  // Id's one content byte
+    }
+    const byte_array chunk = in_cell(record);
+    std::vector<carved_record> hits;
+    (void)find_push_records_in(hits, chunk.data(), static_cast<uint32>(chunk.size()), chunk_at,
+                               false, all_push_tables);
+    if (c.mask == 0) {
+        EXPECT_TRUE(hits.empty());
+        return;
+    }
+    ASSERT_EQ(hits.size(), 1U);
+    EXPECT_EQ(hits[0].offset_in_chunk, 3U);
+    EXPECT_EQ(hits[0].column_mask, c.mask);
+    EXPECT_EQ(hits[0].column_count, std::popcount(c.mask));
+    EXPECT_EQ(hits[0].header_corrected, c.corrected);
+    EXPECT_EQ(hits[0].lost_types, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FindNotificationValues, ::testing::ValuesIn(value_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// A schema that adds a column after the known ones: its records are taken with the known
+// columns' layout and the added column counted, whether or not their size byte is there.
+TEST(FindNotificationAddedColumns, RecordsOfTheSchemasLayout) {
+    table_definition def;
+    ASSERT_TRUE(def.load_create_sql(
+        "CREATE TABLE [Notification]( [Order] INTEGER NOT NULL PRIMARY KEY, [Id] INTEGER NOT "
+        "NULL, [HandlerId] INTEGER, [ActivityId] GUID,[Type] TEXT NOT NULL, [Payload] BLOB, "
+        "[Tag] TEXT, [Group] TEXT, [ExpiryTime] INT64, [ArrivalTime] INT64, [DataVersion] INT64 "
+        "DEFAULT '0', [PayloadType] TEXT NOT NULL, [BootId] INT64 DEFAULT '0', [ExpiresOnReboot] "
+        "BOOLEAN DEFAULT 'FALSE', [Priority] INTEGER, UNIQUE([Id]) ON CONFLICT REPLACE)",
+        true));
+    const notification_schema_layout schema = notification_layout_of(def);
+    ASSERT_EQ(schema.fit, notification_layout_fit::added_columns);
+    std::vector<uint64> types = platform_types();
+    types.push_back(0x81);  // a text of 58 bytes: a two-byte serial type
+    for (const int size_byte : {-1, 0x30}) {
+        const byte_array chunk = in_cell(notification_of(types, size_byte));
+        std::vector<carved_record> hits;
+        (void)find_push_records_in(hits, chunk.data(), static_cast<uint32>(chunk.size()), 0, false,
+                                   all_push_tables, text_encoding::utf8, &schema);
+        ASSERT_EQ(hits.size(), 1U) << size_byte;
+        EXPECT_EQ(hits[0].column_mask, 0x3fffU);
+        EXPECT_EQ(hits[0].column_count, 15);
+        EXPECT_EQ(hits[0].header_corrected, size_byte < 0 ? 0 : 1);
+        // Without the schema the added column shifts the content: no layout reads "toast".
+        EXPECT_FALSE(find_push_records_in(hits, chunk.data(), static_cast<uint32>(chunk.size()), 0,
+                                          false, all_push_tables));
+    }
+}
+
+// A short record at a freeblock's start: the freeblock header (next pointer, size) took its
+// payload length, rowid, header-size byte and Order's NULL. The hit names where Order stood,
+// with that serial type lost and the rowid unknown; chunks of one freeblock and whole table
+// leaf pages are both looked at.
+byte_array short_badge() {
+    std::vector<uint64> types = platform_types();
+    types[5] = 0x30;  // an 18-byte payload
+    byte_array r = notification_of(types);
+    const byte_array cell_start = {static_cast<uint8>(r.size()), 0x05};
+    r.insert(r.begin(), cell_start.begin(), cell_start.end());
+    return r;
+}
+
+byte_array freeblock_over(byte_array cell, uint16 next) {
+    put_be(cell, 0, next, 2);
+    put_be(cell, 2, cell.size(), 2);
+    return cell;
+}
+
+TEST(FindNotificationAtFreeblocks, ShortRecordWhoseStartWasTaken) {
+    const byte_array one_freeblock = freeblock_over(short_badge(), 0);
+    byte_array page(4096, 0);
+    page[0] = 0x0d;
+    const std::size_t at = 3000;
+    put_be(page, 1, at, 2);
+    const byte_array cell = freeblock_over(short_badge(), 0);
+    std::copy(cell.begin(), cell.end(), page.begin() + at);
+    byte_array not_a_leaf = page;
+    not_a_leaf[0] = 0x05;
+    byte_array looping = page;
+    put_be(looping, at, at, 2);  // the chain points back at itself
+    struct chunk_case {
+        const char* name;
+        byte_array chunk;
+        std::size_t first;  // 0: no hit
+    };
+    const chunk_case cases[] = {
+        {"OneFreeblock", one_freeblock, 3},
+        {"LeafPage", page, at + 3},
+        {"LoopingChain", looping, at + 3},
+        {"InteriorPage", not_a_leaf, 0},
+        {"IntactRecord", in_cell(notification_of(platform_types())), 3},
+    };
+    for (const chunk_case& c : cases) {
+        std::vector<carved_record> hits;
+        (void)find_push_records_in(hits, c.chunk.data(), static_cast<uint32>(c.chunk.size()), 0,
+                                   false, push_table_notification);
+        if (c.first == 0) {
+            EXPECT_TRUE(hits.empty()) << c.name;
+            continue;
+        }
+        ASSERT_EQ(hits.size(), 1U) << c.name;
+        EXPECT_EQ(hits[0].offset_in_chunk, c.first) << c.name;
+        EXPECT_EQ(hits[0].column_count, 14) << c.name;
+        const bool lost = c.name != std::string("IntactRecord");
+        EXPECT_EQ(hits[0].lost_types, lost ? 1 : 0) << c.name;
+        EXPECT_EQ(hits[0].header_corrected, lost ? 1 : 0) << c.name;
+    }
+}
+
+// The carver decodes such a hit with its lost serial type as NULL and no rowid.
+TEST(FindNotificationAtFreeblocks, DecodedWithOrderAsNull) {
+    const byte_array chunk = freeblock_over(short_badge(), 0);
+    uni::fileio file(chunk, false, false);
+    std::vector<carved_record> rows;
+    ASSERT_TRUE(scan_regions(
+        rows, {{0, chunk.size()}}, file, table_definition(),
+        [](std::vector<carved_record>& hits, const uint8* data, uint32 length, uint64 offset,
+           bool append, text_encoding encoding, void*) {
+            return find_push_records_in(hits, data, length, offset, append, all_push_tables,
+                                        encoding);
+        },
+        record_source::main_db_slack, 4096, text_encoding::utf8, 1, 1, false, false, nullptr,
+        nullptr, chunk_done_noop));
+    ASSERT_EQ(rows.size(), 1U);
+    ASSERT_EQ(rows[0].values.size(), 14U);
+    EXPECT_EQ(rows[0].values[0], "");
+    EXPECT_EQ(rows[0].value_codes[0], value_code::null);
+    EXPECT_EQ(rows[0].values[4], "toast");
+    EXPECT_EQ(rows[0].values[11], "aaa");
+    EXPECT_EQ(rows[0].rowid, 0);
+    EXPECT_EQ(rows[0].file_offset, 3U);
+}
 
 TEST(FindPushRecordsScan, SeveralRecordsInOneChunkWithTheirOwnPositions) {
     byte_array chunk = repeat(0x00, 21);  // zero runs are crossed eight bytes at a time
@@ -311,7 +602,8 @@ bool every_table(std::vector<carved_record>& hits, const uint8* data, uint32 len
 // sample in the file's byte order) and the carver decodes the same values from them. Page
 // splits left other copies in each file, whose last columns a later cell may overwrite, so
 // distinct rows are compared by their first eight values (the texts included: a
-// notification's Type, Payload, Tag and Group, a handler's names and time texts).
+// notification's Type, Payload, Tag and Group, a handler's names and time texts), channels
+// by their first three.
 TEST(FindPushRecordsEncodings, SameRowsInEveryEncoding) {
     const auto rows_in = [](const char* name, text_encoding encoding) {
         uni::fileio file(std::string(VELK_TEST_DATA_DIR) + "/encoding/" + name, false, false,
@@ -322,8 +614,10 @@ TEST(FindPushRecordsEncodings, SameRowsInEveryEncoding) {
                            record_source::carve_blob, 1024, encoding, 0, 0, false, false, nullptr,
                            nullptr, chunk_done_noop);  // none found fails below
         std::set<std::pair<int32, std::vector<std::string>>> rows;
-        constexpr std::size_t compared = 8;
         for (const carved_record& h : hits) {
+            // A channel's texts and handler id come before its times, which a later cell
+            // overwrote in one stale copy.
+            const std::size_t compared = h.table_type == push_table_channel ? 3 : 8;
             const auto end =
                 h.values.begin() + static_cast<std::ptrdiff_t>(std::min(h.values.size(), compared));
             rows.emplace(h.table_type, std::vector<std::string>(h.values.begin(), end));
@@ -338,6 +632,7 @@ TEST(FindPushRecordsEncodings, SameRowsInEveryEncoding) {
     };
     EXPECT_EQ(count(push_table_handler), 11);      // its handler layouts take 11 of the 12
     EXPECT_EQ(count(push_table_notification), 7);  // the six live ones and the deleted one
+    EXPECT_EQ(count(push_table_channel), 3);       // DeviceVersion 0 is stored as the constant
     EXPECT_EQ(rows_in("utf16le.db", text_encoding::utf16le), utf8);
     EXPECT_EQ(rows_in("utf16be.db", text_encoding::utf16be), utf8);
 }

@@ -1351,6 +1351,11 @@ class TextEncodings(Case):
         self.assertEqual(result.status, 0, result.err)
         self.assertNotIn('prob', result.err)
         rows = result.report()
+        if mode == ['-parse_chunk']:
+            # A chunk's notification shows the first copy of its channel the chunk holds: the
+            # twins keep different stale copies, whose times a later cell overwrote.
+            rows = [','.join(cells[:4] + ['', ''] + cells[6:])
+                    for cells in (row.split(',', 6) for row in rows)]
         return [re.sub(r'; "record offset":"0x[0-9a-f]+"', '', row).replace(db, 'DB')
                 for row in rows]
 

@@ -82,6 +82,7 @@ const signature_case signature_cases[] = {
     {"x_mismatch_fails_whole", {0x0E}, {"x0d"}, 0, 0},
     {"x_zero_never_matches", {0x00}, {"x0"}, 0, 0},
     {"x_without_digits", {0x00}, {"x"}, 0, 0},
+    {"x_not_hexadecimal", {0x0D}, {"x0z"}, 0, 0},
     {"empty_pattern_has_no_alternative", {0x01}, {""}, 0, 0},
     {"more_patterns_than_bytes", {0x01}, {"1", "1"}, 0, 0},
     {"text_or_null", {0x1B, 0x00, 0x01}, {"-0", "-0", "1"}, 3, -3},
