@@ -126,7 +126,22 @@ def check_deleted(db_files, rows, label, scratch, live):
     con.close()
 
 
-# ---- item: every valid value ----
+# ---- every valid value ----
+
+def write_deleted_in_wal(work, out_dir, name, rows, orders):
+    """<name>.db + -wal in out_dir: the rows checkpointed into the main file, then the given
+    Orders deleted in the log, copied while the writer is open (the log stays)."""
+    wal_db = work / f'{name}.db'
+    con = create(wal_db, 'WAL')
+    con.execute('PRAGMA wal_autocheckpoint=0')
+    insert(con, rows)
+    busy, _, _ = con.execute('PRAGMA wal_checkpoint(TRUNCATE)').fetchone()
+    mf.expect(busy == 0, f'{name}: checkpoint blocked')
+    mf.delete_orders(con, orders)
+    shutil.copyfile(wal_db, out_dir / f'{name}.db')
+    shutil.copyfile(f'{wal_db}-wal', out_dir / f'{name}.db-wal')
+    con.close()
+
 
 def write_values(out_dir, work, scratch):
     """values.db: the variants deleted in rollback mode (freeblocks of the main file);
@@ -148,23 +163,14 @@ def write_values(out_dir, work, scratch):
     con.close()
     check_deleted([db], variants, 'values', scratch, live)
 
-    wal_db = work / 'values_wal.db'
-    con = create(wal_db, 'WAL')
-    con.execute('PRAGMA wal_autocheckpoint=0')
-    insert(con, rows)
-    busy, _, _ = con.execute('PRAGMA wal_checkpoint(TRUNCATE)').fetchone()
-    mf.expect(busy == 0, 'values_wal: checkpoint blocked')
-    mf.delete_orders(con, orders)
-    shutil.copyfile(wal_db, out_dir / 'values_wal.db')
-    shutil.copyfile(f'{wal_db}-wal', out_dir / 'values_wal.db-wal')
-    con.close()
+    write_deleted_in_wal(work, out_dir, 'values_wal', rows, orders)
     main = (out_dir / 'values_wal.db').read_bytes()
     mf.check_serial_types_in(main, variants, 'values_wal main file')
     check_deleted([out_dir / 'values_wal.db', out_dir / 'values_wal.db-wal'], variants,
                   'values_wal', scratch, live)
 
 
-# ---- item: a short record whose start a freeblock header took ----
+# ---- a short record whose start a freeblock header took ----
 
 def write_short_badge(out_dir, work, scratch):
     """short_badge.db: two short badges (Order 5 and 131) deleted between live rows, so each
@@ -188,16 +194,7 @@ def write_short_badge(out_dir, work, scratch):
     check_short(data, badges, 'short_badge')
     check_deleted([db], [], 'short_badge', scratch, live)
 
-    wal_db = work / 'short_badge_wal.db'
-    con = create(wal_db, 'WAL')
-    con.execute('PRAGMA wal_autocheckpoint=0')
-    insert(con, rows)
-    busy, _, _ = con.execute('PRAGMA wal_checkpoint(TRUNCATE)').fetchone()
-    mf.expect(busy == 0, 'short_badge_wal: checkpoint blocked')
-    mf.delete_orders(con, SHORT_ORDERS)
-    shutil.copyfile(wal_db, out_dir / 'short_badge_wal.db')
-    shutil.copyfile(f'{wal_db}-wal', out_dir / 'short_badge_wal.db-wal')
-    con.close()
+    write_deleted_in_wal(work, out_dir, 'short_badge_wal', rows, SHORT_ORDERS)
     check_short((out_dir / 'short_badge_wal.db-wal').read_bytes(), badges, 'short_badge_wal')
 
 
@@ -211,7 +208,7 @@ def check_short(data, badges, label):
             mf.expect(types not in data, f'{label}: badge {row[0]} kept its first serial type')
 
 
-# ---- item: a column added after the known ones ----
+# ---- a column added after the known ones ----
 
 def write_added_column(out_dir, work, scratch):
     """added_column.db: the platform's schema with a column added to Notification by ALTER
@@ -237,7 +234,7 @@ def write_added_column(out_dir, work, scratch):
                   [f'ADDED-BEFORE-{o}' for o in ADDED_BEFORE if o not in ADDED_DELETED])
 
 
-# ---- item: a live payload holding a zero byte ----
+# ---- a live payload holding a zero byte ----
 
 def write_zero_byte(out_dir, work, scratch):
     """zero_byte.db: one live notification whose payload blob holds a zero byte."""

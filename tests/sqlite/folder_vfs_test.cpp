@@ -18,6 +18,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using velk_test::exec_rows;
 using velk_test::temp_dir;
 
 // Runs in the folder named for the test's life: relative names count from there.
@@ -99,17 +100,6 @@ std::string fixture(const std::string& name) {
     return std::string(VELK_TEST_DATA_DIR) + "/superjournal/" + name;
 }
 
-std::vector<std::vector<std::string>> select_rows(const sqlite_wrapper& db,
-                                                  const std::string& sql) {
-    sql_result_set result;
-    if (g_sqlite_api.sqlite3_exec == nullptr ||
-        g_sqlite_api.sqlite3_exec(db.handle(), sql.c_str(), sql_row_callback, &result, nullptr) !=
-            SQLITE_OK) {
-        return {{"<failed>"}};
-    }
-    return result.rows;
-}
-
 // The committed journal names "wpndatabase.db": from a working folder that holds a file of
 // that name, a plain rollback deletes it. Through the layer the file stays, the name is
 // kept, and the library finishes the journal as one whose super-journal is gone: the
@@ -126,11 +116,11 @@ TEST(FolderVfs, RollbackOfACraftedJournalLeavesTheNamedFileAlone) {
     sqlite_wrapper wrapper;
     ASSERT_TRUE(wrapper.open_confined(db, copy.path(), false));
     // Read-only, a hot journal stops the first statement: nothing is reached for yet.
-    EXPECT_EQ(select_rows(wrapper, "select count(*) from Notification"),
+    EXPECT_EQ(exec_rows(wrapper, "select count(*) from Notification"),
               (std::vector<std::vector<std::string>>{{"<failed>"}}));
     EXPECT_TRUE(wrapper.refused_names().empty());
     ASSERT_TRUE(wrapper.open_confined(db, copy.path(), true));
-    EXPECT_EQ(select_rows(wrapper, "select [Order] from Notification order by 1"),
+    EXPECT_EQ(exec_rows(wrapper, "select [Order] from Notification order by 1"),
               (std::vector<std::vector<std::string>>{{"1"}, {"2"}, {"4"}, {"6"}, {"21"}}));
     wrapper.close();
     EXPECT_EQ(wrapper.refused_names(), (std::vector<std::string>{"wpndatabase.db"}));
@@ -148,7 +138,7 @@ TEST(FolderVfs, PassesTheLibrarysOwnFilesThrough) {
     sqlite_wrapper wrapper;
     ASSERT_TRUE(wrapper.open_confined(db, copy.path(), false));
     // The sample's -wal adds notifications 14 and 15 and deletes 11: 11 rows.
-    EXPECT_EQ(select_rows(wrapper, "select count(*) from Notification"),
+    EXPECT_EQ(exec_rows(wrapper, "select count(*) from Notification"),
               (std::vector<std::vector<std::string>>{{"11"}}));
     EXPECT_TRUE(fs::exists(db + "-shm"));
     EXPECT_TRUE(wrapper.refused_names().empty());

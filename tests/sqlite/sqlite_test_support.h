@@ -5,8 +5,12 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "io/io_test_support.h"
+#include "sqlite/sql_result_set.h"
+#include "sqlite/sqlite_api.h"
+#include "sqlite/sqlite_wrapper.h"
 
 namespace velk_test {
 
@@ -41,6 +45,19 @@ inline std::string copy_database(const std::string& source, const temp_dir& fold
                         fs::perm_options::add, error);
     }
     return target;
+}
+
+// One exec through the entry-point table with sql_row_callback; the rows, or one row
+// {"<failed>"}.
+inline std::vector<std::vector<std::string>> exec_rows(const sqlite_wrapper& db,
+                                                       const std::string& sql) {
+    sql_result_set result;
+    if (g_sqlite_api.sqlite3_exec == nullptr ||
+        g_sqlite_api.sqlite3_exec(db.handle(), sql.c_str(), sql_row_callback, &result, nullptr) !=
+            SQLITE_OK) {
+        return {{"<failed>"}};
+    }
+    return result.rows;
 }
 
 }  // namespace velk_test

@@ -16,6 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using velk_test::copy_database;
+using velk_test::exec_rows;
 using velk_test::temp_dir;
 
 struct api_entry {
@@ -66,17 +67,6 @@ std::size_t filled_entries() {
         count += e.filled ? 1 : 0;
     }
     return count;
-}
-
-// One exec through the table with sql_row_callback; the rows, or one row {"<failed>"}.
-std::vector<std::vector<std::string>> exec_rows(const sqlite_wrapper& db, const std::string& sql) {
-    sql_result_set result;
-    if (g_sqlite_api.sqlite3_exec == nullptr ||
-        g_sqlite_api.sqlite3_exec(db.handle(), sql.c_str(), sql_row_callback, &result, nullptr) !=
-            SQLITE_OK) {
-        return {{"<failed>"}};
-    }
-    return result.rows;
 }
 
 std::vector<std::string> folder_listing(const std::string& folder) {
