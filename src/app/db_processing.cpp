@@ -316,8 +316,7 @@ db_failure build_masks(velk_options& options) {
 // checksum chain reaches), so the pages the own parser reads beside it (the schema, the
 // roots, a walk in place of a failed SELECT) come from the same image: a page 1 or root
 // the main file holds damaged, but the log holds whole, is read as the library reads it.
-// Without a log, with one that commits no page, or with a main file too large for an image,
-// the main file is read as it stands.
+// Without a log, or with one that commits no page, the main file is read as it stands.
 db_failure open_live_view(db_input& in) {
     struct stat64 info {};
     if (is_wal_path(in.real_path) || ::stat64((in.real_path + "-wal").c_str(), &info) != 0) {

@@ -382,10 +382,14 @@ bool notification_test(const byte_reader& chunk, std::size_t n,
 bool freeblock_notification_test(const byte_reader& chunk, std::size_t freeblock,
                                  const notification_schema_layout* schema, text_encoding encoding,
                                  push_hit& hit) {
-    constexpr std::size_t header_bytes = 4;  // the freeblock header: next pointer and size
-    const std::size_t id_at = freeblock + header_bytes;
+    namespace fb = sqlite_format::freeblock;
+    const std::size_t id_at = freeblock + fb::header_size;
+    // The freed cell lies inside its freeblock: only the freeblock's bytes are copied, so a
+    // page chained into thousands of small freeblocks costs no more than the page itself.
+    uint16 size = 0;
     byte_reader rest;
-    if (!chunk.tail(id_at, rest) || rest.size() <= notification_anchor) {
+    if (!chunk.be16_at(freeblock + fb::size, size) || size <= fb::header_size ||
+        !chunk.sub(id_at, size - fb::header_size, rest) || rest.size() <= notification_anchor) {
         return false;
     }
     uint8 id = 0;

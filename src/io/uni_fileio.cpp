@@ -172,6 +172,9 @@ void fileio::reset() {
     m_buffer.clear();
     m_in_memory = false;
     m_position = 0;
+    m_patches.clear();
+    m_patched_size = 0;
+    m_file_size = 0;
 }
 
 bool fileio::open(const std::wstring& path, bool write, bool crlf, bool truncate) {
@@ -191,8 +194,7 @@ bool fileio::open(const std::string& path, bool write, bool crlf, bool truncate)
     return open(narrow_path_to_wide(path), write, crlf, truncate);
 }
 
-bool fileio::open(const std::string& path, bool write, bool crlf, bool truncate,
-                  bool /*unused*/) {
+bool fileio::open(const std::string& path, bool write, bool crlf, bool truncate, bool /*unused*/) {
     return open(path, write, crlf, truncate);
 }
 
@@ -310,8 +312,54 @@ uint64 fileio::update_size() {
     if (!is_valid()) {
         return 0;
     }
-    m_size = query_size();
+    m_size = m_patches.empty() ? query_size() : m_patched_size;
     return m_size;
+}
+
+bool fileio::set_read_patches(std::map<uint64, byte_array> patches, uint64 size) {
+    if (!is_valid() || m_in_memory || m_write) {
+        return false;
+    }
+    for (const auto& [at, bytes] : patches) {
+        if (at > size || bytes.size() > size - at) {
+            return false;
+        }
+    }
+    m_file_size = query_size();
+    m_patches = std::move(patches);
+    m_patched_size = size;
+    m_size = size;
+    return true;
+}
+
+// The file's bytes up to its end, zeros past it, then every patch over them: a patch starts
+// at its key and the patches never overlap (each is one page of the log).
+bool fileio::read_patched(uint8* buf, uint64 offset, uint64 length, uint64& got) {
+    got = 0;
+    const std::span<uint8> into(buf, static_cast<std::size_t>(length));
+    const uint64 from_file = offset < m_file_size ? std::min(length, m_file_size - offset) : 0;
+    if (from_file != 0 && read_fully(m_fd, into.first(static_cast<std::size_t>(from_file)), offset,
+                                     got) != read_outcome::complete) {
+        return false;
+    }
+    std::fill(into.begin() + static_cast<std::ptrdiff_t>(from_file), into.end(), uint8{0});
+    auto patch = m_patches.upper_bound(offset);
+    if (patch != m_patches.begin()) {
+        --patch;  // the one that may start before offset and reach into the read
+    }
+    for (; patch != m_patches.end() && patch->first < offset + length; ++patch) {
+        const uint64 start = std::max(offset, patch->first);
+        const uint64 end = std::min(offset + length, patch->first + patch->second.size());
+        if (start >= end) {
+            continue;
+        }
+        const auto source =
+            patch->second.begin() + static_cast<std::ptrdiff_t>(start - patch->first);
+        std::copy(source, source + static_cast<std::ptrdiff_t>(end - start),
+                  into.begin() + static_cast<std::ptrdiff_t>(start - offset));
+    }
+    got = length;
+    return true;
 }
 
 uint64 fileio::tell() {
@@ -353,6 +401,9 @@ bool fileio::read_clipped(void* buf, uint64 offset, uint64 length, uint64& got) 
     }
     if (offset > max_offset || length > max_offset - offset) {
         return false;
+    }
+    if (!m_patches.empty()) {
+        return read_patched(static_cast<uint8*>(buf), offset, length, got);
     }
     const std::span<uint8> into(static_cast<uint8*>(buf), static_cast<std::size_t>(length));
     return read_fully(m_fd, into, offset, got) == read_outcome::complete;
@@ -598,8 +649,7 @@ bool fileio::memory_write_at(const uint8* data, uint32 length, uint64 offset) {
     if (offset < m_size) {
         copied = static_cast<std::size_t>(m_size - offset);
         const std::span<const uint8> head = bytes.first(copied);
-        std::copy(head.begin(), head.end(),
-                  m_buffer.begin() + static_cast<std::ptrdiff_t>(offset));
+        std::copy(head.begin(), head.end(), m_buffer.begin() + static_cast<std::ptrdiff_t>(offset));
         if (copied == bytes.size()) {
             m_position = static_cast<int64>(m_size);
             return true;
@@ -709,9 +759,8 @@ bool fileio::chmod(const std::string& octal_mode) {
         return false;
     }
     // Only permission digits: the parser would read "rw" as mode 0 and lock the file.
-    const bool octal_digits =
-        !octal_mode.empty() && octal_mode.size() <= 4 &&
-        octal_mode.find_first_not_of("01234567") == std::string::npos;
+    const bool octal_digits = !octal_mode.empty() && octal_mode.size() <= 4 &&
+                              octal_mode.find_first_not_of("01234567") == std::string::npos;
     int mode = 0;
     if (!octal_digits || !string_to_int("O" + octal_mode, &mode)) {
         return false;
@@ -833,8 +882,8 @@ std::ostream* fileio::get_ostream() {
     if (m_output) {
         return m_output.get();
     }
-    auto stream = std::unique_ptr<fileio_output>(new (std::nothrow)
-                                                     fileio_output(this, output_buffer_size));
+    auto stream =
+        std::unique_ptr<fileio_output>(new (std::nothrow) fileio_output(this, output_buffer_size));
     // A stream without its buffer would drop every byte in silence; hand out none instead.
     if (!stream || !stream->attached()) {
         return nullptr;

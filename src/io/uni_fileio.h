@@ -13,6 +13,7 @@
 
 #include <cstdarg>
 #include <iosfwd>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -69,6 +70,12 @@ public:
     [[nodiscard]] bool open_append(const std::string& path, bool crlf);
     [[nodiscard]] bool open_memory(uint32 size, bool write, bool crlf);
     [[nodiscard]] bool attach_memory(const byte_array& data, bool write, bool crlf);
+    // Laid over a file opened for reading: every later read sees each patch (by offset) in
+    // place of the file's bytes, and zeros where the patches reach past the file's end;
+    // size() becomes size. A database read with its log applied this way keeps only the
+    // log's pages in memory, not the whole file. False, nothing changed, in memory or
+    // write mode or when a patch lies past size.
+    [[nodiscard]] bool set_read_patches(std::map<uint64, byte_array> patches, uint64 size);
 
     [[nodiscard]] bool is_open() const;
     [[nodiscard]] bool is_valid() const;
@@ -110,8 +117,8 @@ public:
     // Hands the file from start to the callback in chunks of chunk_length that overlap by
     // overlap bytes. A short or failed read hands the bytes that did arrive to the callback
     // and then ends the walk with false; true when every chunk was read whole.
-    [[nodiscard]] bool for_each_chunk(chunk_callback callback, void* context,
-                                      uint32 chunk_length, uint32 overlap, uint64 start);
+    [[nodiscard]] bool for_each_chunk(chunk_callback callback, void* context, uint32 chunk_length,
+                                      uint32 overlap, uint64 start);
 
     // The buffered output stream appending to this object; null when the object is not
     // usable or the stream cannot be made. A second call returns the same stream.
@@ -159,13 +166,13 @@ private:
     [[nodiscard]] bool open_with(const std::wstring& path, int flags, int mode, bool write,
                                  bool crlf);
     [[nodiscard]] bool read_clipped(void* buf, uint64 offset, uint64 length, uint64& got);
+    [[nodiscard]] bool read_patched(uint8* buf, uint64 offset, uint64 length, uint64& got);
     template <typename buffer>
     [[nodiscard]] bool read_into(buffer& out, uint64 length, uint64 offset);
     [[nodiscard]] bool append_span(const void* data, uint64 length);
     [[nodiscard]] bool memory_write_at(const uint8* data, uint32 length, uint64 offset);
     [[nodiscard]] bool memory_append(const uint8* data, uint64 length);
-    [[nodiscard]] bool descriptor_write(const void* data, uint32 length, int64 offset,
-                                        int whence);
+    [[nodiscard]] bool descriptor_write(const void* data, uint32 length, int64 offset, int whence);
     [[nodiscard]] bool vprintf_append(const char* format, va_list args);
 
     int32 m_fd = -1;
@@ -179,6 +186,9 @@ private:
     int64 m_position = 0;
     std::unique_ptr<fileio_output> m_output;  // owned; null when none
     bool m_write_failed = false;
+    std::map<uint64, byte_array> m_patches;  // offset -> bytes read in place of the file's
+    uint64 m_patched_size = 0;               // size() while there are patches
+    uint64 m_file_size = 0;                  // the file's own bytes under the patches
 };
 
 }  // namespace uni

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <new>
 
 #include "io/uni_fileio.h"
@@ -145,11 +146,7 @@ bool build_wal_image(byte_array& image, const std::string& path) {
            build_wal_image(image, files.main_file(), files.wal, max_wal_image_size);
 }
 
-namespace {
-
-// Fills file (closed first) with the image; with whole_main, false when the main file is
-// missing or larger than an image may be, so that no page of it is left out.
-bool open_image(uni::fileio& file, const std::string& wal_path, bool whole_main) {
+bool open_wal_image(uni::fileio& file, const std::string& wal_path) {
     (void)file.close();  // a file the reader had opened for reading: nothing to lose
     companion_files files;
     bool built = false;
@@ -157,7 +154,6 @@ bool open_image(uni::fileio& file, const std::string& wal_path, bool whole_main)
         image_plan plan;
         built = files.open(wal_path) &&
                 plan_image(plan, files.main_file(), files.wal, max_wal_image_size) &&
-                (!whole_main || (files.have_main && plan.main_bytes == files.main.size())) &&
                 file.open_memory(static_cast<uint32>(plan.size), true, true) &&
                 fill_image(plan, files.main_file(), files.wal,
                            [&file](uint64 at, const byte_array& bytes) {
@@ -174,16 +170,36 @@ bool open_image(uni::fileio& file, const std::string& wal_path, bool whole_main)
     return true;
 }
 
-}  // namespace
-
-bool open_wal_image(uni::fileio& file, const std::string& wal_path) {
-    return open_image(file, wal_path, false);
-}
-
 bool open_live_image(uni::fileio& file, const std::string& db_path) {
+    (void)file.close();  // a file the reader had opened for reading: nothing to lose
     if (is_wal_path(db_path)) {
-        (void)file.close();  // as on every failure
         return false;
     }
-    return open_image(file, db_path, true);
+    companion_files files;
+    std::map<uint64, byte_array> pages;
+    uint64 size = 0;
+    bool built = false;
+    try {
+        image_plan plan;
+        built = files.open(db_path) && files.have_main &&
+                plan_image(plan, files.main_file(), files.wal, max_wal_image_size);
+        // Only the log's pages are kept: the main file's own are read where they lie.
+        size = std::max(plan.size, files.main.size());
+        image_plan log_only = plan;
+        log_only.main_bytes = 0;
+        log_only.size = size;
+        built = built && fill_image(log_only, nullptr, files.wal,
+                                    [&pages](uint64 at, const byte_array& bytes) {
+                                        pages[at] = bytes;
+                                        return true;
+                                    });
+    } catch (const std::bad_alloc&) {
+        built = false;
+    }
+    if (!built || !file.open(db_path, false, false, false) ||
+        !file.set_read_patches(std::move(pages), size)) {
+        (void)file.close();
+        return false;
+    }
+    return true;
 }

@@ -37,8 +37,8 @@ void wal_companion_paths(std::string& main_path, std::string& wal_path, const st
 // wal_path (a log path, or a database path whose log is its path followed by "-wal"). On
 // failure the file is left closed.
 [[nodiscard]] bool open_wal_image(uni::fileio& file, const std::string& wal_path);
-// As open_wal_image for the database at db_path (not a log), when the image holds every
-// byte of its main file: the live view, in which a page left out would read as zeros and
-// its rows as lost. False (the file closed) without a log that commits a page, without the
-// main file, or when the main file is larger than an image may be.
+// Closes file and opens the database at db_path (not a log) for reading with its log's
+// winning pages laid over it (uni::fileio::set_read_patches): the live view, every page as
+// the library reads it, with only the log's pages held in memory. False (the file closed)
+// without a log that commits a page or without the main file.
 [[nodiscard]] bool open_live_image(uni::fileio& file, const std::string& db_path);

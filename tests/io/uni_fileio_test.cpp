@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -456,6 +457,58 @@ TEST(FileioHexDump, LinesPrefixesAndCharacterColumn) {
               "0x1234567 : 0a 3f 40 41 42 43 44 45 46 47 48 49 4a 4b 4c 4d "
               ".?@ABCDEFGHIJKLM\r\n0x1234577 : \r\n");
     EXPECT_TRUE(mem.hex_dump(byte_array{}, 0));
+}
+
+}  // namespace
+
+namespace {
+
+// A file of "abcdefgh" with patches laid over it: reads see each patch in place of the
+// file's bytes and zeros past the file's end, in any split of a read.
+TEST(FileioReadPatches, ReadsSeeThePatchesOverTheFile) {
+    const temp_dir dir;
+    const std::string path = dir.file("base");
+    write_file(path, "abcdefgh");
+    uni::fileio file;
+    ASSERT_TRUE(file.open(path, false, false, false));
+    std::map<uint64, byte_array> patches;
+    patches[2] = {'X', 'Y'};
+    patches[10] = {'Z', 'W'};  // past the file's end: zeros before it
+    ASSERT_TRUE(file.set_read_patches(std::move(patches), 12));
+    EXPECT_EQ(file.size(), 12U);
+    EXPECT_EQ(file.update_size(), 12U);
+    const struct {
+        uint64 offset;
+        uint64 length;
+        std::string want;
+    } reads[] = {{0, 12, std::string("abXYefgh\0\0ZW", 12)},
+                 {3, 2, "Ye"},
+                 {1, 2, "bX"},
+                 {7, 4, std::string("h\0\0Z", 4)},
+                 {11, 5, "W"}};
+    for (const auto& r : reads) {
+        std::string got;
+        ASSERT_TRUE(file.read_at(got, r.length, r.offset)) << r.offset;
+        EXPECT_EQ(got, r.want) << r.offset;
+    }
+    ASSERT_TRUE(file.close());
+    ASSERT_TRUE(file.open(path, false, false, false));  // a new opening has none
+    std::string plain;
+    ASSERT_TRUE(file.read_at(plain, 8, 0));
+    EXPECT_EQ(plain, "abcdefgh");
+}
+
+TEST(FileioReadPatches, RefusedWhereTheyCannotHold) {
+    const temp_dir dir;
+    const std::string path = dir.file("base");
+    write_file(path, "abcdefgh");
+    uni::fileio file;
+    ASSERT_TRUE(file.open(path, false, false, false));
+    EXPECT_FALSE(file.set_read_patches({{7, {'a', 'b'}}}, 8));  // past the size given
+    EXPECT_EQ(file.size(), 8U);
+    uni::fileio memory;
+    ASSERT_TRUE(memory.open_memory(8, true, false));
+    EXPECT_FALSE(memory.set_read_patches({{0, {'a'}}}, 8));
 }
 
 }  // namespace
