@@ -33,6 +33,9 @@ std::string expand_input_path(const cmd_params& options, std::string& path);
 // /e/x.db)", so the examiner learns which names were tried.
 [[nodiscard]] std::string input_name_shown(const cmd_params& options, const std::string& given);
 
+// The "-enumdir" folder for a message, by the same rule: as typed, as expanded, or both.
+[[nodiscard]] std::string walked_folder_shown(const cmd_params& options);
+
 // Whether a and b name the same file: the same device and inode when both exist; otherwise
 // the same absolute path once the links of its existing part are resolved, so that a file
 // not created yet is still known to be the companion a later read would take up.
