@@ -269,8 +269,9 @@ std::string refusal_text(const output_verdict& verdict) {
             return "it lies in the walked folder " + verdict.other +
                    " and holds no earlier output of velk";
         case output_refusal::may_be_chunk:
-            return "under -pipe -parse_chunk any file may be an input, and it holds no "
-                   "earlier output of velk";
+            return "under " +
+                   (verdict.other.empty() ? std::string("-pipe -parse_chunk") : verdict.other) +
+                   " any file may be an input, and it holds no earlier output of velk";
         case output_refusal::kept_changing:
             return "it changed while it was being opened";
         case output_refusal::no_folder:

@@ -55,7 +55,7 @@ enum class output_refusal : uint8 {
     no_folder,         // its folder cannot be reached
     not_writable,      // the file or its folder refuses writing
     in_walked_folder,  // lies in the "-enumdir" folder and holds no earlier output of velk
-    may_be_chunk,      // "-pipe" with "-parse_chunk": not empty, no earlier output of velk
+    may_be_chunk,      // "-pipe", or "-parse_chunk" in a batch: not empty, no earlier output
     open_failed,       // the open itself failed
     kept_changing,     // the name turned into something else each time it was opened
 };
@@ -63,7 +63,7 @@ enum class output_refusal : uint8 {
 struct output_verdict {
     output_refusal refusal = output_refusal::none;
     // is_input: the input; companion_name: the file it belongs to; in_walked_folder: the
-    // walked folder
+    // walked folder; may_be_chunk: the options under which any file may be an input
     std::string other;
     int error = 0;  // the system's reason for unchecked, no_folder, not_writable, open_failed
 };

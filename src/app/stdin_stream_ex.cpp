@@ -225,7 +225,8 @@ void stdin_stream_ex::list_folder(const pending_dir& folder) {
         return;
     }
     // As walked, for the examiner; the walked folder itself as the run names it.
-    const std::string shown = folder.m_depth == 0 && !m_folder_shown.empty() ? m_folder_shown : start;
+    const std::string shown =
+        folder.m_depth == 0 && !m_folder_shown.empty() ? m_folder_shown : start;
     if (start.back() != '/') {
         start += '/';
     }
