@@ -150,6 +150,14 @@ output_verdict judge_new(const std::string& path) {
     return verdict;
 }
 
+// given as typed and opened as the driver opens it: the one that exists, else both.
+std::string name_shown(const std::string& given, const std::string& opened) {
+    if (opened == given || name_exists(opened)) {
+        return opened;
+    }
+    return given + " (expanded: " + opened + ")";
+}
+
 }  // namespace
 
 output_refusal sqlite_head_refusal(const byte_array& head) {
@@ -194,10 +202,14 @@ std::string expand_input_path(const cmd_params& options, std::string& path) {
 std::string input_name_shown(const cmd_params& options, const std::string& given) {
     std::string opened = given;
     (void)expand_input_path(options, opened);
-    if (opened == given || name_exists(opened)) {
-        return opened;
-    }
-    return given + " (expanded: " + opened + ")";
+    return name_shown(given, opened);
+}
+
+std::string walked_folder_shown(const cmd_params& options) {
+    // Expanded when the option was read (walked names are not expanded again).
+    const std::string& typed =
+        options.m_enum_dir_typed.empty() ? options.m_enum_dir : options.m_enum_dir_typed;
+    return name_shown(typed, options.m_enum_dir);
 }
 
 bool same_file(const std::string& a, const std::string& b) {
@@ -257,8 +269,9 @@ std::string refusal_text(const output_verdict& verdict) {
             return "it lies in the walked folder " + verdict.other +
                    " and holds no earlier output of velk";
         case output_refusal::may_be_chunk:
-            return "under -pipe -parse_chunk any file may be an input, and it holds no "
-                   "earlier output of velk";
+            return "under " +
+                   (verdict.other.empty() ? std::string("-pipe -parse_chunk") : verdict.other) +
+                   " any file may be an input, and it holds no earlier output of velk";
         case output_refusal::kept_changing:
             return "it changed while it was being opened";
         case output_refusal::no_folder:

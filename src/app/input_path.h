@@ -33,6 +33,9 @@ std::string expand_input_path(const cmd_params& options, std::string& path);
 // /e/x.db)", so the examiner learns which names were tried.
 [[nodiscard]] std::string input_name_shown(const cmd_params& options, const std::string& given);
 
+// The "-enumdir" folder for a message, by the same rule: as typed, as expanded, or both.
+[[nodiscard]] std::string walked_folder_shown(const cmd_params& options);
+
 // Whether a and b name the same file: the same device and inode when both exist; otherwise
 // the same absolute path once the links of its existing part are resolved, so that a file
 // not created yet is still known to be the companion a later read would take up.
@@ -52,7 +55,7 @@ enum class output_refusal : uint8 {
     no_folder,         // its folder cannot be reached
     not_writable,      // the file or its folder refuses writing
     in_walked_folder,  // lies in the "-enumdir" folder and holds no earlier output of velk
-    may_be_chunk,      // "-pipe" with "-parse_chunk": not empty, no earlier output of velk
+    may_be_chunk,      // "-pipe", or "-parse_chunk" in a batch: not empty, no earlier output
     open_failed,       // the open itself failed
     kept_changing,     // the name turned into something else each time it was opened
 };
@@ -60,7 +63,7 @@ enum class output_refusal : uint8 {
 struct output_verdict {
     output_refusal refusal = output_refusal::none;
     // is_input: the input; companion_name: the file it belongs to; in_walked_folder: the
-    // walked folder
+    // walked folder; may_be_chunk: the options under which any file may be an input
     std::string other;
     int error = 0;  // the system's reason for unchecked, no_folder, not_writable, open_failed
 };

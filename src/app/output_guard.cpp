@@ -6,9 +6,11 @@
 #include <array>
 #include <cerrno>
 #include <string_view>
+#include <utility>
 
 #include "app/velk_options.h"
 #include "app/velk_usage.h"
+#include "io/kq_dir_list.h"
 #include "io/uni_file_head.h"
 #include "io/uni_path.h"
 #include "text/text_case.h"
@@ -59,10 +61,66 @@ bool inside_folder(const std::string& resolved, const std::string& folder) {
     return folder == "/" || resolved[folder.size()] == '/';
 }
 
+// Whether the file a link in the walked folder leads to, or a companion beside that file,
+// is the file info describes; clash receives its name.
+bool link_reaches(const std::string& link, const struct stat64& info, std::string& clash) {
+    std::string target;
+    if (uni::resolve_path(link, target) != 0) {
+        return false;  // leads nowhere: the walk reads nothing through it
+    }
+    for (const char* suffix : input_suffixes) {
+        struct stat64 other {};
+        if (::stat64((target + suffix).c_str(), &other) == 0 && same_identity(info, other)) {
+            clash = suffix[0] == '\0' ? link : target + suffix;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether the walk of the guard's folder, as deep as the run walks it, reaches the file info
+// describes: as a file of the folder (companions lie beside their database, so they are
+// listed too) or through a link in it. Filters are not applied: a file they would pass over
+// is refused all the same, as a filter may test bytes the report would overwrite. Listed
+// with lstat, so a link to a folder is not entered; the depth limit bounds the walk.
+bool walk_reaches(const struct stat64& info, const output_guard& guard, std::string& clash) {
+    // From the folder as the run walks it, so that a name found is the name the run reads.
+    const std::string& root =
+        guard.walked_folder_given.empty() ? guard.walked_folder : guard.walked_folder_given;
+    std::vector<std::pair<std::string, uint32>> pending{{root, 0}};
+    while (!pending.empty()) {
+        auto [folder, depth] = std::move(pending.back());
+        pending.pop_back();
+        if (!folder.ends_with('/')) {
+            folder += '/';
+        }
+        kqportdir::dir_listing entries;
+        // A folder that cannot be listed is not walked by the run either.
+        (void)kqportdir::list_dir(folder, entries, static_cast<int32>(depth), false, true);
+        for (const kqportdir::dir_entry& entry : entries) {
+            if (entry.m_is_folder) {
+                if (depth < guard.walk_depth) {
+                    pending.emplace_back(entry.m_path, depth + 1);
+                }
+                continue;
+            }
+            if (entry.m_device == static_cast<uint64>(info.st_dev) &&
+                entry.m_inode == static_cast<uint64>(info.st_ino)) {
+                clash = entry.m_path;
+                return true;
+            }
+            if (S_ISLNK(entry.m_mode) && link_reaches(entry.m_path, info, clash)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // The batch rule on a file whose first bytes are head and whose name, links resolved, is
-// resolved; created: the run made the file just now (nobody's input).
+// resolved and whose identity is info.
 output_verdict batch_verdict(const std::string& resolved, const byte_array& head,
-                             const output_guard& guard) {
+                             const output_guard& guard, const struct stat64& info) {
     if (is_earlier_output(head)) {
         return {};
     }
@@ -71,8 +129,12 @@ output_verdict batch_verdict(const std::string& resolved, const byte_array& head
             output_refusal::in_walked_folder, 0,
             guard.walked_folder_given.empty() ? guard.walked_folder : guard.walked_folder_given);
     }
-    if (guard.chunks_listed && !head.empty()) {
-        return refused(output_refusal::may_be_chunk, 0);
+    std::string clash;
+    if (!guard.walked_folder.empty() && walk_reaches(info, guard, clash)) {
+        return refused(output_refusal::is_input, 0, clash);
+    }
+    if (!guard.any_file_mode.empty() && !head.empty()) {
+        return refused(output_refusal::may_be_chunk, 0, guard.any_file_mode);
     }
     return {};
 }
@@ -146,7 +208,7 @@ output_verdict judge_descriptor(int fd, const std::string& opened, bool created,
     }
     std::string resolved;
     (void)uni::resolve_path(opened, resolved);  // one that does not resolve lies nowhere
-    return batch_verdict(resolved, head, guard);
+    return batch_verdict(resolved, head, guard, info);
 }
 
 enum class attempt { done, again };
@@ -227,7 +289,12 @@ output_guard output_guard_of(const velk_options& options) {
         (void)uni::resolve_path(options.m_enum_dir, guard.walked_folder);
         guard.walked_folder_given = options.m_enum_dir;
     }
-    guard.chunks_listed = options.m_pipe && options.m_parse_chunk;
+    guard.walk_depth = options.m_num_subdirs;
+    if (options.m_pipe) {
+        guard.any_file_mode = options.m_parse_chunk ? "-pipe -parse_chunk" : "-pipe";
+    } else if (options.m_enum_dir_given && options.m_parse_chunk) {
+        guard.any_file_mode = "-enumdir -parse_chunk";
+    }
     return guard;
 }
 
@@ -247,7 +314,7 @@ bool is_earlier_output(const byte_array& head) {
 }
 
 output_verdict judge_batch_output(const std::string& path, const output_guard& guard) {
-    if (guard.walked_folder.empty() && !guard.chunks_listed) {
+    if (guard.walked_folder.empty() && guard.any_file_mode.empty()) {
         return {};
     }
     struct stat64 info {};
@@ -260,7 +327,7 @@ output_verdict judge_batch_output(const std::string& path, const output_guard& g
     }
     std::string resolved;
     (void)uni::resolve_path(path, resolved);
-    return batch_verdict(resolved, head, guard);
+    return batch_verdict(resolved, head, guard, info);
 }
 
 opened_output::~opened_output() { close(); }

@@ -9,10 +9,15 @@
 // its first bytes, not named as a companion. Only a file that passes is emptied, and the run
 // writes to that descriptor alone.
 //
-// Batch runs add one rule, as any file there may be an input: in an "-enumdir" run an
-// existing file inside the walked folder, and in a "-pipe" run under "-parse_chunk" an
-// existing file that is not empty, is refused unless it begins as velk's own output does
-// (an earlier report or diagnostics file, which is replaced).
+// Batch runs add rules, as any file there may be an input, unless it begins as velk's own
+// output does (an earlier report or diagnostics file, which is replaced): in an "-enumdir"
+// run an existing file inside the walked folder, or one the walk reaches under another name
+// (a hard link, a link in the folder, a bind mount: same device and inode), is refused; and
+// where the inputs are not known before the output is opened (a "-pipe" list) or are read
+// whatever they hold (page chunks, "-parse_chunk"), an existing file that is not empty is
+// refused too. A "-pipe" list is read only after the output is emptied, and what velk reads
+// beside a listed database (a "-shm", a journal whose header was zeroed, a log whose header
+// is damaged) or a listed file that is no database shows nothing the content checks know.
 
 #include <sys/stat.h>
 
@@ -29,7 +34,10 @@ struct output_guard {
     std::vector<std::string> inputs;  // as their drivers open them: the single "-db" file
     std::string walked_folder;        // "-enumdir" without "-pipe": its folder, links resolved
     std::string walked_folder_given;  // the same as the examiner named it, for messages
-    bool chunks_listed = false;       // "-pipe" with "-parse_chunk": any file may be an input
+    uint32 walk_depth = 0;            // the deepest level of the walk ("-num_subdirs")
+    // The options under which any existing file that is not empty may be an input ("-pipe",
+    // "-pipe -parse_chunk", "-enumdir -parse_chunk"); empty when the rule does not apply.
+    std::string any_file_mode;
 };
 
 // The guard of a run with these options.

@@ -31,6 +31,7 @@
 #include "cmdline/timeline_collector.h"
 #include "sqlite/carved_record.h"
 #include "text/kq_variant_lite.h"
+#include "time/kq_time.h"
 #include "time/type_time.h"
 
 namespace vt = variant_type;
@@ -523,7 +524,11 @@ void write_timeline(std::ostream& out, velk_options& options, const report_item&
 void write_body_line(std::ostream& out, velk_options& options, const report_item& item) {
     const notification_record& n = *item.notification;
     bodyfile_record record;
-    record.m_times.set_unix(0, 0, 0, n.m_arrival_time, kq::tt_filetime);
+    // A time outside the years every other form shows (a far-future value the table leaves
+    // blank) is no time: 0, which body-file readers take for "not set", not a date in the
+    // year 30120.
+    const bool shown = kq::time(n.m_arrival_time, kq::tt_filetime).is_valid;
+    record.m_times.set_unix(0, 0, 0, shown ? n.m_arrival_time : 0, kq::tt_filetime);
     record.m_timezone = "UTC";
     record.m_options = &options;
     std::vector<std::string> parts;

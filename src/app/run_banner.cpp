@@ -3,9 +3,11 @@
 #include <sstream>
 
 #include "cmdline/cmd_args.h"
+#include "text/control_escape.h"
 #include "text/host_info.h"
 #include "text/host_probe.h"
 #include "text/text_join.h"
+#include "text/text_lines.h"
 #include "text/time_display_spec.h"
 #include "time/time_format.h"
 
@@ -66,7 +68,10 @@ std::string command_line_text(const std::vector<std::string>& args) {
     }
     std::string joined;
     (void)join_quoted(joined, args, '\'');  // always true
-    text += joined;
+    // A typed name may hold any byte (a walked folder's name pasted in, say): written as the
+    // cells write values, so that the banner steers no terminal and stays one line.
+    (void)escape_terminal_controls(joined);  // edits in place
+    text += mark_line_breaks(joined);
     text += "\"";
     return text;
 }

@@ -184,7 +184,7 @@ bool parse_chunk_file(velk_options* options, std::string path) {
     progress.finish();
     if (!found) {
         // Written whatever "-quiet" says: the examiner must learn that the chunk gave nothing.
-        stderr_printf("problem finding proper signatures to parse\n");
+        stderr_printf("problem finding proper signatures to parse in %s\n", shown.c_str());
         return false;
     }
     (void)add_carved_records(hits, *options);  // not 0: the hits are not empty

@@ -70,6 +70,7 @@ void stdin_stream_ex::reset() {
     m_walked_root.clear();
     m_taken.clear();
     m_line_number = 0;
+    m_folder_shown.clear();
 }
 
 bool stdin_stream_ex::open_stdin(bool check) {
@@ -223,7 +224,9 @@ void stdin_stream_ex::list_folder(const pending_dir& folder) {
     if (!uni::wide_path_to_narrow(path, start) || start.empty()) {
         return;
     }
-    const std::string shown = start;  // as walked, for the examiner
+    // As walked, for the examiner; the walked folder itself as the run names it.
+    const std::string shown =
+        folder.m_depth == 0 && !m_folder_shown.empty() ? m_folder_shown : start;
     if (start.back() != '/') {
         start += '/';
     }

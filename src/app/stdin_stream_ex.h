@@ -24,6 +24,7 @@
 #include <deque>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cmdline/filter_entry.h"
@@ -73,6 +74,10 @@ public:
     // an unreadable file still reaches the driver and its message); folders are not tested.
     // Either way a leading "\\?\" is removed unless the shadow-copy device path follows it.
     [[nodiscard]] bool accept_path(std::wstring& path, bool is_directory) const;
+
+    // How the walked folder itself is named in messages (as typed and as expanded, say);
+    // its walked path when unset. Set after open_dir, which clears it.
+    void set_folder_shown(std::string shown) { m_folder_shown = std::move(shown); }
 
     // How many folders of the walk could not be listed, each already reported.
     [[nodiscard]] uint32 unlisted_folders() const { return m_unlisted_folders; }
@@ -129,6 +134,7 @@ private:
     // Lines of standard input read so far, for the messages about skipped ones.
     uint64 m_line_number = 0;
     bool m_companions_with_database = false;
+    std::string m_folder_shown;
 };
 
 }  // namespace kqportdir

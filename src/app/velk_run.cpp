@@ -148,7 +148,7 @@ std::string name_source(const velk_options& options) {
     if (options.m_pipe) {
         return "standard input";
     }
-    return "folder " + options.m_enum_dir;
+    return "folder " + walked_folder_shown(options);
 }
 
 [[nodiscard]] bool open_name_source(kqportdir::stdin_stream_ex& names,
@@ -158,7 +158,11 @@ std::string name_source(const velk_options& options) {
     }
     // A database is read with its companions; a page chunk is read alone.
     names.set_companions_read_with_database(!options.m_parse_chunk);
-    return names.open_dir(options.m_enum_dir, options.m_num_subdirs, options.m_filters);
+    if (!names.open_dir(options.m_enum_dir, options.m_num_subdirs, options.m_filters)) {
+        return false;
+    }
+    names.set_folder_shown(walked_folder_shown(options));
+    return true;
 }
 
 // Whether a name passes the file filters. A name whose signature test could not open the

@@ -107,6 +107,7 @@ struct cmd_params_settings {
     std::vector<filter_entry> m_skip_filters;  // "-filter_skip"
     bool m_pipe = false;
     std::string m_enum_dir;
+    std::string m_enum_dir_typed;  // "-enumdir" as typed, before %VAR% expansion, for messages
     uint32 m_num_subdirs = 0;
     bool m_enum_dir_given = false;
     std::string m_os_version;  // macOS product version text

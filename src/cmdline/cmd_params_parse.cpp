@@ -20,6 +20,7 @@
 #include "cmdline/file_filters.h"
 #include "cmdline/macos_version.h"
 #include "io/path_codec.h"
+#include "text/control_escape.h"
 #include "text/env_expand.h"
 #include "text/hex_text.h"
 #include "text/number_text.h"
@@ -41,6 +42,9 @@ using arg_list = std::vector<std::string>;
 constexpr std::size_t time_template_plain = 8;
 constexpr std::size_t time_template_min_fraction = 12;
 constexpr std::size_t time_template_max = 18;
+
+// Characters no separator may hold: each splits or joins fields in every CSV reader.
+constexpr const char* separator_breakers = "\"\n\r";
 
 // The window's end of day when "-cmd_stop_time" names a date only.
 constexpr const char* end_of_day = "23:59:59";
@@ -354,6 +358,7 @@ bool parse_inputs(cmd_params& options, arg_list& args) {
         }
         // A folder read as named when it exists: it may really be called "%CASE%".
         options.m_enum_dir = expand_missing_name(value);
+        options.m_enum_dir_typed = value;
         options.m_enum_dir_given = true;
     }
     if (!take_number("-num_subdirs", options.m_num_subdirs, args)) {
@@ -559,8 +564,9 @@ bool parse_separators(cmd_params& options, arg_list& args) {
     // are taken but not applied; the tool says so.
     const bool own_layout = options.m_multiline || options.m_bodyfile;
     if (take_option_value("-csv_separator", value, args)) {
-        // An empty separator would run every cell of a line into the next.
-        if (value.empty()) {
+        // An empty separator would run every cell of a line into the next; a double quote
+        // opens a quoted field, and a line break ends the row, in every CSV reader.
+        if (value.empty() || value.find_first_of(separator_breakers) != std::string::npos) {
             report_bad_value("-csv_separator", value);
             return false;
         }
@@ -751,7 +757,12 @@ void report_missing_value(const std::string& option) {
     print_error("missing value for " + option + "\n");
 }
 
-// An empty value is shown as "" so that the line still says what was given.
+// An empty value is shown as "" so that the line still says what was given; controls and
+// line breaks as visible escapes, so that the message stays one line and steers no terminal.
 void report_bad_value(const std::string& option, const std::string& value) {
-    print_error("bad value for " + option + ": " + (value.empty() ? "\"\"" : value) + "\n");
+    std::string shown = value.empty() ? "\"\"" : value;
+    (void)escape_terminal_controls(shown);  // edits in place
+    replace_all(shown, "\n", "\\x0a");
+    replace_all(shown, "\r", "\\x0d");
+    print_error("bad value for " + option + ": " + shown + "\n");
 }

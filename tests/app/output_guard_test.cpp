@@ -45,7 +45,7 @@ TEST_P(EarlierOutput, KnownByItsFirstLine) {
 INSTANTIATE_TEST_SUITE_P(Cases, EarlierOutput, ::testing::ValuesIn(head_cases),
                          [](const auto& p) { return std::string(p.param.name); });
 
-enum class run_kind { single_db, walked, chunks_listed };
+enum class run_kind { single_db, walked, walked_sub, chunks_listed, pipe_listed };
 
 struct open_case {
     const char* name;
@@ -57,7 +57,7 @@ struct open_case {
 // The case folder: e.db (an SQLite header) with e.db-wal, h.db (a hard link of e.db), s.db (a
 // symbolic link to e.db), notes.txt (text) and lt.txt (a link to it), report.txt (an earlier
 // report), d.txt (an earlier diagnostics file), empty.txt, dl (a link to nothing), the FIFO
-// f.fifo and the folder sub.
+// f.fifo and the folder sub, which holds chunk.bin, whose hard link hl.bin lies outside it.
 const open_case open_cases[] = {
     {"NewFile", "sub/new.txt", run_kind::single_db, output_refusal::none},
     {"EarlierReport", "report.txt", run_kind::single_db, output_refusal::none},
@@ -77,6 +77,10 @@ const open_case open_cases[] = {
     {"ListedText", "notes.txt", run_kind::chunks_listed, output_refusal::may_be_chunk},
     {"ListedEmptyFile", "empty.txt", run_kind::chunks_listed, output_refusal::none},
     {"ListedEarlierReport", "report.txt", run_kind::chunks_listed, output_refusal::none},
+    {"PipedText", "notes.txt", run_kind::pipe_listed, output_refusal::may_be_chunk},
+    {"PipedEarlierReport", "report.txt", run_kind::pipe_listed, output_refusal::none},
+    {"HardLinkOfAWalkedFile", "hl.bin", run_kind::walked_sub, output_refusal::is_input},
+    {"OutsideTheWalkedFolder", "notes.txt", run_kind::walked_sub, output_refusal::none},
 };
 
 class OpenOutputFile : public ::testing::TestWithParam<open_case> {
@@ -94,6 +98,8 @@ protected:
         ASSERT_EQ(::symlink("nowhere", at("dl").c_str()), 0);
         ASSERT_EQ(::mkfifo(at("f.fifo").c_str(), 0600), 0);
         ASSERT_EQ(::mkdir(at("sub").c_str(), 0700), 0);
+        velk_test::write_file(at("sub/chunk.bin"), "chunk");
+        ASSERT_EQ(::link(at("sub/chunk.bin").c_str(), at("hl.bin").c_str()), 0);
     }
     std::string at(const char* name) const { return m_dir.file(name); }
     output_guard guard_for(run_kind kind) const {
@@ -104,7 +110,15 @@ protected:
         if (kind == run_kind::walked) {
             guard.walked_folder = std::filesystem::canonical(m_dir.path()).string();
         }
-        guard.chunks_listed = kind == run_kind::chunks_listed;
+        if (kind == run_kind::walked_sub) {
+            guard.walked_folder = std::filesystem::canonical(at("sub")).string();
+        }
+        if (kind == run_kind::chunks_listed) {
+            guard.any_file_mode = "-pipe -parse_chunk";
+        }
+        if (kind == run_kind::pipe_listed) {
+            guard.any_file_mode = "-pipe";
+        }
         return guard;
     }
     velk_test::temp_dir m_dir;
@@ -122,6 +136,7 @@ TEST_P(OpenOutputFile, JudgedOnTheOpenFileAndNeverEmptiedBeforeIt) {
     // Nothing emptied or written by the open and its checks, nothing created by a refusal.
     EXPECT_EQ(velk_test::read_file(at("e.db")), evidence);
     EXPECT_EQ(velk_test::read_file(at("notes.txt")), notes);
+    EXPECT_EQ(velk_test::read_file(at("sub/chunk.bin")), "chunk");
     EXPECT_EQ(velk_test::file_size(at("nowhere")), -1);
     if (c.refusal != output_refusal::none) {
         EXPECT_EQ(velk_test::file_size(at("sub/new.txt")), -1);

@@ -41,7 +41,7 @@ struct chunk_run_case {
     std::string content;  // the chunk file's bytes
     std::vector<std::string> extra_args;
     int status;
-    bool signatures_message;  // "problem finding proper signatures to parse" on stderr
+    bool signatures_message;  // "problem finding proper signatures to parse in chunk.bin"
     bool access_message;      // "prob accessing file chunk.bin: the file is empty" on stderr
 };
 
@@ -63,7 +63,8 @@ TEST_P(RecoveryChunkRun, EndsWithItsStatusAndMessages) {
     const velk_result result = run_velk(args, dir.path());
     EXPECT_EQ(result.status, c.status);
     const bool has_message =
-        result.err.find("problem finding proper signatures to parse\n") != std::string::npos;
+        result.err.find("problem finding proper signatures to parse in chunk.bin\n") !=
+        std::string::npos;
     EXPECT_EQ(has_message, c.signatures_message) << result.err;
     const bool access =
         result.err.find("prob accessing file chunk.bin: the file is empty\n") != std::string::npos;

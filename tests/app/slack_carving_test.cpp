@@ -348,7 +348,8 @@ std::string random_bytes(std::size_t n) {
 }
 
 const chunk_failure_case chunk_failure_cases[] = {
-    {"RandomBytes", random_bytes(8192), false, "problem finding proper signatures to parse\n"},
+    {"RandomBytes", random_bytes(8192), false,
+     "problem finding proper signatures to parse in %s\n"},
     // Nothing read: no progress line, but the failure is said.
     {"EmptyFile", "", true, "prob accessing file %s: the file is empty\n"},
     {"MissingFile", "<missing>", true, "prob accessing file %s: No such file or directory\n"},
