@@ -4,8 +4,10 @@
 #include <iterator>
 #include <limits>
 #include <new>
+#include <numeric>
 
 #include "io/uni_fileio.h"
+#include "sqlite/carved_cell_start.h"
 #include "sqlite/page_rows.h"
 #include "sqlite/read_window.h"
 #include "sqlite/record_header.h"
@@ -118,7 +120,10 @@ void decode_hit(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset
     row.lost_types = hit.lost_types;
     row.header_corrected = hit.header_corrected;
     row.rowid = hit.header_corrected != 0 || lost != 0 ? 0 : rowid_before_hit(chunk, p);
-    row.file_offset = chunk_offset + p;
+    // Placed at its cell, as a row of a parsed page is: one record, one offset.
+    const uint64 body = std::accumulate(s.sizes.begin(), s.sizes.end(), uint64{0});
+    row.file_offset =
+        chunk_offset + carved_cell_start(chunk, p, hit.lost_types, hit.header_corrected != 0, body);
     row.offset_in_chunk = p;
     row.source_word = record_source::with_source(0, s.source);
     row.truncated = truncated ? 1 : 0;

@@ -396,6 +396,7 @@ TEST(RecordSource, PrintedNames) {
         "carve journal",
         "carve main from wal data",
         "main db past end",
+        "main db page to be overwritten from journal",
         "",
     };
     for (uint32 source = 0; source < names.size(); ++source) {
