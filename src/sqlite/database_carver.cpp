@@ -194,8 +194,8 @@ struct companion {
     uint32 replaced_source = record_source::main_page_overwritten;
 };
 
-// The main-file pages a journal restores (a page saved in it that the file holds, as far
-// as the file goes): what the file holds there now is the open transaction's.
+// The main-file pages a hot journal restores (a page saved in it that the file holds, as
+// far as the file goes): what the file holds there now is the open transaction's.
 void find_restored_pages(companion& c, uint32 page_size, uint64 file_size) {
     for (const auto& [page_number, data_offset] : c.journal_pages) {
         const uint64 at = (page_number - 1) * page_size;
@@ -233,7 +233,7 @@ void open_companion(companion& c, const std::string& db_path, uint32 page_size, 
     open_log_or_journal(c, db_path, page_size);
     if (c.wal_in_use) {
         c.replaced = std::move(c.overwritten);
-    } else if (c.journal_in_use) {
+    } else if (c.journal_in_use && journal_is_hot(c.journal)) {
         find_restored_pages(c, page_size, file_size);
     }
 }

@@ -45,9 +45,8 @@ constexpr uint64 all_records = std::numeric_limits<uint64>::max();
 // A segment still being written, or a journal written without syncs, has its records run to
 // the end of the file.
 uint64 record_limit(uint32 stored) {
-    return stored == jf::record_count_unsynced || stored == jf::record_count_no_sync
-               ? all_records
-               : stored;
+    return stored == jf::record_count_unsynced || stored == jf::record_count_no_sync ? all_records
+                                                                                     : stored;
 }
 
 // Adds page number -> data offset for up to limit whole records from at; a record that ends
@@ -167,8 +166,8 @@ journal_fault check_journal_header(const journal_header& header, int32 length) {
     if (!is_page_size(header.page_size())) {
         return journal_fault::bad_page_size;
     }
-    const std::size_t available = std::min<std::size_t>(static_cast<std::size_t>(length),
-                                                        header.bytes.size());
+    const std::size_t available =
+        std::min<std::size_t>(static_cast<std::size_t>(length), header.bytes.size());
     const kq::byte_reader view(header.bytes.data(), available);
     uint8 m0 = 0;
     uint8 m1 = 0;
@@ -225,6 +224,12 @@ bool read_journal_pages(std::map<uint64, uint64>& pages, uint32& page_size, uni:
         limit = all_records;  // no header where one belongs: what follows is taken as records
     }
     return !pages.empty() && page_size != 0;
+}
+
+bool journal_is_hot(uni::fileio& journal) {
+    std::array<uint8, jf::magic_size> magic{};
+    return journal.is_open() && read_exact(journal, magic.data(), jf::magic_size, 0) &&
+           std::equal(magic.begin(), magic.end(), std::begin(jf::magic));
 }
 
 uint32 be32_or_minus1(const uint8* p) {

@@ -32,10 +32,10 @@ struct journal_header {
 // Why a header is refused; journal_header::is_valid answers none as true.
 enum class journal_fault {
     none,
-    too_short,        // fewer than 512 header bytes
-    empty_header,     // nonce and initial size both 0
-    bad_page_size,    // not a power of two from 512 to 65536
-    no_magic,         // no magic, and not a zeroed header before a plausible page record
+    too_short,      // fewer than 512 header bytes
+    empty_header,   // nonce and initial size both 0
+    bad_page_size,  // not a power of two from 512 to 65536
+    no_magic,       // no magic, and not a zeroed header before a plausible page record
     // Zeroed from the magic to the page size, as a commit under journal_mode=PERSIST leaves
     // it: the records stay, but the header no longer gives their page size or sector.
     persisted,
@@ -50,6 +50,12 @@ enum class journal_fault {
 // at least one page was found.
 [[nodiscard]] bool read_journal_pages(std::map<uint64, uint64>& pages, uint32& page_size,
                                       uni::fileio& journal);
+
+// Whether the journal is hot: its header still starts with the magic, so SQLite rolls it
+// back, writing its saved pages over the database's, when it next opens the database. A
+// commit zeroes, truncates or deletes the journal (journal_mode PERSIST, TRUNCATE, DELETE):
+// it then restores nothing.
+[[nodiscard]] bool journal_is_hot(uni::fileio& journal);
 
 // The big-endian word at p (4 readable bytes); 0xFFFFFFFF for a null pointer.
 [[nodiscard]] uint32 be32_or_minus1(const uint8* p);

@@ -59,12 +59,12 @@ bool scan(std::vector<carved_record>& hits, const byte_array& file_bytes, const 
                         context, done);
 }
 
-// Hit A at 20 (rowid 133 before it) declares a 10-byte text and an int8 but hit B starts at
-// 30 (rowid 7), so A's record is cut at B.
+// Hit A at 20 (payload length 14 and rowid 133 before it: its cell starts at 16) declares a
+// 10-byte text and an int8 but hit B starts at 30 (rowid 7), so A's record is cut at B.
 byte_array two_hit_chunk() {
     byte_array chunk(512, 0);
-    const byte_array a = {0x81, 0x05, 0x03, 0x21, 0x01, 'A', 'B', 'C', 'D', 'E', 'F'};
-    std::copy(a.begin(), a.end(), chunk.begin() + 17);
+    const byte_array a = {0x0e, 0x81, 0x05, 0x03, 0x21, 0x01, 'A', 'B', 'C', 'D', 'E', 'F'};
+    std::copy(a.begin(), a.end(), chunk.begin() + 16);
     const byte_array b = {0x07, 0x03, 0x11, 0x09, 'h', 'i'};
     std::copy(b.begin(), b.end(), chunk.begin() + 28);
     return chunk;
@@ -78,7 +78,7 @@ TEST(ScanRegions, TwoHitsInOneChunk) {
     ASSERT_EQ(hits.size(), 3u);
     const carved_record& a = hits[1];
     EXPECT_EQ(a.rowid, 133);
-    EXPECT_EQ(a.file_offset, 20u);
+    EXPECT_EQ(a.file_offset, 16u);  // its cell
     EXPECT_EQ(a.truncated, 1);
     ASSERT_EQ(a.values.size(), 2u);
     // Cut at B: a value cut short keeps its bytes less the 4 an overflow page number takes.
@@ -227,8 +227,8 @@ TEST(ScanRegions, RegionsInPageChunksAscending) {
     const byte_array file(4096, 1);
     // Chunks of a page size, the last one what is left; a region past the end reads what
     // the file holds.
-    EXPECT_FALSE(scan(hits, file, {{3000, 2000}, {100, 1100}}, carve_test::counting_finder, &log,
-                      512));
+    EXPECT_FALSE(
+        scan(hits, file, {{3000, 2000}, {100, 1100}}, carve_test::counting_finder, &log, 512));
     EXPECT_EQ(log.offsets, (std::vector<uint64>{100, 612, 1124, 3000, 3512, 4024}));
     EXPECT_EQ(log.lengths, (std::vector<uint32>{512, 512, 76, 512, 512, 72}));
 }
@@ -272,8 +272,8 @@ TEST(ScanRegions, AfterChunkRunsOnlyAfterAcceptedChunksWithHits) {
     c.finder.proposals = {proposal(600, 3)};  // past every chunk: accepted, nothing decoded
     c.finder.accept_calls = 2;
     std::vector<carved_record> hits;
-    EXPECT_FALSE(scan(hits, byte_array(2048, 0), {{0, 2048}}, counter_finder, &c, 512, false,
-                      false, table_definition(), count_after));
+    EXPECT_FALSE(scan(hits, byte_array(2048, 0), {{0, 2048}}, counter_finder, &c, 512, false, false,
+                      table_definition(), count_after));
     EXPECT_EQ(c.after, 0);  // hits stayed empty
     c = {};
     c.finder.proposals = {proposal(8, 3)};
@@ -346,8 +346,8 @@ TEST(ScanRegions, StructuredLeafGivesRowsWithoutTheFinder) {
     file.insert(file.end(), page.begin(), page.end());
     scripted s;
     std::vector<carved_record> hits;
-    ASSERT_TRUE(scan(hits, file, {{4096, 4096}}, scripted_finder, &s, 4096, false, true,
-                     three_columns()));
+    ASSERT_TRUE(
+        scan(hits, file, {{4096, 4096}}, scripted_finder, &s, 4096, false, true, three_columns()));
     EXPECT_EQ(s.calls, 0);
     ASSERT_EQ(hits.size(), 3u);
     EXPECT_EQ(hits[0].values, (std::vector<std::string>{"1", "x", "1"}));
@@ -365,16 +365,16 @@ TEST(ScanRegions, StructuredRowOutsideTheBoundsSendsTheChunkToTheFinder) {
     const byte_array page = leaf_of_rows({{1, 15, 1}, {1, 15, 1, 1, 1}, {1, 15, 1}});
     scripted s;
     std::vector<carved_record> hits;
-    ASSERT_TRUE(scan(hits, page, {{0, 4096}}, scripted_finder, &s, 4096, false, true,
-                     three_columns()));
+    ASSERT_TRUE(
+        scan(hits, page, {{0, 4096}}, scripted_finder, &s, 4096, false, true, three_columns()));
     EXPECT_EQ(s.calls, 1);
     EXPECT_EQ(hits.size(), 1u);  // the row before it; the finder proposed nothing
     // Not a table leaf: the finder sees the chunk.
     s = {};
     byte_array interior = page;
     interior[0] = 5;
-    EXPECT_FALSE(scan(hits, interior, {{0, 4096}}, scripted_finder, &s, 4096, false, true,
-                      three_columns()));
+    EXPECT_FALSE(
+        scan(hits, interior, {{0, 4096}}, scripted_finder, &s, 4096, false, true, three_columns()));
     EXPECT_EQ(s.calls, 1);
 }
 
