@@ -113,8 +113,7 @@ bool find_slack_and_free_pages(region_map& slack, page_census& census, uni::file
     // A page cut by the end of the file counts: a free page's first part is still free.
     const uint64 end = database_end(header, db.size());
     std::set<uint64>& free_pages = census.free_pages;
-    collect_free_pages(free_pages, db, page, header.freelist_trunk(),
-                       pages_in_file(end, page_size));
+    collect_free_pages(free_pages, db, page, header.freelist_trunk(), pages_in_file(end, page_size));
     // Page 1 starts with the file header and holds the schema: it is not carved here. The
     // last page of a file cut short is read as far as it goes: its freeblocks and gap still
     // hold rows up to the cut.
@@ -585,7 +584,8 @@ void drop_walked_cells(std::vector<carved_record>& hits, std::size_t from, uint3
 bool carve_database(std::vector<carved_record>& hits, const std::string& db_path,
                     std::string& table_name, record_finder_fn finder, bool append,
                     bool use_companions, uint32 min_columns, uint32 max_columns,
-                    bool include_wal_valid_pages, bool structured, bool progress, void* context) {
+                    bool include_wal_valid_pages, bool structured, bool progress,
+                    void* context) {
     if (!append) {
         hits.clear();
     }

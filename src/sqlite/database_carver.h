@@ -21,8 +21,7 @@ struct sqlite_db_header;
 // the freeblocks and gaps of every other page from page 2 on, up to the database's end (the
 // header's page count while its change counter is current, else the file's end). True when
 // slack is not empty.
-[[nodiscard]] bool find_db_slack(region_map& slack, uni::fileio& db,
-                                 const sqlite_db_header& header);
+[[nodiscard]] bool find_db_slack(region_map& slack, uni::fileio& db, const sqlite_db_header& header);
 
 // The main file past the database's end (the header's page count, while its change counter
 // is current), in runs of whole pages; pages in overwritten (a log's replacements) are left

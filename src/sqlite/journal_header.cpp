@@ -45,8 +45,9 @@ constexpr uint64 all_records = std::numeric_limits<uint64>::max();
 // A segment still being written, or a journal written without syncs, has its records run to
 // the end of the file.
 uint64 record_limit(uint32 stored) {
-    return stored == jf::record_count_unsynced || stored == jf::record_count_no_sync ? all_records
-                                                                                     : stored;
+    return stored == jf::record_count_unsynced || stored == jf::record_count_no_sync
+               ? all_records
+               : stored;
 }
 
 // Adds page number -> data offset for up to limit whole records from at; a record that ends
@@ -166,8 +167,8 @@ journal_fault check_journal_header(const journal_header& header, int32 length) {
     if (!is_page_size(header.page_size())) {
         return journal_fault::bad_page_size;
     }
-    const std::size_t available =
-        std::min<std::size_t>(static_cast<std::size_t>(length), header.bytes.size());
+    const std::size_t available = std::min<std::size_t>(static_cast<std::size_t>(length),
+                                                        header.bytes.size());
     const kq::byte_reader view(header.bytes.data(), available);
     uint8 m0 = 0;
     uint8 m1 = 0;

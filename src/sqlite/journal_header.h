@@ -32,10 +32,10 @@ struct journal_header {
 // Why a header is refused; journal_header::is_valid answers none as true.
 enum class journal_fault {
     none,
-    too_short,      // fewer than 512 header bytes
-    empty_header,   // nonce and initial size both 0
-    bad_page_size,  // not a power of two from 512 to 65536
-    no_magic,       // no magic, and not a zeroed header before a plausible page record
+    too_short,        // fewer than 512 header bytes
+    empty_header,     // nonce and initial size both 0
+    bad_page_size,    // not a power of two from 512 to 65536
+    no_magic,         // no magic, and not a zeroed header before a plausible page record
     // Zeroed from the magic to the page size, as a commit under journal_mode=PERSIST leaves
     // it: the records stay, but the header no longer gives their page size or sector.
     persisted,

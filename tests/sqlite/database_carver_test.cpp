@@ -30,8 +30,8 @@ const std::string real_dir = VELK_REAL_DATA_DIR;
 
 bool carve(std::vector<carved_record>& hits, const std::string& path, record_finder_fn finder,
            void* context, bool valid_pages = false, std::string table = "") {
-    return carve_database(hits, path, table, finder, false, true, 1, 1, valid_pages, false, false,
-                          context);
+    return carve_database(hits, path, table, finder, false, true, 1, 1, valid_pages, false,
+                          false, context);
 }
 
 uint32 source_of(const carved_record& r) { return record_source::of_word(r.source_word); }
@@ -323,8 +323,8 @@ bool mytable_finder(std::vector<carved_record>& hits, const uint8* data, uint32 
         (void)chunk.u8_at(i + 1, text);
         (void)chunk.u8_at(i + 2, number);
         (void)chunk.u8_at(i + 3, blob);
-        if ((size != 4 && size != 5) || text < 13 || text >= 0x80 || text % 2 == 0 || number < 1 ||
-            number > 9 || (blob != 0 && (blob < 12 || blob % 2 == 1))) {
+        if ((size != 4 && size != 5) || text < 13 || text >= 0x80 || text % 2 == 0 ||
+            number < 1 || number > 9 || (blob != 0 && (blob < 12 || blob % 2 == 1))) {
             continue;
         }
         carved_record& hit = hits.emplace_back();

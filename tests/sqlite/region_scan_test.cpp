@@ -227,8 +227,8 @@ TEST(ScanRegions, RegionsInPageChunksAscending) {
     const byte_array file(4096, 1);
     // Chunks of a page size, the last one what is left; a region past the end reads what
     // the file holds.
-    EXPECT_FALSE(
-        scan(hits, file, {{3000, 2000}, {100, 1100}}, carve_test::counting_finder, &log, 512));
+    EXPECT_FALSE(scan(hits, file, {{3000, 2000}, {100, 1100}}, carve_test::counting_finder, &log,
+                      512));
     EXPECT_EQ(log.offsets, (std::vector<uint64>{100, 612, 1124, 3000, 3512, 4024}));
     EXPECT_EQ(log.lengths, (std::vector<uint32>{512, 512, 76, 512, 512, 72}));
 }
@@ -272,8 +272,8 @@ TEST(ScanRegions, AfterChunkRunsOnlyAfterAcceptedChunksWithHits) {
     c.finder.proposals = {proposal(600, 3)};  // past every chunk: accepted, nothing decoded
     c.finder.accept_calls = 2;
     std::vector<carved_record> hits;
-    EXPECT_FALSE(scan(hits, byte_array(2048, 0), {{0, 2048}}, counter_finder, &c, 512, false, false,
-                      table_definition(), count_after));
+    EXPECT_FALSE(scan(hits, byte_array(2048, 0), {{0, 2048}}, counter_finder, &c, 512, false,
+                      false, table_definition(), count_after));
     EXPECT_EQ(c.after, 0);  // hits stayed empty
     c = {};
     c.finder.proposals = {proposal(8, 3)};
@@ -346,8 +346,8 @@ TEST(ScanRegions, StructuredLeafGivesRowsWithoutTheFinder) {
     file.insert(file.end(), page.begin(), page.end());
     scripted s;
     std::vector<carved_record> hits;
-    ASSERT_TRUE(
-        scan(hits, file, {{4096, 4096}}, scripted_finder, &s, 4096, false, true, three_columns()));
+    ASSERT_TRUE(scan(hits, file, {{4096, 4096}}, scripted_finder, &s, 4096, false, true,
+                     three_columns()));
     EXPECT_EQ(s.calls, 0);
     ASSERT_EQ(hits.size(), 3u);
     EXPECT_EQ(hits[0].values, (std::vector<std::string>{"1", "x", "1"}));
@@ -365,16 +365,16 @@ TEST(ScanRegions, StructuredRowOutsideTheBoundsSendsTheChunkToTheFinder) {
     const byte_array page = leaf_of_rows({{1, 15, 1}, {1, 15, 1, 1, 1}, {1, 15, 1}});
     scripted s;
     std::vector<carved_record> hits;
-    ASSERT_TRUE(
-        scan(hits, page, {{0, 4096}}, scripted_finder, &s, 4096, false, true, three_columns()));
+    ASSERT_TRUE(scan(hits, page, {{0, 4096}}, scripted_finder, &s, 4096, false, true,
+                     three_columns()));
     EXPECT_EQ(s.calls, 1);
     EXPECT_EQ(hits.size(), 1u);  // the row before it; the finder proposed nothing
     // Not a table leaf: the finder sees the chunk.
     s = {};
     byte_array interior = page;
     interior[0] = 5;
-    EXPECT_FALSE(
-        scan(hits, interior, {{0, 4096}}, scripted_finder, &s, 4096, false, true, three_columns()));
+    EXPECT_FALSE(scan(hits, interior, {{0, 4096}}, scripted_finder, &s, 4096, false, true,
+                      three_columns()));
     EXPECT_EQ(s.calls, 1);
 }
 
