@@ -56,17 +56,27 @@ def hot_uncommitted():
 
 
 def with_nonce(journal, nonce, page_size):
-    """The journal under a fixed nonce: the header's and every record's checksum rewritten,
-    so the committed file is the same on every run."""
+    """The journal under a fixed nonce: every segment header's and every record's checksum
+    rewritten, so the committed file is the same on every run. A journal synced during its
+    transaction holds a further segment, under its own header, from the next sector boundary
+    after the records the previous header counts."""
     data = bytearray(journal)
-    struct.pack_into('>I', data, 12, nonce)
     sector = struct.unpack_from('>I', data, 20)[0]
     record = page_size + 8
-    at = sector
-    while at + record <= len(data):
-        page = bytes(data[at + 4:at + 4 + page_size])
-        struct.pack_into('>I', data, at + 4 + page_size, mf.journal_checksum(nonce, page))
-        at += record
+    header = 0
+    # A segment not yet synced has its magic and count still zero; its initial size, sector
+    # and page size are the first header's.
+    while header + sector <= len(data) and data[header + 16:header + 28] == data[16:28]:
+        count = struct.unpack_from('>I', data, header + 8)[0]
+        struct.pack_into('>I', data, header + 12, nonce)
+        at = header + sector
+        unsynced = count in (0, 0xFFFFFFFF)  # its records run to the end of the file
+        while at + record <= len(data) and (unsynced or count > 0):
+            page = bytes(data[at + 4:at + 4 + page_size])
+            struct.pack_into('>I', data, at + 4 + page_size, mf.journal_checksum(nonce, page))
+            at += record
+            count -= 0 if unsynced else 1
+        header = (at + sector - 1) // sector * sector
     return bytes(data)
 
 
