@@ -193,12 +193,17 @@ struct companion {
     uint32 replaced_source = record_source::main_page_overwritten;
 };
 
-// The main-file pages a hot journal restores (a page saved in it that the file holds, as
-// far as the file goes): what the file holds there now is the open transaction's.
+// The main-file pages a hot journal restores when it is rolled back (as far as the file
+// holds them): what the file holds there now is the open transaction's.
 void find_restored_pages(companion& c, uint32 page_size, uint64 file_size) {
-    for (const auto& [page_number, data_offset] : c.journal_pages) {
+    std::map<uint64, uint64> restored;
+    uint32 journal_page_size = 0;
+    if (!read_rollback_pages(restored, journal_page_size, c.journal)) {
+        return;
+    }
+    for (const auto& [page_number, data_offset] : restored) {
         const uint64 at = (page_number - 1) * page_size;
-        if (page_number != 0 && page_number <= pages_in_file(file_size, page_size)) {
+        if (page_number <= pages_in_file(file_size, page_size)) {
             (void)c.replaced.emplace(at, std::min<uint64>(page_size, file_size - at));
         }
     }
@@ -232,7 +237,7 @@ void open_companion(companion& c, const std::string& db_path, uint32 page_size, 
     open_log_or_journal(c, db_path, page_size);
     if (c.wal_in_use) {
         c.replaced = std::move(c.overwritten);
-    } else if (c.journal_in_use && journal_is_hot(c.journal)) {
+    } else if (c.journal_in_use) {
         find_restored_pages(c, page_size, file_size);
     }
 }

@@ -4,11 +4,12 @@
     python3 tests/data/make_fixtures.py walzero
 
 hotjournal/wpndatabase.db + wpndatabase.db-journal: a push database in rollback mode copied
-while a transaction was still open. The transaction deleted two committed notifications
-(HOT_DELETED) and inserted 40 (HOT_UNCOMMITTED-00 to -39, Orders 101 to 140) with a page
-cache of one page, so SQLite wrote most changed pages into the database file before commit,
-after saving their old content in the journal. The main file thus holds uncommitted cells
-that rolling the journal back undoes; the journal holds the pages as they were.
+while a transaction was still open. The transaction deleted three committed notifications
+(HOT_DELETED) and inserted 40 (HOT_UNCOMMITTED-00 to -39, Orders between the committed
+ones) with a page cache of one page, so SQLite wrote most changed pages into the database
+file before commit, after saving their old content in the journal. The main file thus holds
+uncommitted cells that rolling the journal back undoes; the journal holds the pages as they
+were.
 
 walzero/wpndatabase.db + wpndatabase.db-wal: a push database in WAL mode whose log holds the
 current version of a notification (Order 3) inserted after the last checkpoint, its payload
