@@ -1,5 +1,6 @@
 #include "sqlite/carved_cell_start.h"
 
+#include "sqlite/serial_type.h"
 #include "sqlite/sqlite_format.h"
 #include "sqlite/varint.h"
 
@@ -54,6 +55,29 @@ bool payload_length_start(const kq::byte_reader& chunk, std::size_t rowid_start,
     }
 }
 
+// The size a record whose header (header_size bytes, the size byte included) starts at
+// p - 1 declares: the header and the content of every serial type in it. False when the
+// header runs past the chunk or a serial type does not read.
+bool declared_record_size(const kq::byte_reader& chunk, std::size_t p, uint8 header_size,
+                          uint64& size) {
+    const std::size_t end = p - 1 + header_size;
+    if (header_size < 1 || !chunk.has(p, end - p)) {
+        return false;
+    }
+    size = header_size;
+    for (std::size_t at = p; at < end;) {
+        uint64 serial_type = 0;
+        int32 n = 0;
+        kq::byte_reader types;
+        if (!chunk.sub(at, end - at, types) || !read_varint(serial_type, n, types, 0)) {
+            return false;
+        }
+        size += serial_type_content_size(serial_type);
+        at += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 std::size_t before_freeblock_header(std::size_t first_surviving) {
     namespace fb = sqlite_format::freeblock;
     return first_surviving > fb::header_size ? first_surviving - fb::header_size : 0;
@@ -62,17 +86,19 @@ std::size_t before_freeblock_header(std::size_t first_surviving) {
 }  // namespace
 
 std::size_t carved_cell_start(const kq::byte_reader& chunk, std::size_t p, uint8 lost_types,
-                              bool header_corrected, uint64 body_size) {
+                              bool header_corrected) {
     if (lost_types != 0 || header_corrected) {
         return before_freeblock_header(p + lost_types);
     }
     // p - 1 is the header-size byte; the rowid ends just before it.
     uint8 header_size = 0;
+    uint64 record_size = 0;
     std::size_t rowid_start = 0;
     std::size_t start = 0;
     if (p >= 2 && chunk.u8_at(p - 1, header_size) &&
+        declared_record_size(chunk, p, header_size, record_size) &&
         varint_start_before(chunk, p - 2, false, rowid_start) &&
-        payload_length_start(chunk, rowid_start, header_size + body_size, start)) {
+        payload_length_start(chunk, rowid_start, record_size, start)) {
         return start;
     }
     return p >= 1 ? before_freeblock_header(p - 1) : 0;

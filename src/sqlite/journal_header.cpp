@@ -235,8 +235,7 @@ bool read_journal_pages(std::map<uint64, uint64>& pages, uint32& page_size, uni:
     return !pages.empty() && page_size != 0;
 }
 
-bool read_rollback_pages(std::map<uint64, uint64>& pages, uint32& page_size,
-                         uni::fileio& journal) {
+bool read_rollback_pages(std::map<uint64, uint64>& pages, uint32& page_size, uni::fileio& journal) {
     pages.clear();
     journal_header header;
     if (!journal.is_open() || !read_exact(journal, header.bytes.data(), jf::header_read_size, 0) ||
@@ -253,7 +252,8 @@ bool read_rollback_pages(std::map<uint64, uint64>& pages, uint32& page_size,
     for (uint64 at = 0;;) {
         const uint64 limit = count == jf::record_count_no_sync ? all_records : count;
         bool short_read = false;
-        const uint64 end = read_records(pages, journal, at + sector, record_size, limit, short_read);
+        const uint64 end =
+            read_records(pages, journal, at + sector, record_size, limit, short_read);
         if (short_read || limit == all_records) {
             break;
         }

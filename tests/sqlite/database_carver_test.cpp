@@ -16,6 +16,7 @@
 #include "sqlite/carve_test_support.h"
 #include "sqlite/db_file.h"
 #include "sqlite/page_builder.h"
+#include "sqlite/varint.h"
 
 namespace {
 
@@ -427,6 +428,118 @@ TEST(CarveDatabase, CompanionAloneWhenTheMainFileDoesNotOpen) {
     for (const carved_record& r : hits) {
         EXPECT_EQ(source_of(r), record_source::carve_journal);
     }
+}
+
+// ---- Pages a companion replaces --------------------------------------------------------
+
+struct replaced_case {
+    const char* name;
+    const char* fixture;  // under tests/data
+    std::set<uint64> pages;
+    uint32 source;
+};
+
+const replaced_case replaced_cases[] = {
+    {"WalFrames",
+     "recovery/wal.db",
+     {7, 8, 9, 10, 11, 12, 13, 14, 15},
+     record_source::main_page_overwritten},
+    {"HotJournal", "recovery/journal.db", {7}, record_source::main_page_restored_from_journal},
+    // Only the synced segment is played back: the unsynced one's pages were not written yet.
+    {"HotJournalWithAnUnsyncedSegment",
+     "hotjournal/wpndatabase.db",
+     {8, 9, 10, 11, 12, 13, 14, 15, 22},
+     record_source::main_page_restored_from_journal},
+    // A commit zeroed the header: the journal restores nothing.
+    {"PersistedJournal", "remnants/persisted.db", {}, record_source::main_page_overwritten},
+    {"NoCompanion", "recovery/deleted.db", {}, record_source::main_page_overwritten},
+};
+
+class FindReplacedPages : public ::testing::TestWithParam<replaced_case> {};
+
+TEST_P(FindReplacedPages, AreThoseTheCompanionWritesBack) {
+    const replaced_case& c = GetParam();
+    const std::string path = std::string(VELK_TEST_DATA_DIR) + "/" + c.fixture;
+    uni::fileio db;
+    sqlite_db_header header;
+    ASSERT_TRUE(open_db_file(db, header, path));
+    std::set<uint64> pages = {1};
+    uint32 source = 0;
+    EXPECT_EQ(find_replaced_pages(pages, source, path, header.page_size(), db.size()),
+              !c.pages.empty());
+    std::set<uint64> numbers;
+    for (const uint64 at : pages) {
+        EXPECT_EQ(at % header.page_size(), 0u);
+        numbers.insert(at / header.page_size() + 1);
+    }
+    EXPECT_EQ(numbers, c.pages);
+    EXPECT_EQ(source, c.source);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FindReplacedPages, ::testing::ValuesIn(replaced_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// Proposes every cell a table leaf chunk's pointers name, at its first serial type (a
+// one-byte header size after two varints), as many columns as its header holds.
+bool cell_pointer_finder(std::vector<carved_record>& hits, const uint8* data, uint32 length,
+                         uint64 chunk_file_offset, bool append, text_encoding /*encoding*/,
+                         void* /*context*/) {
+    if (!append) {
+        hits.clear();
+    }
+    const kq::byte_reader chunk(data, length);
+    uint8 type = 0;
+    uint16 count = 0;
+    if (!chunk.u8_at(0, type) || type != 0x0D || !chunk.be16_at(3, count)) {
+        return false;
+    }
+    for (uint16 i = 0; i < count; ++i) {
+        uint16 cell = 0;
+        uint64 value = 0;
+        int32 n = 0;
+        std::size_t at = 0;
+        if (!chunk.be16_at(8 + 2u * i, cell) || !read_varint(value, n, chunk, cell)) {
+            continue;
+        }
+        at = cell + static_cast<std::size_t>(n);
+        if (!read_varint(value, n, chunk, at)) {
+            continue;
+        }
+        at += static_cast<std::size_t>(n);
+        uint8 header = 0;
+        if (!chunk.u8_at(at, header)) {
+            continue;
+        }
+        carved_record& hit = hits.emplace_back();
+        hit.offset_in_chunk = at + 1;
+        hit.file_offset = chunk_file_offset + at + 1;
+        hit.column_count = static_cast<uint8>(header - 1);  // one-byte serial types here
+    }
+    return !hits.empty();
+}
+
+// Under -carve the tables were walked in the main file as it stands: a cell of a page the
+// journal restores is that walk's (it reports it under the page's label), not carved again.
+TEST(CarveDatabase, RestoredPageCellsAreLeftToTheWalkOfTheFileAsItStands) {
+    const std::string path = std::string(VELK_TEST_DATA_DIR) + "/recovery/journal.db";
+    const auto restored = [&](bool walked) {
+        std::vector<carved_record> hits;
+        (void)carve(hits, path, cell_pointer_finder, nullptr, walked);
+        std::set<uint64> cells;
+        for (const carved_record& r : hits) {
+            if (source_of(r) == record_source::main_page_restored_from_journal) {
+                EXPECT_TRUE(cells.insert(r.file_offset).second);
+            }
+        }
+        return cells;
+    };
+    // Page 7's seven live cells, each at its cell.
+    const std::set<uint64> cells = restored(false);
+    EXPECT_EQ(cells.size(), 7u);
+    for (const uint64 at : cells) {
+        EXPECT_EQ(at / 4096, 6u);
+    }
+    EXPECT_TRUE(restored(true).empty());
 }
 
 }  // namespace
