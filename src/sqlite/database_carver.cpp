@@ -613,16 +613,9 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
     }
     table_definition def;
     std::vector<scan_job> jobs;
-    const carve_run run{hits,
-                        def,
-                        finder,
-                        page_size,
-                        db_open ? header.encoding() : text_encoding::utf8,
-                        min_columns,
-                        max_columns,
-                        structured,
-                        context,
-                        jobs};
+    const text_encoding encoding = db_open ? header.encoding() : text_encoding::utf8;
+    const carve_run run{hits,        def,         finder,     page_size, encoding,
+                        min_columns, max_columns, structured, context,   jobs};
     if ((!m.slack.empty() || !c.replaced.empty()) &&
         (table_name.empty() || load_table_definition(def, db, page_size, db_path, table_name))) {
         run.scan(std::move(m.slack), db, record_source::main_db_slack, false);
