@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/db_processing.h"
 #include "app/push_layouts.h"
 #include "app/push_record_index.h"
 #include "app/push_table_type.h"
@@ -40,8 +41,13 @@ void prepare_definition(carved_record& hit, table_definition& def, builder_fn bu
 // Steps 4 to 6 up to the table's own step: the filled record, or null when the record
 // class refused the hit and nothing was added.
 template <typename record_type>
-record_type* add_record(std::vector<record_type>& list, const carved_record& hit,
-                        table_definition& def, uint64 mask, uint32 table_type) {
+record_type* add_record(std::vector<record_type>& list, carved_record& hit, table_definition& def,
+                        uint64 mask, uint32 table_type) {
+    // A cell of a live page read whole holds a live row: its payload is shown as a walked
+    // row's is.
+    if ((hit.source_word & record_source::live_cell_flag) != 0) {
+        trim_live_payload(table_type, mask, hit.values);
+    }
     record_type& record = list.emplace_back();
     if (!record.parse_carved_record(hit, true, def)) {
         list.pop_back();

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <set>
 #include <span>
 #include <sstream>
 #include <string>
@@ -27,6 +28,7 @@
 #include "io/uni_fileio.h"
 #include "io/uni_path.h"
 #include "sqlite/carved_record.h"
+#include "sqlite/database_carver.h"
 #include "sqlite/db_file.h"
 #include "sqlite/record_bits.h"
 #include "sqlite/record_header.h"
@@ -82,6 +84,10 @@ struct db_input {
     // Per table: its root page names a page of the file, so a walk may start there.
     std::array<bool, 4> root_usable{};
     std::array<uint64, 4> root_page{};  // per table, as the schema gives it
+    // The main-file pages (offsets) the companion replaces, when the walk reads the file as
+    // it stands, and the label their rows take.
+    std::set<uint64> replaced_pages;
+    uint32 replaced_source = 0;
 };
 
 table_definition& definition_of(velk_options& options, uint32 table_type) {
@@ -547,6 +553,18 @@ bool root_reads(velk_options& options, db_input& in, uint32 table_type) {
            (trees.leaves.count(root) != 0 || trees.interior.count(root) != 0);
 }
 
+// A row of a main-file page that the companion replaces is that page's stale version: it
+// takes the label the slack carve gives the page (which leaves such rows to this walk), so
+// it is reported once, as what it is.
+uint32 walked_row_source(const db_input& in, const table_record& row, uint32 source) {
+    const uint64 page_size = in.header.page_size();
+    if (in.replaced_pages.empty() || page_size == 0) {
+        return source;
+    }
+    const uint64 page = row.file_offset - row.file_offset % page_size;
+    return in.replaced_pages.count(page) != 0 ? in.replaced_source : source;
+}
+
 // Walks one table, each row becoming a record as its leaf is read: the table is never held
 // as rows and as records at once. Every page is read at most once per walk, so links that
 // loop end it. False when the walk gave no row.
@@ -555,12 +573,12 @@ bool walk_table_rows(velk_options& options, db_input& in, uint32 table_type, uin
     // Start 0 and a count with all bits set: every rowid, negative ones included. Texts are
     // read in the encoding the header declares.
     return in.root_usable[slot_of(table_type)] &&
-           for_each_table_record(in.file, def.m_root_page_offset, options.m_page_size, 0,
-                                 std::numeric_limits<uint64>::max(), true, true,
-                                 in.header.encoding(),
-                                 [&options, table_type, source](table_record& row) {
-                                     add_walked_row(options, table_type, row, source);
-                                 });
+           for_each_table_record(
+               in.file, def.m_root_page_offset, options.m_page_size, 0,
+               std::numeric_limits<uint64>::max(), true, true, in.header.encoding(),
+               [&options, &in, table_type, source](table_record& row) {
+                   add_walked_row(options, table_type, row, walked_row_source(in, row, source));
+               });
 }
 
 // As walk_table_rows; false when the walk could not start at the table's root (said here):
@@ -588,6 +606,10 @@ db_failure walk_tables(velk_options& options, db_input& in) {
         // The image already holds the log's current pages: the slack carve of this input
         // must not report them again.
         options.m_carve = false;
+    } else {
+        // Read once per input: no companion, or one that does not read, replaces nothing.
+        (void)find_replaced_pages(in.replaced_pages, in.replaced_source, in.real_path,
+                                  in.header.page_size(), in.file.size());
     }
     db_failure fault = db_failure::none;
     for (const uint32 table_type : table_order) {
@@ -1075,6 +1097,10 @@ bool process_db_file(velk_options* options, std::string path) {
     }
     options->m_have_input = true;
     return true;
+}
+
+void trim_live_payload(uint32 table_type, uint64 mask, std::vector<std::string>& values) {
+    trim_walked_payload(table_type, mask, values);
 }
 
 int32 store_selected_row(velk_options& options, int32 count, const std::vector<const char*>& values,

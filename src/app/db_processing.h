@@ -30,3 +30,8 @@ int on_select_row(void* context, int count, char** values, char** names);
 [[nodiscard]] int32 store_selected_row(velk_options& options, int32 count,
                                        const std::vector<const char*>& values,
                                        const std::vector<uint32>& lengths);
+
+// A live row's payload read whole (table_type's payload column, placed by mask among
+// values) is cut at its first zero byte, as the SQLite library shows it: a zero byte there
+// is stored data, not the damage a carved value's may be, so it takes no damage marker.
+void trim_live_payload(uint32 table_type, uint64 mask, std::vector<std::string>& values);

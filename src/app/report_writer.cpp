@@ -326,7 +326,8 @@ struct seen_offsets {
         const uint32 source = source_of(notification);
         const bool main = source == rs::main_db_slack || source == rs::carve_main ||
                           source == rs::main_page_overwritten ||
-                          source == rs::carve_main_from_wal || source == rs::main_db_past_end;
+                          source == rs::carve_main_from_wal || source == rs::main_db_past_end ||
+                          source == rs::main_page_restored_from_journal;
         return (main ? main_file : companion).insert(notification.m_record_offset).second;
     }
 };

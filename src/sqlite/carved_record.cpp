@@ -6,7 +6,7 @@ namespace {
 
 // Indexed by source; 0 and 5 have no name. Reports print these texts byte for byte,
 // "superceded" included.
-constexpr std::array<const char*, 14> source_names = {
+constexpr std::array<const char*, 15> source_names = {
     "",
     "sqlite lib",
     "main db slack",
@@ -21,6 +21,7 @@ constexpr std::array<const char*, 14> source_names = {
     "carve journal",
     "carve main from wal data",
     "main db past end",
+    "main db page to be overwritten from journal",
 };
 
 }  // namespace

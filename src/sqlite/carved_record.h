@@ -25,8 +25,14 @@ inline constexpr uint32 carve_wal = 10;
 inline constexpr uint32 carve_journal = 11;        // pages saved in the rollback journal
 inline constexpr uint32 carve_main_from_wal = 12;  // table-walk rows of a WAL-applied schema
 inline constexpr uint32 main_db_past_end = 13;     // the main file past the header's page count
+// Main-file pages a hot rollback journal restores: what the file holds there is the open
+// transaction's, which the rollback undoes.
+inline constexpr uint32 main_page_restored_from_journal = 14;
 inline constexpr unsigned shift = 2;
 inline constexpr uint32 flag_bits = 0x3;
+// Flag bit: the record is a cell its page names, on a page that is current (a winning WAL
+// frame), and its values were read whole: its bytes are a live row's, not damage.
+inline constexpr uint32 live_cell_flag = 0x1;
 
 [[nodiscard]] inline constexpr uint32 of_word(uint32 word) { return word >> shift; }
 // The word holding source over the flag bits of word.
@@ -35,7 +41,7 @@ inline constexpr uint32 flag_bits = 0x3;
 }
 }  // namespace record_source
 
-// The printed name of a source; empty for 5 and for anything outside 1 to 13.
+// The printed name of a source; empty for 5 and for anything outside 1 to 14.
 [[nodiscard]] std::string record_source_name(uint32 source);
 
 // One record found by carving. Its leading fields are laid out as those of a row of the own
@@ -44,8 +50,10 @@ struct carved_record {
     std::vector<std::string> values;  // decoded value texts
     std::vector<uint32> value_codes;  // one value_code per value
     int64 rowid = 0;                  // the varint just before the record, or 0
-    // Finder hits: the record's first serial type (the byte after the header-size byte);
-    // rows of parsed leaf pages: the cell.
+    // Finder hits: the record's first serial type (the byte after the header-size byte).
+    // Decoded records and rows of parsed leaf pages: the record's cell, where its payload
+    // length starts; for a deleted record whose first bytes a freeblock header took, where
+    // that header starts (carved_cell_start).
     uint64 file_offset = 0;
     uint64 offset_in_chunk = 0;  // set by finders
     byte_array bytes;            // carried raw bytes, or the captured record header

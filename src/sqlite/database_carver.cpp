@@ -187,12 +187,33 @@ struct companion {
     bool journal_in_use = false;
     std::map<uint64, uint64> journal_pages;
     uint32 journal_page_size = 0;  // the journal's own, from its header
+    // The main-file pages the companion replaces: those a current frame holds, or those
+    // the journal restores when it is rolled back.
+    region_map replaced;
+    uint32 replaced_source = record_source::main_page_overwritten;
 };
+
+// The main-file pages a hot journal restores when it is rolled back (as far as the file
+// holds them): what the file holds there now is the open transaction's.
+void find_restored_pages(companion& c, uint32 page_size, uint64 file_size) {
+    std::map<uint64, uint64> restored;
+    uint32 journal_page_size = 0;
+    if (!read_rollback_pages(restored, journal_page_size, c.journal)) {
+        return;
+    }
+    for (const auto& [page_number, data_offset] : restored) {
+        const uint64 at = (page_number - 1) * page_size;
+        if (page_number <= pages_in_file(file_size, page_size)) {
+            (void)c.replaced.emplace(at, std::min<uint64>(page_size, file_size - at));
+        }
+    }
+    c.replaced_source = record_source::main_page_restored_from_journal;
+}
 
 // A log that opens is the companion even when it does not validate: the journal is then not
 // looked for, as SQLite never keeps both. page_size is the database's: a journal whose
 // header a commit zeroed is read at it.
-void open_companion(companion& c, const std::string& db_path, uint32 page_size) {
+void open_log_or_journal(companion& c, const std::string& db_path, uint32 page_size) {
     if (c.wal.open(db_path + "-wal", false, false, false)) {
         wal_header header;
         c.wal_in_use = read_wal_header(header, c.wal) &&
@@ -209,6 +230,15 @@ void open_companion(companion& c, const std::string& db_path, uint32 page_size) 
         if (!c.journal_in_use) {
             (void)c.journal.close();
         }
+    }
+}
+
+void open_companion(companion& c, const std::string& db_path, uint32 page_size, uint64 file_size) {
+    open_log_or_journal(c, db_path, page_size);
+    if (c.wal_in_use) {
+        c.replaced = std::move(c.overwritten);
+    } else if (c.journal_in_use) {
+        find_restored_pages(c, page_size, file_size);
     }
 }
 
@@ -345,10 +375,9 @@ void add_damaged_page(region_map& pages, region_map& slack, uni::fileio& db, uin
 // walks go through `view`, the pages whose rows were read: the main file as it stands, or
 // the image with the log applied, through which a leaf of the main file is reached by the
 // log's version of its root (db_path then empty: the image is the log's view already).
-void find_unreached_pages(region_map& pages, region_map& slack, uni::fileio& db, uni::fileio& view,
-                          uint32 page_size, const std::string& db_path, const page_census& census,
-                          const std::set<uint64>& overwritten) {
-    tree_pages trees;
+void find_unreached_pages(region_map& pages, region_map& slack, tree_pages& trees, uni::fileio& db,
+                          uni::fileio& view, uint32 page_size, const std::string& db_path,
+                          const page_census& census, const std::set<uint64>& overwritten) {
     map_tree_pages(trees, view, 1, page_size);
     for (const uint64 root : read_schema_roots(view, page_size, db_path)) {
         map_tree_pages(trees, view, root, page_size);
@@ -360,6 +389,29 @@ void find_unreached_pages(region_map& pages, region_map& slack, uni::fileio& db,
         }
     }
     add_orphan_leaves(pages, slack, db, page_size, trees, census, overwritten);
+}
+
+// Adds the file offset of every cell the table leaf at `at` of `file` names (page_offset:
+// where the page's bytes start in the file; a WAL frame's page starts after its header).
+void add_leaf_cell_offsets(std::set<uint64>& cells, uni::fileio& file, uint64 page_offset,
+                           uint32 page_size) {
+    byte_array page;
+    cell_map pointers;
+    uint8 type = 0;
+    if (!read_page_prefix(file, page_offset, page_size, page)) {
+        return;
+    }
+    const kq::byte_reader view(page);
+    const std::size_t header = btree_header_offset(view);
+    if (!view.u8_at(header + sqlite_format::btree_page::type, type) ||
+        type != sqlite_format::btree_page::leaf_table) {
+        return;
+    }
+    // A damaged pointer array gives the cells it still names.
+    (void)read_cell_pointers(pointers, view, page_size, 0, false);
+    for (const auto& [offset, cell] : pointers) {
+        cells.insert(page_offset + offset);
+    }
 }
 
 // The CREATE TABLE text of the table named (lower-cased) in the main file's schema.
@@ -463,6 +515,77 @@ void scan_companion(const carve_run& run, companion& c, bool include_wal_valid_p
 
 }  // namespace
 
+namespace {
+
+// What the main file gives the carve besides the pages its companion replaces.
+struct main_regions {
+    region_map slack;
+    region_map unreached;
+    region_map tail;
+    // The cells of replaced pages that the walk of the file as it stands reads (-carve):
+    // reported by it, under the replaced pages' label, and not carved again.
+    std::set<uint64> walked_cells;
+};
+
+void find_main_regions(main_regions& m, uni::fileio& db, const sqlite_db_header& header,
+                       const std::string& db_path, const companion& c,
+                       bool include_wal_valid_pages) {
+    const uint32 page_size = header.page_size();
+    page_census census;
+    (void)find_slack_and_free_pages(m.slack, census, db, header);  // no slack is no error
+    drop_overwritten_slack(m.slack, c.replaced, page_size);
+    std::set<uint64> replaced;  // scanned as the pages the companion replaces
+    for (const auto& [at, length] : c.replaced) {
+        replaced.insert(at);
+    }
+    // Without the log's current pages in this carve, its rows were read live, through
+    // the log: a leaf the live view reaches is no orphan. With them, the log's pages are
+    // carved on their own and the main file's walk is as it stands.
+    uni::fileio live;
+    const bool live_view =
+        c.wal_in_use && !include_wal_valid_pages && open_live_image(live, db_path);
+    tree_pages trees;
+    find_unreached_pages(m.unreached, m.slack, trees, db, live_view ? live : db, page_size,
+                         live_view ? std::string() : db_path, census, replaced);
+    (void)find_db_tail(m.tail, db, header, c.replaced);  // most files have none
+    for (const uint64 at : replaced) {
+        if (include_wal_valid_pages && trees.leaves.count(at / page_size + 1) != 0) {
+            add_leaf_cell_offsets(m.walked_cells, db, at, page_size);
+        }
+    }
+}
+
+// Marks the records that are cells of a current WAL page, read whole: the live rows the
+// log holds (its winning frames are the live pages), told from the deleted ones in the
+// frame's freeblocks.
+void mark_live_frame_cells(std::vector<carved_record>& hits, std::size_t from, companion& c) {
+    namespace wf = sqlite_format::wal_frame;
+    std::set<uint64> cells;
+    for (const auto& [page_number, frame_offset] : c.winning) {
+        add_leaf_cell_offsets(cells, c.wal, frame_offset + wf::header_size, c.wal_page_size);
+    }
+    for (std::size_t i = from; i < hits.size(); ++i) {
+        carved_record& r = hits[i];
+        if (record_source::of_word(r.source_word) == record_source::wal_valid_page &&
+            r.truncated == 0 && cells.count(r.file_offset) != 0) {
+            r.source_word |= record_source::live_cell_flag;
+        }
+    }
+}
+
+// Drops the records of replaced pages that the walk of the file as it stands reported.
+void drop_walked_cells(std::vector<carved_record>& hits, std::size_t from, uint32 source,
+                       const std::set<uint64>& walked_cells) {
+    const auto walked = [&](const carved_record& r) {
+        return record_source::of_word(r.source_word) == source &&
+               walked_cells.count(r.file_offset) != 0;
+    };
+    const auto first = hits.begin() + static_cast<std::ptrdiff_t>(from);
+    hits.erase(std::remove_if(first, hits.end(), walked), hits.end());
+}
+
+}  // namespace
+
 bool carve_database(std::vector<carved_record>& hits, const std::string& db_path,
                     std::string& table_name, record_finder_fn finder, bool append,
                     bool use_companions, uint32 min_columns, uint32 max_columns,
@@ -471,56 +594,52 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
     if (!append) {
         hits.clear();
     }
-    if (db_path.empty()) {
-        return false;
-    }
     (void)string_to_lower(table_name);
-    if (table_name.empty() && min_columns == 0 && max_columns == 0) {
+    if (db_path.empty() || (table_name.empty() && min_columns == 0 && max_columns == 0)) {
         return false;
     }
+    const std::size_t before = hits.size();
     uni::fileio db;
     sqlite_db_header header;
     const bool db_open = open_db_file(db, header, db_path);
     const uint32 page_size = db_open ? header.page_size() : default_page_size;
     companion c;
     if (use_companions) {
-        open_companion(c, db_path, page_size);
+        open_companion(c, db_path, page_size, db_open ? db.size() : 0);
     }
-    region_map slack;
-    region_map unreached;
-    region_map tail;
-    text_encoding encoding = text_encoding::utf8;
+    main_regions m;
     if (db_open) {
-        page_census census;
-        (void)find_slack_and_free_pages(slack, census, db, header);  // no slack is no error
-        encoding = header.encoding();
-        drop_overwritten_slack(slack, c.overwritten, page_size);
-        std::set<uint64> overwritten;  // scanned as the pages the log replaces
-        for (const auto& [at, length] : c.overwritten) {
-            overwritten.insert(at);
-        }
-        // Without the log's current pages in this carve, its rows were read live, through
-        // the log: a leaf the live view reaches is no orphan. With them, the log's pages are
-        // carved on their own and the main file's walk is as it stands.
-        uni::fileio live;
-        const bool live_view =
-            c.wal_in_use && !include_wal_valid_pages && open_live_image(live, db_path);
-        find_unreached_pages(unreached, slack, db, live_view ? live : db, page_size,
-                             live_view ? std::string() : db_path, census, overwritten);
-        (void)find_db_tail(tail, db, header, c.overwritten);  // most files have none
+        find_main_regions(m, db, header, db_path, c, include_wal_valid_pages);
     }
     table_definition def;
     std::vector<scan_job> jobs;
+    const text_encoding encoding = db_open ? header.encoding() : text_encoding::utf8;
     const carve_run run{hits,        def,         finder,     page_size, encoding,
                         min_columns, max_columns, structured, context,   jobs};
-    if ((!slack.empty() || !c.overwritten.empty()) &&
+    if ((!m.slack.empty() || !c.replaced.empty()) &&
         (table_name.empty() || load_table_definition(def, db, page_size, db_path, table_name))) {
-        run.scan(std::move(slack), db, record_source::main_db_slack, false);
-        run.scan(std::move(c.overwritten), db, record_source::main_page_overwritten, false);
+        run.scan(std::move(m.slack), db, record_source::main_db_slack, false);
+        run.scan(std::move(c.replaced), db, c.replaced_source, false);
     }
-    run.scan(std::move(unreached), db, record_source::carve_main, false);
-    run.scan(std::move(tail), db, record_source::main_db_past_end, false);
+    run.scan(std::move(m.unreached), db, record_source::carve_main, false);
+    run.scan(std::move(m.tail), db, record_source::main_db_past_end, false);
     scan_companion(run, c, include_wal_valid_pages);
     run.run_jobs(progress);
+    drop_walked_cells(hits, before, c.replaced_source, m.walked_cells);
+    if (c.wal_in_use && include_wal_valid_pages) {
+        mark_live_frame_cells(hits, before, c);
+    }
     return !hits.empty();
+}
+
+bool find_replaced_pages(std::set<uint64>& pages, uint32& source, const std::string& db_path,
+                         uint32 page_size, uint64 file_size) {
+    pages.clear();
+    companion c;
+    open_companion(c, db_path, page_size, file_size);
+    for (const auto& [at, length] : c.replaced) {
+        pages.insert(at);
+    }
+    source = c.replaced_source;
+    return !pages.empty();
 }

@@ -4,6 +4,7 @@
 // replaces, superseded and current WAL frames, slack inside current WAL pages, pages saved
 // in a rollback journal), each scanned with the caller's record finder.
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,15 +31,26 @@ struct sqlite_db_header;
 
 // Carves the database at db_path and, with use_companions, its "-wal" (else its "-journal")
 // companion, scanning in this order: main-file slack (source 2), main-file pages the log
-// overwrites (6), the cells of table leaves no walk reaches (3), the file past the
-// database's end (13), superseded frames (7), current frames (9, with
+// overwrites (6) or the journal restores (14), the cells of table leaves no walk reaches (3), the
+// file past the database's end (13), superseded frames (7), current frames (9, with
 // include_wal_valid_pages) or journal pages (11), slack in current WAL pages (8). A journal
 // whose header a commit zeroed is read at the database's page size. A non-empty table name is
 // lower-cased in place and its CREATE TABLE text, read from the schema, gives the column
 // bounds. Unless append, hits is emptied first. With progress, one "percent done" figure
-// covers the whole carve, main file and companion together. True when hits is not empty.
+// covers the whole carve, main file and companion together. Every record is placed at its
+// cell. With include_wal_valid_pages (the tables were walked in the main file as it
+// stands), a cell of a replaced page that such a walk reads is left to it, and a cell of a
+// current WAL page read whole carries record_source::live_cell_flag. True when hits is not
+// empty.
 [[nodiscard]] bool carve_database(std::vector<carved_record>& hits, const std::string& db_path,
                                   std::string& table_name, record_finder_fn finder, bool append,
                                   bool use_companions, uint32 min_columns, uint32 max_columns,
                                   bool include_wal_valid_pages, bool structured, bool progress,
                                   void* context);
+
+// The main-file pages (by offset) the companion of db_path replaces, and the label their
+// rows take: those a current "-wal" frame holds (main_page_overwritten), else those its
+// "-journal" restores on rollback (main_page_restored_from_journal). True when there are any.
+[[nodiscard]] bool find_replaced_pages(std::set<uint64>& pages, uint32& source,
+                                       const std::string& db_path, uint32 page_size,
+                                       uint64 file_size);

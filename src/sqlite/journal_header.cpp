@@ -131,6 +131,14 @@ bool read_persisted_records(std::map<uint64, uint64>& pages, uni::fileio& journa
     return !pages.empty();
 }
 
+// Whether a journal header at `at` starts with the magic: written once its segment's records
+// were synced, which is when SQLite plays the segment back.
+bool has_magic_at(uni::fileio& journal, uint64 at) {
+    std::array<uint8, jf::magic_size> magic{};
+    return read_exact(journal, magic.data(), jf::magic_size, at) &&
+           std::equal(magic.begin(), magic.end(), std::begin(jf::magic));
+}
+
 }  // namespace
 
 void journal_header::clear() { bytes.fill(0); }
@@ -225,6 +233,36 @@ bool read_journal_pages(std::map<uint64, uint64>& pages, uint32& page_size, uni:
         limit = all_records;  // no header where one belongs: what follows is taken as records
     }
     return !pages.empty() && page_size != 0;
+}
+
+bool read_rollback_pages(std::map<uint64, uint64>& pages, uint32& page_size, uni::fileio& journal) {
+    pages.clear();
+    journal_header header;
+    if (!journal.is_open() || !read_exact(journal, header.bytes.data(), jf::header_read_size, 0) ||
+        !has_magic_at(journal, 0) ||
+        check_journal_header(header, static_cast<int32>(jf::header_read_size)) !=
+            journal_fault::none) {
+        return false;
+    }
+    page_size = header.page_size();
+    const uint64 record_size = uint64{page_size} + jf::record_overhead;
+    const uint64 sector = header.sector_size();
+    uint32 count = header_word(header, jf::record_count);
+    // Every round moves at least one sector on: the walk ends at the file's end.
+    for (uint64 at = 0;;) {
+        const uint64 limit = count == jf::record_count_no_sync ? all_records : count;
+        bool short_read = false;
+        const uint64 end =
+            read_records(pages, journal, at + sector, record_size, limit, short_read);
+        if (short_read || limit == all_records) {
+            break;
+        }
+        at = (end + sector - 1) / sector * sector;
+        if (!has_magic_at(journal, at) || !read_segment_header(journal, at, page_size, count)) {
+            break;
+        }
+    }
+    return !pages.empty();
 }
 
 uint32 be32_or_minus1(const uint8* p) {

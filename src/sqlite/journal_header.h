@@ -51,6 +51,16 @@ enum class journal_fault {
 [[nodiscard]] bool read_journal_pages(std::map<uint64, uint64>& pages, uint32& page_size,
                                       uni::fileio& journal);
 
+// The pages a rollback of the journal writes back into the database: those of the records
+// each segment's header counts, from the first header on while each keeps its magic (a hot
+// journal; SQLite stops its playback at a header without one, and writes a database page
+// only once its record is synced and counted). A header whose count says the journal is not
+// synced (no-sync mode) has its records run to the end of the file. A journal a commit
+// zeroed, truncated or deleted restores nothing. page_size receives the journal's. True when
+// a page is restored.
+[[nodiscard]] bool read_rollback_pages(std::map<uint64, uint64>& pages, uint32& page_size,
+                                       uni::fileio& journal);
+
 // The big-endian word at p (4 readable bytes); 0xFFFFFFFF for a null pointer.
 [[nodiscard]] uint32 be32_or_minus1(const uint8* p);
 

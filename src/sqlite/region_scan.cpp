@@ -6,6 +6,7 @@
 #include <new>
 
 #include "io/uni_fileio.h"
+#include "sqlite/carved_cell_start.h"
 #include "sqlite/page_rows.h"
 #include "sqlite/read_window.h"
 #include "sqlite/record_header.h"
@@ -118,8 +119,9 @@ void decode_hit(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset
     row.lost_types = hit.lost_types;
     row.header_corrected = hit.header_corrected;
     row.rowid = hit.header_corrected != 0 || lost != 0 ? 0 : rowid_before_hit(chunk, p);
-    row.file_offset = chunk_offset + p;
-    row.offset_in_chunk = p;
+    // Placed at its cell, as a row of a parsed page is: one record, one offset.
+    row.offset_in_chunk = carved_cell_start(chunk, p, hit.lost_types, hit.header_corrected != 0);
+    row.file_offset = chunk_offset + row.offset_in_chunk;
     row.source_word = record_source::with_source(0, s.source);
     row.truncated = truncated ? 1 : 0;
     row.table_type = hit.table_type;

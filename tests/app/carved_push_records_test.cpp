@@ -171,4 +171,27 @@ TEST(AddCarvedRecords, AddedColumnsAfterAnotherLayoutAndLostRowids) {
     EXPECT_FALSE(options.m_notifications[0].m_id_unknown);
 }
 
+// A cell of a live page read whole shows its payload as the library does, up to its first
+// zero byte; the same bytes anywhere else keep the damage marker.
+TEST(AddCarvedRecords, LiveCellPayloadIsCutAtItsZeroByteWithoutMarker) {
+    const std::string payload("<toast>HEAD\0TAIL</toast>", 24);
+    const struct {
+        const char* name;
+        uint32 flags;
+        std::string expected;
+    } cases[] = {{"live_cell", record_source::live_cell_flag, "<toast>HEAD"},
+                 {"carved", 0, "<toast>HEAD [corrupted data detected]"}};
+    for (const auto& c : cases) {
+        velk_options options;
+        carved_record h = notification_hit(3, "9");
+        h.values[5] = payload;
+        h.source_word = record_source::with_source(c.flags, record_source::wal_valid_page);
+        std::vector<carved_record> hits = {h};
+        EXPECT_EQ(add_carved_records(hits, options), 1) << c.name;
+        ASSERT_EQ(options.m_notifications.size(), 1U) << c.name;
+        EXPECT_EQ(options.m_notifications[0].m_payload, c.expected) << c.name;
+        EXPECT_EQ(source_of(options.m_notifications[0]), record_source::wal_valid_page) << c.name;
+    }
+}
+
 }  // namespace

@@ -459,7 +459,7 @@ TEST(FindNotificationAtFreeblocks, DecodedWithOrderAsNull) {
     EXPECT_EQ(rows[0].values[4], "toast");
     EXPECT_EQ(rows[0].values[11], "aaa");
     EXPECT_EQ(rows[0].rowid, 0);
-    EXPECT_EQ(rows[0].file_offset, 3U);
+    EXPECT_EQ(rows[0].file_offset, 0U);  // the freeblock's start, where the cell began
 }
 
 TEST(FindPushRecordsScan, SeveralRecordsInOneChunkWithTheirOwnPositions) {

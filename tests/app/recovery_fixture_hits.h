@@ -12,11 +12,23 @@ namespace recovery_hits {
 inline const std::vector<std::string> deleted_slack = {
     "2:VELK-RECOVERY-DELETED-7", "2:VELK-RECOVERY-DELETED-5", "2:VELK-RECOVERY-DELETED-2"};
 
-// The journal's saved page 7: the live rows and the row secure delete removed from the file.
-inline const std::vector<std::string> journal_pages = {
-    "11:VELK-RECOVERY-LIVE-8", "11:VELK-RECOVERY-LIVE-7", "11:VELK-RECOVERY-LIVE-6",
-    "11:VELK-RECOVERY-LIVE-5", "11:VELK-RECOVERY-LIVE-4", "11:VELK-RECOVERY-JOURNAL-DELETED-3",
-    "11:VELK-RECOVERY-LIVE-2", "11:VELK-RECOVERY-LIVE-1"};
+// The main file's page 7 as the open transaction left it (the hot journal restores it), then
+// the journal's saved page 7: the live rows and the row secure delete removed from the file.
+inline const std::vector<std::string> journal_pages = {"14:VELK-RECOVERY-LIVE-8",
+                                                       "14:VELK-RECOVERY-LIVE-7",
+                                                       "14:VELK-RECOVERY-LIVE-6",
+                                                       "14:VELK-RECOVERY-LIVE-5",
+                                                       "14:VELK-RECOVERY-LIVE-4",
+                                                       "14:VELK-RECOVERY-LIVE-2",
+                                                       "14:VELK-RECOVERY-LIVE-1",
+                                                       "11:VELK-RECOVERY-LIVE-8",
+                                                       "11:VELK-RECOVERY-LIVE-7",
+                                                       "11:VELK-RECOVERY-LIVE-6",
+                                                       "11:VELK-RECOVERY-LIVE-5",
+                                                       "11:VELK-RECOVERY-LIVE-4",
+                                                       "11:VELK-RECOVERY-JOURNAL-DELETED-3",
+                                                       "11:VELK-RECOVERY-LIVE-2",
+                                                       "11:VELK-RECOVERY-LIVE-1"};
 
 // The main file's page 7 as it was, the superseded frame of page 7, and the deleted row's
 // residue in the slack of the page's current frame.
@@ -39,8 +51,15 @@ inline const std::vector<std::string> wal_overwritten = {"6:VELK-RECOVERY-LIVE-8
                                                          "8:VELK-RECOVERY-WAL-DELETED-4"};
 
 // As wal_overwritten, with the log's current page 7 (source 9) read whole before its slack.
+// The cells of the main file's page 7 are left to the walk of the file as it stands (under
+// "-carve" it reports them with source 6): the carve adds none of them.
 inline const std::vector<std::string> wal_with_valid_pages = [] {
-    std::vector<std::string> hits(wal_overwritten.begin(), wal_overwritten.end() - 1);
+    std::vector<std::string> hits;
+    for (const auto& hit : wal_overwritten) {
+        if (hit.rfind("7:", 0) == 0) {
+            hits.push_back(hit);
+        }
+    }
     for (const auto& hit : wal_overwritten) {
         if (hit.rfind("7:", 0) == 0) {
             hits.push_back("9:" + hit.substr(2));

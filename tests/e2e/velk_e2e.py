@@ -445,7 +445,7 @@ class ReadmeExamples(Case):
                     self.assertIn('\n    ' + line + '\n', section)
         self.fixture_copy('damaged/freeblock_loop.db', 'freeblock_loop.db')
         result = self.velk(['-db', 'freeblock_loop.db', '-incl_slack', '-csv', '-quiet'])
-        recovered = self.data_rows(result, '"src":"main db slack"; "record offset":"0x6cbf"')
+        recovered = self.data_rows(result, '"src":"main db slack"; "record offset":"0x6cbb"')
         self.assertEqual(len(recovered), 1)
         self.assertIn('\n    ' + recovered[0] + '\n', section)
 

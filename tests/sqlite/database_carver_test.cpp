@@ -12,10 +12,11 @@
 
 #include "io/io_test_support.h"
 #include "io/uni_fileio.h"
+#include "real_data.h"
 #include "sqlite/carve_test_support.h"
 #include "sqlite/db_file.h"
 #include "sqlite/page_builder.h"
-#include "real_data.h"
+#include "sqlite/varint.h"
 
 namespace {
 
@@ -231,7 +232,9 @@ TEST(CarveDatabase, RecoversEveryDeletedRowAndTheDroppedTable) {
         EXPECT_EQ(source_of(r), record_source::main_db_slack);
         ASSERT_GT(r.file_offset, 0u);
         ASSERT_LT(r.file_offset, file.size());
-        EXPECT_EQ(file[r.file_offset - 1], 6);  // the header-size byte before the first type
+        // At the cell: a two-byte payload length and a two-byte rowid (or the freeblock
+        // header that took them) before the header-size byte.
+        EXPECT_EQ(file[r.file_offset + 4], 6);
         ASSERT_EQ(r.values.size(), 3u);
         const std::string label = label_of(r);
         // Stale copies of live rows, left in the gaps when pages were split while the
@@ -371,8 +374,15 @@ TEST(CarveDatabase, WalCompanionScansInOrder) {
             EXPECT_EQ((chunk - 32) % (24 + 1024), 24u);
         }
     }
-    EXPECT_EQ(seen, (std::set<uint32>{6, 7, 8, 9}));
-    // Main page 2, which the log replaces, is scanned whole as source 6 (not as slack).
+    // With the log's current pages, the tables were walked in the main file as it stands:
+    // the cells of main page 2 are that walk's, none is carved again.
+    EXPECT_EQ(seen, (std::set<uint32>{7, 8, 9}));
+    const auto added = with_text(hits, 9, "New Text 1");
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_EQ(added[0].rowid, 12);
+    // Without them, main page 2, which the log replaces, is scanned whole as source 6 (not
+    // as slack).
+    ASSERT_TRUE(carve(hits, path, mytable_finder, nullptr, false));
     const auto deleted_1 = with_text(hits, 6, "Deleted Text 1");
     ASSERT_EQ(deleted_1.size(), 1u);
     EXPECT_EQ(deleted_1[0].rowid, 3);
@@ -381,9 +391,6 @@ TEST(CarveDatabase, WalCompanionScansInOrder) {
     const auto deleted_2 = with_text(hits, 6, "Deleted Text 2");
     ASSERT_EQ(deleted_2.size(), 1u);
     EXPECT_EQ(deleted_2[0].rowid, 6);
-    const auto added = with_text(hits, 9, "New Text 1");
-    ASSERT_EQ(added.size(), 1u);
-    EXPECT_EQ(added[0].rowid, 12);
 
     ASSERT_TRUE(carve(hits, path, mytable_finder, nullptr, false));
     for (const carved_record& r : hits) {
@@ -421,6 +428,118 @@ TEST(CarveDatabase, CompanionAloneWhenTheMainFileDoesNotOpen) {
     for (const carved_record& r : hits) {
         EXPECT_EQ(source_of(r), record_source::carve_journal);
     }
+}
+
+// ---- Pages a companion replaces --------------------------------------------------------
+
+struct replaced_case {
+    const char* name;
+    const char* fixture;  // under tests/data
+    std::set<uint64> pages;
+    uint32 source;
+};
+
+const replaced_case replaced_cases[] = {
+    {"WalFrames",
+     "recovery/wal.db",
+     {7, 8, 9, 10, 11, 12, 13, 14, 15},
+     record_source::main_page_overwritten},
+    {"HotJournal", "recovery/journal.db", {7}, record_source::main_page_restored_from_journal},
+    // Only the synced segment is played back: the unsynced one's pages were not written yet.
+    {"HotJournalWithAnUnsyncedSegment",
+     "hotjournal/wpndatabase.db",
+     {8, 9, 10, 11, 12, 13, 14, 15, 22},
+     record_source::main_page_restored_from_journal},
+    // A commit zeroed the header: the journal restores nothing.
+    {"PersistedJournal", "remnants/persisted.db", {}, record_source::main_page_overwritten},
+    {"NoCompanion", "recovery/deleted.db", {}, record_source::main_page_overwritten},
+};
+
+class FindReplacedPages : public ::testing::TestWithParam<replaced_case> {};
+
+TEST_P(FindReplacedPages, AreThoseTheCompanionWritesBack) {
+    const replaced_case& c = GetParam();
+    const std::string path = std::string(VELK_TEST_DATA_DIR) + "/" + c.fixture;
+    uni::fileio db;
+    sqlite_db_header header;
+    ASSERT_TRUE(open_db_file(db, header, path));
+    std::set<uint64> pages = {1};
+    uint32 source = 0;
+    EXPECT_EQ(find_replaced_pages(pages, source, path, header.page_size(), db.size()),
+              !c.pages.empty());
+    std::set<uint64> numbers;
+    for (const uint64 at : pages) {
+        EXPECT_EQ(at % header.page_size(), 0u);
+        numbers.insert(at / header.page_size() + 1);
+    }
+    EXPECT_EQ(numbers, c.pages);
+    EXPECT_EQ(source, c.source);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FindReplacedPages, ::testing::ValuesIn(replaced_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+// Proposes every cell a table leaf chunk's pointers name, at its first serial type (a
+// one-byte header size after two varints), as many columns as its header holds.
+bool cell_pointer_finder(std::vector<carved_record>& hits, const uint8* data, uint32 length,
+                         uint64 chunk_file_offset, bool append, text_encoding /*encoding*/,
+                         void* /*context*/) {
+    if (!append) {
+        hits.clear();
+    }
+    const kq::byte_reader chunk(data, length);
+    uint8 type = 0;
+    uint16 count = 0;
+    if (!chunk.u8_at(0, type) || type != 0x0D || !chunk.be16_at(3, count)) {
+        return false;
+    }
+    for (uint16 i = 0; i < count; ++i) {
+        uint16 cell = 0;
+        uint64 value = 0;
+        int32 n = 0;
+        std::size_t at = 0;
+        if (!chunk.be16_at(8 + 2u * i, cell) || !read_varint(value, n, chunk, cell)) {
+            continue;
+        }
+        at = cell + static_cast<std::size_t>(n);
+        if (!read_varint(value, n, chunk, at)) {
+            continue;
+        }
+        at += static_cast<std::size_t>(n);
+        uint8 header = 0;
+        if (!chunk.u8_at(at, header)) {
+            continue;
+        }
+        carved_record& hit = hits.emplace_back();
+        hit.offset_in_chunk = at + 1;
+        hit.file_offset = chunk_file_offset + at + 1;
+        hit.column_count = static_cast<uint8>(header - 1);  // one-byte serial types here
+    }
+    return !hits.empty();
+}
+
+// Under -carve the tables were walked in the main file as it stands: a cell of a page the
+// journal restores is that walk's (it reports it under the page's label), not carved again.
+TEST(CarveDatabase, RestoredPageCellsAreLeftToTheWalkOfTheFileAsItStands) {
+    const std::string path = std::string(VELK_TEST_DATA_DIR) + "/recovery/journal.db";
+    const auto restored = [&](bool walked) {
+        std::vector<carved_record> hits;
+        (void)carve(hits, path, cell_pointer_finder, nullptr, walked);
+        std::set<uint64> cells;
+        for (const carved_record& r : hits) {
+            if (source_of(r) == record_source::main_page_restored_from_journal) {
+                EXPECT_TRUE(cells.insert(r.file_offset).second);
+            }
+        }
+        return cells;
+    };
+    // Page 7's seven live cells, each at its cell.
+    const std::set<uint64> cells = restored(false);
+    EXPECT_EQ(cells.size(), 7u);
+    for (const uint64 at : cells) {
+        EXPECT_EQ(at / 4096, 6u);
+    }
+    EXPECT_TRUE(restored(true).empty());
 }
 
 }  // namespace

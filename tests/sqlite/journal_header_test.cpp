@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <string>
 
 #include "io/uni_fileio.h"
@@ -365,3 +366,45 @@ TEST(Be32OrMinus1, ReadsBigEndian) {
 }
 
 }  // namespace
+
+// A rollback writes back the records of the segments whose headers keep their magic, as
+// many as each counts; a journal without its magic restores nothing.
+TEST(ReadRollbackPages, TheSyncedSegmentsCountedRecords) {
+    journal_header counted = make_header(512);
+    counted.bytes[11] = 2;  // two records counted
+    byte_array two_segments = make_journal(counted, 512, {{3, 0xAA}, {9, 0xBB}});
+    // A second segment at the next sector boundary (512 + 2 * 520 = 1552 -> 2048).
+    two_segments.resize(2048, 0);
+    journal_header second = counted;
+    second.bytes[11] = 1;
+    test_pages::append(two_segments, make_journal(second, 512, {{5, 0xCC}, {6, 0xDD}}));
+    byte_array unsynced_second = two_segments;
+    std::fill(unsynced_second.begin() + 2048, unsynced_second.begin() + 2048 + 12, uint8{0});
+    journal_header no_sync = make_header(512);
+    std::fill(no_sync.bytes.begin() + 8, no_sync.bytes.begin() + 12, uint8{0xFF});
+    byte_array persisted = make_journal(counted, 512, {{3, 0xAA}});
+    std::fill(persisted.begin(), persisted.begin() + 28, uint8{0});
+    const struct {
+        const char* name;
+        byte_array bytes;
+        std::set<uint64> pages;
+    } cases[] = {
+        {"two_synced_segments", two_segments, {3, 9, 5}},
+        {"second_segment_not_synced", unsynced_second, {3, 9}},
+        {"no_sync_mode_to_the_end", make_journal(no_sync, 512, {{4, 1}, {8, 2}}), {4, 8}},
+        {"nothing_counted_yet", make_journal(make_header(512), 512, {{4, 1}}), {}},
+        {"persisted", persisted, {}},
+        {"cut_in_the_magic", byte_array(two_segments.begin(), two_segments.begin() + 7), {}},
+    };
+    for (const auto& c : cases) {
+        uni::fileio file(c.bytes, false, false);
+        page_map pages;
+        uint32 page_size = 0;
+        EXPECT_EQ(read_rollback_pages(pages, page_size, file), !c.pages.empty()) << c.name;
+        std::set<uint64> numbers;
+        for (const auto& [number, offset] : pages) {
+            numbers.insert(number);
+        }
+        EXPECT_EQ(numbers, c.pages) << c.name;
+    }
+}

@@ -59,12 +59,12 @@ bool scan(std::vector<carved_record>& hits, const byte_array& file_bytes, const 
                         context, done);
 }
 
-// Hit A at 20 (rowid 133 before it) declares a 10-byte text and an int8 but hit B starts at
-// 30 (rowid 7), so A's record is cut at B.
+// Hit A at 20 (payload length 14 and rowid 133 before it: its cell starts at 16) declares a
+// 10-byte text and an int8 but hit B starts at 30 (rowid 7), so A's record is cut at B.
 byte_array two_hit_chunk() {
     byte_array chunk(512, 0);
-    const byte_array a = {0x81, 0x05, 0x03, 0x21, 0x01, 'A', 'B', 'C', 'D', 'E', 'F'};
-    std::copy(a.begin(), a.end(), chunk.begin() + 17);
+    const byte_array a = {0x0e, 0x81, 0x05, 0x03, 0x21, 0x01, 'A', 'B', 'C', 'D', 'E', 'F'};
+    std::copy(a.begin(), a.end(), chunk.begin() + 16);
     const byte_array b = {0x07, 0x03, 0x11, 0x09, 'h', 'i'};
     std::copy(b.begin(), b.end(), chunk.begin() + 28);
     return chunk;
@@ -78,7 +78,7 @@ TEST(ScanRegions, TwoHitsInOneChunk) {
     ASSERT_EQ(hits.size(), 3u);
     const carved_record& a = hits[1];
     EXPECT_EQ(a.rowid, 133);
-    EXPECT_EQ(a.file_offset, 20u);
+    EXPECT_EQ(a.file_offset, 16u);  // its cell
     EXPECT_EQ(a.truncated, 1);
     ASSERT_EQ(a.values.size(), 2u);
     // Cut at B: a value cut short keeps its bytes less the 4 an overflow page number takes.
@@ -396,6 +396,7 @@ TEST(RecordSource, PrintedNames) {
         "carve journal",
         "carve main from wal data",
         "main db past end",
+        "main db page to be overwritten from journal",
         "",
     };
     for (uint32 source = 0; source < names.size(); ++source) {
