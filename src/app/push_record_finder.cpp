@@ -488,23 +488,23 @@ bool under_freeblock_header(const byte_reader& block, std::size_t header_at, boo
         size < fb::header_size || !block.tail(id_at, rest)) {
         return false;
     }
-    // Only the slack's bytes are copied, so a page chained into thousands of small freeblocks
-    // costs no more than the page itself.
+    // The four bytes held a one-byte payload length: the record is under 128 bytes, and no
+    // more is copied (nor past the slack's end).
+    constexpr std::size_t short_record = sqlite_format::varint::more_flag;
+    const std::size_t copied = std::min(rest.size(), short_record);
     thread_local byte_array restored;
     restored.assign({0, type_null});  // a header-size byte that matches no layout, and Order
-    restored.insert(restored.end(), rest.data(), rest.data() + rest.size());
+    restored.insert(restored.end(), rest.data(), rest.data() + copied);
     const byte_reader record(restored.data(), restored.size());
     if (!notification_test_at(record, 1, std::nullopt, schema, encoding, hit)) {
         return false;
     }
-    // The four bytes held a one-byte payload length and rowid: the record is under 128 bytes.
     // A stale header was written over this very cell, so its size covers the cell (payload
     // length, rowid and payload); a live freeblock's may since have shrunk, a cell taken from
     // its end.
     constexpr uint64 short_cell_prefix = 2;  // a one-byte payload length and rowid
     const uint64 payload = payload_of(record, hit);
-    if (payload >= sqlite_format::varint::more_flag ||
-        (!chained && size < payload + short_cell_prefix)) {
+    if (payload >= short_record || (!chained && size < payload + short_cell_prefix)) {
         return false;
     }
     hit.first = id_at - 1;
@@ -686,13 +686,23 @@ bool find_at(const byte_reader& chunk, std::size_t n, uint64 tables,
            ((tables & push_table_handler) != 0 && handler_test(chunk, n, encoding, hit));
 }
 
+// The first hit from `from` on at or after a chunk position (hits are in position order).
+std::vector<carved_record>::iterator first_at_or_after(std::vector<carved_record>& hits,
+                                                       std::size_t from, std::size_t offset) {
+    return std::lower_bound(
+        hits.begin() + static_cast<std::ptrdiff_t>(from), hits.end(), offset,
+        [](const carved_record& r, std::size_t o) { return r.offset_in_chunk < o; });
+}
+
+bool found_at(std::vector<carved_record>& hits, std::size_t from, std::size_t offset) {
+    const auto at = first_at_or_after(hits, from, offset);
+    return at != hits.end() && at->offset_in_chunk == offset;
+}
+
 // Adds a hit unless the scan found one at the same place; hits stays in position order.
 void add_found_once(std::vector<carved_record>& hits, std::size_t from, const byte_reader& chunk,
                     const push_hit& hit, uint64 chunk_offset) {
-    const auto first = hits.begin() + static_cast<std::ptrdiff_t>(from);
-    const auto at = std::lower_bound(
-        first, hits.end(), hit.first,
-        [](const carved_record& r, std::size_t offset) { return r.offset_in_chunk < offset; });
+    const auto at = first_at_or_after(hits, from, hit.first);
     if (at != hits.end() && at->offset_in_chunk == hit.first) {
         return;
     }
@@ -710,14 +720,22 @@ std::size_t next_number_pair(const byte_reader& block, std::size_t n, std::size_
     constexpr uint64 highs = 0x8080808080808080ULL;
     constexpr uint64 low_bits = ones * 0x7f;
     constexpr uint8 number_limit = sqlite_format::serial_type::reserved_10;
-    const auto has_small_number = [&](uint64 w) {
+    // High bits set where the word may hold a byte from 1 to 9; none when it holds none.
+    const auto small_numbers = [&](uint64 w) {
         const uint64 t = w & low_bits;
-        return ((ones * (0x7f + number_limit) - t) & ~w & (t + low_bits) & highs) != 0;
+        return (ones * (0x7f + number_limit) - t) & ~w & (t + low_bits) & highs;
     };
     const std::span<const uint8> bytes(block.data(), block.size());
     while (n < end) {
+        // Two words a turn: the text of payloads, most of what is passed over, costs half
+        // the turns.
+        while (end - n >= 2 * zero_stride && n + 2 * zero_stride <= bytes.size() &&
+               (small_numbers(word_at(bytes, n)) |
+                small_numbers(word_at(bytes, n + zero_stride))) == 0) {
+            n += 2 * zero_stride;
+        }
         while (end - n >= zero_stride && n + zero_stride <= bytes.size() &&
-               !has_small_number(word_at(bytes, n))) {
+               small_numbers(word_at(bytes, n)) == 0) {
             n += zero_stride;
         }
         for (const std::size_t stop = std::min(end, n + zero_stride); n < stop; ++n) {
@@ -750,7 +768,9 @@ void find_at_freeblocks(std::vector<carved_record>& hits, std::size_t from,
         for (std::size_t at = range.start; at + fb::header_size < last_id;) {
             at = next_number_pair(block, at + fb::header_size, last_id) - fb::header_size;
             push_hit hit;
-            if (at + fb::header_size >= last_id ||
+            // Where the scan found a record with its Order, the same record is not looked for
+            // again without it.
+            if (at + fb::header_size >= last_id || found_at(hits, from, at + fb::header_size - 1) ||
                 !under_freeblock_header(block, at, range.chained && at == range.start, schema,
                                         encoding, hit)) {
                 ++at;
