@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "app/push_layouts.h"
 #include "app/push_table_type.h"
@@ -18,6 +19,7 @@
 #include "sqlite/record_signature.h"
 #include "sqlite/serial_type.h"
 #include "sqlite/sqlite_format.h"
+#include "sqlite/table_definition.h"
 #include "sqlite/text_filter.h"
 #include "sqlite/varint.h"
 #include "text/byte_reader.h"
@@ -783,6 +785,32 @@ void find_at_freeblocks(std::vector<carved_record>& hits, std::size_t from,
     }
 }
 
+// The layout the notification table's definition gives, worked out again only when the
+// definition's columns change: the carver calls the finder for every chunk, and matching
+// each column against the known names costs more than comparing the names themselves.
+const notification_schema_layout& schema_layout_of(const table_definition& def) {
+    thread_local std::vector<std::pair<std::string, uint32>> columns;
+    thread_local notification_schema_layout layout;
+    thread_local bool worked_out = false;
+    const auto same = [&def]() {
+        return std::equal(columns.begin(), columns.end(), def.m_columns.begin(),
+                          def.m_columns.end(), [](const auto& known, const column_definition& c) {
+                              return known.first == c.m_name_lower &&
+                                     known.second == c.m_constraints;
+                          });
+    };
+    if (worked_out && same()) {
+        return layout;
+    }
+    columns.clear();
+    for (const column_definition& c : def.m_columns) {
+        columns.emplace_back(c.m_name_lower, c.m_constraints);
+    }
+    layout = notification_layout_of(def);
+    worked_out = true;
+    return layout;
+}
+
 }  // namespace
 
 bool find_push_records_in(std::vector<carved_record>& hits, const uint8* data, uint32 length,
@@ -834,7 +862,6 @@ bool find_push_records(std::vector<carved_record>& hits, const uint8* data, uint
                                     encoding);
     }
     // The schema read with the database tells whether its notifications carry added columns.
-    const notification_schema_layout schema = notification_layout_of(options->m_notification_def);
     return find_push_records_in(hits, data, length, chunk_offset, append, options->m_carve_tables,
-                                encoding, &schema);
+                                encoding, &schema_layout_of(options->m_notification_def));
 }
