@@ -1,11 +1,43 @@
 #include "app/notification_record.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "app/push_record_fill.h"
 #include "sqlite/value_code.h"
 
 namespace col = notification_column;
+
+namespace {
+
+// A real as the SQLite library writes it as text: 15 significant digits, and a ".0" where
+// nothing shows it is a real (3.0, 1.0e+20). A carved real comes at the carver's precision;
+// written again this way it reads as the library gives the same value of a live row.
+std::string library_real_text(const std::string& text) {
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || !std::isfinite(value)) {
+        return text;
+    }
+    constexpr int library_digits = 15;
+    std::array<char, 32> buffer{};
+    const int n = std::snprintf(buffer.data(), buffer.size(), "%.*g", library_digits, value);
+    if (n <= 0 || static_cast<std::size_t>(n) >= buffer.size()) {
+        return text;
+    }
+    std::string out(buffer.data(), static_cast<std::size_t>(n));
+    const std::size_t exponent = out.find('e');
+    if (out.find('.') == std::string::npos) {
+        out.insert(exponent == std::string::npos ? out.size() : exponent, ".0");
+    }
+    return out;
+}
+
+}  // namespace
 
 notification_record::notification_record() { clear(); }
 
@@ -67,6 +99,9 @@ void notification_record::store_column(uint64 bit, const field_value& value) {
             field_guid(m_guid, value);
             m_guid_kind = value.kind;
             m_guid_value = field_bytes(value);
+            if (value.kind == value_code::real) {
+                m_guid_value = library_real_text(m_guid_value);
+            }
             break;
         case col::type:
             m_type = field_text(value);

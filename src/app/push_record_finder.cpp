@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "app/push_layouts.h"
 #include "app/push_table_type.h"
@@ -16,7 +17,9 @@
 #include "sqlite/chunk_freeblocks.h"
 #include "sqlite/column_text.h"
 #include "sqlite/record_signature.h"
+#include "sqlite/serial_type.h"
 #include "sqlite/sqlite_format.h"
+#include "sqlite/table_definition.h"
 #include "sqlite/text_filter.h"
 #include "sqlite/varint.h"
 #include "text/byte_reader.h"
@@ -45,9 +48,13 @@ constexpr std::array<const char*, 4> notification_four = {integer_or_null, "-", 
                                                           "-012345689"};
 constexpr std::array<const char*, 2> notification_two = {integer_or_null, "-"};
 constexpr std::array<const char*, 1> notification_one = {integer_or_null};
-// A column that may hold NULL, a blob or a text: a notification's ActivityId (GUID; 16 bytes
-// as the platform writes it, or a GUID's text) and a handler's SystemDataPropertySet (BLOB).
+// A handler's SystemDataPropertySet (BLOB): NULL, a blob or a text.
 constexpr std::array<const char*, 1> null_text_or_blob = {"+-0"};
+// A notification's ActivityId: its declared type GUID has numeric affinity, so besides the
+// 16-byte blob the platform writes (or a GUID's text) it holds whatever a row was given: an
+// integer of any width, a real, the constants 0 and 1, or NULL. Only the reserved serial
+// types 10 and 11 are no value.
+constexpr std::array<const char*, 1> any_value = {"+-0123456789"};
 // Channel columns 0x1 to 0x4, matched backward from the byte before the anchor: ChannelId
 // (TEXT NOT NULL), HandlerId (INTEGER) and Uri (TEXT).
 constexpr std::array<const char*, 3> channel_three = {"-", integer_or_null, text_or_null};
@@ -133,7 +140,9 @@ struct push_hit {
     std::size_t header_size = 0;
     uint64 mask = 0;
     uint32 table_type = 0;
-    bool corrected = false;   // the header-size byte differs from header_size
+    // The header-size byte differs from header_size, or the cell's payload length and rowid
+    // before it are not the record's: either way the rowid is not read.
+    bool corrected = false;
     std::size_t columns = 0;  // the serial types it holds; 0: counted in the header
     uint8 lost_types = 0;     // leading serial types a freeblock header took
 };
@@ -184,6 +193,16 @@ bool is_null_text_or_blob(const byte_reader& chunk, std::size_t at, std::size_t 
     return chunk.u8_at(at, b) && (b == type_null || b >= sqlite_format::serial_type::blob_min);
 }
 
+// Whether the serial type of `bytes` bytes at `at` is any value's (not a reserved one).
+bool is_any_value(const byte_reader& chunk, std::size_t at, std::size_t bytes) {
+    uint8 b = 0;
+    if (bytes != 1) {
+        return bytes != 0 && forward_at(chunk, at, any_value) == bytes;
+    }
+    return chunk.u8_at(at, b) && b != sqlite_format::serial_type::reserved_10 &&
+           b != sqlite_format::serial_type::reserved_11;
+}
+
 // Minus the bytes of the serial types matched backward from the byte before n, or 0.
 template <std::size_t N>
 int32 backward_before(const byte_reader& chunk, std::size_t n, int32 look_back,
@@ -199,6 +218,72 @@ int32 backward_before(const byte_reader& chunk, std::size_t n, int32 look_back,
 // chunk's end. A header-size byte before the chunk is no record of this chunk.
 bool record_from(const byte_reader& chunk, std::size_t first, byte_reader& record) {
     return first > 0 && chunk.tail(first - 1, record);
+}
+
+// The start of the varint whose last byte is at `last` (top bit clear), stepping back over
+// the bytes with their top bit set before it. Reaching the chunk's start, the varint may
+// begin before it: npos, unless at_chunk_start (its value is then checked on its own).
+std::size_t varint_start_ending_at(const byte_reader& chunk, std::size_t last,
+                                   bool at_chunk_start) {
+    uint8 b = 0;
+    if (!chunk.u8_at(last, b) || (b & sqlite_format::varint::more_flag) != 0) {
+        return std::string::npos;
+    }
+    std::size_t start = last;
+    while (last - start < sqlite_format::varint::max_length - 1) {
+        if (start == 0) {
+            return at_chunk_start ? 0 : std::string::npos;
+        }
+        if (!chunk.u8_at(start - 1, b)) {
+            return std::string::npos;
+        }
+        if ((b & sqlite_format::varint::more_flag) == 0) {
+            return start;
+        }
+        --start;
+    }
+    return start;
+}
+
+// The payload length the serial types of a hit's header give: the header and every
+// column's content, whether or not the content lies in the chunk.
+uint64 payload_of(const byte_reader& chunk, const push_hit& hit) {
+    uint64 total = hit.header_size;
+    std::size_t at = hit.first;
+    const std::size_t end = hit.first + hit.header_size - 1;
+    while (at < end) {
+        uint64 type = 0;
+        int32 bytes = 0;
+        if (!read_varint(type, bytes, chunk, at) || bytes <= 0) {
+            return 0;
+        }
+        total += serial_type_content_size(type);
+        at += static_cast<std::size_t>(bytes);
+    }
+    return total;
+}
+
+// A table leaf cell is the payload length, the rowid and the record. The rowid before a hit
+// is the record's only when the varint before it gives the record's payload length: where a
+// freeblock header took those bytes (a record of 128 bytes or more with a rowid of 128 or
+// more loses just the two varints to it), the bytes read there are the header's, and the
+// rowid is not known.
+bool cell_prefix_agrees(const byte_reader& chunk, const push_hit& hit) {
+    if (hit.first < 2 || hit.header_size == 0) {
+        return false;
+    }
+    const std::size_t rowid = varint_start_ending_at(chunk, hit.first - 2, false);
+    if (rowid == std::string::npos || rowid == 0) {
+        return false;
+    }
+    // A payload length that starts the chunk is taken when its value is the record's: the
+    // bytes of a longer varint before the chunk would make it another.
+    const std::size_t payload = varint_start_ending_at(chunk, rowid - 1, true);
+    uint64 length = 0;
+    int32 bytes = 0;
+    byte_reader varint;
+    return payload != std::string::npos && chunk.sub(payload, rowid - payload, varint) &&
+           read_varint(length, bytes, varint, 0) && length == payload_of(chunk, hit);
 }
 
 }  // namespace
@@ -270,26 +355,28 @@ struct notification_types {
     std::size_t s10 = 0;            // the header size of a ten-column record
 };
 
-bool notification_anchor_at(const byte_reader& chunk, std::size_t n, notification_types& out) {
-    uint8 order = 0;
+// The serial types from Id on, at id_at: Id, HandlerId, ActivityId and the six of Type to
+// ArrivalTime; positions in out count Order's serial type, which lies before id_at.
+bool notification_types_at(const byte_reader& chunk, std::size_t id_at, notification_types& out) {
     uint8 id = 0;
     uint8 handler = 0;
-    if (!chunk.has(n, notification_anchor + 1) || !chunk.u8_at(n, order) ||
-        !chunk.u8_at(n + 1, id) || !chunk.u8_at(n + 2, handler) || order != type_null ||
-        !in_types(id, integer_types) || !in_types(handler, integer_or_null_types)) {
+    if (!chunk.has(id_at, notification_anchor) || !chunk.u8_at(id_at, id) ||
+        !chunk.u8_at(id_at + 1, handler) || !in_types(id, integer_types) ||
+        !in_types(handler, integer_or_null_types)) {
         return false;
     }
-    const std::size_t activity = varint_bytes_at(chunk, n + notification_anchor);
+    const std::size_t activity_at = id_at + notification_anchor - 1;
+    const std::size_t activity = varint_bytes_at(chunk, activity_at);
     uint8 type = 0;
     // Type (TEXT NOT NULL) is looked at before any matcher runs: an odd one-byte serial type
     // of 13 or more, or the first byte of a longer one.
-    if (activity == 0 || !chunk.u8_at(n + notification_anchor + activity, type) ||
+    if (activity == 0 || !chunk.u8_at(activity_at + activity, type) ||
         (type < sqlite_format::varint::more_flag &&
          (type < sqlite_format::serial_type::text_min || type % 2 == 0)) ||
-        !is_null_text_or_blob(chunk, n + notification_anchor, activity)) {
+        !is_any_value(chunk, activity_at, activity)) {
         return false;
     }
-    const std::size_t six = forward_at(chunk, n + notification_anchor + activity, notification_six);
+    const std::size_t six = forward_at(chunk, activity_at + activity, notification_six);
     if (six == 0) {
         return false;
     }
@@ -297,6 +384,12 @@ bool notification_anchor_at(const byte_reader& chunk, std::size_t n, notificatio
     out.type_position = notification_anchor + activity + 1;
     out.s10 = 1 + notification_anchor + activity + six;
     return true;
+}
+
+// The anchor at n: Order's NULL (the rowid alias), then the serial types from Id on.
+bool notification_anchor_at(const byte_reader& chunk, std::size_t n, notification_types& out) {
+    uint8 order = 0;
+    return chunk.u8_at(n, order) && order == type_null && notification_types_at(chunk, n + 1, out);
 }
 
 // One layout a notification may have: its header size, mask and column count.
@@ -375,32 +468,45 @@ bool notification_test(const byte_reader& chunk, std::size_t n,
            notification_test_at(chunk, n, h, schema, encoding, hit);
 }
 
-// A short record at the start of a freeblock: the freeblock header took its payload length,
-// rowid, header-size byte and Order's NULL, so its Id's serial type lies at the freeblock's
-// start + 4. The record is matched with those two bytes put back (the header size unknown);
-// its rowid is lost with them.
-bool freeblock_notification_test(const byte_reader& chunk, std::size_t freeblock,
-                                 const notification_schema_layout* schema, text_encoding encoding,
-                                 push_hit& hit) {
+// A short record under a freeblock header: the header took its payload length, rowid,
+// header-size byte and Order's NULL, so its Id's serial type lies 4 bytes after the header.
+// Such a header starts a freeblock, or lies inside one: freeing a cell writes a header over
+// it, and freeing the cell just before it then merges the two under the lower one's header,
+// leaving the higher one's in place (SQLite's freeSpace); a freeblock that reached the cell
+// content area leaves its headers in the gap. block ends where the slack does. The record is
+// matched with the two lost bytes put back (the header size unknown); its rowid is lost with
+// them and is not made up.
+bool under_freeblock_header(const byte_reader& block, std::size_t header_at, bool chained,
+                            const notification_schema_layout* schema, text_encoding encoding,
+                            push_hit& hit) {
     namespace fb = sqlite_format::freeblock;
-    const std::size_t id_at = freeblock + fb::header_size;
-    // The freed cell lies inside its freeblock: only the freeblock's bytes are copied, so a
-    // page chained into thousands of small freeblocks costs no more than the page itself.
+    const std::size_t id_at = header_at + fb::header_size;
+    notification_types types;
     uint16 size = 0;
     byte_reader rest;
-    if (!chunk.be16_at(freeblock + fb::size, size) || size <= fb::header_size ||
-        !chunk.sub(id_at, size - fb::header_size, rest) || rest.size() <= notification_anchor) {
+    // The serial types are tested where they lie before anything is copied: most positions
+    // fail at the first two bytes.
+    if (!notification_types_at(block, id_at, types) || !block.be16_at(header_at + fb::size, size) ||
+        size < fb::header_size || !block.tail(id_at, rest)) {
         return false;
     }
-    uint8 id = 0;
-    if (!rest.u8_at(0, id) || !in_types(id, integer_types)) {
-        return false;  // Order's NULL is there: the record is matched where it stands
-    }
+    // The four bytes held a one-byte payload length: the record is under 128 bytes, and no
+    // more is copied (nor past the slack's end).
+    constexpr std::size_t short_record = sqlite_format::varint::more_flag;
+    const std::size_t copied = std::min(rest.size(), short_record);
     thread_local byte_array restored;
     restored.assign({0, type_null});  // a header-size byte that matches no layout, and Order
-    restored.insert(restored.end(), rest.data(), rest.data() + rest.size());
-    if (!notification_test_at(byte_reader(restored.data(), restored.size()), 1, std::nullopt,
-                              schema, encoding, hit)) {
+    restored.insert(restored.end(), rest.data(), rest.data() + copied);
+    const byte_reader record(restored.data(), restored.size());
+    if (!notification_test_at(record, 1, std::nullopt, schema, encoding, hit)) {
+        return false;
+    }
+    // A stale header was written over this very cell, so its size covers the cell (payload
+    // length, rowid and payload); a live freeblock's may since have shrunk, a cell taken from
+    // its end.
+    constexpr uint64 short_cell_prefix = 2;  // a one-byte payload length and rowid
+    const uint64 payload = payload_of(record, hit);
+    if (payload >= short_record || (!chained && size < payload + short_cell_prefix)) {
         return false;
     }
     hit.first = id_at - 1;
@@ -582,30 +688,127 @@ bool find_at(const byte_reader& chunk, std::size_t n, uint64 tables,
            ((tables & push_table_handler) != 0 && handler_test(chunk, n, encoding, hit));
 }
 
-// The notifications whose first bytes a freeblock header took, at each freeblock of the
-// chunk where the scan found no record; hits stays in the order of their positions.
+// The first hit from `from` on at or after a chunk position (hits are in position order).
+std::vector<carved_record>::iterator first_at_or_after(std::vector<carved_record>& hits,
+                                                       std::size_t from, std::size_t offset) {
+    return std::lower_bound(
+        hits.begin() + static_cast<std::ptrdiff_t>(from), hits.end(), offset,
+        [](const carved_record& r, std::size_t o) { return r.offset_in_chunk < o; });
+}
+
+bool found_at(std::vector<carved_record>& hits, std::size_t from, std::size_t offset) {
+    const auto at = first_at_or_after(hits, from, offset);
+    return at != hits.end() && at->offset_in_chunk == offset;
+}
+
+// Adds a hit unless the scan found one at the same place; hits stays in position order.
+void add_found_once(std::vector<carved_record>& hits, std::size_t from, const byte_reader& chunk,
+                    const push_hit& hit, uint64 chunk_offset) {
+    const auto at = first_at_or_after(hits, from, hit.first);
+    if (at != hits.end() && at->offset_in_chunk == hit.first) {
+        return;
+    }
+    const auto index = at - hits.begin();
+    record_hit(hits, chunk, hit, chunk_offset);
+    std::rotate(hits.begin() + index, hits.end() - 1, hits.end());
+}
+
+// Where the Id of a record under a freeblock header may lie, at or after n and before end:
+// Id is a number (serial type 1 to 9) and HandlerId a number or NULL (0 to 9), which text,
+// zeroed space and most other content seldom hold. Eight bytes at a time while none is
+// from 1 to 9: the word test below finds such a byte without a branch per byte.
+std::size_t next_number_pair(const byte_reader& block, std::size_t n, std::size_t end) {
+    constexpr uint64 ones = 0x0101010101010101ULL;
+    constexpr uint64 highs = 0x8080808080808080ULL;
+    constexpr uint64 low_bits = ones * 0x7f;
+    constexpr uint8 number_limit = sqlite_format::serial_type::reserved_10;
+    // High bits set where the word may hold a byte from 1 to 9; none when it holds none.
+    const auto small_numbers = [&](uint64 w) {
+        const uint64 t = w & low_bits;
+        return (ones * (0x7f + number_limit) - t) & ~w & (t + low_bits) & highs;
+    };
+    const std::span<const uint8> bytes(block.data(), block.size());
+    while (n < end) {
+        // Two words a turn: the text of payloads, most of what is passed over, costs half
+        // the turns.
+        while (end - n >= 2 * zero_stride && n + 2 * zero_stride <= bytes.size() &&
+               (small_numbers(word_at(bytes, n)) |
+                small_numbers(word_at(bytes, n + zero_stride))) == 0) {
+            n += 2 * zero_stride;
+        }
+        while (end - n >= zero_stride && n + zero_stride <= bytes.size() &&
+               small_numbers(word_at(bytes, n)) == 0) {
+            n += zero_stride;
+        }
+        for (const std::size_t stop = std::min(end, n + zero_stride); n < stop; ++n) {
+            if (bytes[n] != 0 && bytes[n] < number_limit && n + 1 < bytes.size() &&
+                bytes[n + 1] < number_limit) {
+                return n;
+            }
+        }
+    }
+    return end;
+}
+
+// The notifications whose first bytes a freeblock header took, at every position of the
+// chunk's slack where the scan found no record.
 void find_at_freeblocks(std::vector<carved_record>& hits, std::size_t from,
                         const byte_reader& chunk, uint64 chunk_offset,
                         const notification_schema_layout* schema, text_encoding encoding) {
-    thread_local std::vector<std::size_t> starts;
-    chunk_freeblock_starts(starts, chunk);
-    const std::size_t found = hits.size();
-    for (const std::size_t start : starts) {
-        push_hit hit;
-        if (!freeblock_notification_test(chunk, start, schema, encoding, hit)) {
+    namespace fb = sqlite_format::freeblock;
+    thread_local std::vector<slack_range> ranges;
+    chunk_slack_ranges(ranges, chunk);
+    for (const slack_range& range : ranges) {
+        byte_reader block;  // the chunk up to the slack's end (the ranges lie in the chunk)
+        if (!chunk.sub(0, range.end, block)) {
             continue;
         }
-        const auto same = [&hit](const carved_record& r) { return r.offset_in_chunk == hit.first; };
-        if (std::none_of(hits.begin() + static_cast<std::ptrdiff_t>(from), hits.end(), same)) {
-            record_hit(hits, chunk, hit, chunk_offset);
+        if (block.size() <= range.start + fb::header_size + notification_anchor) {
+            continue;
+        }
+        const std::size_t last_id = block.size() - notification_anchor;
+        for (std::size_t at = range.start; at + fb::header_size < last_id;) {
+            at = next_number_pair(block, at + fb::header_size, last_id) - fb::header_size;
+            push_hit hit;
+            // Where the scan found a record with its Order, the same record is not looked for
+            // again without it.
+            if (at + fb::header_size >= last_id || found_at(hits, from, at + fb::header_size - 1) ||
+                !under_freeblock_header(block, at, range.chained && at == range.start, schema,
+                                        encoding, hit)) {
+                ++at;
+                continue;
+            }
+            add_found_once(hits, from, chunk, hit, chunk_offset);
+            // The next freed cell starts after this record's header at the earliest.
+            at = hit.first + std::max<std::size_t>(hit.header_size, 1);
         }
     }
-    if (hits.size() != found) {
-        std::stable_sort(hits.begin() + static_cast<std::ptrdiff_t>(from), hits.end(),
-                         [](const carved_record& a, const carved_record& b) {
-                             return a.offset_in_chunk < b.offset_in_chunk;
-                         });
+}
+
+// The layout the notification table's definition gives, worked out again only when the
+// definition's columns change: the carver calls the finder for every chunk, and matching
+// each column against the known names costs more than comparing the names themselves.
+const notification_schema_layout& schema_layout_of(const table_definition& def) {
+    thread_local std::vector<std::pair<std::string, uint32>> columns;
+    thread_local notification_schema_layout layout;
+    thread_local bool worked_out = false;
+    const auto same = [&def]() {
+        return std::equal(columns.begin(), columns.end(), def.m_columns.begin(),
+                          def.m_columns.end(), [](const auto& known, const column_definition& c) {
+                              return known.first == c.m_name_lower &&
+                                     known.second == c.m_constraints;
+                          });
+    };
+    if (worked_out && same()) {
+        return layout;
     }
+    columns.clear();
+    for (const column_definition& c : def.m_columns) {
+        columns.emplace_back(c.m_name_lower, c.m_constraints);
+    }
+    layout = notification_layout_of(def);
+    worked_out = true;
+    return layout;
 }
 
 }  // namespace
@@ -641,6 +844,7 @@ bool find_push_records_in(std::vector<carved_record>& hits, const uint8* data, u
             ++n;
             continue;
         }
+        hit.corrected = hit.corrected || !cell_prefix_agrees(chunk, hit);
         record_hit(hits, chunk, hit, chunk_offset);
         n += std::max<std::size_t>(hit.header_size, 1);
     }
@@ -658,7 +862,6 @@ bool find_push_records(std::vector<carved_record>& hits, const uint8* data, uint
                                     encoding);
     }
     // The schema read with the database tells whether its notifications carry added columns.
-    const notification_schema_layout schema = notification_layout_of(options->m_notification_def);
     return find_push_records_in(hits, data, length, chunk_offset, append, options->m_carve_tables,
-                                encoding, &schema);
+                                encoding, &schema_layout_of(options->m_notification_def));
 }

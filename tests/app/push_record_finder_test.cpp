@@ -34,14 +34,16 @@ constexpr uint64 chunk_at = 0x10000;
 byte_array repeat(uint8 b, std::size_t n) { return byte_array(n, b); }
 
 // A notification of ten columns with the header 0B | 00 01 01 2C 17 20 13 13 06 06: Id and
-// HandlerId one byte each, a 16-byte ActivityId, a 5-byte Type, a 10-byte Payload, empty Tag
-// and Group, two 8-byte times. size_byte replaces the header-size byte 0x0B.
+// HandlerId one byte each, a 16-byte ActivityId, a 5-byte Type, a 10-byte Payload, a Tag and
+// a Group of 3 characters, two 8-byte times. size_byte replaces the header-size byte 0x0B.
 byte_array notification_row(const std::string& type, uint8 size_byte = 0x0b) {
     byte_array r = {size_byte, 0x00, 0x01, 0x01, 0x2c, 0x17, 0x20, 0x13, 0x13, 0x06, 0x06};
     append(r, {0x15, 0x07});  // Id 21, HandlerId 7
     append(r, repeat(0xa5, 16));
     append(r, text_bytes(type));
     append(r, text_bytes("<toast/>.."));
+    append(r, text_bytes("tag"));
+    append(r, text_bytes("grp"));
     append(r, {0x01, 0xd9, 0x56, 0x63, 0x1b, 0x4c, 0x8e, 0x4c});
     append(r, {0x01, 0xd9, 0x56, 0x63, 0x10, 0x2a, 0x6d, 0x4c});
     return r;
@@ -124,10 +126,11 @@ byte_array channel_columns(uint8 handler, uint8 uri, std::optional<uint8> device
     return r;
 }
 
-// Two bytes of cell (payload length and rowid) before the record, as on a page, and a few
-// bytes after it.
+// The cell's payload length (the record's) and rowid 5 before the record, as on a page, and
+// a few bytes after it.
 byte_array in_cell(const byte_array& record) {
-    byte_array chunk = {0x3c, 0x05};
+    byte_array chunk = varint(record.size());
+    chunk.push_back(0x05);
     append(chunk, record);
     append(chunk, repeat(0x00, 4));
     return chunk;
@@ -164,10 +167,11 @@ const finder_case finder_cases[] = {
      in_cell(notification_row("tile.")),
      {{3, 0x3ff, push_table_notification, 10, 0}}},
     {"NotificationOtherType", in_cell(notification_row("xyzzy")), {}},
-    // The header-size byte is the chunk's first byte: the whole header is there.
+    // The header-size byte is the chunk's first byte: the whole header is there, but not the
+    // cell's rowid.
     {"NotificationSizeByteFirst",
      notification_row("toast"),
-     {{1, 0x3ff, push_table_notification, 10, 0}}},
+     {{1, 0x3ff, push_table_notification, 10, 1}}},
     // The first serial type starts the chunk: its header-size byte would lie before data[0].
     {"NotificationTypesFirst", without_size_byte(notification_row("toast")), {}},
     {"ChannelTypesFirst", without_size_byte(channel_row("3;12345")), {}},
@@ -254,7 +258,11 @@ byte_array notification_of(const std::vector<uint64>& types, int size_byte = -1)
     for (std::size_t i = 0; i < types.size(); ++i) {
         const uint64 t = types[i];
         append(header, varint(t));
-        const std::size_t size = t >= 12 ? (t - 12) / 2 : t == 5 ? 6 : t == 6 ? 8 : t < 5 ? t : 0;
+        const std::size_t size = t >= 12            ? (t - 12) / 2
+                                 : t == 5           ? 6
+                                 : t == 6 || t == 7 ? 8
+                                 : t < 5            ? t
+                                                    : 0;
         append(content, i == 4 ? text_bytes("toast") : byte_array(size, 'a'));
     }
     const auto h = static_cast<uint8>(size_byte >= 0 ? size_byte : header.size() + 1);
@@ -309,6 +317,15 @@ const value_case value_cases[] = {
     {"ActivityIdText", with(platform_types(), 3, 0x55), -1, 0x3fff, 0},
     {"ActivityIdLongBlob", with(platform_types(), 3, 0xd4), -1, 0x3fff, 0},
     {"ActivityIdNull", with(platform_types(), 3, 0), -1, 0x3fff, 0},
+    // ActivityId's GUID type has numeric affinity: a number is kept as an integer or a real.
+    {"ActivityIdIntegerOneByte", with(platform_types(), 3, 1), -1, 0x3fff, 0},
+    {"ActivityIdIntegerThreeBytes", with(platform_types(), 3, 3), -1, 0x3fff, 0},
+    {"ActivityIdIntegerSixBytes", with(platform_types(), 3, 5), -1, 0x3fff, 0},
+    {"ActivityIdIntegerEightBytes", with(platform_types(), 3, 6), -1, 0x3fff, 0},
+    {"ActivityIdReal", with(platform_types(), 3, 7), -1, 0x3fff, 0},
+    {"ActivityIdZero", with(platform_types(), 3, 8), -1, 0x3fff, 0},
+    {"ActivityIdOne", with(platform_types(), 3, 9), -1, 0x3fff, 0},
+    {"ActivityIdRealSizeByteLost", with(platform_types(), 3, 7), 0x30, 0x3fff, 1},
     {"TwelveColumns", first(with(platform_types(), 10, 4), 12), -1, 0xfff, 0},
     {"ElevenColumnsSizeByteLost", first(platform_types(), 11), 0x30, 0x7ff, 1},
     {"WidenedValuesSizeByteLost", with(with(platform_types(), 13, 9), 2, 0), 0x30, 0x3fff, 1},
@@ -319,6 +336,7 @@ const value_case value_cases[] = {
     {"IdNull", with(platform_types(), 1, 0), -1, 0, 0},
     {"TypeBlob", with(platform_types(), 4, 0x16), -1, 0, 0},
     {"ExpiryTimeReal", with(platform_types(), 8, 7), -1, 0, 0},
+    {"ActivityIdReserved", with(platform_types(), 3, 10), -1, 0, 0},
 };
 
 class FindNotificationValues : public ::testing::TestWithParam<value_case> {};
@@ -338,7 +356,7 @@ TEST_P(FindNotificationValues, EveryAllowedSerialType) {
         return;
     }
     ASSERT_EQ(hits.size(), 1U);
-    EXPECT_EQ(hits[0].offset_in_chunk, 3U);
+    EXPECT_EQ(hits[0].offset_in_chunk, varint(record.size()).size() + 2);
     EXPECT_EQ(hits[0].column_mask, c.mask);
     EXPECT_EQ(hits[0].column_count, std::popcount(c.mask));
     EXPECT_EQ(hits[0].header_corrected, c.corrected);
@@ -435,6 +453,62 @@ TEST(FindNotificationAtFreeblocks, ShortRecordWhoseStartWasTaken) {
         const bool lost = c.name != std::string("IntactRecord");
         EXPECT_EQ(hits[0].lost_types, lost ? 1 : 0) << c.name;
         EXPECT_EQ(hits[0].header_corrected, lost ? 1 : 0) << c.name;
+    }
+}
+
+// Neighbouring cells freed together: SQLite merges each freed cell with the freeblock of the
+// one above it under its own header, so the lowest cell starts one freeblock over the run and
+// every other cell keeps a stale header. Every record of the run is found once, in order.
+TEST(FindNotificationAtFreeblocks, EveryRecordOfAMergedRun) {
+    const byte_array cell = short_badge();
+    for (std::size_t run = 1; run <= 6; ++run) {
+        byte_array freeblock;
+        for (std::size_t i = 0; i < run; ++i) {
+            // Freed from the top down: each header's size covers the cells freed by then.
+            append(freeblock, freeblock_over(cell, 0));
+            put_be(freeblock, i * cell.size() + 2, (run - i) * cell.size(), 2);
+        }
+        byte_array page(4096, 0);
+        page[0] = 0x0d;
+        const std::size_t at = 2000;
+        put_be(page, 1, at, 2);
+        std::copy(freeblock.begin(), freeblock.end(), page.begin() + at);
+        for (const auto& [chunk, base] :
+             {std::pair{freeblock, std::size_t{0}}, std::pair{page, at}}) {
+            std::vector<carved_record> hits;
+            (void)find_push_records_in(hits, chunk.data(), static_cast<uint32>(chunk.size()), 0,
+                                       false, push_table_notification);
+            ASSERT_EQ(hits.size(), run) << run << " at " << base;
+            for (std::size_t i = 0; i < run; ++i) {
+                EXPECT_EQ(hits[i].offset_in_chunk, base + i * cell.size() + 3) << run;
+                EXPECT_EQ(hits[i].lost_types, 1) << run;
+            }
+        }
+    }
+}
+
+// A record of 128 bytes or more with a rowid of 128 or more: the freeblock header took just
+// its payload length and rowid, its header-size byte is whole. The bytes before it are the
+// header's, so no rowid is read; an intact cell's rowid is.
+TEST(FindNotificationAtFreeblocks, RowidUnderAFreeblockHeaderIsNotRead) {
+    std::vector<uint64> types = platform_types();
+    types[5] = 0x101;  // a 122-byte payload text: the record is over 128 bytes
+    const byte_array record = notification_of(types);
+    ASSERT_GE(record.size(), 128U);
+    byte_array cell = varint(record.size());
+    append(cell, varint(300));
+    append(cell, record);
+    byte_array after_a_cell = {0x2a};  // the last byte of the cell before
+    append(after_a_cell, cell);
+    for (const bool freed : {false, true}) {
+        const byte_array chunk = freed ? freeblock_over(cell, 0) : after_a_cell;
+        std::vector<carved_record> hits;
+        (void)find_push_records_in(hits, chunk.data(), static_cast<uint32>(chunk.size()), 0, false,
+                                   push_table_notification);
+        ASSERT_EQ(hits.size(), 1U) << freed;
+        EXPECT_EQ(hits[0].offset_in_chunk, freed ? 5U : 6U);
+        EXPECT_EQ(hits[0].lost_types, 0);
+        EXPECT_EQ(hits[0].header_corrected, freed ? 1 : 0);
     }
 }
 
