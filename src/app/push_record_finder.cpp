@@ -140,9 +140,10 @@ struct push_hit {
     std::size_t header_size = 0;
     uint64 mask = 0;
     uint32 table_type = 0;
-    // The header-size byte differs from header_size, or the cell's payload length and rowid
-    // before it are not the record's: either way the rowid is not read.
-    bool corrected = false;
+    bool corrected = false;  // the header-size byte differs from header_size
+    // The header-size byte is right but the payload length and rowid before it are not the
+    // record's (a freeblock header took them): the rowid is not read either.
+    bool prefix_lost = false;
     std::size_t columns = 0;  // the serial types it holds; 0: counted in the header
     uint8 lost_types = 0;     // leading serial types a freeblock header took
 };
@@ -651,7 +652,9 @@ void record_hit(std::vector<carved_record>& hits, const byte_reader& chunk, cons
     r.column_count = static_cast<uint8>(std::clamp<int32>(count, 0, 0xff));
     r.table_type = static_cast<int32>(hit.table_type);
     r.column_mask = hit.mask;
-    r.header_corrected = hit.corrected ? 1 : 0;
+    r.header_corrected = hit.corrected     ? header_fix::size_byte
+                         : hit.prefix_lost ? header_fix::cell_prefix
+                                           : uint8{0};
     r.lost_types = hit.lost_types;
 }
 
@@ -844,7 +847,7 @@ bool find_push_records_in(std::vector<carved_record>& hits, const uint8* data, u
             ++n;
             continue;
         }
-        hit.corrected = hit.corrected || !cell_prefix_agrees(chunk, hit);
+        hit.prefix_lost = !hit.corrected && !cell_prefix_agrees(chunk, hit);
         record_hit(hits, chunk, hit, chunk_offset);
         n += std::max<std::size_t>(hit.header_size, 1);
     }

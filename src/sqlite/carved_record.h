@@ -41,6 +41,11 @@ inline constexpr uint32 live_cell_flag = 0x1;
 }
 }  // namespace record_source
 
+namespace header_fix {
+inline constexpr uint8 size_byte = 1;
+inline constexpr uint8 cell_prefix = 2;
+}  // namespace header_fix
+
 // The printed name of a source; empty for 5 and for anything outside 1 to 14.
 [[nodiscard]] std::string record_source_name(uint32 source);
 
@@ -57,7 +62,11 @@ struct carved_record {
     uint64 file_offset = 0;
     uint64 offset_in_chunk = 0;  // set by finders
     byte_array bytes;            // carried raw bytes, or the captured record header
-    uint8 header_corrected = 0;  // the header-size byte did not match what the finder saw
+    // Why the rowid before the record is not read: 0, it is; header_fix::size_byte, the
+    // header-size byte did not match what the finder saw (taken with the cell's first bytes);
+    // header_fix::cell_prefix, the header-size byte is the record's but the payload length and
+    // rowid before it are not (a freeblock header took exactly those).
+    uint8 header_corrected = 0;
     uint32 source_word = 0;      // record_source << 2 over two flag bits
     uint8 truncated = 0;         // the values ran out of data
     int32 table_type = 0;        // the finder's table type

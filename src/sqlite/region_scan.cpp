@@ -120,7 +120,8 @@ void decode_hit(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset
     row.header_corrected = hit.header_corrected;
     row.rowid = hit.header_corrected != 0 || lost != 0 ? 0 : rowid_before_hit(chunk, p);
     // Placed at its cell, as a row of a parsed page is: one record, one offset.
-    row.offset_in_chunk = carved_cell_start(chunk, p, hit.lost_types, hit.header_corrected != 0);
+    row.offset_in_chunk = carved_cell_start(chunk, p, hit.lost_types,
+                                           hit.header_corrected == header_fix::size_byte);
     row.file_offset = chunk_offset + row.offset_in_chunk;
     row.source_word = record_source::with_source(0, s.source);
     row.truncated = truncated ? 1 : 0;

@@ -171,7 +171,7 @@ const finder_case finder_cases[] = {
     // cell's rowid.
     {"NotificationSizeByteFirst",
      notification_row("toast"),
-     {{1, 0x3ff, push_table_notification, 10, 1}}},
+     {{1, 0x3ff, push_table_notification, 10, header_fix::cell_prefix}}},
     // The first serial type starts the chunk: its header-size byte would lie before data[0].
     {"NotificationTypesFirst", without_size_byte(notification_row("toast")), {}},
     {"ChannelTypesFirst", without_size_byte(channel_row("3;12345")), {}},
@@ -487,6 +487,22 @@ TEST(FindNotificationAtFreeblocks, EveryRecordOfAMergedRun) {
     }
 }
 
+// The records the carver decodes from one chunk with the finder's hits.
+std::vector<carved_record> carve_one_chunk(const byte_array& chunk) {
+    uni::fileio file(chunk, false, false);
+    std::vector<carved_record> rows;
+    (void)scan_regions(
+        rows, {{0, chunk.size()}}, file, table_definition(),
+        [](std::vector<carved_record>& hits, const uint8* data, uint32 length, uint64 offset,
+           bool append, text_encoding encoding, void*) {
+            return find_push_records_in(hits, data, length, offset, append, all_push_tables,
+                                        encoding);
+        },
+        record_source::main_db_slack, 4096, text_encoding::utf8, 1, 1, false, false, nullptr,
+        nullptr, chunk_done_noop);
+    return rows;
+}
+
 // A record of 128 bytes or more with a rowid of 128 or more: the freeblock header took just
 // its payload length and rowid, its header-size byte is whole. The bytes before it are the
 // header's, so no rowid is read; an intact cell's rowid is.
@@ -508,24 +524,19 @@ TEST(FindNotificationAtFreeblocks, RowidUnderAFreeblockHeaderIsNotRead) {
         ASSERT_EQ(hits.size(), 1U) << freed;
         EXPECT_EQ(hits[0].offset_in_chunk, freed ? 5U : 6U);
         EXPECT_EQ(hits[0].lost_types, 0);
-        EXPECT_EQ(hits[0].header_corrected, freed ? 1 : 0);
+        EXPECT_EQ(hits[0].header_corrected, freed ? header_fix::cell_prefix : 0);
+        // Either way the record is placed at its cell: where the payload length began, or
+        // where the freeblock header that took it starts.
+        const std::vector<carved_record> rows = carve_one_chunk(chunk);
+        ASSERT_EQ(rows.size(), 1U) << freed;
+        EXPECT_EQ(rows[0].file_offset, freed ? 0U : 1U);
+        EXPECT_EQ(rows[0].rowid, freed ? 0 : 300);
     }
 }
 
 // The carver decodes such a hit with its lost serial type as NULL and no rowid.
 TEST(FindNotificationAtFreeblocks, DecodedWithOrderAsNull) {
-    const byte_array chunk = freeblock_over(short_badge(), 0);
-    uni::fileio file(chunk, false, false);
-    std::vector<carved_record> rows;
-    ASSERT_TRUE(scan_regions(
-        rows, {{0, chunk.size()}}, file, table_definition(),
-        [](std::vector<carved_record>& hits, const uint8* data, uint32 length, uint64 offset,
-           bool append, text_encoding encoding, void*) {
-            return find_push_records_in(hits, data, length, offset, append, all_push_tables,
-                                        encoding);
-        },
-        record_source::main_db_slack, 4096, text_encoding::utf8, 1, 1, false, false, nullptr,
-        nullptr, chunk_done_noop));
+    const std::vector<carved_record> rows = carve_one_chunk(freeblock_over(short_badge(), 0));
     ASSERT_EQ(rows.size(), 1U);
     ASSERT_EQ(rows[0].values.size(), 14U);
     EXPECT_EQ(rows[0].values[0], "");
