@@ -382,6 +382,30 @@ bool load_table_definition(table_definition& def, uni::fileio& db, uint32 page_s
     return true;
 }
 
+// The caller's vector, for the form of carve_database that returns every hit at once.
+class hit_vector_sink : public carved_hit_sink {
+public:
+    explicit hit_vector_sink(std::vector<carved_record>& hits) : m_hits(hits) {}
+    void take(carved_record& hit) override { m_hits.push_back(std::move(hit)); }
+
+private:
+    std::vector<carved_record>& m_hits;
+};
+
+// Passes hits on to the caller's sink, counting them.
+class counting_sink : public carved_hit_sink {
+public:
+    explicit counting_sink(carved_hit_sink& sink) : m_sink(sink) {}
+    void take(carved_record& hit) override {
+        ++taken;
+        m_sink.take(hit);
+    }
+    std::size_t taken = 0;
+
+private:
+    carved_hit_sink& m_sink;
+};
+
 // One region set of one file. The sets are queued first, so the size of the whole carve is
 // known before its first chunk and the progress figure never goes back.
 struct scan_job {
@@ -393,7 +417,7 @@ struct scan_job {
 };
 
 struct carve_run {
-    std::vector<carved_record>& hits;
+    carved_hit_sink& sink;
     const table_definition& def;
     record_finder_fn finder;
     uint32 page_size;
@@ -424,9 +448,9 @@ struct carve_run {
         }
         for (const scan_job& job : jobs) {
             // A region set with nothing to scan adds nothing; the result is the hits themselves.
-            (void)scan_regions(hits, job.regions, *job.file, def, finder, job.source,
+            (void)scan_regions(sink, job.regions, *job.file, def, finder, job.source,
                                job.chunk_size, encoding, min_columns, max_columns, job.wal_frames,
-                               structured, &meter, context, chunk_done_noop);
+                               structured, &meter, context);
         }
         meter.finish();
     }
@@ -466,11 +490,24 @@ void scan_companion(const carve_run& run, companion& c, bool include_wal_valid_p
 bool carve_database(std::vector<carved_record>& hits, const std::string& db_path,
                     std::string& table_name, record_finder_fn finder, bool append,
                     bool use_companions, uint32 min_columns, uint32 max_columns,
-                    bool include_wal_valid_pages, bool structured, bool progress,
-                    void* context) {
+                    bool include_wal_valid_pages, bool structured, bool progress, void* context) {
     if (!append) {
         hits.clear();
     }
+    hit_vector_sink sink(hits);
+    // Refused (no path, no bounds) whatever the hits appended to hold; else the hits tell.
+    const bool carved =
+        carve_database(sink, db_path, table_name, finder, use_companions, min_columns, max_columns,
+                       include_wal_valid_pages, structured, progress, context);
+    const bool refused =
+        db_path.empty() || (table_name.empty() && min_columns == 0 && max_columns == 0);
+    return carved || (!refused && !hits.empty());
+}
+
+bool carve_database(carved_hit_sink& sink, const std::string& db_path, std::string& table_name,
+                    record_finder_fn finder, bool use_companions, uint32 min_columns,
+                    uint32 max_columns, bool include_wal_valid_pages, bool structured,
+                    bool progress, void* context) {
     if (db_path.empty()) {
         return false;
     }
@@ -511,7 +548,8 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
     }
     table_definition def;
     std::vector<scan_job> jobs;
-    const carve_run run{hits,        def,         finder,     page_size, encoding,
+    counting_sink counted(sink);
+    const carve_run run{counted,     def,         finder,     page_size, encoding,
                         min_columns, max_columns, structured, context,   jobs};
     if ((!slack.empty() || !c.overwritten.empty()) &&
         (table_name.empty() || load_table_definition(def, db, page_size, db_path, table_name))) {
@@ -522,5 +560,5 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
     run.scan(std::move(tail), db, record_source::main_db_past_end, false);
     scan_companion(run, c, include_wal_valid_pages);
     run.run_jobs(progress);
-    return !hits.empty();
+    return counted.taken != 0;
 }

@@ -9,6 +9,7 @@
 
 #include "sqlite/carved_record.h"
 #include "sqlite/region_map.h"
+#include "sqlite/region_scan.h"
 #include "text/kq_types.h"
 
 namespace uni {
@@ -20,7 +21,8 @@ struct sqlite_db_header;
 // the freeblocks and gaps of every other page from page 2 on, up to the database's end (the
 // header's page count while its change counter is current, else the file's end). True when
 // slack is not empty.
-[[nodiscard]] bool find_db_slack(region_map& slack, uni::fileio& db, const sqlite_db_header& header);
+[[nodiscard]] bool find_db_slack(region_map& slack, uni::fileio& db,
+                                 const sqlite_db_header& header);
 
 // The main file past the database's end (the header's page count, while its change counter
 // is current), in runs of whole pages; pages in overwritten (a log's replacements) are left
@@ -39,6 +41,13 @@ struct sqlite_db_header;
 // covers the whole carve, main file and companion together. True when hits is not empty.
 [[nodiscard]] bool carve_database(std::vector<carved_record>& hits, const std::string& db_path,
                                   std::string& table_name, record_finder_fn finder, bool append,
+                                  bool use_companions, uint32 min_columns, uint32 max_columns,
+                                  bool include_wal_valid_pages, bool structured, bool progress,
+                                  void* context);
+// As carve_database, each hit handed to sink as the carve finds it, in the same order. True
+// when the sink took any hit.
+[[nodiscard]] bool carve_database(carved_hit_sink& sink, const std::string& db_path,
+                                  std::string& table_name, record_finder_fn finder,
                                   bool use_companions, uint32 min_columns, uint32 max_columns,
                                   bool include_wal_valid_pages, bool structured, bool progress,
                                   void* context);

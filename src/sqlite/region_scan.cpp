@@ -26,9 +26,20 @@ struct column_bounds {
     bool no_rowid = false;
 };
 
+// Keeps the hits in a vector, for the scans whose callers want them all at the end.
+class vector_sink : public carved_hit_sink {
+public:
+    explicit vector_sink(std::vector<carved_record>& hits) : m_hits(hits) {}
+    void take(carved_record& hit) override { m_hits.push_back(std::move(hit)); }
+
+private:
+    std::vector<carved_record>& m_hits;
+};
+
 // Everything one scan carries from chunk to chunk.
 struct scan_state {
-    std::vector<carved_record>& hits;
+    carved_hit_sink& sink;
+    std::vector<carved_record>* hits;  // the vector the after-chunk callback is shown, if any
     record_finder_fn finder;
     uint32 source;
     uint32 page_size;
@@ -40,6 +51,7 @@ struct scan_state {
     std::vector<carved_record> found;  // the finder's hits of one chunk, reused
     std::vector<uint32> codes;
     std::vector<uint32> sizes;
+    std::size_t taken = 0;  // hits the sink took
 };
 
 enum class leaf_outcome { done, to_finder };
@@ -60,13 +72,15 @@ leaf_outcome take_leaf_rows(scan_state& s, const kq::byte_reader& chunk, uint64 
             if (n < s.bounds.min || n > s.bounds.max) {
                 return leaf_outcome::to_finder;
             }
-            carved_record& row = s.hits.emplace_back();
+            carved_record row;
             row.values = cell.values;
             row.value_codes = cell.value_codes;
             row.file_offset = cell.cell_file_offset;
             row.source_word = record_source::with_source(0, s.source);
             row.column_count = static_cast<uint8>(n);
             row.bytes = cell.header_bytes;
+            s.sink.take(row);
+            ++s.taken;
         }
     }
     return leaf_outcome::done;
@@ -127,7 +141,8 @@ void decode_hit(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset
     row.column_count = hit.column_count;
     row.column_mask = hit.column_mask;
     row.bytes = hit.bytes;
-    s.hits.push_back(std::move(row));
+    s.sink.take(row);
+    ++s.taken;
 }
 
 void scan_chunk(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset) {
@@ -143,8 +158,8 @@ void scan_chunk(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset
     for (std::size_t i = 0; i < s.found.size(); ++i) {
         decode_hit(s, chunk, chunk_offset, i);
     }
-    if (!s.hits.empty() && s.after_chunk != nullptr) {
-        (void)s.after_chunk(s.hits, s.context);  // its result is not looked at
+    if (s.hits != nullptr && !s.hits->empty() && s.after_chunk != nullptr) {
+        (void)s.after_chunk(*s.hits, s.context);  // its result is not looked at
     }
 }
 
@@ -254,14 +269,18 @@ int64 rowid_before_hit(const kq::byte_reader& chunk, std::size_t p) {
     return static_cast<int64>(value);
 }
 
-bool scan_regions(std::vector<carved_record>& hits, const region_map& regions, uni::fileio& file,
-                  const table_definition& def, record_finder_fn finder, uint32 source,
-                  uint32 page_size, text_encoding encoding, uint32 min_columns, uint32 max_columns,
-                  bool wal_frames, bool structured, percent_progress* progress, void* context,
-                  chunk_done_fn after_chunk) {
-    const std::size_t before = hits.size();
+namespace {
+
+// Both forms of scan_regions; hits is the vector the after-chunk callback is shown (null
+// for a sink of the caller's). The number of hits the sink took.
+std::size_t scan_into(carved_hit_sink& sink, std::vector<carved_record>* hits,
+                      const region_map& regions, uni::fileio& file, const table_definition& def,
+                      record_finder_fn finder, uint32 source, uint32 page_size,
+                      text_encoding encoding, uint32 min_columns, uint32 max_columns,
+                      bool wal_frames, bool structured, percent_progress* progress, void* context,
+                      chunk_done_fn after_chunk) {
     if (regions.empty() || finder == nullptr || page_size == 0) {
-        return false;
+        return 0;
     }
     column_bounds bounds;
     bounds.no_rowid = def.m_without_rowid != 0;
@@ -272,15 +291,37 @@ bool scan_regions(std::vector<carved_record>& hits, const region_map& regions, u
         bounds.max = max_columns;
         bounds.min = min_columns;
         if (bounds.max == 0 && structured) {
-            return false;
+            return 0;
         }
     }
     read_window window(file);
-    scan_state s{hits,       finder,  source,      page_size, encoding, bounds,
-                 structured, context, after_chunk, {},        {},       {}};
+    scan_state s{sink,       hits,    finder,      source, page_size, encoding, bounds,
+                 structured, context, after_chunk, {},     {},        {},       0};
     for (auto region = regions.begin(); region != regions.end(); ++region) {
         scan_region(s, window, read_ahead_end(regions, region, page_size), region->first,
                     region->second, wal_frames, progress);
     }
-    return hits.size() > before;
+    return s.taken;
+}
+
+}  // namespace
+
+bool scan_regions(std::vector<carved_record>& hits, const region_map& regions, uni::fileio& file,
+                  const table_definition& def, record_finder_fn finder, uint32 source,
+                  uint32 page_size, text_encoding encoding, uint32 min_columns, uint32 max_columns,
+                  bool wal_frames, bool structured, percent_progress* progress, void* context,
+                  chunk_done_fn after_chunk) {
+    vector_sink sink(hits);
+    return scan_into(sink, &hits, regions, file, def, finder, source, page_size, encoding,
+                     min_columns, max_columns, wal_frames, structured, progress, context,
+                     after_chunk) != 0;
+}
+
+bool scan_regions(carved_hit_sink& sink, const region_map& regions, uni::fileio& file,
+                  const table_definition& def, record_finder_fn finder, uint32 source,
+                  uint32 page_size, text_encoding encoding, uint32 min_columns, uint32 max_columns,
+                  bool wal_frames, bool structured, percent_progress* progress, void* context) {
+    return scan_into(sink, nullptr, regions, file, def, finder, source, page_size, encoding,
+                     min_columns, max_columns, wal_frames, structured, progress, context,
+                     nullptr) != 0;
 }
