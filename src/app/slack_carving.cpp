@@ -202,9 +202,10 @@ bool parse_chunk_file(velk_options* options, std::string path) {
     // Each hit becomes a record as it is found: a chunk of millions of records is never held
     // as hits too.
     carved_record_adder adder(*options);
-    const bool found = scan_regions(adder, layout.regions, file, no_schema, find_push_records,
-                                    record_source::carve_blob, layout.page_size, layout.encoding, 0,
-                                    0, layout.wal_frames, false, &progress, options);
+    const bool found =
+        scan_regions(adder, layout.regions, file, no_schema, find_push_records,
+                     record_source::carve_blob, layout.page_size, layout.encoding, 0, 0,
+                     layout.wal_frames, false, &progress, options, !layout.wal_frames);
     adder.finish();
     progress.finish();
     if (!found) {

@@ -450,7 +450,7 @@ struct carve_run {
             // A region set with nothing to scan adds nothing; the result is the hits themselves.
             (void)scan_regions(sink, job.regions, *job.file, def, finder, job.source,
                                job.chunk_size, encoding, min_columns, max_columns, job.wal_frames,
-                               structured, &meter, context);
+                               structured, &meter, context, false);
         }
         meter.finish();
     }

@@ -44,12 +44,17 @@ public:
                                 void* context, chunk_done_fn after_chunk);
 
 // As scan_regions, each decoded hit handed to sink instead of kept (no after-chunk call).
-// True when the sink took any hit.
+// across_chunk_ends, for bytes whose pages may not lie where the chunks are cut (a raw
+// chunk): at each chunk end inside a region that no b-tree page header marks as a page
+// start, the bytes a quarter page on each side are searched again, and a record that starts
+// before the end and runs across it is taken, unless the chunk before gave it or its bytes
+// hold a record that chunk gave; the chunk after gives no record from its bytes. True when
+// the sink took any hit.
 [[nodiscard]] bool scan_regions(carved_hit_sink& sink, const region_map& regions, uni::fileio& file,
                                 const table_definition& def, record_finder_fn finder, uint32 source,
                                 uint32 page_size, text_encoding encoding, uint32 min_columns,
                                 uint32 max_columns, bool wal_frames, bool structured,
-                                percent_progress* progress, void* context);
+                                percent_progress* progress, void* context, bool across_chunk_ends);
 
 // The bytes the regions cover: the work a scan of them announces to its progress.
 [[nodiscard]] uint64 region_bytes(const region_map& regions);
