@@ -44,6 +44,7 @@ struct chunk_layout {
     uint32 page_size = chunk_page_size;
     bool wal_frames = false;
     text_encoding encoding = text_encoding::utf8;
+    bool across_chunk_ends = false;  // records may lie across the ends of the reads
 };
 
 // A chunk that begins with a database header (a whole file, or its first pages) declares
@@ -60,17 +61,18 @@ text_encoding chunk_encoding(uni::fileio& file) {
     return header.encoding();
 }
 
-// Where the pages of a chunk of plain pages begin, by the page headers of its first bytes: a
-// chunk cut at a sector boundary holds pages that start some bytes in, and a read that
-// ended inside a page would cut the record lying across that point. A few MiB say it for
-// any chunk of pages; beyond that the look costs time and says no more. 0 when the bytes
-// cannot be read.
-uint64 chunk_phase(uni::fileio& file, uint64 size) {
+// Whether a chunk of plain pages holds pages, and where they begin, by the page headers of its
+// first bytes: a chunk cut at a sector boundary holds pages that start some bytes in, and a
+// read that ended inside a page would cut the record lying across that point. A few MiB say
+// it for any chunk of pages; beyond that the look costs time and says no more. False, phase
+// 0, when the bytes cannot be read or hold no pages.
+bool chunk_phase(uni::fileio& file, uint64 size, uint32& phase) {
+    phase = 0;
     byte_array head;
     if (!file.read_at(head, std::min<uint64>(size, chunk_phase_sample), 0)) {
-        return 0;
+        return false;
     }
-    return chunk_page_phase(kq::byte_reader(head), chunk_page_size);
+    return chunk_page_phase(kq::byte_reader(head), chunk_page_size, phase);
 }
 
 // A file that begins with a valid WAL header is read as frames from the end of that header,
@@ -98,7 +100,10 @@ bool read_chunk_layout(uni::fileio& file, chunk_layout& layout) {
     }
     layout.page_size = chunk_page_size;
     layout.wal_frames = false;
-    const uint64 phase = chunk_phase(file, size);
+    uint32 phase = 0;
+    // Pages end where the next begins: no record lies across a read's end. Bytes that hold
+    // no pages (a run of bare records) have no such ends.
+    layout.across_chunk_ends = !chunk_phase(file, size, phase);
     // The bytes before the first whole page (the tail of a page the cut went through) are
     // read as a piece of their own; from there on every read is one page.
     if (phase != 0) {
@@ -205,7 +210,7 @@ bool parse_chunk_file(velk_options* options, std::string path) {
     const bool found =
         scan_regions(adder, layout.regions, file, no_schema, find_push_records,
                      record_source::carve_blob, layout.page_size, layout.encoding, 0, 0,
-                     layout.wal_frames, false, &progress, options, !layout.wal_frames);
+                     layout.wal_frames, false, &progress, options, layout.across_chunk_ends);
     adder.finish();
     progress.finish();
     if (!found) {

@@ -59,9 +59,10 @@ bool looks_like_page_start(const kq::byte_reader& chunk, std::size_t at, uint32 
     return pointers_in_content(chunk, at + header, cells, content, page_size);
 }
 
-uint32 chunk_page_phase(const kq::byte_reader& chunk, uint32 page_size) {
+bool chunk_page_phase(const kq::byte_reader& chunk, uint32 page_size, uint32& phase) {
+    phase = 0;
     if (page_size < bt::min_page_size || chunk.size() <= bt::leaf_header_size) {
-        return 0;
+        return false;
     }
     std::vector<uint32> votes(page_size, 0);
     for (std::size_t at = 0; at + bt::leaf_header_size < chunk.size(); ++at) {
@@ -73,9 +74,9 @@ uint32 chunk_page_phase(const kq::byte_reader& chunk, uint32 page_size) {
         }
     }
     uint32 best = 0;
-    for (uint32 phase = 1; phase < page_size; ++phase) {
-        if (votes[phase] > votes[best]) {
-            best = phase;
+    for (uint32 offset = 1; offset < page_size; ++offset) {
+        if (votes[offset] > votes[best]) {
+            best = offset;
         }
     }
     // One header is a page where the chunk has room for one page only; where it has room for
@@ -83,5 +84,9 @@ uint32 chunk_page_phase(const kq::byte_reader& chunk, uint32 page_size) {
     // would cut the records the reads at 0 find whole.
     const bool room_for_two = chunk.size() >= std::size_t{best} + 2 * std::size_t{page_size};
     const uint32 needed = room_for_two ? 2 : 1;
-    return votes[best] >= needed ? best : 0;
+    if (votes[best] < needed) {
+        return false;
+    }
+    phase = best;
+    return true;
 }

@@ -46,29 +46,32 @@ byte_array chunk_of(std::size_t lead, const byte_array& page, std::size_t pages,
 struct phase_case {
     const char* name;
     byte_array chunk;
+    bool pages;
     uint32 phase;
 };
 
 const phase_case phase_cases[] = {
-    {"aligned", chunk_of(0, leaf_page(), 4), 0},
-    {"lead_512", chunk_of(512, leaf_page(), 4), 512},
-    {"lead_1024", chunk_of(1024, leaf_page(), 4), 1024},
-    {"lead_3584", chunk_of(3584, leaf_page(), 4), 3584},
-    {"odd_lead", chunk_of(1001, leaf_page(), 4), 1001},
-    {"interior_pages_count_too", chunk_of(2048, leaf_page(0x05), 3), 2048},
+    {"aligned", chunk_of(0, leaf_page(), 4), true, 0},
+    {"lead_512", chunk_of(512, leaf_page(), 4), true, 512},
+    {"lead_1024", chunk_of(1024, leaf_page(), 4), true, 1024},
+    {"lead_3584", chunk_of(3584, leaf_page(), 4), true, 3584},
+    {"odd_lead", chunk_of(1001, leaf_page(), 4), true, 1001},
+    {"interior_pages_count_too", chunk_of(2048, leaf_page(0x05), 3), true, 2048},
     // One page is all a short chunk can hold: its header alone says where it begins.
-    {"one_page_at_a_lead", chunk_of(512, leaf_page(), 1), 512},
+    {"one_page_at_a_lead", chunk_of(512, leaf_page(), 1), true, 512},
     // Room for several pages and a single header: as likely chance bytes; reads stay at 0.
-    {"lone_header_in_room_for_more", chunk_of(512, leaf_page(), 1, 3 * page_size), 0},
-    {"no_header_at_all", byte_array(4 * page_size, 0x41), 0},
-    {"empty", {}, 0},
+    {"lone_header_in_room_for_more", chunk_of(512, leaf_page(), 1, 3 * page_size), false, 0},
+    {"no_header_at_all", byte_array(4 * page_size, 0x41), false, 0},
+    {"empty", {}, false, 0},
 };
 
 class ChunkPagePhase : public ::testing::TestWithParam<phase_case> {};
 
 TEST_P(ChunkPagePhase, FindsWherePagesBegin) {
     const phase_case& c = GetParam();
-    EXPECT_EQ(chunk_page_phase(kq::byte_reader(c.chunk), page_size), c.phase);
+    uint32 phase = 99;
+    EXPECT_EQ(chunk_page_phase(kq::byte_reader(c.chunk), page_size, phase), c.pages);
+    EXPECT_EQ(phase, c.phase);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ChunkPagePhase, ::testing::ValuesIn(phase_cases),
