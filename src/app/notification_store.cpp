@@ -61,25 +61,25 @@ const notification_record& new_record() {
 
 // ---- packing ----
 
-void put_varint(byte_array& out, uint64 value) {
+void put_varint(std::string& out, uint64 value) {
     constexpr uint64 low_bits = 0x7F;
     constexpr uint8 more = 0x80;
     while (value > low_bits) {
-        out.push_back(static_cast<uint8>((value & low_bits) | more));
+        out.push_back(static_cast<char>((value & low_bits) | more));
         value >>= 7;
     }
-    out.push_back(static_cast<uint8>(value));
+    out.push_back(static_cast<char>(value));
 }
 
 // Small negative numbers stay short: -1 is 1, 1 is 2.
-void put_zigzag(byte_array& out, int64 value) {
+void put_zigzag(std::string& out, int64 value) {
     const auto u = static_cast<uint64>(value);
     put_varint(out, (u << 1) ^ (value < 0 ? ~uint64{0} : 0));
 }
 
 // The members of one record that differ from a new record's, packed after their bits.
 struct packer {
-    byte_array& out;
+    std::string& out;
     uint64 present;
 
     [[nodiscard]] bool has(member_bit b) const { return (present & bit(b)) != 0; }
@@ -93,17 +93,22 @@ struct packer {
             put_varint(out, value);
         }
     }
-    template <typename container>
-    void put_bytes(member_bit b, const container& bytes) {
+    void put_text(member_bit b, const std::string& text) {
+        if (has(b)) {
+            put_varint(out, text.size());
+            out.append(text);
+        }
+    }
+    void put_bytes(member_bit b, const byte_array& bytes) {
         if (has(b)) {
             put_varint(out, bytes.size());
-            out.insert(out.end(), bytes.begin(), bytes.end());
+            out.append(bytes.begin(), bytes.end());
         }
     }
     template <std::size_t n>
     void put_fixed(member_bit b, const std::array<uint8, n>& bytes) {
         if (has(b)) {
-            out.insert(out.end(), bytes.begin(), bytes.end());
+            out.append(bytes.begin(), bytes.end());
         }
     }
 };
@@ -158,7 +163,7 @@ uint64 members_present(const notification_record& r) {
 // Our own bytes, written by packer: a block cut short is our own fault.
 class unpacker {
 public:
-    unpacker(const byte_array& block, std::size_t& at)
+    unpacker(const std::string& block, std::size_t& at)
         : m_block(block), m_at(at), m_present(varint()) {}
 
     [[nodiscard]] bool has(member_bit b) const { return (m_present & bit(b)) != 0; }
@@ -176,8 +181,15 @@ public:
             out = static_cast<number>(varint());
         }
     }
-    template <typename container>
-    void get_bytes(member_bit b, container& out) {
+    void get_text(member_bit b, std::string& out) {
+        if (has(b)) {
+            const auto size = static_cast<std::size_t>(varint());
+            check(size);
+            out.assign(m_block, m_at, size);
+            m_at += size;
+        }
+    }
+    void get_bytes(member_bit b, byte_array& out) {
         if (has(b)) {
             const auto size = static_cast<std::size_t>(varint());
             out.assign(at(size), at(size) + static_cast<std::ptrdiff_t>(size));
@@ -187,11 +199,12 @@ public:
     template <std::size_t n>
     void get_fixed(member_bit b, std::array<uint8, n>& out) {
         if (has(b)) {
-            std::copy_n(at(n), n, out.begin());
+            std::transform(at(n), at(n) + static_cast<std::ptrdiff_t>(n), out.begin(),
+                           [](char c) { return static_cast<uint8>(c); });
             m_at += n;
         }
     }
-    void get_text(member_bit b, const std::vector<std::string>& texts, std::string& out) {
+    void get_shared(member_bit b, const std::vector<std::string>& texts, std::string& out) {
         if (has(b)) {
             out = texts.at(static_cast<std::size_t>(varint()));
         }
@@ -201,7 +214,7 @@ private:
     uint64 varint() {
         uint64 value = 0;
         for (unsigned shift = 0;; shift += 7) {
-            const uint8 byte = *at(1);
+            const auto byte = static_cast<uint8>(*at(1));
             ++m_at;
             value |= uint64{byte & 0x7FU} << shift;
             if ((byte & 0x80U) == 0) {
@@ -209,14 +222,17 @@ private:
             }
         }
     }
-    // The next size bytes, which the block must hold.
-    [[nodiscard]] byte_array::const_iterator at(std::size_t size) const {
-        KQ_ASSERT(m_at <= m_block.size() && size <= m_block.size() - m_at, "unpacker::at",
+    // The block must hold the next size bytes.
+    void check(std::size_t size) const {
+        KQ_ASSERT(m_at <= m_block.size() && size <= m_block.size() - m_at, "unpacker::check",
                   "notification_store");
+    }
+    [[nodiscard]] std::string::const_iterator at(std::size_t size) const {
+        check(size);
         return m_block.begin() + static_cast<std::ptrdiff_t>(m_at);
     }
 
-    const byte_array& m_block;
+    const std::string& m_block;
     std::size_t& m_at;
     uint64 m_present;
 };
@@ -245,7 +261,7 @@ void carved_notification_store::add(const notification_record& r) {
     out.put_unsigned(b_table_type, r.m_table_type);
     out.put_signed(b_rowid, r.m_rowid);
     out.put_fixed(b_reserved_bytes, r.m_reserved_bytes);
-    out.put_bytes(b_reserved_text, r.m_reserved_text);
+    out.put_text(b_reserved_text, r.m_reserved_text);
     if (out.has(b_column_initials)) {
         put_varint(m_packed, text_index(r.m_column_initials));
     }
@@ -257,15 +273,15 @@ void carved_notification_store::add(const notification_record& r) {
     out.put_signed(b_handler_id, r.m_handler_id);
     out.put_fixed(b_guid, r.m_guid.bytes);
     out.put_unsigned(b_guid_kind, r.m_guid_kind);
-    out.put_bytes(b_guid_value, r.m_guid_value);
-    out.put_bytes(b_type, r.m_type);
-    out.put_bytes(b_payload, r.m_payload);
-    out.put_bytes(b_text_a, r.m_text_a);
-    out.put_bytes(b_text_b, r.m_text_b);
+    out.put_text(b_guid_value, r.m_guid_value);
+    out.put_text(b_type, r.m_type);
+    out.put_text(b_payload, r.m_payload);
+    out.put_text(b_text_a, r.m_text_a);
+    out.put_text(b_text_b, r.m_text_b);
     out.put_signed(b_expiry_time, r.m_expiry_time);
     out.put_signed(b_arrival_time, r.m_arrival_time);
     out.put_signed(b_number_b, r.m_number_b);
-    out.put_bytes(b_format, r.m_format);
+    out.put_text(b_format, r.m_format);
     out.put_signed(b_number_c, r.m_number_c);
     out.put_signed(b_number_d, r.m_number_d);
     append_packed();
@@ -273,11 +289,11 @@ void carved_notification_store::add(const notification_record& r) {
 
 void carved_notification_store::append_packed() {
     if (m_blocks.empty() || m_blocks.back().capacity() - m_blocks.back().size() < m_packed.size()) {
-        byte_array& block = m_blocks.emplace_back();
+        std::string& block = m_blocks.emplace_back();
         block.reserve(std::max(block_size, m_packed.size()));
     }
-    byte_array& block = m_blocks.back();
-    block.insert(block.end(), m_packed.begin(), m_packed.end());
+    std::string& block = m_blocks.back();
+    block.append(m_packed);
     ++m_count;
 }
 
@@ -313,23 +329,23 @@ bool carved_notification_store::reader::next(notification_record& r) {
     in.get_unsigned(b_table_type, r.m_table_type);
     in.get_signed(b_rowid, r.m_rowid);
     in.get_fixed(b_reserved_bytes, r.m_reserved_bytes);
-    in.get_bytes(b_reserved_text, r.m_reserved_text);
-    in.get_text(b_column_initials, m_store.m_texts, r.m_column_initials);
-    in.get_text(b_schema_signature, m_store.m_texts, r.m_schema_signature);
+    in.get_text(b_reserved_text, r.m_reserved_text);
+    in.get_shared(b_column_initials, m_store.m_texts, r.m_column_initials);
+    in.get_shared(b_schema_signature, m_store.m_texts, r.m_schema_signature);
     in.get_signed(b_id, r.m_id);
     in.get_signed(b_number_a, r.m_number_a);
     in.get_signed(b_handler_id, r.m_handler_id);
     in.get_fixed(b_guid, r.m_guid.bytes);
     in.get_unsigned(b_guid_kind, r.m_guid_kind);
-    in.get_bytes(b_guid_value, r.m_guid_value);
-    in.get_bytes(b_type, r.m_type);
-    in.get_bytes(b_payload, r.m_payload);
-    in.get_bytes(b_text_a, r.m_text_a);
-    in.get_bytes(b_text_b, r.m_text_b);
+    in.get_text(b_guid_value, r.m_guid_value);
+    in.get_text(b_type, r.m_type);
+    in.get_text(b_payload, r.m_payload);
+    in.get_text(b_text_a, r.m_text_a);
+    in.get_text(b_text_b, r.m_text_b);
     in.get_signed(b_expiry_time, r.m_expiry_time);
     in.get_signed(b_arrival_time, r.m_arrival_time);
     in.get_signed(b_number_b, r.m_number_b);
-    in.get_bytes(b_format, r.m_format);
+    in.get_text(b_format, r.m_format);
     in.get_signed(b_number_c, r.m_number_c);
     in.get_signed(b_number_d, r.m_number_d);
     return true;

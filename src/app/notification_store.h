@@ -44,10 +44,10 @@ private:
     [[nodiscard]] uint32 text_index(const std::string& text);
     void append_packed();
 
-    std::vector<byte_array> m_blocks;  // records never straddle two blocks
+    std::vector<std::string> m_blocks;  // packed bytes; records never straddle two blocks
     std::size_t m_count = 0;
     // Texts that every record of a definition shares (column initials, schema signature).
     std::vector<std::string> m_texts;
     std::unordered_map<std::string, uint32> m_text_index;
-    byte_array m_packed;  // the record being added
+    std::string m_packed;  // the record being added
 };

@@ -832,7 +832,7 @@ void write_items(std::ostream& out, report_run& run, const std::vector<report_it
 
 // Carved notifications are unpacked a window at a time, written, and their window reused:
 // a carve of millions of records is never held unpacked.
-constexpr std::size_t carved_window_rows = 4096;
+constexpr std::size_t carved_window_rows = 1024;
 
 void write_carved(std::ostream& out, report_run& run, const carved_notification_store& carved) {
     std::vector<notification_record> window(std::min(carved.size(), carved_window_rows));
