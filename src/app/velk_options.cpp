@@ -59,7 +59,8 @@ std::size_t velk_options::notification_count() const {
 }
 
 void velk_options::clear_notifications() {
-    m_notifications.clear();
+    // Its block too: the carve that follows a read fills the packed store, not this list.
+    m_notifications = std::vector<notification_record>();
     m_carved_notifications.clear();
 }
 
