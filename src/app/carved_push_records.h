@@ -7,12 +7,40 @@
 #include <string>
 #include <vector>
 
+#include "app/notification_record.h"
 #include "sqlite/carved_record.h"
+#include "sqlite/region_scan.h"
+#include "sqlite/table_definition.h"
 
 class velk_options;
 
+// Adds each hit of a scan as the scan finds it, as add_carved_records does, so that the
+// hits of a large carve are never held all at once: notifications go packed into the
+// options' carved store, handlers and channels into their lists. The record finder reads the
+// options' definitions while the scan runs, so the hits are read against copies of them that
+// finish() puts back: the scan sees the definitions it would see if every hit were added
+// after it.
+class carved_record_adder : public carved_hit_sink {
+public:
+    explicit carved_record_adder(velk_options& options);
+    void take(carved_record& hit) override;
+    // The definitions as the hits left them, into the options.
+    void finish();
+    // The hits taken, recognised or not.
+    [[nodiscard]] std::size_t taken() const { return m_taken; }
+
+private:
+    velk_options& m_options;
+    table_definition m_notification_def;
+    table_definition m_handler_def;
+    table_definition m_channel_def;
+    notification_record m_scratch;
+    std::size_t m_taken = 0;
+};
+
 // Adds one record per hit of table type 1, 2 or 4 that its record class accepts, marked
-// recovered and indexed by handler id; other hits are skipped. A hit without a mask takes
+// recovered and indexed by handler id (notifications into the carved store); other hits are
+// skipped. A hit without a mask takes
 // the definition's (the hit is changed). Carved keys are stored as NULL, so a
 // notification's and a handler's key become the hit's rowid. Each hit's values and bytes
 // are released once it is read. 0 for no hits, else 1.

@@ -43,12 +43,17 @@ std::string& handler_settings_text(notification_handler_record& handler,
 }
 
 std::string recovered_source_text(uint32 source, uint64 offset, bool hex, bool braces) {
+    return recovered_source_text(source, offset, offset != 0, hex, braces);
+}
+
+std::string recovered_source_text(uint32 source, uint64 offset, bool offset_known, bool hex,
+                                  bool braces) {
     std::ostringstream text;
     if (braces) {
         text << '{';
     }
     text << "\"source\":\"" << record_source_name(source) << '"';
-    if (offset != 0) {
+    if (offset_known) {
         text << "; \"offset\":\"";
         if (hex) {
             text << "0x" << std::hex << std::setfill('0') << std::setw(offset_hex_digits) << offset

@@ -23,3 +23,7 @@ std::string& handler_settings_text(notification_handler_record& handler,
 // braces when asked.
 [[nodiscard]] std::string recovered_source_text(uint32 source, uint64 offset, bool hex,
                                                 bool braces);
+// As above; with offset_known an offset of 0 is written too (a record at a file's first
+// byte).
+[[nodiscard]] std::string recovered_source_text(uint32 source, uint64 offset, bool offset_known,
+                                                bool hex, bool braces);

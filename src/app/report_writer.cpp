@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <sstream>
 #include <streambuf>
 #include <string>
@@ -312,12 +312,63 @@ bool has_column(const velk_options& options, uint64 bit) {
     return (options.m_notification_def.m_column_mask & bit) != 0;
 }
 
+// Record offsets (never 0) in one flat table with linear probing: a carve of millions of
+// records would otherwise hold a tree node of several words for each.
+class offset_set {
+public:
+    // True when the offset was not in the set yet.
+    [[nodiscard]] bool insert(uint64 offset) {
+        if ((m_count + 1) * load_denominator > m_slots.size() * load_numerator) {
+            grow();
+        }
+        std::size_t i = home(offset);
+        while (m_slots[i] != 0) {
+            if (m_slots[i] == offset) {
+                return false;
+            }
+            i = (i + 1) & (m_slots.size() - 1);
+        }
+        m_slots[i] = offset;
+        ++m_count;
+        return true;
+    }
+
+private:
+    // At most three slots in four in use: probes stay short, and a carve of millions of
+    // records costs its table little more than the offsets themselves.
+    static constexpr std::size_t load_numerator = 3;
+    static constexpr std::size_t load_denominator = 4;
+    static constexpr std::size_t first_slots = 64;
+
+    // Fibonacci hashing: offsets a page apart spread over the whole table.
+    [[nodiscard]] std::size_t home(uint64 offset) const {
+        constexpr uint64 golden = 0x9E3779B97F4A7C15ULL;
+        return static_cast<std::size_t>((offset * golden) >> m_shift);
+    }
+    void grow() {
+        std::vector<uint64> old = std::move(m_slots);
+        const std::size_t slots = old.empty() ? first_slots : old.size() * 2;
+        m_slots.assign(slots, 0);
+        m_shift = 64U - static_cast<unsigned>(std::countr_zero(slots));
+        m_count = 0;
+        for (const uint64 offset : old) {
+            if (offset != 0) {
+                (void)insert(offset);
+            }
+        }
+    }
+
+    std::vector<uint64> m_slots;  // 0: empty; the size is a power of two
+    std::size_t m_count = 0;
+    unsigned m_shift = 64;
+};
+
 // A recovered row read twice (the same record offset in the same file) is written once;
 // rows of the main file and rows of the companion files are counted apart, as their
 // offsets belong to different files.
 struct seen_offsets {
-    std::set<uint64> main_file;
-    std::set<uint64> companion;
+    offset_set main_file;
+    offset_set companion;
 
     [[nodiscard]] bool first_time(const notification_record& notification) {
         if (!notification.m_recovered || notification.m_record_offset == 0) {
@@ -328,7 +379,7 @@ struct seen_offsets {
                           source == rs::main_page_overwritten ||
                           source == rs::carve_main_from_wal || source == rs::main_db_past_end ||
                           source == rs::main_page_restored_from_journal;
-        return (main ? main_file : companion).insert(notification.m_record_offset).second;
+        return (main ? main_file : companion).insert(notification.m_record_offset);
     }
 };
 
@@ -492,7 +543,8 @@ void fill_timeline_texts(timeline_collector& timeline, velk_options& options,
     std::vector<std::string> extra;
     if (n.m_recovered) {
         extra.push_back(
-            recovered_source_text(source_of(n), n.m_record_offset, options.m_base16, true));
+            recovered_source_text(source_of(n), n.m_record_offset, n.has_record_offset(),
+                                  options.m_base16, true));
     }
     if (!options.m_db.db_path().empty()) {
         extra.push_back("db: " + origin_path(options, n));
@@ -740,11 +792,77 @@ unsigned format_workers(const velk_options& options, std::size_t rows) {
     return cores < 2 ? 0 : std::min(cores - 1, most_format_workers);
 }
 
-}  // namespace
+// What one call writes with: the column positions, the handler and channel lookups and the
+// offsets already written.
+struct report_run {
+    velk_options& options;
+    cell_positions positions;
+    record_lookups lookups;
+    seen_offsets seen;
+};
 
-void write_results(std::ostream& out, velk_options& options,
-                   std::vector<notification_record>& notifications) {
-    if (notifications.empty()) {
+// The notification as an item to write, joined with its handler and channel; nothing when
+// its record offset was written already.
+void add_item(report_run& run, std::vector<report_item>& items, notification_record& notification) {
+    velk_options& options = run.options;
+    if (!run.seen.first_time(notification)) {
+        return;
+    }
+    report_item& item = items.emplace_back();
+    item.notification = &notification;
+    item.handler = find_handler(options, run.lookups, notification);
+    item.channel = find_channel(options, run.lookups, notification);
+    if (item.handler != nullptr && table_form(options) && run.positions[cell_settings] >= 0) {
+        // The summary is kept in the handler when first made: made here, on this thread,
+        // the rows' formatting only reads it.
+        (void)handler_settings_text(*item.handler, options.m_settings, options.m_settings_index);
+    }
+}
+
+void write_items(std::ostream& out, report_run& run, const std::vector<report_item>& items) {
+    velk_options& options = run.options;
+    const unsigned workers = format_workers(options, items.size());
+    if (workers > 0) {
+        block_formatter(options, run.positions, items, workers).write_all(out);
+        return;
+    }
+    for (const report_item& item : items) {
+        if (options.m_bodyfile) {
+            write_body_line(out, options, item);
+        } else if (options.m_csvl2t) {
+            write_timeline(out, options, item);
+        } else {
+            write_table_row(out, options, run.positions, item);
+        }
+    }
+}
+
+// Carved notifications are unpacked a window at a time, written, and their window reused:
+// a carve of millions of records is never held unpacked.
+constexpr std::size_t carved_window_rows = 1024;
+
+void write_carved(std::ostream& out, report_run& run, const carved_notification_store& carved) {
+    std::vector<notification_record> window(std::min(carved.size(), carved_window_rows));
+    std::vector<report_item> items;
+    items.reserve(window.size());
+    carved_notification_store::reader reader(carved);
+    for (bool more = true; more;) {
+        items.clear();
+        std::size_t filled = 0;
+        while (filled < window.size() && (more = reader.next(window[filled]))) {
+            add_item(run, items, window[filled]);
+            ++filled;
+        }
+        write_items(out, run, items);
+    }
+}
+
+// The header when the run has not written it, then the notifications of the list and
+// those of the carved store, in that order.
+void write_lists(std::ostream& out, velk_options& options,
+                 std::vector<notification_record>& notifications,
+                 const carved_notification_store* carved) {
+    if (notifications.empty() && (carved == nullptr || carved->empty())) {
         return;
     }
     // The column list is built whenever a table form finds it empty, not only while the
@@ -760,38 +878,25 @@ void write_results(std::ostream& out, velk_options& options,
     if (table_form(options) && options.m_header_pending && !options.m_multiline) {
         write_header_row(out, options);
     }
-    const cell_positions positions = find_positions(options);
-    const record_lookups lookups(options);
-    seen_offsets seen;
+    report_run run{options, find_positions(options), record_lookups(options), {}};
     std::vector<report_item> items;
     items.reserve(notifications.size());
     for (notification_record& notification : notifications) {
-        if (!seen.first_time(notification)) {
-            continue;
-        }
-        report_item& item = items.emplace_back();
-        item.notification = &notification;
-        item.handler = find_handler(options, lookups, notification);
-        item.channel = find_channel(options, lookups, notification);
-        if (item.handler != nullptr && table_form(options) && positions[cell_settings] >= 0) {
-            // The summary is kept in the handler when first made: made here, on this thread,
-            // the rows' formatting only reads it.
-            (void)handler_settings_text(*item.handler, options.m_settings,
-                                        options.m_settings_index);
-        }
+        add_item(run, items, notification);
     }
-    const unsigned workers = format_workers(options, items.size());
-    if (workers > 0) {
-        block_formatter(options, positions, items, workers).write_all(out);
-        return;
+    write_items(out, run, items);
+    if (carved != nullptr && !carved->empty()) {
+        write_carved(out, run, *carved);
     }
-    for (const report_item& item : items) {
-        if (options.m_bodyfile) {
-            write_body_line(out, options, item);
-        } else if (options.m_csvl2t) {
-            write_timeline(out, options, item);
-        } else {
-            write_table_row(out, options, positions, item);
-        }
-    }
+}
+
+}  // namespace
+
+void write_results(std::ostream& out, velk_options& options,
+                   std::vector<notification_record>& notifications) {
+    write_lists(out, options, notifications, nullptr);
+}
+
+void write_results(std::ostream& out, velk_options& options) {
+    write_lists(out, options, options.m_notifications, &options.m_carved_notifications);
 }

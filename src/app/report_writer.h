@@ -13,3 +13,6 @@ class notification_record;
 // first when the run has not written it yet.
 void write_results(std::ostream& out, velk_options& options,
                    std::vector<notification_record>& notifications);
+// Writes the options' notifications: those read (m_notifications), then those carved
+// (m_carved_notifications), as one list: a record offset is written once in either.
+void write_results(std::ostream& out, velk_options& options);

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -16,6 +17,7 @@
 #include "sqlite/carved_record.h"
 #include "sqlite/database_carver.h"
 #include "sqlite/db_file.h"
+#include "sqlite/page_phase.h"
 #include "sqlite/region_map.h"
 #include "sqlite/region_scan.h"
 #include "sqlite/table_definition.h"
@@ -32,6 +34,8 @@ constexpr uint32 chunk_page_size = 4096;
 // says otherwise (add_carved_records rebuilds the definition per hit).
 constexpr uint64 chunk_notification_mask = 0x3FF;
 constexpr uint32 chunk_notification_columns = 10;
+// The bytes whose page headers say where a chunk's pages begin: a thousand pages.
+constexpr uint64 chunk_phase_sample = uint64{4} << 20;
 
 // How a chunk file is read: its byte regions, their page size, whether every page sits
 // behind a WAL frame header, and the text encoding of its records.
@@ -40,6 +44,7 @@ struct chunk_layout {
     uint32 page_size = chunk_page_size;
     bool wal_frames = false;
     text_encoding encoding = text_encoding::utf8;
+    bool across_chunk_ends = false;  // records may lie across the ends of the reads
 };
 
 // A chunk that begins with a database header (a whole file, or its first pages) declares
@@ -54,6 +59,20 @@ text_encoding chunk_encoding(uni::fileio& file) {
         return text_encoding::utf8;
     }
     return header.encoding();
+}
+
+// Whether a chunk of plain pages holds pages, and where they begin, by the page headers of its
+// first bytes: a chunk cut at a sector boundary holds pages that start some bytes in, and a
+// read that ended inside a page would cut the record lying across that point. A few MiB say
+// it for any chunk of pages; beyond that the look costs time and says no more. False, phase
+// 0, when the bytes cannot be read or hold no pages.
+bool chunk_phase(uni::fileio& file, uint64 size, uint32& phase) {
+    phase = 0;
+    byte_array head;
+    if (!file.read_at(head, std::min<uint64>(size, chunk_phase_sample), 0)) {
+        return false;
+    }
+    return chunk_page_phase(kq::byte_reader(head), chunk_page_size, phase);
 }
 
 // A file that begins with a valid WAL header is read as frames from the end of that header,
@@ -79,9 +98,18 @@ bool read_chunk_layout(uni::fileio& file, chunk_layout& layout) {
         layout.wal_frames = true;
         return true;
     }
-    layout.regions[0] = size;
     layout.page_size = chunk_page_size;
     layout.wal_frames = false;
+    uint32 phase = 0;
+    // Pages end where the next begins: no record lies across a read's end. Bytes that hold
+    // no pages (a run of bare records) have no such ends.
+    layout.across_chunk_ends = !chunk_phase(file, size, phase);
+    // The bytes before the first whole page (the tail of a page the cut went through) are
+    // read as a piece of their own; from there on every read is one page.
+    if (phase != 0) {
+        layout.regions[0] = phase;
+    }
+    layout.regions[phase] = size - phase;
     return true;
 }
 
@@ -133,21 +161,21 @@ bool carve_db_slack(const std::string& path, bool append, bool include_wal_valid
     if (!append) {
         // Handlers, channels and settings stay: the recovered notifications are linked to the
         // live ones.
-        options.m_notifications.clear();
+        options.clear_notifications();
     }
     // Messages name the input as the examiner gave it; path may be the file a link reaches.
     const std::string& shown = options.m_db.db_path().empty() ? path : options.m_db.db_path();
     say_if_cut_off(path, shown);
     say_if_notification_layout_unknown(options, shown);
-    std::vector<carved_record> hits;
     std::string no_table;
+    // Each hit becomes a record as it is found: a carve is never held as hits too.
+    carved_record_adder adder(options);
     // The carver reads the database's text encoding from its header and tells the finder.
-    if (!carve_database(hits, path, no_table, find_push_records, append, true, 1, 1,
-                        include_wal_valid_pages, false, options.m_status_output, &options)) {
-        return false;
-    }
-    (void)add_carved_records(hits, options);  // not 0: the hits are not empty
-    return true;
+    const bool found =
+        carve_database(adder, path, no_table, find_push_records, true, 1, 1,
+                       include_wal_valid_pages, false, options.m_status_output, &options);
+    adder.finish();
+    return found;
 }
 
 bool parse_chunk_file(velk_options* options, std::string path) {
@@ -173,22 +201,24 @@ bool parse_chunk_file(velk_options* options, std::string path) {
     }
     options->m_notification_def.m_column_mask = chunk_notification_mask;
     options->m_notification_def.m_column_count = chunk_notification_columns;
-    std::vector<carved_record> hits;
     const table_definition no_schema;
     percent_progress progress(options->m_status_output);
     progress.add_work(region_bytes(layout.regions));
+    // Each hit becomes a record as it is found: a chunk of millions of records is never held
+    // as hits too.
+    carved_record_adder adder(*options);
     const bool found =
-        scan_regions(hits, layout.regions, file, no_schema, find_push_records,
+        scan_regions(adder, layout.regions, file, no_schema, find_push_records,
                      record_source::carve_blob, layout.page_size, layout.encoding, 0, 0,
-                     layout.wal_frames, false, &progress, options, chunk_done_noop);
+                     layout.wal_frames, false, &progress, options, layout.across_chunk_ends);
+    adder.finish();
     progress.finish();
     if (!found) {
         // Written whatever "-quiet" says: the examiner must learn that the chunk gave nothing.
         stderr_printf("problem finding proper signatures to parse in %s\n", shown.c_str());
         return false;
     }
-    (void)add_carved_records(hits, *options);  // not 0: the hits are not empty
-    if (options->m_notifications.empty()) {
+    if (options->notification_count() == 0) {
         // Without a schema a notification is known by its layout alone: one whose table has
         // other columns than the platform's (an added column, say) is not recognised.
         const std::size_t others =

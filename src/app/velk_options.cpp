@@ -40,6 +40,7 @@ void velk_options::reset_results() {
     m_settings_def.clear();
     m_table_type = 0;
     m_notifications.clear();
+    m_carved_notifications.clear();
     m_used_handler_ids.clear();
     m_handlers.clear();
     m_handler_index.clear();
@@ -51,6 +52,16 @@ void velk_options::reset_results() {
     m_have_input = false;
     // Until database processing says otherwise, the input counts as not read.
     m_db_failure = db_failure::not_read;
+}
+
+std::size_t velk_options::notification_count() const {
+    return m_notifications.size() + m_carved_notifications.size();
+}
+
+void velk_options::clear_notifications() {
+    // Its block too: the carve that follows a read fills the packed store, not this list.
+    m_notifications = std::vector<notification_record>();
+    m_carved_notifications.clear();
 }
 
 void velk_options::take_tool_flags(std::vector<std::string>& args) {

@@ -15,6 +15,7 @@
 #include "app/handler_settings_record.h"
 #include "app/notification_handler_record.h"
 #include "app/notification_record.h"
+#include "app/notification_store.h"
 #include "app/wns_push_channel_record.h"
 #include "cmdline/cmd_params.h"
 #include "sqlite/sqlite_wrapper.h"
@@ -64,6 +65,11 @@ public:
     // "-enumdir").
     [[nodiscard]] bool parse(std::vector<std::string>& args);
 
+    // The notifications of the store: read (m_notifications) and carved.
+    [[nodiscard]] std::size_t notification_count() const;
+    // Empties both lists of notifications; handlers, channels and settings stay.
+    void clear_notifications();
+
     sqlite_wrapper m_db;  // its path member holds the current input path
     // The current input resolved to the regular file it reaches (links followed): what
     // the readers open, its companions taken beside it. Set by database processing; empty
@@ -84,6 +90,9 @@ public:
     table_definition m_settings_def;
     uint32 m_table_type = 0;  // push_table_type of the running SELECT
     std::vector<notification_record> m_notifications;
+    // The notifications a carve recovered, after those of m_notifications: held packed, as a
+    // chunk or a slack carve may recover millions.
+    carved_notification_store m_carved_notifications;
     // Hashed: every notification row looks its handler id up, and a tree's nodes lie
     // scattered among the payloads, one cache miss per level.
     std::unordered_set<int64> m_used_handler_ids;

@@ -36,12 +36,12 @@ namespace {
 // Writes the notifications of one step, then empties the list for the next step; the
 // run's last step leaves them in the store for retire_records.
 void report_and_empty(std::ostream& out, velk_options& options, bool last_step) {
-    if (options.m_notifications.empty()) {
+    if (options.notification_count() == 0) {
         return;
     }
-    write_results(out, options, options.m_notifications);
+    write_results(out, options);
     if (!last_step) {
-        options.m_notifications.clear();
+        options.clear_notifications();
     }
 }
 
@@ -118,11 +118,11 @@ bool run_database(velk_options& options, std::ostream& out, const std::string& p
     if (options.m_incl_slack && carve_db_slack(expanded, false, options.m_carve, options)) {
         if (single) {
             options.diag_printf("%d slack recs found",
-                                static_cast<int>(options.m_notifications.size()));
+                                static_cast<int>(options.notification_count()));
         }
-        write_results(out, options, options.m_notifications);
+        write_results(out, options);
         // Only notifications make report lines: handlers or settings alone recover none.
-        recovered = recovered || !options.m_notifications.empty();
+        recovered = recovered || options.notification_count() != 0;
     }
     const bool failed = db_failure_is_fatal(failure);
     // A file that did not open or is no database has said so: the carve had nothing to read.

@@ -33,6 +33,9 @@ inline constexpr uint32 flag_bits = 0x3;
 // Flag bit: the record is a cell its page names, on a page that is current (a winning WAL
 // frame), and its values were read whole: its bytes are a live row's, not damage.
 inline constexpr uint32 live_cell_flag = 0x1;
+// Flag bit: the record's cell starts at the file's first byte (a raw chunk that begins with
+// one). Its offset 0 is then a place, where elsewhere 0 stands for "no offset".
+inline constexpr uint32 offset_zero_flag = 0x2;
 
 [[nodiscard]] inline constexpr uint32 of_word(uint32 word) { return word >> shift; }
 // The word holding source over the flag bits of word.

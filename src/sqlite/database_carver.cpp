@@ -434,6 +434,16 @@ bool load_table_definition(table_definition& def, uni::fileio& db, uint32 page_s
     return true;
 }
 
+// The caller's vector, for the form of carve_database that returns every hit at once.
+class hit_vector_sink : public carved_hit_sink {
+public:
+    explicit hit_vector_sink(std::vector<carved_record>& hits) : m_hits(hits) {}
+    void take(carved_record& hit) override { m_hits.push_back(std::move(hit)); }
+
+private:
+    std::vector<carved_record>& m_hits;
+};
+
 // One region set of one file. The sets are queued first, so the size of the whole carve is
 // known before its first chunk and the progress figure never goes back.
 struct scan_job {
@@ -445,7 +455,7 @@ struct scan_job {
 };
 
 struct carve_run {
-    std::vector<carved_record>& hits;
+    carved_hit_sink& sink;
     const table_definition& def;
     record_finder_fn finder;
     uint32 page_size;
@@ -476,9 +486,9 @@ struct carve_run {
         }
         for (const scan_job& job : jobs) {
             // A region set with nothing to scan adds nothing; the result is the hits themselves.
-            (void)scan_regions(hits, job.regions, *job.file, def, finder, job.source,
+            (void)scan_regions(sink, job.regions, *job.file, def, finder, job.source,
                                job.chunk_size, encoding, min_columns, max_columns, job.wal_frames,
-                               structured, &meter, context, chunk_done_noop);
+                               structured, &meter, context, false);
         }
         meter.finish();
     }
@@ -555,33 +565,46 @@ void find_main_regions(main_regions& m, uni::fileio& db, const sqlite_db_header&
     }
 }
 
-// Marks the records that are cells of a current WAL page, read whole: the live rows the
-// log holds (its winning frames are the live pages), told from the deleted ones in the
-// frame's freeblocks.
-void mark_live_frame_cells(std::vector<carved_record>& hits, std::size_t from, companion& c) {
+// Passes hits on to the caller's sink, counting them: a record of a replaced page that the
+// walk of the file as it stands already reported is dropped, and a whole cell of a current
+// WAL frame (the live page) is marked so, as its row is live.
+class carve_sink : public carved_hit_sink {
+public:
+    carve_sink(carved_hit_sink& sink, uint32 replaced_source, const std::set<uint64>& walked_cells,
+               std::set<uint64> live_cells)
+        : m_sink(sink),
+          m_replaced_source(replaced_source),
+          m_walked_cells(walked_cells),
+          m_live_cells(std::move(live_cells)) {}
+    void take(carved_record& hit) override {
+        const uint32 source = record_source::of_word(hit.source_word);
+        if (source == m_replaced_source && m_walked_cells.count(hit.file_offset) != 0) {
+            return;
+        }
+        if (source == record_source::wal_valid_page && hit.truncated == 0 &&
+            m_live_cells.count(hit.file_offset) != 0) {
+            hit.source_word |= record_source::live_cell_flag;
+        }
+        ++taken;
+        m_sink.take(hit);
+    }
+    std::size_t taken = 0;
+
+private:
+    carved_hit_sink& m_sink;
+    uint32 m_replaced_source;
+    const std::set<uint64>& m_walked_cells;
+    std::set<uint64> m_live_cells;
+};
+
+// The cells of the current WAL frames' leaf pages, by their offset in the log.
+std::set<uint64> live_frame_cells(companion& c) {
     namespace wf = sqlite_format::wal_frame;
     std::set<uint64> cells;
     for (const auto& [page_number, frame_offset] : c.winning) {
         add_leaf_cell_offsets(cells, c.wal, frame_offset + wf::header_size, c.wal_page_size);
     }
-    for (std::size_t i = from; i < hits.size(); ++i) {
-        carved_record& r = hits[i];
-        if (record_source::of_word(r.source_word) == record_source::wal_valid_page &&
-            r.truncated == 0 && cells.count(r.file_offset) != 0) {
-            r.source_word |= record_source::live_cell_flag;
-        }
-    }
-}
-
-// Drops the records of replaced pages that the walk of the file as it stands reported.
-void drop_walked_cells(std::vector<carved_record>& hits, std::size_t from, uint32 source,
-                       const std::set<uint64>& walked_cells) {
-    const auto walked = [&](const carved_record& r) {
-        return record_source::of_word(r.source_word) == source &&
-               walked_cells.count(r.file_offset) != 0;
-    };
-    const auto first = hits.begin() + static_cast<std::ptrdiff_t>(from);
-    hits.erase(std::remove_if(first, hits.end(), walked), hits.end());
+    return cells;
 }
 
 }  // namespace
@@ -589,16 +612,28 @@ void drop_walked_cells(std::vector<carved_record>& hits, std::size_t from, uint3
 bool carve_database(std::vector<carved_record>& hits, const std::string& db_path,
                     std::string& table_name, record_finder_fn finder, bool append,
                     bool use_companions, uint32 min_columns, uint32 max_columns,
-                    bool include_wal_valid_pages, bool structured, bool progress,
-                    void* context) {
+                    bool include_wal_valid_pages, bool structured, bool progress, void* context) {
     if (!append) {
         hits.clear();
     }
+    hit_vector_sink sink(hits);
+    // Refused (no path, no bounds) whatever the hits appended to hold; else the hits tell.
+    const bool carved =
+        carve_database(sink, db_path, table_name, finder, use_companions, min_columns, max_columns,
+                       include_wal_valid_pages, structured, progress, context);
+    const bool refused =
+        db_path.empty() || (table_name.empty() && min_columns == 0 && max_columns == 0);
+    return carved || (!refused && !hits.empty());
+}
+
+bool carve_database(carved_hit_sink& sink, const std::string& db_path, std::string& table_name,
+                    record_finder_fn finder, bool use_companions, uint32 min_columns,
+                    uint32 max_columns, bool include_wal_valid_pages, bool structured,
+                    bool progress, void* context) {
     (void)string_to_lower(table_name);
     if (db_path.empty() || (table_name.empty() && min_columns == 0 && max_columns == 0)) {
         return false;
     }
-    const std::size_t before = hits.size();
     uni::fileio db;
     sqlite_db_header header;
     const bool db_open = open_db_file(db, header, db_path);
@@ -614,7 +649,10 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
     table_definition def;
     std::vector<scan_job> jobs;
     const text_encoding encoding = db_open ? header.encoding() : text_encoding::utf8;
-    const carve_run run{hits,        def,         finder,     page_size, encoding,
+    carve_sink counted(sink, c.replaced_source, m.walked_cells,
+                       c.wal_in_use && include_wal_valid_pages ? live_frame_cells(c)
+                                                               : std::set<uint64>());
+    const carve_run run{counted,     def,         finder,     page_size, encoding,
                         min_columns, max_columns, structured, context,   jobs};
     if ((!m.slack.empty() || !c.replaced.empty()) &&
         (table_name.empty() || load_table_definition(def, db, page_size, db_path, table_name))) {
@@ -625,11 +663,7 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
     run.scan(std::move(m.tail), db, record_source::main_db_past_end, false);
     scan_companion(run, c, include_wal_valid_pages);
     run.run_jobs(progress);
-    drop_walked_cells(hits, before, c.replaced_source, m.walked_cells);
-    if (c.wal_in_use && include_wal_valid_pages) {
-        mark_live_frame_cells(hits, before, c);
-    }
-    return !hits.empty();
+    return counted.taken != 0;
 }
 
 bool find_replaced_pages(std::set<uint64>& pages, uint32& source, const std::string& db_path,

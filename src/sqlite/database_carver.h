@@ -10,6 +10,7 @@
 
 #include "sqlite/carved_record.h"
 #include "sqlite/region_map.h"
+#include "sqlite/region_scan.h"
 #include "text/kq_types.h"
 
 namespace uni {
@@ -21,7 +22,8 @@ struct sqlite_db_header;
 // the freeblocks and gaps of every other page from page 2 on, up to the database's end (the
 // header's page count while its change counter is current, else the file's end). True when
 // slack is not empty.
-[[nodiscard]] bool find_db_slack(region_map& slack, uni::fileio& db, const sqlite_db_header& header);
+[[nodiscard]] bool find_db_slack(region_map& slack, uni::fileio& db,
+                                 const sqlite_db_header& header);
 
 // The main file past the database's end (the header's page count, while its change counter
 // is current), in runs of whole pages; pages in overwritten (a log's replacements) are left
@@ -54,3 +56,11 @@ struct sqlite_db_header;
 [[nodiscard]] bool find_replaced_pages(std::set<uint64>& pages, uint32& source,
                                        const std::string& db_path, uint32 page_size,
                                        uint64 file_size);
+
+// As carve_database, each hit handed to sink as the carve finds it, in the same order. True
+// when the sink took any hit.
+[[nodiscard]] bool carve_database(carved_hit_sink& sink, const std::string& db_path,
+                                  std::string& table_name, record_finder_fn finder,
+                                  bool use_companions, uint32 min_columns, uint32 max_columns,
+                                  bool include_wal_valid_pages, bool structured, bool progress,
+                                  void* context);

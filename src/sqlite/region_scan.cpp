@@ -7,6 +7,7 @@
 
 #include "io/uni_fileio.h"
 #include "sqlite/carved_cell_start.h"
+#include "sqlite/page_phase.h"
 #include "sqlite/page_rows.h"
 #include "sqlite/read_window.h"
 #include "sqlite/record_header.h"
@@ -27,9 +28,20 @@ struct column_bounds {
     bool no_rowid = false;
 };
 
+// Keeps the hits in a vector, for the scans whose callers want them all at the end.
+class vector_sink : public carved_hit_sink {
+public:
+    explicit vector_sink(std::vector<carved_record>& hits) : m_hits(hits) {}
+    void take(carved_record& hit) override { m_hits.push_back(std::move(hit)); }
+
+private:
+    std::vector<carved_record>& m_hits;
+};
+
 // Everything one scan carries from chunk to chunk.
 struct scan_state {
-    std::vector<carved_record>& hits;
+    carved_hit_sink& sink;
+    std::vector<carved_record>* hits;  // the vector the after-chunk callback is shown, if any
     record_finder_fn finder;
     uint32 source;
     uint32 page_size;
@@ -41,6 +53,14 @@ struct scan_state {
     std::vector<carved_record> found;  // the finder's hits of one chunk, reused
     std::vector<uint32> codes;
     std::vector<uint32> sizes;
+    std::size_t taken = 0;  // hits the sink took
+    // Reading across chunk ends (0: not): the bytes on each side of an end that is no page
+    // start are read again as one seam, for the records lying across it.
+    uint32 seam = 0;
+    std::vector<uint64> chunk_hits;  // file offsets of the records the last chunk gave
+    uint64 claimed_end = 0;          // the file offset past the last record a seam gave
+    carved_record held;              // the chunk's last record, held back for the seam
+    bool held_back = false;
 };
 
 enum class leaf_outcome { done, to_finder };
@@ -61,13 +81,15 @@ leaf_outcome take_leaf_rows(scan_state& s, const kq::byte_reader& chunk, uint64 
             if (n < s.bounds.min || n > s.bounds.max) {
                 return leaf_outcome::to_finder;
             }
-            carved_record& row = s.hits.emplace_back();
+            carved_record row;
             row.values = cell.values;
             row.value_codes = cell.value_codes;
             row.file_offset = cell.cell_file_offset;
             row.source_word = record_source::with_source(0, s.source);
             row.column_count = static_cast<uint8>(n);
             row.bytes = cell.header_bytes;
+            s.sink.take(row);
+            ++s.taken;
         }
     }
     return leaf_outcome::done;
@@ -83,12 +105,14 @@ std::size_t hit_extent_end(const std::vector<carved_record>& found, std::size_t 
     return next > p && next < chunk_size ? static_cast<std::size_t>(next) : chunk_size;
 }
 
-void decode_hit(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset,
-                std::size_t index) {
+// The hit decoded into row; false when it names no record. record_end: the chunk offset
+// past the record's bytes (its extent's end when its values ran out).
+bool decode_hit(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset, std::size_t index,
+                carved_record& row, std::size_t& record_end) {
     const carved_record& hit = s.found[index];
     // A position at or past the chunk end names no bytes of this chunk.
     if (hit.offset_in_chunk >= chunk.size()) {
-        return;
+        return false;
     }
     const auto p = static_cast<std::size_t>(hit.offset_in_chunk);
     const std::size_t end = hit_extent_end(s.found, index, p, chunk.size());
@@ -97,7 +121,7 @@ void decode_hit(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset
     const uint32 columns = hit.column_count != 0 ? hit.column_count : s.bounds.max;
     kq::byte_reader extent;
     if (lost >= end - p || lost >= columns || !chunk.sub(p + lost, end - p - lost, extent)) {
-        return;
+        return false;
     }
     int32 consumed = 0;
     kq::byte_reader content;
@@ -105,14 +129,21 @@ void decode_hit(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset
                              static_cast<uint32>(extent.size()), s.page_size,
                              static_cast<int32>(columns - lost)) ||
         !extent.tail(static_cast<std::size_t>(consumed), content)) {
-        return;
+        return false;
     }
-    carved_record row;
     bool truncated = true;  // short data allowed; on return: whether the values ran out
     if (!decode_record_values(row.values, content, s.codes, s.sizes, nullptr, true, s.encoding,
                               truncated)) {
-        return;
+        return false;
     }
+    uint64 content_size = 0;
+    for (const uint32 size : s.sizes) {
+        content_size += size;
+    }
+    record_end = truncated || content_size > content.size()
+                     ? end
+                     : p + lost + static_cast<std::size_t>(consumed) +
+                           static_cast<std::size_t>(content_size);
     row.values.insert(row.values.begin(), lost, std::string());
     s.codes.insert(s.codes.begin(), lost, value_code::null);
     row.value_codes = s.codes;
@@ -124,16 +155,32 @@ void decode_hit(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset
                                            hit.header_corrected == header_fix::size_byte);
     row.file_offset = chunk_offset + row.offset_in_chunk;
     row.source_word = record_source::with_source(0, s.source);
+    if (row.file_offset == 0) {
+        row.source_word |= record_source::offset_zero_flag;
+    }
     row.truncated = truncated ? 1 : 0;
     row.table_type = hit.table_type;
     row.spare_word = hit.spare_word;
     row.column_count = hit.column_count;
     row.column_mask = hit.column_mask;
     row.bytes = hit.bytes;
-    s.hits.push_back(std::move(row));
+    return true;
+}
+
+void deliver(scan_state& s, carved_record& row) {
+    s.sink.take(row);
+    ++s.taken;
+}
+
+void give_held_back(scan_state& s) {
+    if (s.held_back) {
+        s.held_back = false;
+        deliver(s, s.held);
+    }
 }
 
 void scan_chunk(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset) {
+    s.chunk_hits.clear();
     uint8 type = 0;
     if (s.structured && chunk.size() == s.page_size && chunk.u8_at(bt::type, type) &&
         type == bt::leaf_table && take_leaf_rows(s, chunk, chunk_offset) == leaf_outcome::done) {
@@ -144,10 +191,80 @@ void scan_chunk(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset
         return;
     }
     for (std::size_t i = 0; i < s.found.size(); ++i) {
-        decode_hit(s, chunk, chunk_offset, i);
+        carved_record row;
+        std::size_t end = 0;
+        // A record a seam read owns its bytes: no second record is read from them.
+        if (!decode_hit(s, chunk, chunk_offset, i, row, end) || row.file_offset < s.claimed_end) {
+            continue;
+        }
+        s.chunk_hits.push_back(row.file_offset);
+        // The last record, cut at the chunk end, waits for the seam after it, which may
+        // hold it whole.
+        if (s.seam != 0 && i + 1 == s.found.size() && row.truncated != 0 && end == chunk.size()) {
+            s.held = std::move(row);
+            s.held_back = true;
+            continue;
+        }
+        deliver(s, row);
     }
-    if (!s.hits.empty() && s.after_chunk != nullptr) {
-        (void)s.after_chunk(s.hits, s.context);  // its result is not looked at
+    if (s.hits != nullptr && !s.hits->empty() && s.after_chunk != nullptr) {
+        (void)s.after_chunk(*s.hits, s.context);  // its result is not looked at
+    }
+}
+
+// Whether a record read from a seam at [at, end) would reread bytes of a record the chunk
+// before the seam gave.
+bool overlaps_chunk_hit(const scan_state& s, uint64 at, uint64 end) {
+    return std::any_of(s.chunk_hits.begin(), s.chunk_hits.end(),
+                       [&](uint64 hit) { return hit > at && hit < end; });
+}
+
+// The bytes a record's first serial type may lie after its cell's start: the header-size
+// byte and the rowid varint before it. A record whose first serial type lies that close after
+// a chunk end has them in the chunk before, where the chunk after cannot see them.
+constexpr uint64 cell_lead = 1 + sqlite_format::varint::max_length + 1;
+
+// Whether a record the seam read at [at, end) is one to take: it runs across the boundary,
+// it starts before it (or just after it with its cell's first bytes before it), after the
+// bytes of the records already taken, and the chunk before neither gave it nor gave a record
+// from its bytes.
+bool seam_record_wanted(const scan_state& s, uint64 at, uint64 end, uint64 boundary) {
+    return at >= s.claimed_end && at < boundary + cell_lead && end > boundary &&
+           std::find(s.chunk_hits.begin(), s.chunk_hits.end(), at) == s.chunk_hits.end() &&
+           !overlaps_chunk_hit(s, at, end);
+}
+
+// Gives the chunk's held-back last record (see scan_chunk), then the records that lie across
+// `boundary` (a chunk end inside the region that no page header marks as a page start),
+// read from the seam bytes around it: neither chunk sees them whole. The held-back record,
+// cut at the chunk end, is given as the seam reads it when the seam holds it whole.
+void scan_seam(scan_state& s, read_window& file, uint64 read_ahead_end, uint64 boundary) {
+    const uint64 from = boundary - s.seam;
+    kq::byte_reader seam;
+    std::vector<carved_record> across;
+    if (file.view(from, 2 * s.seam, read_ahead_end, seam) && seam.size() > s.seam &&
+        !looks_like_page_start(seam, s.seam, s.page_size) &&
+        s.finder(s.found, seam.data(), static_cast<uint32>(seam.size()), from, false, s.encoding,
+                 s.context)) {
+        for (std::size_t i = 0; i < s.found.size(); ++i) {
+            carved_record row;
+            std::size_t end = 0;
+            if (!decode_hit(s, seam, from, i, row, end)) {
+                continue;
+            }
+            if (s.held_back && row.file_offset == s.held.file_offset && row.truncated == 0) {
+                row.rowid = s.held.rowid;  // read where the chunk holds the bytes before it
+                s.held = std::move(row);   // the same record, whole
+                s.claimed_end = std::max(s.claimed_end, from + end);
+            } else if (seam_record_wanted(s, row.file_offset, from + end, boundary)) {
+                s.claimed_end = std::max(s.claimed_end, from + end);
+                across.push_back(std::move(row));
+            }
+        }
+    }
+    give_held_back(s);
+    for (carved_record& row : across) {
+        deliver(s, row);
     }
 }
 
@@ -191,6 +308,11 @@ void scan_region(scan_state& s, read_window& file, uint64 read_ahead_end, uint64
         kq::byte_reader chunk;
         if (file.view(i, want, read_ahead_end, chunk)) {
             scan_chunk(s, chunk, i);
+            if (s.seam != 0 && !wal_frames && chunk.size() == s.page_size &&
+                s.page_size >= s.seam && i + s.page_size < end) {
+                scan_seam(s, file, read_ahead_end, i + s.page_size);
+            }
+            give_held_back(s);  // when no seam followed
         }
         done.count_to(i + (chunk.empty() ? want : chunk.size()));
         if (i > max - s.page_size) {
@@ -257,14 +379,18 @@ int64 rowid_before_hit(const kq::byte_reader& chunk, std::size_t p) {
     return static_cast<int64>(value);
 }
 
-bool scan_regions(std::vector<carved_record>& hits, const region_map& regions, uni::fileio& file,
-                  const table_definition& def, record_finder_fn finder, uint32 source,
-                  uint32 page_size, text_encoding encoding, uint32 min_columns, uint32 max_columns,
-                  bool wal_frames, bool structured, percent_progress* progress, void* context,
-                  chunk_done_fn after_chunk) {
-    const std::size_t before = hits.size();
+namespace {
+
+// Both forms of scan_regions; hits is the vector the after-chunk callback is shown (null
+// for a sink of the caller's). The number of hits the sink took.
+std::size_t scan_into(carved_hit_sink& sink, std::vector<carved_record>* hits,
+                      const region_map& regions, uni::fileio& file, const table_definition& def,
+                      record_finder_fn finder, uint32 source, uint32 page_size,
+                      text_encoding encoding, uint32 min_columns, uint32 max_columns,
+                      bool wal_frames, bool structured, percent_progress* progress, void* context,
+                      chunk_done_fn after_chunk, bool across_chunk_ends) {
     if (regions.empty() || finder == nullptr || page_size == 0) {
-        return false;
+        return 0;
     }
     column_bounds bounds;
     bounds.no_rowid = def.m_without_rowid != 0;
@@ -275,15 +401,42 @@ bool scan_regions(std::vector<carved_record>& hits, const region_map& regions, u
         bounds.max = max_columns;
         bounds.min = min_columns;
         if (bounds.max == 0 && structured) {
-            return false;
+            return 0;
         }
     }
     read_window window(file);
-    scan_state s{hits,       finder,  source,      page_size, encoding, bounds,
-                 structured, context, after_chunk, {},        {},       {}};
+    scan_state s{sink,       hits,    finder,      source, page_size, encoding, bounds,
+                 structured, context, after_chunk, {},     {},        {},       0,
+                 0,          {},      0,           {},     false};
+    // A quarter page each side: records up to that long are read whole across any end, and
+    // the seams add a half to the finder's work on bytes that hold no pages.
+    s.seam = across_chunk_ends ? page_size / 4 : 0;
     for (auto region = regions.begin(); region != regions.end(); ++region) {
         scan_region(s, window, read_ahead_end(regions, region, page_size), region->first,
                     region->second, wal_frames, progress);
     }
-    return hits.size() > before;
+    return s.taken;
+}
+
+}  // namespace
+
+bool scan_regions(std::vector<carved_record>& hits, const region_map& regions, uni::fileio& file,
+                  const table_definition& def, record_finder_fn finder, uint32 source,
+                  uint32 page_size, text_encoding encoding, uint32 min_columns, uint32 max_columns,
+                  bool wal_frames, bool structured, percent_progress* progress, void* context,
+                  chunk_done_fn after_chunk) {
+    vector_sink sink(hits);
+    return scan_into(sink, &hits, regions, file, def, finder, source, page_size, encoding,
+                     min_columns, max_columns, wal_frames, structured, progress, context,
+                     after_chunk, false) != 0;
+}
+
+bool scan_regions(carved_hit_sink& sink, const region_map& regions, uni::fileio& file,
+                  const table_definition& def, record_finder_fn finder, uint32 source,
+                  uint32 page_size, text_encoding encoding, uint32 min_columns, uint32 max_columns,
+                  bool wal_frames, bool structured, percent_progress* progress, void* context,
+                  bool across_chunk_ends) {
+    return scan_into(sink, nullptr, regions, file, def, finder, source, page_size, encoding,
+                     min_columns, max_columns, wal_frames, structured, progress, context, nullptr,
+                     across_chunk_ends) != 0;
 }

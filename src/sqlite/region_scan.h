@@ -17,6 +17,18 @@ class fileio;
 }
 class percent_progress;
 
+// Takes the decoded hits of a scan one at a time, in the order the scan finds them, so that
+// a scan of a large file need not hold them all.
+class carved_hit_sink {
+public:
+    carved_hit_sink() = default;
+    carved_hit_sink(const carved_hit_sink&) = delete;
+    carved_hit_sink& operator=(const carved_hit_sink&) = delete;
+    virtual ~carved_hit_sink() = default;
+    // The hit is the sink's to keep or move from.
+    virtual void take(carved_record& hit) = 0;
+};
+
 // Appends the decoded hits of every chunk of every region to hits (never emptied). The
 // column bounds come from def when it has columns, else from min/max_columns. wal_frames
 // skips the 24-byte frame header before each chunk; structured parses chunks that are table
@@ -30,6 +42,19 @@ class percent_progress;
                                 text_encoding encoding, uint32 min_columns, uint32 max_columns,
                                 bool wal_frames, bool structured, percent_progress* progress,
                                 void* context, chunk_done_fn after_chunk);
+
+// As scan_regions, each decoded hit handed to sink instead of kept (no after-chunk call).
+// across_chunk_ends, for bytes whose pages may not lie where the chunks are cut (a raw
+// chunk): at each chunk end inside a region that no b-tree page header marks as a page
+// start, the bytes a quarter page on each side are searched again, and a record that starts
+// before the end and runs across it is taken, unless the chunk before gave it or its bytes
+// hold a record that chunk gave; the chunk after gives no record from its bytes. True when
+// the sink took any hit.
+[[nodiscard]] bool scan_regions(carved_hit_sink& sink, const region_map& regions, uni::fileio& file,
+                                const table_definition& def, record_finder_fn finder, uint32 source,
+                                uint32 page_size, text_encoding encoding, uint32 min_columns,
+                                uint32 max_columns, bool wal_frames, bool structured,
+                                percent_progress* progress, void* context, bool across_chunk_ends);
 
 // The bytes the regions cover: the work a scan of them announces to its progress.
 [[nodiscard]] uint64 region_bytes(const region_map& regions);

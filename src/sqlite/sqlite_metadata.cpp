@@ -84,6 +84,10 @@ bool sqlite_metadata::begin_parse(int32 count, const std::vector<const char*>& v
     return true;
 }
 
+bool sqlite_metadata::has_record_offset() const {
+    return m_record_offset != 0 || (m_source_word & record_source::offset_zero_flag) != 0;
+}
+
 std::ostream& sqlite_metadata::print_metadata(std::ostream& out, const std::string& name,
                                               bool braces, bool with_offset, bool with_rowid,
                                               bool with_source) {
@@ -98,7 +102,7 @@ std::ostream& sqlite_metadata::print_metadata(std::ostream& out, const std::stri
         separate(out, first);
         out << "\"src\":\"" << record_source_name(record_source::of_word(m_source_word)) << '"';
     }
-    if (with_offset && m_record_offset != 0) {
+    if (with_offset && has_record_offset()) {
         separate(out, first);
         out << "\"record offset\":\"" << uint64_to_text(m_record_offset, true, offset_hex_width)
             << '"';

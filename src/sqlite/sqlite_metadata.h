@@ -47,6 +47,10 @@ public:
     // Every field back to the value a new record has.
     void reset();
 
+    // Whether m_record_offset is a place: any offset but 0, and 0 for a record at a file's
+    // first byte (record_source::offset_zero_flag).
+    [[nodiscard]] bool has_record_offset() const;
+
     // Fill the derived record's columns: values[k] and lengths[k] hold the value of the k-th
     // set bit of column_mask (a null pointer for an empty value of arrays built in the
     // order given). A derived class starts with begin_parse. The base parses nothing.

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/carved_notifications.h"
 #include "app/push_layouts.h"
 #include "app/push_table_type.h"
 #include "app/velk_options.h"
@@ -67,8 +68,9 @@ TEST(AddCarvedRecords, NotificationTakesTheRowidAsKeyAndMarksItsHandlerUsed) {
     ASSERT_TRUE(build_notification_definition(options.m_notification_def, 0x3fff, false));
     std::vector<carved_record> hits = {notification_hit(9, "68")};
     EXPECT_EQ(add_carved_records(hits, options), 1);
-    ASSERT_EQ(options.m_notifications.size(), 1U);
-    const notification_record& n = options.m_notifications[0];
+    const auto notes = velk_test::carved_notifications(options);
+    ASSERT_EQ(notes.size(), 1U);
+    const notification_record& n = notes[0];
     EXPECT_EQ(n.m_id, 9);
     EXPECT_EQ(n.m_number_a, 22);
     EXPECT_EQ(n.m_handler_id, 68);
@@ -93,8 +95,9 @@ TEST(AddCarvedRecords, HitWithoutMaskTakesTheDefinitionsLayout) {
     hits[0].column_mask = 0;
     EXPECT_EQ(add_carved_records(hits, options), 1);
     EXPECT_EQ(hits[0].column_mask, 0x3ffU);
-    ASSERT_EQ(options.m_notifications.size(), 1U);
-    EXPECT_EQ(options.m_notifications[0].m_handler_id, 7);
+    const auto notes = velk_test::carved_notifications(options);
+    ASSERT_EQ(notes.size(), 1U);
+    EXPECT_EQ(notes[0].m_handler_id, 7);
 }
 
 TEST(AddCarvedRecords, HandlersOfOneIdAreAllKeptAndTheFirstIsIndexed) {
@@ -159,16 +162,17 @@ TEST(AddCarvedRecords, AddedColumnsAfterAnotherLayoutAndLostRowids) {
     lost.lost_types = 1;
     std::vector<carved_record> hits = {notification_hit(4, "6"), added, lost};
     EXPECT_EQ(add_carved_records(hits, options), 1);
-    ASSERT_EQ(options.m_notifications.size(), 3U);
-    const notification_record& n = options.m_notifications[1];
+    const auto notes = velk_test::carved_notifications(options);
+    ASSERT_EQ(notes.size(), 3U);
+    const notification_record& n = notes[1];
     EXPECT_EQ(n.m_id, 12);
     EXPECT_EQ(n.m_handler_id, 7);
     EXPECT_EQ(n.m_number_b, 20);
     EXPECT_EQ(n.m_format, "Xml");
     EXPECT_EQ(n.m_number_d, 0);
     EXPECT_FALSE(n.m_id_unknown);
-    EXPECT_TRUE(options.m_notifications[2].m_id_unknown);
-    EXPECT_FALSE(options.m_notifications[0].m_id_unknown);
+    EXPECT_TRUE(notes[2].m_id_unknown);
+    EXPECT_FALSE(notes[0].m_id_unknown);
 }
 
 // A cell of a live page read whole shows its payload as the library does, up to its first
@@ -188,9 +192,10 @@ TEST(AddCarvedRecords, LiveCellPayloadIsCutAtItsZeroByteWithoutMarker) {
         h.source_word = record_source::with_source(c.flags, record_source::wal_valid_page);
         std::vector<carved_record> hits = {h};
         EXPECT_EQ(add_carved_records(hits, options), 1) << c.name;
-        ASSERT_EQ(options.m_notifications.size(), 1U) << c.name;
-        EXPECT_EQ(options.m_notifications[0].m_payload, c.expected) << c.name;
-        EXPECT_EQ(source_of(options.m_notifications[0]), record_source::wal_valid_page) << c.name;
+        const auto notes = velk_test::carved_notifications(options);
+        ASSERT_EQ(notes.size(), 1U) << c.name;
+        EXPECT_EQ(notes[0].m_payload, c.expected) << c.name;
+        EXPECT_EQ(source_of(notes[0]), record_source::wal_valid_page) << c.name;
     }
 }
 

@@ -40,6 +40,13 @@ TEST_P(RecoveredSourceText, Text) {
 INSTANTIATE_TEST_SUITE_P(Cases, RecoveredSourceText, ::testing::ValuesIn(source_cases),
                          [](const auto& p) { return std::string(p.param.name); });
 
+// A record at a raw chunk's first byte has offset 0 as its place: written, not left out.
+TEST(RecoveredSourceText, KnownOffsetZeroIsWritten) {
+    EXPECT_EQ(recovered_source_text(4, 0, true, true, true),
+              R"({"source":"carve blob"; "offset":"0x00000000"})");
+    EXPECT_EQ(recovered_source_text(4, 0, false, true, true), R"({"source":"carve blob"})");
+}
+
 handler_settings_record setting(int64 handler_id, const char* name, int64 value) {
     handler_settings_record record;
     record.m_handler_id = handler_id;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/carved_notifications.h"
 #include "app/db_processing.h"
 #include "app/push_record_finder.h"
 #include "app/push_table_type.h"
@@ -32,7 +33,7 @@ std::string fixture(const std::string& name) { return recovery_dir + "/" + name;
 // "<record source>:<marker>" of every notification in the store, in store order.
 std::vector<std::string> found(const velk_options& options) {
     std::vector<std::string> out;
-    for (const notification_record& n : options.m_notifications) {
+    for (const notification_record& n : velk_test::carved_notifications(options)) {
         const std::size_t at = n.m_payload.find("VELK-RECOVERY-");
         const std::string marker =
             at == std::string::npos ? "" : n.m_payload.substr(at, n.m_payload.find(' ', at) - at);
@@ -60,7 +61,7 @@ TEST(CarveDbSlack, ReplacesTheNotificationsAndKeepsTheLiveHandlers) {
     EXPECT_EQ(found(options),
               (std::vector<std::string>{"2:VELK-RECOVERY-DELETED-7", "2:VELK-RECOVERY-DELETED-5",
                                         "2:VELK-RECOVERY-DELETED-2"}));
-    for (const notification_record& n : options.m_notifications) {
+    for (const notification_record& n : velk_test::carved_notifications(options)) {
         EXPECT_TRUE(n.m_recovered);
         EXPECT_EQ(n.m_type, "toast");
         EXPECT_NE(n.m_record_offset, 0U);
@@ -72,7 +73,7 @@ TEST(CarveDbSlack, ReplacesTheNotificationsAndKeepsTheLiveHandlers) {
 
     // Appending keeps what is there.
     ASSERT_TRUE(carve_db_slack(options.m_db.db_path(), true, false, options));
-    EXPECT_EQ(options.m_notifications.size(), 6U);
+    EXPECT_EQ(options.notification_count(), 6U);
 }
 
 struct companion_case {
@@ -232,7 +233,7 @@ TEST(CarveDbSlack, NothingFoundOrNoPath) {
     EXPECT_FALSE(carve_db_slack("", false, false, options));
     EXPECT_FALSE(carve_db_slack(dir.file("text.db"), false, false, options));
     EXPECT_FALSE(carve_db_slack(dir.file("missing.db"), false, false, options));
-    EXPECT_TRUE(options.m_notifications.empty());
+    EXPECT_TRUE(options.notification_count() == 0);
 }
 
 // ---- Page chunks ------------------------------------------------------------------------
@@ -250,7 +251,7 @@ TEST(ParseChunkFile, ADatabaseReadAsRawPagesGivesLiveAndDeletedRows) {
                                         "4:VELK-RECOVERY-LIVE-6", "4:VELK-RECOVERY-DELETED-5",
                                         "4:VELK-RECOVERY-LIVE-4", "4:VELK-RECOVERY-LIVE-3",
                                         "4:VELK-RECOVERY-DELETED-2", "4:VELK-RECOVERY-LIVE-1"}));
-    for (const notification_record& n : options.m_notifications) {
+    for (const notification_record& n : velk_test::carved_notifications(options)) {
         EXPECT_TRUE(n.m_recovered);
         EXPECT_GE(n.m_record_offset, 6U * 4096);
         EXPECT_LT(n.m_record_offset, 7U * 4096);
@@ -285,7 +286,7 @@ TEST(ParseChunkFile, AWalOfSmallPagesIsReadFrameByFrame) {
     ASSERT_TRUE(parse_chunk_file(&options, wal_path));
     std::multiset<uint64> offsets;
     std::set<std::string> markers;
-    for (const notification_record& n : options.m_notifications) {
+    for (const notification_record& n : velk_test::carved_notifications(options)) {
         offsets.insert(n.m_record_offset);
         EXPECT_EQ(record_source::of_word(n.m_source_word), record_source::carve_blob);
         markers.insert(n.m_payload.substr(n.m_payload.find("VELK-RECOVERY-"), 30));
@@ -326,7 +327,7 @@ TEST(ParseChunkFile, HandlersAndChannelsAloneSucceedWithoutNotifications) {
     velk_options options;
     options.m_status_output = false;
     ASSERT_TRUE(parse_chunk_file(&options, dir.file("page.bin")));
-    EXPECT_TRUE(options.m_notifications.empty());
+    EXPECT_TRUE(options.notification_count() == 0);
     ASSERT_EQ(options.m_handlers.size(), 1U);
     ASSERT_EQ(options.m_channels.size(), 1U);
     EXPECT_EQ(options.m_channels[0].m_handler_id, 9);
@@ -382,7 +383,7 @@ TEST_P(ParseChunkFileFailure, FailsWithItsMessage) {
     // stderr_printf clears the status line before the text.
     EXPECT_TRUE(err.ends_with(expected)) << err;
     EXPECT_EQ(err.find("analyzing"), std::string::npos);
-    EXPECT_TRUE(options.m_notifications.empty());
+    EXPECT_TRUE(options.notification_count() == 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ParseChunkFileFailure, ::testing::ValuesIn(chunk_failure_cases),
@@ -410,7 +411,9 @@ struct seen_notification {
 
 std::multiset<seen_notification> seen(const velk_options& options) {
     std::multiset<seen_notification> out;
-    for (const notification_record& n : options.m_notifications) {
+    std::vector<notification_record> all = velk_test::carved_notifications(options);
+    all.insert(all.end(), options.m_notifications.begin(), options.m_notifications.end());
+    for (const notification_record& n : all) {
         out.insert({n.m_arrival_time, n.m_expiry_time, n.m_type, n.m_payload});
     }
     return out;
@@ -430,7 +433,7 @@ TEST(RecoveryRealDatabase, SlackHoldsNoNotificationAndTheChunkTheSixLiveOnes) {
     const std::size_t handlers = live.m_handlers.size();
 
     (void)carve_db_slack(live.m_db.db_path(), false, false, live);
-    EXPECT_TRUE(live.m_notifications.empty());
+    EXPECT_TRUE(live.notification_count() == 0);
     EXPECT_GE(live.m_handlers.size(), handlers);
 
     velk_options live_again;
@@ -441,7 +444,7 @@ TEST(RecoveryRealDatabase, SlackHoldsNoNotificationAndTheChunkTheSixLiveOnes) {
     ASSERT_TRUE(parse_chunk_file(&chunk, dir.file("wpndatabase.db")));
     EXPECT_EQ(seen(chunk), seen(live_again));
     bool order_one = false;
-    for (const notification_record& n : chunk.m_notifications) {
+    for (const notification_record& n : velk_test::carved_notifications(chunk)) {
         EXPECT_EQ(record_source::of_word(n.m_source_word), record_source::carve_blob);
         order_one = order_one || n.m_record_offset == 0x6ed7;  // its cell
     }
