@@ -1,6 +1,7 @@
 #include "sqlite/journal_header.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <limits>
 
@@ -235,11 +236,48 @@ bool read_journal_pages(std::map<uint64, uint64>& pages, uint32& page_size, uni:
     return !pages.empty() && page_size != 0;
 }
 
+namespace {
+
+// Whether the journal ends with a super-journal's name whose length and checksum read as the
+// library reads them: a name of at least one byte, inside the file, its bytes summing to the
+// checksum.
+bool names_super_journal(uni::fileio& journal) {
+    const uint64 size = journal.query_size();
+    std::array<uint8, jf::super_trailer_size> trailer{};
+    if (size < jf::super_trailer_size ||
+        !read_exact(journal, trailer.data(), jf::super_trailer_size, size - jf::super_trailer_size)) {
+        return false;
+    }
+    const kq::byte_reader tail(trailer.data(), trailer.size());
+    const std::size_t from = jf::super_trailer_size;
+    uint32 length = 0;
+    uint32 checksum = 0;
+    byte_array name;
+    if (!std::equal(std::begin(jf::magic), std::end(jf::magic),
+                    trailer.begin() + (from - jf::super_magic_from_end)) ||
+        !tail.be32_at(from - jf::super_length_from_end, length) ||
+        !tail.be32_at(from - jf::super_checksum_from_end, checksum) || length == 0 ||
+        length > size - jf::super_trailer_size || length > jf::max_super_name) {
+        return false;
+    }
+    name.resize(length);
+    if (!read_exact(journal, name.data(), length, size - jf::super_trailer_size - length)) {
+        return false;
+    }
+    uint32 sum = 0;
+    for (const uint8 b : name) {
+        sum += b;
+    }
+    return sum == checksum;
+}
+
+}  // namespace
+
 bool read_rollback_pages(std::map<uint64, uint64>& pages, uint32& page_size, uni::fileio& journal) {
     pages.clear();
     journal_header header;
     if (!journal.is_open() || !read_exact(journal, header.bytes.data(), jf::header_read_size, 0) ||
-        !has_magic_at(journal, 0) ||
+        !has_magic_at(journal, 0) || names_super_journal(journal) ||
         check_journal_header(header, static_cast<int32>(jf::header_read_size)) !=
             journal_fault::none) {
         return false;

@@ -56,7 +56,9 @@ enum class journal_fault {
 // journal; SQLite stops its playback at a header without one, and writes a database page
 // only once its record is synced and counted). A header whose count says the journal is not
 // synced (no-sync mode) has its records run to the end of the file. A journal a commit
-// zeroed, truncated or deleted restores nothing. page_size receives the journal's. True when
+// zeroed, truncated or deleted restores nothing, and so does one that names a super-journal:
+// the library plays such a journal back only while its super-journal exists, which it never
+// does beside the private copy the library reads. page_size receives the journal's. True when
 // a page is restored.
 [[nodiscard]] bool read_rollback_pages(std::map<uint64, uint64>& pages, uint32& page_size,
                                        uni::fileio& journal);

@@ -203,6 +203,15 @@ inline constexpr std::size_t persisted_zeroed = segment_header_fields;
 inline constexpr std::array<uint32, 2> persisted_sectors = {512, 4096};
 // The journal checksum adds one byte of every 200, counted back from the page end.
 inline constexpr uint32 checksum_stride = 200;
+// A journal of a transaction over several databases ends with the name of its super-journal:
+// the name's bytes, then a u32 length, a u32 checksum (the sum of the name's bytes) and the
+// magic, the last 16 bytes of the file.
+inline constexpr std::size_t super_trailer_size = 16;
+inline constexpr std::size_t super_length_from_end = 16;    // u32
+inline constexpr std::size_t super_checksum_from_end = 12;  // u32
+inline constexpr std::size_t super_magic_from_end = 8;
+// A bound of the reader on the name's length, far above any path a system allows.
+inline constexpr uint32 max_super_name = 65536;
 }  // namespace sqlite_format::journal
 
 // 1.5 The freelist: trunk pages of a next-trunk number, a leaf count and the leaf numbers.

@@ -111,6 +111,10 @@ class CraftedSuperJournal(e2e.Case):
                     self.assertEqual(result.err.count(MESSAGE.format(name)), 1, result.err)
                     self.assertEqual(self.live_rows(result), self.expected)
                     self.assertNotIn(sj.SUPER_BEFORE, '\n'.join(self.live_rows(result)))
+                    # The journal is not played back: its pages in the file are the live
+                    # ones, never reported again as pages a rollback overwrites.
+                    self.assertFalse([line for line in result.report()
+                                      if 'overwritten from journal' in line])
 
 
 if __name__ == '__main__':

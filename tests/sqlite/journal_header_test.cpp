@@ -384,6 +384,24 @@ TEST(ReadRollbackPages, TheSyncedSegmentsCountedRecords) {
     std::fill(no_sync.bytes.begin() + 8, no_sync.bytes.begin() + 12, uint8{0xFF});
     byte_array persisted = make_journal(counted, 512, {{3, 0xAA}});
     std::fill(persisted.begin(), persisted.begin() + 28, uint8{0});
+    // The same journal ending with a super-journal's name: the library plays it back only
+    // while that file exists, and beside the private copy it never does. A trailer whose
+    // checksum does not match names none.
+    const auto with_super = [&](uint32 checksum) {
+        byte_array bytes = two_segments;
+        const std::string name = "/cases/x-mj01";
+        test_pages::append(bytes, {0, 0, 0x40, 0x01});  // the locking page's number
+        bytes.insert(bytes.end(), name.begin(), name.end());
+        test_pages::append(bytes, {0, 0, 0, static_cast<uint8>(name.size())});
+        test_pages::append(bytes, {static_cast<uint8>(checksum >> 24), static_cast<uint8>(checksum >> 16),
+                                   static_cast<uint8>(checksum >> 8), static_cast<uint8>(checksum)});
+        test_pages::append(bytes, {0xD9, 0xD5, 0x05, 0xF9, 0x20, 0xA1, 0x63, 0xD7});
+        return bytes;
+    };
+    uint32 name_sum = 0;
+    for (const char ch : std::string("/cases/x-mj01")) {
+        name_sum += static_cast<uint8>(ch);
+    }
     const struct {
         const char* name;
         byte_array bytes;
@@ -394,6 +412,8 @@ TEST(ReadRollbackPages, TheSyncedSegmentsCountedRecords) {
         {"no_sync_mode_to_the_end", make_journal(no_sync, 512, {{4, 1}, {8, 2}}), {4, 8}},
         {"nothing_counted_yet", make_journal(make_header(512), 512, {{4, 1}}), {}},
         {"persisted", persisted, {}},
+        {"names_a_super_journal", with_super(name_sum), {}},
+        {"trailer_checksum_off", with_super(name_sum + 1), {3, 9, 5}},
         {"cut_in_the_magic", byte_array(two_segments.begin(), two_segments.begin() + 7), {}},
     };
     for (const auto& c : cases) {
