@@ -7,6 +7,14 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+// SSSE3's byte shuffle serves as a table lookup, and AVX2 does the same on 32 bytes at once;
+// most x86-64 processors have them, but not all, so they are asked of the processor at run
+// time.
+#if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__)) && \
+    (defined(__GNUC__) || defined(__clang__))
+#define VELK_SSSE3_SCAN 1
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -165,11 +173,6 @@ character_scan scan_characters(std::string_view text, std::size_t at, std::size_
 
 constexpr std::size_t block_size = 16;
 
-struct block_verdict {
-    bool clean = false;  // no byte of the block starts or belongs to a control
-    bool open = false;   // a sequence may run on past the block's end
-};
-
 // A block check looks at each byte together with the three before it, the longest reach of
 // a sequence. A byte is suspect when it is an ASCII control or DEL; a continuation byte where
 // no lead byte one to three bytes before expects one (a lead of two bytes or more just before,
@@ -180,32 +183,25 @@ struct block_verdict {
 // there, so a run of blocks with no suspect byte holds only characters that are no controls,
 // but for a sequence left open at its end, which the next block's check, or the final reading
 // that starts at its lead, completes. Suspect bytes are not all controls (a Latin-1 letter
-// before a blank is kept): such a block is read a character at a time, and blocks of printable
-// ASCII with no sequence open before them are passed over without a closer look.
+// before a blank is kept): such a block is read a character at a time. The printable ASCII
+// that most values begin with, or are made of, is passed over first with a lighter test; not
+// later, where in text of mixed scripts that test would fail about as often as it passed, and
+// a branch that cannot be foretold costs more than the full check.
+// Always inlined: the SSSE3 instance must be compiled inside a function built for SSSE3.
 template <typename block_check>
-std::size_t first_control_in_blocks(std::string_view text) {
-    std::size_t at = 0;
-    bool open = false;
-    while (true) {
-        if (!open) {
-            at = block_check::skip_printable_ascii(text, at);
-        }
-        if (text.size() - at < block_size) {
-            break;
-        }
-        const block_verdict verdict = block_check::check(text, at);
-        if (verdict.clean) {
-            at += block_size;
-            open = verdict.open;
+[[gnu::always_inline]] inline std::size_t first_control_in_blocks(std::string_view text) {
+    std::size_t at = block_check::skip_printable_ascii(text, 0);
+    while (text.size() - at >= block_check::width) {
+        if (block_check::check(text, at)) {
+            at += block_check::width;
             continue;
         }
         const character_scan scan =
-            scan_characters(text, character_start_before(text, at), at + block_size);
+            scan_characters(text, character_start_before(text, at), at + block_check::width);
         if (scan.control != npos) {
             return scan.control;
         }
         at = scan.resume;
-        open = false;
     }
     return scan_characters(text, character_start_before(text, at), text.size()).control;
 }
@@ -244,6 +240,7 @@ unsigned char byte_before(std::string_view text, std::size_t at, std::size_t bac
 
 // Plain C++: printable ASCII a word at a time, any other block byte by byte.
 struct portable_block_check {
+    static constexpr std::size_t width = block_size;
     // False when the eight bytes may hold a byte 0x80 or above, a control or DEL.
     static bool printable_ascii_word(std::uint64_t w) {
         constexpr std::uint64_t ones = 0x0101010101010101U;
@@ -266,18 +263,14 @@ struct portable_block_check {
         return at;
     }
 
-    static block_verdict check(std::string_view text, std::size_t at) {
+    static bool check(std::string_view text, std::size_t at) {
         bool suspect = false;
         for (std::size_t k = at; k < at + block_size; ++k) {
             suspect = suspect_byte(static_cast<unsigned char>(text[k]), byte_before(text, k, 1),
                                    byte_before(text, k, 2), byte_before(text, k, 3)) ||
                       suspect;
         }
-        bool open = false;
-        for (std::size_t k = at + block_size - (longest_sequence - 1); k < at + block_size; ++k) {
-            open = open || static_cast<unsigned char>(text[k]) >= two_byte_low;
-        }
-        return {!suspect, open};
+        return !suspect;
     }
 };
 
@@ -286,6 +279,7 @@ struct portable_block_check {
 // as signed numbers: a bound from 0x80 up is met by bytes 0x80 and above alone, and other
 // unsigned bounds go through the unsigned minimum and maximum.
 struct sse2_block_check {
+    static constexpr std::size_t width = block_size;
     static __m128i splat(unsigned char c) { return _mm_set1_epi8(static_cast<char>(c)); }
     static __m128i equal(__m128i x, unsigned char c) { return _mm_cmpeq_epi8(x, splat(c)); }
     // Bytes from 0x80 up to c - 1, for c above 0x80.
@@ -306,7 +300,17 @@ struct sse2_block_check {
         return _mm_or_si128(_mm_cmplt_epi8(c, splat(first_printable)), equal(c, del));
     }
 
+    static bool printable_ascii_block(std::string_view text, std::size_t at) {
+        return _mm_movemask_epi8(not_printable_ascii(load(text, at))) == 0;
+    }
+
+    // Text that is not ASCII alone costs one test per block here; a run of ASCII is then
+    // passed over four blocks at a time.
     static std::size_t skip_printable_ascii(std::string_view text, std::size_t at) {
+        if (text.size() - at < block_size || !printable_ascii_block(text, at)) {
+            return at;
+        }
+        at += block_size;
         constexpr std::size_t stride = 4 * block_size;
         while (text.size() - at >= stride) {
             const __m128i a = _mm_or_si128(not_printable_ascii(load(text, at)),
@@ -318,8 +322,7 @@ struct sse2_block_check {
             }
             at += stride;
         }
-        while (text.size() - at >= block_size &&
-               _mm_movemask_epi8(not_printable_ascii(load(text, at))) == 0) {
+        while (text.size() - at >= block_size && printable_ascii_block(text, at)) {
             at += block_size;
         }
         return at;
@@ -350,7 +353,7 @@ struct sse2_block_check {
         return _mm_or_si128(_mm_or_si128(low_bad, high_bad), _mm_or_si128(four_bad, no_lead));
     }
 
-    static block_verdict check(std::string_view text, std::size_t at) {
+    static bool check(std::string_view text, std::size_t at) {
         const __m128i c = load(text, at);
         // The first block has nothing before it: zeros stand for it, as text would.
         const __m128i p1 = at == 0 ? _mm_slli_si128(c, 1) : load(text, at - 1);
@@ -363,14 +366,234 @@ struct sse2_block_check {
             _mm_xor_si128(expected, high_below(c, continuation_high + 1));
         const __m128i suspect =
             _mm_or_si128(_mm_or_si128(out_of_sequence, bad_second(c, p1)), controls(c));
-        constexpr int last_three = 0xE000;
-        const bool open = (_mm_movemask_epi8(at_least(c, two_byte_low)) & last_three) != 0;
-        return {_mm_movemask_epi8(suspect) == 0, open};
+        return _mm_movemask_epi8(suspect) == 0;
     }
 };
-using fastest_block_check = sse2_block_check;
+using vector_block_check = sse2_block_check;
 #else
-using fastest_block_check = portable_block_check;
+using vector_block_check = portable_block_check;
+#endif
+
+#if defined(VELK_SSSE3_SCAN)
+// With SSSE3 the check of each byte against the one before it is three table lookups, after
+// the validation of UTF-8 by Keiser and Lemire ("Validating UTF-8 In Less Than One Instruction
+// Per Byte", 2021): one table each for the high and the low four bits of the byte before and
+// for the high four bits of the byte itself; every kind of fault has a bit, set where the three
+// agree. A continuation byte that a lead two or three bytes before expects is the fault
+// "two continuation bytes" undone. Its faults are the suspect bytes above but for the C1
+// character, checked apart, and for a lead followed by no continuation, which is suspect here
+// at once rather than at the block's end.
+struct ssse3_block_check : sse2_block_check {
+    static constexpr unsigned char too_short = 1U << 0U;   // a lead or ASCII, then a lead or ASCII
+    static constexpr unsigned char too_long = 1U << 1U;    // ASCII, then a continuation
+    static constexpr unsigned char overlong_3 = 1U << 2U;  // E0 80 to E0 9F
+    static constexpr unsigned char too_large = 1U << 3U;   // F4 90 and up, F5 to FF
+    static constexpr unsigned char surrogate = 1U << 4U;   // ED A0 to ED BF
+    static constexpr unsigned char overlong_2 = 1U << 5U;  // C0 and C1
+    static constexpr unsigned char too_large_1000 = 1U << 6U;  // F5 to FF, then 80 to 8F
+    static constexpr unsigned char overlong_4 = 1U << 6U;      // F0 80 to F0 8F
+    static constexpr unsigned char two_conts = 1U << 7U;       // a continuation after another
+    static constexpr unsigned char carry = too_short | too_long | two_conts;
+
+    static constexpr unsigned char first_high[16] = {
+        too_long,
+        too_long,
+        too_long,
+        too_long,
+        too_long,
+        too_long,
+        too_long,
+        too_long,
+        two_conts,
+        two_conts,
+        two_conts,
+        two_conts,
+        too_short | overlong_2,
+        too_short,
+        too_short | overlong_3 | surrogate,
+        too_short | too_large | too_large_1000 | overlong_4};
+    static constexpr unsigned char large = carry | too_large | too_large_1000;
+    static constexpr unsigned char first_low[16] = {carry | overlong_3 | overlong_2 | overlong_4,
+                                                    carry | overlong_2,
+                                                    carry,
+                                                    carry,
+                                                    carry | too_large,
+                                                    large,
+                                                    large,
+                                                    large,
+                                                    large,
+                                                    large,
+                                                    large,
+                                                    large,
+                                                    large,
+                                                    large | surrogate,
+                                                    large,
+                                                    large};
+    static constexpr unsigned char continuation = too_long | overlong_2 | two_conts;
+    static constexpr unsigned char second_high[16] = {
+        too_short,
+        too_short,
+        too_short,
+        too_short,
+        too_short,
+        too_short,
+        too_short,
+        too_short,
+        continuation | overlong_3 | too_large_1000 | overlong_4,
+        continuation | overlong_3 | too_large,
+        continuation | surrogate | too_large,
+        continuation | surrogate | too_large,
+        too_short,
+        too_short,
+        too_short,
+        too_short};
+
+    [[gnu::target("ssse3")]] static __m128i lookup(const unsigned char (&table)[16],
+                                                   __m128i nibbles) {
+        __m128i t;
+        std::memcpy(&t, table, sizeof t);
+        return _mm_shuffle_epi8(t, nibbles);
+    }
+    static __m128i high_nibbles(__m128i x) {
+        constexpr int nibble_bits = 4;
+        return _mm_and_si128(_mm_srli_epi16(x, nibble_bits), splat(0x0F));
+    }
+
+    [[gnu::target("ssse3")]] static bool check(std::string_view text, std::size_t at) {
+        const __m128i c = load(text, at);
+        const __m128i p1 = at == 0 ? _mm_slli_si128(c, 1) : load(text, at - 1);
+        const __m128i p2 = at == 0 ? _mm_slli_si128(c, 2) : load(text, at - 2);
+        const __m128i p3 = at == 0 ? _mm_slli_si128(c, 3) : load(text, at - 3);
+        const __m128i faults =
+            _mm_and_si128(_mm_and_si128(lookup(first_high, high_nibbles(p1)),
+                                        lookup(first_low, _mm_and_si128(p1, splat(0x0F)))),
+                          lookup(second_high, high_nibbles(c)));
+        // High bit set where a lead of three or four bytes stands two bytes before, or one of
+        // four three bytes before.
+        const __m128i expected =
+            _mm_or_si128(_mm_subs_epu8(p2, splat(three_byte_low - continuation_low)),
+                         _mm_subs_epu8(p3, splat(four_byte_low - continuation_low)));
+        const __m128i malformed =
+            _mm_xor_si128(faults, _mm_and_si128(expected, splat(continuation_low)));
+        const __m128i c1 = _mm_and_si128(equal(p1, c1_lead), high_below(c, second_low_high + 1));
+        // The faults are bits anywhere in a byte, the other masks whole bytes.
+        const __m128i suspect = _mm_or_si128(_mm_or_si128(malformed, c1), controls(c));
+        constexpr int every_byte = 0xFFFF;
+        const bool clean =
+            _mm_movemask_epi8(_mm_cmpeq_epi8(suspect, _mm_setzero_si128())) == every_byte;
+        return clean;
+    }
+};
+
+[[gnu::target("ssse3")]] std::size_t first_control_ssse3(std::string_view text) {
+    return first_control_in_blocks<ssse3_block_check>(text);
+}
+
+// AVX2: the SSSE3 check on 32 bytes at once; its byte shuffle looks up within each half of
+// the register, so the tables stand in both halves.
+struct avx2_block_check {
+    using tables = ssse3_block_check;
+    static constexpr std::size_t width = 2 * block_size;
+
+    [[gnu::target("avx2")]] static __m256i splat(unsigned char c) {
+        return _mm256_set1_epi8(static_cast<char>(c));
+    }
+    [[gnu::target("avx2")]] static __m256i equal(__m256i x, unsigned char c) {
+        return _mm256_cmpeq_epi8(x, splat(c));
+    }
+    [[gnu::target("avx2")]] static __m256i high_below(__m256i x, unsigned char c) {
+        return _mm256_cmpgt_epi8(splat(c), x);
+    }
+    [[gnu::target("avx2")]] static __m256i at_most(__m256i x, unsigned char c) {
+        return _mm256_cmpeq_epi8(_mm256_min_epu8(x, splat(c)), x);
+    }
+    [[gnu::target("avx2")]] static __m256i at_least(__m256i x, unsigned char c) {
+        return _mm256_cmpeq_epi8(_mm256_max_epu8(x, splat(c)), x);
+    }
+    [[gnu::target("avx2")]] static __m256i load(const char* bytes) {
+        __m256i v;
+        std::memcpy(&v, bytes, sizeof v);
+        return v;
+    }
+    [[gnu::target("avx2")]] static __m256i lookup(const unsigned char (&table)[16],
+                                                  __m256i nibbles) {
+        __m128i t;
+        std::memcpy(&t, table, sizeof t);
+        return _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(t), nibbles);
+    }
+    [[gnu::target("avx2")]] static __m256i high_nibbles(__m256i x) {
+        constexpr int nibble_bits = 4;
+        return _mm256_and_si256(_mm256_srli_epi16(x, nibble_bits), splat(0x0F));
+    }
+    [[gnu::target("avx2")]] static __m256i not_printable_ascii(__m256i c) {
+        return _mm256_or_si256(high_below(c, first_printable), equal(c, del));
+    }
+
+    [[gnu::target("avx2")]] static std::size_t skip_printable_ascii(std::string_view text,
+                                                                    std::size_t at) {
+        while (text.size() - at >= width) {
+            const __m256i bad = not_printable_ascii(load(&text[at]));
+            if (_mm256_testz_si256(bad, bad) == 0) {
+                break;
+            }
+            at += width;
+        }
+        return at;
+    }
+
+    [[gnu::target("avx2")]] static __m256i controls(__m256i c) {
+        const __m256i c0 = at_most(c, first_printable - 1);
+        const __m256i dels = equal(c, del);
+        if (_mm256_testz_si256(c0, c0) != 0) {
+            return dels;
+        }
+        const __m256i kept =
+            _mm256_or_si256(_mm256_or_si256(equal(c, '\t'), equal(c, '\n')), equal(c, '\r'));
+        return _mm256_or_si256(_mm256_andnot_si256(kept, c0), dels);
+    }
+
+    [[gnu::target("avx2")]] static bool check(std::string_view text, std::size_t at) {
+        // The first block has nothing before it: zeros stand for it, as text would.
+        constexpr std::size_t reach = longest_sequence - 1;
+        char first[width + reach];
+        const char* bytes = &text[at];
+        if (at == 0) {
+            std::memset(first, 0, reach);
+            std::memcpy(first + reach, bytes, width);
+            bytes = first + reach;
+        }
+        const __m256i c = load(bytes);
+        const __m256i p1 = load(bytes - 1);
+        const __m256i p2 = load(bytes - 2);
+        const __m256i p3 = load(bytes - 3);
+        const __m256i faults = _mm256_and_si256(
+            _mm256_and_si256(lookup(tables::first_high, high_nibbles(p1)),
+                             lookup(tables::first_low, _mm256_and_si256(p1, splat(0x0F)))),
+            lookup(tables::second_high, high_nibbles(c)));
+        const __m256i expected =
+            _mm256_or_si256(_mm256_subs_epu8(p2, splat(three_byte_low - continuation_low)),
+                            _mm256_subs_epu8(p3, splat(four_byte_low - continuation_low)));
+        const __m256i malformed =
+            _mm256_xor_si256(faults, _mm256_and_si256(expected, splat(continuation_low)));
+        const __m256i c1 = _mm256_and_si256(equal(p1, c1_lead), high_below(c, second_low_high + 1));
+        const __m256i suspect = _mm256_or_si256(_mm256_or_si256(malformed, c1), controls(c));
+        return _mm256_testz_si256(suspect, suspect) != 0;
+    }
+};
+
+[[gnu::target("avx2")]] std::size_t first_control_avx2(std::string_view text) {
+    return first_control_in_blocks<avx2_block_check>(text);
+}
+
+bool has_ssse3() {
+    static const bool present = __builtin_cpu_supports("ssse3") != 0;
+    return present;
+}
+
+bool has_avx2() {
+    static const bool present = __builtin_cpu_supports("avx2") != 0;
+    return present;
+}
 #endif
 
 void append_escape(std::string& out, const char* prefix, unsigned char value) {
@@ -423,8 +646,28 @@ std::size_t portable_blocks(std::string_view text) {
     return first_control_in_blocks<portable_block_check>(text);
 }
 
-std::size_t fastest(std::string_view text) {
-    return first_control_in_blocks<fastest_block_check>(text);
+std::size_t vector_blocks(std::string_view text) {
+    return first_control_in_blocks<vector_block_check>(text);
 }
+
+std::size_t table_blocks(std::string_view text) {
+#if defined(VELK_SSSE3_SCAN)
+    if (has_ssse3()) {
+        return first_control_ssse3(text);
+    }
+#endif
+    return vector_blocks(text);
+}
+
+std::size_t wide_blocks(std::string_view text) {
+#if defined(VELK_SSSE3_SCAN)
+    if (has_avx2()) {
+        return first_control_avx2(text);
+    }
+#endif
+    return table_blocks(text);
+}
+
+std::size_t fastest(std::string_view text) { return wide_blocks(text); }
 
 }  // namespace control_scan

@@ -33,11 +33,16 @@
 std::string& escape_terminal_controls(std::string& text);
 
 // Where the first control of text starts (std::string_view::npos when there is none), found
-// three ways that always agree: one character at a time, sixteen bytes at a time in plain
-// C++, and sixteen bytes at a time with SSE2 where the target has it (else the plain one).
-// The escaper uses the last; the others are here so that tests can hold it to them.
+// in ways that always agree: one character at a time; sixteen bytes at a time in plain C++;
+// with SSE2 where the target has it (else as the plain one); with SSSE3's table lookups where
+// the processor has them (else as the one before); with AVX2, 32 bytes at a time, where the
+// processor has it (else as the one before). The escaper uses the fastest; the others are
+// here so that tests can hold each to the reading one character at a time.
 namespace control_scan {
 [[nodiscard]] std::size_t bytewise(std::string_view text);
 [[nodiscard]] std::size_t portable_blocks(std::string_view text);
+[[nodiscard]] std::size_t vector_blocks(std::string_view text);
+[[nodiscard]] std::size_t table_blocks(std::string_view text);
+[[nodiscard]] std::size_t wide_blocks(std::string_view text);
 [[nodiscard]] std::size_t fastest(std::string_view text);
 }  // namespace control_scan

@@ -170,21 +170,25 @@ std::string random_text(std::mt19937& rng) {
 }
 
 // The block scanners, the escaper and a byte-at-a-time reading agree on random texts at
-// every offset from the sixteen-byte block grid, and with plain text on either side.
+// every offset from the 16- and 32-byte block grids, and with plain text on either side.
 TEST(EscapeTerminalControlsProperty, BlockScanAgreesWithCharacterReading) {
     std::mt19937 rng(61);  // fixed: a failure can be replayed
-    std::uniform_int_distribution<std::size_t> tail_length(0, 20);
-    for (int round = 0; round < 6000; ++round) {
+    std::uniform_int_distribution<std::size_t> tail_length(0, 40);
+    for (int round = 0; round < 3000; ++round) {
         const std::string core = random_text(rng);
         const std::string tail(tail_length(rng), 'y');
-        for (std::size_t lead = 0; lead <= 16; ++lead) {
+        for (std::size_t lead = 0; lead <= 32; ++lead) {
             const std::string text = std::string(lead, 'x') + core + tail;
             const reference_result want = reference_escape(text);
             ASSERT_EQ(control_scan::bytewise(text), want.first_control)
                 << testing::PrintToString(text);
             ASSERT_EQ(control_scan::portable_blocks(text), want.first_control)
                 << testing::PrintToString(text);
-            ASSERT_EQ(control_scan::fastest(text), want.first_control)
+            ASSERT_EQ(control_scan::vector_blocks(text), want.first_control)
+                << testing::PrintToString(text);
+            ASSERT_EQ(control_scan::table_blocks(text), want.first_control)
+                << testing::PrintToString(text);
+            ASSERT_EQ(control_scan::wide_blocks(text), want.first_control)
                 << testing::PrintToString(text);
             std::string escaped = text;
             ASSERT_EQ(escape_terminal_controls(escaped), want.escaped)
@@ -206,13 +210,18 @@ TEST(EscapeTerminalControlsProperty, EveryFourByteMixWhereTheBlockScanResumes) {
         for (std::size_t k = mix; window.size() < 4; k /= n) {
             window += classes[k % n];
         }
-        for (std::size_t shift = 10; shift <= 16; ++shift) {
+        // Both block widths: sixteen and 32 bytes.
+        for (const std::size_t shift : {10, 11, 12, 13, 14, 15, 16, 26, 27, 28, 29, 30, 31, 32}) {
             const std::string text =
-                "\xa0" + std::string(shift, 'x') + window + "yyyyyyyyyyyyyyyyyyyy";
+                "\xa0" + std::string(shift, 'x') + window + std::string(40, 'y');
             const reference_result want = reference_escape(text);
             ASSERT_EQ(control_scan::portable_blocks(text), want.first_control)
                 << testing::PrintToString(text);
-            ASSERT_EQ(control_scan::fastest(text), want.first_control)
+            ASSERT_EQ(control_scan::vector_blocks(text), want.first_control)
+                << testing::PrintToString(text);
+            ASSERT_EQ(control_scan::table_blocks(text), want.first_control)
+                << testing::PrintToString(text);
+            ASSERT_EQ(control_scan::wide_blocks(text), want.first_control)
                 << testing::PrintToString(text);
         }
     }
