@@ -1,5 +1,7 @@
 #include "text/control_escape.h"
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -173,6 +175,23 @@ character_scan scan_characters(std::string_view text, std::size_t at, std::size_
 
 constexpr std::size_t block_size = 16;
 
+// A text shorter than a block is checked as one block: three zeros stand before it, as at any
+// text's start, and blanks after it, where a sequence still open stands out as suspect.
+template <typename block_check>
+[[gnu::always_inline]] inline std::size_t first_control_in_short(std::string_view text) {
+    if (text.empty()) {
+        return npos;
+    }
+    constexpr std::size_t reach = longest_sequence - 1;
+    std::array<char, reach + block_check::width> padded{};
+    std::fill(padded.begin() + reach, padded.end(), ' ');
+    std::memcpy(&padded[reach], text.data(), text.size());
+    if (block_check::check(std::string_view(padded.data(), padded.size()), reach)) {
+        return npos;
+    }
+    return scan_characters(text, 0, text.size()).control;
+}
+
 // A block check looks at each byte together with the three before it, the longest reach of
 // a sequence. A byte is suspect when it is an ASCII control or DEL; a continuation byte where
 // no lead byte one to three bytes before expects one (a lead of two bytes or more just before,
@@ -190,8 +209,12 @@ constexpr std::size_t block_size = 16;
 // Always inlined: the SSSE3 instance must be compiled inside a function built for SSSE3.
 template <typename block_check>
 [[gnu::always_inline]] inline std::size_t first_control_in_blocks(std::string_view text) {
+    constexpr std::size_t width = block_check::width;
+    if (text.size() < width) {
+        return first_control_in_short<block_check>(text);
+    }
     std::size_t at = block_check::skip_printable_ascii(text, 0);
-    while (text.size() - at >= block_check::width) {
+    while (text.size() - at >= width) {
         if (block_check::check(text, at)) {
             at += block_check::width;
             continue;
@@ -203,7 +226,13 @@ template <typename block_check>
         }
         at = scan.resume;
     }
-    return scan_characters(text, character_start_before(text, at), text.size()).control;
+    // The last bytes are checked as the block that ends the text, over bytes already checked;
+    // only a sequence still open at the very end is then read a character at a time.
+    const std::size_t last = text.size() - width;
+    const std::size_t from = at > last && block_check::check(text, last)
+                                 ? character_start_before(text, text.size())
+                                 : character_start_before(text, at);
+    return scan_characters(text, from, text.size()).control;
 }
 
 constexpr unsigned char two_byte_low = 0xC0;  // C0 and C1 are taken as leads, then refused

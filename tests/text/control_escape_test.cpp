@@ -210,7 +210,8 @@ TEST(EscapeTerminalControlsProperty, EveryFourByteMixWhereTheBlockScanResumes) {
         for (std::size_t k = mix; window.size() < 4; k /= n) {
             window += classes[k % n];
         }
-        // Both block widths: sixteen and 32 bytes.
+        // Both block widths: sixteen and 32 bytes; and the same mixes ending texts shorter
+        // than a block, or ending in the middle of one.
         for (const std::size_t shift : {10, 11, 12, 13, 14, 15, 16, 26, 27, 28, 29, 30, 31, 32}) {
             const std::string text =
                 "\xa0" + std::string(shift, 'x') + window + std::string(40, 'y');
@@ -223,6 +224,14 @@ TEST(EscapeTerminalControlsProperty, EveryFourByteMixWhereTheBlockScanResumes) {
                 << testing::PrintToString(text);
             ASSERT_EQ(control_scan::wide_blocks(text), want.first_control)
                 << testing::PrintToString(text);
+        }
+        for (const std::size_t shift : {0, 9, 12, 13, 20, 28, 29, 41}) {
+            const std::string text = std::string(shift, 'x') + window;
+            const std::size_t want = reference_escape(text).first_control;
+            ASSERT_EQ(control_scan::portable_blocks(text), want) << testing::PrintToString(text);
+            ASSERT_EQ(control_scan::vector_blocks(text), want) << testing::PrintToString(text);
+            ASSERT_EQ(control_scan::table_blocks(text), want) << testing::PrintToString(text);
+            ASSERT_EQ(control_scan::wide_blocks(text), want) << testing::PrintToString(text);
         }
     }
 }
