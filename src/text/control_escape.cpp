@@ -227,9 +227,12 @@ template <typename block_check>
         at = scan.resume;
     }
     // The last bytes are checked as the block that ends the text, over bytes already checked;
-    // only a sequence still open at the very end is then read a character at a time.
+    // only a sequence still open at the very end is then read a character at a time. A block
+    // has the three bytes before it read too: one starting one or two bytes into the text
+    // would reach before it.
     const std::size_t last = text.size() - width;
-    const std::size_t from = at > last && block_check::check(text, last)
+    const bool last_block_fits = last == 0 || last >= longest_sequence - 1;
+    const std::size_t from = at > last && last_block_fits && block_check::check(text, last)
                                  ? character_start_before(text, text.size())
                                  : character_start_before(text, at);
     return scan_characters(text, from, text.size()).control;
