@@ -427,58 +427,29 @@ struct ssse3_block_check : sse2_block_check {
     static constexpr unsigned char two_conts = 1U << 7U;       // a continuation after another
     static constexpr unsigned char carry = too_short | too_long | two_conts;
 
+    // Indexed by four bits of a byte; rows of four.
+    // clang-format off
     static constexpr unsigned char first_high[16] = {
-        too_long,
-        too_long,
-        too_long,
-        too_long,
-        too_long,
-        too_long,
-        too_long,
-        too_long,
-        two_conts,
-        two_conts,
-        two_conts,
-        two_conts,
-        too_short | overlong_2,
-        too_short,
-        too_short | overlong_3 | surrogate,
+        too_long, too_long, too_long, too_long,
+        too_long, too_long, too_long, too_long,
+        two_conts, two_conts, two_conts, two_conts,
+        too_short | overlong_2, too_short, too_short | overlong_3 | surrogate,
         too_short | too_large | too_large_1000 | overlong_4};
     static constexpr unsigned char large = carry | too_large | too_large_1000;
-    static constexpr unsigned char first_low[16] = {carry | overlong_3 | overlong_2 | overlong_4,
-                                                    carry | overlong_2,
-                                                    carry,
-                                                    carry,
-                                                    carry | too_large,
-                                                    large,
-                                                    large,
-                                                    large,
-                                                    large,
-                                                    large,
-                                                    large,
-                                                    large,
-                                                    large,
-                                                    large | surrogate,
-                                                    large,
-                                                    large};
+    static constexpr unsigned char first_low[16] = {
+        carry | overlong_3 | overlong_2 | overlong_4, carry | overlong_2, carry, carry,
+        carry | too_large, large, large, large,
+        large, large, large, large,
+        large, large | surrogate, large, large};
     static constexpr unsigned char continuation = too_long | overlong_2 | two_conts;
     static constexpr unsigned char second_high[16] = {
-        too_short,
-        too_short,
-        too_short,
-        too_short,
-        too_short,
-        too_short,
-        too_short,
-        too_short,
+        too_short, too_short, too_short, too_short,
+        too_short, too_short, too_short, too_short,
         continuation | overlong_3 | too_large_1000 | overlong_4,
         continuation | overlong_3 | too_large,
-        continuation | surrogate | too_large,
-        continuation | surrogate | too_large,
-        too_short,
-        too_short,
-        too_short,
-        too_short};
+        continuation | surrogate | too_large, continuation | surrogate | too_large,
+        too_short, too_short, too_short, too_short};
+    // clang-format on
 
     [[gnu::target("ssse3")]] static __m128i lookup(const unsigned char (&table)[16],
                                                    __m128i nibbles) {

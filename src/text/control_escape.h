@@ -22,7 +22,7 @@
 #include <string_view>
 
 // Every value of a report passes through here, so the search for the first control runs a
-// block of sixteen bytes at a time and passes over well-formed UTF-8 as fast as over ASCII;
+// block of 16 or 32 bytes at a time and passes over well-formed UTF-8 as fast as over ASCII;
 // only a block that may hold a control, or bytes that are not UTF-8, is read one character
 // at a time.
 
