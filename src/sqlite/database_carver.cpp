@@ -434,16 +434,6 @@ bool load_table_definition(table_definition& def, uni::fileio& db, uint32 page_s
     return true;
 }
 
-// The caller's vector, for the form of carve_database that returns every hit at once.
-class hit_vector_sink : public carved_hit_sink {
-public:
-    explicit hit_vector_sink(std::vector<carved_record>& hits) : m_hits(hits) {}
-    void take(carved_record& hit) override { m_hits.push_back(std::move(hit)); }
-
-private:
-    std::vector<carved_record>& m_hits;
-};
-
 // One region set of one file. The sets are queued first, so the size of the whole carve is
 // known before its first chunk and the progress figure never goes back.
 struct scan_job {
@@ -616,7 +606,7 @@ bool carve_database(std::vector<carved_record>& hits, const std::string& db_path
     if (!append) {
         hits.clear();
     }
-    hit_vector_sink sink(hits);
+    carved_hit_vector_sink sink(hits);
     // Refused (no path, no bounds) whatever the hits appended to hold; else the hits tell.
     const bool carved =
         carve_database(sink, db_path, table_name, finder, use_companions, min_columns, max_columns,

@@ -28,16 +28,6 @@ struct column_bounds {
     bool no_rowid = false;
 };
 
-// Keeps the hits in a vector, for the scans whose callers want them all at the end.
-class vector_sink : public carved_hit_sink {
-public:
-    explicit vector_sink(std::vector<carved_record>& hits) : m_hits(hits) {}
-    void take(carved_record& hit) override { m_hits.push_back(std::move(hit)); }
-
-private:
-    std::vector<carved_record>& m_hits;
-};
-
 // Everything one scan carries from chunk to chunk.
 struct scan_state {
     carved_hit_sink& sink;
@@ -425,7 +415,7 @@ bool scan_regions(std::vector<carved_record>& hits, const region_map& regions, u
                   uint32 page_size, text_encoding encoding, uint32 min_columns, uint32 max_columns,
                   bool wal_frames, bool structured, percent_progress* progress, void* context,
                   chunk_done_fn after_chunk) {
-    vector_sink sink(hits);
+    carved_hit_vector_sink sink(hits);
     return scan_into(sink, &hits, regions, file, def, finder, source, page_size, encoding,
                      min_columns, max_columns, wal_frames, structured, progress, context,
                      after_chunk, false) != 0;

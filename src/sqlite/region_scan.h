@@ -4,6 +4,7 @@
 // carved_record tagged with its source. Optionally, chunks that are whole table leaf pages
 // are parsed as pages instead.
 
+#include <utility>
 #include <vector>
 
 #include "sqlite/carved_record.h"
@@ -27,6 +28,16 @@ public:
     virtual ~carved_hit_sink() = default;
     // The hit is the sink's to keep or move from.
     virtual void take(carved_record& hit) = 0;
+};
+
+// Keeps the hits in a vector, for the callers that want them all at the end.
+class carved_hit_vector_sink : public carved_hit_sink {
+public:
+    explicit carved_hit_vector_sink(std::vector<carved_record>& hits) : m_hits(hits) {}
+    void take(carved_record& hit) override { m_hits.push_back(std::move(hit)); }
+
+private:
+    std::vector<carved_record>& m_hits;
 };
 
 // Appends the decoded hits of every chunk of every region to hits (never emptied). The

@@ -67,15 +67,6 @@ bool read_prefix(const kq::byte_reader& in, std::size_t& at, proposals& p, regio
     return true;
 }
 
-class keep_hits : public carved_hit_sink {
-public:
-    explicit keep_hits(std::vector<carved_record>& hits) : m_hits(hits) {}
-    void take(carved_record& hit) override { m_hits.push_back(std::move(hit)); }
-
-private:
-    std::vector<carved_record>& m_hits;
-};
-
 }  // namespace
 
 VELK_FUZZ_TARGET(scan_regions) {
@@ -102,7 +93,7 @@ VELK_FUZZ_TARGET(scan_regions) {
     const text_encoding encoding = text_encoding_of(code >> 2);
     if ((flags & 8) != 0) {
         // The raw-chunk form: hits one at a time, records read across the ends of the reads.
-        keep_hits sink(hits);
+        carved_hit_vector_sink sink(hits);
         (void)scan_regions(sink, regions, file, def, propose, 2, 512U << (code % 4), encoding, 1,
                            4, (flags & 1) != 0, (flags & 2) != 0, nullptr, &p, true);
     } else {
