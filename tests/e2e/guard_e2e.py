@@ -25,12 +25,6 @@ END_OF_2999 = 441_481_535_990_000_000
 END_OF_2999_UNIX = 32_503_679_999
 
 
-def files_below(folder):
-    for root, _, names in os.walk(folder):
-        for name in names:
-            yield os.path.join(root, name)
-
-
 class SecondNames(e2e.Case):
     """No input is emptied through a second name: a hard link of a walked file, at any depth
     the walk reaches, is refused as -out and as -diags before anything is emptied; an earlier
@@ -55,11 +49,7 @@ class SecondNames(e2e.Case):
         os.link(self.path('f', 'old.txt'), self.path('old.txt'))
 
     def snapshot(self):
-        taken = {}
-        for path in files_below(self.tmp):
-            with open(path, 'rb') as f:
-                taken[path] = f.read()
-        return taken
+        return e2e.folder_bytes(self.tmp)
 
     def test_hard_links_of_inputs(self):
         chunk = ['-parse_chunk', '-quiet']

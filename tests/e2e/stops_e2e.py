@@ -237,11 +237,7 @@ class BatchOutputFiles(e2e.Case):
         self.assertEqual(earlier.status, 0, earlier.err)
 
     def snapshot(self):
-        taken = {}
-        for path in files_below(self.tmp):
-            with open(path, 'rb') as f:
-                taken[path] = f.read()
-        return taken
+        return e2e.folder_bytes(self.tmp)
 
     def test_a_possible_input_is_never_emptied(self):
         chunk = ['-parse_chunk', '-quiet']

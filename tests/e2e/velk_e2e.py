@@ -983,6 +983,17 @@ class OutputFilesAndOptions(Case):
 
 # ---- Input names, special files and the private copy ---------------------------------------
 
+def folder_bytes(folder):
+    """Every file below folder with its bytes: what a run must leave as it found it."""
+    taken = {}
+    for root, _, names in os.walk(folder):
+        for name in names:
+            path = os.path.join(root, name)
+            with open(path, 'rb') as f:
+                taken[path] = f.read()
+    return taken
+
+
 def report_rows(result, name):
     """The report's data rows with the input's name taken out of them, sorted."""
     return sorted(line.replace(name, '<db>') for line in result.report()[1:])
