@@ -28,12 +28,9 @@ struct image_plan {
 
 bool plan_image(image_plan& plan, uni::fileio* main, uni::fileio& wal, uint64 max_size) {
     wal_header header;
-    region_map overwritten;
-    region_map superseded;
-    region_map slack;
+    // Only the winning frames shape the image: their regions and slack are not searched.
     if (!read_wal_header(header, wal) || wal.size() >= max_wal_image_size ||
-        !read_wal_frames(overwritten, plan.winning, superseded, slack, wal) ||
-        plan.winning.empty()) {
+        !read_wal_winning(plan.winning, wal)) {
         return false;
     }
     plan.page_size = header.page_size();
