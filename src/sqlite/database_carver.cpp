@@ -558,9 +558,10 @@ void find_main_regions(main_regions& m, uni::fileio& db, const sqlite_db_header&
     // Without the log's current pages in this carve, its rows were read live, through
     // the log: a leaf the live view reaches is no orphan. With them, the log's pages are
     // carved on their own and the main file's walk is as it stands.
+    // The live view is laid from the winning frames the companion's walk of the log found.
     uni::fileio live;
     const bool live_view =
-        c.wal_in_use && !include_wal_valid_pages && open_live_image(live, db_path);
+        c.wal_in_use && !include_wal_valid_pages && open_live_image(live, db_path, &c.winning);
     tree_pages trees;
     find_unreached_pages(m.unreached, m.slack, trees, db, live_view ? live : db, page_size,
                          live_view ? std::string() : db_path, census, replaced);
