@@ -334,6 +334,20 @@ bool fileio::set_read_patches(std::map<uint64, byte_array> patches, uint64 size)
 
 // The file's bytes up to its end, zeros past it, then every patch over them: a patch starts
 // at its key and the patches never overlap (each is one page of the log).
+bool fileio::has_patch_within(uint64 offset, uint64 length) const {
+    if (m_patches.empty() || length == 0) {
+        return false;
+    }
+    auto patch = m_patches.upper_bound(offset);
+    if (patch != m_patches.begin()) {
+        const auto before = std::prev(patch);  // starts at or before offset: may reach in
+        if (before->second.size() > offset - before->first) {
+            return true;
+        }
+    }
+    return patch != m_patches.end() && patch->first - offset < length;
+}
+
 bool fileio::read_patched(uint8* buf, uint64 offset, uint64 length, uint64& got) {
     got = 0;
     const std::span<uint8> into(buf, static_cast<std::size_t>(length));

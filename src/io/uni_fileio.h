@@ -76,6 +76,9 @@ public:
     // log's pages in memory, not the whole file. False, nothing changed, in memory or
     // write mode or when a patch lies past size.
     [[nodiscard]] bool set_read_patches(std::map<uint64, byte_array> patches, uint64 size);
+    // Whether a patch laid by set_read_patches covers any byte of [offset, offset + length):
+    // outside them a read gives the file's own bytes, as any other reader of it sees them.
+    [[nodiscard]] bool has_patch_within(uint64 offset, uint64 length) const;
 
     [[nodiscard]] bool is_open() const;
     [[nodiscard]] bool is_valid() const;

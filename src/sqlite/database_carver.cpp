@@ -90,6 +90,9 @@ uint64 database_end(const sqlite_db_header& header, uint64 file_size) {
 struct page_census {
     std::set<uint64> free_pages;    // offsets of the freelist's pages
     std::set<uint64> table_leaves;  // offsets of the other pages whose type is a table leaf
+    // The type byte of every page read: the tree walk that follows needs no more of a
+    // leaf, and reading every leaf again for it would read the whole file a second time.
+    known_page_types types;
 };
 
 // Adds the slack of every page of the database from page 2 on that is not free, then each
@@ -128,9 +131,11 @@ bool find_slack_and_free_pages(region_map& slack, page_census& census, uni::file
         }
         (void)find_cut_page_slack(slack, view, page_size, at, true);  // growth seen below
         uint8 type = 0;
-        if (view.u8_at(sqlite_format::btree_page::type, type) &&
-            type == sqlite_format::btree_page::leaf_table) {
-            census.table_leaves.insert(at);
+        if (view.u8_at(sqlite_format::btree_page::type, type)) {
+            census.types.set(at / page_size + 1, type);
+            if (type == sqlite_format::btree_page::leaf_table) {
+                census.table_leaves.insert(at);
+            }
         }
     }
     for (const uint64 at : free_pages) {
@@ -378,9 +383,11 @@ void add_damaged_page(region_map& pages, region_map& slack, uni::fileio& db, uin
 void find_unreached_pages(region_map& pages, region_map& slack, tree_pages& trees, uni::fileio& db,
                           uni::fileio& view, uint32 page_size, const std::string& db_path,
                           const page_census& census, const std::set<uint64>& overwritten) {
-    map_tree_pages(trees, view, 1, page_size);
+    // The census was taken of the main file; view is that file or the log laid over it,
+    // whose pages the walk reads again (the census answers only for pages no patch covers).
+    map_tree_pages(trees, view, 1, page_size, &census.types);
     for (const uint64 root : read_schema_roots(view, page_size, db_path)) {
-        map_tree_pages(trees, view, root, page_size);
+        map_tree_pages(trees, view, root, page_size, &census.types);
     }
     for (const uint64 number : trees.damaged) {
         const uint64 at = (number - 1) * page_size;
@@ -541,9 +548,10 @@ void find_main_regions(main_regions& m, uni::fileio& db, const sqlite_db_header&
     // Without the log's current pages in this carve, its rows were read live, through
     // the log: a leaf the live view reaches is no orphan. With them, the log's pages are
     // carved on their own and the main file's walk is as it stands.
+    // The live view is laid from the winning frames the companion's walk of the log found.
     uni::fileio live;
     const bool live_view =
-        c.wal_in_use && !include_wal_valid_pages && open_live_image(live, db_path);
+        c.wal_in_use && !include_wal_valid_pages && open_live_image(live, db_path, &c.winning);
     tree_pages trees;
     find_unreached_pages(m.unreached, m.slack, trees, db, live_view ? live : db, page_size,
                          live_view ? std::string() : db_path, census, replaced);

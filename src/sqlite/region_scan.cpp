@@ -314,23 +314,46 @@ void scan_region(scan_state& s, read_window& file, uint64 read_ahead_end, uint64
 }
 
 // How far a read for a region may reach ahead: past its last chunk (a page beyond its end,
-// and a frame header), and a whole window further when the next region starts within that
-// reach, so that dense slack is read in large pieces while a lone region costs no bytes
-// beyond its own chunks.
-uint64 read_ahead_end(const region_map& regions, region_map::const_iterator region,
-                      uint32 page_size) {
-    namespace wf = sqlite_format::wal_frame;
-    const uint64 max = std::numeric_limits<uint64>::max();
-    const uint64 reach = uint64{page_size} + wf::header_size;
-    const auto& [offset, length] = *region;
-    const uint64 end = length > max - offset ? max : offset + length;
-    const uint64 own = end > max - reach ? max : end + reach;
-    const auto next = std::next(region);
-    if (next == regions.end() || next->first > own) {
-        return own;
+// and a frame header), and on over the regions that follow as closely, each within that
+// reach of the one before, up to a window from the region's start. Dense slack is then read
+// in large pieces, while the bytes between regions that lie further apart (the scattered
+// pages a log replaces, say) are not read at all: reaching a whole window past any region
+// whose next one is near read several times the bytes of such regions. Regions are asked
+// for in order and each is gone through once: the run found for one holds for the next.
+class read_ahead {
+public:
+    read_ahead(const region_map& regions, uint32 page_size)
+        : m_regions(regions),
+          m_reach(uint64{page_size} + sqlite_format::wal_frame::header_size),
+          m_next(regions.begin()) {}
+
+    uint64 end_for(region_map::const_iterator region) {
+        if (region == m_next) {  // no run reaches it: one starts here
+            m_run_end = reach_past(*region);
+            m_next = std::next(region);
+        }
+        const uint64 limit = add_capped(region->first, read_window::default_span);
+        while (m_next != m_regions.end() && m_next->first <= m_run_end && m_run_end < limit) {
+            m_run_end = std::max(m_run_end, reach_past(*m_next));
+            ++m_next;
+        }
+        return m_run_end;
     }
-    return own > max - read_window::default_span ? max : own + read_window::default_span;
-}
+
+private:
+    static uint64 add_capped(uint64 a, uint64 b) {
+        return b > std::numeric_limits<uint64>::max() - a ? std::numeric_limits<uint64>::max()
+                                                          : a + b;
+    }
+    [[nodiscard]] uint64 reach_past(const region_map::value_type& region) const {
+        return add_capped(add_capped(region.first, region.second), m_reach);
+    }
+
+    const region_map& m_regions;
+    uint64 m_reach;
+    region_map::const_iterator m_next;  // the first region no run has taken in yet
+    uint64 m_run_end = 0;
+};
 
 }  // namespace
 
@@ -401,9 +424,10 @@ std::size_t scan_into(carved_hit_sink& sink, std::vector<carved_record>* hits,
     // A quarter page each side: records up to that long are read whole across any end, and
     // the seams add a half to the finder's work on bytes that hold no pages.
     s.seam = across_chunk_ends ? page_size / 4 : 0;
+    read_ahead ahead(regions, page_size);
     for (auto region = regions.begin(); region != regions.end(); ++region) {
-        scan_region(s, window, read_ahead_end(regions, region, page_size), region->first,
-                    region->second, wal_frames, progress);
+        scan_region(s, window, ahead.end_for(region), region->first, region->second, wal_frames,
+                    progress);
     }
     return s.taken;
 }

@@ -392,10 +392,14 @@ namespace {
 
 // The b-tree type of the page at `number`; 0 when its header cannot be read. A tree's
 // pages lie mostly in file order: one window serves the headers of thousands of leaves.
-uint8 page_type_of(read_window& pages, uint64 number, uint32 page_size) {
+uint8 page_type_of(read_window& pages, uint64 number, uint32 page_size,
+                   const known_page_types* known, const uni::fileio& file) {
     const std::size_t header = number == 1 ? fh::size : 0;
     kq::byte_reader head;
     uint8 type = 0;
+    if (known != nullptr && known->find(type, file, number, page_size)) {
+        return type;
+    }
     // Whole pages are asked for, so that the window's read-ahead grows from leaf to leaf.
     if (!pages.view_following((number - 1) * page_size, page_size, head) ||
         !head.u8_at(header + bt::type, type)) {
@@ -430,7 +434,27 @@ bool already_met(const tree_pages& out, uint64 number) {
 
 }  // namespace
 
-void map_tree_pages(tree_pages& out, uni::fileio& file, uint64 root_page, uint32 page_size) {
+void known_page_types::set(uint64 number, uint8 type) {
+    if (number >= types.size()) {
+        types.resize(static_cast<std::size_t>(number) + 1, 0);
+        known.resize(static_cast<std::size_t>(number) + 1, false);
+    }
+    types[static_cast<std::size_t>(number)] = type;
+    known[static_cast<std::size_t>(number)] = true;
+}
+
+bool known_page_types::find(uint8& type, const uni::fileio& file, uint64 number,
+                            uint32 page_size) const {
+    if (number == 0 || number >= known.size() || !known[static_cast<std::size_t>(number)] ||
+        file.has_patch_within((number - 1) * page_size, page_size)) {
+        return false;
+    }
+    type = types[static_cast<std::size_t>(number)];
+    return true;
+}
+
+void map_tree_pages(tree_pages& out, uni::fileio& file, uint64 root_page, uint32 page_size,
+                    const known_page_types* known) {
     if (!usable(file, page_size)) {
         return;
     }
@@ -446,7 +470,7 @@ void map_tree_pages(tree_pages& out, uni::fileio& file, uint64 root_page, uint32
             if (number == 0 || number > last_page || already_met(out, number)) {
                 continue;
             }
-            const uint8 type = page_type_of(pages, number, page_size);
+            const uint8 type = page_type_of(pages, number, page_size, known, file);
             if (is_leaf_type(type)) {
                 out.leaves.insert(number);
             } else if ((type == bt::interior_table || type == bt::interior_index) &&

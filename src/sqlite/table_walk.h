@@ -99,4 +99,17 @@ struct tree_pages {
 // any earlier call met is not gone through again. A link to page 0 or past the file's end
 // names no page of it and is left out. An interior page whose cells yield no child counts
 // as damaged: the leaves below it are then reached by no walk.
-void map_tree_pages(tree_pages& out, uni::fileio& file, uint64 root_page, uint32 page_size);
+//
+// known, when given, holds the type bytes an earlier pass over the same file read, by page
+// number: a page listed there that no read patch of file covers is not read again for its
+// type, so a walk over a large file reads its interior pages alone instead of every leaf.
+struct known_page_types {
+    std::vector<uint8> types;  // by page number
+    std::vector<bool> known;   // whether types holds the page's type byte
+    void set(uint64 number, uint8 type);
+    // The type byte of page `number` when known, no patch of file covering the page.
+    [[nodiscard]] bool find(uint8& type, const uni::fileio& file, uint64 number,
+                            uint32 page_size) const;
+};
+void map_tree_pages(tree_pages& out, uni::fileio& file, uint64 root_page, uint32 page_size,
+                    const known_page_types* known = nullptr);

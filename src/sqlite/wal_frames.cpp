@@ -203,6 +203,22 @@ bool read_wal_frames(region_map& overwritten, wal_frame_map& winning, region_map
     return !winning.empty() || !superseded.empty();
 }
 
+bool read_wal_winning(wal_frame_map& winning, uni::fileio& wal) {
+    winning.clear();
+    wal_header header;
+    if (!read_wal_header(header, wal)) {
+        return false;
+    }
+    region_map superseded;  // walked past, not wanted
+    try {
+        frame_walk w{winning, superseded, header.page_size(), {}, {}};
+        walk_frames(w, wal, header);
+    } catch (const std::bad_alloc&) {
+        // The map keeps what was gathered, as read_wal_frames keeps it.
+    }
+    return !winning.empty();
+}
+
 bool find_wal_chain_break(wal_chain_break& out, uni::fileio& wal) {
     out = wal_chain_break{};
     wal_header header;

@@ -41,6 +41,11 @@ using wal_frame_map = std::map<uint64, uint64>;
 // that breaks it (a checksum that does not follow, or a frame of another generation): from
 // there on no frame of the log's generation is applied to the live database, though a
 // carve still reads their pages.
+// The winning frames alone, as read_wal_frames finds them: for a reader that lays the
+// log's pages over the main file and needs neither their regions nor their slack, whose
+// search would read every winning page once more. True when a frame won.
+[[nodiscard]] bool read_wal_winning(wal_frame_map& winning, uni::fileio& wal);
+
 struct wal_chain_break {
     uint64 first_frame = 0;  // number of the frame at which the chain breaks, from 1
     // Frames after the last commit frame the chain reaches, to the end of the log: those

@@ -26,14 +26,20 @@ struct image_plan {
     uint64 size = 0;
 };
 
-bool plan_image(image_plan& plan, uni::fileio* main, uni::fileio& wal, uint64 max_size) {
+// known: the log's winning frames as a reader of this log already found them, or null.
+bool plan_image(image_plan& plan, uni::fileio* main, uni::fileio& wal, uint64 max_size,
+                const wal_frame_map* known = nullptr) {
     wal_header header;
-    region_map overwritten;
-    region_map superseded;
-    region_map slack;
-    if (!read_wal_header(header, wal) || wal.size() >= max_wal_image_size ||
-        !read_wal_frames(overwritten, plan.winning, superseded, slack, wal) ||
-        plan.winning.empty()) {
+    if (!read_wal_header(header, wal) || wal.size() >= max_wal_image_size) {
+        return false;
+    }
+    // Only the winning frames shape the image: their regions and slack are not searched.
+    if (known != nullptr) {
+        plan.winning = *known;
+    } else if (!read_wal_winning(plan.winning, wal)) {
+        return false;
+    }
+    if (plan.winning.empty()) {
         return false;
     }
     plan.page_size = header.page_size();
@@ -170,7 +176,7 @@ bool open_wal_image(uni::fileio& file, const std::string& wal_path) {
     return true;
 }
 
-bool open_live_image(uni::fileio& file, const std::string& db_path) {
+bool open_live_image(uni::fileio& file, const std::string& db_path, const wal_frame_map* winning) {
     (void)file.close();  // a file the reader had opened for reading: nothing to lose
     if (is_wal_path(db_path)) {
         return false;
@@ -182,7 +188,7 @@ bool open_live_image(uni::fileio& file, const std::string& db_path) {
     try {
         image_plan plan;
         built = files.open(db_path) && files.have_main &&
-                plan_image(plan, files.main_file(), files.wal, max_wal_image_size);
+                plan_image(plan, files.main_file(), files.wal, max_wal_image_size, winning);
         // Only the log's pages are kept: the main file's own are read where they lie.
         size = std::max(plan.size, files.main.size());
         image_plan log_only = plan;

@@ -3,6 +3,7 @@
 // stands, overlaid by the current version of every page the log holds. The schema reader
 // falls back on it when page 1 of the main file cannot be parsed.
 
+#include <map>
 #include <string>
 
 #include "text/kq_types.h"
@@ -41,4 +42,7 @@ void wal_companion_paths(std::string& main_path, std::string& wal_path, const st
 // winning pages laid over it (uni::fileio::set_read_patches): the live view, every page as
 // the library reads it, with only the log's pages held in memory. False (the file closed)
 // without a log that commits a page or without the main file.
-[[nodiscard]] bool open_live_image(uni::fileio& file, const std::string& db_path);
+// winning, when given, is the log's winning frames (page number -> frame offset) as
+// read_wal_frames found them in this log: the log is then not walked and checksummed again.
+[[nodiscard]] bool open_live_image(uni::fileio& file, const std::string& db_path,
+                                   const std::map<uint64, uint64>* winning = nullptr);

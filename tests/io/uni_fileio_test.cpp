@@ -498,6 +498,28 @@ TEST(FileioReadPatches, ReadsSeeThePatchesOverTheFile) {
     EXPECT_EQ(plain, "abcdefgh");
 }
 
+// Which ranges a patch reaches into: a reader may take bytes it read of the file itself
+// for the others only.
+TEST(FileioReadPatches, TellWhichRangesTheyCover) {
+    const temp_dir dir;
+    const std::string path = dir.file("base");
+    write_file(path, "abcdefgh");
+    uni::fileio file;
+    ASSERT_TRUE(file.open(path, false, false, false));
+    EXPECT_FALSE(file.has_patch_within(0, 8));  // none laid yet
+    ASSERT_TRUE(file.set_read_patches({{2, {'X', 'Y'}}, {10, {'Z', 'W'}}}, 12));
+    const struct {
+        uint64 offset;
+        uint64 length;
+        bool covered;
+    } ranges[] = {{0, 2, false}, {0, 3, true},   {3, 1, true},  {4, 6, false}, {4, 7, true},
+                  {11, 5, true}, {12, 3, false}, {2, 0, false}, {1, 12, true}};
+    for (const auto& r : ranges) {
+        EXPECT_EQ(file.has_patch_within(r.offset, r.length), r.covered)
+            << r.offset << "+" << r.length;
+    }
+}
+
 TEST(FileioReadPatches, RefusedWhereTheyCannotHold) {
     const temp_dir dir;
     const std::string path = dir.file("base");

@@ -287,6 +287,39 @@ TEST_F(DamagedTree, MapOfPagesEndsOnLinksThatLoop) {
     }
 }
 
+// Types an earlier pass read stand for reads of the pages they name, except where a read
+// patch covers a page: the walk then reads the page as the patch lays it.
+TEST_F(DamagedTree, KnownTypesStandForReadsOutsideThePatches) {
+    uni::fileio file;
+    ASSERT_TRUE(file.open(db_test::fixture("records/records.db"), false, false, false));
+    tree_pages read_all;
+    map_tree_pages(read_all, file, m_root, 1024);
+    ASSERT_GT(read_all.leaves.size(), 2u);
+    known_page_types known;
+    for (uint64 number = 2; number <= m_db.size() / 1024; ++number) {
+        known.set(number, m_db[std::size_t{number - 1} * 1024]);
+    }
+    tree_pages from_known;
+    map_tree_pages(from_known, file, m_root, 1024, &known);
+    EXPECT_EQ(from_known.leaves, read_all.leaves);
+    EXPECT_EQ(from_known.interior, read_all.interior);
+    EXPECT_EQ(from_known.damaged, read_all.damaged);
+    // A type held wrong is taken as it stands: the table answers, the page is not read.
+    const uint64 leaf = *read_all.leaves.rbegin();
+    known.set(leaf, 0);
+    tree_pages wrong;
+    map_tree_pages(wrong, file, m_root, 1024, &known);
+    EXPECT_EQ(wrong.damaged, std::set<uint64>{leaf});
+    // A page a patch covers is read, whatever the table holds.
+    const auto start = m_db.begin() + static_cast<std::ptrdiff_t>((leaf - 1) * 1024);
+    ASSERT_TRUE(
+        file.set_read_patches({{(leaf - 1) * 1024, byte_array(start, start + 1024)}}, file.size()));
+    tree_pages patched;
+    map_tree_pages(patched, file, m_root, 1024, &known);
+    EXPECT_EQ(patched.leaves, read_all.leaves);
+    EXPECT_EQ(patched.damaged, read_all.damaged);
+}
+
 TEST_F(DamagedTree, TwoChildrenNamingOneLeafGiveItsRowsOnce) {
     byte_array db = m_db;
     const uint32 lowest = first_lowest();

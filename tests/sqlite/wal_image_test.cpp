@@ -259,6 +259,33 @@ TEST(WalImage, LiveImageNeedsTheMainFileBesideItsLog) {
     EXPECT_FALSE(open_live_image(file, db));
 }
 
+// The winning frames a reader of the log already found lay the same live view as the
+// log's own walk; an empty list lays none.
+TEST(WalImage, LiveImageFromKnownWinningFrames) {
+    const velk_test::temp_dir dir;
+    const std::string db = db_test::copy_in(dir, db_test::fixture("walk/split.db"), "s.db", true);
+    uni::fileio log;
+    ASSERT_TRUE(log.open(db + "-wal", false, false, false));
+    region_map overwritten;
+    wal_frame_map winning;
+    region_map superseded;
+    region_map slack;
+    ASSERT_TRUE(read_wal_frames(overwritten, winning, superseded, slack, log));
+    uni::fileio walked;
+    uni::fileio given;
+    ASSERT_TRUE(open_live_image(walked, db));
+    ASSERT_TRUE(open_live_image(given, db, &winning));
+    ASSERT_EQ(given.size(), walked.size());
+    byte_array want;
+    byte_array got;
+    ASSERT_TRUE(walked.read_at(want, walked.size(), 0));
+    ASSERT_TRUE(given.read_at(got, given.size(), 0));
+    EXPECT_EQ(got, want);
+    const wal_frame_map none;
+    EXPECT_FALSE(open_live_image(given, db, &none));
+    EXPECT_FALSE(given.is_open());
+}
+
 TEST(WalPaths, LogPathEndsWithWal) {
     EXPECT_TRUE(is_wal_path("/cases/wpndatabase.db-wal"));
     EXPECT_FALSE(is_wal_path("/cases/wpndatabase.db"));
