@@ -88,6 +88,8 @@ struct db_input {
     // it stands, and the label their rows take.
     std::set<uint64> replaced_pages;
     uint32 replaced_source = 0;
+    // Where the log's checksum chain breaks, as the live view's walk of it found.
+    wal_chain_break chain_break;
 };
 
 table_definition& definition_of(velk_options& options, uint32 table_type) {
@@ -328,7 +330,15 @@ db_failure open_live_view(db_input& in) {
     if (is_wal_path(in.real_path) || ::stat64((in.real_path + "-wal").c_str(), &info) != 0) {
         return db_failure::none;  // no log; a log given as the database has none of its own
     }
-    in.live_image = open_live_image(in.file, in.real_path);
+    // One walk of the log finds both its winning frames and where its chain breaks.
+    wal_frame_map winning;
+    {
+        uni::fileio log;
+        if (log.open(in.real_path + "-wal", false, true, false)) {
+            (void)read_wal_winning(winning, log, &in.chain_break);
+        }
+    }
+    in.live_image = open_live_image(in.file, in.real_path, &winning);
     if (in.live_image || in.file.open(in.real_path, false, false, false)) {
         return db_failure::none;
     }
@@ -983,12 +993,12 @@ bool open_for_select(velk_options& options, private_db_copy& copy, const db_inpu
 
 // The library applies a log only up to the first frame that breaks its checksum chain; the
 // frames past it hold rows the live view cannot show. Said, not fatal: the live view stays
-// what the library shows. The log read is the one beside the library's copy.
-void say_wal_chain_break(const private_db_copy& copy, const std::string& path) {
-    uni::fileio wal;
-    wal_chain_break broken;
-    if (copy.path().empty() || !wal.open(copy.path() + "-wal", false, false, false) ||
-        !find_wal_chain_break(broken, wal)) {
+// what the library shows. The break is the one the live view's walk found in the log the
+// library's copy was made of.
+void say_wal_chain_break(const private_db_copy& copy, const db_input& in) {
+    const wal_chain_break& broken = in.chain_break;
+    const std::string& path = in.path;
+    if (copy.path().empty() || broken.frames == 0) {
         return;
     }
     const auto frames = static_cast<unsigned long long>(broken.frames);
@@ -1017,7 +1027,7 @@ db_failure select_tables(velk_options& options, db_input& in) {
         options.m_db.set_db_path(path);
         return db_failure::not_read;
     }
-    say_wal_chain_break(copy, path);
+    say_wal_chain_break(copy, in);
     options.m_db.set_db_path(path);
     // Notifications first: the handlers' short-name width follows the handlers they use.
     // A hot journal fails the first statement before any row; the retry on the rolled-back

@@ -173,6 +173,7 @@ void fileio::reset() {
     m_in_memory = false;
     m_position = 0;
     m_patches.clear();
+    m_patch_source.reset();
     m_patched_size = 0;
     m_file_size = 0;
 }
@@ -316,8 +317,10 @@ uint64 fileio::update_size() {
     return m_size;
 }
 
+bool fileio::can_take_patches() const { return is_valid() && !m_in_memory && !m_write; }
+
 bool fileio::set_read_patches(std::map<uint64, byte_array> patches, uint64 size) {
-    if (!is_valid() || m_in_memory || m_write) {
+    if (!can_take_patches()) {
         return false;
     }
     for (const auto& [at, bytes] : patches) {
@@ -326,7 +329,37 @@ bool fileio::set_read_patches(std::map<uint64, byte_array> patches, uint64 size)
         }
     }
     m_file_size = query_size();
-    m_patches = std::move(patches);
+    m_patches.clear();
+    m_patch_source.reset();
+    for (auto& [at, bytes] : patches) {
+        const uint64 length = bytes.size();
+        m_patches.emplace(at, read_patch{std::move(bytes), 0, length});
+    }
+    m_patched_size = size;
+    m_size = size;
+    return true;
+}
+
+bool fileio::set_read_patches(std::unique_ptr<fileio> source, const std::map<uint64, uint64>& pages,
+                              uint64 length, uint64 size) {
+    if (!can_take_patches() || source == nullptr || !source->is_valid() || length == 0) {
+        return false;
+    }
+    for (const auto& [at, from] : pages) {
+        if (at > size || length > size - at) {
+            return false;
+        }
+    }
+    const uint64 source_size = source->size();
+    std::map<uint64, read_patch> laid;
+    for (const auto& [at, from] : pages) {
+        if (from <= source_size && length <= source_size - from) {
+            laid.emplace_hint(laid.end(), at, read_patch{{}, from, length});
+        }
+    }
+    m_file_size = query_size();
+    m_patches = std::move(laid);
+    m_patch_source = std::move(source);
     m_patched_size = size;
     m_size = size;
     return true;
@@ -341,7 +374,7 @@ bool fileio::has_patch_within(uint64 offset, uint64 length) const {
     auto patch = m_patches.upper_bound(offset);
     if (patch != m_patches.begin()) {
         const auto before = std::prev(patch);  // starts at or before offset: may reach in
-        if (before->second.size() > offset - before->first) {
+        if (before->second.length > offset - before->first) {
             return true;
         }
     }
@@ -363,14 +396,23 @@ bool fileio::read_patched(uint8* buf, uint64 offset, uint64 length, uint64& got)
     }
     for (; patch != m_patches.end() && patch->first < offset + length; ++patch) {
         const uint64 start = std::max(offset, patch->first);
-        const uint64 end = std::min(offset + length, patch->first + patch->second.size());
+        const read_patch& laid = patch->second;
+        const uint64 end = std::min(offset + length, patch->first + laid.length);
         if (start >= end) {
             continue;
         }
-        const auto source =
-            patch->second.begin() + static_cast<std::ptrdiff_t>(start - patch->first);
-        std::copy(source, source + static_cast<std::ptrdiff_t>(end - start),
-                  into.begin() + static_cast<std::ptrdiff_t>(start - offset));
+        const uint64 within = start - patch->first;
+        const auto target = into.begin() + static_cast<std::ptrdiff_t>(start - offset);
+        if (laid.bytes.empty()) {
+            uint64 read = end - start;
+            if (!m_patch_source->read_at(&*target, &read, laid.source_offset + within) ||
+                read != end - start) {
+                return false;
+            }
+            continue;
+        }
+        const auto source = laid.bytes.begin() + static_cast<std::ptrdiff_t>(within);
+        std::copy(source, source + static_cast<std::ptrdiff_t>(end - start), target);
     }
     got = length;
     return true;

@@ -76,6 +76,15 @@ public:
     // log's pages in memory, not the whole file. False, nothing changed, in memory or
     // write mode or when a patch lies past size.
     [[nodiscard]] bool set_read_patches(std::map<uint64, byte_array> patches, uint64 size);
+    // The same with the patches' bytes left where they lie in source (taken over, open for
+    // reading) and read from there whenever a read reaches them: pages maps each patch's
+    // offset here to its offset in source, every patch length bytes long. A log's pages are
+    // then not read before anything asks for them. A patch that source does not hold whole
+    // is not laid: the file's own bytes stay there. False, nothing changed, as above or
+    // when source is not open or length is 0.
+    [[nodiscard]] bool set_read_patches(std::unique_ptr<fileio> source,
+                                        const std::map<uint64, uint64>& pages, uint64 length,
+                                        uint64 size);
     // Whether a patch laid by set_read_patches covers any byte of [offset, offset + length):
     // outside them a read gives the file's own bytes, as any other reader of it sees them.
     [[nodiscard]] bool has_patch_within(uint64 offset, uint64 length) const;
@@ -170,6 +179,7 @@ private:
                                  bool crlf);
     [[nodiscard]] bool read_clipped(void* buf, uint64 offset, uint64 length, uint64& got);
     [[nodiscard]] bool read_patched(uint8* buf, uint64 offset, uint64 length, uint64& got);
+    [[nodiscard]] bool can_take_patches() const;
     template <typename buffer>
     [[nodiscard]] bool read_into(buffer& out, uint64 length, uint64 offset);
     [[nodiscard]] bool append_span(const void* data, uint64 length);
@@ -189,7 +199,15 @@ private:
     int64 m_position = 0;
     std::unique_ptr<fileio_output> m_output;  // owned; null when none
     bool m_write_failed = false;
-    std::map<uint64, byte_array> m_patches;  // offset -> bytes read in place of the file's
+    // Bytes read in place of the file's: held, or (bytes empty) length bytes of
+    // m_patch_source at source_offset.
+    struct read_patch {
+        byte_array bytes;
+        uint64 source_offset = 0;
+        uint64 length = 0;
+    };
+    std::map<uint64, read_patch> m_patches;  // by offset in this file
+    std::unique_ptr<fileio> m_patch_source;  // null while no patch reads from a file
     uint64 m_patched_size = 0;               // size() while there are patches
     uint64 m_file_size = 0;                  // the file's own bytes under the patches
 };

@@ -203,8 +203,25 @@ bool read_wal_frames(region_map& overwritten, wal_frame_map& winning, region_map
     return !winning.empty() || !superseded.empty();
 }
 
-bool read_wal_winning(wal_frame_map& winning, uni::fileio& wal) {
+namespace {
+
+// Where the walk found the chain broken: every frame after the last commit it applies is
+// left out, whatever its salts (an uncommitted transaction's frames, those past the break,
+// and any after them).
+void note_chain_break(wal_chain_break& out, const frame_walk& w) {
+    if (w.frames_past_break != 0) {
+        out.first_frame = w.break_frame;
+        out.frames = w.frames_walked - w.last_commit;
+    }
+}
+
+}  // namespace
+
+bool read_wal_winning(wal_frame_map& winning, uni::fileio& wal, wal_chain_break* broken) {
     winning.clear();
+    if (broken != nullptr) {
+        *broken = wal_chain_break{};
+    }
     wal_header header;
     if (!read_wal_header(header, wal)) {
         return false;
@@ -213,32 +230,19 @@ bool read_wal_winning(wal_frame_map& winning, uni::fileio& wal) {
     try {
         frame_walk w{winning, superseded, header.page_size(), {}, {}};
         walk_frames(w, wal, header);
+        if (broken != nullptr) {
+            note_chain_break(*broken, w);
+        }
     } catch (const std::bad_alloc&) {
-        // The map keeps what was gathered, as read_wal_frames keeps it.
+        // The map keeps what was gathered, as read_wal_frames keeps it; no count of frames
+        // left out: the log could not be walked to its end.
     }
     return !winning.empty();
 }
 
 bool find_wal_chain_break(wal_chain_break& out, uni::fileio& wal) {
-    out = wal_chain_break{};
-    wal_header header;
-    if (!read_wal_header(header, wal)) {
-        return false;
-    }
     wal_frame_map winning;
-    region_map superseded;
-    try {
-        frame_walk w{winning, superseded, header.page_size(), {}, {}};
-        walk_frames(w, wal, header);
-        if (w.frames_past_break != 0) {
-            out.first_frame = w.break_frame;
-            // Every frame after the last commit it applies is left out, whatever its salts:
-            // an uncommitted transaction's frames, those past the break, and any after them.
-            out.frames = w.frames_walked - w.last_commit;
-        }
-    } catch (const std::bad_alloc&) {
-        // No count: the log could not be walked to its end.
-    }
+    (void)read_wal_winning(winning, wal, &out);
     return out.frames != 0;
 }
 

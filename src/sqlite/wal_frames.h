@@ -43,8 +43,11 @@ using wal_frame_map = std::map<uint64, uint64>;
 // carve still reads their pages.
 // The winning frames alone, as read_wal_frames finds them: for a reader that lays the
 // log's pages over the main file and needs neither their regions nor their slack, whose
-// search would read every winning page once more. True when a frame won.
-[[nodiscard]] bool read_wal_winning(wal_frame_map& winning, uni::fileio& wal);
+// search would read every winning page once more. True when a frame won. With broken,
+// the same walk fills it as find_wal_chain_break does, so the log is read once for both.
+struct wal_chain_break;
+[[nodiscard]] bool read_wal_winning(wal_frame_map& winning, uni::fileio& wal,
+                                    wal_chain_break* broken = nullptr);
 
 struct wal_chain_break {
     uint64 first_frame = 0;  // number of the frame at which the chain breaks, from 1

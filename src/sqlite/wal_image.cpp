@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <memory>
 #include <new>
 
 #include "io/uni_fileio.h"
@@ -90,7 +91,9 @@ bool fill_image(const image_plan& plan, uni::fileio* main, uni::fileio& wal,
 // The log and, when it opens, the main file of a path naming either.
 struct companion_files {
     uni::fileio main;
-    uni::fileio wal;
+    // Held apart so that a live view can keep the log open once the rest is gone.
+    std::unique_ptr<uni::fileio> log = std::make_unique<uni::fileio>();
+    uni::fileio& wal = *log;
     bool have_main = false;
 
     bool open(const std::string& path) {
@@ -182,28 +185,29 @@ bool open_live_image(uni::fileio& file, const std::string& db_path, const wal_fr
         return false;
     }
     companion_files files;
-    std::map<uint64, byte_array> pages;
+    std::map<uint64, uint64> pages;  // offset in the image -> offset of its bytes in the log
     uint64 size = 0;
+    uint64 page_size = 0;
     bool built = false;
     try {
         image_plan plan;
         built = files.open(db_path) && files.have_main &&
                 plan_image(plan, files.main_file(), files.wal, max_wal_image_size, winning);
-        // Only the log's pages are kept: the main file's own are read where they lie.
+        // Only where the log's pages lie is kept: they are read when a read reaches them,
+        // and the main file's own pages where they lie.
         size = std::max(plan.size, files.main.size());
-        image_plan log_only = plan;
-        log_only.main_bytes = 0;
-        log_only.size = size;
-        built = built && fill_image(log_only, nullptr, files.wal,
-                                    [&pages](uint64 at, const byte_array& bytes) {
-                                        pages[at] = bytes;
-                                        return true;
-                                    });
+        page_size = plan.page_size;
+        for (const auto& [number, frame] : plan.winning) {
+            const uint64 at = (number - 1) * page_size;
+            if (at + page_size <= plan.size) {
+                pages.emplace_hint(pages.end(), at, frame + wr::header_size);
+            }
+        }
     } catch (const std::bad_alloc&) {
         built = false;
     }
     if (!built || !file.open(db_path, false, false, false) ||
-        !file.set_read_patches(std::move(pages), size)) {
+        !file.set_read_patches(std::move(files.log), pages, page_size, size)) {
         (void)file.close();
         return false;
     }

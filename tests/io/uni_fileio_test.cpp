@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -386,8 +387,8 @@ TEST(FileioChunks, OverlappingChunksCoverTheFile) {
     uni::fileio mem(byte_array(250, 7), false, false);
     std::vector<chunk_call> calls;
     ASSERT_TRUE(mem.for_each_chunk(record_chunk, &calls, 100, 10, 0));
-    const std::vector<chunk_call> expected = {{0, 100, 10}, {90, 100, 10}, {180, 70, 10},
-                                              {240, 10, 0}};
+    const std::vector<chunk_call> expected = {
+        {0, 100, 10}, {90, 100, 10}, {180, 70, 10}, {240, 10, 0}};
     EXPECT_EQ(calls, expected);
 
     calls.clear();
@@ -463,18 +464,35 @@ TEST(FileioHexDump, LinesPrefixesAndCharacterColumn) {
 
 namespace {
 
+// How the patches' bytes are laid: held, or left in a second file ("..XY....ZW") and read
+// from there when a read reaches them.
+enum class patch_form { held, in_source };
+
+bool lay_patches(uni::fileio& file, patch_form form, const temp_dir& dir) {
+    if (form == patch_form::held) {
+        std::map<uint64, byte_array> patches;
+        patches[2] = {'X', 'Y'};
+        patches[10] = {'Z', 'W'};  // past the file's end: zeros before it
+        return file.set_read_patches(std::move(patches), 12);
+    }
+    const std::string source_path = dir.file("source");
+    write_file(source_path, "..XY....ZW");
+    auto source = std::make_unique<uni::fileio>();
+    return source->open(source_path, false, false, false) &&
+           file.set_read_patches(std::move(source), {{2, 2}, {10, 8}}, 2, 12);
+}
+
+class FileioReadPatchForms : public ::testing::TestWithParam<patch_form> {};
+
 // A file of "abcdefgh" with patches laid over it: reads see each patch in place of the
 // file's bytes and zeros past the file's end, in any split of a read.
-TEST(FileioReadPatches, ReadsSeeThePatchesOverTheFile) {
+TEST_P(FileioReadPatchForms, ReadsSeeThePatchesOverTheFile) {
     const temp_dir dir;
     const std::string path = dir.file("base");
     write_file(path, "abcdefgh");
     uni::fileio file;
     ASSERT_TRUE(file.open(path, false, false, false));
-    std::map<uint64, byte_array> patches;
-    patches[2] = {'X', 'Y'};
-    patches[10] = {'Z', 'W'};  // past the file's end: zeros before it
-    ASSERT_TRUE(file.set_read_patches(std::move(patches), 12));
+    ASSERT_TRUE(lay_patches(file, GetParam(), dir));
     EXPECT_EQ(file.size(), 12U);
     EXPECT_EQ(file.update_size(), 12U);
     const struct {
@@ -496,6 +514,37 @@ TEST(FileioReadPatches, ReadsSeeThePatchesOverTheFile) {
     std::string plain;
     ASSERT_TRUE(file.read_at(plain, 8, 0));
     EXPECT_EQ(plain, "abcdefgh");
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, FileioReadPatchForms,
+                         ::testing::Values(patch_form::held, patch_form::in_source),
+                         [](const auto& param_info) {
+                             return param_info.param == patch_form::held ? "Held" : "InSource";
+                         });
+
+// Patches left in a source: one the source does not hold whole is not laid (the file's own
+// bytes stay), and a source that loses a patch's bytes after they were laid fails the read
+// rather than giving the file's bytes or zeros in their place.
+TEST(FileioReadPatchesInSource, OnlyWhatTheSourceHoldsIsLaid) {
+    const temp_dir dir;
+    const std::string path = dir.file("base");
+    write_file(path, "abcdefgh");
+    const std::string source_path = dir.file("source");
+    write_file(source_path, "0123456789");
+    uni::fileio file;
+    ASSERT_TRUE(file.open(path, false, false, false));
+    EXPECT_FALSE(file.set_read_patches(nullptr, {{0, 0}}, 2, 8));
+    auto source = std::make_unique<uni::fileio>();
+    ASSERT_TRUE(source->open(source_path, false, false, false));
+    // Offsets 8 (whole: "89"), 9 (one byte short) and past the source's end.
+    ASSERT_TRUE(file.set_read_patches(std::move(source), {{0, 8}, {4, 9}, {6, 11}}, 2, 8));
+    std::string got;
+    ASSERT_TRUE(file.read_at(got, 8, 0));
+    EXPECT_EQ(got, "89cdefgh");
+    write_file(source_path, "01");  // cut short under the laid patch
+    EXPECT_FALSE(file.read_at(got, 2, 0));
+    ASSERT_TRUE(file.read_at(got, 4, 2));  // away from it the file reads as before
+    EXPECT_EQ(got, "cdef");
 }
 
 // Which ranges a patch reaches into: a reader may take bytes it read of the file itself
