@@ -137,7 +137,9 @@ reference_result reference_escape(std::string_view s) {
 // every short mix of lead, continuation, control and ASCII bytes comes up, in and out of
 // order), of whole characters at the edges of each sequence length (C1 characters among them),
 // of the classic malformations (overlong forms, surrogates, code points past U+10FFFF, cut
-// sequences), of bytes of any value and of runs of plain text long enough to fill blocks.
+// sequences, C0 and C1 before a continuation byte above the C1 range), of bytes of any value
+// and of runs of plain text long enough to fill blocks, some longer than two blocks of 32, so
+// that multibyte characters and malformations stand between runs of clean blocks.
 // clang-format off
 const std::string edge_bytes = std::string("a \t\n\r\x1b\x7f\x01\x1f\xc0\xc1\xc2\xdf\xe0\xe2\xed\xef"
                                            "\xf0\xf4\xf5\xff\x80\x8f\x90\x9f\xa0\xbf") + '\0';
@@ -146,7 +148,8 @@ const std::vector<std::string> text_pieces = {
     "\xed\x9f\xbf", "\xee\x80\x80", "\xef\xbf\xbf", "\xf0\x90\x80\x80", "\xf0\x9f\x98\x80",
     "\xf4\x8f\xbf\xbf", "\xc0\x9b", "\xe0\x80\x80", "\xe0\x9f\xbf", "\xf0\x8f\xbf\xbf",
     "\xed\xa0\x80", "\xed\xbf\xbf", "\xf4\x90\x80\x80", "\xe2\x82", "\xf0\x9f\x98",
-    "plain text over sixteen bytes",
+    "\xc0\xa0", "\xc1\xbf", "plain text over sixteen bytes",
+    "<text id='2'>plain text of notification payloads, long enough to fill two blocks</text>",
 };
 // clang-format on
 
@@ -205,6 +208,27 @@ TEST(EscapeTerminalControlsProperty, BlockScanAgreesWithCharacterReading) {
             std::string escaped = text;
             ASSERT_EQ(escape_terminal_controls(escaped), want.escaped)
                 << testing::PrintToString(text);
+        }
+    }
+}
+
+// Texts of every length up to three blocks of 32, plain ASCII but for one byte at each place in
+// turn, alone or before a control that ends the text: short texts are passed over as a whole,
+// longer ones as blocks with a last block that overlaps the one before, so each place is at
+// each position of a block once, and the last bytes follow a block read a character at a time.
+TEST(EscapeTerminalControlsProperty, OneByteAtEveryPlaceOfTextsOfEveryLength) {
+    // Controls, DEL, a stray C1 byte, a byte that is neither, the kept tab, and leads that a
+    // text's end or the plain byte after them leaves open.
+    const std::string odd_bytes("\x01\x1f\x7f\x9b\xff\t\xc2\xe2\xf0", 9);
+    for (std::size_t length = 1; length <= 96; ++length) {
+        for (std::size_t at = 0; at < length; ++at) {
+            for (const char odd : odd_bytes) {
+                std::string text(length, 'a');
+                text[at] = odd;
+                ASSERT_TRUE(block_scans_agree(text, reference_escape(text).first_control));
+                text += '\x7f';
+                ASSERT_TRUE(block_scans_agree(text, reference_escape(text).first_control));
+            }
         }
     }
 }
