@@ -458,9 +458,12 @@ bool printable_ascii_short(std::string_view text) {
 // followed by no continuation, which is suspect here at once rather than at the block's end,
 // and for C0 and C1 followed by A0 to BF: neither byte is a control, nor does either lead
 // anything, so the reading one character at a time is not needed there. That frees the bit of
-// those overlong forms for the C1 characters: C0, C1 or C2 followed by 80 to 9F. The ASCII
-// controls are two more lookups, by the low and the high four bits of the byte itself, which
-// share a bit only for a control.
+// those overlong forms for the C1 characters: C0, C1 or C2 followed by 80 to 9F.
+// The ASCII controls take one more lookup, by the low four bits of the byte itself (a byte from
+// 0x80 up looks up zero), joined to the lookups of the byte before and then masked by the one
+// of its high four bits, which holds a bit of its own for the rows 0x00, 0x10 and 0x7F. Those
+// bits are kinds of fault that only a lead before the byte can set, and a lead before ASCII
+// is a fault already.
 struct byte_tables {
     static constexpr unsigned char too_short = 1U << 0U;   // a lead or ASCII, then a lead or ASCII
     static constexpr unsigned char too_long = 1U << 1U;    // ASCII, then a continuation
@@ -489,28 +492,23 @@ struct byte_tables {
         large, large, large, large,
         large, large | surrogate, large, large};
     static constexpr unsigned char continuation = too_long | two_conts;
+    static constexpr unsigned char from_00 = overlong_3;  // 0x00 to 0x0F but tab, LF and CR
+    static constexpr unsigned char from_10 = too_large;   // 0x10 to 0x1F
+    static constexpr unsigned char del_bit = surrogate;   // 0x7F
     static constexpr unsigned char second_high[16] = {
-        too_short, too_short, too_short, too_short,
-        too_short, too_short, too_short, too_short,
+        too_short | from_00, too_short | from_10, too_short, too_short,
+        too_short, too_short, too_short, too_short | del_bit,
         continuation | c1_or_overlong_2 | overlong_3 | too_large_1000 | overlong_4,
         continuation | c1_or_overlong_2 | overlong_3 | too_large,
         continuation | surrogate | too_large, continuation | surrogate | too_large,
         too_short, too_short, too_short, too_short};
 
-    static constexpr unsigned char from_00 = 1U << 0U;  // 0x00 to 0x0F but tab, LF and CR
-    static constexpr unsigned char from_10 = 1U << 1U;  // 0x10 to 0x1F
-    static constexpr unsigned char del_bit = 1U << 2U;  // 0x7F
     static constexpr unsigned char c0 = from_00 | from_10;
     static constexpr unsigned char control_low[16] = {
         c0, c0, c0, c0,
         c0, c0, c0, c0,
         c0, from_10, from_10, c0,
         c0, from_10, c0, c0 | del_bit};
-    static constexpr unsigned char control_high[16] = {
-        from_00, from_10, 0, 0,
-        0, 0, 0, del_bit,
-        0, 0, 0, 0,
-        0, 0, 0, 0};
 
     // A sequence still open at a block's end: a lead of two bytes or more in its last byte, of
     // three or four in the one before, of four in the third last. Subtracted with saturation
@@ -563,22 +561,16 @@ struct ssse3_block_kernel {
 
     // p1 to p3 hold the bytes one to three places before those of block.
     [[gnu::target("ssse3")]] static vec suspect_of(vec block, vec p1, vec p2, vec p3) {
-        const vec block_high = high_nibbles(block);
-        const vec faults =
-            _mm_and_si128(_mm_and_si128(lookup(tables::first_high, high_nibbles(p1)),
-                                        lookup(tables::first_low, _mm_and_si128(p1, splat(0x0F)))),
-                          lookup(tables::second_high, block_high));
+        const vec before = _mm_and_si128(lookup(tables::first_high, high_nibbles(p1)),
+                                         lookup(tables::first_low, _mm_and_si128(p1, splat(0x0F))));
+        const vec faults = _mm_and_si128(_mm_or_si128(before, lookup(tables::control_low, block)),
+                                         lookup(tables::second_high, high_nibbles(block)));
         // High bit set where a lead of three or four bytes stands two bytes before, or one of
         // four three bytes before.
         const vec expected =
             _mm_or_si128(_mm_subs_epu8(p2, splat(three_byte_low - continuation_low)),
                          _mm_subs_epu8(p3, splat(four_byte_low - continuation_low)));
-        const vec malformed =
-            _mm_xor_si128(faults, _mm_and_si128(expected, splat(continuation_low)));
-        // A byte from 0x80 up looks up zero in the table by its low bits.
-        const vec controls = _mm_and_si128(lookup(tables::control_low, block),
-                                           lookup(tables::control_high, block_high));
-        return _mm_or_si128(malformed, controls);
+        return _mm_xor_si128(faults, _mm_and_si128(expected, splat(continuation_low)));
     }
 };
 
@@ -628,19 +620,16 @@ struct avx2_block_kernel {
     }
 
     [[gnu::target("avx2")]] static vec suspect_of(vec block, vec p1, vec p2, vec p3) {
-        const vec block_high = high_nibbles(block);
-        const vec faults = _mm256_and_si256(
+        const vec before =
             _mm256_and_si256(lookup(tables::first_high, high_nibbles(p1)),
-                             lookup(tables::first_low, _mm256_and_si256(p1, splat(0x0F)))),
-            lookup(tables::second_high, block_high));
+                             lookup(tables::first_low, _mm256_and_si256(p1, splat(0x0F))));
+        const vec faults =
+            _mm256_and_si256(_mm256_or_si256(before, lookup(tables::control_low, block)),
+                             lookup(tables::second_high, high_nibbles(block)));
         const vec expected =
             _mm256_or_si256(_mm256_subs_epu8(p2, splat(three_byte_low - continuation_low)),
                             _mm256_subs_epu8(p3, splat(four_byte_low - continuation_low)));
-        const vec malformed =
-            _mm256_xor_si256(faults, _mm256_and_si256(expected, splat(continuation_low)));
-        const vec controls = _mm256_and_si256(lookup(tables::control_low, block),
-                                              lookup(tables::control_high, block_high));
-        return _mm256_or_si256(malformed, controls);
+        return _mm256_xor_si256(faults, _mm256_and_si256(expected, splat(continuation_low)));
     }
 };
 
