@@ -633,6 +633,74 @@ struct avx2_block_kernel {
     }
 };
 
+// AVX-512: the same on 64 bytes at once, each three of the logical operations on bytes in one.
+struct avx512_block_kernel {
+    using vec = __m512i;
+    using tables = byte_tables;
+    static constexpr std::size_t width = 4 * block_size;
+    // A three-way operation is given by its truth table: the result on the bit patterns that
+    // stand for its operands.
+    static constexpr int operand_a = 0xF0;
+    static constexpr int operand_b = 0xCC;
+    static constexpr int operand_c = 0xAA;
+    static constexpr int a_or_b_and_c = (operand_a | operand_b) & operand_c;
+    // The forms without a mask leave GCC taking their unused source for uninitialised.
+    static constexpr __mmask16 every_word = 0xFFFF;
+
+    [[gnu::target("avx512f,avx512bw")]] static vec splat(unsigned char c) {
+        return _mm512_set1_epi8(static_cast<char>(c));
+    }
+    [[gnu::target("avx512f,avx512bw")]] static vec load(const void* bytes) {
+        vec v;
+        std::memcpy(&v, bytes, sizeof v);
+        return v;
+    }
+    [[gnu::target("avx512f,avx512bw")]] static vec high_nibbles(vec x) {
+        constexpr unsigned nibble_bits = 4;
+        return _mm512_and_si512(_mm512_srli_epi16(x, nibble_bits), splat(0x0F));
+    }
+    [[gnu::target("avx512f,avx512bw")]] static vec lookup(const unsigned char (&table)[16],
+                                                          vec nibbles) {
+        __m128i t;
+        std::memcpy(&t, table, sizeof t);
+        return _mm512_shuffle_epi8(_mm512_maskz_broadcast_i32x4(every_word, t), nibbles);
+    }
+    // Only the last three bytes of a block count, which the AVX2 test sees in its last 32.
+    [[gnu::target("avx512f,avx512bw")]] static bool open_at_end(const char* bytes) {
+        return avx2_block_kernel::open_at_end(bytes + width / 2);
+    }
+
+    [[gnu::target("avx512f,avx512bw")]] static bool check(const char* bytes) {
+        return clean(load(bytes), load(bytes - 1), load(bytes - 2), load(bytes - 3));
+    }
+    // The first block of a text, with zeros before it: each quarter shifted in turn from the
+    // quarter below it or from zeros.
+    [[gnu::target("avx512f,avx512bw")]] static bool check_first(const char* bytes) {
+        constexpr int quarter_in_words = 12;
+        const vec block = load(bytes);
+        const vec before =
+            _mm512_maskz_alignr_epi32(every_word, block, _mm512_setzero_si512(), quarter_in_words);
+        return clean(block, _mm512_alignr_epi8(block, before, block_size - 1),
+                     _mm512_alignr_epi8(block, before, block_size - 2),
+                     _mm512_alignr_epi8(block, before, block_size - 3));
+    }
+
+    [[gnu::target("avx512f,avx512bw")]] static bool clean(vec block, vec p1, vec p2, vec p3) {
+        const vec before =
+            _mm512_and_si512(lookup(tables::first_high, high_nibbles(p1)),
+                             lookup(tables::first_low, _mm512_and_si512(p1, splat(0x0F))));
+        const vec faults = _mm512_ternarylogic_epi32(
+            before, lookup(tables::control_low, block),
+            lookup(tables::second_high, high_nibbles(block)), a_or_b_and_c);
+        const vec expected = _mm512_ternarylogic_epi32(
+            _mm512_subs_epu8(p2, splat(three_byte_low - continuation_low)),
+            _mm512_subs_epu8(p3, splat(four_byte_low - continuation_low)), splat(continuation_low),
+            a_or_b_and_c);
+        const vec suspect = _mm512_xor_si512(faults, expected);
+        return _mm512_test_epi8_mask(suspect, suspect) == 0;
+    }
+};
+
 // A text shorter than a block: printable ASCII at once, else checked as one block with zeros
 // before it and blanks after it, where a sequence still open stands out as suspect.
 template <typename kernel>
@@ -674,12 +742,10 @@ template <typename kernel>
 // As first_control_in_blocks: a block that may hold a control is read a character at a time,
 // and the block scan takes over again after it. The first block reads zeros before it.
 // Always inlined: each instance must be compiled inside a function built for its instructions.
+// For a text of a block or longer.
 template <typename kernel>
 [[gnu::always_inline]] inline std::size_t first_control_streamed(std::string_view text) {
     constexpr std::size_t width = kernel::width;
-    if (text.size() < width) {
-        return first_control_in_short_text<kernel>(text);
-    }
     bool suspect = !kernel::check_first(text.data());
     std::size_t at = 0;
     for (;;) {
@@ -701,11 +767,28 @@ template <typename kernel>
 }
 
 [[gnu::target("ssse3")]] std::size_t first_control_ssse3(std::string_view text) {
+    if (text.size() < ssse3_block_kernel::width) {
+        return first_control_in_short_text<ssse3_block_kernel>(text);
+    }
     return first_control_streamed<ssse3_block_kernel>(text);
 }
 
 [[gnu::target("avx2")]] std::size_t first_control_avx2(std::string_view text) {
+    if (text.size() < avx2_block_kernel::width) {
+        return first_control_in_short_text<avx2_block_kernel>(text);
+    }
     return first_control_streamed<avx2_block_kernel>(text);
+}
+
+// A text shorter than 64 bytes is read as with AVX2.
+[[gnu::target("avx512f,avx512bw")]] std::size_t first_control_avx512(std::string_view text) {
+    if (text.size() < avx2_block_kernel::width) {
+        return first_control_in_short_text<avx2_block_kernel>(text);
+    }
+    if (text.size() < avx512_block_kernel::width) {
+        return first_control_streamed<avx2_block_kernel>(text);
+    }
+    return first_control_streamed<avx512_block_kernel>(text);
 }
 
 bool has_ssse3() {
@@ -715,6 +798,12 @@ bool has_ssse3() {
 
 bool has_avx2() {
     static const bool present = __builtin_cpu_supports("avx2") != 0;
+    return present;
+}
+
+bool has_avx512() {
+    static const bool present =
+        __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0;
     return present;
 }
 #endif
@@ -729,7 +818,9 @@ std::atomic<scan_function> fastest_scan{choose_and_scan};
 std::size_t choose_and_scan(std::string_view text) {
     scan_function chosen = control_scan::vector_blocks;
 #if defined(VELK_SSSE3_SCAN)
-    if (has_avx2()) {
+    if (has_avx512()) {
+        chosen = first_control_avx512;
+    } else if (has_avx2()) {
         chosen = first_control_avx2;
     } else if (has_ssse3()) {
         chosen = first_control_ssse3;
@@ -809,6 +900,15 @@ std::size_t wide_blocks(std::string_view text) {
     }
 #endif
     return table_blocks(text);
+}
+
+std::size_t widest_blocks(std::string_view text) {
+#if defined(VELK_SSSE3_SCAN)
+    if (has_avx512()) {
+        return first_control_avx512(text);
+    }
+#endif
+    return wide_blocks(text);
 }
 
 std::size_t fastest(std::string_view text) {

@@ -180,6 +180,7 @@ std::string random_text(std::mt19937& rng) {
         {"vector_blocks", control_scan::vector_blocks},
         {"table_blocks", control_scan::table_blocks},
         {"wide_blocks", control_scan::wide_blocks},
+        {"widest_blocks", control_scan::widest_blocks},
     };
     for (const auto& [name, scan] : scans) {
         const std::size_t got = scan(text);
@@ -192,14 +193,14 @@ std::string random_text(std::mt19937& rng) {
 }
 
 // The block scanners, the escaper and a byte-at-a-time reading agree on random texts at
-// every offset from the 16- and 32-byte block grids, and with plain text on either side.
+// every offset from the 16-, 32- and 64-byte block grids, and with plain text on either side.
 TEST(EscapeTerminalControlsProperty, BlockScanAgreesWithCharacterReading) {
     std::mt19937 rng(61);  // fixed: a failure can be replayed
     std::uniform_int_distribution<std::size_t> tail_length(0, 40);
     for (int round = 0; round < 2000; ++round) {
         const std::string core = random_text(rng);
         const std::string tail(tail_length(rng), 'y');
-        for (std::size_t lead = 0; lead <= 32; ++lead) {
+        for (std::size_t lead = 0; lead <= 64; ++lead) {
             const std::string text = std::string(lead, 'x') + core + tail;
             const reference_result want = reference_escape(text);
             ASSERT_EQ(control_scan::bytewise(text), want.first_control)
@@ -212,15 +213,16 @@ TEST(EscapeTerminalControlsProperty, BlockScanAgreesWithCharacterReading) {
     }
 }
 
-// Texts of every length up to three blocks of 32, plain ASCII but for one byte at each place in
-// turn, alone or before a control that ends the text: short texts are passed over as a whole,
-// longer ones as blocks with a last block that overlaps the one before, so each place is at
-// each position of a block once, and the last bytes follow a block read a character at a time.
+// Texts of every length up to two blocks of 64 and a few bytes, plain ASCII but for one byte at
+// each place in turn, alone or before a control that ends the text: short texts are passed over
+// as a whole, longer ones as blocks with a last block that overlaps the one before, so each
+// place is at each position of a block once, and the last bytes follow a block read a
+// character at a time.
 TEST(EscapeTerminalControlsProperty, OneByteAtEveryPlaceOfTextsOfEveryLength) {
     // Controls, DEL, a stray C1 byte, a byte that is neither, the kept tab, and leads that a
     // text's end or the plain byte after them leaves open.
     const std::string odd_bytes("\x01\x1f\x7f\x9b\xff\t\xc2\xe2\xf0", 9);
-    for (std::size_t length = 1; length <= 96; ++length) {
+    for (std::size_t length = 1; length <= 140; ++length) {
         for (std::size_t at = 0; at < length; ++at) {
             for (const char odd : odd_bytes) {
                 std::string text(length, 'a');
@@ -246,14 +248,15 @@ TEST(EscapeTerminalControlsProperty, EveryFourByteMixWhereTheBlockScanResumes) {
         for (std::size_t k = mix; window.size() < 4; k /= n) {
             window += classes[k % n];
         }
-        // Both block widths: sixteen and 32 bytes; and the same mixes ending texts shorter
+        // Every block width: 16, 32 and 64 bytes; and the same mixes ending texts shorter
         // than a block, or ending in the middle of one.
-        for (const std::size_t shift : {12, 13, 14, 15, 16, 28, 29, 30, 31, 32}) {
+        for (const std::size_t shift :
+             {12, 13, 14, 15, 16, 28, 29, 30, 31, 32, 60, 61, 62, 63, 64}) {
             const std::string text =
                 "\xa0" + std::string(shift, 'x') + window + std::string(40, 'y');
             ASSERT_TRUE(block_scans_agree(text, reference_escape(text).first_control));
         }
-        for (const std::size_t shift : {0, 12, 13, 28, 29, 41}) {
+        for (const std::size_t shift : {0, 12, 13, 28, 29, 41, 60, 61, 93}) {
             const std::string text = std::string(shift, 'x') + window;
             ASSERT_TRUE(block_scans_agree(text, reference_escape(text).first_control));
         }
