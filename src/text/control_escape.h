@@ -22,9 +22,10 @@
 #include <string_view>
 
 // Every value of a report passes through here, so the search for the first control runs a
-// block of 16 or 32 bytes at a time and passes over well-formed UTF-8 as fast as over ASCII;
-// only a block that may hold a control, or bytes that are not UTF-8, is read one character
-// at a time.
+// block of 16, 32 or 64 bytes at a time and passes over well-formed UTF-8 as fast as over
+// ASCII; only a block that may hold a control, or bytes that are not UTF-8, is read one
+// character at a time. A short value of printable ASCII alone, as most times, ids and names
+// are, is passed over in a few instructions.
 
 // True when escape_terminal_controls would change text.
 [[nodiscard]] bool has_terminal_controls(std::string_view text);
