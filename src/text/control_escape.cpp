@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -407,24 +408,72 @@ using vector_block_check = portable_block_check;
 #endif
 
 #if defined(VELK_SSSE3_SCAN)
+// Whether every byte of text, shorter than 32 bytes, is printable ASCII (0x20 to 0x7E). Most
+// short values (times, ids, names) are, and are then done with here in a few instructions, as
+// two overlapping pieces of 16, 8 or 4 bytes, or byte by byte below that. One added to a byte
+// leaves printable ASCII at 0x21 to 0x7F and takes every other byte, read signed, below 0x21.
+bool printable_ascii_short(std::string_view text) {
+    const std::size_t size = text.size();
+    const auto not_printable = [](__m128i x) {
+        return _mm_cmplt_epi8(_mm_add_epi8(x, _mm_set1_epi8(1)),
+                              _mm_set1_epi8(first_printable + 1));
+    };
+    constexpr std::size_t half = 16;
+    constexpr std::size_t quarter = 8;
+    constexpr std::size_t eighth = 4;
+    if (size >= half) {
+        __m128i low;
+        __m128i high;
+        std::memcpy(&low, text.data(), half);
+        std::memcpy(&high, text.data() + (size - half), half);
+        return _mm_movemask_epi8(_mm_or_si128(not_printable(low), not_printable(high))) == 0;
+    }
+    if (size >= eighth) {
+        // Two pieces of 8 bytes, or of 4 bytes standing twice, fill one register.
+        const std::size_t piece = size >= quarter ? quarter : eighth;
+        std::uint64_t low = 0;
+        std::uint64_t high = 0;
+        std::memcpy(&low, text.data(), piece);
+        std::memcpy(&high, text.data() + (size - piece), piece);
+        if (piece == eighth) {
+            low |= low << (eighth * 8);
+            high |= high << (eighth * 8);
+        }
+        const __m128i both =
+            _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(low));
+        return _mm_movemask_epi8(not_printable(both)) == 0;
+    }
+    return std::all_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) >= first_printable &&
+               static_cast<unsigned char>(c) < del;
+    });
+}
+
 // With SSSE3 the check of each byte against the one before it is three table lookups, after
 // the validation of UTF-8 by Keiser and Lemire ("Validating UTF-8 In Less Than One Instruction
 // Per Byte", 2021): one table each for the high and the low four bits of the byte before and
 // for the high four bits of the byte itself; every kind of fault has a bit, set where the three
 // agree. A continuation byte that a lead two or three bytes before expects is the fault
-// "two continuation bytes" undone. Its faults are the suspect bytes above but for the C1
-// character, checked apart, and for a lead followed by no continuation, which is suspect here
-// at once rather than at the block's end.
-struct ssse3_block_check : sse2_block_check {
+// "two continuation bytes" undone. Its faults are the suspect bytes above but for a lead
+// followed by no continuation, which is suspect here at once rather than at the block's end,
+// and for C0 and C1 followed by A0 to BF: neither byte is a control, nor does either lead
+// anything, so the reading one character at a time is not needed there. That frees the bit of
+// those overlong forms for the C1 characters: C0, C1 or C2 followed by 80 to 9F.
+// The ASCII controls take one more lookup, by the low four bits of the byte itself (a byte from
+// 0x80 up looks up zero), joined to the lookups of the byte before and then masked by the one
+// of its high four bits, which holds a bit of its own for the rows 0x00, 0x10 and 0x7F. Those
+// bits are kinds of fault that only a lead before the byte can set, and a lead before ASCII
+// is a fault already.
+struct byte_tables {
     static constexpr unsigned char too_short = 1U << 0U;   // a lead or ASCII, then a lead or ASCII
     static constexpr unsigned char too_long = 1U << 1U;    // ASCII, then a continuation
     static constexpr unsigned char overlong_3 = 1U << 2U;  // E0 80 to E0 9F
     static constexpr unsigned char too_large = 1U << 3U;   // F4 90 and up, F5 to FF
     static constexpr unsigned char surrogate = 1U << 4U;   // ED A0 to ED BF
-    static constexpr unsigned char overlong_2 = 1U << 5U;  // C0 and C1
-    static constexpr unsigned char too_large_1000 = 1U << 6U;  // F5 to FF, then 80 to 8F
-    static constexpr unsigned char overlong_4 = 1U << 6U;      // F0 80 to F0 8F
-    static constexpr unsigned char two_conts = 1U << 7U;       // a continuation after another
+    static constexpr unsigned char c1_or_overlong_2 = 1U << 5U;  // C0 to C2, then 80 to 9F
+    static constexpr unsigned char too_large_1000 = 1U << 6U;    // F5 to FF, then 80 to 8F
+    static constexpr unsigned char overlong_4 = 1U << 6U;        // F0 80 to F0 8F
+    static constexpr unsigned char two_conts = 1U << 7U;         // a continuation after another
     static constexpr unsigned char carry = too_short | too_long | two_conts;
 
     // Indexed by four bits of a byte; rows of four.
@@ -433,159 +482,313 @@ struct ssse3_block_check : sse2_block_check {
         too_long, too_long, too_long, too_long,
         too_long, too_long, too_long, too_long,
         two_conts, two_conts, two_conts, two_conts,
-        too_short | overlong_2, too_short, too_short | overlong_3 | surrogate,
+        too_short | c1_or_overlong_2, too_short, too_short | overlong_3 | surrogate,
         too_short | too_large | too_large_1000 | overlong_4};
     static constexpr unsigned char large = carry | too_large | too_large_1000;
     static constexpr unsigned char first_low[16] = {
-        carry | overlong_3 | overlong_2 | overlong_4, carry | overlong_2, carry, carry,
+        carry | overlong_3 | c1_or_overlong_2 | overlong_4, carry | c1_or_overlong_2,
+        carry | c1_or_overlong_2, carry,
         carry | too_large, large, large, large,
         large, large, large, large,
         large, large | surrogate, large, large};
-    static constexpr unsigned char continuation = too_long | overlong_2 | two_conts;
+    static constexpr unsigned char continuation = too_long | two_conts;
+    static constexpr unsigned char from_00 = overlong_3;  // 0x00 to 0x0F but tab, LF and CR
+    static constexpr unsigned char from_10 = too_large;   // 0x10 to 0x1F
+    static constexpr unsigned char del_bit = surrogate;   // 0x7F
     static constexpr unsigned char second_high[16] = {
-        too_short, too_short, too_short, too_short,
-        too_short, too_short, too_short, too_short,
-        continuation | overlong_3 | too_large_1000 | overlong_4,
-        continuation | overlong_3 | too_large,
+        too_short | from_00, too_short | from_10, too_short, too_short,
+        too_short, too_short, too_short, too_short | del_bit,
+        continuation | c1_or_overlong_2 | overlong_3 | too_large_1000 | overlong_4,
+        continuation | c1_or_overlong_2 | overlong_3 | too_large,
         continuation | surrogate | too_large, continuation | surrogate | too_large,
         too_short, too_short, too_short, too_short};
+
+    static constexpr unsigned char c0 = from_00 | from_10;
+    static constexpr unsigned char control_low[16] = {
+        c0, c0, c0, c0,
+        c0, c0, c0, c0,
+        c0, from_10, from_10, c0,
+        c0, from_10, c0, c0 | del_bit};
+
+    // A sequence still open at a block's end: a lead of two bytes or more in its last byte, of
+    // three or four in the one before, of four in the third last. Subtracted with saturation
+    // from the block, these leave a byte above zero only there.
+    static constexpr unsigned char open_limits[32] = {
+        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+        0xFF, 0xFF, 0xFF, 0xFF, 0xFF, four_byte_low - 1, three_byte_low - 1, two_byte_low - 1};
     // clang-format on
-
-    [[gnu::target("ssse3")]] static __m128i lookup(const unsigned char (&table)[16],
-                                                   __m128i nibbles) {
-        __m128i t;
-        std::memcpy(&t, table, sizeof t);
-        return _mm_shuffle_epi8(t, nibbles);
-    }
-    static __m128i high_nibbles(__m128i x) {
-        constexpr int nibble_bits = 4;
-        return _mm_and_si128(_mm_srli_epi16(x, nibble_bits), splat(0x0F));
-    }
-
-    [[gnu::target("ssse3")]] static bool check(std::string_view text, std::size_t at) {
-        const __m128i c = load(text, at);
-        const __m128i p1 = at == 0 ? _mm_slli_si128(c, 1) : load(text, at - 1);
-        const __m128i p2 = at == 0 ? _mm_slli_si128(c, 2) : load(text, at - 2);
-        const __m128i p3 = at == 0 ? _mm_slli_si128(c, 3) : load(text, at - 3);
-        const __m128i faults =
-            _mm_and_si128(_mm_and_si128(lookup(first_high, high_nibbles(p1)),
-                                        lookup(first_low, _mm_and_si128(p1, splat(0x0F)))),
-                          lookup(second_high, high_nibbles(c)));
-        // High bit set where a lead of three or four bytes stands two bytes before, or one of
-        // four three bytes before.
-        const __m128i expected =
-            _mm_or_si128(_mm_subs_epu8(p2, splat(three_byte_low - continuation_low)),
-                         _mm_subs_epu8(p3, splat(four_byte_low - continuation_low)));
-        const __m128i malformed =
-            _mm_xor_si128(faults, _mm_and_si128(expected, splat(continuation_low)));
-        const __m128i c1 = _mm_and_si128(equal(p1, c1_lead), high_below(c, second_low_high + 1));
-        // The faults are bits anywhere in a byte, the other masks whole bytes.
-        const __m128i suspect = _mm_or_si128(_mm_or_si128(malformed, c1), controls(c));
-        constexpr int every_byte = 0xFFFF;
-        const bool clean =
-            _mm_movemask_epi8(_mm_cmpeq_epi8(suspect, _mm_setzero_si128())) == every_byte;
-        return clean;
-    }
 };
 
-[[gnu::target("ssse3")]] std::size_t first_control_ssse3(std::string_view text) {
-    return first_control_in_blocks<ssse3_block_check>(text);
-}
+// The block checks below are true when the block at bytes, whose three bytes before must be
+// there to read, holds no suspect byte.
+struct ssse3_block_kernel {
+    using vec = __m128i;
+    using tables = byte_tables;
+    static constexpr std::size_t width = block_size;
 
-// AVX2: the SSSE3 check on 32 bytes at once; its byte shuffle looks up within each half of
-// the register, so the tables stand in both halves.
-struct avx2_block_check {
-    using tables = ssse3_block_check;
-    static constexpr std::size_t width = 2 * block_size;
-
-    [[gnu::target("avx2")]] static __m256i splat(unsigned char c) {
-        return _mm256_set1_epi8(static_cast<char>(c));
-    }
-    [[gnu::target("avx2")]] static __m256i equal(__m256i x, unsigned char c) {
-        return _mm256_cmpeq_epi8(x, splat(c));
-    }
-    [[gnu::target("avx2")]] static __m256i high_below(__m256i x, unsigned char c) {
-        return _mm256_cmpgt_epi8(splat(c), x);
-    }
-    [[gnu::target("avx2")]] static __m256i at_most(__m256i x, unsigned char c) {
-        return _mm256_cmpeq_epi8(_mm256_min_epu8(x, splat(c)), x);
-    }
-    [[gnu::target("avx2")]] static __m256i at_least(__m256i x, unsigned char c) {
-        return _mm256_cmpeq_epi8(_mm256_max_epu8(x, splat(c)), x);
-    }
-    [[gnu::target("avx2")]] static __m256i load(const char* bytes) {
-        __m256i v;
+    static vec splat(unsigned char c) { return _mm_set1_epi8(static_cast<char>(c)); }
+    static vec load(const void* bytes) {
+        vec v;
         std::memcpy(&v, bytes, sizeof v);
         return v;
     }
-    [[gnu::target("avx2")]] static __m256i lookup(const unsigned char (&table)[16],
-                                                  __m256i nibbles) {
+    static bool clean(vec suspect) {
+        constexpr int every_byte = 0xFFFF;
+        return _mm_movemask_epi8(_mm_cmpeq_epi8(suspect, _mm_setzero_si128())) == every_byte;
+    }
+    static bool open_at_end(const char* bytes) {
+        return !clean(_mm_subs_epu8(load(bytes), load(&tables::open_limits[width])));
+    }
+    static vec high_nibbles(vec x) {
+        constexpr int nibble_bits = 4;
+        return _mm_and_si128(_mm_srli_epi16(x, nibble_bits), splat(0x0F));
+    }
+    [[gnu::target("ssse3")]] static vec lookup(const unsigned char (&table)[16], vec nibbles) {
+        return _mm_shuffle_epi8(load(table), nibbles);
+    }
+
+    [[gnu::target("ssse3")]] static bool check(const char* bytes) {
+        return clean(suspect_of(load(bytes), load(bytes - 1), load(bytes - 2), load(bytes - 3)));
+    }
+    // The first block of a text, with zeros before it.
+    [[gnu::target("ssse3")]] static bool check_first(const char* bytes) {
+        const vec block = load(bytes);
+        return clean(suspect_of(block, _mm_slli_si128(block, 1), _mm_slli_si128(block, 2),
+                                _mm_slli_si128(block, 3)));
+    }
+
+    // p1 to p3 hold the bytes one to three places before those of block.
+    [[gnu::target("ssse3")]] static vec suspect_of(vec block, vec p1, vec p2, vec p3) {
+        const vec before = _mm_and_si128(lookup(tables::first_high, high_nibbles(p1)),
+                                         lookup(tables::first_low, _mm_and_si128(p1, splat(0x0F))));
+        const vec faults = _mm_and_si128(_mm_or_si128(before, lookup(tables::control_low, block)),
+                                         lookup(tables::second_high, high_nibbles(block)));
+        // High bit set where a lead of three or four bytes stands two bytes before, or one of
+        // four three bytes before.
+        const vec expected =
+            _mm_or_si128(_mm_subs_epu8(p2, splat(three_byte_low - continuation_low)),
+                         _mm_subs_epu8(p3, splat(four_byte_low - continuation_low)));
+        return _mm_xor_si128(faults, _mm_and_si128(expected, splat(continuation_low)));
+    }
+};
+
+// AVX2: the SSSE3 check on 32 bytes at once; its byte shuffle looks up within each half of
+// the register, so the tables stand in both halves.
+struct avx2_block_kernel {
+    using vec = __m256i;
+    using tables = byte_tables;
+    static constexpr std::size_t width = 2 * block_size;
+
+    [[gnu::target("avx2")]] static vec splat(unsigned char c) {
+        return _mm256_set1_epi8(static_cast<char>(c));
+    }
+    [[gnu::target("avx2")]] static vec load(const void* bytes) {
+        vec v;
+        std::memcpy(&v, bytes, sizeof v);
+        return v;
+    }
+    [[gnu::target("avx2")]] static bool clean(vec suspect) {
+        return _mm256_testz_si256(suspect, suspect) != 0;
+    }
+    [[gnu::target("avx2")]] static bool open_at_end(const char* bytes) {
+        return !clean(_mm256_subs_epu8(load(bytes), load(tables::open_limits)));
+    }
+    [[gnu::target("avx2")]] static vec high_nibbles(vec x) {
+        constexpr int nibble_bits = 4;
+        return _mm256_and_si256(_mm256_srli_epi16(x, nibble_bits), splat(0x0F));
+    }
+    [[gnu::target("avx2")]] static vec lookup(const unsigned char (&table)[16], vec nibbles) {
         __m128i t;
         std::memcpy(&t, table, sizeof t);
         return _mm256_shuffle_epi8(_mm256_broadcastsi128_si256(t), nibbles);
     }
-    [[gnu::target("avx2")]] static __m256i high_nibbles(__m256i x) {
-        constexpr int nibble_bits = 4;
-        return _mm256_and_si256(_mm256_srli_epi16(x, nibble_bits), splat(0x0F));
+
+    [[gnu::target("avx2")]] static bool check(const char* bytes) {
+        return clean(suspect_of(load(bytes), load(bytes - 1), load(bytes - 2), load(bytes - 3)));
     }
-    [[gnu::target("avx2")]] static __m256i not_printable_ascii(__m256i c) {
-        return _mm256_or_si256(high_below(c, first_printable), equal(c, del));
+    // The first block of a text, with zeros before it: each half shifted in turn from the
+    // lower half of the block or from zeros.
+    [[gnu::target("avx2")]] static bool check_first(const char* bytes) {
+        constexpr int zeros_then_lower_half = 0x08;
+        const vec block = load(bytes);
+        const vec before = _mm256_permute2x128_si256(block, block, zeros_then_lower_half);
+        return clean(suspect_of(block, _mm256_alignr_epi8(block, before, block_size - 1),
+                                _mm256_alignr_epi8(block, before, block_size - 2),
+                                _mm256_alignr_epi8(block, before, block_size - 3)));
     }
 
-    [[gnu::target("avx2")]] static std::size_t skip_printable_ascii(std::string_view text,
-                                                                    std::size_t at) {
-        while (text.size() - at >= width) {
-            const __m256i bad = not_printable_ascii(load(&text[at]));
-            if (_mm256_testz_si256(bad, bad) == 0) {
-                break;
-            }
-            at += width;
-        }
-        return at;
-    }
-
-    [[gnu::target("avx2")]] static __m256i controls(__m256i c) {
-        const __m256i c0 = at_most(c, first_printable - 1);
-        const __m256i dels = equal(c, del);
-        if (_mm256_testz_si256(c0, c0) != 0) {
-            return dels;
-        }
-        const __m256i kept =
-            _mm256_or_si256(_mm256_or_si256(equal(c, '\t'), equal(c, '\n')), equal(c, '\r'));
-        return _mm256_or_si256(_mm256_andnot_si256(kept, c0), dels);
-    }
-
-    [[gnu::target("avx2")]] static bool check(std::string_view text, std::size_t at) {
-        // The first block has nothing before it: zeros stand for it, as text would.
-        constexpr std::size_t reach = longest_sequence - 1;
-        char first[width + reach];
-        const char* bytes = &text[at];
-        if (at == 0) {
-            std::memset(first, 0, reach);
-            std::memcpy(first + reach, bytes, width);
-            bytes = first + reach;
-        }
-        const __m256i c = load(bytes);
-        const __m256i p1 = load(bytes - 1);
-        const __m256i p2 = load(bytes - 2);
-        const __m256i p3 = load(bytes - 3);
-        const __m256i faults = _mm256_and_si256(
+    [[gnu::target("avx2")]] static vec suspect_of(vec block, vec p1, vec p2, vec p3) {
+        const vec before =
             _mm256_and_si256(lookup(tables::first_high, high_nibbles(p1)),
-                             lookup(tables::first_low, _mm256_and_si256(p1, splat(0x0F)))),
-            lookup(tables::second_high, high_nibbles(c)));
-        const __m256i expected =
+                             lookup(tables::first_low, _mm256_and_si256(p1, splat(0x0F))));
+        const vec faults =
+            _mm256_and_si256(_mm256_or_si256(before, lookup(tables::control_low, block)),
+                             lookup(tables::second_high, high_nibbles(block)));
+        const vec expected =
             _mm256_or_si256(_mm256_subs_epu8(p2, splat(three_byte_low - continuation_low)),
                             _mm256_subs_epu8(p3, splat(four_byte_low - continuation_low)));
-        const __m256i malformed =
-            _mm256_xor_si256(faults, _mm256_and_si256(expected, splat(continuation_low)));
-        const __m256i c1 = _mm256_and_si256(equal(p1, c1_lead), high_below(c, second_low_high + 1));
-        const __m256i suspect = _mm256_or_si256(_mm256_or_si256(malformed, c1), controls(c));
-        return _mm256_testz_si256(suspect, suspect) != 0;
+        return _mm256_xor_si256(faults, _mm256_and_si256(expected, splat(continuation_low)));
     }
 };
 
+// AVX-512: the same on 64 bytes at once, each three of the logical operations on bytes in one.
+struct avx512_block_kernel {
+    using vec = __m512i;
+    using tables = byte_tables;
+    static constexpr std::size_t width = 4 * block_size;
+    // A three-way operation is given by its truth table: the result on the bit patterns that
+    // stand for its operands.
+    static constexpr int operand_a = 0xF0;
+    static constexpr int operand_b = 0xCC;
+    static constexpr int operand_c = 0xAA;
+    static constexpr int a_or_b_and_c = (operand_a | operand_b) & operand_c;
+    // The forms without a mask leave GCC taking their unused source for uninitialised.
+    static constexpr __mmask16 every_word = 0xFFFF;
+
+    [[gnu::target("avx512f,avx512bw")]] static vec splat(unsigned char c) {
+        return _mm512_set1_epi8(static_cast<char>(c));
+    }
+    [[gnu::target("avx512f,avx512bw")]] static vec load(const void* bytes) {
+        vec v;
+        std::memcpy(&v, bytes, sizeof v);
+        return v;
+    }
+    [[gnu::target("avx512f,avx512bw")]] static vec high_nibbles(vec x) {
+        constexpr unsigned nibble_bits = 4;
+        return _mm512_and_si512(_mm512_srli_epi16(x, nibble_bits), splat(0x0F));
+    }
+    [[gnu::target("avx512f,avx512bw")]] static vec lookup(const unsigned char (&table)[16],
+                                                          vec nibbles) {
+        __m128i t;
+        std::memcpy(&t, table, sizeof t);
+        return _mm512_shuffle_epi8(_mm512_maskz_broadcast_i32x4(every_word, t), nibbles);
+    }
+    // Only the last three bytes of a block count, which the AVX2 test sees in its last 32.
+    [[gnu::target("avx512f,avx512bw")]] static bool open_at_end(const char* bytes) {
+        return avx2_block_kernel::open_at_end(bytes + width / 2);
+    }
+
+    [[gnu::target("avx512f,avx512bw")]] static bool check(const char* bytes) {
+        return clean(load(bytes), load(bytes - 1), load(bytes - 2), load(bytes - 3));
+    }
+    // The first block of a text, with zeros before it: each quarter shifted in turn from the
+    // quarter below it or from zeros.
+    [[gnu::target("avx512f,avx512bw")]] static bool check_first(const char* bytes) {
+        constexpr int quarter_in_words = 12;
+        const vec block = load(bytes);
+        const vec before =
+            _mm512_maskz_alignr_epi32(every_word, block, _mm512_setzero_si512(), quarter_in_words);
+        return clean(block, _mm512_alignr_epi8(block, before, block_size - 1),
+                     _mm512_alignr_epi8(block, before, block_size - 2),
+                     _mm512_alignr_epi8(block, before, block_size - 3));
+    }
+
+    [[gnu::target("avx512f,avx512bw")]] static bool clean(vec block, vec p1, vec p2, vec p3) {
+        const vec before =
+            _mm512_and_si512(lookup(tables::first_high, high_nibbles(p1)),
+                             lookup(tables::first_low, _mm512_and_si512(p1, splat(0x0F))));
+        const vec faults = _mm512_ternarylogic_epi32(
+            before, lookup(tables::control_low, block),
+            lookup(tables::second_high, high_nibbles(block)), a_or_b_and_c);
+        const vec expected = _mm512_ternarylogic_epi32(
+            _mm512_subs_epu8(p2, splat(three_byte_low - continuation_low)),
+            _mm512_subs_epu8(p3, splat(four_byte_low - continuation_low)), splat(continuation_low),
+            a_or_b_and_c);
+        const vec suspect = _mm512_xor_si512(faults, expected);
+        return _mm512_test_epi8_mask(suspect, suspect) == 0;
+    }
+};
+
+// A text shorter than a block: printable ASCII at once, else checked as one block with zeros
+// before it and blanks after it, where a sequence still open stands out as suspect.
+template <typename kernel>
+[[gnu::always_inline]] inline std::size_t first_control_in_short_text(std::string_view text) {
+    if (printable_ascii_short(text)) {
+        return npos;
+    }
+    std::array<char, kernel::width> padded;
+    padded.fill(' ');
+    std::memcpy(padded.data(), text.data(), text.size());
+    if (kernel::check_first(padded.data())) {
+        return npos;
+    }
+    return scan_characters(text, 0, text.size()).control;
+}
+
+// The bytes from at to the end, fewer than a block, those before at checked. The last block
+// is checked again over bytes already checked; only a sequence still open at the very end is
+// then read a character at a time.
+template <typename kernel>
+[[gnu::always_inline]] inline std::size_t first_control_at_end(std::string_view text,
+                                                               std::size_t at) {
+    const std::size_t last = text.size() - kernel::width;
+    std::size_t from = character_start_before(text, at);
+    if (at < text.size()) {
+        // A last block starting less than three bytes into the text leaves fewer than three
+        // bytes after at: they are read as they are.
+        if (last < longest_sequence - 1 || !kernel::check(text.data() + last)) {
+            return scan_characters(text, from, text.size()).control;
+        }
+        from = character_start_before(text, text.size());
+    }
+    if (!kernel::open_at_end(text.data() + last)) {
+        return npos;
+    }
+    return scan_characters(text, from, text.size()).control;
+}
+
+// As first_control_in_blocks: a block that may hold a control is read a character at a time,
+// and the block scan takes over again after it. The first block reads zeros before it.
+// Always inlined: each instance must be compiled inside a function built for its instructions.
+// For a text of a block or longer.
+template <typename kernel>
+[[gnu::always_inline]] inline std::size_t first_control_streamed(std::string_view text) {
+    constexpr std::size_t width = kernel::width;
+    bool suspect = !kernel::check_first(text.data());
+    std::size_t at = 0;
+    for (;;) {
+        if (suspect) {
+            const character_scan scan =
+                scan_characters(text, character_start_before(text, at), at + width);
+            if (scan.control != npos || scan.resume == text.size()) {
+                return scan.control;
+            }
+            at = scan.resume;
+        } else {
+            at += width;
+        }
+        if (text.size() - at < width) {
+            return first_control_at_end<kernel>(text, at);
+        }
+        suspect = !kernel::check(text.data() + at);
+    }
+}
+
+[[gnu::target("ssse3")]] std::size_t first_control_ssse3(std::string_view text) {
+    if (text.size() < ssse3_block_kernel::width) {
+        return first_control_in_short_text<ssse3_block_kernel>(text);
+    }
+    return first_control_streamed<ssse3_block_kernel>(text);
+}
+
 [[gnu::target("avx2")]] std::size_t first_control_avx2(std::string_view text) {
-    return first_control_in_blocks<avx2_block_check>(text);
+    if (text.size() < avx2_block_kernel::width) {
+        return first_control_in_short_text<avx2_block_kernel>(text);
+    }
+    return first_control_streamed<avx2_block_kernel>(text);
+}
+
+// A text shorter than 64 bytes is read as with AVX2.
+[[gnu::target("avx512f,avx512bw")]] std::size_t first_control_avx512(std::string_view text) {
+    if (text.size() < avx2_block_kernel::width) {
+        return first_control_in_short_text<avx2_block_kernel>(text);
+    }
+    if (text.size() < avx512_block_kernel::width) {
+        return first_control_streamed<avx2_block_kernel>(text);
+    }
+    return first_control_streamed<avx512_block_kernel>(text);
 }
 
 bool has_ssse3() {
@@ -597,7 +800,35 @@ bool has_avx2() {
     static const bool present = __builtin_cpu_supports("avx2") != 0;
     return present;
 }
+
+bool has_avx512() {
+    static const bool present =
+        __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512bw") != 0;
+    return present;
+}
 #endif
+
+using scan_function = std::size_t (*)(std::string_view);
+
+// The scan the processor allows, chosen at the first call; the ones after it go straight to
+// it, as every value of a report does.
+std::size_t choose_and_scan(std::string_view text);
+std::atomic<scan_function> fastest_scan{choose_and_scan};
+
+std::size_t choose_and_scan(std::string_view text) {
+    scan_function chosen = control_scan::vector_blocks;
+#if defined(VELK_SSSE3_SCAN)
+    if (has_avx512()) {
+        chosen = first_control_avx512;
+    } else if (has_avx2()) {
+        chosen = first_control_avx2;
+    } else if (has_ssse3()) {
+        chosen = first_control_ssse3;
+    }
+#endif
+    fastest_scan.store(chosen, std::memory_order_relaxed);
+    return chosen(text);
+}
 
 void append_escape(std::string& out, const char* prefix, unsigned char value) {
     constexpr const char* digits = "0123456789abcdef";
@@ -671,6 +902,17 @@ std::size_t wide_blocks(std::string_view text) {
     return table_blocks(text);
 }
 
-std::size_t fastest(std::string_view text) { return wide_blocks(text); }
+std::size_t widest_blocks(std::string_view text) {
+#if defined(VELK_SSSE3_SCAN)
+    if (has_avx512()) {
+        return first_control_avx512(text);
+    }
+#endif
+    return wide_blocks(text);
+}
+
+std::size_t fastest(std::string_view text) {
+    return fastest_scan.load(std::memory_order_relaxed)(text);
+}
 
 }  // namespace control_scan

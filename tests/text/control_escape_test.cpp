@@ -137,7 +137,9 @@ reference_result reference_escape(std::string_view s) {
 // every short mix of lead, continuation, control and ASCII bytes comes up, in and out of
 // order), of whole characters at the edges of each sequence length (C1 characters among them),
 // of the classic malformations (overlong forms, surrogates, code points past U+10FFFF, cut
-// sequences), of bytes of any value and of runs of plain text long enough to fill blocks.
+// sequences, C0 and C1 before a continuation byte above the C1 range), of bytes of any value
+// and of runs of plain text long enough to fill blocks, some longer than two blocks of 32, so
+// that multibyte characters and malformations stand between runs of clean blocks.
 // clang-format off
 const std::string edge_bytes = std::string("a \t\n\r\x1b\x7f\x01\x1f\xc0\xc1\xc2\xdf\xe0\xe2\xed\xef"
                                            "\xf0\xf4\xf5\xff\x80\x8f\x90\x9f\xa0\xbf") + '\0';
@@ -146,7 +148,8 @@ const std::vector<std::string> text_pieces = {
     "\xed\x9f\xbf", "\xee\x80\x80", "\xef\xbf\xbf", "\xf0\x90\x80\x80", "\xf0\x9f\x98\x80",
     "\xf4\x8f\xbf\xbf", "\xc0\x9b", "\xe0\x80\x80", "\xe0\x9f\xbf", "\xf0\x8f\xbf\xbf",
     "\xed\xa0\x80", "\xed\xbf\xbf", "\xf4\x90\x80\x80", "\xe2\x82", "\xf0\x9f\x98",
-    "plain text over sixteen bytes",
+    "\xc0\xa0", "\xc1\xbf", "plain text over sixteen bytes",
+    "<text id='2'>plain text of notification payloads, long enough to fill two blocks</text>",
 };
 // clang-format on
 
@@ -177,6 +180,7 @@ std::string random_text(std::mt19937& rng) {
         {"vector_blocks", control_scan::vector_blocks},
         {"table_blocks", control_scan::table_blocks},
         {"wide_blocks", control_scan::wide_blocks},
+        {"widest_blocks", control_scan::widest_blocks},
     };
     for (const auto& [name, scan] : scans) {
         const std::size_t got = scan(text);
@@ -189,14 +193,14 @@ std::string random_text(std::mt19937& rng) {
 }
 
 // The block scanners, the escaper and a byte-at-a-time reading agree on random texts at
-// every offset from the 16- and 32-byte block grids, and with plain text on either side.
+// every offset from the 16-, 32- and 64-byte block grids, and with plain text on either side.
 TEST(EscapeTerminalControlsProperty, BlockScanAgreesWithCharacterReading) {
     std::mt19937 rng(61);  // fixed: a failure can be replayed
     std::uniform_int_distribution<std::size_t> tail_length(0, 40);
     for (int round = 0; round < 2000; ++round) {
         const std::string core = random_text(rng);
         const std::string tail(tail_length(rng), 'y');
-        for (std::size_t lead = 0; lead <= 32; ++lead) {
+        for (std::size_t lead = 0; lead <= 64; ++lead) {
             const std::string text = std::string(lead, 'x') + core + tail;
             const reference_result want = reference_escape(text);
             ASSERT_EQ(control_scan::bytewise(text), want.first_control)
@@ -205,6 +209,28 @@ TEST(EscapeTerminalControlsProperty, BlockScanAgreesWithCharacterReading) {
             std::string escaped = text;
             ASSERT_EQ(escape_terminal_controls(escaped), want.escaped)
                 << testing::PrintToString(text);
+        }
+    }
+}
+
+// Texts of every length up to two blocks of 64 and a few bytes, plain ASCII but for one byte at
+// each place in turn, alone or before a control that ends the text: short texts are passed over
+// as a whole, longer ones as blocks with a last block that overlaps the one before, so each
+// place is at each position of a block once, and the last bytes follow a block read a
+// character at a time.
+TEST(EscapeTerminalControlsProperty, OneByteAtEveryPlaceOfTextsOfEveryLength) {
+    // Controls, DEL, a stray C1 byte, a byte that is neither, the kept tab, and leads that a
+    // text's end or the plain byte after them leaves open.
+    const std::string odd_bytes("\x01\x1f\x7f\x9b\xff\t\xc2\xe2\xf0", 9);
+    for (std::size_t length = 1; length <= 140; ++length) {
+        for (std::size_t at = 0; at < length; ++at) {
+            for (const char odd : odd_bytes) {
+                std::string text(length, 'a');
+                text[at] = odd;
+                ASSERT_TRUE(block_scans_agree(text, reference_escape(text).first_control));
+                text += '\x7f';
+                ASSERT_TRUE(block_scans_agree(text, reference_escape(text).first_control));
+            }
         }
     }
 }
@@ -222,14 +248,15 @@ TEST(EscapeTerminalControlsProperty, EveryFourByteMixWhereTheBlockScanResumes) {
         for (std::size_t k = mix; window.size() < 4; k /= n) {
             window += classes[k % n];
         }
-        // Both block widths: sixteen and 32 bytes; and the same mixes ending texts shorter
+        // Every block width: 16, 32 and 64 bytes; and the same mixes ending texts shorter
         // than a block, or ending in the middle of one.
-        for (const std::size_t shift : {12, 13, 14, 15, 16, 28, 29, 30, 31, 32}) {
+        for (const std::size_t shift :
+             {12, 13, 14, 15, 16, 28, 29, 30, 31, 32, 60, 61, 62, 63, 64}) {
             const std::string text =
                 "\xa0" + std::string(shift, 'x') + window + std::string(40, 'y');
             ASSERT_TRUE(block_scans_agree(text, reference_escape(text).first_control));
         }
-        for (const std::size_t shift : {0, 12, 13, 28, 29, 41}) {
+        for (const std::size_t shift : {0, 12, 13, 28, 29, 41, 60, 61, 93}) {
             const std::string text = std::string(shift, 'x') + window;
             ASSERT_TRUE(block_scans_agree(text, reference_escape(text).first_control));
         }
