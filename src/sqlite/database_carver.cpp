@@ -1,11 +1,14 @@
 #include "sqlite/database_carver.h"
 
 #include <algorithm>
+#include <iterator>
+#include <limits>
 #include <map>
 #include <new>
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "io/uni_fileio.h"
 #include "sqlite/btree_page.h"
@@ -95,12 +98,154 @@ struct page_census {
     known_page_types types;
 };
 
+// Keeps the hits of a scan, and about how much memory they take.
+class held_hits : public carved_hit_sink {
+public:
+    void take(carved_record& hit) override {
+        m_bytes +=
+            sizeof(carved_record) + hit.bytes.size() + hit.value_codes.size() * sizeof(uint32);
+        for (const std::string& value : hit.values) {
+            m_bytes += sizeof(std::string) + value.size();
+        }
+        m_hits.push_back(std::move(hit));
+    }
+    [[nodiscard]] uint64 bytes() const { return m_bytes; }
+    std::vector<carved_record>& hits() { return m_hits; }
+
+private:
+    std::vector<carved_record> m_hits;
+    uint64 m_bytes = 0;
+};
+
+// The slack scan taken along the slack pass, which holds every page as it goes, so that the
+// scan need not read the file again. The hits are held: the tree walk after the pass may
+// still change the slack (a damaged page carved whole, or read with its lost type restored),
+// and they stand in for the scan's only when it did not. Regions from `through` on (past a
+// page the pass could not read, or once the held hits grow too large) are left to the scan.
+class slack_prescan {
+public:
+    slack_prescan(const table_definition& def, record_finder_fn finder, uint32 page_size,
+                  text_encoding encoding, uint32 min_columns, uint32 max_columns, bool structured,
+                  void* context, const region_map& replaced)
+        : m_scan(m_held, def, finder, record_source::main_db_slack, page_size, encoding,
+                 min_columns, max_columns, structured, context),
+          m_page_size(page_size),
+          m_replaced(replaced) {
+        if (!m_scan.active()) {
+            m_through = 0;
+        }
+    }
+
+    // Scans the regions in the page at `at` (its bytes, as far as the file goes).
+    void take_page(const region_map& slack, uint64 at, const kq::byte_reader& page) {
+        if (at >= m_through) {
+            return;
+        }
+        if (m_held.bytes() > held_hits_limit) {
+            stop(at);
+            return;
+        }
+        for (auto it = slack.lower_bound(at); it != slack.end() && it->first - at < m_page_size;
+             ++it) {
+            if (!replaced(it->first)) {
+                m_scanned.emplace_back(it->first, it->second);
+                m_scan.scan(it->first, it->second, page, at);
+            }
+        }
+    }
+    // A free page: scanned whole, as the pass adds it once it is done.
+    void take_free_page(uint64 at, const kq::byte_reader& page) {
+        region_map whole{{at, m_page_size}};
+        take_page(whole, at, page);
+    }
+    void stop(uint64 at) { m_through = std::min(m_through, at); }
+    // Whether the regions at `at` are still scanned here.
+    [[nodiscard]] bool holds(uint64 at) const { return at < m_through; }
+
+    // Whether the slack before `through` is what was scanned, region for region.
+    [[nodiscard]] bool stands(const region_map& slack) const {
+        auto it = slack.begin();
+        for (const auto& region : m_scanned) {
+            if (it == slack.end() || it->first != region.first || it->second != region.second) {
+                return false;
+            }
+            ++it;
+        }
+        return it == slack.end() || it->first >= m_through;
+    }
+    [[nodiscard]] uint64 through() const { return m_through; }
+    [[nodiscard]] uint64 scanned_bytes() const {
+        uint64 total = 0;
+        for (const auto& [offset, length] : m_scanned) {
+            total += length;
+        }
+        return total;
+    }
+    std::vector<carved_record>& hits() { return m_held.hits(); }
+
+private:
+    // The held hits of a large file's slack take a few bytes per byte of slack: beyond this
+    // the rest is read again instead of held.
+    static constexpr uint64 held_hits_limit = uint64{64} << 20;
+
+    // Whether the region at `offset` lies in a page the companion replaces: such slack is
+    // dropped, its page scanned whole instead.
+    [[nodiscard]] bool replaced(uint64 offset) const {
+        auto it = m_replaced.upper_bound(offset);
+        return it != m_replaced.begin() && offset - std::prev(it)->first < m_page_size;
+    }
+
+    held_hits m_held;
+    held_region_scan m_scan;
+    uint32 m_page_size;
+    const region_map& m_replaced;
+    std::vector<std::pair<uint64, uint64>> m_scanned;
+    uint64 m_through = std::numeric_limits<uint64>::max();
+};
+
+// Takes the slack and census of every page from page 2 up to `end` that is not free; a
+// prescan, when given, scans each page's slack (and each free page) while it is held.
+void census_pages(region_map& slack, page_census& census, read_window& pages, uint32 page_size,
+                  uint64 end, slack_prescan* prescan) {
+    for (uint64 at = page_size; at < end; at += page_size) {
+        const bool free = census.free_pages.count(at) != 0;
+        if (free && (prescan == nullptr || !prescan->holds(at))) {
+            continue;
+        }
+        kq::byte_reader view;
+        if (!pages.view(at, page_size, end, view)) {
+            if (prescan != nullptr) {
+                prescan->stop(at);
+            }
+            if (free) {
+                continue;  // the scan reads it again; the pages after it still have slack
+            }
+            break;
+        }
+        if (free) {
+            prescan->take_free_page(at, view);
+            continue;
+        }
+        (void)find_cut_page_slack(slack, view, page_size, at, true);  // growth seen below
+        uint8 type = 0;
+        if (view.u8_at(sqlite_format::btree_page::type, type)) {
+            census.types.set(at / page_size + 1, type);
+            if (type == sqlite_format::btree_page::leaf_table) {
+                census.table_leaves.insert(at);
+            }
+        }
+        if (prescan != nullptr) {
+            prescan->take_page(slack, at, view);
+        }
+    }
+}
+
 // Adds the slack of every page of the database from page 2 on that is not free, then each
 // free page whole, and takes the census of the pages on the way. Pages past the database's
 // end are none of its own: no b-tree holds them, whatever they look like. False when the
 // header is no database's or no page buffer can be had.
 bool find_slack_and_free_pages(region_map& slack, page_census& census, uni::fileio& db,
-                               const sqlite_db_header& header) {
+                               const sqlite_db_header& header, slack_prescan* prescan) {
     const uint32 page_size = header.page_size();
     if (!db.is_open() ||
         !is_sqlite_header(kq::byte_reader(header.bytes.data(), header.bytes.size())) ||
@@ -116,28 +261,17 @@ bool find_slack_and_free_pages(region_map& slack, page_census& census, uni::file
     // A page cut by the end of the file counts: a free page's first part is still free.
     const uint64 end = database_end(header, db.size());
     std::set<uint64>& free_pages = census.free_pages;
-    collect_free_pages(free_pages, db, page, header.freelist_trunk(), pages_in_file(end, page_size));
+    collect_free_pages(free_pages, db, page, header.freelist_trunk(),
+                       pages_in_file(end, page_size));
+    // A freelist naming page 1 puts a region before all the pages the pass holds.
+    if (prescan != nullptr && free_pages.count(0) != 0) {
+        prescan->stop(0);
+    }
     // Page 1 starts with the file header and holds the schema: it is not carved here. The
     // last page of a file cut short is read as far as it goes: its freeblocks and gap still
     // hold rows up to the cut.
     read_window pages(db);
-    for (uint64 at = page_size; at < end; at += page_size) {
-        if (free_pages.count(at) != 0) {
-            continue;
-        }
-        kq::byte_reader view;
-        if (!pages.view(at, page_size, end, view)) {
-            break;
-        }
-        (void)find_cut_page_slack(slack, view, page_size, at, true);  // growth seen below
-        uint8 type = 0;
-        if (view.u8_at(sqlite_format::btree_page::type, type)) {
-            census.types.set(at / page_size + 1, type);
-            if (type == sqlite_format::btree_page::leaf_table) {
-                census.table_leaves.insert(at);
-            }
-        }
-    }
+    census_pages(slack, census, pages, page_size, end, prescan);
     for (const uint64 at : free_pages) {
         (void)slack.emplace(at, page_size);  // a region already there under it stays
     }
@@ -148,7 +282,7 @@ bool find_slack_and_free_pages(region_map& slack, page_census& census, uni::file
 
 bool find_db_slack(region_map& slack, uni::fileio& db, const sqlite_db_header& header) {
     page_census census;
-    return find_slack_and_free_pages(slack, census, db, header) && !slack.empty();
+    return find_slack_and_free_pages(slack, census, db, header, nullptr) && !slack.empty();
 }
 
 bool find_db_tail(region_map& tail, uni::fileio& db, const sqlite_db_header& header,
@@ -449,6 +583,10 @@ struct scan_job {
     uint32 source;
     bool wal_frames;
     uint32 chunk_size;
+    // The hits of the regions before `regions`, scanned while an earlier pass held their
+    // bytes, and the bytes those regions cover: given first, in the scan's order.
+    std::vector<carved_record> held = {};
+    uint64 held_work = 0;
 };
 
 struct carve_run {
@@ -473,15 +611,32 @@ struct carve_run {
                  uint32 chunk_size) const {
         jobs.push_back({std::move(regions), &file, source, wal_frames, chunk_size});
     }
+    // The main file's slack: the hits the slack pass held, when the slack still stands as
+    // that pass scanned it, then the regions it left.
+    void scan_slack(region_map slack, uni::fileio& file, slack_prescan& prescan) const {
+        scan_job job{{}, &file, record_source::main_db_slack, false, page_size};
+        if (prescan.stands(slack)) {
+            job.held = std::move(prescan.hits());
+            job.held_work = prescan.scanned_bytes();
+            slack.erase(slack.begin(), slack.lower_bound(prescan.through()));
+        }
+        job.regions = std::move(slack);
+        jobs.push_back(std::move(job));
+    }
 
     void run_jobs(bool progress) const {
         percent_progress meter(progress);
         // A meter that draws nothing needs no total: the region lists, hundreds of
         // thousands long on a large file, are then not walked for it.
         for (std::size_t i = 0; progress && i < jobs.size(); ++i) {
-            meter.add_work(region_bytes(jobs[i].regions));
+            meter.add_work(region_bytes(jobs[i].regions) + jobs[i].held_work);
         }
-        for (const scan_job& job : jobs) {
+        for (scan_job& job : jobs) {
+            for (carved_record& hit : job.held) {
+                sink.take(hit);
+            }
+            std::vector<carved_record>().swap(job.held);  // given: their memory goes back
+            meter.advance(job.held_work);
             // A region set with nothing to scan adds nothing; the result is the hits themselves.
             (void)scan_regions(sink, job.regions, *job.file, def, finder, job.source,
                                job.chunk_size, encoding, min_columns, max_columns, job.wal_frames,
@@ -535,11 +690,11 @@ struct main_regions {
 };
 
 void find_main_regions(main_regions& m, uni::fileio& db, const sqlite_db_header& header,
-                       const std::string& db_path, const companion& c,
-                       bool include_wal_valid_pages) {
+                       const std::string& db_path, const companion& c, bool include_wal_valid_pages,
+                       slack_prescan& prescan) {
     const uint32 page_size = header.page_size();
     page_census census;
-    (void)find_slack_and_free_pages(m.slack, census, db, header);  // no slack is no error
+    (void)find_slack_and_free_pages(m.slack, census, db, header, &prescan);  // no slack: no error
     drop_overwritten_slack(m.slack, c.replaced, page_size);
     std::set<uint64> replaced;  // scanned as the pages the companion replaces
     for (const auto& [at, length] : c.replaced) {
@@ -640,21 +795,28 @@ bool carve_database(carved_hit_sink& sink, const std::string& db_path, std::stri
     if (use_companions) {
         open_companion(c, db_path, page_size, db_open ? db.size() : 0);
     }
+    table_definition def;
+    const text_encoding encoding = db_open ? header.encoding() : text_encoding::utf8;
+    // A named table's columns are read from the schema only when there is slack to scan:
+    // its slack is scanned after the pass, as the bounds are not known during it.
+    slack_prescan prescan(def, finder, page_size, encoding, min_columns, max_columns, structured,
+                          context, c.replaced);
+    if (!table_name.empty()) {
+        prescan.stop(0);
+    }
     main_regions m;
     if (db_open) {
-        find_main_regions(m, db, header, db_path, c, include_wal_valid_pages);
+        find_main_regions(m, db, header, db_path, c, include_wal_valid_pages, prescan);
     }
-    table_definition def;
     std::vector<scan_job> jobs;
-    const text_encoding encoding = db_open ? header.encoding() : text_encoding::utf8;
-    carve_sink counted(sink, c.replaced_source, m.walked_cells,
-                       c.wal_in_use && include_wal_valid_pages ? live_frame_cells(c)
-                                                               : std::set<uint64>());
+    carve_sink counted(
+        sink, c.replaced_source, m.walked_cells,
+        c.wal_in_use && include_wal_valid_pages ? live_frame_cells(c) : std::set<uint64>());
     const carve_run run{counted,     def,         finder,     page_size, encoding,
                         min_columns, max_columns, structured, context,   jobs};
     if ((!m.slack.empty() || !c.replaced.empty()) &&
         (table_name.empty() || load_table_definition(def, db, page_size, db_path, table_name))) {
-        run.scan(std::move(m.slack), db, record_source::main_db_slack, false);
+        run.scan_slack(std::move(m.slack), db, prescan);
         run.scan(std::move(c.replaced), db, c.replaced_source, false);
     }
     run.scan(std::move(m.unreached), db, record_source::carve_main, false);
