@@ -7,6 +7,8 @@
 #include <new>
 #include <set>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -605,8 +607,6 @@ struct carve_run {
     void scan(region_map regions, uni::fileio& file, uint32 source, bool wal_frames) const {
         scan_at(std::move(regions), file, source, wal_frames, page_size);
     }
-    // Regions of a companion, in pages of the size its own header gives: chunks of another
-    // size would straddle its frame headers or records.
     void scan_at(region_map regions, uni::fileio& file, uint32 source, bool wal_frames,
                  uint32 chunk_size) const {
         jobs.push_back({std::move(regions), &file, source, wal_frames, chunk_size});
@@ -646,10 +646,12 @@ struct carve_run {
     }
 };
 
-void scan_companion(const carve_run& run, companion& c, bool include_wal_valid_pages) {
+// Queues the companion's own regions, in pages of the size its header gives: chunks of
+// another size would straddle its frame headers or records.
+void scan_companion(std::vector<scan_job>& jobs, companion& c, bool include_wal_valid_pages) {
     if (c.wal_in_use) {
-        run.scan_at(std::move(c.superseded), c.wal, record_source::wal_page_superseded, false,
-                    c.wal_page_size);
+        jobs.push_back({std::move(c.superseded), &c.wal, record_source::wal_page_superseded, false,
+                        c.wal_page_size});
     }
     if (c.winning.empty() && c.journal_pages.empty()) {
         return;
@@ -659,21 +661,108 @@ void scan_companion(const carve_run& run, companion& c, bool include_wal_valid_p
         for (const auto& [page_number, frame_offset] : c.winning) {
             frames.emplace(frame_offset, c.wal_page_size);
         }
-        run.scan_at(std::move(frames), c.wal, record_source::wal_valid_page, true, c.wal_page_size);
+        jobs.push_back(
+            {std::move(frames), &c.wal, record_source::wal_valid_page, true, c.wal_page_size});
     }
     if (c.journal_in_use) {
         region_map pages;
         for (const auto& [page_number, data_offset] : c.journal_pages) {
             pages.emplace(data_offset, c.journal_page_size);
         }
-        run.scan_at(std::move(pages), c.journal, record_source::carve_journal, false,
-                    c.journal_page_size);
+        jobs.push_back({std::move(pages), &c.journal, record_source::carve_journal, false,
+                        c.journal_page_size});
     }
     if (c.wal_in_use) {
-        run.scan_at(std::move(c.wal_slack), c.wal, record_source::wal_slack_in_valid_page, false,
-                    c.wal_page_size);
+        jobs.push_back({std::move(c.wal_slack), &c.wal, record_source::wal_slack_in_valid_page,
+                        false, c.wal_page_size});
     }
 }
+
+// The jobs that need nothing of the main file's pass (the pages the companion replaces and
+// the companion's own regions) are scanned on a thread of their own while that pass runs,
+// their hits held until the carve gives every job's hits in its order. The regions are taken
+// a few MiB at a time; once the held hits grow past a bound, the rest is left to the scan
+// in order. A carve of a named table waits for its columns and scans in order only.
+class job_prescan {
+public:
+    job_prescan(const table_definition& def, record_finder_fn finder, text_encoding encoding,
+                uint32 min_columns, uint32 max_columns, bool structured, void* context)
+        : m_def(def),
+          m_finder(finder),
+          m_encoding(encoding),
+          m_min_columns(min_columns),
+          m_max_columns(max_columns),
+          m_structured(structured),
+          m_context(context) {}
+
+    // Starts the scan of jobs, which nothing else touches until finish. On one core, or
+    // without a thread to be had, the jobs stay as they are and are scanned in order.
+    void start(std::vector<scan_job>& jobs) {
+        if (std::thread::hardware_concurrency() < 2) {
+            return;
+        }
+        try {
+            m_thread = std::jthread([this, &jobs] { run(jobs); });
+        } catch (const std::system_error&) {
+            // No thread: nothing is scanned ahead.
+        }
+    }
+    void finish() {
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+    }
+
+private:
+    // Regions taken at a time: the bound is checked between them.
+    static constexpr uint64 batch_bytes = uint64{4} << 20;
+    static constexpr uint64 held_hits_limit = uint64{64} << 20;
+
+    void run(std::vector<scan_job>& jobs) {
+        uint64 held = 0;
+        try {
+            for (scan_job& job : jobs) {
+                held += scan_ahead(job, held);
+            }
+        } catch (const std::bad_alloc&) {
+            // The batches held so far stand; the rest is scanned in order.
+        }
+    }
+
+    // Scans the job's first regions into its held hits and drops them from its regions; the
+    // bytes the held hits take.
+    uint64 scan_ahead(scan_job& job, uint64 held_before) {
+        uint64 held = 0;
+        while (!job.regions.empty() && held_before + held <= held_hits_limit) {
+            region_map batch;
+            uint64 bytes = 0;
+            for (auto it = job.regions.begin(); it != job.regions.end() && bytes < batch_bytes;
+                 ++it) {
+                batch.emplace_hint(batch.end(), *it);
+                bytes += std::min(it->second, batch_bytes);
+            }
+            held_hits hits;
+            (void)scan_regions(hits, batch, *job.file, m_def, m_finder, job.source, job.chunk_size,
+                               m_encoding, m_min_columns, m_max_columns, job.wal_frames,
+                               m_structured, nullptr, m_context, false);
+            job.held.insert(job.held.end(), std::make_move_iterator(hits.hits().begin()),
+                            std::make_move_iterator(hits.hits().end()));
+            job.held_work += region_bytes(batch);
+            held += hits.bytes();
+            job.regions.erase(job.regions.begin(), job.regions.upper_bound(batch.rbegin()->first));
+        }
+        return held;
+    }
+
+    const table_definition& m_def;
+    record_finder_fn m_finder;
+    text_encoding m_encoding;
+    uint32 m_min_columns;
+    uint32 m_max_columns;
+    bool m_structured;
+    void* m_context;
+    std::jthread m_thread;
+};
 
 }  // namespace
 
@@ -798,16 +887,25 @@ bool carve_database(carved_hit_sink& sink, const std::string& db_path, std::stri
     table_definition def;
     const text_encoding encoding = db_open ? header.encoding() : text_encoding::utf8;
     // A named table's columns are read from the schema only when there is slack to scan:
-    // its slack is scanned after the pass, as the bounds are not known during it.
+    // its regions are scanned after the pass, as the bounds are not known during it.
+    const bool ahead = table_name.empty();
     slack_prescan prescan(def, finder, page_size, encoding, min_columns, max_columns, structured,
                           context, c.replaced);
-    if (!table_name.empty()) {
+    // The pages the companion replaces, then the companion's own regions.
+    std::vector<scan_job> companion_jobs;
+    companion_jobs.push_back({c.replaced, &db, c.replaced_source, false, page_size});
+    scan_companion(companion_jobs, c, include_wal_valid_pages);
+    job_prescan early(def, finder, encoding, min_columns, max_columns, structured, context);
+    if (ahead) {
+        early.start(companion_jobs);
+    } else {
         prescan.stop(0);
     }
     main_regions m;
     if (db_open) {
         find_main_regions(m, db, header, db_path, c, include_wal_valid_pages, prescan);
     }
+    early.finish();
     std::vector<scan_job> jobs;
     carve_sink counted(
         sink, c.replaced_source, m.walked_cells,
@@ -817,11 +915,12 @@ bool carve_database(carved_hit_sink& sink, const std::string& db_path, std::stri
     if ((!m.slack.empty() || !c.replaced.empty()) &&
         (table_name.empty() || load_table_definition(def, db, page_size, db_path, table_name))) {
         run.scan_slack(std::move(m.slack), db, prescan);
-        run.scan(std::move(c.replaced), db, c.replaced_source, false);
+        jobs.push_back(std::move(companion_jobs.front()));
     }
     run.scan(std::move(m.unreached), db, record_source::carve_main, false);
     run.scan(std::move(m.tail), db, record_source::main_db_past_end, false);
-    scan_companion(run, c, include_wal_valid_pages);
+    jobs.insert(jobs.end(), std::make_move_iterator(companion_jobs.begin() + 1),
+                std::make_move_iterator(companion_jobs.end()));
     run.run_jobs(progress);
     return counted.taken != 0;
 }
