@@ -682,7 +682,9 @@ void scan_companion(std::vector<scan_job>& jobs, companion& c, bool include_wal_
 // the companion's own regions) are scanned on a thread of their own while that pass runs,
 // their hits held until the carve gives every job's hits in its order. The regions are taken
 // a few MiB at a time; once the held hits grow past a bound, the rest is left to the scan
-// in order. A carve of a named table waits for its columns and scans in order only.
+// in order. A carve of a named table waits for its columns and scans in order only. The
+// same thread then lays the log's live view over the main file, which the tree walk after
+// the pass reads through.
 class job_prescan {
 public:
     job_prescan(const table_definition& def, record_finder_fn finder, text_encoding encoding,
@@ -695,14 +697,26 @@ public:
           m_structured(structured),
           m_context(context) {}
 
-    // Starts the scan of jobs, which nothing else touches until finish. On one core, or
-    // without a thread to be had, the jobs stay as they are and are scanned in order.
-    void start(std::vector<scan_job>& jobs) {
+    // Asks for the live view of the database at db_path with the log's winning frames laid
+    // over it; it is there (or failed) once finish returns.
+    void want_live_view(const std::string& db_path, const wal_frame_map& winning) {
+        m_db_path = db_path;
+        m_winning = &winning;
+    }
+    // Starts the scan of jobs (with scan_jobs) and the live view, which nothing else touches
+    // until finish. On one core, or without a thread to be had, the jobs stay as they are,
+    // to be scanned in order, and finish lays the view.
+    void start(std::vector<scan_job>& jobs, bool scan_jobs) {
         if (std::thread::hardware_concurrency() < 2) {
             return;
         }
         try {
-            m_thread = std::jthread([this, &jobs] { run(jobs); });
+            m_thread = std::jthread([this, &jobs, scan_jobs] {
+                if (scan_jobs) {
+                    run(jobs);
+                }
+                lay_live_view();
+            });
         } catch (const std::system_error&) {
             // No thread: nothing is scanned ahead.
         }
@@ -711,12 +725,22 @@ public:
         if (m_thread.joinable()) {
             m_thread.join();
         }
+        lay_live_view();  // when no thread did
     }
+    // The live view, when one was asked for and could be laid.
+    [[nodiscard]] uni::fileio* live_view() { return m_live_open ? &m_live : nullptr; }
 
 private:
     // Regions taken at a time: the bound is checked between them.
     static constexpr uint64 batch_bytes = uint64{4} << 20;
     static constexpr uint64 held_hits_limit = uint64{64} << 20;
+
+    void lay_live_view() {
+        if (m_winning != nullptr && !m_live_laid) {
+            m_live_laid = true;
+            m_live_open = open_live_image(m_live, m_db_path, m_winning);
+        }
+    }
 
     void run(std::vector<scan_job>& jobs) {
         uint64 held = 0;
@@ -761,7 +785,12 @@ private:
     uint32 m_max_columns;
     bool m_structured;
     void* m_context;
-    std::jthread m_thread;
+    std::string m_db_path;
+    const wal_frame_map* m_winning = nullptr;
+    uni::fileio m_live;
+    bool m_live_laid = false;
+    bool m_live_open = false;
+    std::jthread m_thread;  // last: joined before the members it uses go
 };
 
 }  // namespace
@@ -780,10 +809,11 @@ struct main_regions {
 
 void find_main_regions(main_regions& m, uni::fileio& db, const sqlite_db_header& header,
                        const std::string& db_path, const companion& c, bool include_wal_valid_pages,
-                       slack_prescan& prescan) {
+                       slack_prescan& prescan, job_prescan& early) {
     const uint32 page_size = header.page_size();
     page_census census;
     (void)find_slack_and_free_pages(m.slack, census, db, header, &prescan);  // no slack: no error
+    early.finish();
     drop_overwritten_slack(m.slack, c.replaced, page_size);
     std::set<uint64> replaced;  // scanned as the pages the companion replaces
     for (const auto& [at, length] : c.replaced) {
@@ -793,12 +823,10 @@ void find_main_regions(main_regions& m, uni::fileio& db, const sqlite_db_header&
     // the log: a leaf the live view reaches is no orphan. With them, the log's pages are
     // carved on their own and the main file's walk is as it stands.
     // The live view is laid from the winning frames the companion's walk of the log found.
-    uni::fileio live;
-    const bool live_view =
-        c.wal_in_use && !include_wal_valid_pages && open_live_image(live, db_path, &c.winning);
+    uni::fileio* live = early.live_view();
     tree_pages trees;
-    find_unreached_pages(m.unreached, m.slack, trees, db, live_view ? live : db, page_size,
-                         live_view ? std::string() : db_path, census, replaced);
+    find_unreached_pages(m.unreached, m.slack, trees, db, live != nullptr ? *live : db, page_size,
+                         live != nullptr ? std::string() : db_path, census, replaced);
     (void)find_db_tail(m.tail, db, header, c.replaced);  // most files have none
     for (const uint64 at : replaced) {
         if (include_wal_valid_pages && trees.leaves.count(at / page_size + 1) != 0) {
@@ -896,14 +924,17 @@ bool carve_database(carved_hit_sink& sink, const std::string& db_path, std::stri
     companion_jobs.push_back({c.replaced, &db, c.replaced_source, false, page_size});
     scan_companion(companion_jobs, c, include_wal_valid_pages);
     job_prescan early(def, finder, encoding, min_columns, max_columns, structured, context);
-    if (ahead) {
-        early.start(companion_jobs);
-    } else {
+    // Without the log's current pages in this carve, the trees are walked through its view.
+    if (db_open && c.wal_in_use && !include_wal_valid_pages) {
+        early.want_live_view(db_path, c.winning);
+    }
+    early.start(companion_jobs, ahead);
+    if (!ahead) {
         prescan.stop(0);
     }
     main_regions m;
     if (db_open) {
-        find_main_regions(m, db, header, db_path, c, include_wal_valid_pages, prescan);
+        find_main_regions(m, db, header, db_path, c, include_wal_valid_pages, prescan, early);
     }
     early.finish();
     std::vector<scan_job> jobs;
