@@ -1,9 +1,13 @@
 #include "sqlite/database_carver.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <iterator>
 #include <limits>
 #include <map>
+#include <mutex>
 #include <new>
 #include <set>
 #include <string>
@@ -119,11 +123,25 @@ private:
     uint64 m_bytes = 0;
 };
 
+// Region bytes copied out of the pass's pages, for the scan on the second thread.
+struct slack_batch {
+    struct piece {
+        uint64 offset;      // the region's
+        uint64 length;      // the region's
+        std::size_t from;   // where its bytes start in `bytes`
+        std::size_t bytes;  // how many the file holds of it
+    };
+    byte_array bytes;
+    std::vector<piece> pieces;
+};
+
 // The slack scan taken along the slack pass, which holds every page as it goes, so that the
-// scan need not read the file again. The hits are held: the tree walk after the pass may
-// still change the slack (a damaged page carved whole, or read with its lost type restored),
-// and they stand in for the scan's only when it did not. Regions from `through` on (past a
-// page the pass could not read, or once the held hits grow too large) are left to the scan.
+// scan need not read the file again. The pass copies the bytes of each region out to a
+// thread that scans them while it reads on (or, with no thread to be had, scans them
+// itself). The hits are held: the tree walk after the pass may still change the slack (a
+// damaged page carved whole, or read with its lost type restored), and they stand in for
+// the scan's only when it did not. Regions from `through` on (past a page the pass could not
+// read, or once the held hits grow too large) are left to the scan.
 class slack_prescan {
 public:
     slack_prescan(const table_definition& def, record_finder_fn finder, uint32 page_size,
@@ -137,19 +155,39 @@ public:
             m_through = 0;
         }
     }
+    slack_prescan(const slack_prescan&) = delete;
+    slack_prescan& operator=(const slack_prescan&) = delete;
+    ~slack_prescan() { finish(); }
 
-    // Scans the regions in the page at `at` (its bytes, as far as the file goes).
-    void take_page(const region_map& slack, uint64 at, const kq::byte_reader& page) {
-        if (at >= m_through) {
+    // Starts the thread that scans the regions handed to it; without it they are scanned
+    // as they come.
+    void start() {
+        if (m_through == 0 || std::thread::hardware_concurrency() < 2) {
             return;
         }
-        if (m_held.bytes() > held_hits_limit) {
+        try {
+            m_thread = std::jthread([this] { run(); });
+        } catch (const std::system_error&) {
+            // No thread: the pass scans the regions itself.
+        }
+    }
+    // Scans the regions in the page at `at` (its bytes, as far as the file goes).
+    void take_page(const region_map& slack, uint64 at, const kq::byte_reader& page) {
+        if (!holds(at)) {
+            return;
+        }
+        if (!m_thread.joinable() && m_held.bytes() > held_hits_limit) {
             stop(at);
             return;
         }
         for (auto it = slack.lower_bound(at); it != slack.end() && it->first - at < m_page_size;
              ++it) {
-            if (!replaced(it->first)) {
+            if (replaced(it->first)) {
+                continue;
+            }
+            if (m_thread.joinable()) {
+                hand_over(it->first, it->second, page, at);
+            } else {
                 m_scanned.emplace_back(it->first, it->second);
                 m_scan.scan(it->first, it->second, page, at);
             }
@@ -162,7 +200,23 @@ public:
     }
     void stop(uint64 at) { m_through = std::min(m_through, at); }
     // Whether the regions at `at` are still scanned here.
-    [[nodiscard]] bool holds(uint64 at) const { return at < m_through; }
+    [[nodiscard]] bool holds(uint64 at) const { return at < m_through && !m_full; }
+    // Waits for the regions handed over to be scanned; the results below are read after it.
+    void finish() {
+        if (!m_thread.joinable()) {
+            return;
+        }
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_batch.pieces.empty()) {
+                m_queue.push_back(std::move(m_batch));
+            }
+            m_done = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+        stop(m_scanned_through);
+    }
 
     // Whether the slack before `through` is what was scanned, region for region.
     [[nodiscard]] bool stands(const region_map& slack) const {
@@ -189,6 +243,10 @@ private:
     // The held hits of a large file's slack take a few bytes per byte of slack: beyond this
     // the rest is read again instead of held.
     static constexpr uint64 held_hits_limit = uint64{64} << 20;
+    // Region bytes handed over at a time, and the most batches waiting: the copies in flight
+    // stay within a few MiB.
+    static constexpr std::size_t batch_bytes = std::size_t{1} << 20;
+    static constexpr std::size_t most_waiting = 8;
 
     // Whether the region at `offset` lies in a page the companion replaces: such slack is
     // dropped, its page scanned whole instead.
@@ -197,12 +255,90 @@ private:
         return it != m_replaced.begin() && offset - std::prev(it)->first < m_page_size;
     }
 
+    // Copies the bytes the page holds of the region at `offset` into the batch being filled,
+    // and hands the batch over once it is large enough.
+    void hand_over(uint64 offset, uint64 length, const kq::byte_reader& page, uint64 at) {
+        const uint64 in_page = offset - at;
+        const std::size_t held =
+            in_page < page.size()
+                ? static_cast<std::size_t>(std::min<uint64>(length, page.size() - in_page))
+                : 0;
+        kq::byte_reader bytes;
+        (void)page.sub(static_cast<std::size_t>(std::min<uint64>(in_page, page.size())), held,
+                       bytes);  // inside the page by the clip above
+        m_batch.pieces.push_back({offset, length, m_batch.bytes.size(), bytes.size()});
+        m_batch.bytes.insert(m_batch.bytes.end(), bytes.data(), bytes.data() + bytes.size());
+        if (m_batch.bytes.size() < batch_bytes) {
+            return;
+        }
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_queue.size() < most_waiting; });
+        m_queue.push_back(std::move(m_batch));
+        m_batch = slack_batch();
+        lock.unlock();
+        m_changed.notify_all();
+    }
+
+    // The scanning thread: takes the batches in the order they were handed over.
+    void run() {
+        for (;;) {
+            slack_batch batch;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_changed.wait(lock, [this] { return !m_queue.empty() || m_done; });
+                if (m_queue.empty()) {
+                    return;
+                }
+                batch = std::move(m_queue.front());
+                m_queue.pop_front();
+            }
+            m_changed.notify_all();
+            if (!m_full) {
+                scan_batch(batch);
+            }
+        }
+    }
+
+    // Scans the batch's regions until the held hits grow too large (or no memory is left
+    // for them): that region and all after it are then left to the scan.
+    void scan_batch(const slack_batch& batch) {
+        const kq::byte_reader bytes(batch.bytes);
+        for (const slack_batch::piece& piece : batch.pieces) {
+            if (m_held.bytes() > held_hits_limit) {
+                m_scanned_through = piece.offset;
+                m_full = true;
+                return;
+            }
+            const std::size_t hits_before = m_held.hits().size();
+            try {
+                kq::byte_reader held;
+                (void)bytes.sub(piece.from, piece.bytes, held);  // copied so above
+                m_scan.scan(piece.offset, piece.length, held, piece.offset);
+                m_scanned.emplace_back(piece.offset, piece.length);
+            } catch (const std::bad_alloc&) {
+                m_held.hits().resize(hits_before);  // the region's own hits go with it
+                m_scanned_through = piece.offset;
+                m_full = true;
+                return;
+            }
+        }
+    }
+
     held_hits m_held;
     held_region_scan m_scan;
     uint32 m_page_size;
     const region_map& m_replaced;
     std::vector<std::pair<uint64, uint64>> m_scanned;
     uint64 m_through = std::numeric_limits<uint64>::max();
+    // Of the scanning thread: the first region it left, once it stopped.
+    uint64 m_scanned_through = std::numeric_limits<uint64>::max();
+    std::atomic<bool> m_full = false;
+    slack_batch m_batch;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<slack_batch> m_queue;
+    bool m_done = false;
+    std::jthread m_thread;  // last: joined before the members it uses go
 };
 
 // Takes the slack and census of every page from page 2 up to `end` that is not free; a
@@ -813,6 +949,7 @@ void find_main_regions(main_regions& m, uni::fileio& db, const sqlite_db_header&
     const uint32 page_size = header.page_size();
     page_census census;
     (void)find_slack_and_free_pages(m.slack, census, db, header, &prescan);  // no slack: no error
+    prescan.finish();
     early.finish();
     drop_overwritten_slack(m.slack, c.replaced, page_size);
     std::set<uint64> replaced;  // scanned as the pages the companion replaces
@@ -932,6 +1069,7 @@ bool carve_database(carved_hit_sink& sink, const std::string& db_path, std::stri
     if (!ahead) {
         prescan.stop(0);
     }
+    prescan.start();
     main_regions m;
     if (db_open) {
         find_main_regions(m, db, header, db_path, c, include_wal_valid_pages, prescan, early);
