@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstring>
 #include <limits>
@@ -23,6 +24,10 @@
 #include "sqlite/text_filter.h"
 #include "sqlite/varint.h"
 #include "text/byte_reader.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -636,6 +641,50 @@ bool eight_zero_bytes(const byte_reader& chunk, std::size_t n) {
     return chunk.has(n, zero_stride) && word_at({chunk.data(), chunk.size()}, n) == 0;
 }
 
+#if defined(__SSE2__)
+// Sixteen bytes at a time where the processor compares them at once: the loops below pass
+// over payload text and zeroed space, most of the bytes a carve reads, in half the turns.
+constexpr std::size_t block_stride = 16;
+
+// The sixteen bytes at n; the caller keeps n + 16 inside.
+__m128i block_at(std::span<const uint8> bytes, std::size_t n) {
+    __m128i v;
+    std::memcpy(&v, bytes.subspan(n, block_stride).data(), block_stride);
+    return v;
+}
+
+// One bit per byte of the block, set where the byte is a serial type from 1 to 9 (a number).
+uint32 has_small_number(__m128i v) {
+    constexpr uint8 last_number = sqlite_format::serial_type::reserved_10 - 1;
+    const __m128i at_most = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(last_number)), v);
+    return static_cast<uint32>(
+        _mm_movemask_epi8(_mm_andnot_si128(_mm_cmpeq_epi8(v, _mm_setzero_si128()), at_most)));
+}
+
+// One bit per byte of the block, set where the byte is b.
+uint32 bytes_equal(__m128i v, uint8 b) {
+    return static_cast<uint32>(
+        _mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(b)))));
+}
+#endif
+
+// Past the zero run of eight bytes at n, in steps of eight, to the first step at or past end
+// or whose eight bytes are not all zero.
+std::size_t past_zero_run(const byte_reader& chunk, std::size_t n, std::size_t end) {
+    n += zero_stride;
+#if defined(__SSE2__)
+    const std::span<const uint8> bytes(chunk.data(), chunk.size());
+    // Both steps of eight over a block of zeros inside end would be taken.
+    while (end - std::min(n, end) >= block_stride && bytes_equal(block_at(bytes, n), 0) == 0xffff) {
+        n += block_stride;
+    }
+#endif
+    while (n < end && eight_zero_bytes(chunk, n)) {
+        n += zero_stride;
+    }
+    return n;
+}
+
 void record_hit(std::vector<carved_record>& hits, const byte_reader& chunk, const push_hit& hit,
                 uint64 chunk_offset) {
     carved_record& r = hits.emplace_back();
@@ -670,6 +719,16 @@ std::size_t next_anchor_candidate(const byte_reader& chunk, std::size_t n, std::
     constexpr uint64 highs = 0x8080808080808080ULL;
     const auto has_zero_byte = [](uint64 w) { return ((w - ones) & ~w & highs) != 0; };
     const std::span<const uint8> bytes(chunk.data(), chunk.size());
+#if defined(__SSE2__)
+    while (n < end && end - n >= block_stride) {
+        const __m128i v = block_at(bytes, n);
+        const uint32 found = bytes_equal(v, type_null) | bytes_equal(v, type_int64);
+        if (found != 0) {
+            return n + static_cast<std::size_t>(std::countr_zero(found));
+        }
+        n += block_stride;
+    }
+#endif
     while (n < end && end - n >= zero_stride) {
         const uint64 w = word_at(bytes, n);
         if (has_zero_byte(w) || has_zero_byte(w ^ (ones * type_int64))) {
@@ -734,11 +793,18 @@ std::size_t next_number_pair(const byte_reader& block, std::size_t n, std::size_
     while (n < end) {
         // Two words a turn: the text of payloads, most of what is passed over, costs half
         // the turns.
+#if defined(__SSE2__)
+        while (end - n >= block_stride && n + block_stride <= bytes.size() &&
+               has_small_number(block_at(bytes, n)) == 0) {
+            n += block_stride;
+        }
+#else
         while (end - n >= 2 * zero_stride && n + 2 * zero_stride <= bytes.size() &&
                (small_numbers(word_at(bytes, n)) |
                 small_numbers(word_at(bytes, n + zero_stride))) == 0) {
             n += 2 * zero_stride;
         }
+#endif
         while (end - n >= zero_stride && n + zero_stride <= bytes.size() &&
                small_numbers(word_at(bytes, n)) == 0) {
             n += zero_stride;
@@ -837,9 +903,7 @@ bool find_push_records_in(std::vector<carved_record>& hits, const uint8* data, u
         if (eight_zero_bytes(chunk, n)) {
             // A zero run is passed in one loop; each step is what a turn of the outer loop
             // would take.
-            do {
-                n += zero_stride;
-            } while (n < end && eight_zero_bytes(chunk, n));
+            n = past_zero_run(chunk, n, end);
             continue;
         }
         push_hit hit;

@@ -1,11 +1,20 @@
 #include "sqlite/database_carver.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <iterator>
+#include <limits>
 #include <map>
+#include <mutex>
 #include <new>
 #include <set>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
+#include <vector>
 
 #include "io/uni_fileio.h"
 #include "sqlite/btree_page.h"
@@ -95,12 +104,286 @@ struct page_census {
     known_page_types types;
 };
 
+// Keeps the hits of a scan, and about how much memory they take.
+class held_hits : public carved_hit_sink {
+public:
+    void take(carved_record& hit) override {
+        m_bytes +=
+            sizeof(carved_record) + hit.bytes.size() + hit.value_codes.size() * sizeof(uint32);
+        for (const std::string& value : hit.values) {
+            m_bytes += sizeof(std::string) + value.size();
+        }
+        m_hits.push_back(std::move(hit));
+    }
+    [[nodiscard]] uint64 bytes() const { return m_bytes; }
+    std::vector<carved_record>& hits() { return m_hits; }
+
+private:
+    std::vector<carved_record> m_hits;
+    uint64 m_bytes = 0;
+};
+
+// Region bytes copied out of the pass's pages, for the scan on the second thread.
+struct slack_batch {
+    struct piece {
+        uint64 offset;      // the region's
+        uint64 length;      // the region's
+        std::size_t from;   // where its bytes start in `bytes`
+        std::size_t bytes;  // how many the file holds of it
+    };
+    byte_array bytes;
+    std::vector<piece> pieces;
+};
+
+// The slack scan taken along the slack pass, which holds every page as it goes, so that the
+// scan need not read the file again. The pass copies the bytes of each region out to a
+// thread that scans them while it reads on (or, with no thread to be had, scans them
+// itself). The hits are held: the tree walk after the pass may still change the slack (a
+// damaged page carved whole, or read with its lost type restored), and they stand in for
+// the scan's only when it did not. Regions from `through` on (past a page the pass could not
+// read, or once the held hits grow too large) are left to the scan.
+class slack_prescan {
+public:
+    slack_prescan(const table_definition& def, record_finder_fn finder, uint32 page_size,
+                  text_encoding encoding, uint32 min_columns, uint32 max_columns, bool structured,
+                  void* context, const region_map& replaced)
+        : m_scan(m_held, def, finder, record_source::main_db_slack, page_size, encoding,
+                 min_columns, max_columns, structured, context),
+          m_page_size(page_size),
+          m_replaced(replaced) {
+        if (!m_scan.active()) {
+            m_through = 0;
+        }
+    }
+    slack_prescan(const slack_prescan&) = delete;
+    slack_prescan& operator=(const slack_prescan&) = delete;
+    ~slack_prescan() { finish(); }
+
+    // Starts the thread that scans the regions handed to it; without it they are scanned
+    // as they come.
+    void start() {
+        if (m_through == 0 || std::thread::hardware_concurrency() < 2) {
+            return;
+        }
+        try {
+            m_thread = std::jthread([this] { run(); });
+        } catch (const std::system_error&) {
+            // No thread: the pass scans the regions itself.
+        }
+    }
+    // Scans the regions in the page at `at` (its bytes, as far as the file goes).
+    void take_page(const region_map& slack, uint64 at, const kq::byte_reader& page) {
+        if (!holds(at)) {
+            return;
+        }
+        if (!m_thread.joinable() && m_held.bytes() > held_hits_limit) {
+            stop(at);
+            return;
+        }
+        for (auto it = slack.lower_bound(at); it != slack.end() && it->first - at < m_page_size;
+             ++it) {
+            if (replaced(it->first)) {
+                continue;
+            }
+            if (m_thread.joinable()) {
+                hand_over(it->first, it->second, page, at);
+            } else {
+                m_scanned.emplace_back(it->first, it->second);
+                m_scan.scan(it->first, it->second, page, at);
+            }
+        }
+    }
+    // A free page: scanned whole, as the pass adds it once it is done.
+    void take_free_page(uint64 at, const kq::byte_reader& page) {
+        region_map whole{{at, m_page_size}};
+        take_page(whole, at, page);
+    }
+    void stop(uint64 at) { m_through = std::min(m_through, at); }
+    // Whether the regions at `at` are still scanned here.
+    [[nodiscard]] bool holds(uint64 at) const { return at < m_through && !m_full; }
+    // Waits for the regions handed over to be scanned; the results below are read after it.
+    void finish() {
+        if (!m_thread.joinable()) {
+            return;
+        }
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_batch.pieces.empty()) {
+                m_queue.push_back(std::move(m_batch));
+            }
+            m_done = true;
+        }
+        m_changed.notify_all();
+        m_thread.join();
+        stop(m_scanned_through);
+    }
+
+    // Whether the slack before `through` is what was scanned, region for region.
+    [[nodiscard]] bool stands(const region_map& slack) const {
+        auto it = slack.begin();
+        for (const auto& region : m_scanned) {
+            if (it == slack.end() || it->first != region.first || it->second != region.second) {
+                return false;
+            }
+            ++it;
+        }
+        return it == slack.end() || it->first >= m_through;
+    }
+    [[nodiscard]] uint64 through() const { return m_through; }
+    [[nodiscard]] uint64 scanned_bytes() const {
+        uint64 total = 0;
+        for (const auto& [offset, length] : m_scanned) {
+            total += length;
+        }
+        return total;
+    }
+    std::vector<carved_record>& hits() { return m_held.hits(); }
+
+private:
+    // The held hits of a large file's slack take a few bytes per byte of slack: beyond this
+    // the rest is read again instead of held.
+    static constexpr uint64 held_hits_limit = uint64{64} << 20;
+    // Region bytes handed over at a time, and the most batches waiting: the copies in flight
+    // stay within a few MiB.
+    static constexpr std::size_t batch_bytes = std::size_t{1} << 20;
+    static constexpr std::size_t most_waiting = 8;
+
+    // Whether the region at `offset` lies in a page the companion replaces: such slack is
+    // dropped, its page scanned whole instead.
+    [[nodiscard]] bool replaced(uint64 offset) const {
+        auto it = m_replaced.upper_bound(offset);
+        return it != m_replaced.begin() && offset - std::prev(it)->first < m_page_size;
+    }
+
+    // Copies the bytes the page holds of the region at `offset` into the batch being filled,
+    // and hands the batch over once it is large enough.
+    void hand_over(uint64 offset, uint64 length, const kq::byte_reader& page, uint64 at) {
+        const uint64 in_page = offset - at;
+        const std::size_t held =
+            in_page < page.size()
+                ? static_cast<std::size_t>(std::min<uint64>(length, page.size() - in_page))
+                : 0;
+        kq::byte_reader bytes;
+        (void)page.sub(static_cast<std::size_t>(std::min<uint64>(in_page, page.size())), held,
+                       bytes);  // inside the page by the clip above
+        m_batch.pieces.push_back({offset, length, m_batch.bytes.size(), bytes.size()});
+        m_batch.bytes.insert(m_batch.bytes.end(), bytes.data(), bytes.data() + bytes.size());
+        if (m_batch.bytes.size() < batch_bytes) {
+            return;
+        }
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_queue.size() < most_waiting; });
+        m_queue.push_back(std::move(m_batch));
+        m_batch = slack_batch();
+        lock.unlock();
+        m_changed.notify_all();
+    }
+
+    // The scanning thread: takes the batches in the order they were handed over.
+    void run() {
+        for (;;) {
+            slack_batch batch;
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_changed.wait(lock, [this] { return !m_queue.empty() || m_done; });
+                if (m_queue.empty()) {
+                    return;
+                }
+                batch = std::move(m_queue.front());
+                m_queue.pop_front();
+            }
+            m_changed.notify_all();
+            if (!m_full) {
+                scan_batch(batch);
+            }
+        }
+    }
+
+    // Scans the batch's regions until the held hits grow too large (or no memory is left
+    // for them): that region and all after it are then left to the scan.
+    void scan_batch(const slack_batch& batch) {
+        const kq::byte_reader bytes(batch.bytes);
+        for (const slack_batch::piece& piece : batch.pieces) {
+            if (m_held.bytes() > held_hits_limit) {
+                m_scanned_through = piece.offset;
+                m_full = true;
+                return;
+            }
+            const std::size_t hits_before = m_held.hits().size();
+            try {
+                kq::byte_reader held;
+                (void)bytes.sub(piece.from, piece.bytes, held);  // copied so above
+                m_scan.scan(piece.offset, piece.length, held, piece.offset);
+                m_scanned.emplace_back(piece.offset, piece.length);
+            } catch (const std::bad_alloc&) {
+                m_held.hits().resize(hits_before);  // the region's own hits go with it
+                m_scanned_through = piece.offset;
+                m_full = true;
+                return;
+            }
+        }
+    }
+
+    held_hits m_held;
+    held_region_scan m_scan;
+    uint32 m_page_size;
+    const region_map& m_replaced;
+    std::vector<std::pair<uint64, uint64>> m_scanned;
+    uint64 m_through = std::numeric_limits<uint64>::max();
+    // Of the scanning thread: the first region it left, once it stopped.
+    uint64 m_scanned_through = std::numeric_limits<uint64>::max();
+    std::atomic<bool> m_full = false;
+    slack_batch m_batch;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<slack_batch> m_queue;
+    bool m_done = false;
+    std::jthread m_thread;  // last: joined before the members it uses go
+};
+
+// Takes the slack and census of every page from page 2 up to `end` that is not free; a
+// prescan, when given, scans each page's slack (and each free page) while it is held.
+void census_pages(region_map& slack, page_census& census, read_window& pages, uint32 page_size,
+                  uint64 end, slack_prescan* prescan) {
+    for (uint64 at = page_size; at < end; at += page_size) {
+        const bool free = census.free_pages.count(at) != 0;
+        if (free && (prescan == nullptr || !prescan->holds(at))) {
+            continue;
+        }
+        kq::byte_reader view;
+        if (!pages.view(at, page_size, end, view)) {
+            if (prescan != nullptr) {
+                prescan->stop(at);
+            }
+            if (free) {
+                continue;  // the scan reads it again; the pages after it still have slack
+            }
+            break;
+        }
+        if (free) {
+            prescan->take_free_page(at, view);
+            continue;
+        }
+        (void)find_cut_page_slack(slack, view, page_size, at, true);  // growth seen below
+        uint8 type = 0;
+        if (view.u8_at(sqlite_format::btree_page::type, type)) {
+            census.types.set(at / page_size + 1, type);
+            if (type == sqlite_format::btree_page::leaf_table) {
+                census.table_leaves.insert(at);
+            }
+        }
+        if (prescan != nullptr) {
+            prescan->take_page(slack, at, view);
+        }
+    }
+}
+
 // Adds the slack of every page of the database from page 2 on that is not free, then each
 // free page whole, and takes the census of the pages on the way. Pages past the database's
 // end are none of its own: no b-tree holds them, whatever they look like. False when the
 // header is no database's or no page buffer can be had.
 bool find_slack_and_free_pages(region_map& slack, page_census& census, uni::fileio& db,
-                               const sqlite_db_header& header) {
+                               const sqlite_db_header& header, slack_prescan* prescan) {
     const uint32 page_size = header.page_size();
     if (!db.is_open() ||
         !is_sqlite_header(kq::byte_reader(header.bytes.data(), header.bytes.size())) ||
@@ -116,28 +399,17 @@ bool find_slack_and_free_pages(region_map& slack, page_census& census, uni::file
     // A page cut by the end of the file counts: a free page's first part is still free.
     const uint64 end = database_end(header, db.size());
     std::set<uint64>& free_pages = census.free_pages;
-    collect_free_pages(free_pages, db, page, header.freelist_trunk(), pages_in_file(end, page_size));
+    collect_free_pages(free_pages, db, page, header.freelist_trunk(),
+                       pages_in_file(end, page_size));
+    // A freelist naming page 1 puts a region before all the pages the pass holds.
+    if (prescan != nullptr && free_pages.count(0) != 0) {
+        prescan->stop(0);
+    }
     // Page 1 starts with the file header and holds the schema: it is not carved here. The
     // last page of a file cut short is read as far as it goes: its freeblocks and gap still
     // hold rows up to the cut.
     read_window pages(db);
-    for (uint64 at = page_size; at < end; at += page_size) {
-        if (free_pages.count(at) != 0) {
-            continue;
-        }
-        kq::byte_reader view;
-        if (!pages.view(at, page_size, end, view)) {
-            break;
-        }
-        (void)find_cut_page_slack(slack, view, page_size, at, true);  // growth seen below
-        uint8 type = 0;
-        if (view.u8_at(sqlite_format::btree_page::type, type)) {
-            census.types.set(at / page_size + 1, type);
-            if (type == sqlite_format::btree_page::leaf_table) {
-                census.table_leaves.insert(at);
-            }
-        }
-    }
+    census_pages(slack, census, pages, page_size, end, prescan);
     for (const uint64 at : free_pages) {
         (void)slack.emplace(at, page_size);  // a region already there under it stays
     }
@@ -148,7 +420,7 @@ bool find_slack_and_free_pages(region_map& slack, page_census& census, uni::file
 
 bool find_db_slack(region_map& slack, uni::fileio& db, const sqlite_db_header& header) {
     page_census census;
-    return find_slack_and_free_pages(slack, census, db, header) && !slack.empty();
+    return find_slack_and_free_pages(slack, census, db, header, nullptr) && !slack.empty();
 }
 
 bool find_db_tail(region_map& tail, uni::fileio& db, const sqlite_db_header& header,
@@ -449,6 +721,10 @@ struct scan_job {
     uint32 source;
     bool wal_frames;
     uint32 chunk_size;
+    // The hits of the regions before `regions`, scanned while an earlier pass held their
+    // bytes, and the bytes those regions cover: given first, in the scan's order.
+    std::vector<carved_record> held = {};
+    uint64 held_work = 0;
 };
 
 struct carve_run {
@@ -467,11 +743,21 @@ struct carve_run {
     void scan(region_map regions, uni::fileio& file, uint32 source, bool wal_frames) const {
         scan_at(std::move(regions), file, source, wal_frames, page_size);
     }
-    // Regions of a companion, in pages of the size its own header gives: chunks of another
-    // size would straddle its frame headers or records.
     void scan_at(region_map regions, uni::fileio& file, uint32 source, bool wal_frames,
                  uint32 chunk_size) const {
         jobs.push_back({std::move(regions), &file, source, wal_frames, chunk_size});
+    }
+    // The main file's slack: the hits the slack pass held, when the slack still stands as
+    // that pass scanned it, then the regions it left.
+    void scan_slack(region_map slack, uni::fileio& file, slack_prescan& prescan) const {
+        scan_job job{{}, &file, record_source::main_db_slack, false, page_size};
+        if (prescan.stands(slack)) {
+            job.held = std::move(prescan.hits());
+            job.held_work = prescan.scanned_bytes();
+            slack.erase(slack.begin(), slack.lower_bound(prescan.through()));
+        }
+        job.regions = std::move(slack);
+        jobs.push_back(std::move(job));
     }
 
     void run_jobs(bool progress) const {
@@ -479,9 +765,14 @@ struct carve_run {
         // A meter that draws nothing needs no total: the region lists, hundreds of
         // thousands long on a large file, are then not walked for it.
         for (std::size_t i = 0; progress && i < jobs.size(); ++i) {
-            meter.add_work(region_bytes(jobs[i].regions));
+            meter.add_work(region_bytes(jobs[i].regions) + jobs[i].held_work);
         }
-        for (const scan_job& job : jobs) {
+        for (scan_job& job : jobs) {
+            for (carved_record& hit : job.held) {
+                sink.take(hit);
+            }
+            std::vector<carved_record>().swap(job.held);  // given: their memory goes back
+            meter.advance(job.held_work);
             // A region set with nothing to scan adds nothing; the result is the hits themselves.
             (void)scan_regions(sink, job.regions, *job.file, def, finder, job.source,
                                job.chunk_size, encoding, min_columns, max_columns, job.wal_frames,
@@ -491,10 +782,12 @@ struct carve_run {
     }
 };
 
-void scan_companion(const carve_run& run, companion& c, bool include_wal_valid_pages) {
+// Queues the companion's own regions, in pages of the size its header gives: chunks of
+// another size would straddle its frame headers or records.
+void scan_companion(std::vector<scan_job>& jobs, companion& c, bool include_wal_valid_pages) {
     if (c.wal_in_use) {
-        run.scan_at(std::move(c.superseded), c.wal, record_source::wal_page_superseded, false,
-                    c.wal_page_size);
+        jobs.push_back({std::move(c.superseded), &c.wal, record_source::wal_page_superseded, false,
+                        c.wal_page_size});
     }
     if (c.winning.empty() && c.journal_pages.empty()) {
         return;
@@ -504,21 +797,137 @@ void scan_companion(const carve_run& run, companion& c, bool include_wal_valid_p
         for (const auto& [page_number, frame_offset] : c.winning) {
             frames.emplace(frame_offset, c.wal_page_size);
         }
-        run.scan_at(std::move(frames), c.wal, record_source::wal_valid_page, true, c.wal_page_size);
+        jobs.push_back(
+            {std::move(frames), &c.wal, record_source::wal_valid_page, true, c.wal_page_size});
     }
     if (c.journal_in_use) {
         region_map pages;
         for (const auto& [page_number, data_offset] : c.journal_pages) {
             pages.emplace(data_offset, c.journal_page_size);
         }
-        run.scan_at(std::move(pages), c.journal, record_source::carve_journal, false,
-                    c.journal_page_size);
+        jobs.push_back({std::move(pages), &c.journal, record_source::carve_journal, false,
+                        c.journal_page_size});
     }
     if (c.wal_in_use) {
-        run.scan_at(std::move(c.wal_slack), c.wal, record_source::wal_slack_in_valid_page, false,
-                    c.wal_page_size);
+        jobs.push_back({std::move(c.wal_slack), &c.wal, record_source::wal_slack_in_valid_page,
+                        false, c.wal_page_size});
     }
 }
+
+// The jobs that need nothing of the main file's pass (the pages the companion replaces and
+// the companion's own regions) are scanned on a thread of their own while that pass runs,
+// their hits held until the carve gives every job's hits in its order. The regions are taken
+// a few MiB at a time; once the held hits grow past a bound, the rest is left to the scan
+// in order. A carve of a named table waits for its columns and scans in order only. The
+// same thread then lays the log's live view over the main file, which the tree walk after
+// the pass reads through.
+class job_prescan {
+public:
+    job_prescan(const table_definition& def, record_finder_fn finder, text_encoding encoding,
+                uint32 min_columns, uint32 max_columns, bool structured, void* context)
+        : m_def(def),
+          m_finder(finder),
+          m_encoding(encoding),
+          m_min_columns(min_columns),
+          m_max_columns(max_columns),
+          m_structured(structured),
+          m_context(context) {}
+
+    // Asks for the live view of the database at db_path with the log's winning frames laid
+    // over it; it is there (or failed) once finish returns.
+    void want_live_view(const std::string& db_path, const wal_frame_map& winning) {
+        m_db_path = db_path;
+        m_winning = &winning;
+    }
+    // Starts the scan of jobs (with scan_jobs) and the live view, which nothing else touches
+    // until finish. On one core, or without a thread to be had, the jobs stay as they are,
+    // to be scanned in order, and finish lays the view.
+    void start(std::vector<scan_job>& jobs, bool scan_jobs) {
+        if (std::thread::hardware_concurrency() < 2) {
+            return;
+        }
+        try {
+            m_thread = std::jthread([this, &jobs, scan_jobs] {
+                if (scan_jobs) {
+                    run(jobs);
+                }
+                lay_live_view();
+            });
+        } catch (const std::system_error&) {
+            // No thread: nothing is scanned ahead.
+        }
+    }
+    void finish() {
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+        lay_live_view();  // when no thread did
+    }
+    // The live view, when one was asked for and could be laid.
+    [[nodiscard]] uni::fileio* live_view() { return m_live_open ? &m_live : nullptr; }
+
+private:
+    // Regions taken at a time: the bound is checked between them.
+    static constexpr uint64 batch_bytes = uint64{4} << 20;
+    static constexpr uint64 held_hits_limit = uint64{64} << 20;
+
+    void lay_live_view() {
+        if (m_winning != nullptr && !m_live_laid) {
+            m_live_laid = true;
+            m_live_open = open_live_image(m_live, m_db_path, m_winning);
+        }
+    }
+
+    void run(std::vector<scan_job>& jobs) {
+        uint64 held = 0;
+        try {
+            for (scan_job& job : jobs) {
+                held += scan_ahead(job, held);
+            }
+        } catch (const std::bad_alloc&) {
+            // The batches held so far stand; the rest is scanned in order.
+        }
+    }
+
+    // Scans the job's first regions into its held hits and drops them from its regions; the
+    // bytes the held hits take.
+    uint64 scan_ahead(scan_job& job, uint64 held_before) {
+        uint64 held = 0;
+        while (!job.regions.empty() && held_before + held <= held_hits_limit) {
+            region_map batch;
+            uint64 bytes = 0;
+            for (auto it = job.regions.begin(); it != job.regions.end() && bytes < batch_bytes;
+                 ++it) {
+                batch.emplace_hint(batch.end(), *it);
+                bytes += std::min(it->second, batch_bytes);
+            }
+            held_hits hits;
+            (void)scan_regions(hits, batch, *job.file, m_def, m_finder, job.source, job.chunk_size,
+                               m_encoding, m_min_columns, m_max_columns, job.wal_frames,
+                               m_structured, nullptr, m_context, false);
+            job.held.insert(job.held.end(), std::make_move_iterator(hits.hits().begin()),
+                            std::make_move_iterator(hits.hits().end()));
+            job.held_work += region_bytes(batch);
+            held += hits.bytes();
+            job.regions.erase(job.regions.begin(), job.regions.upper_bound(batch.rbegin()->first));
+        }
+        return held;
+    }
+
+    const table_definition& m_def;
+    record_finder_fn m_finder;
+    text_encoding m_encoding;
+    uint32 m_min_columns;
+    uint32 m_max_columns;
+    bool m_structured;
+    void* m_context;
+    std::string m_db_path;
+    const wal_frame_map* m_winning = nullptr;
+    uni::fileio m_live;
+    bool m_live_laid = false;
+    bool m_live_open = false;
+    std::jthread m_thread;  // last: joined before the members it uses go
+};
 
 }  // namespace
 
@@ -535,11 +944,13 @@ struct main_regions {
 };
 
 void find_main_regions(main_regions& m, uni::fileio& db, const sqlite_db_header& header,
-                       const std::string& db_path, const companion& c,
-                       bool include_wal_valid_pages) {
+                       const std::string& db_path, const companion& c, bool include_wal_valid_pages,
+                       slack_prescan& prescan, job_prescan& early) {
     const uint32 page_size = header.page_size();
     page_census census;
-    (void)find_slack_and_free_pages(m.slack, census, db, header);  // no slack is no error
+    (void)find_slack_and_free_pages(m.slack, census, db, header, &prescan);  // no slack: no error
+    prescan.finish();
+    early.finish();
     drop_overwritten_slack(m.slack, c.replaced, page_size);
     std::set<uint64> replaced;  // scanned as the pages the companion replaces
     for (const auto& [at, length] : c.replaced) {
@@ -549,12 +960,10 @@ void find_main_regions(main_regions& m, uni::fileio& db, const sqlite_db_header&
     // the log: a leaf the live view reaches is no orphan. With them, the log's pages are
     // carved on their own and the main file's walk is as it stands.
     // The live view is laid from the winning frames the companion's walk of the log found.
-    uni::fileio live;
-    const bool live_view =
-        c.wal_in_use && !include_wal_valid_pages && open_live_image(live, db_path, &c.winning);
+    uni::fileio* live = early.live_view();
     tree_pages trees;
-    find_unreached_pages(m.unreached, m.slack, trees, db, live_view ? live : db, page_size,
-                         live_view ? std::string() : db_path, census, replaced);
+    find_unreached_pages(m.unreached, m.slack, trees, db, live != nullptr ? *live : db, page_size,
+                         live != nullptr ? std::string() : db_path, census, replaced);
     (void)find_db_tail(m.tail, db, header, c.replaced);  // most files have none
     for (const uint64 at : replaced) {
         if (include_wal_valid_pages && trees.leaves.count(at / page_size + 1) != 0) {
@@ -640,26 +1049,47 @@ bool carve_database(carved_hit_sink& sink, const std::string& db_path, std::stri
     if (use_companions) {
         open_companion(c, db_path, page_size, db_open ? db.size() : 0);
     }
+    table_definition def;
+    const text_encoding encoding = db_open ? header.encoding() : text_encoding::utf8;
+    // A named table's columns are read from the schema only when there is slack to scan:
+    // its regions are scanned after the pass, as the bounds are not known during it.
+    const bool ahead = table_name.empty();
+    slack_prescan prescan(def, finder, page_size, encoding, min_columns, max_columns, structured,
+                          context, c.replaced);
+    // The pages the companion replaces, then the companion's own regions.
+    std::vector<scan_job> companion_jobs;
+    companion_jobs.push_back({c.replaced, &db, c.replaced_source, false, page_size});
+    scan_companion(companion_jobs, c, include_wal_valid_pages);
+    job_prescan early(def, finder, encoding, min_columns, max_columns, structured, context);
+    // Without the log's current pages in this carve, the trees are walked through its view.
+    if (db_open && c.wal_in_use && !include_wal_valid_pages) {
+        early.want_live_view(db_path, c.winning);
+    }
+    early.start(companion_jobs, ahead);
+    if (!ahead) {
+        prescan.stop(0);
+    }
+    prescan.start();
     main_regions m;
     if (db_open) {
-        find_main_regions(m, db, header, db_path, c, include_wal_valid_pages);
+        find_main_regions(m, db, header, db_path, c, include_wal_valid_pages, prescan, early);
     }
-    table_definition def;
+    early.finish();
     std::vector<scan_job> jobs;
-    const text_encoding encoding = db_open ? header.encoding() : text_encoding::utf8;
-    carve_sink counted(sink, c.replaced_source, m.walked_cells,
-                       c.wal_in_use && include_wal_valid_pages ? live_frame_cells(c)
-                                                               : std::set<uint64>());
+    carve_sink counted(
+        sink, c.replaced_source, m.walked_cells,
+        c.wal_in_use && include_wal_valid_pages ? live_frame_cells(c) : std::set<uint64>());
     const carve_run run{counted,     def,         finder,     page_size, encoding,
                         min_columns, max_columns, structured, context,   jobs};
     if ((!m.slack.empty() || !c.replaced.empty()) &&
         (table_name.empty() || load_table_definition(def, db, page_size, db_path, table_name))) {
-        run.scan(std::move(m.slack), db, record_source::main_db_slack, false);
-        run.scan(std::move(c.replaced), db, c.replaced_source, false);
+        run.scan_slack(std::move(m.slack), db, prescan);
+        jobs.push_back(std::move(companion_jobs.front()));
     }
     run.scan(std::move(m.unreached), db, record_source::carve_main, false);
     run.scan(std::move(m.tail), db, record_source::main_db_past_end, false);
-    scan_companion(run, c, include_wal_valid_pages);
+    jobs.insert(jobs.end(), std::make_move_iterator(companion_jobs.begin() + 1),
+                std::make_move_iterator(companion_jobs.end()));
     run.run_jobs(progress);
     return counted.taken != 0;
 }

@@ -141,8 +141,8 @@ bool decode_hit(scan_state& s, const kq::byte_reader& chunk, uint64 chunk_offset
     row.header_corrected = hit.header_corrected;
     row.rowid = hit.header_corrected != 0 || lost != 0 ? 0 : rowid_before_hit(chunk, p);
     // Placed at its cell, as a row of a parsed page is: one record, one offset.
-    row.offset_in_chunk = carved_cell_start(chunk, p, hit.lost_types,
-                                           hit.header_corrected == header_fix::size_byte);
+    row.offset_in_chunk =
+        carved_cell_start(chunk, p, hit.lost_types, hit.header_corrected == header_fix::size_byte);
     row.file_offset = chunk_offset + row.offset_in_chunk;
     row.source_word = record_source::with_source(0, s.source);
     if (row.file_offset == 0) {
@@ -394,6 +394,21 @@ int64 rowid_before_hit(const kq::byte_reader& chunk, std::size_t p) {
 
 namespace {
 
+// The column bounds of a scan: the table's when it has columns, else the caller's; false
+// when a scan with them takes nothing (a structured scan needs a column count).
+bool scan_bounds(column_bounds& bounds, const table_definition& def, uint32 min_columns,
+                 uint32 max_columns, bool structured) {
+    bounds.no_rowid = def.m_without_rowid != 0;
+    if (!def.m_columns.empty()) {
+        bounds.max = static_cast<uint32>(def.m_columns.size());
+        bounds.min = static_cast<uint32>(std::max(def.min_column_count(), 0));
+        return true;
+    }
+    bounds.max = max_columns;
+    bounds.min = min_columns;
+    return bounds.max != 0 || !structured;
+}
+
 // Both forms of scan_regions; hits is the vector the after-chunk callback is shown (null
 // for a sink of the caller's). The number of hits the sink took.
 std::size_t scan_into(carved_hit_sink& sink, std::vector<carved_record>* hits,
@@ -402,20 +417,10 @@ std::size_t scan_into(carved_hit_sink& sink, std::vector<carved_record>* hits,
                       text_encoding encoding, uint32 min_columns, uint32 max_columns,
                       bool wal_frames, bool structured, percent_progress* progress, void* context,
                       chunk_done_fn after_chunk, bool across_chunk_ends) {
-    if (regions.empty() || finder == nullptr || page_size == 0) {
-        return 0;
-    }
     column_bounds bounds;
-    bounds.no_rowid = def.m_without_rowid != 0;
-    if (!def.m_columns.empty()) {
-        bounds.max = static_cast<uint32>(def.m_columns.size());
-        bounds.min = static_cast<uint32>(std::max(def.min_column_count(), 0));
-    } else {
-        bounds.max = max_columns;
-        bounds.min = min_columns;
-        if (bounds.max == 0 && structured) {
-            return 0;
-        }
+    if (regions.empty() || finder == nullptr || page_size == 0 ||
+        !scan_bounds(bounds, def, min_columns, max_columns, structured)) {
+        return 0;
     }
     read_window window(file);
     scan_state s{sink,       hits,    finder,      source, page_size, encoding, bounds,
@@ -432,7 +437,78 @@ std::size_t scan_into(carved_hit_sink& sink, std::vector<carved_record>* hits,
     return s.taken;
 }
 
+// As scan_region without frame headers or seams, the chunks cut from bytes the caller holds
+// (the file's from bytes_offset on): a chunk those bytes do not reach lies past the file's
+// end, where a read of it gives nothing either.
+void scan_held_region(scan_state& s, const kq::byte_reader& bytes, uint64 bytes_offset,
+                      uint64 offset, uint64 length) {
+    const uint64 max = std::numeric_limits<uint64>::max();
+    const uint64 end = length > max - offset ? max : offset + length;
+    for (uint64 i = offset; i < end;) {
+        const uint64 want = std::min<uint64>(s.page_size, end - i);
+        kq::byte_reader chunk;
+        if (i >= bytes_offset && i - bytes_offset < bytes.size()) {
+            const uint64 at = i - bytes_offset;
+            if (bytes.sub(static_cast<std::size_t>(at),
+                          static_cast<std::size_t>(std::min<uint64>(want, bytes.size() - at)),
+                          chunk)) {
+                scan_chunk(s, chunk, i);
+            }
+        }
+        if (i > max - s.page_size) {
+            break;
+        }
+        i += s.page_size;
+    }
+}
+
 }  // namespace
+
+// The state of a held scan; scan_state is private to this file.
+struct held_scan_state {
+    scan_state s;
+    bool active;
+};
+
+held_region_scan::held_region_scan(carved_hit_sink& sink, const table_definition& def,
+                                   record_finder_fn finder, uint32 source, uint32 page_size,
+                                   text_encoding encoding, uint32 min_columns, uint32 max_columns,
+                                   bool structured, void* context) {
+    column_bounds bounds;
+    const bool active = finder != nullptr && page_size != 0 &&
+                        scan_bounds(bounds, def, min_columns, max_columns, structured);
+    m_state = std::make_unique<held_scan_state>(held_scan_state{{sink,
+                                                                 nullptr,
+                                                                 finder,
+                                                                 source,
+                                                                 page_size,
+                                                                 encoding,
+                                                                 bounds,
+                                                                 structured,
+                                                                 context,
+                                                                 nullptr,
+                                                                 {},
+                                                                 {},
+                                                                 {},
+                                                                 0,
+                                                                 0,
+                                                                 {},
+                                                                 0,
+                                                                 {},
+                                                                 false},
+                                                                active});
+}
+
+held_region_scan::~held_region_scan() = default;
+
+bool held_region_scan::active() const { return m_state->active; }
+
+void held_region_scan::scan(uint64 offset, uint64 length, const kq::byte_reader& bytes,
+                            uint64 bytes_offset) {
+    if (m_state->active) {
+        scan_held_region(m_state->s, bytes, bytes_offset, offset, length);
+    }
+}
 
 bool scan_regions(std::vector<carved_record>& hits, const region_map& regions, uni::fileio& file,
                   const table_definition& def, record_finder_fn finder, uint32 source,

@@ -4,6 +4,7 @@
 // carved_record tagged with its source. Optionally, chunks that are whole table leaf pages
 // are parsed as pages instead.
 
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -66,6 +67,32 @@ private:
                                 uint32 page_size, text_encoding encoding, uint32 min_columns,
                                 uint32 max_columns, bool wal_frames, bool structured,
                                 percent_progress* progress, void* context, bool across_chunk_ends);
+
+// Scans regions whose bytes the caller already holds, as scan_regions scans them from the
+// file without frame headers or reads across chunk ends: the same chunks, giving the same hits
+// in the same order. A pass that reads every page for another reason (the slack search) then
+// feeds the scan of what it found, and the file is read once for both.
+struct held_scan_state;
+class held_region_scan {
+public:
+    // As scan_regions' parameters of the same names.
+    held_region_scan(carved_hit_sink& sink, const table_definition& def, record_finder_fn finder,
+                     uint32 source, uint32 page_size, text_encoding encoding, uint32 min_columns,
+                     uint32 max_columns, bool structured, void* context);
+    held_region_scan(const held_region_scan&) = delete;
+    held_region_scan& operator=(const held_region_scan&) = delete;
+    ~held_region_scan();
+
+    // Whether a scan with these settings can give hits at all (scan_regions' gives none
+    // without a finder, a page size, or the column count a structured scan needs).
+    [[nodiscard]] bool active() const;
+    // Scans [offset, offset + length). bytes holds the file from bytes_offset on, at least up
+    // to the region's end or the file's end, whichever comes first.
+    void scan(uint64 offset, uint64 length, const kq::byte_reader& bytes, uint64 bytes_offset);
+
+private:
+    std::unique_ptr<held_scan_state> m_state;
+};
 
 // The bytes the regions cover: the work a scan of them announces to its progress.
 [[nodiscard]] uint64 region_bytes(const region_map& regions);

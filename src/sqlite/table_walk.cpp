@@ -1,5 +1,6 @@
 #include "sqlite/table_walk.h"
 
+#include <algorithm>
 #include <deque>
 #include <limits>
 #include <new>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "io/uni_fileio.h"
+#include "sqlite/btree_page.h"
 #include "sqlite/db_file.h"
 #include "sqlite/read_window.h"
 #include "sqlite/sqlite_format.h"
@@ -262,8 +264,7 @@ struct walk_options {
 };
 
 // Hands on the rows of one parsed leaf; true when the row at the limit was taken.
-bool take_rows(const table_record_sink& take, page_descriptor_map& parsed,
-               const walk_options& o) {
+bool take_rows(const table_record_sink& take, page_descriptor_map& parsed, const walk_options& o) {
     for (auto& [key, entry] : parsed) {
         if (entry.kind != row_kind::table_cells && entry.kind != row_kind::index_cells) {
             continue;
@@ -401,8 +402,13 @@ uint8 page_type_of(read_window& pages, uint64 number, uint32 page_size,
         return type;
     }
     // Whole pages are asked for, so that the window's read-ahead grows from leaf to leaf.
-    if (!pages.view_following((number - 1) * page_size, page_size, head) ||
-        !head.u8_at(header + bt::type, type)) {
+    // With the types known, the pages left to read are those the log replaces, scattered
+    // over the file: each is read alone, as reading ahead of it would read bytes no later
+    // page asks for.
+    const uint64 at = (number - 1) * page_size;
+    const bool read = known != nullptr ? pages.view(at, page_size, at, head)
+                                       : pages.view_following(at, page_size, head);
+    if (!read || !head.u8_at(header + bt::type, type)) {
         return 0;
     }
     return type;
@@ -410,19 +416,65 @@ uint8 page_type_of(read_window& pages, uint64 number, uint32 page_size,
 
 bool is_leaf_type(uint8 type) { return type == bt::leaf_table || type == bt::leaf_index; }
 
-// Lists the children of the interior page at `number`; false when none can be read.
+// The child links of an interior page's cells, keyed as a walk of the page keys them (a
+// table cell by its rowid key, an index cell by its child page); false when a cell says the
+// page is a leaf.
+bool cell_children(std::vector<std::pair<uint64, uint64>>& keyed, const cell_map& cells,
+                   uint8 type) {
+    bool added = false;
+    for (const auto& [offset, cell] : cells) {
+        if (type == bt::leaf_table || type == bt::leaf_index) {
+            break;
+        }
+        if (type == bt::interior_index) {
+            keyed.emplace_back(cell.child_page, cell.child_page);
+            added = true;
+        } else if (type == bt::interior_table) {
+            keyed.emplace_back(cell.interior_key, cell.child_page);
+            added = true;
+        }
+    }
+    return added;
+}
+
+// Lists the children of the interior page at `number` as a walk of the page finds them (the
+// first cell of each key, then the right child under the largest key), from its cell
+// pointers alone: the keys' payloads, which such a walk decodes, are not wanted here. False
+// when the page reads as no interior page.
 bool interior_children(std::vector<uint64>& children, uni::fileio& file, uint64 number,
                        uint32 page_size) {
     byte_array page;
-    page_descriptor d;
-    const uint64 at = (number - 1) * page_size;
-    if (!read_page_prefix(file, at, page_size, page) ||
-        !walk_pages(d, page.data(), length_of(page), at, at, page_size, &file, false, false,
-                    text_encoding::utf8)) {  // the child pages alone are wanted
+    cell_map cells;
+    uint8 reserved = 0;
+    if (!read_page_prefix(file, (number - 1) * page_size, page_size, page) ||
+        page.size() < bt::interior_header_size) {
         return false;
     }
-    for (const auto& [key, child] : d.children) {
-        children.push_back(child.child_page);
+    const kq::byte_reader view(page);
+    const bool usable_page = is_page_one(view) ? view.u8_at(fh::reserved_bytes, reserved)
+                                               : is_btree_page(view, page_size);
+    if (!usable_page ||
+        read_cell_pointers(cells, view, page_size, reserved, false) != page_fault::none) {
+        return false;
+    }
+    const std::size_t header = btree_header_offset(view);
+    uint8 type = 0;
+    uint32 right_child = 0;
+    (void)view.u8_at(header + bt::type, type);  // read by the cell reader already
+    std::vector<std::pair<uint64, uint64>> keyed;
+    const bool added = cell_children(keyed, cells, type);
+    if ((!cells.empty() && !added) || (type & bt::leaf_flag) != 0 ||
+        !view.be32_at(header + bt::right_child, right_child) || right_child == 0) {
+        return false;
+    }
+    keyed.emplace_back(largest_key, right_child);
+    // The first cell per key stands, as the walk keeps it.
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < keyed.size(); ++i) {
+        if (i == 0 || keyed[i].first != keyed[i - 1].first) {
+            children.push_back(keyed[i].second);
+        }
     }
     return true;
 }

@@ -227,8 +227,8 @@ TEST(ScanRegions, RegionsInPageChunksAscending) {
     const byte_array file(4096, 1);
     // Chunks of a page size, the last one what is left; a region past the end reads what
     // the file holds.
-    EXPECT_FALSE(scan(hits, file, {{3000, 2000}, {100, 1100}}, carve_test::counting_finder, &log,
-                      512));
+    EXPECT_FALSE(
+        scan(hits, file, {{3000, 2000}, {100, 1100}}, carve_test::counting_finder, &log, 512));
     EXPECT_EQ(log.offsets, (std::vector<uint64>{100, 612, 1124, 3000, 3512, 4024}));
     EXPECT_EQ(log.lengths, (std::vector<uint32>{512, 512, 76, 512, 512, 72}));
 }
@@ -272,8 +272,8 @@ TEST(ScanRegions, AfterChunkRunsOnlyAfterAcceptedChunksWithHits) {
     c.finder.proposals = {proposal(600, 3)};  // past every chunk: accepted, nothing decoded
     c.finder.accept_calls = 2;
     std::vector<carved_record> hits;
-    EXPECT_FALSE(scan(hits, byte_array(2048, 0), {{0, 2048}}, counter_finder, &c, 512, false,
-                      false, table_definition(), count_after));
+    EXPECT_FALSE(scan(hits, byte_array(2048, 0), {{0, 2048}}, counter_finder, &c, 512, false, false,
+                      table_definition(), count_after));
     EXPECT_EQ(c.after, 0);  // hits stayed empty
     c = {};
     c.finder.proposals = {proposal(8, 3)};
@@ -346,8 +346,8 @@ TEST(ScanRegions, StructuredLeafGivesRowsWithoutTheFinder) {
     file.insert(file.end(), page.begin(), page.end());
     scripted s;
     std::vector<carved_record> hits;
-    ASSERT_TRUE(scan(hits, file, {{4096, 4096}}, scripted_finder, &s, 4096, false, true,
-                     three_columns()));
+    ASSERT_TRUE(
+        scan(hits, file, {{4096, 4096}}, scripted_finder, &s, 4096, false, true, three_columns()));
     EXPECT_EQ(s.calls, 0);
     ASSERT_EQ(hits.size(), 3u);
     EXPECT_EQ(hits[0].values, (std::vector<std::string>{"1", "x", "1"}));
@@ -365,17 +365,115 @@ TEST(ScanRegions, StructuredRowOutsideTheBoundsSendsTheChunkToTheFinder) {
     const byte_array page = leaf_of_rows({{1, 15, 1}, {1, 15, 1, 1, 1}, {1, 15, 1}});
     scripted s;
     std::vector<carved_record> hits;
-    ASSERT_TRUE(scan(hits, page, {{0, 4096}}, scripted_finder, &s, 4096, false, true,
-                     three_columns()));
+    ASSERT_TRUE(
+        scan(hits, page, {{0, 4096}}, scripted_finder, &s, 4096, false, true, three_columns()));
     EXPECT_EQ(s.calls, 1);
     EXPECT_EQ(hits.size(), 1u);  // the row before it; the finder proposed nothing
     // Not a table leaf: the finder sees the chunk.
     s = {};
     byte_array interior = page;
     interior[0] = 5;
-    EXPECT_FALSE(scan(hits, interior, {{0, 4096}}, scripted_finder, &s, 4096, false, true,
-                      three_columns()));
+    EXPECT_FALSE(
+        scan(hits, interior, {{0, 4096}}, scripted_finder, &s, 4096, false, true, three_columns()));
     EXPECT_EQ(s.calls, 1);
+}
+
+// ---- Held regions ------------------------------------------------------------------------
+
+// The chunks of held bytes are those a read of the file gives: the same hits in the same
+// order, whether the bytes held are the whole file or each region's own, cut at the file's
+// end.
+struct held_case {
+    const char* name;
+    byte_array file;
+    region_map regions;
+    uint32 page_size;
+    bool structured;
+};
+
+byte_array file_of(std::initializer_list<byte_array> parts) {
+    byte_array file;
+    for (const byte_array& part : parts) {
+        file.insert(file.end(), part.begin(), part.end());
+    }
+    return file;
+}
+
+const held_case held_cases[] = {
+    {"chunks_of_a_page",
+     file_of({two_hit_chunk(), two_hit_chunk(), two_hit_chunk()}),
+     {{0, 1536}},
+     512,
+     false},
+    {"regions_apart_and_cut",
+     file_of({two_hit_chunk(), two_hit_chunk()}),
+     {{8, 300}, {512, 100}, {600, 2000}, {4096, 512}},
+     512,
+     false},
+    {"leaf_page_parsed",
+     file_of({byte_array(4096, 0), leaf_of_rows({{1, 15, 1}, {1, 15, 0}})}),
+     {{4096, 4096}, {4100, 200}},
+     4096,
+     true},
+};
+
+class HeldRegionScan : public ::testing::TestWithParam<held_case> {};
+
+std::vector<carved_record> held_hits_of(const held_case& c, bool whole_file) {
+    scripted s;
+    s.proposals = {proposal(20, 2), proposal(30, 2)};
+    std::vector<carved_record> hits;
+    carved_hit_vector_sink sink(hits);
+    const table_definition def = c.structured ? three_columns() : table_definition();
+    held_region_scan held(sink, def, scripted_finder, record_source::main_db_slack, c.page_size,
+                          text_encoding::utf8, 1, 3, c.structured, &s);
+    EXPECT_TRUE(held.active());
+    const kq::byte_reader file(c.file);
+    for (const auto& [offset, length] : c.regions) {
+        kq::byte_reader own;
+        const std::size_t from = std::min<std::size_t>(offset, file.size());
+        (void)file.sub(from, std::min<std::size_t>(length, file.size() - from), own);
+        held.scan(offset, length, whole_file ? file : own, whole_file ? 0 : offset);
+    }
+    return hits;
+}
+
+TEST_P(HeldRegionScan, GivesTheHitsOfTheFileScan) {
+    const held_case& c = GetParam();
+    scripted s;
+    s.proposals = {proposal(20, 2), proposal(30, 2)};
+    std::vector<carved_record> read;
+    ASSERT_TRUE(scan(read, c.file, c.regions, scripted_finder, &s, c.page_size, false, c.structured,
+                     c.structured ? three_columns() : table_definition()));
+    for (const bool whole_file : {true, false}) {
+        const std::vector<carved_record> held = held_hits_of(c, whole_file);
+        ASSERT_EQ(held.size(), read.size()) << whole_file;
+        for (std::size_t i = 0; i < read.size(); ++i) {
+            EXPECT_EQ(held[i].file_offset, read[i].file_offset) << i;
+            EXPECT_EQ(held[i].values, read[i].values) << i;
+            EXPECT_EQ(held[i].value_codes, read[i].value_codes) << i;
+            EXPECT_EQ(held[i].rowid, read[i].rowid) << i;
+            EXPECT_EQ(held[i].truncated, read[i].truncated) << i;
+            EXPECT_EQ(held[i].source_word, read[i].source_word) << i;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HeldRegionScan, ::testing::ValuesIn(held_cases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(HeldRegionScan, InactiveWhereAScanGivesNothing) {
+    std::vector<carved_record> hits;
+    carved_hit_vector_sink sink(hits);
+    const byte_array bytes = two_hit_chunk();
+    held_region_scan no_finder(sink, table_definition(), nullptr, 2, 512, text_encoding::utf8, 1, 3,
+                               false, nullptr);
+    held_region_scan no_bounds(sink, table_definition(), scripted_finder, 2, 512,
+                               text_encoding::utf8, 0, 0, true, nullptr);
+    EXPECT_FALSE(no_finder.active());
+    EXPECT_FALSE(no_bounds.active());
+    no_finder.scan(0, 512, kq::byte_reader(bytes), 0);
+    EXPECT_TRUE(hits.empty());
 }
 
 // ---- Record sources and records ------------------------------------------------------
