@@ -614,7 +614,7 @@ bool table_form(const velk_options& options) { return !options.m_csvl2t && !opti
 // held whole.
 constexpr std::size_t rows_per_block = 32;
 constexpr std::size_t blocks_ahead_per_formatter = 2;
-constexpr unsigned most_format_workers = 2;
+constexpr unsigned most_format_workers = 4;
 
 // An output stream's buffer that appends to a text: a worker's block.
 class text_sink : public std::streambuf {
