@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <set>
 #include <span>
 #include <sstream>
@@ -1021,7 +1022,8 @@ void say_refused_names(const velk_options& options, const std::string& shown) {
 }
 
 db_failure select_tables(velk_options& options, db_input& in) {
-    private_db_copy copy;
+    auto owned_copy = std::make_unique<private_db_copy>();
+    private_db_copy& copy = *owned_copy;
     const std::string& path = in.path;
     if (!open_for_select(options, copy, in)) {
         options.m_db.set_db_path(path);
@@ -1048,9 +1050,11 @@ db_failure select_tables(velk_options& options, db_input& in) {
         }
     }
     say_refused_names(options, in.shown);
-    // Every row is read: the connection goes before its copy does.
+    // Every row is read: the connection goes before its copy does, which is removed while
+    // the report is written.
     options.m_db.close();
     options.m_db.set_db_path(path);
+    remove_in_background(std::move(owned_copy));
     return read ? db_failure::none : db_failure::select_failed;
 }
 

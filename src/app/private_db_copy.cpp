@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <new>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "io/stop_cleanup.h"
@@ -311,6 +312,36 @@ void private_db_copy::remove() {
     m_cleanup_slot = -1;
     m_folder.clear();
     m_path.clear();
+}
+
+namespace {
+
+// The removal under way. Made on first use, after the stop-signal lists it unregisters from,
+// so at the end of the process it is joined before they go.
+std::jthread& background_removal() {
+    static std::jthread removal;
+    return removal;
+}
+
+}  // namespace
+
+void finish_background_removal() {
+    std::jthread& removal = background_removal();
+    if (removal.joinable()) {
+        removal.join();
+    }
+}
+
+void remove_in_background(std::unique_ptr<private_db_copy> copy) {
+    finish_background_removal();
+    if (copy == nullptr || copy->folder().empty()) {
+        return;
+    }
+    try {
+        background_removal() = std::jthread([owned = std::move(copy)]() mutable { owned.reset(); });
+    } catch (const std::system_error&) {
+        // No thread: the copy went with the function that would have run there.
+    }
 }
 
 bool needs_private_copy(const std::string& db_path) {

@@ -12,6 +12,7 @@
 // the originals. A database with neither companion needs no copy (needs_private_copy): an
 // immutable open reads it in place and writes nothing.
 
+#include <memory>
 #include <string>
 
 #include "io/stop_cleanup.h"
@@ -71,6 +72,14 @@ private:
     uni::stop_cleanup_list m_cleanup;
     int m_cleanup_slot = -1;
 };
+
+// Removes copy on a thread of its own, so that the caller goes on while the system takes
+// back the copy's pages (some milliseconds for a database of a hundred MB). The copy stays
+// registered with the stop signals until it is gone. One removal runs at a time: the next
+// waits for it, finish_background_removal waits for it, and so does the end of the process.
+// Without a thread to be had, the copy is removed before this returns.
+void remove_in_background(std::unique_ptr<private_db_copy> copy);
+void finish_background_removal();
 
 // The temporary folder: TMPDIR, else TMP, TEMP or TEMPDIR, a variable set to "" taken as
 // unset; "/tmp" when none is set.

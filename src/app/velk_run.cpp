@@ -14,6 +14,7 @@
 #include "app/db_processing.h"
 #include "app/input_path.h"
 #include "app/output_guard.h"
+#include "app/private_db_copy.h"
 #include "app/report_writer.h"
 #include "app/run_banner.h"
 #include "app/slack_carving.h"
@@ -289,6 +290,7 @@ int32 run_with_options(velk_options& options, output_files& outputs, const std::
     }
     *out << banner << '\n';
     const int32 status = run_inputs(options, *out, program_path, outputs);
+    finish_background_removal();  // no copy of evidence outlives the run
     out->flush();
     return close_output(results, options, status);
 }

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "io/io_test_support.h"
@@ -38,6 +39,26 @@ TEST(PrivateDbCopy, CopiesTheDatabaseAndItsLogThenRemovesThem) {
         velk_test::write_file(copy.path() + "-shm", "index");
     }
     EXPECT_FALSE(fs::exists(folder));
+}
+
+// A copy handed over for removal is gone once the next one has been handed over, or once
+// the removal is waited for; nothing handed over is nothing to wait for.
+TEST(PrivateDbCopy, RemovedInTheBackgroundOneAtATime) {
+    const std::string db = fixture("sample/wpndatabase.db");
+    auto first = std::make_unique<private_db_copy>();
+    auto second = std::make_unique<private_db_copy>();
+    ASSERT_TRUE(first->make(db));
+    ASSERT_TRUE(second->make(db));
+    const std::string first_folder = first->folder();
+    const std::string second_folder = second->folder();
+    remove_in_background(std::move(first));
+    remove_in_background(std::move(second));
+    EXPECT_FALSE(fs::exists(first_folder));
+    finish_background_removal();
+    EXPECT_FALSE(fs::exists(second_folder));
+    remove_in_background(nullptr);
+    remove_in_background(std::make_unique<private_db_copy>());
+    finish_background_removal();
 }
 
 TEST(PrivateDbCopy, CopiesAHotJournal) {
