@@ -19,6 +19,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "app/private_db_copy.h"
 #include "app/push_table_type.h"
 #include "app/velk_options.h"
 #include "app/velk_process.h"
@@ -618,6 +619,7 @@ TEST_P(ProcessDbTempFolder, IsNamedWithTheReason) {
         reader r(false);
         ::testing::internal::CaptureStderr();
         const bool read = process_db_file(&r.options, db);
+        finish_background_removal();  // the child ends without the process's own wait
         const std::string err = ::testing::internal::GetCapturedStderr();
         const std::string line =
             "cannot copy " + db + " into TMPDIR " + tmpdir + ": " + c.reason + "\n";
