@@ -527,13 +527,28 @@ bool add_walked(std::vector<record_type>& list, table_definition& def, uint32 ta
     return true;
 }
 
-void add_walked_row(velk_options& options, uint32 table_type, table_record& row, uint32 source) {
+// Joins a table's notification handler ids to m_used_handler_ids once the table is read:
+// one look-up per distinct id instead of one per row, each a cache miss once the payloads
+// lie between the set's nodes. The handlers, read after, find them there.
+void join_used_handler_ids(velk_options& options, std::vector<int64>& ids) {
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    options.m_used_handler_ids.insert(ids.begin(), ids.end());
+}
+
+// A walked row as a record; a notification's handler id is left in handler_ids, for
+// join_used_handler_ids when the walk ends.
+void add_walked_row(velk_options& options, uint32 table_type, table_record& row, uint32 source,
+                    std::vector<int64>& handler_ids) {
     table_definition& def = definition_of(options, table_type);
     switch (table_type) {
         case push_table_notification:
             if (add_walked(options.m_notifications, def, table_type, row, source)) {
-                options.m_notifications.back().m_guid_kind = walked_activity_kind(def, row);
-                index_notification(options, options.m_notifications.size() - 1);
+                notification_record& notification = options.m_notifications.back();
+                notification.m_guid_kind = walked_activity_kind(def, row);
+                if (!notification.m_handler_id_null) {
+                    handler_ids.push_back(notification.m_handler_id);
+                }
             }
             break;
         case push_table_handler:
@@ -581,15 +596,21 @@ uint32 walked_row_source(const db_input& in, const table_record& row, uint32 sou
 // loop end it. False when the walk gave no row.
 bool walk_table_rows(velk_options& options, db_input& in, uint32 table_type, uint32 source) {
     const table_definition& def = definition_of(options, table_type);
+    if (!in.root_usable[slot_of(table_type)]) {
+        return false;
+    }
+    std::vector<int64> handler_ids;
     // Start 0 and a count with all bits set: every rowid, negative ones included. Texts are
     // read in the encoding the header declares.
-    return in.root_usable[slot_of(table_type)] &&
-           for_each_table_record(
-               in.file, def.m_root_page_offset, options.m_page_size, 0,
-               std::numeric_limits<uint64>::max(), true, true, in.header.encoding(),
-               [&options, &in, table_type, source](table_record& row) {
-                   add_walked_row(options, table_type, row, walked_row_source(in, row, source));
-               });
+    const bool walked = for_each_table_record(
+        in.file, def.m_root_page_offset, options.m_page_size, 0,
+        std::numeric_limits<uint64>::max(), true, true, in.header.encoding(),
+        [&options, &in, table_type, source, &handler_ids](table_record& row) {
+            add_walked_row(options, table_type, row, walked_row_source(in, row, source),
+                           handler_ids);
+        });
+    join_used_handler_ids(options, handler_ids);
+    return walked;
 }
 
 // As walk_table_rows; false when the walk could not start at the table's root (said here):
@@ -658,9 +679,7 @@ struct selected_rows {
     // initials and schema signature. Made once, as building the initials takes a string
     // stream.
     sqlite_metadata shape;
-    // The notifications' handler ids, joined to m_used_handler_ids when the SELECT ends:
-    // one look-up per distinct id instead of one per row, each a cache miss once the
-    // payloads lie between the set's nodes.
+    // The notifications' handler ids, for join_used_handler_ids when the SELECT ends.
     std::vector<int64> handler_ids;
 };
 
@@ -713,13 +732,6 @@ void index_selected_notification(velk_options& options, selected_rows* rows) {
     if (!notification.m_handler_id_null) {
         rows->handler_ids.push_back(notification.m_handler_id);
     }
-}
-
-void join_used_handler_ids(velk_options& options, selected_rows& rows) {
-    std::vector<int64>& ids = rows.handler_ids;
-    std::sort(ids.begin(), ids.end());
-    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
-    options.m_used_handler_ids.insert(ids.begin(), ids.end());
 }
 
 int32 store_row(velk_options& options, int32 count, const std::vector<const char*>& values,
@@ -796,7 +808,7 @@ bool select_table(velk_options& options, uint32 table_type) {
             return on_push_row(o, count, values, lengths, codes, rows);
         });
     // Rows delivered before a failing step stay, and so do their handler ids.
-    join_used_handler_ids(options, rows);
+    join_used_handler_ids(options, rows.handler_ids);
     return read;
 }
 
