@@ -94,6 +94,14 @@ bool is_btree_page(const kq::byte_reader& page, uint32 page_size) {
            bt::min_cell_footprint * std::size_t{cells} + bt::interior_header_size <= page_size;
 }
 
+bool usable_page(const kq::byte_reader& page, uint32 page_size, uint8& reserved) {
+    reserved = 0;
+    if (is_page_one(page)) {
+        return page.u8_at(fh::reserved_bytes, reserved);
+    }
+    return is_btree_page(page, page_size);
+}
+
 namespace {
 
 // The header fields the cell reader needs, read at the page's b-tree header.

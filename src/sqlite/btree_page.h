@@ -73,6 +73,9 @@ enum class page_fault {
 // A b-tree type whose header fields fit the page size; with page size 0 only a cell count
 // below 513 is asked for.
 [[nodiscard]] bool is_btree_page(const kq::byte_reader& page, uint32 page_size);
+// A b-tree page of this page size, or page 1, whose reserved bytes its header gives (0 for
+// any other page).
+[[nodiscard]] bool usable_page(const kq::byte_reader& page, uint32 page_size, uint8& reserved);
 
 [[nodiscard]] page_fault read_cell_pointers(cell_map& cells, const kq::byte_reader& page,
                                             uint32 page_size, uint8 reserved, bool no_rowid);

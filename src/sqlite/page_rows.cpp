@@ -60,15 +60,6 @@ bool locate_page(kq::byte_reader& page, const uint8* buffer, uint32 buffer_lengt
     return length >= bt::interior_header_size && view.sub(start, length, page);
 }
 
-// A b-tree page of this page size, or page 1 (whose reserved bytes its header gives).
-bool usable_page(const kq::byte_reader& page, uint32 page_size, uint8& reserved) {
-    reserved = 0;
-    if (is_page_one(page)) {
-        return page.u8_at(fh::reserved_bytes, reserved);
-    }
-    return is_btree_page(page, page_size);
-}
-
 std::string hex_key(uint64 value) {
     static constexpr char digits[] = "0123456789abcdef";
     std::string key(16, '0');

@@ -451,9 +451,7 @@ bool interior_children(std::vector<uint64>& children, uni::fileio& file, uint64 
         return false;
     }
     const kq::byte_reader view(page);
-    const bool usable_page = is_page_one(view) ? view.u8_at(fh::reserved_bytes, reserved)
-                                               : is_btree_page(view, page_size);
-    if (!usable_page ||
+    if (!usable_page(view, page_size, reserved) ||
         read_cell_pointers(cells, view, page_size, reserved, false) != page_fault::none) {
         return false;
     }
