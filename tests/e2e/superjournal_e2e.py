@@ -9,7 +9,6 @@ copy may change, the name is said, and the live rows are those the library shows
 named file is not there.
 """
 
-import hashlib
 import os
 import pathlib
 import shutil
@@ -38,17 +37,6 @@ MODES = [
     ('incl_slack', ['-db', 'wpndatabase.db', '-csv', '-incl_slack'], b''),
     ('pipe', ['-pipe', '-csv'], b'wpndatabase.db\n'),
 ]
-
-
-def snapshot(folder):
-    """Every file under folder with the digest of its bytes."""
-    found = {}
-    for root, _, files in os.walk(folder):
-        for name in files:
-            path = os.path.join(root, name)
-            with open(path, 'rb') as f:
-                found[os.path.relpath(path, folder)] = hashlib.sha256(f.read()).hexdigest()
-    return found
 
 
 def library_notifications(db, journal):
@@ -105,9 +93,9 @@ class CraftedSuperJournal(e2e.Case):
                     shutil.rmtree(self.path('outside'), ignore_errors=True)
                     name = make_name(self.tmp)
                     case = self.plant(name)
-                    before = snapshot(self.tmp)
+                    before = e2e.folder_bytes(self.tmp)
                     result = self.velk(args, stdin=stdin, cwd=case)
-                    self.assertEqual(snapshot(self.tmp), before)
+                    self.assertEqual(e2e.folder_bytes(self.tmp), before)
                     self.assertEqual(result.err.count(MESSAGE.format(name)), 1, result.err)
                     self.assertEqual(self.live_rows(result), self.expected)
                     self.assertNotIn(sj.SUPER_BEFORE, '\n'.join(self.live_rows(result)))

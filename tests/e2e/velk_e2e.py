@@ -126,6 +126,20 @@ class Case(unittest.TestCase):
         for word in command_words:
             self.assertIn(word, lines[2])
 
+    def mactime_lines(self, body, *flags):
+        """The lines mactime lists from a -bodyfile report (the case is skipped without
+        mactime, Debian's sleuthkit)."""
+        body_file = self.path('body.txt')
+        with open(body_file, 'w', encoding='utf-8', errors='surrogateescape') as f:
+            f.write('\n'.join(body.report()) + '\n')
+        mactime = shutil.which('mactime')
+        if mactime is None:
+            self.skipTest('mactime (Debian package sleuthkit) not installed: body file not read')
+        listed = subprocess.run([mactime, '-b', body_file, '-d', *flags], capture_output=True,
+                                timeout=120, check=False)
+        self.assertEqual(listed.returncode, 0, listed.stderr)
+        return listed.stdout.decode('utf-8', 'replace').split('\n')
+
     def data_rows(self, result, marker):
         return [line for line in result.report() if marker in line]
 
@@ -617,20 +631,10 @@ class LineBreaksInValues(Case):
                 if '-all_fields' in mode:
                     self.assertEqual(sum(tag in row for row in rows), 1, result.out)
                 self.assertNotIn('\r', result.out)
-        body = self.velk(['-db', db, '-quiet', '-bodyfile'])
-        body_file = self.path('body.txt')
-        with open(body_file, 'w', encoding='utf-8', errors='surrogateescape') as f:
-            f.write('\n'.join(body.report()) + '\n')
-        mactime = shutil.which('mactime')
-        if mactime is None:
-            self.skipTest('mactime (Debian package sleuthkit) not installed: body file not read')
-        listed = subprocess.run([mactime, '-b', body_file, '-d'], capture_output=True,
-                                timeout=120, check=False)
-        self.assertEqual(listed.returncode, 0, listed.stderr)
+        listed = self.mactime_lines(self.velk(['-db', db, '-quiet', '-bodyfile']))
         # mactime also lists the zero times of each entry; the arrival is the "b" time.
-        entries = [line for line in listed.stdout.decode('utf-8', 'replace').split('\n')
-                   if ',...b,' in line and primary in line]
-        self.assertEqual(len(entries), REAL_ROWS, listed.stdout)
+        entries = [line for line in listed if ',...b,' in line and primary in line]
+        self.assertEqual(len(entries), REAL_ROWS, listed)
 
 
 class ValuesInEveryForm(Case):
