@@ -46,9 +46,6 @@ class SecondNames(e2e.Case):
         self.assertEqual(earlier.status, 0, earlier.err)
         os.link(self.path('f', 'old.txt'), self.path('old.txt'))
 
-    def snapshot(self):
-        return e2e.folder_bytes(self.tmp)
-
     def test_hard_links_of_inputs(self):
         chunk = ['-parse_chunk', '-quiet']
         # (name, args, stdin, status, what standard error says)
@@ -71,17 +68,13 @@ class SecondNames(e2e.Case):
         ]
         for name, args, stdin, status, said in cases:
             with self.subTest(name):
-                self.tearDown()
-                self.setUp()
-                self.prepare()
-                before = self.snapshot()
-                result = self.velk(args, stdin.encode())
+                result, before = self.run_prepared(args, stdin.encode())
                 self.assertEqual(result.status, status, result.err)
                 self.assertIn(said, result.err)
                 if status == 0:
                     continue
                 self.assertEqual(result.out, '')
-                self.assertEqual(self.snapshot(), before, 'a file was written')
+                self.assertEqual(e2e.folder_bytes(self.tmp), before, 'a file was written')
 
 
 class RefusedSeparators(e2e.Case):

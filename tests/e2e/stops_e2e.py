@@ -236,9 +236,6 @@ class BatchOutputFiles(e2e.Case):
                            'f/old-d.txt'], self.tmp)
         self.assertEqual(earlier.status, 0, earlier.err)
 
-    def snapshot(self):
-        return e2e.folder_bytes(self.tmp)
-
     def test_a_possible_input_is_never_emptied(self):
         chunk = ['-parse_chunk', '-quiet']
         walked = 'it lies in the walked folder '
@@ -273,11 +270,7 @@ class BatchOutputFiles(e2e.Case):
         ]
         for name, args, stdin, status, said in cases:
             with self.subTest(name):
-                self.tearDown()
-                self.setUp()
-                self.prepare()
-                before = self.snapshot()
-                result = self.velk(args, stdin.encode())
+                result, before = self.run_prepared(args, stdin.encode())
                 self.assertEqual(result.status, status, result.err)
                 if status == 0:
                     self.assertIn(said, result.err)
@@ -286,7 +279,7 @@ class BatchOutputFiles(e2e.Case):
                 role = 'output' if '-out' in args else 'diagnostics'
                 self.assertIn(f'prob opening file {target} for {role}: {said}', result.err)
                 self.assertEqual(result.out, '')
-                self.assertEqual(self.snapshot(), before, 'a file was written')
+                self.assertEqual(e2e.folder_bytes(self.tmp), before, 'a file was written')
 
 
 class WalkCompanions(e2e.Case):

@@ -126,6 +126,15 @@ class Case(unittest.TestCase):
         for word in command_words:
             self.assertIn(word, lines[2])
 
+    def run_prepared(self, args, stdin=b''):
+        """velk run in a new temporary folder set up by the case's prepare(), with what
+        the folder held before the run (folder_bytes)."""
+        self.tearDown()
+        self.setUp()
+        self.prepare()
+        before = folder_bytes(self.tmp)
+        return self.velk(args, stdin), before
+
     def mactime_lines(self, body, *flags):
         """The lines mactime lists from a -bodyfile report (the case is skipped without
         mactime, Debian's sleuthkit)."""
